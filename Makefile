@@ -1,0 +1,54 @@
+# Brevine: `make run` and `make test` install what is missing, build and go.
+BUILD      ?= build
+SAN_BUILD  ?= build-sanitize
+JOBS       ?= $(shell nproc)
+ARGS       ?=
+PREFIX     ?= /usr/local
+FUZZ_SECONDS ?= 600
+
+.PHONY: all deps configure build run test test-sanitize fuzz fuzz-smoke bench install screenshot format clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps
+
+$(BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+
+configure: $(BUILD)/CMakeCache.txt
+
+build: deps configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	bash scripts/run $(BUILD) $(ARGS)
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+test-sanitize: deps
+	cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DBREVINE_SANITIZE=ON -DBREVINE_BENCH=OFF
+	cmake --build $(SAN_BUILD) -j $(JOBS)
+	ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS) -LE slow
+
+fuzz: deps
+	bash tests/fuzz/run-fuzzers $(FUZZ_SECONDS)
+
+fuzz-smoke: deps
+	@if [ -f tests/fuzz/run-fuzzers ]; then bash tests/fuzz/run-fuzzers 30; else echo "no fuzz targets yet"; fi
+
+bench: build
+	bash bench/run $(BUILD)
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+screenshot: build
+	bash scripts/screenshot $(BUILD)
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(SAN_BUILD)

@@ -1,0 +1,2 @@
+#pragma once
+// Not built yet.

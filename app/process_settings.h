@@ -1,0 +1,91 @@
+#pragma once
+// The options that govern one file. The pipeline asks for each one at the moment its step
+// runs: the window answers from its controls, tests and the command line from fixed values.
+
+#include <string>
+#include <utility>
+
+namespace brevine {
+
+class ProcessSettings {
+ public:
+  virtual ~ProcessSettings() = default;
+
+  virtual int BoxPreset() const = 0;               // RadioGroup1: -1 (none) .. 7 (custom)
+  virtual std::string BoxWidthText() const = 0;    // EditPxX
+  virtual std::string BoxHeightText() const = 0;   // EditPxY
+  virtual bool Saturation() const = 0;             // CheckBox2
+  virtual bool Sharpen() const = 0;                // CheckBox1
+  virtual int SharpenStrength() const = 0;         // TrackBar1, 0 .. 150
+  virtual bool Grayscale() const = 0;              // CheckBox3
+  virtual bool Progressive() const = 0;            // CheckBox4
+  virtual bool Html() const = 0;                   // CheckHtml
+  virtual bool FixedQuality() const = 0;           // RadioButton1 (else RadioButton2)
+  virtual std::string QualityText() const = 0;     // Edit2
+  virtual std::string TargetSizeText() const = 0;  // Edit3, kilobytes
+  virtual bool SubFolderMode() const = 0;          // RadioButton4 (else RadioButton3)
+  virtual int TextPosition() const = 0;            // ComboBox1: -1 none, 0 before, 1 after
+  virtual std::string AddedText() const = 0;       // Edit4
+  virtual void SetAddedText(const std::string& text) = 0;
+  virtual std::string FolderName() const = 0;      // Edit5
+  virtual void SetFolderName(const std::string& text) = 0;
+  virtual bool AutoRotate() const = 0;             // turn EXIF-rotated photos upright
+};
+
+// Every option as plain values: the settings file's content, and the fixed source of
+// command-line runs and tests.
+struct Options {
+  int boxPreset = 0;
+  std::string boxWidth = "150";
+  std::string boxHeight = "150";
+  bool sharpen = true;
+  int sharpenStrength = 80;
+  bool saturation = false;
+  bool grayscale = false;
+  bool progressive = false;
+  bool html = false;
+  bool fixedQuality = true;
+  std::string quality = "92";
+  std::string targetSize = "50";
+  bool subFolder = true;
+  int textPosition = 0;
+  std::string addedText = "s-";
+  std::string folderName = "Resized";
+  bool autoRotate = true;
+
+  bool operator==(const Options&) const = default;
+};
+
+// ProcessSettings answered from an Options value (which the pipeline may change, as the
+// window's fields change: an empty added text becomes "s-").
+class FixedSettings final : public ProcessSettings {
+ public:
+  explicit FixedSettings(Options options = {}) : o_(std::move(options)) {}
+  Options& Values() { return o_; }
+  const Options& Values() const { return o_; }
+
+  int BoxPreset() const override { return o_.boxPreset; }
+  std::string BoxWidthText() const override { return o_.boxWidth; }
+  std::string BoxHeightText() const override { return o_.boxHeight; }
+  bool Saturation() const override { return o_.saturation; }
+  bool Sharpen() const override { return o_.sharpen; }
+  int SharpenStrength() const override { return o_.sharpenStrength; }
+  bool Grayscale() const override { return o_.grayscale; }
+  bool Progressive() const override { return o_.progressive; }
+  bool Html() const override { return o_.html; }
+  bool FixedQuality() const override { return o_.fixedQuality; }
+  std::string QualityText() const override { return o_.quality; }
+  std::string TargetSizeText() const override { return o_.targetSize; }
+  bool SubFolderMode() const override { return o_.subFolder; }
+  int TextPosition() const override { return o_.textPosition; }
+  std::string AddedText() const override { return o_.addedText; }
+  void SetAddedText(const std::string& text) override { o_.addedText = text; }
+  std::string FolderName() const override { return o_.folderName; }
+  void SetFolderName(const std::string& text) override { o_.folderName = text; }
+  bool AutoRotate() const override { return o_.autoRotate; }
+
+ private:
+  Options o_;
+};
+
+}  // namespace brevine

@@ -1,0 +1,42 @@
+#pragma once
+// The settings file: where it lives, how it is read into Options and written back, and the
+// normalising rules of the edit fields, shared by the restore and the window's handlers.
+
+#include <optional>
+#include <string>
+
+#include "process_settings.h"
+
+namespace brevine {
+
+// Integer value of an edit field's text: optional leading blanks, an optional sign, decimal
+// digits, nothing else; empty when the text is not an integer (or does not fit 32 bits).
+std::optional<int> ParseInteger(const std::string& text);
+
+// The edit fields' change rules; each returns the text the field settles on.
+std::string NormaliseQualityText(const std::string& text);   // Edit2: "90" if not an
+                                                             // integer, then 1..100
+std::string NormaliseTargetSizeText(const std::string& text);  // Edit3: "50", then >= 1
+std::string NormaliseBoxText(const std::string& text);         // EditPxX/Y: "300", no bounds
+
+// Control rules applied on restore.
+int ClampBoxPreset(int index);         // -1 .. 7
+int ClampSharpenStrength(int value);   // 0 .. 150
+int CheckTextPosition(int index);      // 0 or 1, anything else -1 (no item)
+
+// The tool-tip text of TrackBar1 for a position.
+std::string StrengthToolTip(int position);
+
+// Settings file location: the program's path + ".ini" when that file exists or its folder
+// is writable; otherwise $XDG_CONFIG_HOME/brevine/brevine.ini (default ~/.config).
+std::string SettingsFilePath(const std::string& programPath);
+
+// Restore: every key through its control's rule, the defaults where a key or the file is
+// missing. The result is what the controls show after a restore.
+Options ReadSettingsFile(const std::string& path);
+Options ParseSettings(const std::string& iniText);
+// Store: sections and keys in their fixed order. WriteSettingsFile reports nothing.
+std::string FormatSettings(const Options& options);
+void WriteSettingsFile(const std::string& path, const Options& options);
+
+}  // namespace brevine

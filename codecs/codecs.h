@@ -1,0 +1,125 @@
+#pragma once
+// Image files in, JPEG bytes out. Library headers (jpeglib.h, png.h, gif_lib.h) stay
+// private to the .cpp files; nothing here needs them.
+//
+// Every decoder follows one contract: it reads and decodes a whole file (or buffer) in one
+// call and either fills the bitmap (24 bits, blue-green-red, rows from the top) or raises
+// (EJPEG for libjpeg errors, DecodeError for everything else it rejects, std::system_error
+// when the file cannot be read, std::bad_alloc / std::length_error for sizes). No C++
+// exception ever crosses a library frame.
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "work_bitmap.h"
+
+namespace brevine {
+
+// A file the decoder rejects.
+class DecodeError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Every libjpeg error, message "JPEG错误#%d" with the library's message code.
+class EJPEG : public DecodeError {
+ public:
+  explicit EJPEG(int code);
+  int Code() const { return code_; }
+
+ private:
+  int code_;
+};
+
+// ---- Loader -------------------------------------------------------------------------
+
+enum class LoadStatus {
+  kOk,
+  kNotAnImage,   // extension not in the dispatch table
+  kNotFound,     // no file under the path (a folder does not count)
+  kReadError,    // the file exists but cannot be read
+  kDecodeError,  // the data was rejected, or the picture came out empty
+};
+
+// Lower-case extension of the last path component, dot included; empty if none.
+std::string LowerExtension(const std::string& path);
+
+// Picks the decoder by the lower-cased extension and opens the path as received.
+LoadStatus LoadImage(const std::string& path, WorkBitmap& bitmap);
+inline bool LoadImageFile(const std::string& path, WorkBitmap& bitmap) {
+  return LoadImage(path, bitmap) == LoadStatus::kOk;
+}
+
+// File decoders (raise on failure).
+void LoadBmpImage(const std::string& path, WorkBitmap& bitmap);
+void LoadJpegImage(const std::string& path, WorkBitmap& bitmap);
+void LoadGifImage(const std::string& path, WorkBitmap& bitmap);
+void LoadPngImage(const std::string& path, WorkBitmap& bitmap);
+
+// The same decoders on bytes already in memory (tests and fuzzing use these).
+void DecodeBmp(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap);
+void DecodeJpeg(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap);
+void DecodeGif(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap);
+void DecodePng(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap);
+
+// Reads a whole file; raises std::system_error when it cannot be opened or read.
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
+
+// ---- JPEG object --------------------------------------------------------------------
+
+struct TJPEGData {
+  std::vector<std::uint8_t> bytes;  // the complete JPEG file, possibly empty
+  int width = 0;
+  int height = 0;
+  bool gray = false;
+};
+
+class TJPEGImage {
+ public:
+  TJPEGImage();
+  ~TJPEGImage();
+  TJPEGImage(const TJPEGImage&) = delete;
+  TJPEGImage& operator=(const TJPEGImage&) = delete;
+
+  // Encoder settings; they act at the next EncodeJpeg.
+  void SetGrayOutput(bool on) { grayOutput_ = on; }
+  void SetProgressive(bool on) { progressive_ = on; }
+  void SetQuality(int q) { quality_ = static_cast<std::uint8_t>(q); }  // low 8 bits kept
+  int Quality() const { return quality_; }
+  bool GrayOutput() const { return grayOutput_; }
+  bool Progressive() const { return progressive_; }
+
+  // Copies the bitmap and discards the stored data.
+  void TakeBitmap(const WorkBitmap& bitmap);
+  // Encodes the copy into new stored data; raises EJPEG. A missing or empty copy gives
+  // zero bytes.
+  void EncodeJpeg();
+  // Writes the stored data (encoding first when there is none) completely or not at all:
+  // through a temporary file in the destination's folder renamed over the path.
+  void WriteJpegFile(const std::string& path);
+
+  bool HasData() const { return hasData_; }
+  const TJPEGData& Data() const { return data_; }
+
+  // Decoding side.
+  void ReadJpegFile(const std::string& path);  // stored data = the file, header checked
+  void ReadJpegBytes(std::vector<std::uint8_t> bytes);
+  void DecodeJpeg();                           // stored data -> Picture()
+  const WorkBitmap& Picture() const { return picture_; }
+  WorkBitmap& Picture() { return picture_; }
+
+ private:
+  std::uint8_t quality_ = 90;
+  bool grayOutput_ = false;
+  bool progressive_ = false;
+  bool hasSource_ = false;
+  WorkBitmap source_;
+  bool hasData_ = false;
+  TJPEGData data_;
+  WorkBitmap picture_;
+};
+
+}  // namespace brevine

@@ -1,0 +1,49 @@
+#pragma once
+// Pixel operations on the working image.
+//
+// Rules every operation here follows:
+// - Source first, destination second. Source and destination may be the same object;
+//   the result is then the one each function's comment names (only SharpenImage differs
+//   from working into a separate image, by design).
+// - Pixels are 3 bytes, blue, green, red; row 0 is the top row.
+// - Real arithmetic is done in long double (x87, 64-bit significand), rounded to nearest
+//   with ties to even, at exactly the points each function documents; truncation goes
+//   toward zero. Build with -ffp-contract=off and without fast-math.
+// - A failure raises (std::domain_error for a zero output length, std::invalid_argument
+//   for bad arguments, std::length_error / std::bad_alloc for sizes); the destination then
+//   holds the state the function documents.
+// - No function keeps state between calls; two threads may work on two images at once.
+
+#include <cstdint>
+
+#include "work_bitmap.h"
+
+namespace brevine {
+
+// 0 when x <= 0 (or NaN), 255 when x >= 255, else x rounded to nearest, ties to even.
+std::uint8_t ClampByte(double x);
+
+// Fits the source inside boxWidth x boxHeight keeping its aspect ratio, never enlarging,
+// by separable area averaging (ReduceWidth into an intermediate of target width x source
+// height, then ReduceHeight). mode 1 is the only mode. Raises std::domain_error when a
+// target length is 0; the destination then holds the copy of the source (box width 0)
+// or has already been resized (a zero target height). Negative box sizes raise
+// std::invalid_argument.
+void FitToBox(const WorkBitmap& source, WorkBitmap& destination, int boxWidth, int boxHeight,
+              int mode = 1);
+// One pass each; the destination already has its final size.
+void ReduceWidth(const WorkBitmap& source, WorkBitmap& destination);
+void ReduceHeight(const WorkBitmap& source, WorkBitmap& destination);
+
+// Hexcone conversion with c0 (blue) where the usual formulation puts red.
+void RgbToHsv(int c0, int c1, int c2, int& h, double& s, int& v);
+void HsvToRgb(int h, double s, int v, int& c0, int& c1, int& c2);
+// Multiplies every pixel's saturation by factor percent (negative counts as 0).
+void BoostSaturation(const WorkBitmap& source, WorkBitmap& destination, int factor);
+
+// Five-point sharpening at strength percent, in place when source and destination are one
+// object (already-sharpened upper and left neighbours are read). Different sizes raise
+// std::invalid_argument.
+void SharpenImage(const WorkBitmap& source, WorkBitmap& destination, int strength);
+
+}  // namespace brevine

@@ -1,0 +1,152 @@
+#include "file_system.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <string>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+namespace brevine::platform {
+namespace {
+
+[[noreturn]] void RaiseErrno(const std::string& what) {
+  throw std::system_error(errno, std::generic_category(), what);
+}
+
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  int release() { return std::exchange(fd_, -1); }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool FolderExists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool CreateFolder(const std::string& path) { return ::mkdir(path.c_str(), 0777) == 0; }
+
+bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+void WriteFileAtomic(const std::string& path, const std::uint8_t* data, std::size_t size) {
+  const std::string folder = FolderOf(path);
+  std::string temp = folder + ".brevine-XXXXXX";
+  std::vector<char> name(temp.begin(), temp.end());
+  name.push_back('\0');
+  Fd fd(::mkstemp(name.data()));
+  if (fd.get() < 0) RaiseErrno("cannot create " + path);
+  temp.assign(name.data());
+  try {
+    // mkstemp creates 0600; a photo written beside others gets the usual 0666 & ~umask.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    if (::fchmod(fd.get(), 0666 & ~mask) != 0) RaiseErrno("cannot write " + path);
+    std::size_t done = 0;
+    while (done < size) {
+      const ssize_t n = ::write(fd.get(), data + done, size - done);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        RaiseErrno("cannot write " + path);
+      }
+      done += static_cast<std::size_t>(n);
+    }
+    if (::close(fd.release()) != 0) RaiseErrno("cannot write " + path);
+    if (::rename(temp.c_str(), path.c_str()) != 0) RaiseErrno("cannot write " + path);
+  } catch (...) {
+    ::unlink(temp.c_str());
+    throw;
+  }
+}
+
+std::string ResolveLongName(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) == 0) return path;
+  const std::string folder = FolderOf(path);
+  const std::string pattern = path.substr(folder.size());
+  if (pattern.find_first_of("*?[") == std::string::npos) return path;
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return path;
+  std::vector<std::string> matches;
+  while (const dirent* e = ::readdir(dir)) {
+    const std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    if (::fnmatch(pattern.c_str(), name.c_str(), FNM_PERIOD) == 0) matches.push_back(name);
+  }
+  ::closedir(dir);
+  if (matches.empty()) return path;
+  return folder + *std::min_element(matches.begin(), matches.end());
+}
+
+std::string CurrentFolder() {
+  std::vector<char> buf(PATH_MAX);
+  if (!::getcwd(buf.data(), buf.size())) return "/";
+  return buf.data();
+}
+
+std::string AbsolutePath(const std::string& path, const std::string& cwd) {
+  std::string full = path;
+  if (path.empty() || path[0] != '/') full = (cwd.empty() ? CurrentFolder() : cwd) + "/" + path;
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (start <= full.size()) {
+    std::size_t end = full.find('/', start);
+    if (end == std::string::npos) end = full.size();
+    const std::string part = full.substr(start, end - start);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  std::string out;
+  for (const auto& p : parts) out += "/" + p;
+  if (out.empty()) out = "/";
+  // A trailing separator is kept: it marks a folder and must not be lost.
+  if (full.size() > 1 && full.back() == '/' && out != "/") out += "/";
+  return out;
+}
+
+std::string ExecutablePath() {
+  std::vector<char> buf(PATH_MAX + 1);
+  const ssize_t n = ::readlink("/proc/self/exe", buf.data(), PATH_MAX);
+  if (n <= 0) return {};
+  return std::string(buf.data(), static_cast<std::size_t>(n));
+}
+
+}  // namespace brevine::platform

@@ -1,0 +1,34 @@
+#pragma once
+// File-system wrappers (POSIX). Paths are UTF-8 byte strings, used as received.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace brevine::platform {
+
+bool FileExists(const std::string& path);    // an entry that is not a folder
+bool FolderExists(const std::string& path);
+bool CreateFolder(const std::string& path);  // one level; false on failure
+bool RemoveFile(const std::string& path);    // false on failure
+// True when both paths name the same existing file (same device and inode).
+bool SameFile(const std::string& a, const std::string& b);
+
+// Writes the bytes completely or not at all: a temporary file in the destination's folder
+// is filled, flushed and renamed over `path`. Raises std::system_error (a short write such
+// as a full disk included); no temporary file is left behind.
+void WriteFileAtomic(const std::string& path, const std::uint8_t* data, std::size_t size);
+
+// The long-name step of the pipeline: an existing entry keeps its path; a path with
+// wildcard characters (*, ?, [) in its last component becomes its first match in name
+// order within its folder; otherwise the path is returned unchanged.
+std::string ResolveLongName(const std::string& path);
+
+// Absolute form of `path` against `cwd` (the process's current folder when empty),
+// with "." and ".." resolved lexically.
+std::string AbsolutePath(const std::string& path, const std::string& cwd = {});
+std::string CurrentFolder();
+// Full path of the running program (/proc/self/exe).
+std::string ExecutablePath();
+
+}  // namespace brevine::platform
