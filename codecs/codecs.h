@@ -122,4 +122,12 @@ class TJPEGImage {
   WorkBitmap picture_;
 };
 
+// ---- Target size ----------------------------------------------------------------------
+
+// Encodes the bitmap at the highest quality from 100 down to 1 whose JPEG is at most
+// maxBytes long, or at quality 1 when none is; the same quality and bytes as trying each
+// quality in turn. The encoder's gray and progressive settings apply; on return it holds
+// the chosen quality and its stored data. Returns the quality.
+int EncodeToTargetSize(TJPEGImage& jpeg, const WorkBitmap& bitmap, std::int64_t maxBytes);
+
 }  // namespace brevine
