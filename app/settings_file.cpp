@@ -1,1 +1,220 @@
-// Not built yet.
+#include "settings_file.h"
+
+#include <ini.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <utility>
+
+#include "file_system.h"
+
+namespace brevine {
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// Section and key look-up ignores ASCII case, as the INI files this format comes from did.
+// The first occurrence of a key wins; later duplicates (and continuation lines, which the
+// parser reports under the same key) are ignored.
+class IniValues {
+ public:
+  explicit IniValues(const std::string& text) {
+    ini_parse_string(text.c_str(), &IniValues::Handler, this);
+  }
+
+  const std::string* Find(const char* section, const char* key) const {
+    const auto it = values_.find({Lower(section), Lower(key)});
+    return it == values_.end() ? nullptr : &it->second;
+  }
+
+  std::string String(const char* section, const char* key, const std::string& fallback) const {
+    const std::string* v = Find(section, key);
+    return v ? *v : fallback;
+  }
+
+  int Integer(const char* section, const char* key, int fallback) const {
+    const std::string* v = Find(section, key);
+    if (!v) return fallback;
+    return ParseInteger(*v).value_or(fallback);
+  }
+
+  bool Boolean(const char* section, const char* key, bool fallback) const {
+    return Integer(section, key, fallback ? 1 : 0) != 0;
+  }
+
+ private:
+  static int Handler(void* user, const char* section, const char* name, const char* value) {
+    // Runs inside the C parser: nothing may throw out of here.
+    try {
+      auto* self = static_cast<IniValues*>(user);
+      self->values_.try_emplace({Lower(section), Lower(name)}, value ? value : "");
+    } catch (...) {
+      return 0;
+    }
+    return 1;
+  }
+
+  std::map<std::pair<std::string, std::string>, std::string> values_;
+};
+
+// A line break inside a value would end the line and could inject keys on the next read.
+std::string OneLine(const std::string& s) {
+  std::string out;
+  out.reserve(s.size());
+  for (char c : s)
+    if (c != '\r' && c != '\n') out += c;
+  return out;
+}
+
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+// Creates every missing folder above `path` (the user's config folder may not exist yet).
+void CreateParents(const std::string& path) {
+  const std::string folder = FolderOf(path);
+  if (folder.empty() || folder == "." || folder == "/" || platform::FolderExists(folder)) return;
+  CreateParents(folder);
+  platform::CreateFolder(folder);
+}
+
+}  // namespace
+
+std::optional<int> ParseInteger(const std::string& text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  if (i == text.size()) return std::nullopt;
+  long long value = 0;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+    if (value > static_cast<long long>(INT_MAX) + 1) return std::nullopt;
+  }
+  if (negative) value = -value;
+  if (value > INT_MAX || value < INT_MIN) return std::nullopt;
+  return static_cast<int>(value);
+}
+
+std::string NormaliseQualityText(const std::string& text) {
+  const int v = ParseInteger(text).value_or(90);
+  return std::to_string(std::clamp(v, 1, 100));
+}
+
+std::string NormaliseTargetSizeText(const std::string& text) {
+  const int v = ParseInteger(text).value_or(50);
+  return std::to_string(std::max(v, 1));
+}
+
+std::string NormaliseBoxText(const std::string& text) {
+  return std::to_string(ParseInteger(text).value_or(300));
+}
+
+int ClampBoxPreset(int index) { return std::clamp(index, -1, 7); }
+int ClampSharpenStrength(int value) { return std::clamp(value, 0, 150); }
+int CheckTextPosition(int index) { return index == 0 || index == 1 ? index : -1; }
+
+std::string StrengthToolTip(int position) {
+  return "百分比为:" + std::to_string(position) + "%";
+}
+
+std::string SettingsFilePath(const std::string& programPath) {
+  const std::string beside = programPath + ".ini";
+  if (platform::FileExists(beside) || ::access(FolderOf(beside).c_str(), W_OK) == 0)
+    return beside;
+  // An installed program's folder is read-only; the options then live with the user.
+  std::string config;
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') {
+    config = xdg;
+  } else if (const char* home = std::getenv("HOME"); home && home[0]) {
+    config = std::string(home) + "/.config";
+  } else {
+    return beside;
+  }
+  return config + "/brevine/brevine.ini";
+}
+
+Options ParseSettings(const std::string& iniText) {
+  const IniValues ini(iniText);
+  const Options d;
+  Options o;
+  o.boxPreset = ClampBoxPreset(ini.Integer("pixel", "Index", d.boxPreset));
+  o.boxWidth = NormaliseBoxText(ini.String("pixel", "x", d.boxWidth));
+  o.boxHeight = NormaliseBoxText(ini.String("pixel", "y", d.boxHeight));
+  o.sharpen = ini.Boolean("option", "lap", d.sharpen);
+  o.sharpenStrength = ClampSharpenStrength(ini.Integer("option", "lapnum", d.sharpenStrength));
+  o.saturation = ini.Boolean("option", "chroma", d.saturation);
+  o.grayscale = ini.Boolean("option", "mono", d.grayscale);
+  o.progressive = ini.Boolean("option", "progressive", d.progressive);
+  o.html = ini.Boolean("option", "html", d.html);
+  o.fixedQuality = ini.Boolean("option", "jpeg", d.fixedQuality);
+  o.quality = NormaliseQualityText(ini.String("option", "parcent", d.quality));
+  o.targetSize = NormaliseTargetSizeText(ini.String("option", "FileSize", d.targetSize));
+  o.autoRotate = ini.Boolean("option", "autorotate", d.autoRotate);
+  o.subFolder = ini.Boolean("changed", "save", d.subFolder);
+  o.textPosition = CheckTextPosition(ini.Integer("changed", "AfterBefore", d.textPosition));
+  o.addedText = ini.String("changed", "AddName", d.addedText);
+  o.folderName = ini.String("changed", "folder", d.folderName);
+  return o;
+}
+
+Options ReadSettingsFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return Options{};
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (in.bad()) return Options{};
+  return ParseSettings(text.str());
+}
+
+std::string FormatSettings(const Options& o) {
+  const auto b = [](bool v) { return v ? "1" : "0"; };
+  std::ostringstream s;
+  s << "[pixel]\n"
+    << "Index=" << o.boxPreset << "\n"
+    << "x=" << OneLine(o.boxWidth) << "\n"
+    << "y=" << OneLine(o.boxHeight) << "\n"
+    << "\n[option]\n"
+    << "lap=" << b(o.sharpen) << "\n"
+    << "lapnum=" << o.sharpenStrength << "\n"
+    << "chroma=" << b(o.saturation) << "\n"
+    << "mono=" << b(o.grayscale) << "\n"
+    << "progressive=" << b(o.progressive) << "\n"
+    << "html=" << b(o.html) << "\n"
+    << "jpeg=" << b(o.fixedQuality) << "\n"
+    << "parcent=" << OneLine(o.quality) << "\n"
+    << "FileSize=" << OneLine(o.targetSize) << "\n"
+    << "autorotate=" << b(o.autoRotate) << "\n"
+    << "\n[changed]\n"
+    << "save=" << b(o.subFolder) << "\n"
+    << "AfterBefore=" << o.textPosition << "\n"
+    << "AddName=" << OneLine(o.addedText) << "\n"
+    << "folder=" << OneLine(o.folderName) << "\n";
+  return s.str();
+}
+
+void WriteSettingsFile(const std::string& path, const Options& options) {
+  try {
+    const std::string text = FormatSettings(options);
+    CreateParents(path);
+    platform::WriteFileAtomic(path, reinterpret_cast<const std::uint8_t*>(text.data()),
+                              text.size());
+  } catch (...) {
+    // Losing the options of one session is not worth an error at close.
+  }
+}
+
+}  // namespace brevine
