@@ -1,1 +1,81 @@
-// Not built yet.
+#include "file_utils.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <system_error>
+
+namespace brevine {
+namespace {
+
+[[noreturn]] void Raise(int error, const std::string& what) {
+  throw std::system_error(error, std::generic_category(), what);
+}
+
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  // Closing is part of writing: a delayed write error shows up here.
+  bool Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+std::string TimestampName(const platform::Clock& clock) {
+  const platform::LocalTime t = clock.Now();
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d%d", t.year, t.month, t.day, t.hour,
+                t.minute, t.second, t.millisecond);
+  return buf;
+}
+
+std::string DateName(const platform::Clock& clock) {
+  const platform::LocalTime t = clock.Now();
+  char buf[24];
+  std::snprintf(buf, sizeof buf, "%04d%02d%02d", t.year, t.month, t.day);
+  return buf;
+}
+
+std::int32_t FileSizeBytes(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return -1;
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) Raise(errno, "cannot open " + path);
+  if (::fstat(fd.get(), &st) != 0) Raise(errno, "cannot read " + path);
+  if (st.st_size > INT32_MAX) Raise(EFBIG, path);
+  return static_cast<std::int32_t>(st.st_size);
+}
+
+void AppendLine(const std::string& path, const std::string& line) {
+  const std::string bytes = line + "\r\n";
+  Fd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+  if (fd.get() < 0) Raise(errno, "cannot open " + path);
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Raise(errno, "cannot write " + path);
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (!fd.Close()) Raise(errno, "cannot write " + path);
+}
+
+}  // namespace brevine

@@ -1,1 +1,109 @@
-// Not built yet.
+#include "output_stage.h"
+
+#include <stdexcept>
+
+#include "codecs.h"
+#include "file_system.h"
+#include "file_utils.h"
+#include "settings_file.h"
+
+namespace brevine {
+namespace {
+
+int IntegerOf(const std::string& text, const char* what) {
+  const auto v = ParseInteger(text);
+  if (!v) throw std::invalid_argument(std::string(what) + " is not an integer: " + text);
+  return *v;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const WorkBitmap& picture) {
+  TJPEGImage jpeg;
+  jpeg.SetGrayOutput(settings.Grayscale());
+  jpeg.SetProgressive(settings.Progressive());
+  if (settings.FixedQuality()) {
+    jpeg.TakeBitmap(picture);
+    jpeg.SetQuality(IntegerOf(settings.QualityText(), "quality"));
+    jpeg.EncodeJpeg();
+  } else {
+    // 64 bits: a target of two million kilobytes and more must not wrap.
+    const std::int64_t maxBytes =
+        std::int64_t{IntegerOf(settings.TargetSizeText(), "target size")} * 1024;
+    EncodeToTargetSize(jpeg, picture, maxBytes);
+  }
+  return jpeg.Data().bytes;
+}
+
+OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& clock,
+                          const std::string& destinationBase) {
+  const auto slash = destinationBase.rfind('/');
+  const std::string folder =
+      slash == std::string::npos ? std::string() : destinationBase.substr(0, slash + 1);
+  const std::string name = destinationBase.substr(folder.size());
+  const std::string base = name.size() >= 4 ? name.substr(0, name.size() - 4) : name;
+
+  OutputTarget t;
+  if (!settings.SubFolderMode()) {
+    if (settings.AddedText().empty()) settings.SetAddedText("s-");
+    const std::string text = settings.AddedText();
+    const int position = settings.TextPosition();
+    if (position == 0) {
+      t.jpegPath = folder + text + name;
+      t.htmlLine = "<a href=\"" + name + "\"><img src=\"" + text + name + "\" border=\"0\"></a>";
+    } else if (position == 1) {
+      t.jpegPath = folder + base + text + ".jpg";
+      t.htmlLine =
+          "<a href=\"" + name + "\"><img src=\"" + base + text + ".jpg\" border=\"0\"></a>";
+    } else {
+      return t;
+    }
+    t.indexPath = folder + DateName(clock) + ".html";
+  } else {
+    // An empty name would put the result beside its source, over it for a ".jpg" source.
+    if (settings.FolderName().empty()) settings.SetFolderName("Resized");
+    const std::string sub = settings.FolderName();
+    t.subFolder = true;
+    t.subFolderPath = folder + sub;
+    t.jpegPath = folder + sub + "/" + name;
+    t.htmlLine = "<a href=\"../" + name + "\"><img src=\"" + name + "\" border=\"0\"></a>";
+    t.indexPath = folder + sub + "/" + DateName(clock) + ".html";
+  }
+  t.valid = true;
+  return t;
+}
+
+FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock,
+                       const std::string& destinationBase, const std::string& sourcePath,
+                       const std::vector<std::uint8_t>& jpeg) {
+  try {
+    const OutputTarget t = ChooseOutput(settings, clock, destinationBase);
+    if (!t.valid) return FileResult::kCannotWrite;
+    if (t.subFolder && !platform::FolderExists(t.subFolderPath))
+      platform::CreateFolder(t.subFolderPath);  // a failure shows when the file is written
+    // The source always exists, so an existing destination that is the same file is the
+    // only way to overwrite it (folder ".", a link, an added text that names it back).
+    if (platform::FileExists(t.jpegPath) && platform::SameFile(t.jpegPath, sourcePath))
+      return FileResult::kCannotWrite;
+    platform::WriteFileAtomic(t.jpegPath, jpeg.data(), jpeg.size());
+    if (settings.Html()) {
+      try {
+        AppendLine(t.indexPath, t.htmlLine);
+      } catch (...) {
+        // The picture is written; only its index line is missing.
+      }
+    }
+    return FileResult::kWritten;
+  } catch (...) {
+    return FileResult::kCannotWrite;
+  }
+}
+
+FileResult WriteResult(ProcessSettings& settings, const platform::Clock& clock,
+                       const WorkBitmap& picture, const std::string& destinationBase,
+                       const std::string& sourcePath) {
+  const std::vector<std::uint8_t> jpeg = EncodeResult(settings, picture);
+  return StoreResult(settings, clock, destinationBase, sourcePath, jpeg);
+}
+
+}  // namespace brevine

@@ -25,12 +25,36 @@ enum class FileResult {
 // Short English reason for a failed result ("not an image type", "cannot read", ...).
 const char* Describe(FileResult result);
 
+// Seconds spent in each stage, summed over the files that reached it. Filled only when
+// the hooks carry a pointer to one; the pipeline then reads a steady clock around each stage.
+struct StageTimes {
+  double load = 0, saturation = 0, reduction = 0, sharpening = 0, encoding = 0, writing = 0;
+  int files = 0;  // files committed as written
+  double Total() const { return load + saturation + reduction + sharpening + encoding + writing; }
+};
+
 struct PipelineHooks {
   // Shows the loaded picture and lets the window handle pending events once.
   std::function<void(const WorkBitmap&)> preview;
   // Hides the preview after a file went through every step.
   std::function<void()> previewDone;
+  // Optional; one object per thread.
+  StageTimes* times = nullptr;
 };
+
+// The bounding box of the chosen preset (custom: the box texts, 200 where not an integer;
+// no preset: 40000 x 40000).
+struct Box {
+  int width = 0, height = 0;
+};
+Box SelectedBox(const ProcessSettings& settings);
+// Reduces the bitmap in place to the selected box, keeping its aspect ratio.
+void SelectBox(const ProcessSettings& settings, WorkBitmap& bitmap);
+
+// The accepted extensions, compared in lower case: .jpg .jpeg .gif .png .bmp.
+bool HasImageExtension(const std::string& path);
+// The path with the extension of its last component replaced by ".jpg".
+std::string DestinationBase(const std::string& path);
 
 // Everything computed for one file before anything is written: a parallel batch prepares
 // files on several threads and commits them in argument order.

@@ -1,0 +1,48 @@
+#pragma once
+// The output stage: JPEG encoding by fixed quality or target size, the destination name
+// in either naming mode, the atomic write and the HTML index line.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "clock.h"
+#include "pipeline.h"
+#include "process_settings.h"
+#include "work_bitmap.h"
+
+namespace brevine {
+
+// The JPEG bytes of the picture by the chosen quality strategy. The target-size search
+// measures each attempt in memory; the chosen quality is the highest whose file is at
+// most target x 1024 bytes, else 1. Raises when a quality or target text is not an
+// integer (before anything is written) or the encoder fails.
+std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const WorkBitmap& picture);
+
+// Where the JPEG and its HTML line go, from the destination base (folder + base name +
+// ".jpg"). Reading the naming options may change them: an empty added text becomes "s-",
+// an empty folder name "Resized".
+struct OutputTarget {
+  bool valid = false;     // false: no text position chosen, nothing is written
+  bool subFolder = false;
+  std::string subFolderPath;  // sub-folder mode: the folder to create when missing
+  std::string jpegPath;
+  std::string indexPath;      // folder + yyyymmdd + ".html"
+  std::string htmlLine;       // without the line end
+};
+OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& clock,
+                          const std::string& destinationBase);
+
+// Names and writes the encoded bytes, then appends the HTML line when asked. Never raises:
+// kWritten once the JPEG is on disk (a failed HTML line does not change that), else
+// kCannotWrite, also when the destination is the source file itself.
+FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock,
+                       const std::string& destinationBase, const std::string& sourcePath,
+                       const std::vector<std::uint8_t>& jpeg);
+
+// Both halves in order, for one picture. Raises what EncodeResult raises.
+FileResult WriteResult(ProcessSettings& settings, const platform::Clock& clock,
+                       const WorkBitmap& picture, const std::string& destinationBase,
+                       const std::string& sourcePath);
+
+}  // namespace brevine
