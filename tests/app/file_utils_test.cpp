@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <system_error>
+
+#include "file_utils.h"
+#include "fixed_clock.h"
+#include "test_images.h"
+
+namespace brevine {
+namespace {
+
+std::string Text(const std::vector<std::uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
+
+TEST(TimestampName, DigitsFollowTheMilliseconds) {
+  test::FixedClock clock({2024, 3, 9, 4, 5, 7, 250});
+  EXPECT_EQ(TimestampName(clock), "20240309040507250");
+  clock.Set({2024, 12, 31, 23, 59, 59, 7});
+  EXPECT_EQ(TimestampName(clock), "202412312359597");
+  clock.Set({2024, 12, 31, 23, 59, 59, 0});
+  EXPECT_EQ(TimestampName(clock), "202412312359590");
+  clock.Set({2025, 1, 1, 0, 0, 0, 1});
+  EXPECT_EQ(DateName(clock), "20250101");
+}
+
+TEST(FileSizeBytes, MissingEmptyFolderAndContent) {
+  test::TempFolder dir;
+  EXPECT_EQ(FileSizeBytes(dir / "missing"), -1);
+  EXPECT_EQ(FileSizeBytes(dir.Path()), -1);
+  test::WriteFile(dir / "empty", {});
+  EXPECT_EQ(FileSizeBytes(dir / "empty"), 0);
+  test::WriteFile(dir / "five", {1, 2, 3, 4, 5});
+  EXPECT_EQ(FileSizeBytes(dir / "five"), 5);
+  if (::geteuid() != 0) {
+    ::chmod((dir / "five").c_str(), 0);
+    EXPECT_THROW(FileSizeBytes(dir / "five"), std::system_error);
+  }
+}
+
+TEST(AppendLine, CreatesThenExtendsWithCrLf) {
+  test::TempFolder dir;
+  const std::string path = dir / "index.html";
+  AppendLine(path, "first");
+  EXPECT_EQ(Text(test::ReadFile(path)), "first\r\n");
+  AppendLine(path, "");
+  AppendLine(path, "third");
+  EXPECT_EQ(Text(test::ReadFile(path)), "first\r\n\r\nthird\r\n");
+  EXPECT_THROW(AppendLine(dir / "no/such/folder.html", "x"), std::system_error);
+  EXPECT_THROW(AppendLine(dir.Path(), "x"), std::system_error);
+}
+
+}  // namespace
+}  // namespace brevine

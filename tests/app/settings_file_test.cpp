@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "settings_file.h"
+#include "test_images.h"
+
+namespace brevine {
+namespace {
+
+TEST(SettingsParse, MissingFileGivesFirstStartDefaults) {
+  const Options o = ReadSettingsFile("/nonexistent/folder/brevine.ini");
+  EXPECT_EQ(o.boxPreset, 0);
+  EXPECT_EQ(o.boxWidth, "150");
+  EXPECT_EQ(o.boxHeight, "150");
+  EXPECT_TRUE(o.sharpen);
+  EXPECT_EQ(o.sharpenStrength, 80);
+  EXPECT_FALSE(o.saturation || o.grayscale || o.progressive || o.html);
+  EXPECT_TRUE(o.fixedQuality);
+  EXPECT_EQ(o.quality, "92");
+  EXPECT_EQ(o.targetSize, "50");
+  EXPECT_TRUE(o.subFolder);
+  EXPECT_EQ(o.textPosition, 0);
+  EXPECT_EQ(o.addedText, "s-");
+  EXPECT_EQ(o.folderName, "Resized");
+  EXPECT_TRUE(o.autoRotate);
+  EXPECT_EQ(ParseSettings(""), Options{});
+  EXPECT_EQ(ParseSettings("garbage without sections\n[pixel\n=\n"), Options{});
+}
+
+TEST(SettingsParse, ClampsAndNormalisesLikeTheControls) {
+  const Options o = ParseSettings(
+      "[pixel]\nIndex=12\nx=abc\ny=007\n"
+      "[option]\nlapnum=500\nparcent=200\nFileSize=-4\n"
+      "[changed]\nAfterBefore=3\n");
+  EXPECT_EQ(o.boxPreset, 7);
+  EXPECT_EQ(o.boxWidth, "300");
+  EXPECT_EQ(o.boxHeight, "7");
+  EXPECT_EQ(o.sharpenStrength, 150);
+  EXPECT_EQ(o.quality, "100");
+  EXPECT_EQ(o.targetSize, "1");
+  EXPECT_EQ(o.textPosition, -1);
+
+  const Options low = ParseSettings(
+      "[pixel]\nIndex=-5\nx=0\ny=-20\n[option]\nlapnum=-1\nparcent=0\nFileSize=5000\n"
+      "[changed]\nAfterBefore=-1\n");
+  EXPECT_EQ(low.boxPreset, -1);
+  EXPECT_EQ(low.boxWidth, "0");  // the box fields have no bounds
+  EXPECT_EQ(low.boxHeight, "-20");
+  EXPECT_EQ(low.sharpenStrength, 0);
+  EXPECT_EQ(low.quality, "1");
+  EXPECT_EQ(low.targetSize, "5000");
+  EXPECT_EQ(low.textPosition, -1);
+
+  // Empty edit texts take the handlers' fallbacks, not the first-start defaults.
+  const Options empty = ParseSettings("[pixel]\nx=\n[option]\nparcent=\nFileSize=\n");
+  EXPECT_EQ(empty.boxWidth, "300");
+  EXPECT_EQ(empty.quality, "90");
+  EXPECT_EQ(empty.targetSize, "50");
+}
+
+TEST(SettingsParse, NonIntegerKeysReadAsTheirDefaults) {
+  const Options o = ParseSettings(
+      "[pixel]\nIndex=three\n[option]\nlap=yes\nlapnum=1e2\nchroma=true\njpeg=x\n"
+      "[changed]\nsave=\nAfterBefore=1.0\n");
+  EXPECT_EQ(o.boxPreset, 0);
+  EXPECT_TRUE(o.sharpen);
+  EXPECT_EQ(o.sharpenStrength, 80);
+  EXPECT_FALSE(o.saturation);
+  EXPECT_TRUE(o.fixedQuality);
+  EXPECT_TRUE(o.subFolder);
+  EXPECT_EQ(o.textPosition, 0);
+  // Any integer other than 0 is true.
+  const Options t = ParseSettings("[option]\nchroma=-7\nhtml=2\nlap=0\nautorotate=0\n");
+  EXPECT_TRUE(t.saturation);
+  EXPECT_TRUE(t.html);
+  EXPECT_FALSE(t.sharpen);
+  EXPECT_FALSE(t.autoRotate);
+}
+
+TEST(SettingsParse, RadioPairsAndLookUp) {
+  const Options o = ParseSettings("[OPTION]\nJPEG=0\n[changed]\nsave=0\nsave=1\n");
+  EXPECT_FALSE(o.fixedQuality);  // target-size mode
+  EXPECT_FALSE(o.subFolder);     // first occurrence wins: add-text mode
+  // Keys in the wrong section do not count.
+  EXPECT_TRUE(ParseSettings("[pixel]\njpeg=0\n").fixedQuality);
+}
+
+TEST(SettingsFormat, KeyOrderAndRoundTrip) {
+  Options o;
+  o.boxPreset = -1;
+  o.boxWidth = "640";
+  o.sharpen = false;
+  o.sharpenStrength = 0;
+  o.html = true;
+  o.fixedQuality = false;
+  o.targetSize = "120";
+  o.subFolder = false;
+  o.textPosition = 1;
+  o.addedText = "_small";
+  o.folderName = "缩小";
+  o.autoRotate = false;
+  const std::string text = FormatSettings(o);
+  EXPECT_EQ(text,
+            "[pixel]\nIndex=-1\nx=640\ny=150\n\n"
+            "[option]\nlap=0\nlapnum=0\nchroma=0\nmono=0\nprogressive=0\nhtml=1\njpeg=0\n"
+            "parcent=92\nFileSize=120\nautorotate=0\n\n"
+            "[changed]\nsave=0\nAfterBefore=1\nAddName=_small\nfolder=缩小\n");
+  EXPECT_EQ(ParseSettings(text), o);
+  EXPECT_EQ(ParseSettings(FormatSettings(Options{})), Options{});
+}
+
+TEST(SettingsFormat, LineBreaksCannotInjectKeys) {
+  Options o;
+  o.addedText = "a\nsave=0";
+  const Options back = ParseSettings(FormatSettings(o));
+  EXPECT_TRUE(back.subFolder);
+  EXPECT_EQ(back.addedText, "asave=0");
+}
+
+TEST(SettingsFile, WriteThenReadAndFolderCreation) {
+  test::TempFolder dir;
+  const std::string path = dir / "deeper/still/brevine.ini";
+  Options o;
+  o.quality = "75";
+  WriteSettingsFile(path, o);
+  EXPECT_EQ(ReadSettingsFile(path), o);
+  // A write that cannot happen is silent.
+  WriteSettingsFile("/proc/brevine-cannot-write.ini", o);
+}
+
+TEST(SettingsFile, PathBesideProgramOrInConfigFolder) {
+  test::TempFolder dir;
+  EXPECT_EQ(SettingsFilePath(dir / "brevine"), dir / "brevine.ini");
+  const char* old = std::getenv("XDG_CONFIG_HOME");
+  const std::string saved = old ? old : "";
+  setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1);
+  EXPECT_EQ(SettingsFilePath("/nonexistent-folder/brevine"), dir / "brevine/brevine.ini");
+  if (old) setenv("XDG_CONFIG_HOME", saved.c_str(), 1); else unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(EditRules, IntegerSyntaxAndHandlers) {
+  EXPECT_EQ(ParseInteger("  -12"), -12);
+  EXPECT_EQ(ParseInteger("+7"), 7);
+  EXPECT_EQ(ParseInteger("2147483647"), 2147483647);
+  EXPECT_EQ(ParseInteger("-2147483648"), -2147483647 - 1);
+  for (const char* bad : {"", " ", "-", "12 ", "1x", "2147483648", "99999999999999999999", "0x10"})
+    EXPECT_FALSE(ParseInteger(bad).has_value()) << bad;
+  EXPECT_EQ(NormaliseQualityText(""), "90");
+  EXPECT_EQ(NormaliseQualityText("0"), "1");
+  EXPECT_EQ(NormaliseQualityText("250"), "100");
+  EXPECT_EQ(NormaliseQualityText("abc"), "90");
+  EXPECT_EQ(NormaliseQualityText("007"), "7");
+  EXPECT_EQ(NormaliseTargetSizeText(""), "50");
+  EXPECT_EQ(NormaliseTargetSizeText("-4"), "1");
+  EXPECT_EQ(NormaliseTargetSizeText("5000"), "5000");
+  EXPECT_EQ(NormaliseBoxText("abc"), "300");
+  EXPECT_EQ(NormaliseBoxText("-3"), "-3");
+  EXPECT_EQ(StrengthToolTip(120), "百分比为:120%");
+}
+
+}  // namespace
+}  // namespace brevine
