@@ -130,4 +130,14 @@ class TJPEGImage {
 // the chosen quality and its stored data. Returns the quality.
 int EncodeToTargetSize(TJPEGImage& jpeg, const WorkBitmap& bitmap, std::int64_t maxBytes);
 
+// ---- EXIF orientation ------------------------------------------------------------------
+
+// The Orientation tag (1..8) of the first APP1 "Exif" segment of JPEG bytes (a whole file
+// or its head), read from IFD0 with every offset and count checked against the segment;
+// 1 when the tag is absent or anything about it is malformed.
+int ReadExifOrientation(const std::uint8_t* data, std::size_t size);
+// The same for a JPEG file, reading only the segments in front of the picture data
+// (the first 256 KiB at most); 1 when the file cannot be read.
+int ReadJpegFileOrientation(const std::string& path);
+
 }  // namespace brevine

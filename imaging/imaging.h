@@ -46,4 +46,11 @@ void BoostSaturation(const WorkBitmap& source, WorkBitmap& destination, int fact
 // std::invalid_argument.
 void SharpenImage(const WorkBitmap& source, WorkBitmap& destination, int strength);
 
+// Turns the picture upright for an EXIF Orientation value: 2 mirrors left-right, 3 turns
+// 180 degrees, 4 mirrors top-bottom, 5 transposes, 6 turns 90 degrees clockwise, 7
+// transposes across the other diagonal, 8 turns 90 degrees counter-clockwise. Any other
+// value (1, 0, out of range) leaves the bitmap untouched. 5 to 8 swap width and height
+// through one temporary bitmap; the others work in place.
+void ApplyOrientation(WorkBitmap& bitmap, int orientation);
+
 }  // namespace brevine

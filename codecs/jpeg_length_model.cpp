@@ -1,0 +1,523 @@
+#include "jpeg_length_model.h"
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+
+#include "codecs.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+extern "C" {
+#include <jpeglib.h>
+}
+
+namespace brevine {
+namespace {
+
+constexpr int kNaturalOrder[64] = {
+    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
+    12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
+    35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
+    58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+
+// ---- libjpeg's tables, read from the library itself -------------------------------------
+//
+// Reading them from jpeg_set_defaults / jpeg_set_quality instead of copying them keeps the
+// quality scaling and the Huffman tables the library's by construction.
+
+struct RawTables {
+  unsigned short quant[101][2][64];  // natural order
+  unsigned char dcBits[2][17];
+  unsigned char dcVals[2][256];
+  unsigned char acBits[2][17];
+  unsigned char acVals[2][256];
+};
+
+struct LeafErrorManager {
+  jpeg_error_mgr pub;
+  std::jmp_buf jump;
+};
+
+extern "C" void LeafErrorExit(j_common_ptr cinfo) {
+  std::longjmp(reinterpret_cast<LeafErrorManager*>(cinfo->err)->jump, 1);
+}
+extern "C" void LeafOutputMessage(j_common_ptr) {}
+
+// C-style leaf: nothing with a destructor lives between setjmp and the library calls.
+// Returns 0, or the library's message code (-1 for a table it did not provide).
+int ReadDefaultTables(RawTables* out) {
+  jpeg_compress_struct cinfo;
+  std::memset(&cinfo, 0, sizeof cinfo);
+  LeafErrorManager err;
+  cinfo.err = jpeg_std_error(&err.pub);
+  err.pub.error_exit = LeafErrorExit;
+  err.pub.output_message = LeafOutputMessage;
+  if (setjmp(err.jump)) {
+    int code = err.pub.msg_code;
+    jpeg_destroy_compress(&cinfo);
+    return code != 0 ? code : -1;
+  }
+  jpeg_create_compress(&cinfo);
+  cinfo.in_color_space = JCS_RGB;
+  cinfo.input_components = 3;
+  jpeg_set_defaults(&cinfo);
+  for (int t = 0; t < 2; ++t) {
+    const JHUFF_TBL* dc = cinfo.dc_huff_tbl_ptrs[t];
+    const JHUFF_TBL* ac = cinfo.ac_huff_tbl_ptrs[t];
+    if (dc == nullptr || ac == nullptr) {
+      jpeg_destroy_compress(&cinfo);
+      return -1;
+    }
+    std::memcpy(out->dcBits[t], dc->bits, 17);
+    std::memcpy(out->dcVals[t], dc->huffval, 256);
+    std::memcpy(out->acBits[t], ac->bits, 17);
+    std::memcpy(out->acVals[t], ac->huffval, 256);
+  }
+  for (int q = 1; q <= 100; ++q) {
+    jpeg_set_quality(&cinfo, q, TRUE);
+    for (int t = 0; t < 2; ++t) {
+      const JQUANT_TBL* qt = cinfo.quant_tbl_ptrs[t];
+      if (qt == nullptr) {
+        jpeg_destroy_compress(&cinfo);
+        return -1;
+      }
+      for (int i = 0; i < 64; ++i) out->quant[q][t][i] = qt->quantval[i];
+    }
+  }
+  jpeg_destroy_compress(&cinfo);
+  return 0;
+}
+
+// ---- the quality-independent front end, bit-exact with libjpeg-turbo -----------------
+
+// jpeg_fdct_islow: the LL&M integer DCT; output scaled up by 8.
+void ForwardDctIslow(std::int32_t* data) {
+  constexpr int kConstBits = 13;
+  constexpr int kPass1Bits = 2;
+  constexpr std::int64_t F0298 = 2446, F0390 = 3196, F0541 = 4433, F0765 = 6270, F0899 = 7373,
+                         F1175 = 9633, F1501 = 12299, F1847 = 15137, F1961 = 16069,
+                         F2053 = 16819, F2562 = 20995, F3072 = 25172;
+  auto descale = [](std::int64_t x, int n) {
+    return static_cast<std::int32_t>((x + (std::int64_t{1} << (n - 1))) >> n);
+  };
+  for (int pass = 0; pass < 2; ++pass) {
+    const int step = pass == 0 ? 1 : 8;   // distance between elements of one line
+    const int next = pass == 0 ? 8 : 1;   // distance between lines
+    const int oddShift = pass == 0 ? kConstBits - kPass1Bits : kConstBits + kPass1Bits;
+    for (int line = 0; line < 8; ++line) {
+      std::int32_t* d = data + line * next;
+      std::int64_t tmp0 = d[0 * step] + d[7 * step];
+      std::int64_t tmp7 = d[0 * step] - d[7 * step];
+      std::int64_t tmp1 = d[1 * step] + d[6 * step];
+      std::int64_t tmp6 = d[1 * step] - d[6 * step];
+      std::int64_t tmp2 = d[2 * step] + d[5 * step];
+      std::int64_t tmp5 = d[2 * step] - d[5 * step];
+      std::int64_t tmp3 = d[3 * step] + d[4 * step];
+      std::int64_t tmp4 = d[3 * step] - d[4 * step];
+
+      std::int64_t tmp10 = tmp0 + tmp3;
+      std::int64_t tmp13 = tmp0 - tmp3;
+      std::int64_t tmp11 = tmp1 + tmp2;
+      std::int64_t tmp12 = tmp1 - tmp2;
+
+      if (pass == 0) {
+        d[0 * step] = static_cast<std::int32_t>((tmp10 + tmp11) * (1 << kPass1Bits));
+        d[4 * step] = static_cast<std::int32_t>((tmp10 - tmp11) * (1 << kPass1Bits));
+      } else {
+        d[0 * step] = descale(tmp10 + tmp11, kPass1Bits);
+        d[4 * step] = descale(tmp10 - tmp11, kPass1Bits);
+      }
+      std::int64_t z1 = (tmp12 + tmp13) * F0541;
+      d[2 * step] = descale(z1 + tmp13 * F0765, oddShift);
+      d[6 * step] = descale(z1 + tmp12 * -F1847, oddShift);
+
+      z1 = tmp4 + tmp7;
+      std::int64_t z2 = tmp5 + tmp6;
+      std::int64_t z3 = tmp4 + tmp6;
+      std::int64_t z4 = tmp5 + tmp7;
+      std::int64_t z5 = (z3 + z4) * F1175;
+      tmp4 *= F0298;
+      tmp5 *= F2053;
+      tmp6 *= F3072;
+      tmp7 *= F1501;
+      z1 *= -F0899;
+      z2 *= -F2562;
+      z3 *= -F1961;
+      z4 *= -F0390;
+      z3 += z5;
+      z4 += z5;
+      d[7 * step] = descale(tmp4 + z1 + z3, oddShift);
+      d[5 * step] = descale(tmp5 + z2 + z4, oddShift);
+      d[3 * step] = descale(tmp6 + z2 + z3, oddShift);
+      d[1 * step] = descale(tmp7 + z1 + z4, oddShift);
+    }
+  }
+}
+
+// jccolor.c's fixed-point RGB -> YCbCr (16 fraction bits; Cb and Cr round with 0.5 - 1/65536
+// so that they never reach 256).
+inline std::uint8_t LumaOf(int r, int g, int b) {
+  return static_cast<std::uint8_t>((19595 * r + 38470 * g + 7471 * b + 32768) >> 16);
+}
+inline std::uint8_t CbOf(int r, int g, int b) {
+  return static_cast<std::uint8_t>((-11059 * r - 21709 * g + 32768 * b + (128 << 16) + 32767) >>
+                                   16);
+}
+inline std::uint8_t CrOf(int r, int g, int b) {
+  return static_cast<std::uint8_t>((32768 * r - 27439 * g - 5329 * b + (128 << 16) + 32767) >>
+                                   16);
+}
+
+inline int BitLength(unsigned v) { return v == 0 ? 0 : 32 - __builtin_clz(v); }
+
+// Counts the bytes the entropy coder emits: every 0xFF byte is followed by a stuffed 0x00.
+class ByteCounter {
+ public:
+  void Put(std::uint32_t bits, int length) {
+    acc_ = (acc_ << length) | bits;
+    bits_ += length;
+    if (bits_ >= 32) {
+      bits_ -= 32;
+      const std::uint32_t word = static_cast<std::uint32_t>(acc_ >> bits_);
+      bytes_ += 4 + CountFF(word);
+    }
+  }
+  std::int64_t Bytes() const { return bytes_; }
+  // The last partial byte is padded with one bits, as libjpeg's flush does.
+  std::int64_t Finish() {
+    while (bits_ >= 8) {
+      bits_ -= 8;
+      bytes_ += ((acc_ >> bits_) & 0xFF) == 0xFF ? 2 : 1;
+    }
+    if (bits_ > 0) {
+      const std::uint64_t last = ((acc_ << (8 - bits_)) | (0xFFu >> bits_)) & 0xFF;
+      bytes_ += last == 0xFF ? 2 : 1;
+      bits_ = 0;
+    }
+    return bytes_;
+  }
+
+ private:
+  static int CountFF(std::uint32_t word) {
+    const std::uint32_t x = ~word;  // 0xFF bytes become zero bytes
+    std::uint32_t t = (x & 0x7F7F7F7Fu) + 0x7F7F7F7Fu;
+    t = ~(t | x | 0x7F7F7F7Fu);
+    return __builtin_popcount(t);
+  }
+  std::uint64_t acc_ = 0;
+  int bits_ = 0;
+  std::int64_t bytes_ = 0;
+};
+
+}  // namespace
+
+JpegLengthModel::JpegLengthModel(const WorkBitmap& bitmap, bool gray)
+    : gray_(gray), components_(gray ? 1 : 3), slotsPerMcu_(gray ? 1 : 6) {
+  if (bitmap.Empty() || bitmap.Width() > JPEG_MAX_DIMENSION ||
+      bitmap.Height() > JPEG_MAX_DIMENSION) {
+    throw std::invalid_argument("JpegLengthModel: size outside what libjpeg encodes");
+  }
+  LoadLibraryTables();
+  BuildBlocks(bitmap);
+}
+
+void JpegLengthModel::LoadLibraryTables() {
+  auto raw = std::make_unique<RawTables>();
+  if (int code = ReadDefaultTables(raw.get()); code != 0) throw EJPEG(code);
+  quant_ = {};
+  for (int q = 1; q <= 100; ++q) {
+    for (int t = 0; t < 2; ++t) {
+      for (int i = 0; i < 64; ++i) quant_[q][t][i] = raw->quant[q][t][i];
+    }
+  }
+  auto makeTable = [](const unsigned char* bits, const unsigned char* vals, HuffTable& table,
+                      int& valueCount) {
+    table = {};
+    std::uint32_t code = 0;
+    int p = 0;
+    for (int length = 1; length <= 16; ++length) {
+      for (int i = 0; i < bits[length]; ++i, ++p) {
+        table[vals[p]] = {static_cast<std::uint16_t>(code), static_cast<std::uint8_t>(length)};
+        ++code;
+      }
+      code <<= 1;
+    }
+    valueCount = p;
+  };
+  // SOI, APP0 (JFIF), DQT per table, SOF0, DHT per table, SOS, EOI.
+  std::int64_t header = 2 + 18;
+  header += static_cast<std::int64_t>(gray_ ? 1 : 2) * (4 + 1 + 64);
+  header += 2 + 8 + 3 * components_;
+  for (int t = 0; t < (gray_ ? 1 : 2); ++t) {
+    int dcCount = 0;
+    int acCount = 0;
+    makeTable(raw->dcBits[t], raw->dcVals[t], dcTables_[t], dcCount);
+    makeTable(raw->acBits[t], raw->acVals[t], acTables_[t], acCount);
+    header += (4 + 1 + 16 + dcCount) + (4 + 1 + 16 + acCount);
+  }
+  if (gray_) {
+    int unused = 0;
+    makeTable(raw->dcBits[1], raw->dcVals[1], dcTables_[1], unused);
+    makeTable(raw->acBits[1], raw->acVals[1], acTables_[1], unused);
+  }
+  header += 2 + 6 + 2 * components_;
+  header += 2;
+  headerLength_ = header;
+}
+
+void JpegLengthModel::AddPlaneBlocks(const std::vector<std::uint8_t>& plane, int planeWidth,
+                                     int bx, int by, std::size_t slot) {
+  std::int32_t block[64];
+  for (int y = 0; y < 8; ++y) {
+    const std::uint8_t* row =
+        plane.data() + static_cast<std::size_t>(by * 8 + y) * planeWidth + bx * 8;
+    for (int x = 0; x < 8; ++x) block[y * 8 + x] = static_cast<int>(row[x]) - 128;
+  }
+  ForwardDctIslow(block);
+  std::uint16_t* mags = magnitudes_.data() + slot * 64;
+  std::uint64_t negative = 0;
+  for (int k = 0; k < 64; ++k) {
+    const std::int32_t v = block[kNaturalOrder[k]];
+    if (v < 0) negative |= std::uint64_t{1} << k;
+    mags[k] = static_cast<std::uint16_t>(v < 0 ? -v : v);
+  }
+  negative_[slot] = negative;
+}
+
+void JpegLengthModel::BuildBlocks(const WorkBitmap& bitmap) {
+  const int w = bitmap.Width();
+  const int h = bitmap.Height();
+  const int yBlocksX = (w + 7) / 8;
+  const int yBlocksY = (h + 7) / 8;
+  // Planes padded to whole blocks by repeating the last column and row, as libjpeg's
+  // preprocessing does.
+  const int yw = yBlocksX * 8;
+  const int yh = yBlocksY * 8;
+  std::vector<std::uint8_t> luma(static_cast<std::size_t>(yw) * yh);
+  std::vector<std::uint8_t> cb;
+  std::vector<std::uint8_t> cr;
+  const int mcuX = gray_ ? yBlocksX : (w + 15) / 16;
+  const int mcuY = gray_ ? yBlocksY : (h + 15) / 16;
+  const int cw = mcuX * 8;  // chroma plane (colour only)
+  const int ch = mcuY * 8;
+  if (!gray_) {
+    cb.resize(static_cast<std::size_t>(cw) * ch);
+    cr.resize(static_cast<std::size_t>(cw) * ch);
+  }
+  // Chroma is averaged over 2 x 2 full-resolution samples of a row padded to 2 * cw.
+  std::vector<std::uint8_t> cbRows[2];
+  std::vector<std::uint8_t> crRows[2];
+  for (int i = 0; i < 2; ++i) {
+    cbRows[i].resize(static_cast<std::size_t>(cw) * 2);
+    crRows[i].resize(static_cast<std::size_t>(cw) * 2);
+  }
+  const int chromaRows = (h + 1) / 2;
+  for (int y = 0; y < (gray_ ? h : 2 * chromaRows); ++y) {
+    const std::uint8_t* src = bitmap.Row(std::min(y, h - 1));
+    std::uint8_t* dstLuma = y < yh ? luma.data() + static_cast<std::size_t>(y) * yw : nullptr;
+    std::uint8_t* rowCb = cbRows[y & 1].data();
+    std::uint8_t* rowCr = crRows[y & 1].data();
+    for (int x = 0; x < w; ++x) {
+      const int b = src[3 * x];
+      const int g = src[3 * x + 1];
+      const int r = src[3 * x + 2];
+      if (dstLuma != nullptr) dstLuma[x] = LumaOf(r, g, b);
+      if (!gray_) {
+        rowCb[x] = CbOf(r, g, b);
+        rowCr[x] = CrOf(r, g, b);
+      }
+    }
+    if (dstLuma != nullptr) std::fill(dstLuma + w, dstLuma + yw, dstLuma[w - 1]);
+    if (gray_) continue;
+    std::fill(rowCb + w, rowCb + 2 * cw, rowCb[w - 1]);
+    std::fill(rowCr + w, rowCr + 2 * cw, rowCr[w - 1]);
+    if ((y & 1) == 1) {
+      const int cy = y / 2;
+      std::uint8_t* outCb = cb.data() + static_cast<std::size_t>(cy) * cw;
+      std::uint8_t* outCr = cr.data() + static_cast<std::size_t>(cy) * cw;
+      int bias = 1;  // 1, 2, 1, 2, ... so that rounding does not drift one way
+      for (int x = 0; x < cw; ++x) {
+        outCb[x] = static_cast<std::uint8_t>((cbRows[0][2 * x] + cbRows[0][2 * x + 1] +
+                                              cbRows[1][2 * x] + cbRows[1][2 * x + 1] + bias) >>
+                                             2);
+        outCr[x] = static_cast<std::uint8_t>((crRows[0][2 * x] + crRows[0][2 * x + 1] +
+                                              crRows[1][2 * x] + crRows[1][2 * x + 1] + bias) >>
+                                             2);
+        bias ^= 3;
+      }
+    }
+  }
+  for (int y = h; y < yh; ++y) {
+    std::memcpy(luma.data() + static_cast<std::size_t>(y) * yw,
+                luma.data() + static_cast<std::size_t>(h - 1) * yw, yw);
+  }
+  // Chroma rows below the picture repeat the last averaged row (not the last picture row).
+  for (int y = chromaRows; y < ch && !gray_; ++y) {
+    std::memcpy(cb.data() + static_cast<std::size_t>(y) * cw,
+                cb.data() + static_cast<std::size_t>(chromaRows - 1) * cw, cw);
+    std::memcpy(cr.data() + static_cast<std::size_t>(y) * cw,
+                cr.data() + static_cast<std::size_t>(chromaRows - 1) * cw, cw);
+  }
+
+  slots_ = static_cast<std::size_t>(mcuX) * mcuY * slotsPerMcu_;
+  magnitudes_.assign(slots_ * 64, 0);
+  negative_.assign(slots_, 0);
+  padding_.assign(slots_, 0);
+  std::size_t slot = 0;
+  for (int my = 0; my < mcuY; ++my) {
+    for (int mx = 0; mx < mcuX; ++mx) {
+      if (gray_) {
+        AddPlaneBlocks(luma, yw, mx, my, slot++);
+        continue;
+      }
+      for (int sub = 0; sub < 4; ++sub) {
+        const int bx = 2 * mx + (sub & 1);
+        const int by = 2 * my + (sub >> 1);
+        // Blocks of the MCU outside the picture's blocks are the library's dummy blocks.
+        if (bx < yBlocksX && by < yBlocksY) {
+          AddPlaneBlocks(luma, yw, bx, by, slot);
+        } else {
+          padding_[slot] = 1;
+        }
+        ++slot;
+      }
+      AddPlaneBlocks(cb, cw, mx, my, slot++);
+      AddPlaneBlocks(cr, cw, mx, my, slot++);
+    }
+  }
+}
+
+// compute_reciprocal() of libjpeg-turbo with 16-bit DCT elements (its SIMD build; its C
+// quantizer gives the same results with these tables).
+JpegLengthModel::Divisors JpegLengthModel::MakeDivisors(
+    const std::array<std::uint16_t, 64>& quantNatural) {
+  Divisors d{};
+  for (int k = 0; k < 64; ++k) {
+    const std::uint32_t divisor = static_cast<std::uint32_t>(quantNatural[kNaturalOrder[k]]) << 3;
+    const int b = BitLength(divisor) - 1;
+    int r = 16 + b;
+    std::uint32_t fq = (std::uint32_t{1} << r) / divisor;
+    const std::uint32_t fr = (std::uint32_t{1} << r) % divisor;
+    std::uint32_t c = divisor / 2;
+    if (fr == 0) {
+      fq >>= 1;
+      --r;
+    } else if (fr <= divisor / 2) {
+      ++c;
+    } else {
+      ++fq;
+    }
+    d.recip[k] = static_cast<std::uint16_t>(fq);
+    d.corr[k] = static_cast<std::uint16_t>(c);
+    d.shift[k] = static_cast<std::uint8_t>(r);
+    // Nonzero exactly when (a + c) * fq >= 2^r.
+    const std::int64_t need = ((std::int64_t{1} << r) + fq - 1) / fq;
+    d.zeroBelow[k] = static_cast<std::int32_t>(std::max<std::int64_t>(0, need - c));
+  }
+  return d;
+}
+
+std::int64_t JpegLengthModel::Length(int quality, std::int64_t stopAbove) const {
+  if (quality < 1 || quality > 100) throw std::invalid_argument("quality outside 1..100");
+  Divisors divisors[2] = {MakeDivisors(quant_[quality][0]), MakeDivisors(quant_[quality][1])};
+#if defined(__SSE2__)
+  // Thresholds minus one as signed 16-bit lanes: magnitudes are at most 8192.
+  alignas(16) std::int16_t limits[2][64];
+  for (int t = 0; t < 2; ++t) {
+    for (int k = 0; k < 64; ++k) {
+      limits[t][k] = static_cast<std::int16_t>(std::min(divisors[t].zeroBelow[k], 32767) - 1);
+    }
+  }
+#endif
+  const int slotComponent[6] = {0, 0, 0, 0, 1, 2};
+  const int slotTable[6] = {0, 0, 0, 0, 1, 1};
+  std::int32_t lastDc[3] = {0, 0, 0};
+  ByteCounter out;
+  const std::int64_t budget = stopAbove - headerLength_;
+
+  std::size_t slot = 0;
+  while (slot < slots_) {
+    for (int pos = 0; pos < slotsPerMcu_; ++pos, ++slot) {
+      const int table = gray_ ? 0 : slotTable[pos];
+      const int component = gray_ ? 0 : slotComponent[pos];
+      const HuffTable& dcTable = dcTables_[table];
+      const HuffTable& acTable = acTables_[table];
+      if (padding_[slot]) {
+        out.Put(dcTable[0].code, dcTable[0].length);
+        out.Put(acTable[0].code, acTable[0].length);
+        continue;
+      }
+      const Divisors& dv = divisors[table];
+      const std::uint16_t* mags = magnitudes_.data() + slot * 64;
+      const std::uint64_t negative = negative_[slot];
+
+      std::uint64_t nonzero = 0;
+#if defined(__SSE2__)
+      for (int k = 0; k < 64; k += 16) {
+        const __m128i a0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(mags + k));
+        const __m128i a1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(mags + k + 8));
+        const __m128i l0 = _mm_load_si128(reinterpret_cast<const __m128i*>(limits[table] + k));
+        const __m128i l1 =
+            _mm_load_si128(reinterpret_cast<const __m128i*>(limits[table] + k + 8));
+        const __m128i m = _mm_packs_epi16(_mm_cmpgt_epi16(a0, l0), _mm_cmpgt_epi16(a1, l1));
+        nonzero |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(_mm_movemask_epi8(m)))
+                   << k;
+      }
+#else
+      for (int k = 0; k < 64; ++k) {
+        if (static_cast<std::int32_t>(mags[k]) >= dv.zeroBelow[k]) {
+          nonzero |= std::uint64_t{1} << k;
+        }
+      }
+#endif
+      auto quantize = [&](int k) {
+        const std::uint32_t product =
+            (static_cast<std::uint32_t>(mags[k]) + dv.corr[k]) * dv.recip[k];
+        const std::int32_t v = static_cast<std::int32_t>(product >> dv.shift[k]);
+        return ((negative >> k) & 1) ? -v : v;
+      };
+
+      const std::int32_t dc = quantize(0);
+      const std::int32_t diff = dc - lastDc[component];
+      lastDc[component] = dc;
+      {
+        const unsigned magnitude = static_cast<unsigned>(diff < 0 ? -diff : diff);
+        const int nbits = BitLength(magnitude);
+        out.Put(dcTable[nbits].code, dcTable[nbits].length);
+        if (nbits > 0) {
+          const std::uint32_t extra =
+              static_cast<std::uint32_t>(diff < 0 ? diff - 1 : diff) & ((1u << nbits) - 1);
+          out.Put(extra, nbits);
+        }
+      }
+      nonzero &= ~std::uint64_t{1};
+      int previous = 0;
+      while (nonzero != 0) {
+        const int k = __builtin_ctzll(nonzero);
+        nonzero &= nonzero - 1;
+        int run = k - previous - 1;
+        while (run > 15) {
+          out.Put(acTable[0xF0].code, acTable[0xF0].length);
+          run -= 16;
+        }
+        const std::int32_t v = quantize(k);
+        const unsigned magnitude = static_cast<unsigned>(v < 0 ? -v : v);
+        const int nbits = BitLength(magnitude);
+        const HuffCode& code = acTable[(run << 4) | nbits];
+        out.Put(code.code, code.length);
+        out.Put(static_cast<std::uint32_t>(v < 0 ? v - 1 : v) & ((1u << nbits) - 1), nbits);
+        previous = k;
+      }
+      if (previous != 63) out.Put(acTable[0].code, acTable[0].length);
+    }
+    if (out.Bytes() > budget) return headerLength_ + out.Bytes();
+  }
+  return headerLength_ + out.Finish();
+}
+
+}  // namespace brevine

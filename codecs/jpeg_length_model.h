@@ -1,0 +1,73 @@
+#pragma once
+// The exact length of the baseline JPEG that TJPEGImage::EncodeJpeg writes, for every
+// quality, without running the encoder per quality.
+//
+// Everything in front of quantization (colour conversion, 2x2 chroma averaging, edge
+// replication, the integer forward DCT) does not depend on the quality, so it is run
+// once when the model is built. Length(q) then quantizes the stored coefficients the way
+// libjpeg-turbo does (by reciprocal multiplication, which is not always a plain rounding
+// division), walks them with the standard Huffman tables and counts the bytes the entropy
+// coder emits, stuffed 0x00 bytes and the padded last byte included, plus the markers.
+//
+// Only sequential (baseline) output is modelled; progressive output optimizes its Huffman
+// tables per scan and is left to the encoder itself.
+
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "work_bitmap.h"
+
+namespace brevine {
+
+class JpegLengthModel {
+ public:
+  // Raises EJPEG when libjpeg rejects its own default tables (it never should), and
+  // std::invalid_argument for an empty bitmap or one wider or taller than libjpeg allows.
+  JpegLengthModel(const WorkBitmap& bitmap, bool gray);
+
+  // The file length at quality q (1..100). When the length grows beyond stopAbove the
+  // count stops early and some value above stopAbove is returned.
+  std::int64_t Length(int quality,
+                      std::int64_t stopAbove = std::numeric_limits<std::int64_t>::max()) const;
+
+  // Markers and tables around the entropy-coded data (constant for every quality).
+  std::int64_t HeaderLength() const { return headerLength_; }
+
+ private:
+  struct Divisors {
+    std::array<std::uint16_t, 64> recip;  // zigzag order
+    std::array<std::uint16_t, 64> corr;
+    std::array<std::uint8_t, 64> shift;   // total right shift of the product
+    std::array<std::int32_t, 64> zeroBelow;  // magnitudes below this quantize to 0
+  };
+  struct HuffCode {
+    std::uint16_t code;
+    std::uint8_t length;
+  };
+  using HuffTable = std::array<HuffCode, 256>;
+
+  void LoadLibraryTables();
+  void BuildBlocks(const WorkBitmap& bitmap);
+  void AddPlaneBlocks(const std::vector<std::uint8_t>& plane, int planeWidth, int bx, int by,
+                      std::size_t slot);
+  static Divisors MakeDivisors(const std::array<std::uint16_t, 64>& quantNatural);
+
+  bool gray_;
+  int components_;      // 1 or 3
+  int slotsPerMcu_;     // 1 or 6 (four luminance blocks, Cb, Cr)
+  std::int64_t headerLength_;
+  // Per slot in encoding order: 64 magnitudes in zigzag order, the signs as a bit mask,
+  // and whether the slot is a padding block (copy of the previous DC, no AC).
+  std::vector<std::uint16_t> magnitudes_;
+  std::vector<std::uint64_t> negative_;
+  std::vector<std::uint8_t> padding_;
+  std::size_t slots_ = 0;
+  // libjpeg's own tables: quantization per quality (1..100) for luminance and chroma.
+  std::array<std::array<std::array<std::uint16_t, 64>, 2>, 101> quant_{};
+  std::array<HuffTable, 2> dcTables_{};
+  std::array<HuffTable, 2> acTables_{};
+};
+
+}  // namespace brevine
