@@ -1,0 +1,320 @@
+#include "pipeline.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "fixed_clock.h"
+#include "imaging.h"
+#include "output_stage.h"
+#include "pipeline_support.h"
+
+namespace brevine {
+namespace {
+
+using test::JpegOf;
+using test::Listing;
+using test::ReadFile;
+using test::Text;
+using test::WriteBmp;
+
+// ---- Pieces that need no codec ------------------------------------------------------
+
+TEST(PipelineNames, ExtensionTestAndDestinationBase) {
+  for (const char* ok : {"/p/a.jpg", "/p/HOLIDAY.JPG", "/p/b.JpEg", "/p/c.gif", "/p/d.PNG",
+                         "/p/e.bmp", "/p.d/x.y.bmp"})
+    EXPECT_TRUE(HasImageExtension(ok)) << ok;
+  for (const char* no : {"/p/scan.tif", "/p/readme", "/p.jpg/readme", "/p/a.jpg.txt", "/sc",
+                         "/p/a.jpg/", "/p/a."})
+    EXPECT_FALSE(HasImageExtension(no)) << no;
+  EXPECT_EQ(DestinationBase("/Pics/HOLIDAY.JPG"), "/Pics/HOLIDAY.jpg");
+  EXPECT_EQ(DestinationBase("/Pics/photo.jpeg"), "/Pics/photo.jpg");
+  EXPECT_EQ(DestinationBase("/Pics/logo.gif"), "/Pics/logo.jpg");
+  EXPECT_EQ(DestinationBase("/Pi.cs/a.b.png"), "/Pi.cs/a.b.jpg");
+}
+
+TEST(PipelineNames, BoxTable) {
+  FixedSettings s;
+  const int sizes[] = {1280, 1024, 800, 640, 400, 320, 160};
+  for (int i = 0; i < 7; ++i) {
+    s.Values().boxPreset = i;
+    EXPECT_EQ(SelectedBox(s).width, sizes[i]);
+    EXPECT_EQ(SelectedBox(s).height, sizes[i]);
+  }
+  s.Values().boxPreset = 7;
+  s.Values().boxWidth = "640";
+  s.Values().boxHeight = "480";
+  EXPECT_EQ(SelectedBox(s).width, 640);
+  EXPECT_EQ(SelectedBox(s).height, 480);
+  s.Values().boxWidth = "abc";
+  s.Values().boxHeight = "-5";
+  EXPECT_EQ(SelectedBox(s).width, 200);
+  EXPECT_EQ(SelectedBox(s).height, -5);
+  s.Values().boxPreset = -1;
+  EXPECT_EQ(SelectedBox(s).width, 40000);
+  EXPECT_EQ(SelectedBox(s).height, 40000);
+}
+
+TEST(OutputNames, BothModesAndTheirIndexLines) {
+  test::FixedClock clock;  // 2024-03-09
+  FixedSettings s;
+  s.Values().subFolder = false;
+  s.Values().addedText = "s-";
+  OutputTarget t = ChooseOutput(s, clock, "/Pics/cat.jpg");
+  EXPECT_EQ(t.jpegPath, "/Pics/s-cat.jpg");
+  EXPECT_EQ(t.indexPath, "/Pics/20240309.html");
+  EXPECT_EQ(t.htmlLine, "<a href=\"cat.jpg\"><img src=\"s-cat.jpg\" border=\"0\"></a>");
+  s.Values().textPosition = 1;
+  t = ChooseOutput(s, clock, "/Pics/cat.jpg");
+  EXPECT_EQ(t.jpegPath, "/Pics/cats-.jpg");
+  EXPECT_EQ(t.htmlLine, "<a href=\"cat.jpg\"><img src=\"cats-.jpg\" border=\"0\"></a>");
+  s.Values().textPosition = -1;
+  EXPECT_FALSE(ChooseOutput(s, clock, "/Pics/cat.jpg").valid);
+  s.Values().addedText = "";
+  s.Values().textPosition = 0;
+  EXPECT_EQ(ChooseOutput(s, clock, "/Pics/cat.jpg").jpegPath, "/Pics/s-cat.jpg");
+  EXPECT_EQ(s.Values().addedText, "s-");
+
+  s.Values().subFolder = true;
+  s.Values().folderName = "Resize";
+  t = ChooseOutput(s, clock, "/Pics/cat.jpg");
+  EXPECT_EQ(t.subFolderPath, "/Pics/Resize");
+  EXPECT_EQ(t.jpegPath, "/Pics/Resize/cat.jpg");
+  EXPECT_EQ(t.indexPath, "/Pics/Resize/20240309.html");
+  EXPECT_EQ(t.htmlLine, "<a href=\"../cat.jpg\"><img src=\"cat.jpg\" border=\"0\"></a>");
+  s.Values().folderName = "";
+  EXPECT_EQ(ChooseOutput(s, clock, "/Pics/cat.jpg").jpegPath, "/Pics/Resized/cat.jpg");
+  EXPECT_EQ(s.Values().folderName, "Resized");
+}
+
+// ---- End to end ---------------------------------------------------------------------
+
+class PipelineRun : public ::testing::Test {
+ protected:
+  PipelineRun() : settings_(test::PlainOptions()), picture_(test::MakePhotoLike(64, 48)) {
+    WriteBmp(dir_ / "cat.bmp", picture_);
+  }
+  FileResult Run(const std::string& name) {
+    FilePipeline pipeline(settings_, clock_);
+    return pipeline.ProcessFile(dir_ / name, bitmap_);
+  }
+  Options& O() { return settings_.Values(); }
+
+  test::TempFolder dir_;
+  test::FixedClock clock_;
+  FixedSettings settings_;
+  WorkBitmap picture_;
+  WorkBitmap bitmap_;
+};
+
+TEST_F(PipelineRun, SubFolderModeWithIndexTwice) {
+  O().html = true;
+  ASSERT_EQ(Run("cat.bmp"), FileResult::kWritten);
+  EXPECT_EQ(ReadFile(dir_ / "Resized/cat.jpg"), JpegOf(picture_, 92));
+  ASSERT_EQ(Run("cat.bmp"), FileResult::kWritten);
+  const std::string line = "<a href=\"../cat.jpg\"><img src=\"cat.jpg\" border=\"0\"></a>\r\n";
+  EXPECT_EQ(Text(ReadFile(dir_ / "Resized/20240309.html")), line + line);
+  EXPECT_EQ(Listing(dir_.Path()), (std::set<std::string>{"cat.bmp", "Resized/", "Resized/cat.jpg",
+                                                         "Resized/20240309.html"}));
+}
+
+TEST_F(PipelineRun, AddTextBeforeAndAfter) {
+  O().subFolder = false;
+  O().html = true;
+  O().addedText = "";  // becomes "s-"
+  ASSERT_EQ(Run("cat.bmp"), FileResult::kWritten);
+  EXPECT_EQ(O().addedText, "s-");
+  EXPECT_EQ(ReadFile(dir_ / "s-cat.jpg"), JpegOf(picture_, 92));
+  O().textPosition = 1;
+  clock_.Set({2024, 3, 10, 0, 0, 1, 5});  // after midnight: the next day's index
+  ASSERT_EQ(Run("cat.bmp"), FileResult::kWritten);
+  EXPECT_EQ(ReadFile(dir_ / "cats-.jpg"), JpegOf(picture_, 92));
+  EXPECT_EQ(Text(ReadFile(dir_ / "20240309.html")),
+            "<a href=\"cat.jpg\"><img src=\"s-cat.jpg\" border=\"0\"></a>\r\n");
+  EXPECT_EQ(Text(ReadFile(dir_ / "20240310.html")),
+            "<a href=\"cat.jpg\"><img src=\"cats-.jpg\" border=\"0\"></a>\r\n");
+}
+
+TEST_F(PipelineRun, NoTextPositionWritesNothing) {
+  O().subFolder = false;
+  O().html = true;
+  O().textPosition = -1;
+  EXPECT_EQ(Run("cat.bmp"), FileResult::kCannotWrite);
+  EXPECT_EQ(Listing(dir_.Path()), std::set<std::string>{"cat.bmp"});
+}
+
+TEST_F(PipelineRun, TargetSizeAtBothEnds) {
+  O().fixedQuality = false;
+  O().targetSize = "50";
+  const auto best = JpegOf(picture_, 100);
+  ASSERT_LE(best.size(), 50u * 1024);
+  ASSERT_EQ(Run("cat.bmp"), FileResult::kWritten);
+  EXPECT_EQ(ReadFile(dir_ / "Resized/cat.jpg"), best);
+
+  // Noise never fits in one kilobyte: quality 1, larger than the target.
+  const WorkBitmap noise = test::MakeNoise(256, 192, 7);
+  WriteBmp(dir_ / "noise.bmp", noise);
+  O().targetSize = "1";
+  ASSERT_EQ(Run("noise.bmp"), FileResult::kWritten);
+  const auto written = ReadFile(dir_ / "Resized/noise.jpg");
+  EXPECT_EQ(written, JpegOf(noise, 1));
+  EXPECT_GT(written.size(), 1024u);
+  // Only the outputs: no temporary file anywhere.
+  EXPECT_EQ(Listing(dir_.Path()), (std::set<std::string>{"cat.bmp", "noise.bmp", "Resized/",
+                                                         "Resized/cat.jpg", "Resized/noise.jpg"}));
+}
+
+TEST_F(PipelineRun, TargetSizeTakesHighestQualityThatFits) {
+  O().fixedQuality = false;
+  const WorkBitmap noise = test::MakeNoise(128, 96, 3);
+  WriteBmp(dir_ / "n.bmp", noise);
+  // A target just below the quality-100 size must step down to a smaller quality, and the
+  // one above it must be too large.
+  const auto q100 = JpegOf(noise, 100);
+  const std::size_t kb = q100.size() / 1024;  // floor: q100 does not fit
+  ASSERT_GT(kb, 1u);
+  O().targetSize = std::to_string(kb);
+  ASSERT_EQ(Run("n.bmp"), FileResult::kWritten);
+  const auto written = ReadFile(dir_ / "Resized/n.jpg");
+  EXPECT_LE(written.size(), kb * 1024);
+  int q = 100;
+  while (JpegOf(noise, q).size() > kb * 1024) --q;
+  EXPECT_EQ(written, JpegOf(noise, q));
+  EXPECT_GT(JpegOf(noise, q + 1).size(), kb * 1024);
+}
+
+TEST_F(PipelineRun, GrayAndProgressiveInBothStrategies) {
+  O().grayscale = true;
+  O().progressive = true;
+  ASSERT_EQ(Run("cat.bmp"), FileResult::kWritten);
+  EXPECT_EQ(ReadFile(dir_ / "Resized/cat.jpg"), JpegOf(picture_, 92, true, true));
+  O().fixedQuality = false;
+  O().targetSize = "100";
+  ASSERT_EQ(Run("cat.bmp"), FileResult::kWritten);
+  EXPECT_EQ(ReadFile(dir_ / "Resized/cat.jpg"), JpegOf(picture_, 100, true, true));
+}
+
+TEST_F(PipelineRun, StepsRunInOrderWithTheirOptions) {
+  const WorkBitmap big = test::MakePhotoLike(300, 200, 5);
+  WriteBmp(dir_ / "big.bmp", big);
+  O().saturation = true;
+  O().sharpen = true;
+  O().sharpenStrength = 120;
+  O().boxPreset = 7;
+  O().boxWidth = "90";
+  O().boxHeight = "90";
+  ASSERT_EQ(Run("big.bmp"), FileResult::kWritten);
+  WorkBitmap expected = big;
+  BoostSaturation(expected, expected, 140);
+  FitToBox(expected, expected, 90, 90, 1);
+  SharpenImage(expected, expected, 120);
+  EXPECT_EQ(expected.Width(), 90);
+  EXPECT_EQ(expected.Height(), 60);
+  EXPECT_EQ(ReadFile(dir_ / "Resized/big.jpg"), JpegOf(expected, 92));
+}
+
+TEST_F(PipelineRun, FailuresLeaveNoOutputAndDoNotStopTheNext) {
+  std::filesystem::create_directory(dir_ / "album.jpg");
+  test::WriteFile(dir_ / "empty.bmp", {});
+  test::WriteFile(dir_ / "text.bmp", {'h', 'e', 'l', 'l', 'o', '\n'});
+  test::WriteFile(dir_ / "scan.tif", {1, 2, 3});
+  test::WriteFile(dir_ / "readme", {1, 2, 3});
+  const auto before = Listing(dir_.Path());
+  O().html = true;
+  EXPECT_EQ(Run("scan.tif"), FileResult::kNotAnImage);
+  EXPECT_EQ(Run("readme"), FileResult::kNotAnImage);
+  EXPECT_EQ(Run("album.jpg"), FileResult::kCannotRead);
+  EXPECT_EQ(Run("missing.bmp"), FileResult::kCannotRead);
+  EXPECT_EQ(Run("empty.bmp"), FileResult::kCannotDecode);
+  EXPECT_EQ(Run("text.bmp"), FileResult::kCannotDecode);
+  EXPECT_EQ(Listing(dir_.Path()), before);
+  // A box of zero width fails in the reduction.
+  O().boxPreset = 7;
+  O().boxWidth = "0";
+  EXPECT_EQ(Run("cat.bmp"), FileResult::kCannotProcess);
+  EXPECT_EQ(Listing(dir_.Path()), before);
+  O().boxPreset = 0;
+  EXPECT_EQ(Run("cat.bmp"), FileResult::kWritten);
+  EXPECT_EQ(ReadFile(dir_ / "Resized/cat.jpg"), JpegOf(picture_, 92));
+}
+
+TEST_F(PipelineRun, NeverWritesThroughALinkToItsSource) {
+  std::filesystem::create_directory(dir_ / "Resized");
+  ASSERT_EQ(::symlink("../cat.bmp", (dir_ / "Resized/cat.jpg").c_str()), 0);
+  const auto source = ReadFile(dir_ / "cat.bmp");
+  EXPECT_EQ(Run("cat.bmp"), FileResult::kCannotWrite);
+  EXPECT_EQ(ReadFile(dir_ / "cat.bmp"), source);
+}
+
+TEST_F(PipelineRun, NeverReplacesItsOwnSource) {
+  const auto source = JpegOf(picture_, 95);
+  test::WriteFile(dir_ / "photo.jpg", source);
+  O().folderName = ".";
+  EXPECT_EQ(Run("photo.jpg"), FileResult::kCannotWrite);
+  EXPECT_EQ(ReadFile(dir_ / "photo.jpg"), source);
+  // Through a link to the folder itself as well.
+  ASSERT_EQ(::symlink(".", (dir_ / "same").c_str()), 0);
+  O().folderName = "same";
+  EXPECT_EQ(Run("photo.jpg"), FileResult::kCannotWrite);
+  EXPECT_EQ(ReadFile(dir_ / "photo.jpg"), source);
+  // An empty folder name falls back to "Resized".
+  O().folderName = "";
+  EXPECT_EQ(Run("photo.jpg"), FileResult::kWritten);
+  EXPECT_EQ(O().folderName, "Resized");
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "Resized/photo.jpg"));
+}
+
+TEST_F(PipelineRun, WriteFailuresAreReported) {
+  // The sub-folder cannot be made: its parent is missing.
+  O().folderName = "no/such";
+  O().html = true;
+  EXPECT_EQ(Run("cat.bmp"), FileResult::kCannotWrite);
+  EXPECT_EQ(Listing(dir_.Path()), std::set<std::string>{"cat.bmp"});
+  // A folder where the JPEG should go.
+  std::filesystem::create_directories(dir_ / "Resized/cat.jpg");
+  O().folderName = "Resized";
+  EXPECT_EQ(Run("cat.bmp"), FileResult::kCannotWrite);
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "Resized/20240309.html"));
+  // The index cannot be written: the JPEG still counts.
+  std::filesystem::remove(dir_ / "Resized/cat.jpg");
+  std::filesystem::create_directories(dir_ / "Resized/20240309.html");
+  EXPECT_EQ(Run("cat.bmp"), FileResult::kWritten);
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "Resized/cat.jpg"));
+}
+
+TEST_F(PipelineRun, WildcardTakesFirstMatch) {
+  WriteBmp(dir_ / "b.bmp", test::MakeSolid(8, 8, 1, 2, 3));
+  WriteBmp(dir_ / "a.bmp", test::MakeSolid(8, 8, 1, 2, 3));
+  EXPECT_EQ(Run("*.bmp"), FileResult::kWritten);
+  EXPECT_EQ(Listing(dir_.Path() + "/Resized"), std::set<std::string>{"a.jpg"});
+}
+
+TEST_F(PipelineRun, PrepareWritesNothingCommitWritesAll) {
+  O().html = true;
+  PipelineHooks hooks;
+  int previews = 0, done = 0;
+  StageTimes times;
+  hooks.preview = [&](const WorkBitmap& b) {
+    ++previews;
+    EXPECT_TRUE(test::SameBitmap(picture_, b));
+  };
+  hooks.previewDone = [&] { ++done; };
+  hooks.times = &times;
+  FilePipeline pipeline(settings_, clock_, hooks);
+  PreparedFile p = pipeline.Prepare(dir_ / "cat.bmp", bitmap_);
+  EXPECT_EQ(p.result, FileResult::kWritten);
+  EXPECT_EQ(p.destinationBase, dir_ / "cat.jpg");
+  EXPECT_EQ(p.jpeg, JpegOf(picture_, 92));
+  EXPECT_EQ(Listing(dir_.Path()), std::set<std::string>{"cat.bmp"});
+  EXPECT_EQ(done, 0);
+  EXPECT_EQ(pipeline.Commit(p), FileResult::kWritten);
+  EXPECT_EQ(previews, 1);
+  EXPECT_EQ(done, 1);
+  EXPECT_EQ(times.files, 1);
+  EXPECT_GT(times.load, 0.0);
+  EXPECT_GT(times.encoding, 0.0);
+  EXPECT_GT(times.writing, 0.0);
+  EXPECT_EQ(Listing(dir_.Path()).size(), 4u);
+}
+
+}  // namespace
+}  // namespace brevine
