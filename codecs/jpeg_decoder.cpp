@@ -1,1 +1,258 @@
-// Not built yet.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "codecs.h"
+#include "jpeg_private.h"
+
+#include <jerror.h>
+
+namespace brevine {
+
+using jpeg_detail::JpegErrorManager;
+
+namespace {
+
+constexpr int kGrayLevels = 236;
+// Rows handed to one jpeg_read_scanlines call; batching only saves calls, the rows are
+// the same as one at a time.
+constexpr int kRowBatch = 16;
+// A progressive file may hold any number of scans, each a pass over the whole picture;
+// a small file with thousands of empty scans would spin for minutes. Real encoders stay
+// far below this.
+constexpr int kMaxScans = 500;
+// Decompression bombs: a header can announce up to 65500 x 65500 pixels in a few hundred
+// bytes. Above this pixel count the file must hold at least one byte per kPixelsPerByte
+// pixels before any picture memory is taken. Baseline JPEG cannot code a picture more
+// densely than about one byte per 57 pixels (a flat 4:2:0 picture), and real photos need
+// one byte per few pixels.
+constexpr std::int64_t kBombPixels = 100'000'000;
+constexpr std::int64_t kPixelsPerByte = 32;
+
+enum class Form { kColour, kGray, kCmyk };
+
+struct ScanLimit {
+  jpeg_progress_mgr pub;
+  bool exceeded;
+};
+
+extern "C" void CheckScanCount(j_common_ptr cinfo) {
+  if (!cinfo->is_decompressor) return;
+  auto* limit = reinterpret_cast<ScanLimit*>(cinfo->progress);
+  if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans) {
+    limit->exceeded = true;
+    ERREXIT(cinfo, JERR_NOT_COMPILED);
+  }
+}
+
+// ---- setjmp leaves: no object with a destructor lives in these frames ------------------
+
+int ReadHeaderLeaf(jpeg_decompress_struct* cinfo, JpegErrorManager* err,
+                   const std::uint8_t* data, std::size_t size) {
+  if (setjmp(err->jump)) return jpeg_detail::StoredCode(*err);
+  jpeg_create_decompress(cinfo);
+  jpeg_mem_src(cinfo, data, static_cast<unsigned long>(size));
+  jpeg_read_header(cinfo, TRUE);
+  return 0;
+}
+
+int StartLeaf(jpeg_decompress_struct* cinfo, JpegErrorManager* err) {
+  if (setjmp(err->jump)) return jpeg_detail::StoredCode(*err);
+  jpeg_start_decompress(cinfo);
+  return 0;
+}
+
+// Colour rows go straight into the bitmap rows; gray and CMYK rows go through `scratch`
+// (kRowBatch rows of `scratchStride` bytes) and are converted by `convert`.
+struct ReadJob {
+  std::uint8_t* pixels;
+  std::size_t stride;
+  std::uint8_t* scratch;
+  std::size_t scratchStride;
+  void (*convert)(const jpeg_decompress_struct* cinfo, const std::uint8_t* in,
+                  std::uint8_t* out);
+};
+
+int ReadRowsLeaf(jpeg_decompress_struct* cinfo, JpegErrorManager* err, const ReadJob* job) {
+  if (setjmp(err->jump)) return jpeg_detail::StoredCode(*err);
+  JSAMPROW rows[kRowBatch];
+  while (cinfo->output_scanline < cinfo->output_height) {
+    const JDIMENSION first = cinfo->output_scanline;
+    const JDIMENSION want =
+        std::min<JDIMENSION>(kRowBatch, cinfo->output_height - cinfo->output_scanline);
+    for (JDIMENSION i = 0; i < want; ++i) {
+      rows[i] = job->scratch != nullptr ? job->scratch + job->scratchStride * i
+                                        : job->pixels + job->stride * (first + i);
+    }
+    const JDIMENSION got = jpeg_read_scanlines(cinfo, rows, want);
+    if (job->scratch != nullptr) {
+      for (JDIMENSION i = 0; i < got; ++i) {
+        job->convert(cinfo, rows[i], job->pixels + job->stride * (first + i));
+      }
+    }
+  }
+  jpeg_finish_decompress(cinfo);
+  return 0;
+}
+
+// ---- conversions of the non-colour forms ----------------------------------------------
+
+void GrayIndicesToBgr(const jpeg_decompress_struct* cinfo, const std::uint8_t* in,
+                      std::uint8_t* out) {
+  const JSAMPROW levels = cinfo->colormap[0];
+  for (JDIMENSION x = 0; x < cinfo->output_width; ++x, out += 3) {
+    const std::uint8_t v = levels[in[x]];
+    out[0] = out[1] = out[2] = v;
+  }
+}
+
+inline std::uint8_t Product255(unsigned a, unsigned b) {
+  return static_cast<std::uint8_t>((a * b + 127) / 255);
+}
+
+// Four-component files are turned into colour rather than refused, by the naive
+// subtractive model with black applied to each channel: red = (255 - C)(255 - K) / 255,
+// and likewise green from M and blue from Y, rounded to nearest. Adobe applications
+// store CMYK inverted (255 = no ink) and mark the file with their APP14 marker, so when
+// that marker is present the samples are already 255 - ink and red = C * K / 255. YCCK
+// files always carry that marker; the library turns them into (inverted) CMYK first.
+void CmykToBgr(const jpeg_decompress_struct* cinfo, const std::uint8_t* in,
+               std::uint8_t* out) {
+  const bool inverted = cinfo->saw_Adobe_marker;
+  for (JDIMENSION x = 0; x < cinfo->output_width; ++x, in += 4, out += 3) {
+    unsigned c = in[0], m = in[1], y = in[2], k = in[3];
+    if (!inverted) {
+      c = 255 - c;
+      m = 255 - m;
+      y = 255 - y;
+      k = 255 - k;
+    }
+    out[0] = Product255(y, k);
+    out[1] = Product255(m, k);
+    out[2] = Product255(c, k);
+  }
+}
+
+class Decompressor {
+ public:
+  Decompressor() { cinfo_.err = jpeg_detail::InstallErrorManager(err_); }
+  ~Decompressor() { jpeg_destroy_decompress(&cinfo_); }  // safe on a half-built object
+  Decompressor(const Decompressor&) = delete;
+  Decompressor& operator=(const Decompressor&) = delete;
+
+  jpeg_decompress_struct& Info() { return cinfo_; }
+
+  void ReadHeader(const std::uint8_t* data, std::size_t size) {
+    Check(ReadHeaderLeaf(&cinfo_, &err_, data, size));
+  }
+  void Start() { Check(StartLeaf(&cinfo_, &err_)); }
+  void ReadRows(const ReadJob& job) { Check(ReadRowsLeaf(&cinfo_, &err_, &job)); }
+
+  void LimitScans() {
+    limit_.pub.progress_monitor = CheckScanCount;
+    limit_.exceeded = false;
+    cinfo_.progress = &limit_.pub;
+  }
+
+ private:
+  void Check(int code) {
+    if (code == 0) return;
+    if (limit_.exceeded) throw DecodeError("too many progressive scans");
+    throw EJPEG(code);
+  }
+
+  jpeg_decompress_struct cinfo_{};
+  JpegErrorManager err_{};
+  ScanLimit limit_{};
+};
+
+// The whole decode: the library's full-size output with block smoothing off, gray
+// sources through the one-pass quantizer to 236 levels with Floyd-Steinberg diffusion.
+// `picture` is only touched once the header has been accepted.
+void DecodeInto(const std::uint8_t* data, std::size_t size, WorkBitmap& picture) {
+  Decompressor decompressor;
+  jpeg_decompress_struct& cinfo = decompressor.Info();
+  decompressor.ReadHeader(data, size);
+
+  cinfo.scale_num = 1;
+  cinfo.scale_denom = 1;
+  cinfo.do_block_smoothing = FALSE;
+  Form form;
+  switch (cinfo.out_color_space) {
+    case JCS_GRAYSCALE:
+      form = Form::kGray;
+      cinfo.quantize_colors = TRUE;
+      cinfo.desired_number_of_colors = kGrayLevels;
+      break;
+    case JCS_RGB:
+      // Red lands in the red byte for YCbCr- and RGB-coded files alike (a test holds it).
+      form = Form::kColour;
+      cinfo.out_color_space = JCS_EXT_BGR;
+      break;
+    case JCS_CMYK:
+      form = Form::kCmyk;
+      break;
+    default:
+      throw DecodeError("unsupported JPEG colour space");
+  }
+
+  const std::int64_t pixels =
+      static_cast<std::int64_t>(cinfo.image_width) * static_cast<std::int64_t>(cinfo.image_height);
+  if (pixels > WorkBitmap::kMaxPixels) throw std::length_error("JPEG picture too large");
+  if (pixels > kBombPixels && static_cast<std::int64_t>(size) * kPixelsPerByte < pixels) {
+    throw DecodeError("JPEG file too small for its announced size");
+  }
+  decompressor.LimitScans();
+  decompressor.Start();
+
+  picture.SetSize(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height));
+  ReadJob job{picture.Data(), picture.Stride(), nullptr, 0, nullptr};
+  std::vector<std::uint8_t> scratch;
+  if (form != Form::kColour) {
+    job.scratchStride = static_cast<std::size_t>(cinfo.output_width) *
+                        static_cast<std::size_t>(cinfo.output_components);
+    scratch.resize(job.scratchStride * kRowBatch);
+    job.scratch = scratch.data();
+    job.convert = form == Form::kGray ? GrayIndicesToBgr : CmykToBgr;
+  }
+  decompressor.ReadRows(job);
+}
+
+}  // namespace
+
+void TJPEGImage::ReadJpegBytes(std::vector<std::uint8_t> bytes) {
+  picture_.Clear();
+  hasData_ = true;
+  data_ = TJPEGData{};
+  data_.bytes = std::move(bytes);
+  if (data_.bytes.empty()) return;
+  Decompressor decompressor;
+  decompressor.ReadHeader(data_.bytes.data(), data_.bytes.size());
+  const jpeg_decompress_struct& cinfo = decompressor.Info();
+  data_.width = static_cast<int>(cinfo.image_width);
+  data_.height = static_cast<int>(cinfo.image_height);
+  data_.gray = cinfo.jpeg_color_space == JCS_GRAYSCALE;
+}
+
+void TJPEGImage::ReadJpegFile(const std::string& path) { ReadJpegBytes(ReadWholeFile(path)); }
+
+void TJPEGImage::DecodeJpeg() {
+  WorkBitmap picture;
+  DecodeInto(data_.bytes.data(), data_.bytes.size(), picture);
+  picture_.Swap(picture);
+}
+
+void DecodeJpeg(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap) {
+  WorkBitmap picture;
+  DecodeInto(data, size, picture);
+  bitmap.Swap(picture);
+}
+
+void LoadJpegImage(const std::string& path, WorkBitmap& bitmap) {
+  TJPEGImage jpeg;
+  jpeg.ReadJpegFile(path);
+  jpeg.DecodeJpeg();
+  bitmap.Swap(jpeg.Picture());
+}
+
+}  // namespace brevine

@@ -1,7 +1,96 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <new>
+#include <system_error>
+
 #include "codecs.h"
+#include "file_system.h"
 
 namespace brevine {
-// Not built yet.
-LoadStatus LoadImage(const std::string&, WorkBitmap&) { return LoadStatus::kNotAnImage; }
-std::vector<std::uint8_t> ReadWholeFile(const std::string&) { throw DecodeError("not built"); }
+
+namespace {
+
+using Decoder = void (*)(const std::string&, WorkBitmap&);
+
+struct DispatchEntry {
+  const char* extension;
+  Decoder decoder;
+};
+
+constexpr DispatchEntry kDispatch[] = {
+    {".jpg", LoadJpegImage}, {".jpeg", LoadJpegImage}, {".gif", LoadGifImage},
+    {".png", LoadPngImage},  {".bmp", LoadBmpImage},
+};
+
+[[noreturn]] void RaiseErrno(int error, const std::string& path) {
+  throw std::system_error(error, std::generic_category(), "cannot read " + path);
+}
+
+}  // namespace
+
+std::string LowerExtension(const std::string& path) {
+  const auto slash = path.find_last_of("/\\");
+  const auto dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  std::string extension = path.substr(dot);
+  // ASCII only: bytes of multi-byte UTF-8 sequences are never letters to fold.
+  for (char& c : extension) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return extension;
+}
+
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) RaiseErrno(errno, path);
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+
+  struct stat st;
+  if (::fstat(fd, &st) != 0) RaiseErrno(errno, path);
+  if (S_ISDIR(st.st_mode)) RaiseErrno(EISDIR, path);
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size));
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      RaiseErrno(errno, path);
+    }
+    // The file shrank under us: fewer bytes than its size is a read failure.
+    if (got == 0) RaiseErrno(EIO, path);
+    done += static_cast<std::size_t>(got);
+  }
+  return bytes;
+}
+
+LoadStatus LoadImage(const std::string& path, WorkBitmap& bitmap) {
+  // The extension decides before the file system is touched: an unknown type is never
+  // opened, whatever it holds.
+  const std::string extension = LowerExtension(path);
+  Decoder decoder = nullptr;
+  for (const DispatchEntry& entry : kDispatch) {
+    if (extension == entry.extension) decoder = entry.decoder;
+  }
+  if (decoder == nullptr) return LoadStatus::kNotAnImage;
+  if (!platform::FileExists(path)) return LoadStatus::kNotFound;
+
+  try {
+    decoder(path, bitmap);
+  } catch (const std::system_error& e) {
+    return e.code() == std::errc::no_such_file_or_directory ? LoadStatus::kNotFound
+                                                            : LoadStatus::kReadError;
+  } catch (...) {
+    // Decoder rejections, sizes beyond memory and anything else alike: the loader never
+    // lets a failure reach its caller.
+    return LoadStatus::kDecodeError;
+  }
+  return bitmap.Empty() ? LoadStatus::kDecodeError : LoadStatus::kOk;
+}
+
 }  // namespace brevine

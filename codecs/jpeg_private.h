@@ -1,0 +1,31 @@
+#pragma once
+// Shared by the JPEG encoder and decoder: the error manager and the rules for talking to
+// libjpeg without letting a C++ exception or a destructor meet a longjmp.
+//
+// Every library call sits in a small C-style leaf function that holds the setjmp and no
+// object with a destructor. The leaf returns 0 or the library's message code; the C++
+// caller raises EJPEG after the leaf has returned.
+
+#include <csetjmp>
+#include <cstdio>
+
+#include <jpeglib.h>
+
+namespace brevine::jpeg_detail {
+
+struct JpegErrorManager {
+  jpeg_error_mgr pub;  // first, so the library's pointer converts back
+  std::jmp_buf jump;
+  int code;
+};
+
+// Installs the hooks: errors store the code and jump back to `jump`; warnings, trace
+// and message output do nothing.
+jpeg_error_mgr* InstallErrorManager(JpegErrorManager& manager);
+
+// Library message codes are never 0, so 0 can mean success in the leaves.
+inline int StoredCode(const JpegErrorManager& manager) {
+  return manager.code != 0 ? manager.code : -1;
+}
+
+}  // namespace brevine::jpeg_detail

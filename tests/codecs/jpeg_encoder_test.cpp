@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <system_error>
+
+#include "codecs.h"
+#include "jpeg_test_files.h"
+#include "test_images.h"
+
+#include <jerror.h>
+
+namespace brevine {
+namespace {
+
+using test::Bytes;
+using test::CountMarker;
+using test::Segments;
+
+constexpr std::uint8_t kSof0 = 0xC0, kSof2 = 0xC2, kDht = 0xC4, kSos = 0xDA, kDqt = 0xDB,
+                       kApp0 = 0xE0, kApp14 = 0xEE;
+
+Bytes Encode(const WorkBitmap& bitmap, int quality, bool gray = false, bool progressive = false) {
+  TJPEGImage jpeg;
+  jpeg.SetGrayOutput(gray);
+  jpeg.SetProgressive(progressive);
+  jpeg.TakeBitmap(bitmap);
+  jpeg.SetQuality(quality);
+  jpeg.EncodeJpeg();
+  return jpeg.Data().bytes;
+}
+
+const test::Segment& Find(const std::vector<test::Segment>& segments, std::uint8_t marker) {
+  static const test::Segment none{0, {}};
+  for (const auto& s : segments)
+    if (s.marker == marker) return s;
+  return none;
+}
+
+TEST(JpegEncoder, BaselineColourLayout) {
+  const Bytes file = Encode(test::MakeSolid(1, 1, 10, 20, 30), 75);
+  ASSERT_GE(file.size(), 4u);
+  EXPECT_EQ(0xFF, file[0]);
+  EXPECT_EQ(0xD8, file[1]);
+  const auto segments = Segments(file);
+  // JFIF 1.01, density unit 0, 1 x 1, no thumbnail; no Adobe marker.
+  EXPECT_EQ((Bytes{'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0}), Find(segments, kApp0).payload);
+  EXPECT_EQ(0, CountMarker(file, kApp14));
+  const Bytes& sof = Find(segments, kSof0).payload;
+  ASSERT_EQ(6u + 3 * 3, sof.size());
+  EXPECT_EQ(8, sof[0]);                      // precision
+  EXPECT_EQ(1, sof[1] << 8 | sof[2]);        // height
+  EXPECT_EQ(1, sof[3] << 8 | sof[4]);        // width
+  EXPECT_EQ(3, sof[5]);                      // components
+  EXPECT_EQ(0x22, sof[7]);                   // luminance sampled 2 x 2
+  EXPECT_EQ(0x11, sof[10]);
+  EXPECT_EQ(0x11, sof[13]);
+  EXPECT_EQ(2, CountMarker(file, kDqt));
+  EXPECT_EQ(4, CountMarker(file, kDht));
+  EXPECT_EQ(1, CountMarker(file, kSos));
+  EXPECT_EQ(0xD9, segments.back().marker);
+}
+
+TEST(JpegEncoder, QualityEndsGiveFlatTables) {
+  const WorkBitmap photo = test::MakePhotoLike(40, 30);
+  for (auto [quality, entry] : {std::pair{1, 255}, std::pair{100, 1}}) {
+    SCOPED_TRACE(quality);
+    const Bytes file = Encode(photo, quality);
+    int tables = 0;
+    for (const auto& s : Segments(file)) {
+      if (s.marker != kDqt) continue;
+      ASSERT_EQ(65u, s.payload.size());
+      EXPECT_EQ(0, s.payload[0] >> 4);  // 8-bit entries: forced baseline
+      EXPECT_TRUE(std::all_of(s.payload.begin() + 1, s.payload.end(),
+                              [&](std::uint8_t v) { return v == entry; }));
+      ++tables;
+    }
+    EXPECT_EQ(2, tables);
+  }
+}
+
+TEST(JpegEncoder, GrayOutputIsOneComponentWithLibraryLuminance) {
+  const Bytes file = Encode(test::MakeSolid(16, 16, 0, 0, 255), 100, true);
+  const auto segments = Segments(file);
+  const Bytes& sof = Find(segments, kSof0).payload;
+  ASSERT_GE(sof.size(), 6u);
+  EXPECT_EQ(1, sof[5]);
+  EXPECT_EQ(1, CountMarker(file, kDqt));
+  EXPECT_EQ(2, CountMarker(file, kDht));
+  const test::LibjpegImage gray = test::DecodeWithLibjpeg(file, JCS_GRAYSCALE);
+  ASSERT_EQ(1, gray.components);
+  for (std::uint8_t v : gray.samples) EXPECT_NEAR(76, v, 1);
+}
+
+TEST(JpegEncoder, ProgressiveScanCounts) {
+  const WorkBitmap photo = test::MakePhotoLike(33, 17);
+  const Bytes colour = Encode(photo, 80, false, true);
+  EXPECT_EQ(1, CountMarker(colour, kSof2));
+  EXPECT_EQ(0, CountMarker(colour, kSof0));
+  EXPECT_EQ(10, CountMarker(colour, kSos));
+  const Bytes gray = Encode(photo, 80, true, true);
+  EXPECT_EQ(1, CountMarker(gray, kSof2));
+  EXPECT_EQ(6, CountMarker(gray, kSos));
+}
+
+// The bitmap goes in as blue-green-red; the bytes must be those of the library fed the
+// same picture as red-green-blue.
+TEST(JpegEncoder, SameBytesAsLibraryWithRgbRows) {
+  const WorkBitmap photo = test::MakePhotoLike(37, 23, 5);
+  test::LibjpegEncode how;
+  how.width = photo.Width();
+  how.height = photo.Height();
+  how.samples.assign(photo.Data(), photo.Data() + photo.ByteCount());
+  for (std::size_t i = 0; i < how.samples.size(); i += 3) std::swap(how.samples[i], how.samples[i + 2]);
+  for (bool gray : {false, true}) {
+    for (bool progressive : {false, true}) {
+      for (int quality : {1, 50, 90, 100}) {
+        SCOPED_TRACE(testing::Message() << gray << progressive << quality);
+        how.fileSpace = gray ? JCS_GRAYSCALE : JCS_UNKNOWN;
+        how.progressive = progressive;
+        how.quality = quality;
+        EXPECT_EQ(test::EncodeWithLibjpeg(how), Encode(photo, quality, gray, progressive));
+      }
+    }
+  }
+}
+
+TEST(JpegEncoder, ChannelOrderSurvivesLibjpegDecode) {
+  WorkBitmap picture = test::MakeSolid(32, 16, 0, 0, 255);  // red
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 16; x < 32; ++x) {
+      std::uint8_t* p = picture.Row(y) + 3 * x;
+      p[0] = 255;  // blue
+      p[2] = 0;
+    }
+  }
+  const test::LibjpegImage rgb = test::DecodeWithLibjpeg(Encode(picture, 95), JCS_RGB);
+  ASSERT_EQ(32, rgb.width);
+  const std::uint8_t* left = &rgb.samples[(8 * 32 + 4) * 3];
+  const std::uint8_t* right = &rgb.samples[(8 * 32 + 28) * 3];
+  EXPECT_GT(left[0], 240);
+  EXPECT_LT(left[2], 20);
+  EXPECT_LT(right[0], 20);
+  EXPECT_GT(right[2], 240);
+}
+
+TEST(JpegEncoder, EmptyPicturesGiveZeroBytes) {
+  for (auto [w, h] : {std::pair{0, 0}, std::pair{5, 0}, std::pair{0, 5}}) {
+    TJPEGImage jpeg;
+    jpeg.TakeBitmap(WorkBitmap(w, h));
+    jpeg.EncodeJpeg();
+    EXPECT_TRUE(jpeg.HasData());
+    EXPECT_TRUE(jpeg.Data().bytes.empty());
+  }
+  TJPEGImage noSource;
+  noSource.EncodeJpeg();
+  EXPECT_TRUE(noSource.Data().bytes.empty());
+
+  test::TempFolder folder;
+  test::WriteFile(folder / "old.jpg", Bytes(100, 7));
+  noSource.WriteJpegFile(folder / "old.jpg");
+  EXPECT_TRUE(test::ReadFile(folder / "old.jpg").empty());
+}
+
+TEST(JpegEncoder, WritesExactBytesOverLargerFilesAndEncodesWhenNeeded) {
+  test::TempFolder folder;
+  TJPEGImage jpeg;
+  jpeg.TakeBitmap(test::MakePhotoLike(20, 20));
+  EXPECT_FALSE(jpeg.HasData());
+  test::WriteFile(folder / "a.jpg", Bytes(1 << 20, 1));
+  jpeg.WriteJpegFile(folder / "a.jpg");  // encodes first
+  ASSERT_TRUE(jpeg.HasData());
+  jpeg.WriteJpegFile(folder / "b.jpg");
+  EXPECT_EQ(jpeg.Data().bytes, test::ReadFile(folder / "a.jpg"));
+  EXPECT_EQ(jpeg.Data().bytes, test::ReadFile(folder / "b.jpg"));
+  EXPECT_THROW(jpeg.WriteJpegFile(folder / "missing/c.jpg"), std::system_error);
+}
+
+TEST(JpegEncoder, SettingsActAtTheNextEncodeOnTheCopiedPicture) {
+  WorkBitmap picture = test::MakePhotoLike(24, 24);
+  TJPEGImage jpeg;
+  EXPECT_EQ(90, jpeg.Quality());
+  jpeg.SetQuality(256 + 100);  // the low 8 bits
+  EXPECT_EQ(100, jpeg.Quality());
+  jpeg.TakeBitmap(picture);
+  const WorkBitmap original = picture;
+  picture = test::MakeSolid(24, 24, 0, 0, 0);  // the copy is the object's own
+  jpeg.EncodeJpeg();
+  const Bytes first = jpeg.Data().bytes;
+  EXPECT_EQ(Encode(original, 100), first);
+  jpeg.SetGrayOutput(true);
+  EXPECT_EQ(first, jpeg.Data().bytes);
+  jpeg.EncodeJpeg();
+  EXPECT_TRUE(jpeg.Data().gray);
+  EXPECT_EQ(24, jpeg.Data().width);
+  EXPECT_EQ(1, CountMarker(jpeg.Data().bytes, kDqt));
+}
+
+TEST(JpegEncoder, LibraryErrorsRaiseEjpegAndKeepNoData) {
+  TJPEGImage jpeg;
+  jpeg.TakeBitmap(WorkBitmap(70000, 1));  // wider than the library's 65500
+  try {
+    jpeg.EncodeJpeg();
+    FAIL() << "no error";
+  } catch (const EJPEG& e) {
+    EXPECT_EQ(JERR_IMAGE_TOO_BIG, e.Code());
+    EXPECT_EQ("JPEG错误#" + std::to_string(JERR_IMAGE_TOO_BIG), std::string(e.what()));
+  }
+  EXPECT_FALSE(jpeg.HasData());
+}
+
+}  // namespace
+}  // namespace brevine
