@@ -47,6 +47,20 @@ class StageClock {
   std::chrono::steady_clock::time_point start_;
 };
 
+// Only the extension is lowered: the path itself is opened as received.
+std::string LowerExtensionOf(const std::string& path) {
+  const auto start = ExtensionStart(path);
+  if (start == std::string::npos) return {};
+  std::string ext = path.substr(start);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext;
+}
+
+bool IsJpegName(const std::string& path) {
+  const std::string ext = LowerExtensionOf(path);
+  return ext == ".jpg" || ext == ".jpeg";
+}
+
 FileResult FromLoadStatus(LoadStatus status) {
   switch (status) {
     case LoadStatus::kOk: return FileResult::kWritten;
@@ -73,10 +87,7 @@ const char* Describe(FileResult result) {
 }
 
 bool HasImageExtension(const std::string& path) {
-  const auto start = ExtensionStart(path);
-  if (start == std::string::npos) return false;
-  std::string ext = path.substr(start);
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string ext = LowerExtensionOf(path);
   for (std::string_view accepted : {".jpg", ".jpeg", ".gif", ".png", ".bmp"})
     if (ext == accepted) return true;
   return false;
@@ -120,10 +131,17 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) 
     } catch (...) {
       out.result = FileResult::kCannotDecode;
     }
-    stage.Stop(&StageTimes::load);
-    if (out.result != FileResult::kWritten) return out;
+    if (out.result != FileResult::kWritten) {
+      stage.Stop(&StageTimes::load);
+      return out;
+    }
 
     out.result = FileResult::kCannotProcess;
+    // Cameras store portrait photos on their side with an EXIF note; turning them upright
+    // before the box is chosen makes the box apply to the picture as it is seen.
+    if (settings_.AutoRotate() && IsJpegName(out.sourcePath))
+      ApplyOrientation(bitmap, ReadJpegFileOrientation(out.sourcePath));
+    stage.Stop(&StageTimes::load);
     if (hooks_.preview) hooks_.preview(bitmap);
     stage = StageClock(hooks_.times);
     if (settings_.Saturation()) BoostSaturation(bitmap, bitmap, kSaturationFactor);

@@ -281,6 +281,35 @@ TEST_F(PipelineRun, WriteFailuresAreReported) {
   EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "Resized/cat.jpg"));
 }
 
+// A JPEG whose EXIF note says "turn 90 degrees clockwise to view".
+std::vector<std::uint8_t> WithOrientation(std::vector<std::uint8_t> jpeg, std::uint8_t value) {
+  const std::vector<std::uint8_t> app1 = {
+      0xFF, 0xE1, 0, 34, 'E', 'x', 'i', 'f', 0, 0,             // marker, length, name
+      'I', 'I', 42, 0, 8, 0, 0, 0,                             // TIFF header, IFD0 at 8
+      1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0, value, 0, 0, 0,      // one entry: Orientation
+      0, 0, 0, 0};                                             // no next IFD
+  jpeg.insert(jpeg.begin() + 2, app1.begin(), app1.end());
+  return jpeg;
+}
+
+TEST_F(PipelineRun, TurnsExifRotatedPhotosUprightWhenAsked) {
+  test::WriteFile(dir_ / "side.jpg", WithOrientation(JpegOf(test::MakePhotoLike(60, 20), 95), 6));
+  PipelineHooks hooks;
+  int width = 0, height = 0;
+  hooks.preview = [&](const WorkBitmap& b) {
+    width = b.Width();
+    height = b.Height();
+  };
+  FilePipeline pipeline(settings_, clock_, hooks);
+  EXPECT_EQ(pipeline.ProcessFile(dir_ / "side.jpg", bitmap_), FileResult::kWritten);
+  EXPECT_EQ(width, 20);
+  EXPECT_EQ(height, 60);
+  O().autoRotate = false;
+  EXPECT_EQ(pipeline.ProcessFile(dir_ / "side.jpg", bitmap_), FileResult::kWritten);
+  EXPECT_EQ(width, 60);
+  EXPECT_EQ(height, 20);
+}
+
 TEST_F(PipelineRun, WildcardTakesFirstMatch) {
   WriteBmp(dir_ / "b.bmp", test::MakeSolid(8, 8, 1, 2, 3));
   WriteBmp(dir_ / "a.bmp", test::MakeSolid(8, 8, 1, 2, 3));
