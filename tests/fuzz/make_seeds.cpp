@@ -1,0 +1,234 @@
+// Writes small valid files of every decoder's format, in their common variants, as seed
+// corpora: fuzz_seeds OUTPUT_FOLDER makes OUTPUT_FOLDER/{bmp,jpeg,gif,png}/.
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "format_writers.h"
+
+// jpeglib.h needs size_t and FILE declared before it.
+#include <jpeglib.h>
+
+namespace {
+
+using brevine::test::Bytes;
+namespace fs = std::filesystem;
+
+void Save(const fs::path& folder, const std::string& name, const Bytes& bytes) {
+  fs::create_directories(folder);
+  std::ofstream out(folder / name, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!out) {
+    std::fprintf(stderr, "cannot write %s\n", (folder / name).c_str());
+    std::exit(1);
+  }
+}
+
+std::vector<std::uint8_t> Indices(int width, int height, int colours) {
+  std::vector<std::uint8_t> v;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) v.push_back(static_cast<std::uint8_t>((x + 2 * y) % colours));
+  }
+  return v;
+}
+
+// ---- GIF ------------------------------------------------------------------------------
+
+void GifSeeds(const fs::path& folder) {
+  using brevine::test::GifImageSpec;
+  using brevine::test::GifWriter;
+  const std::vector<std::uint32_t> table = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF,
+                                            0xFFFF00, 0x00FFFF, 0xFF00FF, 0xFFFFFF};
+  GifImageSpec image;
+  image.width = 8;
+  image.height = 6;
+  image.indices = Indices(8, 6, 8);
+  Save(folder, "plain.gif", GifWriter(table, 8, 6).Image(image).Finish());
+
+  GifImageSpec interlaced = image;
+  interlaced.interlaced = true;
+  interlaced.localTable = {0x112233, 0x445566, 0x778899, 0xAABBCC};
+  interlaced.indices = Indices(8, 6, 4);
+  interlaced.left = 3;
+  interlaced.top = 2;
+  Save(folder, "interlaced-local.gif", GifWriter(table, 16, 16).Image(interlaced).Finish());
+
+  GifWriter animation(table, 8, 6);
+  animation.Extension(0xFF, {'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0'});
+  animation.Extension(0xFE, {'s', 'e', 'e', 'd'});
+  for (int frame = 0; frame < 3; ++frame) {
+    animation.GraphicControl(frame, 10, 2);
+    image.indices = Indices(8, 6, 8 - frame);
+    animation.Image(image);
+  }
+  Save(folder, "animation.gif", animation.Finish());
+
+  GifImageSpec small;
+  small.width = 1;
+  small.height = 1;
+  small.indices = {1};
+  small.localTable = {0x000000, 0xFFFFFF};
+  Save(folder, "87a-local-only.gif",
+       GifWriter(std::vector<std::uint32_t>{}, 1, 1, "GIF87a").Image(small).Finish());
+
+  std::vector<std::uint32_t> grey;
+  for (int i = 0; i < 256; ++i) grey.push_back(static_cast<std::uint32_t>(i * 0x010101));
+  GifImageSpec wide;
+  wide.width = 40;
+  wide.height = 3;
+  for (int i = 0; i < 120; ++i) wide.indices.push_back(static_cast<std::uint8_t>(i * 7));
+  Save(folder, "256-colours.gif", GifWriter(grey, 40, 3).Image(wide).Finish());
+}
+
+// ---- PNG ------------------------------------------------------------------------------
+
+void PngSeeds(const fs::path& folder) {
+  using brevine::test::Append;
+  using brevine::test::MakePng;
+  using brevine::test::PngChunk;
+  using brevine::test::PngSpec;
+  const struct {
+    int colourType, depth;
+  } kinds[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {4, 8}, {4, 16},
+               {2, 8}, {2, 16}, {6, 8}, {6, 16}, {3, 1}, {3, 4}, {3, 8}};
+  const std::vector<std::uint32_t> palette = {0x000000, 0xFF8000, 0x0080FF, 0xFFFFFF,
+                                              0x123456, 0x654321, 0xABCDEF, 0xFEDCBA};
+  int n = 0;
+  for (const auto& kind : kinds) {
+    PngSpec spec;
+    spec.width = 5;
+    spec.height = 4;
+    spec.depth = kind.depth;
+    spec.colourType = kind.colourType;
+    spec.interlaced = (n % 3) == 1;
+    const int channels = brevine::test::PngChannels(kind.colourType);
+    const int limit = kind.colourType == 3 ? std::min(7, (1 << kind.depth) - 1)
+                                           : (1 << kind.depth) - 1;
+    for (int i = 0; i < 5 * 4 * channels; ++i) {
+      spec.samples.push_back(static_cast<std::uint16_t>((i * 2654435761u >> 7) % (limit + 1)));
+    }
+    const std::string name = "type" + std::to_string(kind.colourType) + "-depth" +
+                             std::to_string(kind.depth) + (spec.interlaced ? "-adam7" : "") +
+                             ".png";
+    Save(folder, name, MakePng(spec, kind.colourType == 3 ? palette : std::vector<std::uint32_t>{}));
+    ++n;
+  }
+
+  // Ancillary and unknown chunks, a cut-off end and a MacBinary prefix.
+  PngSpec spec;
+  spec.width = 6;
+  spec.height = 3;
+  spec.depth = 8;
+  spec.colourType = 3;
+  for (int i = 0; i < 18; ++i) spec.samples.push_back(static_cast<std::uint16_t>(i % 4));
+  Bytes chunks = brevine::test::PngSignature();
+  Append(chunks, PngChunk("IHDR", brevine::test::PngHeaderData(6, 3, 8, 3)));
+  Append(chunks, PngChunk("gAMA", {0, 0, 0xB1, 0x8F}));
+  Append(chunks, PngChunk("PLTE", {0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255}));
+  Append(chunks, PngChunk("tRNS", {0, 128}));
+  Append(chunks, PngChunk("bKGD", {1}));
+  Append(chunks, PngChunk("ABCD", {1, 2, 3, 4}, false));
+  const Bytes data = brevine::test::PngImageData(spec);
+  Append(chunks, PngChunk("IDAT", Bytes(data.begin(), data.begin() + data.size() / 2)));
+  Append(chunks, PngChunk("IDAT", Bytes(data.begin() + data.size() / 2, data.end())));
+  Append(chunks, PngChunk("tEXt", {'k', 0, 'v'}));
+  Save(folder, "chunks-no-iend.png", chunks);
+
+  Bytes macBinary(128, 0x20);
+  macBinary[0] = 0;
+  macBinary[74] = 0;
+  spec.colourType = 0;
+  Append(macBinary, MakePng(spec));
+  Save(folder, "macbinary.png", macBinary);
+}
+
+// ---- BMP ------------------------------------------------------------------------------
+
+void BmpSeeds(const fs::path& folder) {
+  using brevine::test::MakeBmp;
+  std::vector<std::uint8_t> bgr;
+  for (int i = 0; i < 7 * 5 * 3; ++i) bgr.push_back(static_cast<std::uint8_t>(i * 37));
+  Save(folder, "24bit.bmp", MakeBmp(7, 5, 24, bgr));
+  Save(folder, "24bit-topdown.bmp", MakeBmp(7, 5, 24, bgr, {}, true));
+  Save(folder, "32bit.bmp", MakeBmp(7, 5, 32, bgr));
+  const std::vector<std::uint32_t> palette = {0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00,
+                                              0x0000FF, 0x808080, 0x102030, 0x405060};
+  Save(folder, "8bit.bmp", MakeBmp(7, 5, 8, Indices(7, 5, 8), palette));
+  Save(folder, "4bit.bmp", MakeBmp(7, 5, 4, Indices(7, 5, 8), palette));
+  Save(folder, "1bit.bmp", MakeBmp(9, 5, 1, Indices(9, 5, 2), {0x000000, 0xFFFFFF}));
+
+  // RLE8: the 8-bit file with its pixel data replaced by runs, an absolute run and the
+  // end-of-line and end-of-bitmap codes.
+  Bytes rle = MakeBmp(7, 5, 8, Indices(7, 5, 8), palette);
+  const std::size_t offset = 14 + 40 + palette.size() * 4;
+  rle.resize(offset);
+  const Bytes runs = {3, 1, 0, 4, 2, 3, 4, 5, 0, 0, 7, 6, 0, 0, 0, 2, 1, 1,
+                      2, 2, 0, 0, 7, 3, 0, 0, 0, 1};
+  rle.insert(rle.end(), runs.begin(), runs.end());
+  rle[30] = 1;  // compression
+  rle[34] = static_cast<std::uint8_t>(runs.size());
+  Save(folder, "rle8.bmp", rle);
+}
+
+// ---- JPEG -----------------------------------------------------------------------------
+
+Bytes EncodeJpeg(int width, int height, int components, J_COLOR_SPACE space, bool progressive,
+                 int restartRows) {
+  jpeg_compress_struct cinfo;
+  jpeg_error_mgr jerr;
+  cinfo.err = jpeg_std_error(&jerr);
+  jpeg_create_compress(&cinfo);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &buffer, &size);
+  cinfo.image_width = static_cast<JDIMENSION>(width);
+  cinfo.image_height = static_cast<JDIMENSION>(height);
+  cinfo.input_components = components;
+  cinfo.in_color_space = space;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, 75, TRUE);
+  if (progressive) jpeg_simple_progression(&cinfo);
+  cinfo.restart_in_rows = restartRows;
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<JSAMPLE> row(static_cast<std::size_t>(width) * components);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    for (int i = 0; i < width * components; ++i) {
+      row[i] = static_cast<JSAMPLE>((i * 13 + cinfo.next_scanline * 29) & 0xFF);
+    }
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&cinfo, rows, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  Bytes out(buffer, buffer + size);
+  std::free(buffer);
+  return out;
+}
+
+void JpegSeeds(const fs::path& folder) {
+  Save(folder, "colour.jpg", EncodeJpeg(16, 8, 3, JCS_RGB, false, 0));
+  Save(folder, "grey.jpg", EncodeJpeg(9, 7, 1, JCS_GRAYSCALE, false, 0));
+  Save(folder, "progressive.jpg", EncodeJpeg(17, 9, 3, JCS_RGB, true, 0));
+  Save(folder, "restart.jpg", EncodeJpeg(24, 24, 3, JCS_RGB, false, 1));
+  Save(folder, "cmyk.jpg", EncodeJpeg(8, 8, 4, JCS_CMYK, false, 0));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+    return 2;
+  }
+  const fs::path out = argv[1];
+  GifSeeds(out / "gif");
+  PngSeeds(out / "png");
+  BmpSeeds(out / "bmp");
+  JpegSeeds(out / "jpeg");
+  return 0;
+}
