@@ -233,6 +233,15 @@ TEST_F(PipelineRun, FailuresLeaveNoOutputAndDoNotStopTheNext) {
   EXPECT_EQ(Run("cat.bmp"), FileResult::kCannotProcess);
   EXPECT_EQ(Listing(dir_.Path()), before);
   O().boxPreset = 0;
+  // Option texts that bypassed the window's rules fail before anything is written.
+  O().quality = "abc";
+  EXPECT_EQ(Run("cat.bmp"), FileResult::kCannotProcess);
+  O().fixedQuality = false;
+  O().targetSize = "";
+  EXPECT_EQ(Run("cat.bmp"), FileResult::kCannotProcess);
+  EXPECT_EQ(Listing(dir_.Path()), before);
+  O().fixedQuality = true;
+  O().quality = "92";
   EXPECT_EQ(Run("cat.bmp"), FileResult::kWritten);
   EXPECT_EQ(ReadFile(dir_ / "Resized/cat.jpg"), JpegOf(picture_, 92));
 }
