@@ -1,0 +1,627 @@
+// The window on Qt's offscreen platform: controls, handlers, store and restore, dropped
+// batches, and the program's start-up as a separate process.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QDropEvent>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include <sys/stat.h>
+
+#include <memory>
+
+#include "main_window.h"
+#include "test_images.h"
+#include "window_preview.h"
+
+using brevine::Options;
+using brevine::TForm1;
+namespace test = brevine::test;
+
+namespace {
+
+QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
+
+bool Exists(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0;
+}
+
+std::string ReadText(const std::string& path) {
+  const std::vector<std::uint8_t> bytes = test::ReadFile(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+  test::WriteFile(path, std::vector<std::uint8_t>(text.begin(), text.end()));
+}
+
+void WriteBmp(const std::string& path, int width = 40, int height = 30) {
+  test::WriteFile(path, test::EncodeBmp24(test::MakeGradient(width, height)));
+}
+
+// One window with its settings file in a fresh folder.
+struct Window {
+  explicit Window(bool show = true) {
+    form = std::make_unique<TForm1>(folder / "brevine.ini", clock);
+    if (show) form->show();
+  }
+  std::string Settings() const { return folder / "brevine.ini"; }
+
+  test::TempFolder folder;
+  brevine::platform::SystemClock clock;
+  std::unique_ptr<TForm1> form;
+};
+
+// What the progress bar showed while each file of a batch was processed.
+struct BatchLog {
+  std::vector<std::string> paths;
+  std::vector<int> positions;
+  std::vector<int> maximums;
+};
+
+void Follow(TForm1& form, BatchLog& log) {
+  QObject::connect(&form, &TForm1::FileProcessed, &form, [&form, &log](int, const QString& path) {
+    log.paths.push_back(path.toStdString());
+    log.positions.push_back(form.ProgressBar1->value());
+    log.maximums.push_back(form.ProgressBar1->maximum());
+  });
+}
+
+Options Unusual() {
+  Options o;
+  o.boxPreset = 7;
+  o.boxWidth = "640";
+  o.boxHeight = "-3";
+  o.sharpen = false;
+  o.sharpenStrength = 37;
+  o.saturation = true;
+  o.grayscale = true;
+  o.progressive = true;
+  o.html = true;
+  o.fixedQuality = false;
+  o.quality = "55";
+  o.targetSize = "1200";
+  o.subFolder = false;
+  o.textPosition = 1;
+  o.addedText = "小-";
+  o.folderName = "缩小 后";
+  o.autoRotate = false;
+  return o;
+}
+
+}  // namespace
+
+class WindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void designedControlsAndPlaces();
+  void firstStartShowsDefaults();
+  void qualityFieldRules();
+  void targetSizeAndBoxFieldRules();
+  void typingSettlesAfterOneChange();
+  void trackBarToolTip();
+  void storeThenRestoreGivesBackEveryControl();
+  void restoreAppliesTheControlsRules();
+  void progressBarIsHatched();
+  void previewSamplesTheBitmap();
+  void dropOfThreeFilesRunsInOrder();
+  void dropPassesOverTextFilesFoldersAndRemoteUrls();
+  void dropDuringBatchIsAppended();
+  void closeDuringBatchIsDeferred();
+  void helpButtonWithoutHelpDoesNothing();
+  void commandLineRunLeavesSettingsUnchanged();
+  void launcherSwitch();
+};
+
+void WindowTest::designedControlsAndPlaces() {
+  Window w(false);
+  TForm1& f = *w.form;
+  QCOMPARE(f.size(), QSize(480, 313));
+  QCOMPARE(f.minimumSize(), f.maximumSize());
+  QVERIFY(f.isWindow());
+
+  struct Place {
+    const char* name;
+    QRect geometry;
+    const char* text;
+    const char* toolTip;
+  };
+  const Place places[] = {
+      {"RadioGroup1", {16, 40, 241, 105}, nullptr, "请选择合适的分辨率"},
+      {"EditPxX", {156, 120, 41, 20}, "300", ""},
+      {"EditPxY", {212, 120, 41, 20}, "300", ""},
+      {"GroupBox1", {16, 144, 241, 161}, nullptr, ""},
+      {"TrackBar1", {144, 12, 94, 33}, nullptr, ""},
+      {"Edit2", {152, 112, 33, 20}, "92", ""},
+      {"Edit3", {152, 136, 33, 20}, "50", ""},
+      {"ComboBox1", {360, 53, 88, 20}, nullptr, ""},
+      {"Edit4", {360, 73, 90, 20}, "s-", ""},
+      {"Edit5", {368, 112, 89, 20}, "Resize", ""},
+      {"Image1", {265, 144, 200, 150}, nullptr, "您可以拖放多个Jpeg/bmp文件"},
+      {"Image2", {0, 0, 480, 313}, nullptr, ""},
+      {"ProgressBar1", {264, 288, 201, 17}, nullptr, ""},
+      {"BitBtn2", {328, 8, 65, 33}, "帮助", "打开帮助文件"},
+      {"BitBtn1", {400, 8, 65, 33}, "退出", "退出软件"},
+      {"Shape1", {264, 48, 201, 97}, nullptr, ""},
+      {"Bevel1", {264, 45, 201, 100}, nullptr, ""},
+  };
+  for (const Place& p : places) {
+    QWidget* widget = f.findChild<QWidget*>(QString::fromLatin1(p.name));
+    QVERIFY2(widget != nullptr, p.name);
+    QCOMPARE(widget->geometry(), p.geometry);
+    QCOMPARE(widget->toolTip(), Q(p.toolTip));
+    if (p.text == nullptr) continue;
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) QCOMPARE(edit->text(), Q(p.text));
+    if (auto* button = qobject_cast<QPushButton*>(widget)) QCOMPARE(button->text(), Q(p.text));
+  }
+  QCOMPARE(f.GroupBox1->findChild<QCheckBox*>(QStringLiteral("CheckHtml"))->text(), Q("简易Html输出"));
+  QCOMPARE(f.RadioButton2->toolTip(), Q("您可以指定您要保存的文件的大小！压缩率将自动为您调整."));
+  QCOMPARE(f.RadioButton4->parentWidget(), static_cast<QWidget*>(&f));
+  QCOMPARE(f.RadioButton1->parentWidget(), static_cast<QWidget*>(f.GroupBox1));
+
+  QCOMPARE(f.RadioGroup1Items.size(), std::size_t{8});
+  QCOMPARE(f.RadioGroup1Items[0]->text(), Q("1280 x 1280"));
+  QCOMPARE(f.RadioGroup1Items[7]->text(), QString(5, QChar(0x3000)) + QLatin1Char('x'));
+  // Two columns filled top to bottom: the custom item lies under the custom fields.
+  const QRect custom = f.RadioGroup1Items[7]->geometry().translated(f.RadioGroup1->pos());
+  QVERIFY(custom.contains(f.EditPxX->geometry().center()));
+  QVERIFY(f.RadioGroup1Items[3]->geometry().left() < f.RadioGroup1Items[4]->geometry().left());
+
+  for (QWidget* hand : std::initializer_list<QWidget*>{f.CheckBox1, f.CheckHtml, f.RadioButton3,
+                                                       f.ComboBox1, f.BitBtn1, f.BitBtn2,
+                                                       f.RadioGroup1Items[5]})
+    QCOMPARE(hand->cursor().shape(), Qt::PointingHandCursor);
+  QCOMPARE(f.BitBtn1->focusPolicy(), Qt::NoFocus);
+  QCOMPARE(f.EditPxX->nextInFocusChain(), static_cast<QWidget*>(f.EditPxY));
+  QCOMPARE(f.Edit3->nextInFocusChain(), static_cast<QWidget*>(f.RadioButton3));
+
+  // Design-time state, before the first show restores the options.
+  QVERIFY(f.RadioGroup1Items[0]->isChecked());
+  QCOMPARE(f.TrackBar1->value(), 50);
+  QCOMPARE(f.TrackBar1->maximum(), 150);
+  QCOMPARE(f.TrackBar1->toolTip(), QString());
+  QVERIFY(f.RadioButton1->isChecked());
+  QVERIFY(f.RadioButton4->isChecked());
+  QVERIFY(!f.acceptDrops());
+}
+
+void WindowTest::firstStartShowsDefaults() {
+  Window w;
+  TForm1& f = *w.form;
+  QVERIFY(!Exists(w.Settings()));
+  QCOMPARE(f.BoxPreset(), 0);
+  QVERIFY(f.RadioGroup1Items[0]->isChecked());
+  QCOMPARE(f.EditPxX->text(), Q("150"));
+  QCOMPARE(f.EditPxY->text(), Q("150"));
+  QVERIFY(f.CheckBox1->isChecked());
+  QCOMPARE(f.TrackBar1->value(), 80);
+  QCOMPARE(f.TrackBar1->toolTip(), Q("百分比为:80%"));
+  QVERIFY(!f.CheckBox2->isChecked());
+  QVERIFY(!f.CheckBox3->isChecked());
+  QVERIFY(!f.CheckBox4->isChecked());
+  QVERIFY(!f.CheckHtml->isChecked());
+  QVERIFY(f.RadioButton1->isChecked() && !f.RadioButton2->isChecked());
+  QCOMPARE(f.Edit2->text(), Q("92"));
+  QCOMPARE(f.Edit3->text(), Q("50"));
+  QVERIFY(f.RadioButton4->isChecked() && !f.RadioButton3->isChecked());
+  QCOMPARE(f.ComboBox1->currentIndex(), 0);
+  QCOMPARE(f.Edit4->text(), Q("s-"));
+  QCOMPARE(f.Edit5->text(), Q("Resized"));
+  QVERIFY(f.AutoRotate());
+  QVERIFY(f.acceptDrops());
+  QCOMPARE(f.CurrentOptions(), Options{});
+  // Showing restores; only closing stores.
+  QVERIFY(!Exists(w.Settings()));
+}
+
+void WindowTest::qualityFieldRules() {
+  Window w;
+  QLineEdit* edit = w.form->Edit2;
+  const std::pair<const char*, const char*> cases[] = {
+      {"", "90"}, {"0", "1"}, {"250", "100"}, {"abc", "90"}, {"007", "7"},
+      {"-5", "1"}, {"100", "100"}, {" 42", "42"}, {"+8", "8"}, {"1.5", "90"}};
+  for (const auto& [typed, shown] : cases) {
+    edit->setText(Q(typed));
+    QCOMPARE(edit->text(), Q(shown));
+    QCOMPARE(w.form->QualityText(), std::string(shown));
+  }
+}
+
+void WindowTest::targetSizeAndBoxFieldRules() {
+  Window w;
+  TForm1& f = *w.form;
+  const std::pair<const char*, const char*> sizes[] = {
+      {"", "50"}, {"-4", "1"}, {"0", "1"}, {"5000", "5000"}, {"x1", "50"}};
+  for (const auto& [typed, shown] : sizes) {
+    f.Edit3->setText(Q(typed));
+    QCOMPARE(f.Edit3->text(), Q(shown));
+  }
+  const std::pair<const char*, const char*> boxes[] = {
+      {"abc", "300"}, {"0", "0"}, {"-20", "-20"}, {"", "300"}, {"0099", "99"}, {"99999", "99999"}};
+  for (QLineEdit* edit : {f.EditPxX, f.EditPxY}) {
+    for (const auto& [typed, shown] : boxes) {
+      edit->setText(Q(typed));
+      QCOMPARE(edit->text(), Q(shown));
+    }
+  }
+  QCOMPARE(f.BoxWidthText(), std::string("99999"));
+}
+
+void WindowTest::typingSettlesAfterOneChange() {
+  Window w;
+  QLineEdit* edit = w.form->Edit2;
+  QSignalSpy changes(edit, &QLineEdit::textChanged);
+  edit->selectAll();
+  QTest::keyClick(edit, Qt::Key_Backspace);
+  // Emptied, the field turns into "90" at once: two notifications, then quiet.
+  QCOMPARE(edit->text(), Q("90"));
+  QCOMPARE(changes.count(), 2);
+  edit->selectAll();
+  QTest::keyClicks(edit, "250");  // "2", "25", "250" -> "100"
+  QCOMPARE(edit->text(), Q("100"));
+}
+
+void WindowTest::trackBarToolTip() {
+  Window w;
+  TForm1& f = *w.form;
+  f.TrackBar1->setValue(120);
+  QCOMPARE(f.TrackBar1->toolTip(), Q("百分比为:120%"));
+  QCOMPARE(f.SharpenStrength(), 120);
+  f.TrackBar1->setValue(400);
+  QCOMPARE(f.TrackBar1->value(), 150);
+  QCOMPARE(f.TrackBar1->toolTip(), Q("百分比为:150%"));
+
+  // A stored 50 equals the designed position: no change, so no tool-tip until moved.
+  Window stored(false);
+  WriteText(stored.Settings(), "[option]\nlapnum=50\n");
+  stored.form->show();
+  QCOMPARE(stored.form->TrackBar1->value(), 50);
+  QCOMPARE(stored.form->TrackBar1->toolTip(), QString());
+  QTest::keyClick(stored.form->TrackBar1, Qt::Key_Right);
+  QCOMPARE(stored.form->TrackBar1->toolTip(), Q("百分比为:51%"));
+}
+
+void WindowTest::storeThenRestoreGivesBackEveryControl() {
+  Window first;
+  first.form->ApplyOptions(Unusual());
+  QCOMPARE(first.form->CurrentOptions(), Unusual());
+  QVERIFY(first.form->close());
+  QCOMPARE(ReadText(first.Settings()), brevine::FormatSettings(Unusual()));
+
+  auto second = std::make_unique<TForm1>(first.Settings(), first.clock);
+  second->show();
+  QCOMPARE(second->CurrentOptions(), Unusual());
+  QVERIFY(second->RadioGroup1Items[7]->isChecked());
+  QVERIFY(second->RadioButton2->isChecked() && second->RadioButton3->isChecked());
+  QCOMPARE(second->Edit5->text(), Q("缩小 后"));
+  QVERIFY(!second->AutoRotate());
+
+  // Every change made in the window reaches the file on close.
+  second->CheckBox3->setChecked(false);
+  second->ComboBox1->setCurrentIndex(0);
+  second->RadioGroup1Items[2]->setChecked(true);
+  QVERIFY(second->close());
+  Options expected = Unusual();
+  expected.grayscale = false;
+  expected.textPosition = 0;
+  expected.boxPreset = 2;
+  QCOMPARE(brevine::ReadSettingsFile(first.Settings()), expected);
+}
+
+void WindowTest::restoreAppliesTheControlsRules() {
+  {
+    Window w(false);
+    WriteText(w.Settings(),
+              "[pixel]\nIndex=-1\nx=abc\ny=\n[option]\nlapnum=500\njpeg=0\nparcent=200\n"
+              "FileSize=-7\n[changed]\nsave=0\nAfterBefore=3\n");
+    w.form->show();
+    TForm1& f = *w.form;
+    QCOMPARE(f.BoxPreset(), -1);
+    for (QRadioButton* item : f.RadioGroup1Items) QVERIFY(!item->isChecked());
+    QCOMPARE(f.EditPxX->text(), Q("300"));
+    QCOMPARE(f.EditPxY->text(), Q("300"));
+    QCOMPARE(f.TrackBar1->value(), 150);
+    QCOMPARE(f.TrackBar1->toolTip(), Q("百分比为:150%"));
+    QVERIFY(f.RadioButton2->isChecked() && !f.RadioButton1->isChecked());
+    QVERIFY(!f.FixedQuality());
+    QCOMPARE(f.Edit2->text(), Q("100"));
+    QCOMPARE(f.Edit3->text(), Q("1"));
+    QVERIFY(f.RadioButton3->isChecked() && !f.RadioButton4->isChecked());
+    QVERIFY(!f.SubFolderMode());
+    QCOMPARE(f.ComboBox1->currentIndex(), -1);
+    QCOMPARE(f.TextPosition(), -1);
+    // Stored as restored: the empty selections survive a close.
+    QVERIFY(f.close());
+    const Options back = brevine::ReadSettingsFile(w.Settings());
+    QCOMPARE(back.boxPreset, -1);
+    QCOMPARE(back.textPosition, -1);
+  }
+  {
+    Window w(false);
+    WriteText(w.Settings(), "[pixel]\nIndex=12\n[option]\nlapnum=-9\njpeg=1\n[changed]\nsave=1\n");
+    w.form->show();
+    QCOMPARE(w.form->BoxPreset(), 7);
+    QCOMPARE(w.form->TrackBar1->value(), 0);
+    QVERIFY(w.form->RadioButton1->isChecked() && !w.form->RadioButton2->isChecked());
+    QVERIFY(w.form->RadioButton4->isChecked() && !w.form->RadioButton3->isChecked());
+  }
+}
+
+void WindowTest::progressBarIsHatched() {
+  Window w(false);
+  const QColor hatch(0x71, 0xB3, 0x3C);
+  const auto countHatch = [&](QWidget* bar) {
+    const QImage image = bar->grab().toImage();
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) n += image.pixelColor(x, y) == hatch;
+    return n;
+  };
+  QCOMPARE(countHatch(w.form->ProgressBar1), 0);  // the brush comes with the first show
+  w.form->show();
+  const int hatched = countHatch(w.form->ProgressBar1);
+  QVERIFY2(hatched > 200, qPrintable(QString::number(hatched)));
+  // A cross-hatch, not a fill: most of the bar stays background.
+  QVERIFY(hatched < 201 * 17 / 2);
+}
+
+void WindowTest::previewSamplesTheBitmap() {
+  // Four quadrants in blue-green-red byte order: the preview must come out as RGB.
+  brevine::WorkBitmap bitmap(2, 2);
+  const std::uint8_t colours[4][3] = {{0, 0, 255}, {0, 255, 0}, {255, 0, 0}, {10, 20, 30}};
+  for (int i = 0; i < 4; ++i) {
+    std::uint8_t* p = bitmap.Row(i / 2) + (i % 2) * 3;
+    p[0] = colours[i][0];
+    p[1] = colours[i][1];
+    p[2] = colours[i][2];
+  }
+  const QImage preview = brevine::PreviewImage(bitmap, 200, 150);
+  QCOMPARE(preview.size(), QSize(200, 150));
+  QCOMPARE(preview.pixelColor(0, 0), QColor(255, 0, 0));
+  QCOMPARE(preview.pixelColor(199, 0), QColor(0, 255, 0));
+  QCOMPARE(preview.pixelColor(0, 149), QColor(0, 0, 255));
+  QCOMPARE(preview.pixelColor(199, 149), QColor(30, 20, 10));
+  QCOMPARE(preview.pixelColor(99, 74), QColor(255, 0, 0));
+  QCOMPARE(preview.pixelColor(100, 75), QColor(30, 20, 10));
+  QVERIFY(brevine::PreviewImage(brevine::WorkBitmap(), 200, 150).isNull());
+}
+
+void WindowTest::dropOfThreeFilesRunsInOrder() {
+  Window w;
+  TForm1& f = *w.form;
+  const std::vector<std::string> files = {w.folder / "c.bmp", w.folder / "a.bmp", w.folder / "b.bmp"};
+  for (const std::string& file : files) WriteBmp(file);
+  BatchLog log;
+  Follow(f, log);
+  QSignalSpy finished(&f, &TForm1::BatchFinished);
+
+  f.DropFiles(files);
+  // The batch starts after the drop has been handled.
+  QVERIFY(log.paths.empty());
+  QVERIFY(f.BatchRunning());
+  QVERIFY(finished.wait(30000));
+
+  QCOMPARE(log.paths, files);
+  QCOMPARE(log.positions, (std::vector<int>{0, 1, 2}));
+  QCOMPARE(log.maximums, (std::vector<int>{3, 3, 3}));
+  QCOMPARE(f.ProgressBar1->value(), 0);
+  QCOMPARE(f.ProgressBar1->maximum(), 3);
+  QVERIFY(!f.BatchRunning());
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) QVERIFY2(Exists(w.folder / (std::string("Resized/") + name)), name);
+  // The preview is hidden again after a file that went through every step.
+  QVERIFY(f.Image1->isHidden());
+  QVERIFY(!f.Image1->pixmap().isNull());
+  QCOMPARE(f.Image1->pixmap().size(), QSize(200, 150));
+}
+
+void WindowTest::dropPassesOverTextFilesFoldersAndRemoteUrls() {
+  Window w;
+  TForm1& f = *w.form;
+  WriteText(w.folder / "notes.txt", "not a picture");
+  QVERIFY(mkdir((w.folder / "album.jpg").c_str(), 0755) == 0);
+  WriteText(w.folder / "fake.bmp", "BM but not really");
+  WriteBmp(w.folder / "last photo.bmp");
+  BatchLog log;
+  Follow(f, log);
+  QSignalSpy finished(&f, &TForm1::BatchFinished);
+
+  // A real drop event carrying a uri-list, as a file manager sends it.
+  QMimeData data;
+  const QByteArray list = "file://" + QUrl::toPercentEncoding(QString::fromStdString(w.folder / "notes.txt"), "/") +
+                          "\r\nhttp://example.com/remote.jpg\r\nfile://" +
+                          QUrl::toPercentEncoding(QString::fromStdString(w.folder / "album.jpg"), "/") +
+                          "\r\nfile://" + QUrl::toPercentEncoding(QString::fromStdString(w.folder / "fake.bmp"), "/") +
+                          "\r\nfile://" +
+                          QUrl::toPercentEncoding(QString::fromStdString(w.folder / "last photo.bmp"), "/") + "\r\n";
+  data.setData(QStringLiteral("text/uri-list"), list);
+  QDropEvent drop(QPointF(300, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  // Delivered to the window's own handler: outside a real drag, QApplication would not
+  // route a drop without a drag manager behind it.
+  static_cast<QObject&>(f).event(&drop);
+  QVERIFY(drop.isAccepted());
+  QVERIFY(finished.wait(30000));
+
+  QCOMPARE(log.paths, (std::vector<std::string>{w.folder / "notes.txt", w.folder / "album.jpg",
+                                                w.folder / "fake.bmp", w.folder / "last photo.bmp"}));
+  QCOMPARE(log.positions, (std::vector<int>{0, 1, 2, 3}));
+  QVERIFY(Exists(w.folder / "Resized/last photo.jpg"));
+  QVERIFY(!Exists(w.folder / "Resized/notes.jpg"));
+  QVERIFY(!Exists(w.folder / "Resized/album.jpg"));
+  QVERIFY(!Exists(w.folder / "Resized/fake.jpg"));
+  QCOMPARE(f.ProgressBar1->value(), 0);
+}
+
+void WindowTest::dropDuringBatchIsAppended() {
+  Window w;
+  TForm1& f = *w.form;
+  for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp"}) WriteBmp(w.folder / name);
+  BatchLog log;
+  Follow(f, log);
+  QSignalSpy finished(&f, &TForm1::BatchFinished);
+
+  // The second drop is queued while the batch runs; it is delivered by the one round of
+  // event handling of the next file's preview.
+  QMimeData data;
+  data.setData(QStringLiteral("text/uri-list"),
+               QByteArray("file://") + QByteArray::fromStdString(w.folder / "c.bmp") + "\r\nfile://" +
+                   QByteArray::fromStdString(w.folder / "d.bmp") + "\r\n");
+  bool posted = false;
+  QObject::connect(&f, &TForm1::FileProcessed, &f, [&](int index, const QString&) {
+    if (index != 0 || posted) return;
+    posted = true;
+    QTimer::singleShot(0, &f, [&] {
+      QDropEvent drop(QPointF(300, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      static_cast<QObject&>(f).event(&drop);
+    });
+  });
+  f.DropFiles({w.folder / "a.bmp", w.folder / "b.bmp"});
+  QVERIFY(finished.wait(30000));
+  QTest::qWait(50);
+
+  QCOMPARE(finished.count(), 1);  // one batch, not a nested one
+  QCOMPARE(log.paths, (std::vector<std::string>{w.folder / "a.bmp", w.folder / "b.bmp",
+                                                w.folder / "c.bmp", w.folder / "d.bmp"}));
+  QCOMPARE(log.positions, (std::vector<int>{0, 1, 2, 3}));
+  QCOMPARE(log.maximums, (std::vector<int>{2, 4, 4, 4}));
+  QCOMPARE(f.ProgressBar1->value(), 0);
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) QVERIFY2(Exists(w.folder / (std::string("Resized/") + name)), name);
+}
+
+void WindowTest::closeDuringBatchIsDeferred() {
+  Window w;
+  TForm1& f = *w.form;
+  for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) WriteBmp(w.folder / name);
+  f.CheckBox2->setChecked(true);  // a change that must reach the settings file
+  QSignalSpy finished(&f, &TForm1::BatchFinished);
+  bool closedAtOnce = true;
+  bool visibleAfterRequest = false;
+  QObject::connect(&f, &TForm1::FileProcessed, &f, [&](int index, const QString&) {
+    if (index != 0) return;
+    closedAtOnce = f.close();
+    visibleAfterRequest = f.isVisible();
+  });
+  f.DropFiles({w.folder / "a.bmp", w.folder / "b.bmp", w.folder / "c.bmp"});
+  QVERIFY(finished.wait(30000));
+
+  QVERIFY(!closedAtOnce);
+  QVERIFY(visibleAfterRequest);
+  QVERIFY(!f.isVisible());
+  QVERIFY(Exists(w.folder / "Resized/a.jpg"));
+  QVERIFY(!Exists(w.folder / "Resized/b.jpg"));
+  QVERIFY(!Exists(w.folder / "Resized/c.jpg"));
+  // Closed normally: the options were stored.
+  QVERIFY(brevine::ReadSettingsFile(w.Settings()).saturation);
+}
+
+void WindowTest::helpButtonWithoutHelpDoesNothing() {
+  Window w;
+  test::TempFolder empty;
+  const QString before = QDir::currentPath();
+  QVERIFY(QDir::setCurrent(QString::fromStdString(empty.Path())));
+  const int windows = QApplication::topLevelWidgets().size();
+  QTest::mouseClick(w.form->BitBtn2, Qt::LeftButton);
+  QCOMPARE(QApplication::topLevelWidgets().size(), windows);
+  QVERIFY(w.form->isVisible());
+  QVERIFY(QDir::setCurrent(before));
+}
+
+namespace {
+
+// The program copied into a fresh folder, so that its settings file is that folder's.
+struct Program {
+  Program() {
+    path = QString::fromStdString(folder / "brevine");
+    QFile::copy(QStringLiteral(BREVINE_PROGRAM), path);
+  }
+  int Run(const QStringList& args, const QProcessEnvironment& env, QByteArray* err = nullptr) {
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(QString::fromStdString(folder.Path()));
+    process.start(path, args);
+    if (!process.waitForFinished(60000)) return -1;
+    if (err) *err = process.readAllStandardError();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+  }
+  test::TempFolder folder;
+  QString path;
+};
+
+QProcessEnvironment Headless() {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove(QStringLiteral("DISPLAY"));
+  env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+  env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+  env.remove(QStringLiteral("XDG_CONFIG_HOME"));
+  return env;
+}
+
+}  // namespace
+
+void WindowTest::commandLineRunLeavesSettingsUnchanged() {
+  Program program;
+  const std::string settings = program.folder / "brevine.ini";
+  Options stored = Unusual();
+  stored.boxPreset = 0;
+  stored.subFolder = true;
+  stored.folderName = "out";
+  const std::string text = brevine::FormatSettings(stored);
+  WriteText(settings, text);
+  WriteBmp(program.folder / "photo.bmp");
+
+  // No display at all: the command line must not need one.
+  QCOMPARE(program.Run({QStringLiteral("photo.bmp")}, Headless()), 0);
+  QVERIFY(Exists(program.folder / "out/photo.jpg"));  // the stored options were used
+  QCOMPARE(ReadText(settings), text);
+}
+
+void WindowTest::launcherSwitch() {
+  Program program;
+  test::TempFolder home;
+  WriteBmp(program.folder / "a.bmp");
+  QProcessEnvironment env = Headless();
+  env.insert(QStringLiteral("HOME"), QString::fromStdString(home.Path()));
+
+  QCOMPARE(program.Run({QStringLiteral("/sc"), QStringLiteral("a.bmp")}, env), 0);
+  const std::string launcher = home / "Desktop/Brevine.desktop";
+  QVERIFY(Exists(launcher));
+  const std::string content = ReadText(launcher);
+  QVERIFY(content.find("\nExec=" + program.path.toStdString() + " %F\n") != std::string::npos);
+  QVERIFY(content.find("\nPath=" + program.folder.Path() + "\n") != std::string::npos);
+  QVERIFY(Exists(program.folder / "Resized/a.jpg"));
+  QVERIFY(!Exists(program.folder / "brevine.ini"));  // a command-line run stores nothing
+
+  // "/SC" is an ordinary argument; "/sc" later than first is too.
+  test::TempFolder otherHome;
+  env.insert(QStringLiteral("HOME"), QString::fromStdString(otherHome.Path()));
+  program.Run({QStringLiteral("/SC")}, env);
+  program.Run({QStringLiteral("a.bmp"), QStringLiteral("/sc")}, env);
+  QVERIFY(!Exists(otherHome / "Desktop/Brevine.desktop"));
+
+  // A launcher that cannot be written stops the run before any file is processed.
+  WriteBmp(program.folder / "b.bmp");
+  env.insert(QStringLiteral("HOME"), QStringLiteral("/nonexistent-brevine-home/deeper"));
+  QByteArray err;
+  QCOMPARE(program.Run({QStringLiteral("/sc"), QStringLiteral("b.bmp")}, env, &err), 1);
+  QVERIFY(err.contains("brevine: cannot create the launcher"));
+  QVERIFY(!Exists(program.folder / "Resized/b.jpg"));
+}
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"
