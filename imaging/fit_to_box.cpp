@@ -1,8 +1,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "imaging.h"
 
@@ -28,6 +33,8 @@ struct Pass {
   std::vector<Footprint> footprints;
   std::int64_t normaliser = 0;  // N, kept in 64 bits so huge ratios stay exact
   std::int64_t maxSum = 0;      // bound on any channel sum S of this pass
+  int maxSpan = 0;              // most source pixels one footprint touches
+  bool advancing = true;        // every footprint ends after it starts (never enlarging)
   std::vector<std::uint8_t> quotient;  // low byte of S * 256 / N for S <= maxSum, when small
 
   std::uint8_t Divide(std::int64_t sum) const {
@@ -67,7 +74,9 @@ Pass BuildPass(int m, int n) {
     if (f.first < 0 || f.first >= m || lastRead >= m || f.last < f.first)
       throw std::logic_error("reduction footprint outside its input");
     span = std::max<std::int64_t>(span, std::int64_t{f.last} - f.first + 1);
+    if (f.last <= f.first) pass.advancing = false;
   }
+  pass.maxSpan = static_cast<int>(std::min<std::int64_t>(span, 1 << 30));
   // One more than the span: when first and last coincide (only in an enlarging pass) the
   // pixel is counted twice.
   pass.maxSum = 255 * (span + 1);
@@ -112,11 +121,145 @@ void ReduceRows(const Pass& pass, const std::uint8_t* const* in, std::uint8_t* c
   }
 }
 
+
+#if defined(__SSE2__)
+// Eight rows at a time with one row per 16-bit lane. Each block of source bytes is
+// transposed into lanes once; a footprint then costs a few vector operations per channel
+// for all eight rows, with the very truncations of the scalar rule (a byte times a weight
+// of at most 256 fits 16 bits, and the table path guarantees sums below 2^16).
+class EightRowWidthPass {
+ public:
+  static constexpr int kRows = 8;
+
+  explicit EightRowWidthPass(const Pass& pass) : pass_(pass) {
+    // Keep a chunk's transposed source within about 24 KiB, so it stays in L1.
+    chunk_ = std::max(1, 512 / std::max(1, pass.maxSpan));
+    const std::size_t pixels = static_cast<std::size_t>(chunk_) * (pass.maxSpan + 1) + 8;
+    lanes_.resize(3 * pixels + 32);
+    sums_.resize(3 * static_cast<std::size_t>(chunk_));
+  }
+
+  void Run(const std::uint8_t* const* in, std::uint8_t* const* out, std::size_t rowBytes) {
+    const int n = static_cast<int>(pass_.footprints.size());
+    const Footprint* fp = pass_.footprints.data();
+    const std::uint8_t* table = pass_.quotient.data();
+    for (int i0 = 0; i0 < n; i0 += chunk_) {
+      const int i1 = std::min(n, i0 + chunk_);
+      const int base = fp[i0].first;
+      const Footprint& tail = fp[i1 - 1];
+      const int end = tail.lastWeight != 0 ? tail.last + 1 : tail.last;
+      const std::size_t from = 3 * static_cast<std::size_t>(base);
+      const std::size_t count = 3 * static_cast<std::size_t>(end - base);
+      for (std::size_t u = 0; u < count; u += 16) Transpose(in, from + u, rowBytes, &lanes_[u].v);
+
+      __m128i* sums = &sums_.data()->v;
+      for (int i = i0; i < i1; ++i, sums += 3) {
+        const Footprint f = fp[i];
+        const __m128i* first = &lanes_[3 * static_cast<std::size_t>(f.first - base)].v;
+        const __m128i w0 = _mm_set1_epi16(static_cast<short>(f.firstWeight));
+        __m128i s0 = _mm_srli_epi16(_mm_mullo_epi16(first[0], w0), 8);
+        __m128i s1 = _mm_srli_epi16(_mm_mullo_epi16(first[1], w0), 8);
+        __m128i s2 = _mm_srli_epi16(_mm_mullo_epi16(first[2], w0), 8);
+        const __m128i* last = first + 3 * static_cast<std::size_t>(f.last - f.first);
+        for (const __m128i* p = first + 3; p != last; p += 3) {
+          s0 = _mm_add_epi16(s0, p[0]);
+          s1 = _mm_add_epi16(s1, p[1]);
+          s2 = _mm_add_epi16(s2, p[2]);
+        }
+        if (f.lastWeight != 0) {
+          const __m128i w1 = _mm_set1_epi16(static_cast<short>(f.lastWeight));
+          s0 = _mm_add_epi16(s0, _mm_srli_epi16(_mm_mullo_epi16(last[0], w1), 8));
+          s1 = _mm_add_epi16(s1, _mm_srli_epi16(_mm_mullo_epi16(last[1], w1), 8));
+          s2 = _mm_add_epi16(s2, _mm_srli_epi16(_mm_mullo_epi16(last[2], w1), 8));
+        }
+        sums[0] = s0;
+        sums[1] = s1;
+        sums[2] = s2;
+      }
+
+      // Back to rows, dividing through the quotient table on the way.
+      const std::size_t outBytes = 3 * static_cast<std::size_t>(i1 - i0);
+      const std::uint16_t* lanes = reinterpret_cast<const std::uint16_t*>(sums_.data());
+      for (int r = 0; r < kRows; ++r) {
+        std::uint8_t* o = out[r] + 3 * static_cast<std::size_t>(i0);
+        const std::uint16_t* s = lanes + r;
+        for (std::size_t x = 0; x < outBytes; ++x) o[x] = table[s[8 * x]];
+      }
+    }
+  }
+
+ private:
+  static __m128i LoadRow(const std::uint8_t* row, std::size_t offset, std::size_t rowBytes) {
+    if (offset + 16 <= rowBytes)
+      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + offset));
+    alignas(16) std::uint8_t padded[16] = {};  // never read past the end of a row
+    std::memcpy(padded, row + offset, rowBytes - offset);
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(padded));
+  }
+
+  // Sixteen bytes of each of the eight rows into sixteen vectors, one per byte position,
+  // holding that byte of the eight rows as 16-bit lanes.
+  static void Transpose(const std::uint8_t* const* in, std::size_t offset, std::size_t rowBytes,
+                        __m128i* out) {
+    __m128i r[8];
+    for (int k = 0; k < 8; ++k) r[k] = LoadRow(in[k], offset, rowBytes);
+    __m128i a[8], b[8], c[8];
+    for (int k = 0; k < 4; ++k) {
+      a[2 * k] = _mm_unpacklo_epi8(r[2 * k], r[2 * k + 1]);
+      a[2 * k + 1] = _mm_unpackhi_epi8(r[2 * k], r[2 * k + 1]);
+    }
+    // a[0..3]: rows 0-3, a[4..7]: rows 4-7; pairs of rows interleaved per byte.
+    b[0] = _mm_unpacklo_epi16(a[0], a[2]);
+    b[1] = _mm_unpackhi_epi16(a[0], a[2]);
+    b[2] = _mm_unpacklo_epi16(a[1], a[3]);
+    b[3] = _mm_unpackhi_epi16(a[1], a[3]);
+    b[4] = _mm_unpacklo_epi16(a[4], a[6]);
+    b[5] = _mm_unpackhi_epi16(a[4], a[6]);
+    b[6] = _mm_unpacklo_epi16(a[5], a[7]);
+    b[7] = _mm_unpackhi_epi16(a[5], a[7]);
+    // b[k] holds bytes 4k ... 4k + 3 of rows 0-3 (k < 4) or rows 4-7 (k >= 4).
+    for (int k = 0; k < 4; ++k) {
+      c[2 * k] = _mm_unpacklo_epi32(b[k], b[k + 4]);
+      c[2 * k + 1] = _mm_unpackhi_epi32(b[k], b[k + 4]);
+    }
+    // c[k] holds bytes 2k and 2k + 1, each for rows 0-7.
+    const __m128i zero = _mm_setzero_si128();
+    for (int k = 0; k < 8; ++k) {
+      out[2 * k] = _mm_unpacklo_epi8(c[k], zero);
+      out[2 * k + 1] = _mm_unpackhi_epi8(c[k], zero);
+    }
+  }
+
+  const Pass& pass_;
+  int chunk_;
+  // Wrapped: a vector of a vector type directly loses its alignment attribute.
+  struct Lanes {
+    __m128i v;
+  };
+  std::vector<Lanes> lanes_;
+  std::vector<Lanes> sums_;
+};
+#endif
+
 template <bool kTable>
 void ReduceWidthRows(const Pass& pass, const WorkBitmap& source, WorkBitmap& destination) {
   const int height = source.Height();
   constexpr int kGroup = 4;
   int y = 0;
+#if defined(__SSE2__)
+  if (kTable && pass.advancing && height >= EightRowWidthPass::kRows) {
+    EightRowWidthPass eight(pass);
+    for (; y + EightRowWidthPass::kRows <= height; y += EightRowWidthPass::kRows) {
+      const std::uint8_t* in[EightRowWidthPass::kRows];
+      std::uint8_t* out[EightRowWidthPass::kRows];
+      for (int r = 0; r < EightRowWidthPass::kRows; ++r) {
+        in[r] = source.Row(y + r);
+        out[r] = destination.Row(y + r);
+      }
+      eight.Run(in, out, source.Stride());
+    }
+  }
+#endif
   for (; y + kGroup <= height; y += kGroup) {
     const std::uint8_t* in[kGroup];
     std::uint8_t* out[kGroup];
