@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "codecs.h"
 #include "jpeg_length_model.h"
 #include "libjpeg_reference.h"
 #include "test_images.h"
@@ -48,6 +49,70 @@ TEST(TargetSizeSearchTest, ModelSearchEqualsPlainLoopForManyTargets) {
       }
     }
   }
+}
+
+}  // namespace
+}  // namespace brevine
+
+namespace brevine {
+namespace {
+
+std::int64_t EncodedSize(const WorkBitmap& picture, int q, bool gray, bool progressive) {
+  TJPEGImage jpeg;
+  jpeg.SetGrayOutput(gray);
+  jpeg.SetProgressive(progressive);
+  jpeg.TakeBitmap(picture);
+  jpeg.SetQuality(q);
+  jpeg.EncodeJpeg();
+  return static_cast<std::int64_t>(jpeg.Data().bytes.size());
+}
+
+// The project's own encoder writes exactly the lengths the model predicts.
+TEST(TargetSizeSearchTest, ModelMatchesTheEncoderObject) {
+  const WorkBitmap picture = test::MakePhotoLike(83, 59, 5);
+  for (const bool gray : {false, true}) {
+    const JpegLengthModel model(picture, gray);
+    for (int q = 1; q <= 100; q += 3) {
+      ASSERT_EQ(model.Length(q), EncodedSize(picture, q, gray, false)) << gray << " q=" << q;
+    }
+  }
+}
+
+// End to end: the quality and the stored bytes are the plain loop's, for baseline, gray and
+// progressive output, for fitting, tight and impossible targets.
+TEST(TargetSizeSearchTest, EncodeToTargetSizeEqualsThePlainLoop) {
+  const WorkBitmap picture = test::MakePhotoLike(120, 77, 6);
+  for (const bool gray : {false, true}) {
+    for (const bool progressive : {false, true}) {
+      std::vector<std::int64_t> sizes(101);
+      for (int q = 1; q <= 100; ++q) sizes[q] = EncodedSize(picture, q, gray, progressive);
+      for (const std::int64_t target :
+           {std::int64_t{0}, sizes[1] - 1, sizes[1], sizes[37], sizes[80] - 1, sizes[92],
+            sizes[100], sizes[100] + 1000}) {
+        int expected = 1;
+        for (int q = 100; q > 1; --q) {
+          if (sizes[q] <= target) {
+            expected = q;
+            break;
+          }
+        }
+        TJPEGImage jpeg;
+        jpeg.SetGrayOutput(gray);
+        jpeg.SetProgressive(progressive);
+        const int chosen = EncodeToTargetSize(jpeg, picture, target);
+        EXPECT_EQ(chosen, expected) << gray << progressive << " target " << target;
+        EXPECT_EQ(jpeg.Quality(), expected);
+        EXPECT_EQ(static_cast<std::int64_t>(jpeg.Data().bytes.size()), sizes[expected]);
+      }
+    }
+  }
+}
+
+TEST(TargetSizeSearchTest, EmptyPictureFitsAtOnce) {
+  TJPEGImage jpeg;
+  EXPECT_EQ(EncodeToTargetSize(jpeg, WorkBitmap(), 0), 100);
+  EXPECT_TRUE(jpeg.Data().bytes.empty());
+  EXPECT_EQ(EncodeToTargetSize(jpeg, WorkBitmap(), -1), 1);
 }
 
 }  // namespace
