@@ -309,6 +309,16 @@ void TForm1::BuildControls() {
   }
   ProgressBar1->setFocusPolicy(Qt::NoFocus);
 
+  // Captions sit in the frame's top line, as the designed positions assume: the first
+  // control of a group starts 14 pixels down, which in the style's own layout lies on
+  // the frame.
+  const QString groupStyle = QStringLiteral(
+      "QGroupBox { border: 1px solid #b4b4b4; border-radius: 2px; margin-top: 6px; }"
+      "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+      " left: 7px; padding: 0 2px; }");
+  RadioGroup1->setStyleSheet(groupStyle);
+  GroupBox1->setStyleSheet(groupStyle);
+
   connect(Edit2, &QLineEdit::textChanged, this, &TForm1::Edit2Change);
   connect(Edit3, &QLineEdit::textChanged, this, &TForm1::Edit3Change);
   connect(EditPxX, &QLineEdit::textChanged, this, &TForm1::EditPxXChange);
