@@ -38,6 +38,10 @@ bool EncodeLeaf(const LibjpegEncode* how, unsigned char** out, unsigned long* si
   if (!how->adobeMarker) cinfo.write_Adobe_marker = FALSE;
   jpeg_set_quality(&cinfo, how->quality, TRUE);
   if (how->progressive) jpeg_simple_progression(&cinfo);
+  if (!how->scans.empty()) {
+    cinfo.scan_info = how->scans.data();
+    cinfo.num_scans = static_cast<int>(how->scans.size());
+  }
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
     JSAMPROW row = const_cast<JSAMPROW>(how->samples.data()) +

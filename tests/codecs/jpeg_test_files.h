@@ -22,6 +22,7 @@ struct LibjpegEncode {
   int quality = 90;
   bool progressive = false;
   bool adobeMarker = true;  // only changed from the default when false
+  std::vector<jpeg_scan_info> scans;  // a scan script of its own when not empty
   Bytes samples;            // rows top first, `components` samples per pixel
 };
 Bytes EncodeWithLibjpeg(const LibjpegEncode& how);

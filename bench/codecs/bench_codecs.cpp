@@ -1,0 +1,154 @@
+// LoadJpegImage on real photos against libjpeg's own decode of the same file into memory:
+// the same file read, the same library calls and parameters, rows into one buffer.
+// Usage: bench_codecs [photo.jpg ...]; without arguments, the JPEG files of Debian's
+// mate-backgrounds package.
+
+#include <algorithm>
+#include <chrono>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "codecs.h"
+
+#include <jpeglib.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Failure {
+  jpeg_error_mgr pub;
+  std::jmp_buf jump;
+};
+
+extern "C" void JumpOnError(j_common_ptr cinfo) {
+  std::longjmp(reinterpret_cast<Failure*>(cinfo->err)->jump, 1);
+}
+extern "C" void Quiet(j_common_ptr, int) {}
+
+// The plain library decode. The output buffer is allocated after the header, as any
+// caller must, and released by the caller.
+bool ReferenceLeaf(const std::vector<unsigned char>* file, unsigned char** out) {
+  jpeg_decompress_struct cinfo{};
+  Failure err;
+  cinfo.err = jpeg_std_error(&err.pub);
+  err.pub.error_exit = JumpOnError;
+  err.pub.emit_message = Quiet;
+  if (setjmp(err.jump)) {
+    jpeg_destroy_decompress(&cinfo);
+    return false;
+  }
+  jpeg_create_decompress(&cinfo);
+  jpeg_mem_src(&cinfo, file->data(), file->size());
+  jpeg_read_header(&cinfo, TRUE);
+  cinfo.scale_num = 1;
+  cinfo.scale_denom = 1;
+  cinfo.do_block_smoothing = FALSE;
+  if (cinfo.out_color_space == JCS_RGB) cinfo.out_color_space = JCS_EXT_BGR;
+  if (cinfo.out_color_space == JCS_GRAYSCALE) {
+    cinfo.quantize_colors = TRUE;
+    cinfo.desired_number_of_colors = 236;
+  }
+  jpeg_start_decompress(&cinfo);
+  const std::size_t stride = std::size_t{cinfo.output_width} * cinfo.output_components;
+  *out = static_cast<unsigned char*>(std::malloc(stride * cinfo.output_height));
+  if (*out == nullptr) {
+    jpeg_destroy_decompress(&cinfo);
+    return false;
+  }
+  JSAMPROW rows[16];
+  while (cinfo.output_scanline < cinfo.output_height) {
+    const JDIMENSION want = std::min<JDIMENSION>(16, cinfo.output_height - cinfo.output_scanline);
+    for (JDIMENSION i = 0; i < want; ++i) rows[i] = *out + stride * (cinfo.output_scanline + i);
+    jpeg_read_scanlines(&cinfo, rows, want);
+  }
+  jpeg_finish_decompress(&cinfo);
+  jpeg_destroy_decompress(&cinfo);
+  return true;
+}
+
+std::vector<unsigned char> ReadFileStdio(const std::string& path) {
+  std::vector<unsigned char> bytes;
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return bytes;
+  std::fseek(f, 0, SEEK_END);
+  bytes.resize(static_cast<std::size_t>(std::ftell(f)));
+  std::fseek(f, 0, SEEK_SET);
+  if (std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size()) bytes.clear();
+  std::fclose(f);
+  return bytes;
+}
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// The fastest round: on a shared machine the others only add noise from other work.
+double Fastest(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> photos(argv + 1, argv + argc);
+  if (photos.empty()) {
+    const std::filesystem::path root = "/usr/share/backgrounds/mate";
+    std::error_code ec;
+    for (auto it = std::filesystem::recursive_directory_iterator(root, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+      const std::string ext = brevine::LowerExtension(it->path().string());
+      if (ext == ".jpg" || ext == ".jpeg") photos.push_back(it->path().string());
+    }
+    std::sort(photos.begin(), photos.end());
+  }
+  if (photos.empty()) {
+    std::printf("bench_codecs: no photos (install mate-backgrounds or pass JPEG paths); skipped\n");
+    return 0;
+  }
+
+  constexpr int kRounds = 5;
+  double totalOurs = 0, totalReference = 0;
+  std::printf("%-32s %10s %10s %10s %7s\n", "photo", "pixels", "Load ms", "libjpeg ms", "ratio");
+  for (const std::string& path : photos) {
+    std::vector<double> ours, reference;
+    brevine::WorkBitmap bitmap;
+    bool ok = true;
+    // Alternate the two so that both see the same machine load.
+    for (int round = 0; round < kRounds && ok; ++round) {
+      auto start = Clock::now();
+      {
+        const std::vector<unsigned char> file = ReadFileStdio(path);
+        unsigned char* out = nullptr;
+        ok = ReferenceLeaf(&file, &out);
+        std::free(out);
+      }
+      reference.push_back(Seconds(Clock::now() - start));
+      start = Clock::now();
+      {
+        brevine::WorkBitmap fresh;  // a new bitmap each time, as the reference mallocs
+        try {
+          brevine::LoadJpegImage(path, fresh);
+        } catch (const std::exception& e) {
+          std::printf("%s: %s\n", path.c_str(), e.what());
+          ok = false;
+        }
+        if (round == 0) bitmap.Swap(fresh);
+      }
+      ours.push_back(Seconds(Clock::now() - start));
+    }
+    if (!ok) continue;
+    const double o = Fastest(ours), r = Fastest(reference);
+    totalOurs += o;
+    totalReference += r;
+    std::printf("%-32s %10lld %10.2f %10.2f %7.3f\n",
+                std::filesystem::path(path).filename().string().c_str(),
+                static_cast<long long>(bitmap.Width()) * bitmap.Height(), o * 1e3, r * 1e3, o / r);
+  }
+  if (totalReference > 0) {
+    std::printf("LoadJpegImage / libjpeg decode, all photos: %.3f (target <= 1.10)\n",
+                totalOurs / totalReference);
+  }
+  return 0;
+}
