@@ -58,6 +58,17 @@ void HsvToRgb(int h, double s, int v, int& c0, int& c1, int& c2) {
 
 namespace {
 
+// Where the largest, the middle and the smallest output byte go, by sector.
+constexpr std::uint8_t kPlace[6][3] = {{0, 1, 2}, {1, 0, 2}, {1, 2, 0},
+                                       {2, 1, 0}, {2, 0, 1}, {0, 2, 1}};
+
+// Per hue: the weight of S' in the middle byte, which is f in odd sectors (q) and 1 - f in
+// even ones (u), approximate because it only decides; and the sector's byte places.
+struct HueEntry {
+  double middleWeight;
+  std::uint8_t place[3];
+};
+
 // The fast path below gives the bytes of the direct formulas for every input; it avoids
 // their long double divisions per pixel by these per-call tables (filled with the very
 // formulas) and by deciding a rounding in double precision whenever the value is clearly
@@ -67,20 +78,23 @@ struct BoostTables {
   // smallest output byte p = ClampByte((1 - S') V), which depend on d and V only.
   std::vector<double> scaled;
   std::vector<std::uint8_t> smallest;
-  // Indexed by hue: the sector, and the weight of S' in the middle byte, which is f in
-  // odd sectors (q) and 1 - f in even ones (u). Approximate: only used to decide.
-  int sector[360];
-  double middleWeight[360];
+  // S' V, only to decide the middle byte as V - S' V w in double precision.
+  std::vector<double> reach;
+  HueEntry hue[360];
+  std::uint32_t rowStart[256];  // V * (V + 1) / 2
   // ceil(2^26 / d): exact quotients for every numerator the hue can produce (< 2^18).
   std::uint32_t reciprocal[256];
 
-  explicit BoostTables(int factor) : scaled(256 * 257 / 2), smallest(256 * 257 / 2) {
+  explicit BoostTables(int factor)
+      : scaled(256 * 257 / 2), smallest(256 * 257 / 2), reach(256 * 257 / 2) {
     for (int v = 0; v < 256; ++v) {
+      rowStart[v] = static_cast<std::uint32_t>(v * (v + 1) / 2);
       for (int d = 0; d <= v; ++d) {
         const double s = v == 0 ? 0.0 : static_cast<double>(static_cast<long double>(d) / v);
         const double sp = static_cast<double>(static_cast<long double>(factor) * s / 100);
         const std::size_t k = static_cast<std::size_t>(v) * (v + 1) / 2 + d;
         scaled[k] = sp;
+        reach[k] = sp * v;
         smallest[k] = sp == 0 ? static_cast<std::uint8_t>(v)
                               : detail::ClampByteInline(static_cast<double>(
                                     (1 - static_cast<long double>(sp)) * v));
@@ -90,60 +104,47 @@ struct BoostTables {
       const double t = static_cast<double>(static_cast<long double>(h) / 60);
       const double i = std::floor(t);
       const double f = t - i;
-      sector[h] = static_cast<int>(i);
-      middleWeight[h] = (sector[h] & 1) ? f : 1 - f;
+      const int sector = static_cast<int>(i);
+      hue[h].middleWeight = (sector & 1) ? f : 1 - f;
+      for (int j = 0; j < 3; ++j) hue[h].place[j] = kPlace[sector][j];
     }
     reciprocal[0] = 0;
     for (std::uint32_t d = 1; d < 256; ++d) reciprocal[d] = ((1u << 26) + d - 1) / d;
   }
 };
 
-// Where the largest, the middle and the smallest output byte go, by sector.
-constexpr std::uint8_t kPlace[6][3] = {{0, 1, 2}, {1, 0, 2}, {1, 2, 0},
-                                       {2, 1, 0}, {2, 0, 1}, {0, 2, 1}};
-
 // Decides ClampByte of a value whose exact counterpart differs from `x` by far less than
-// 1e-6; returns -1 when `x` is too close to a tie to decide.
+// 1e-6 (the error bound of the double evaluation is below 1e-9 here); returns -1 when `x`
+// is too close to a tie to decide. `x` never exceeds 255 here (it is V minus a product of
+// non-negative numbers). Fixed point with 24 fraction bits, branch-free apart from the
+// rare tie: the bytes of a photo make any test on them unpredictable.
 inline int DecideByte(double x) {
-  if (x <= 0.0) return 0;
-  if (x >= 255.0) return 255;
-  const int whole = static_cast<int>(x);
-  const double diff = x - whole;
-  if (std::fabs(diff - 0.5) < 1e-6) return -1;
-  return whole + (diff > 0.5);
+  constexpr double kOne = 1 << 24;
+  constexpr std::int64_t kHalf = 1 << 23;
+  constexpr std::int64_t kNear = 17;  // 1e-6 in units of 2^-24, rounded up
+  // Shifted by one so that the truncation below is a floor.
+  const std::int64_t fixed = static_cast<std::int64_t>(std::max(x, -1.0) * kOne + kOne);
+  const std::int64_t fraction = fixed & ((std::int64_t{1} << 24) - 1);
+  if (static_cast<std::uint64_t>(fraction - kHalf + kNear) < 2 * kNear) return -1;
+  return static_cast<int>(std::max<std::int64_t>((fixed - kHalf) >> 24, 0));
 }
 
-inline void BoostPixel(const BoostTables& t, const std::uint8_t* in, std::uint8_t* out) {
-  const int c0 = in[0], c1 = in[1], c2 = in[2];
+// Works in place: `p` is read before it is written, as the boost requires.
+inline void BoostPixel(const BoostTables& t, std::uint8_t* p) {
+  const int c0 = p[0], c1 = p[1], c2 = p[2];
   const int v = std::max(c0, std::max(c1, c2));
   const int d = v - std::min(c0, std::min(c1, c2));
-  if (d == 0) {  // grey: S = 0, every byte stays V
-    out[0] = in[0];
-    out[1] = in[1];
-    out[2] = in[2];
-    return;
-  }
-  const std::size_t k = static_cast<std::size_t>(v) * (v + 1) / 2 + d;
-  const double sp = t.scaled[k];
-  if (sp == 0) {
-    out[0] = out[1] = out[2] = static_cast<std::uint8_t>(v);
-    return;
-  }
+  if (d == 0) return;  // grey: S = 0, every byte stays V
+  const std::size_t k = t.rowStart[v] + static_cast<std::size_t>(d);
   // Hue = Round(60 (x / d + offset)) as the exact rational 60 (x + offset d) / d, shifted
   // by 360 to stay positive. Its distance to a tie is 0 or at least 1 / (2d), far beyond
-  // the long double error, so only exact ties need the direct formula.
-  int x, offsetTimes60;
-  if (v == c2) {
-    x = c0 - c1;
-    offsetTimes60 = 240;
-  } else if (v == c1) {
-    x = c2 - c0;
-    offsetTimes60 = 120;
-  } else {
-    x = c1 - c2;
-    offsetTimes60 = 0;
-  }
-  const std::uint32_t num = static_cast<std::uint32_t>(60 * x + (offsetTimes60 + 360) * d);
+  // the long double error, so only exact ties need the direct formula. The later tests of
+  // the direct formula win, hence c2 before c1 before c0.
+  const bool top2 = v == c2;
+  const bool top1 = !top2 && v == c1;
+  const int x = top2 ? c0 - c1 : (top1 ? c2 - c0 : c1 - c2);
+  const int shift = top2 ? 240 + 360 : (top1 ? 120 + 360 : 360);
+  const std::uint32_t num = static_cast<std::uint32_t>(60 * x + shift * d);
   const std::uint32_t quotient =
       static_cast<std::uint32_t>((std::uint64_t{num} * t.reciprocal[d]) >> 26);
   const std::uint32_t twiceRest = 2 * (num - quotient * static_cast<std::uint32_t>(d));
@@ -154,22 +155,21 @@ inline void BoostPixel(const BoostTables& t, const std::uint8_t* in, std::uint8_
     RgbToHsv(c0, c1, c2, h, s, vv);
   } else {
     h = static_cast<int>(quotient) + (twiceRest > static_cast<std::uint32_t>(d));
-    if (h >= 360) h -= 360;
+    h -= h >= 360 ? 360 : 0;
   }
-  const int middle = DecideByte((1.0 - sp * t.middleWeight[h]) * v);
+  const HueEntry& e = t.hue[h];
+  const int middle = DecideByte(v - t.reach[k] * e.middleWeight);
   if (middle < 0) {
     int r0, r1, r2;
-    HsvToRgb(h, sp, v, r0, r1, r2);
-    out[0] = static_cast<std::uint8_t>(r0);
-    out[1] = static_cast<std::uint8_t>(r1);
-    out[2] = static_cast<std::uint8_t>(r2);
+    HsvToRgb(h, t.scaled[k], v, r0, r1, r2);
+    p[0] = static_cast<std::uint8_t>(r0);
+    p[1] = static_cast<std::uint8_t>(r1);
+    p[2] = static_cast<std::uint8_t>(r2);
     return;
   }
-  const std::uint8_t* place = kPlace[t.sector[h]];
-  const std::uint8_t low = t.smallest[k];
-  out[place[0]] = static_cast<std::uint8_t>(v);
-  out[place[1]] = static_cast<std::uint8_t>(middle);
-  out[place[2]] = low;
+  p[e.place[0]] = static_cast<std::uint8_t>(v);
+  p[e.place[1]] = static_cast<std::uint8_t>(middle);
+  p[e.place[2]] = t.smallest[k];
 }
 
 }  // namespace
@@ -178,12 +178,19 @@ void BoostSaturation(const WorkBitmap& source, WorkBitmap& destination, int fact
   if (factor < 0) factor = 0;
   destination.Assign(source);
   if (destination.Empty()) return;
+  if (factor == 0) {
+    // S' = 0 for every pixel: each becomes grey at its largest byte.
+    std::uint8_t* p = destination.Data();
+    std::uint8_t* const end = p + destination.ByteCount();
+    for (; p != end; p += 3) p[0] = p[1] = p[2] = std::max(p[0], std::max(p[1], p[2]));
+    return;
+  }
   const BoostTables tables(factor);
   // Each pixel is read before it is written and no neighbour is read, so working on the
   // destination alone is the same as reading the source.
   std::uint8_t* p = destination.Data();
   std::uint8_t* const end = p + destination.ByteCount();
-  for (; p != end; p += 3) BoostPixel(tables, p, p);
+  for (; p != end; p += 3) BoostPixel(tables, p);
 }
 
 }  // namespace brevine
