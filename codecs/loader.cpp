@@ -32,7 +32,7 @@ constexpr DispatchEntry kDispatch[] = {
 }  // namespace
 
 std::string LowerExtension(const std::string& path) {
-  const auto slash = path.find_last_of("/\\");
+  const auto slash = path.rfind('/');
   const auto dot = path.rfind('.');
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
   std::string extension = path.substr(dot);

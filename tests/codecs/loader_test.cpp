@@ -17,6 +17,8 @@ TEST(Loader, LowerExtension) {
   EXPECT_EQ("", LowerExtension("/a.b/photo"));
   EXPECT_EQ("", LowerExtension("photo"));
   EXPECT_EQ(".", LowerExtension("photo."));
+  // A backslash is an ordinary character in a name here, not a separator.
+  EXPECT_EQ(".b\\photo", LowerExtension("a.b\\photo"));
   EXPECT_EQ(".bmp", LowerExtension("/home/\xC3\xA9t\xC3\xA9.BMP"));
   EXPECT_EQ(".\xC3\x89", LowerExtension("a.\xC3\x89"));  // only ASCII letters fold
 }
