@@ -36,6 +36,12 @@ struct RawTables {
   unsigned char dcVals[2][256];
   unsigned char acBits[2][17];
   unsigned char acVals[2][256];
+  struct {
+    int count;
+    struct {
+      int components, component, ss, se, ah, al;
+    } scan[16];
+  } script[2];  // colour, gray
 };
 
 struct LeafErrorManager {
@@ -89,8 +95,99 @@ int ReadDefaultTables(RawTables* out) {
       for (int i = 0; i < 64; ++i) out->quant[q][t][i] = qt->quantval[i];
     }
   }
+  for (int g = 0; g < 2; ++g) {
+    if (g == 1) jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
+    jpeg_simple_progression(&cinfo);
+    if (cinfo.num_scans > 16) {
+      jpeg_destroy_compress(&cinfo);
+      return -1;
+    }
+    out->script[g].count = cinfo.num_scans;
+    for (int i = 0; i < cinfo.num_scans; ++i) {
+      const jpeg_scan_info& si = cinfo.scan_info[i];
+      out->script[g].scan[i].components = si.comps_in_scan;
+      out->script[g].scan[i].component = si.component_index[0];
+      out->script[g].scan[i].ss = si.Ss;
+      out->script[g].scan[i].se = si.Se;
+      out->script[g].scan[i].ah = si.Ah;
+      out->script[g].scan[i].al = si.Al;
+    }
+  }
   jpeg_destroy_compress(&cinfo);
   return 0;
+}
+
+// jpeg_gen_optimal_table: Huffman code lengths from symbol counts, limited to 16 bits, with
+// the all-ones code point kept free by a pseudo-symbol 256. Ties go to the larger symbol,
+// as in the library. Returns the number of symbols; bits[1..16] and vals as in a DHT.
+int OptimalTable(std::array<std::int64_t, 257> freq, std::uint8_t bits[17],
+                 std::uint8_t vals[256]) {
+  constexpr int kMaxLength = 32;
+  int lengthCount[kMaxLength + 1] = {};
+  int codesize[257] = {};
+  int others[257];
+  std::fill(others, others + 257, -1);
+  freq[256] = 1;
+  for (;;) {
+    int c1 = -1;
+    std::int64_t v = 1000000000LL;
+    for (int i = 0; i <= 256; ++i) {
+      if (freq[i] != 0 && freq[i] <= v) {
+        v = freq[i];
+        c1 = i;
+      }
+    }
+    int c2 = -1;
+    v = 1000000000LL;
+    for (int i = 0; i <= 256; ++i) {
+      if (freq[i] != 0 && freq[i] <= v && i != c1) {
+        v = freq[i];
+        c2 = i;
+      }
+    }
+    if (c2 < 0) break;
+    freq[c1] += freq[c2];
+    freq[c2] = 0;
+    ++codesize[c1];
+    while (others[c1] >= 0) {
+      c1 = others[c1];
+      ++codesize[c1];
+    }
+    others[c1] = c2;
+    ++codesize[c2];
+    while (others[c2] >= 0) {
+      c2 = others[c2];
+      ++codesize[c2];
+    }
+  }
+  for (int i = 0; i <= 256; ++i) {
+    if (codesize[i] != 0) {
+      if (codesize[i] > kMaxLength) throw std::length_error("Huffman code too long");
+      ++lengthCount[codesize[i]];
+    }
+  }
+  int i = kMaxLength;
+  for (; i > 16; --i) {
+    while (lengthCount[i] > 0) {
+      int j = i - 2;
+      while (lengthCount[j] == 0) --j;
+      lengthCount[i] -= 2;
+      ++lengthCount[i - 1];
+      lengthCount[j + 1] += 2;
+      --lengthCount[j];
+    }
+  }
+  while (lengthCount[i] == 0) --i;
+  --lengthCount[i];
+  bits[0] = 0;
+  for (int l = 1; l <= 16; ++l) bits[l] = static_cast<std::uint8_t>(lengthCount[l]);
+  int p = 0;
+  for (int l = 1; l <= kMaxLength; ++l) {
+    for (int sym = 0; sym <= 255; ++sym) {
+      if (codesize[sym] == l) vals[p++] = static_cast<std::uint8_t>(sym);
+    }
+  }
+  return p;
 }
 
 // ---- the quality-independent front end, bit-exact with libjpeg-turbo -----------------
@@ -175,6 +272,22 @@ inline std::uint8_t CrOf(int r, int g, int b) {
 
 inline int BitLength(unsigned v) { return v == 0 ? 0 : 32 - __builtin_clz(v); }
 
+// Codes from a DHT's counts per length and its symbols; returns the number of symbols.
+template <typename Table>
+int CanonicalCodes(const unsigned char* bits, const unsigned char* vals, Table& table) {
+  table = {};
+  std::uint32_t code = 0;
+  int p = 0;
+  for (int length = 1; length <= 16; ++length) {
+    for (int i = 0; i < bits[length]; ++i, ++p) {
+      table[vals[p]] = {static_cast<std::uint16_t>(code), static_cast<std::uint8_t>(length)};
+      ++code;
+    }
+    code <<= 1;
+  }
+  return p;
+}
+
 // Counts the bytes the entropy coder emits: every 0xFF byte is followed by a stuffed 0x00.
 class ByteCounter {
  public:
@@ -216,8 +329,9 @@ class ByteCounter {
 
 }  // namespace
 
-JpegLengthModel::JpegLengthModel(const WorkBitmap& bitmap, bool gray)
-    : gray_(gray), components_(gray ? 1 : 3), slotsPerMcu_(gray ? 1 : 6) {
+JpegLengthModel::JpegLengthModel(const WorkBitmap& bitmap, bool gray, bool progressive)
+    : gray_(gray), progressive_(progressive), components_(gray ? 1 : 3),
+      slotsPerMcu_(gray ? 1 : 6) {
   if (bitmap.Empty() || bitmap.Width() > JPEG_MAX_DIMENSION ||
       bitmap.Height() > JPEG_MAX_DIMENSION) {
     throw std::invalid_argument("JpegLengthModel: size outside what libjpeg encodes");
@@ -236,23 +350,28 @@ void JpegLengthModel::LoadLibraryTables() {
     }
   }
   auto makeTable = [](const unsigned char* bits, const unsigned char* vals, HuffTable& table,
-                      int& valueCount) {
-    table = {};
-    std::uint32_t code = 0;
-    int p = 0;
-    for (int length = 1; length <= 16; ++length) {
-      for (int i = 0; i < bits[length]; ++i, ++p) {
-        table[vals[p]] = {static_cast<std::uint16_t>(code), static_cast<std::uint8_t>(length)};
-        ++code;
-      }
-      code <<= 1;
+                      int& valueCount) { valueCount = CanonicalCodes(bits, vals, table); };
+  const auto& script = raw->script[gray_ ? 1 : 0];
+  scans_.clear();
+  for (int i = 0; i < script.count; ++i) {
+    const auto& si = script.scan[i];
+    if ((si.components != 1 && si.components != components_) || si.component < 0 ||
+        si.component >= components_ || si.ss < 0 || si.se > 63 || si.ss > si.se ||
+        (si.ss == 0 && si.se != 0) || si.al < 0 || si.al > 13) {
+      throw std::invalid_argument("JpegLengthModel: unexpected progression script");
     }
-    valueCount = p;
-  };
-  // SOI, APP0 (JFIF), DQT per table, SOF0, DHT per table, SOS, EOI.
+    scans_.push_back({si.components, si.component, si.ss, si.se, si.ah, si.al});
+  }
+  // SOI, APP0 (JFIF), DQT per table, SOF, then for sequential output DHT per table and
+  // SOS, and EOI. Progressive scans add their own DHT and SOS segments.
   std::int64_t header = 2 + 18;
   header += static_cast<std::int64_t>(gray_ ? 1 : 2) * (4 + 1 + 64);
   header += 2 + 8 + 3 * components_;
+  header += 2;
+  if (progressive_) {
+    headerLength_ = header;
+    return;
+  }
   for (int t = 0; t < (gray_ ? 1 : 2); ++t) {
     int dcCount = 0;
     int acCount = 0;
@@ -266,7 +385,6 @@ void JpegLengthModel::LoadLibraryTables() {
     makeTable(raw->acBits[1], raw->acVals[1], acTables_[1], unused);
   }
   header += 2 + 6 + 2 * components_;
-  header += 2;
   headerLength_ = header;
 }
 
@@ -368,10 +486,13 @@ void JpegLengthModel::BuildBlocks(const WorkBitmap& bitmap) {
   magnitudes_.assign(slots_ * 64, 0);
   negative_.assign(slots_, 0);
   padding_.assign(slots_, 0);
+  for (auto& list : componentSlots_) list.clear();
+  componentSlots_[0].resize(static_cast<std::size_t>(yBlocksX) * yBlocksY);
   std::size_t slot = 0;
   for (int my = 0; my < mcuY; ++my) {
     for (int mx = 0; mx < mcuX; ++mx) {
       if (gray_) {
+        componentSlots_[0][slot] = static_cast<std::uint32_t>(slot);
         AddPlaneBlocks(luma, yw, mx, my, slot++);
         continue;
       }
@@ -380,13 +501,17 @@ void JpegLengthModel::BuildBlocks(const WorkBitmap& bitmap) {
         const int by = 2 * my + (sub >> 1);
         // Blocks of the MCU outside the picture's blocks are the library's dummy blocks.
         if (bx < yBlocksX && by < yBlocksY) {
+          componentSlots_[0][static_cast<std::size_t>(by) * yBlocksX + bx] =
+              static_cast<std::uint32_t>(slot);
           AddPlaneBlocks(luma, yw, bx, by, slot);
         } else {
           padding_[slot] = 1;
         }
         ++slot;
       }
+      componentSlots_[1].push_back(static_cast<std::uint32_t>(slot));
       AddPlaneBlocks(cb, cw, mx, my, slot++);
+      componentSlots_[2].push_back(static_cast<std::uint32_t>(slot));
       AddPlaneBlocks(cr, cw, mx, my, slot++);
     }
   }
@@ -424,6 +549,34 @@ JpegLengthModel::Divisors JpegLengthModel::MakeDivisors(
 
 std::int64_t JpegLengthModel::Length(int quality, std::int64_t stopAbove) const {
   if (quality < 1 || quality > 100) throw std::invalid_argument("quality outside 1..100");
+  return progressive_ ? ProgressiveLength(quality, stopAbove)
+                      : SequentialLength(quality, stopAbove);
+}
+
+void JpegLengthModel::Quantize(int quality, std::vector<std::int16_t>& coefficients) const {
+  const Divisors divisors[2] = {MakeDivisors(quant_[quality][0]),
+                                MakeDivisors(quant_[quality][1])};
+  coefficients.assign(slots_ * 64, 0);
+  for (std::size_t slot = 0; slot < slots_; ++slot) {
+    std::int16_t* out = coefficients.data() + slot * 64;
+    if (padding_[slot]) {
+      out[0] = coefficients[(slot - 1) * 64];  // never the first slot of an MCU
+      continue;
+    }
+    const int pos = static_cast<int>(slot % static_cast<std::size_t>(slotsPerMcu_));
+    const Divisors& dv = divisors[!gray_ && pos >= 4 ? 1 : 0];
+    const std::uint16_t* mags = magnitudes_.data() + slot * 64;
+    const std::uint64_t negative = negative_[slot];
+    for (int k = 0; k < 64; ++k) {
+      const std::uint32_t product =
+          (static_cast<std::uint32_t>(mags[k]) + dv.corr[k]) * dv.recip[k];
+      const auto v = static_cast<std::int16_t>(product >> dv.shift[k]);
+      out[k] = ((negative >> k) & 1) ? static_cast<std::int16_t>(-v) : v;
+    }
+  }
+}
+
+std::int64_t JpegLengthModel::SequentialLength(int quality, std::int64_t stopAbove) const {
   Divisors divisors[2] = {MakeDivisors(quant_[quality][0]), MakeDivisors(quant_[quality][1])};
 #if defined(__SSE2__)
   // Thresholds minus one as signed 16-bit lanes: magnitudes are at most 8192.
@@ -518,6 +671,183 @@ std::int64_t JpegLengthModel::Length(int quality, std::int64_t stopAbove) const 
     if (out.Bytes() > budget) return headerLength_ + out.Bytes();
   }
   return headerLength_ + out.Finish();
+}
+
+}  // namespace brevine
+
+namespace brevine {
+
+// The library's progressive entropy coder (jcphuff.c) in its statistics-gathering form:
+// each scan's symbols and raw bits are recorded once, counted, given the optimal table,
+// then replayed through the byte counter with that table's codes.
+std::int64_t JpegLengthModel::ProgressiveLength(int quality, std::int64_t stopAbove) const {
+  std::vector<std::int16_t> coef;
+  Quantize(quality, coef);
+  std::int64_t total = headerLength_;
+
+  constexpr std::uint64_t kSymbolFlag = std::uint64_t{1} << 48;
+  constexpr int kMaxCorrectionBits = 1000;  // the library's correction-bit buffer
+  std::vector<std::uint64_t> tokens;
+  std::vector<std::uint8_t> pendingBits;  // correction bits waiting for the next EOB run
+  std::vector<std::uint8_t> blockBits;
+  const int tableOf[3] = {0, 1, 1};
+
+  for (const Scan& scan : scans_) {
+    tokens.clear();
+    std::array<std::array<std::int64_t, 257>, 2> freq{};
+    auto symbol = [&](int table, int value) {
+      tokens.push_back(kSymbolFlag | (static_cast<std::uint64_t>(table) << 40) |
+                       static_cast<std::uint64_t>(value));
+      ++freq[table][value];
+    };
+    auto raw = [&](std::uint32_t value, int n) {
+      if (n > 0) {
+        tokens.push_back((static_cast<std::uint64_t>(n) << 32) | (value & ((1u << n) - 1)));
+      }
+    };
+
+    if (scan.ss == 0) {
+      // DC scans: interleaved over every slot of every MCU (padding slots included), or
+      // one component's blocks.
+      std::int32_t last[3] = {0, 0, 0};
+      auto dcOf = [&](std::size_t slot, int component) {
+        const std::int32_t dc = coef[slot * 64];
+        if (scan.ah == 0) {
+          const std::int32_t shifted = dc >> scan.al;  // arithmetic, as IRIGHT_SHIFT
+          const std::int32_t diff = shifted - last[component];
+          last[component] = shifted;
+          const int nbits = BitLength(static_cast<unsigned>(diff < 0 ? -diff : diff));
+          symbol(tableOf[component], nbits);
+          raw(static_cast<std::uint32_t>(diff < 0 ? diff - 1 : diff), nbits);
+        } else {
+          raw(static_cast<std::uint32_t>(dc >> scan.al) & 1, 1);
+        }
+      };
+      if (scan.components > 1) {
+        const int componentOfPos[6] = {0, 0, 0, 0, 1, 2};
+        for (std::size_t slot = 0; slot < slots_; ++slot) {
+          dcOf(slot, componentOfPos[slot % 6]);
+        }
+      } else {
+        for (const std::uint32_t slot : componentSlots_[scan.component]) {
+          dcOf(slot, scan.component);
+        }
+      }
+    } else {
+      const int table = tableOf[scan.component];
+      std::int32_t eobRun = 0;
+      pendingBits.clear();
+      auto emitEobRun = [&]() {
+        if (eobRun == 0) return;
+        const int nbits = BitLength(static_cast<unsigned>(eobRun)) - 1;
+        symbol(table, nbits << 4);
+        raw(static_cast<std::uint32_t>(eobRun), nbits);
+        eobRun = 0;
+        for (const std::uint8_t bit : pendingBits) raw(bit, 1);
+        pendingBits.clear();
+      };
+      for (const std::uint32_t slot : componentSlots_[scan.component]) {
+        const std::int16_t* block = coef.data() + static_cast<std::size_t>(slot) * 64;
+        int run = 0;
+        if (scan.ah == 0) {
+          for (int k = scan.ss; k <= scan.se; ++k) {
+            const int v = block[k];
+            const int magnitude = (v < 0 ? -v : v) >> scan.al;
+            if (magnitude == 0) {
+              ++run;
+              continue;
+            }
+            emitEobRun();
+            while (run > 15) {
+              symbol(table, 0xF0);
+              run -= 16;
+            }
+            const int nbits = BitLength(static_cast<unsigned>(magnitude));
+            symbol(table, (run << 4) + nbits);
+            raw(static_cast<std::uint32_t>(v < 0 ? ~magnitude : magnitude), nbits);
+            run = 0;
+          }
+          if (run > 0) {
+            ++eobRun;
+            if (eobRun == 0x7FFF) emitEobRun();
+          }
+        } else {
+          int lastNew = 0;  // the last coefficient that becomes nonzero in this scan
+          for (int k = scan.ss; k <= scan.se; ++k) {
+            const int v = block[k];
+            if (((v < 0 ? -v : v) >> scan.al) == 1) lastNew = k;
+          }
+          blockBits.clear();
+          for (int k = scan.ss; k <= scan.se; ++k) {
+            const int v = block[k];
+            const int magnitude = (v < 0 ? -v : v) >> scan.al;
+            if (magnitude == 0) {
+              ++run;
+              continue;
+            }
+            // Runs of 16 zeros are coded only where an EOB cannot take them.
+            while (run > 15 && k <= lastNew) {
+              emitEobRun();
+              symbol(table, 0xF0);
+              run -= 16;
+              for (const std::uint8_t bit : blockBits) raw(bit, 1);
+              blockBits.clear();
+            }
+            if (magnitude > 1) {
+              blockBits.push_back(static_cast<std::uint8_t>(magnitude & 1));
+              continue;
+            }
+            emitEobRun();
+            symbol(table, (run << 4) + 1);
+            raw(v < 0 ? 0u : 1u, 1);
+            for (const std::uint8_t bit : blockBits) raw(bit, 1);
+            blockBits.clear();
+            run = 0;
+          }
+          if (run > 0 || !blockBits.empty()) {
+            ++eobRun;
+            pendingBits.insert(pendingBits.end(), blockBits.begin(), blockBits.end());
+            if (eobRun == 0x7FFF ||
+                static_cast<int>(pendingBits.size()) > kMaxCorrectionBits - 64 + 1) {
+              emitEobRun();
+            }
+          }
+        }
+      }
+      emitEobRun();
+    }
+
+    // The scan's optimal tables (one per table number in use), each in its own DHT.
+    std::array<HuffTable, 2> codes{};
+    bool used[2] = {false, false};
+    if (!(scan.ss == 0 && scan.ah != 0)) {
+      for (int c = 0; c < scan.components; ++c) {
+        used[tableOf[scan.components > 1 ? c : scan.component]] = true;
+      }
+    }
+    for (int t = 0; t < 2; ++t) {
+      if (!used[t]) continue;
+      std::uint8_t bits[17];
+      std::uint8_t vals[256];
+      const int count = OptimalTable(freq[t], bits, vals);
+      CanonicalCodes(bits, vals, codes[t]);
+      total += 4 + 1 + 16 + count;
+    }
+    total += 2 + 2 + 1 + 2 * scan.components + 3;  // SOS
+
+    ByteCounter out;
+    for (const std::uint64_t token : tokens) {
+      if (token & kSymbolFlag) {
+        const HuffCode& code = codes[(token >> 40) & 1][token & 0xFF];
+        out.Put(code.code, code.length);
+      } else {
+        out.Put(static_cast<std::uint32_t>(token), static_cast<int>(token >> 32));
+      }
+    }
+    total += out.Finish();
+    if (total > stopAbove) return total;
+  }
+  return total;
 }
 
 }  // namespace brevine

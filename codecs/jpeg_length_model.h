@@ -9,8 +9,9 @@
 // division), walks them with the standard Huffman tables and counts the bytes the entropy
 // coder emits, stuffed 0x00 bytes and the padded last byte included, plus the markers.
 //
-// Only sequential (baseline) output is modelled; progressive output optimizes its Huffman
-// tables per scan and is left to the encoder itself.
+// Progressive output follows the library's simple progression script scan by scan: the
+// symbols of each scan are gathered, coded with the optimal Huffman table the library would
+// build from their counts (jpeg_gen_optimal_table), and the scan's tables and bytes counted.
 
 #include <array>
 #include <cstdint>
@@ -25,7 +26,7 @@ class JpegLengthModel {
  public:
   // Raises EJPEG when libjpeg rejects its own default tables (it never should), and
   // std::invalid_argument for an empty bitmap or one wider or taller than libjpeg allows.
-  JpegLengthModel(const WorkBitmap& bitmap, bool gray);
+  JpegLengthModel(const WorkBitmap& bitmap, bool gray, bool progressive = false);
 
   // The file length at quality q (1..100). When the length grows beyond stopAbove the
   // count stops early and some value above stopAbove is returned.
@@ -47,14 +48,26 @@ class JpegLengthModel {
     std::uint8_t length;
   };
   using HuffTable = std::array<HuffCode, 256>;
+  struct Scan {
+    int components;          // 1, or all of them in the interleaved DC scans
+    int component;           // the one component of a non-interleaved scan
+    int ss, se, ah, al;      // spectral band and successive-approximation bits
+  };
+  struct ScanCost;
 
   void LoadLibraryTables();
   void BuildBlocks(const WorkBitmap& bitmap);
   void AddPlaneBlocks(const std::vector<std::uint8_t>& plane, int planeWidth, int bx, int by,
                       std::size_t slot);
   static Divisors MakeDivisors(const std::array<std::uint16_t, 64>& quantNatural);
+  std::int64_t SequentialLength(int quality, std::int64_t stopAbove) const;
+  std::int64_t ProgressiveLength(int quality, std::int64_t stopAbove) const;
+  // Quantized coefficients of every slot (zigzag order); padding slots repeat the DC of
+  // the slot before them, as the library's dummy blocks do.
+  void Quantize(int quality, std::vector<std::int16_t>& coefficients) const;
 
   bool gray_;
+  bool progressive_;
   int components_;      // 1 or 3
   int slotsPerMcu_;     // 1 or 6 (four luminance blocks, Cb, Cr)
   std::int64_t headerLength_;
@@ -68,6 +81,9 @@ class JpegLengthModel {
   std::array<std::array<std::array<std::uint16_t, 64>, 2>, 101> quant_{};
   std::array<HuffTable, 2> dcTables_{};
   std::array<HuffTable, 2> acTables_{};
+  std::vector<Scan> scans_;  // the library's progression script for this colour space
+  // Non-interleaved scans visit a component's own blocks row by row: their slots.
+  std::array<std::vector<std::uint32_t>, 3> componentSlots_;
 };
 
 }  // namespace brevine

@@ -24,16 +24,15 @@ constexpr int kLargestDimension = 65500;  // libjpeg's limit; larger pictures ra
 }  // namespace
 
 int EncodeToTargetSize(TJPEGImage& jpeg, const WorkBitmap& bitmap, std::int64_t maxBytes) {
-  // Progressive output codes each scan with its own optimized Huffman tables, which the
-  // length model does not follow; empty and oversized pictures cost one encode anyway.
-  if (jpeg.Progressive() || bitmap.Empty() || bitmap.Width() > kLargestDimension ||
+  // Empty and oversized pictures cost one encode anyway (nothing, or an error at once).
+  if (bitmap.Empty() || bitmap.Width() > kLargestDimension ||
       bitmap.Height() > kLargestDimension) {
     return PlainSearch(jpeg, bitmap, maxBytes);
   }
   std::unique_ptr<JpegLengthModel> model;
   try {
-    model = std::make_unique<JpegLengthModel>(bitmap, jpeg.GrayOutput());
-  } catch (const EJPEG&) {
+    model = std::make_unique<JpegLengthModel>(bitmap, jpeg.GrayOutput(), jpeg.Progressive());
+  } catch (const std::exception&) {
     return PlainSearch(jpeg, bitmap, maxBytes);
   }
   int chosen = 1;

@@ -34,13 +34,16 @@ std::vector<Case> Pictures() {
 
 // Every quality of every picture: the model's length is the library's, byte for byte.
 TEST(JpegLengthModelTest, EqualsLibraryLengthForEveryQuality) {
-  for (const bool gray : {false, true}) {
-    for (const Case& c : Pictures()) {
-      const JpegLengthModel model(c.bitmap, gray);
-      for (int q = 1; q <= 100; ++q) {
-        const auto bytes = LibjpegEncode(c.bitmap, q, gray, false);
-        ASSERT_EQ(model.Length(q), static_cast<std::int64_t>(bytes.size()))
-            << c.name << (gray ? " gray" : " colour") << " q=" << q;
+  for (const bool progressive : {false, true}) {
+    for (const bool gray : {false, true}) {
+      for (const Case& c : Pictures()) {
+        const JpegLengthModel model(c.bitmap, gray, progressive);
+        for (int q = 1; q <= 100; ++q) {
+          const auto bytes = LibjpegEncode(c.bitmap, q, gray, progressive);
+          ASSERT_EQ(model.Length(q), static_cast<std::int64_t>(bytes.size()))
+              << c.name << (gray ? " gray" : " colour")
+              << (progressive ? " progressive" : " baseline") << " q=" << q;
+        }
       }
     }
   }
@@ -50,12 +53,34 @@ TEST(JpegLengthModelTest, LargerNoisePictureAtSampledQualities) {
   // Big enough for long runs of 0xFF-heavy entropy data and many MCU rows.
   const WorkBitmap noise = test::MakeNoise(203, 131, 42);
   const WorkBitmap photo = test::MakePhotoLike(300, 217, 8);
-  for (const WorkBitmap* b : {&noise, &photo}) {
-    const JpegLengthModel model(*b, false);
-    for (int q : {1, 2, 13, 49, 50, 51, 75, 90, 92, 97, 99, 100}) {
-      EXPECT_EQ(model.Length(q),
-                static_cast<std::int64_t>(LibjpegEncode(*b, q, false, false).size()))
-          << b->Width() << "x" << b->Height() << " q=" << q;
+  for (const bool progressive : {false, true}) {
+    for (const WorkBitmap* b : {&noise, &photo}) {
+      const JpegLengthModel model(*b, false, progressive);
+      for (int q : {1, 2, 13, 49, 50, 51, 75, 90, 92, 97, 99, 100}) {
+        EXPECT_EQ(model.Length(q),
+                  static_cast<std::int64_t>(LibjpegEncode(*b, q, false, progressive).size()))
+            << b->Width() << "x" << b->Height() << " progressive " << progressive << " q=" << q;
+      }
+    }
+  }
+}
+
+// Progressive scans code runs of empty blocks as one EOB run, cut at 32767 blocks, and
+// hold back refinement bits, flushed when nearly 1000 are waiting: pictures big and smooth
+// enough to reach both limits.
+TEST(JpegLengthModelTest, LongEndOfBandRunsAndHeldBackRefinementBits) {
+  const WorkBitmap flat = test::MakeSolid(1464, 1456, 90, 140, 200);  // 33306 luma blocks
+  const WorkBitmap smooth = test::MakeGradient(1024, 768);
+  // Every block alike with large coefficients: refinement scans only hold back bits.
+  const WorkBitmap pattern = test::MakeChecker(256, 256, 4, 0x204080, 0xE0C0A0);
+  for (const WorkBitmap* b : {&flat, &smooth, &pattern}) {
+    for (const bool gray : {false, true}) {
+      const JpegLengthModel model(*b, gray, true);
+      for (int q : {1, 60, 90, 100}) {
+        EXPECT_EQ(model.Length(q),
+                  static_cast<std::int64_t>(LibjpegEncode(*b, q, gray, true).size()))
+            << b->Width() << "x" << b->Height() << " gray " << gray << " q=" << q;
+      }
     }
   }
 }
