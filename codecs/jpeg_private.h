@@ -7,6 +7,7 @@
 // caller raises EJPEG after the leaf has returned.
 
 #include <csetjmp>
+#include <cstddef>
 #include <cstdio>
 
 #include <jpeglib.h>
