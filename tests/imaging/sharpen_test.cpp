@@ -75,8 +75,10 @@ TEST(SharpenImage, MatchesDirectFormulaInPlaceAndSeparate) {
   std::uint32_t seed = 70;
   for (const Shape& s : shapes) {
     for (int strength : strengths) {
+      // The checker reaches both ends of the numerator range at the top strength.
       for (const WorkBitmap& src :
-           {MakeNoise(s.width, s.height, ++seed), MakePhotoLike(s.width, s.height, ++seed)}) {
+           {MakeNoise(s.width, s.height, ++seed), MakePhotoLike(s.width, s.height, ++seed),
+            test::MakeChecker(s.width, s.height, 1, 0x000000, 0xFFFFFF)}) {
         WorkBitmap expectedShared = src;
         reference::Sharpen(expectedShared, expectedShared, strength);
         WorkBitmap shared = src;
