@@ -44,7 +44,9 @@ std::string LowerExtension(const std::string& path) {
 }
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK: opening a FIFO that carries an image name must not wait for a writer.
+  // Only regular files are read; the flag changes nothing for them.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) RaiseErrno(errno, path);
   struct Closer {
     int fd;
@@ -54,6 +56,7 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
   struct stat st;
   if (::fstat(fd, &st) != 0) RaiseErrno(errno, path);
   if (S_ISDIR(st.st_mode)) RaiseErrno(EISDIR, path);
+  if (!S_ISREG(st.st_mode)) RaiseErrno(EINVAL, path);
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size));
   std::size_t done = 0;
   while (done < bytes.size()) {

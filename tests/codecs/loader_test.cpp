@@ -77,6 +77,11 @@ TEST_F(LoaderFiles, UndecodableContentIsADecodeError) {
   }
 }
 
+TEST_F(LoaderFiles, FifoWithAnImageNameDoesNotHang) {
+  ASSERT_EQ(0, ::mkfifo((folder_ / "pipe.bmp").c_str(), 0600));
+  EXPECT_EQ(LoadStatus::kReadError, LoadImage(folder_ / "pipe.bmp", bitmap_));
+}
+
 TEST_F(LoaderFiles, UnreadableFileIsAReadError) {
   test::WriteFile(folder_ / "locked.jpg", jpeg_);
   ASSERT_EQ(0, ::chmod((folder_ / "locked.jpg").c_str(), 0));
