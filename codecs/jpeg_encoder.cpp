@@ -119,6 +119,9 @@ TJPEGImage::~TJPEGImage() = default;
 void TJPEGImage::TakeBitmap(const WorkBitmap& bitmap) {
   hasData_ = false;
   data_ = TJPEGData{};
+  // Marked absent while copying: a copy that runs out of memory leaves no half-made
+  // source behind for a later encode to read.
+  hasSource_ = false;
   source_.Assign(bitmap);
   hasSource_ = true;
 }
