@@ -69,6 +69,34 @@ struct HueEntry {
   std::uint8_t place[3];
 };
 
+constexpr std::int8_t kTieStep = 127;
+
+// Round(60 x / d) for 0 < d < 256 and -d <= x <= d, rows of 2d + 1 entries by d, from
+// integers: 60 x / d = q + r / d exactly. Exact ties are marked kTieStep instead: there the
+// long double evaluation decides. Independent of the factor, so filled once per process.
+const std::vector<std::int8_t>& HueSteps() {
+  static const std::vector<std::int8_t> table = [] {
+    std::vector<std::int8_t> t;
+    t.reserve(256 * 256);
+    for (int d = 0; d < 256; ++d) {
+      for (int x = -d; x <= d; ++x) {
+        if (d == 0) {
+          t.push_back(0);
+          continue;
+        }
+        const int num = 60 * x + 60 * d;  // kept positive for the division
+        const int q = num / d, twiceRest = 2 * (num % d);
+        if (twiceRest == d)
+          t.push_back(kTieStep);
+        else
+          t.push_back(static_cast<std::int8_t>(q + (twiceRest > d) - 60));
+      }
+    }
+    return t;
+  }();
+  return table;
+}
+
 // The fast path below gives the bytes of the direct formulas for every input; it avoids
 // their long double divisions per pixel by these per-call tables (filled with the very
 // formulas) and by deciding a rounding in double precision whenever the value is clearly
@@ -82,8 +110,9 @@ struct BoostTables {
   std::vector<double> reach;
   HueEntry hue[360];
   std::uint32_t rowStart[256];  // V * (V + 1) / 2
-  // ceil(2^26 / d): exact quotients for every numerator the hue can produce (< 2^18).
-  std::uint32_t reciprocal[256];
+  // Round(60 x / d) for -d <= x <= d, or kTieStep, at steps[stepStart[d] + x].
+  const std::int8_t* steps;
+  std::int32_t stepStart[256];
 
   explicit BoostTables(int factor)
       : scaled(256 * 257 / 2), smallest(256 * 257 / 2), reach(256 * 257 / 2) {
@@ -108,8 +137,13 @@ struct BoostTables {
       hue[h].middleWeight = (sector & 1) ? f : 1 - f;
       for (int j = 0; j < 3; ++j) hue[h].place[j] = kPlace[sector][j];
     }
-    reciprocal[0] = 0;
-    for (std::uint32_t d = 1; d < 256; ++d) reciprocal[d] = ((1u << 26) + d - 1) / d;
+    const std::vector<std::int8_t>& allSteps = HueSteps();
+    steps = allSteps.data();
+    std::int32_t start = 0;
+    for (int d = 0; d < 256; ++d) {
+      stepStart[d] = start + d;
+      start += 2 * d + 1;
+    }
   }
 };
 
@@ -136,26 +170,23 @@ inline void BoostPixel(const BoostTables& t, std::uint8_t* p) {
   const int d = v - std::min(c0, std::min(c1, c2));
   if (d == 0) return;  // grey: S = 0, every byte stays V
   const std::size_t k = t.rowStart[v] + static_cast<std::size_t>(d);
-  // Hue = Round(60 (x / d + offset)) as the exact rational 60 (x + offset d) / d, shifted
-  // by 360 to stay positive. Its distance to a tie is 0 or at least 1 / (2d), far beyond
-  // the long double error, so only exact ties need the direct formula. The later tests of
-  // the direct formula win, hence c2 before c1 before c0.
+  // Hue = Round(60 (x / d + offset)). Away from ties this is Round(60 x / d) + 60 offset
+  // (the offset adds an even number of whole degrees), and 60 x / d is a rational whose
+  // distance to a tie is 0 or at least 1 / (2d), far beyond the long double error; so only
+  // exact ties need the direct formula. The later tests of the direct formula win, hence
+  // c2 before c1 before c0.
   const bool top2 = v == c2;
   const bool top1 = !top2 && v == c1;
   const int x = top2 ? c0 - c1 : (top1 ? c2 - c0 : c1 - c2);
-  const int shift = top2 ? 240 + 360 : (top1 ? 120 + 360 : 360);
-  const std::uint32_t num = static_cast<std::uint32_t>(60 * x + shift * d);
-  const std::uint32_t quotient =
-      static_cast<std::uint32_t>((std::uint64_t{num} * t.reciprocal[d]) >> 26);
-  const std::uint32_t twiceRest = 2 * (num - quotient * static_cast<std::uint32_t>(d));
+  const int step = t.steps[t.stepStart[d] + x];
   int h;
-  if (twiceRest == static_cast<std::uint32_t>(d)) {
+  if (step == kTieStep) {
     double s;
     int vv;
     RgbToHsv(c0, c1, c2, h, s, vv);
   } else {
-    h = static_cast<int>(quotient) + (twiceRest > static_cast<std::uint32_t>(d));
-    h -= h >= 360 ? 360 : 0;
+    h = step + (top2 ? 240 : (top1 ? 120 : 0));
+    h += h < 0 ? 360 : 0;
   }
   const HueEntry& e = t.hue[h];
   const int middle = DecideByte(v - t.reach[k] * e.middleWeight);
