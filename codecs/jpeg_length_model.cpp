@@ -272,6 +272,29 @@ inline std::uint8_t CrOf(int r, int g, int b) {
 
 inline int BitLength(unsigned v) { return v == 0 ? 0 : 32 - __builtin_clz(v); }
 
+// Bit k set when magnitude k quantizes to a nonzero value: mags[k] > limits[k], with the
+// limits (the smallest nonzero magnitude less one) as signed 16-bit lanes; magnitudes are
+// at most 8192.
+inline std::uint64_t NonzeroMask(const std::uint16_t* mags, const std::int16_t* limits) {
+  std::uint64_t nonzero = 0;
+#if defined(__SSE2__)
+  for (int k = 0; k < 64; k += 16) {
+    const __m128i a0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(mags + k));
+    const __m128i a1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(mags + k + 8));
+    const __m128i l0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(limits + k));
+    const __m128i l1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(limits + k + 8));
+    const __m128i m = _mm_packs_epi16(_mm_cmpgt_epi16(a0, l0), _mm_cmpgt_epi16(a1, l1));
+    nonzero |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(_mm_movemask_epi8(m)))
+               << k;
+  }
+#else
+  for (int k = 0; k < 64; ++k) {
+    if (static_cast<std::int32_t>(mags[k]) > limits[k]) nonzero |= std::uint64_t{1} << k;
+  }
+#endif
+  return nonzero;
+}
+
 // Codes from a DHT's counts per length and its symbols; returns the number of symbols.
 template <typename Table>
 int CanonicalCodes(const unsigned char* bits, const unsigned char* vals, Table& table) {
@@ -319,8 +342,8 @@ class ByteCounter {
   static int CountFF(std::uint32_t word) {
     const std::uint32_t x = ~word;  // 0xFF bytes become zero bytes
     std::uint32_t t = (x & 0x7F7F7F7Fu) + 0x7F7F7F7Fu;
-    t = ~(t | x | 0x7F7F7F7Fu);
-    return __builtin_popcount(t);
+    t = ~(t | x | 0x7F7F7F7Fu);  // 0x80 in each byte that was 0xFF
+    return static_cast<int>(((t >> 7) * 0x01010101u) >> 24);
   }
   std::uint64_t acc_ = 0;
   int bits_ = 0;
@@ -547,46 +570,94 @@ JpegLengthModel::Divisors JpegLengthModel::MakeDivisors(
   return d;
 }
 
+void JpegLengthModel::MakeLimits(const Divisors& divisors, std::int16_t* limits) {
+  for (int k = 0; k < 64; ++k) {
+    limits[k] = static_cast<std::int16_t>(std::min(divisors.zeroBelow[k], 32767) - 1);
+  }
+}
+
+// Every nonzero AC coefficient of magnitude m costs exactly bitlen(m) raw bits over all the
+// scans that carry its bits (first scan, then one bit per refinement) plus at least one
+// bit of Huffman symbol; every block costs at least one DC symbol bit and, in progressive
+// output, one DC refinement bit. Markers come on top.
+std::int64_t JpegLengthModel::LowerBound(int quality, std::int64_t stopAbove) const {
+  if (quality < 1 || quality > 100) throw std::invalid_argument("quality outside 1..100");
+  const Divisors divisors[2] = {MakeDivisors(quant_[quality][0]),
+                                MakeDivisors(quant_[quality][1])};
+  std::int16_t limits[2][64];
+  for (int t = 0; t < 2; ++t) MakeLimits(divisors[t], limits[t]);
+  std::int64_t fixedBytes = headerLength_;
+  for (const Scan& scan : scans_) {
+    if (progressive_) fixedBytes += 2 + 2 + 1 + 2 * scan.components + 3;
+  }
+  std::int64_t bits = static_cast<std::int64_t>(slots_) * (progressive_ ? 2 : 1);
+  const std::int64_t budgetBytes = stopAbove - fixedBytes;
+  const std::int64_t budgetBits =
+      budgetBytes > std::numeric_limits<std::int64_t>::max() / 8 ? budgetBytes : budgetBytes * 8;
+  for (std::size_t slot = 0; slot < slots_; ++slot) {
+    if (padding_[slot]) continue;
+    const int pos = static_cast<int>(slot % static_cast<std::size_t>(slotsPerMcu_));
+    const int table = !gray_ && pos >= 4 ? 1 : 0;
+    const Divisors& dv = divisors[table];
+    const std::uint16_t* mags = magnitudes_.data() + slot * 64;
+    std::uint64_t nonzero = NonzeroMask(mags, limits[table]) & ~std::uint64_t{1};
+    while (nonzero != 0) {
+      const int k = __builtin_ctzll(nonzero);
+      nonzero &= nonzero - 1;
+      const std::uint32_t product =
+          (static_cast<std::uint32_t>(mags[k]) + dv.corr[k]) * dv.recip[k];
+      bits += 1 + BitLength(product >> dv.shift[k]);
+    }
+    if ((slot & 255) == 0 && bits > budgetBits) break;
+  }
+  return fixedBytes + (bits + 7) / 8;
+}
+
 std::int64_t JpegLengthModel::Length(int quality, std::int64_t stopAbove) const {
   if (quality < 1 || quality > 100) throw std::invalid_argument("quality outside 1..100");
   return progressive_ ? ProgressiveLength(quality, stopAbove)
                       : SequentialLength(quality, stopAbove);
 }
 
-void JpegLengthModel::Quantize(int quality, std::vector<std::int16_t>& coefficients) const {
+void JpegLengthModel::Quantize(int quality, std::vector<std::int16_t>& coefficients,
+                               std::vector<std::uint64_t>& nonzeroMasks) const {
   const Divisors divisors[2] = {MakeDivisors(quant_[quality][0]),
                                 MakeDivisors(quant_[quality][1])};
+  std::int16_t limits[2][64];
+  for (int t = 0; t < 2; ++t) MakeLimits(divisors[t], limits[t]);
   coefficients.assign(slots_ * 64, 0);
+  nonzeroMasks.assign(slots_, 0);
   for (std::size_t slot = 0; slot < slots_; ++slot) {
     std::int16_t* out = coefficients.data() + slot * 64;
     if (padding_[slot]) {
       out[0] = coefficients[(slot - 1) * 64];  // never the first slot of an MCU
+      nonzeroMasks[slot] = out[0] != 0 ? 1 : 0;
       continue;
     }
     const int pos = static_cast<int>(slot % static_cast<std::size_t>(slotsPerMcu_));
-    const Divisors& dv = divisors[!gray_ && pos >= 4 ? 1 : 0];
+    const int table = !gray_ && pos >= 4 ? 1 : 0;
+    const Divisors& dv = divisors[table];
     const std::uint16_t* mags = magnitudes_.data() + slot * 64;
     const std::uint64_t negative = negative_[slot];
-    for (int k = 0; k < 64; ++k) {
+    // Most coefficients quantize to zero: only the others (and the DC) are divided.
+    std::uint64_t nonzero = NonzeroMask(mags, limits[table]) | 1;
+    nonzeroMasks[slot] = nonzero;
+    while (nonzero != 0) {
+      const int k = __builtin_ctzll(nonzero);
+      nonzero &= nonzero - 1;
       const std::uint32_t product =
           (static_cast<std::uint32_t>(mags[k]) + dv.corr[k]) * dv.recip[k];
       const auto v = static_cast<std::int16_t>(product >> dv.shift[k]);
       out[k] = ((negative >> k) & 1) ? static_cast<std::int16_t>(-v) : v;
     }
+    if (out[0] == 0) nonzeroMasks[slot] &= ~std::uint64_t{1};
   }
 }
 
 std::int64_t JpegLengthModel::SequentialLength(int quality, std::int64_t stopAbove) const {
   Divisors divisors[2] = {MakeDivisors(quant_[quality][0]), MakeDivisors(quant_[quality][1])};
-#if defined(__SSE2__)
-  // Thresholds minus one as signed 16-bit lanes: magnitudes are at most 8192.
-  alignas(16) std::int16_t limits[2][64];
-  for (int t = 0; t < 2; ++t) {
-    for (int k = 0; k < 64; ++k) {
-      limits[t][k] = static_cast<std::int16_t>(std::min(divisors[t].zeroBelow[k], 32767) - 1);
-    }
-  }
-#endif
+  std::int16_t limits[2][64];
+  for (int t = 0; t < 2; ++t) MakeLimits(divisors[t], limits[t]);
   const int slotComponent[6] = {0, 0, 0, 0, 1, 2};
   const int slotTable[6] = {0, 0, 0, 0, 1, 1};
   std::int32_t lastDc[3] = {0, 0, 0};
@@ -609,25 +680,7 @@ std::int64_t JpegLengthModel::SequentialLength(int quality, std::int64_t stopAbo
       const std::uint16_t* mags = magnitudes_.data() + slot * 64;
       const std::uint64_t negative = negative_[slot];
 
-      std::uint64_t nonzero = 0;
-#if defined(__SSE2__)
-      for (int k = 0; k < 64; k += 16) {
-        const __m128i a0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(mags + k));
-        const __m128i a1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(mags + k + 8));
-        const __m128i l0 = _mm_load_si128(reinterpret_cast<const __m128i*>(limits[table] + k));
-        const __m128i l1 =
-            _mm_load_si128(reinterpret_cast<const __m128i*>(limits[table] + k + 8));
-        const __m128i m = _mm_packs_epi16(_mm_cmpgt_epi16(a0, l0), _mm_cmpgt_epi16(a1, l1));
-        nonzero |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(_mm_movemask_epi8(m)))
-                   << k;
-      }
-#else
-      for (int k = 0; k < 64; ++k) {
-        if (static_cast<std::int32_t>(mags[k]) >= dv.zeroBelow[k]) {
-          nonzero |= std::uint64_t{1} << k;
-        }
-      }
-#endif
+      std::uint64_t nonzero = NonzeroMask(mags, limits[table]);
       auto quantize = [&](int k) {
         const std::uint32_t product =
             (static_cast<std::uint32_t>(mags[k]) + dv.corr[k]) * dv.recip[k];
@@ -682,7 +735,8 @@ namespace brevine {
 // then replayed through the byte counter with that table's codes.
 std::int64_t JpegLengthModel::ProgressiveLength(int quality, std::int64_t stopAbove) const {
   std::vector<std::int16_t> coef;
-  Quantize(quality, coef);
+  std::vector<std::uint64_t> nonzeroMasks;
+  Quantize(quality, coef, nonzeroMasks);
   std::int64_t total = headerLength_;
 
   constexpr std::uint64_t kSymbolFlag = std::uint64_t{1} << 48;
@@ -746,17 +800,28 @@ std::int64_t JpegLengthModel::ProgressiveLength(int quality, std::int64_t stopAb
         for (const std::uint8_t bit : pendingBits) raw(bit, 1);
         pendingBits.clear();
       };
+      // Only the coefficients of the band that are nonzero after the point transform.
+      const std::uint64_t band = (scan.se == 63 ? ~std::uint64_t{0}
+                                                : ((std::uint64_t{1} << (scan.se + 1)) - 1)) &
+                                 ~((std::uint64_t{1} << scan.ss) - 1);
       for (const std::uint32_t slot : componentSlots_[scan.component]) {
         const std::int16_t* block = coef.data() + static_cast<std::size_t>(slot) * 64;
+        std::uint64_t present = 0;
+        for (std::uint64_t m = nonzeroMasks[slot] & band; m != 0; m &= m - 1) {
+          const int k = __builtin_ctzll(m);
+          const int v = block[k];
+          if (((v < 0 ? -v : v) >> scan.al) != 0) present |= std::uint64_t{1} << k;
+        }
+        const int last = present != 0 ? 63 - __builtin_clzll(present) : scan.ss - 1;
         int run = 0;
+        int previous = scan.ss - 1;
         if (scan.ah == 0) {
-          for (int k = scan.ss; k <= scan.se; ++k) {
+          for (std::uint64_t m = present; m != 0; m &= m - 1) {
+            const int k = __builtin_ctzll(m);
             const int v = block[k];
             const int magnitude = (v < 0 ? -v : v) >> scan.al;
-            if (magnitude == 0) {
-              ++run;
-              continue;
-            }
+            run = k - previous - 1;
+            previous = k;
             emitEobRun();
             while (run > 15) {
               symbol(table, 0xF0);
@@ -765,26 +830,25 @@ std::int64_t JpegLengthModel::ProgressiveLength(int quality, std::int64_t stopAb
             const int nbits = BitLength(static_cast<unsigned>(magnitude));
             symbol(table, (run << 4) + nbits);
             raw(static_cast<std::uint32_t>(v < 0 ? ~magnitude : magnitude), nbits);
-            run = 0;
           }
-          if (run > 0) {
+          if (last < scan.se) {
             ++eobRun;
             if (eobRun == 0x7FFF) emitEobRun();
           }
         } else {
           int lastNew = 0;  // the last coefficient that becomes nonzero in this scan
-          for (int k = scan.ss; k <= scan.se; ++k) {
+          for (std::uint64_t m = present; m != 0; m &= m - 1) {
+            const int k = __builtin_ctzll(m);
             const int v = block[k];
             if (((v < 0 ? -v : v) >> scan.al) == 1) lastNew = k;
           }
           blockBits.clear();
-          for (int k = scan.ss; k <= scan.se; ++k) {
+          for (std::uint64_t m = present; m != 0; m &= m - 1) {
+            const int k = __builtin_ctzll(m);
             const int v = block[k];
             const int magnitude = (v < 0 ? -v : v) >> scan.al;
-            if (magnitude == 0) {
-              ++run;
-              continue;
-            }
+            run += k - previous - 1;  // coefficients already nonzero do not end a run
+            previous = k;
             // Runs of 16 zeros are coded only where an EOB cannot take them.
             while (run > 15 && k <= lastNew) {
               emitEobRun();
@@ -804,6 +868,7 @@ std::int64_t JpegLengthModel::ProgressiveLength(int quality, std::int64_t stopAb
             blockBits.clear();
             run = 0;
           }
+          run += scan.se - last;
           if (run > 0 || !blockBits.empty()) {
             ++eobRun;
             pendingBits.insert(pendingBits.end(), blockBits.begin(), blockBits.end());

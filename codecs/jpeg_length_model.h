@@ -33,7 +33,12 @@ class JpegLengthModel {
   std::int64_t Length(int quality,
                       std::int64_t stopAbove = std::numeric_limits<std::int64_t>::max()) const;
 
-  // Markers and tables around the entropy-coded data (constant for every quality).
+  // A cheap lower bound on Length(quality); it also stops early once above stopAbove.
+  std::int64_t LowerBound(int quality,
+                          std::int64_t stopAbove = std::numeric_limits<std::int64_t>::max()) const;
+
+  // Markers and tables around the entropy-coded data (constant for every quality; for
+  // progressive output without the scans' own segments).
   std::int64_t HeaderLength() const { return headerLength_; }
 
  private:
@@ -60,11 +65,14 @@ class JpegLengthModel {
   void AddPlaneBlocks(const std::vector<std::uint8_t>& plane, int planeWidth, int bx, int by,
                       std::size_t slot);
   static Divisors MakeDivisors(const std::array<std::uint16_t, 64>& quantNatural);
+  static void MakeLimits(const Divisors& divisors, std::int16_t* limits);
   std::int64_t SequentialLength(int quality, std::int64_t stopAbove) const;
   std::int64_t ProgressiveLength(int quality, std::int64_t stopAbove) const;
   // Quantized coefficients of every slot (zigzag order); padding slots repeat the DC of
   // the slot before them, as the library's dummy blocks do.
-  void Quantize(int quality, std::vector<std::int16_t>& coefficients) const;
+  // nonzero gets one mask per slot: bit k set when coefficient k is not 0.
+  void Quantize(int quality, std::vector<std::int16_t>& coefficients,
+                std::vector<std::uint64_t>& nonzero) const;
 
   bool gray_;
   bool progressive_;

@@ -43,6 +43,7 @@ TEST(JpegLengthModelTest, EqualsLibraryLengthForEveryQuality) {
           ASSERT_EQ(model.Length(q), static_cast<std::int64_t>(bytes.size()))
               << c.name << (gray ? " gray" : " colour")
               << (progressive ? " progressive" : " baseline") << " q=" << q;
+          ASSERT_LE(model.LowerBound(q), model.Length(q)) << c.name << " q=" << q;
         }
       }
     }
@@ -102,6 +103,10 @@ TEST(JpegLengthModelTest, StopsEarlyAboveTheLimitAndIsExactBelowIt) {
   EXPECT_GT(model.Length(95, full - 1), full - 1);
   EXPECT_EQ(model.Length(95, full), full);
   EXPECT_GT(model.Length(95, -5), -5);
+  const std::int64_t bound = model.LowerBound(95);
+  EXPECT_GT(bound, full / 2);  // loose, but not useless
+  EXPECT_GT(model.LowerBound(95, 700), 700);
+  EXPECT_EQ(model.LowerBound(95, bound), bound);
 }
 
 TEST(JpegLengthModelTest, RejectsWhatTheLibraryCannotEncode) {
