@@ -590,23 +590,47 @@ std::int64_t JpegLengthModel::LowerBound(int quality, std::int64_t stopAbove) co
   for (const Scan& scan : scans_) {
     if (progressive_) fixedBytes += 2 + 2 + 1 + 2 * scan.components + 3;
   }
-  std::int64_t bits = static_cast<std::int64_t>(slots_) * (progressive_ ? 2 : 1);
+  // Sequential output uses fixed tables, so its shortest codes and its EOB code are known;
+  // progressive tables are built per scan and may give any symbol a one-bit code.
+  int dcMin[2] = {1, 1};
+  int acMin[2] = {1, 1};
+  int eob[2] = {0, 0};
+  if (!progressive_) {
+    for (int t = 0; t < 2; ++t) {
+      auto shortest = [](const HuffTable& table) {
+        int best = 16;
+        for (const HuffCode& c : table) {
+          if (c.length != 0 && c.length < best) best = c.length;
+        }
+        return best;
+      };
+      dcMin[t] = shortest(dcTables_[t]);
+      acMin[t] = shortest(acTables_[t]);
+      eob[t] = acTables_[t][0].length;
+    }
+  }
+  std::int64_t bits = progressive_ ? static_cast<std::int64_t>(slots_) * 2 : 0;
   const std::int64_t budgetBytes = stopAbove - fixedBytes;
   const std::int64_t budgetBits =
       budgetBytes > std::numeric_limits<std::int64_t>::max() / 8 ? budgetBytes : budgetBytes * 8;
   for (std::size_t slot = 0; slot < slots_; ++slot) {
-    if (padding_[slot]) continue;
     const int pos = static_cast<int>(slot % static_cast<std::size_t>(slotsPerMcu_));
     const int table = !gray_ && pos >= 4 ? 1 : 0;
+    if (!progressive_) bits += dcMin[table];
+    if (padding_[slot]) {
+      bits += eob[table];
+      continue;
+    }
     const Divisors& dv = divisors[table];
     const std::uint16_t* mags = magnitudes_.data() + slot * 64;
     std::uint64_t nonzero = NonzeroMask(mags, limits[table]) & ~std::uint64_t{1};
+    if ((nonzero >> 63) == 0) bits += eob[table];
     while (nonzero != 0) {
       const int k = __builtin_ctzll(nonzero);
       nonzero &= nonzero - 1;
       const std::uint32_t product =
           (static_cast<std::uint32_t>(mags[k]) + dv.corr[k]) * dv.recip[k];
-      bits += 1 + BitLength(product >> dv.shift[k]);
+      bits += acMin[table] + BitLength(product >> dv.shift[k]);
     }
     if ((slot & 255) == 0 && bits > budgetBits) break;
   }
