@@ -26,12 +26,15 @@ std::uint8_t ClampByte(double x);
 // Fits the source inside boxWidth x boxHeight keeping its aspect ratio, never enlarging,
 // by separable area averaging (ReduceWidth into an intermediate of target width x source
 // height, then ReduceHeight). mode 1 is the only mode. Raises std::domain_error when a
-// target length is 0; the destination then holds the copy of the source (box width 0)
-// or has already been resized (a zero target height). Negative box sizes raise
-// std::invalid_argument.
+// target length is 0 or an empty source does not fit; the destination then holds the copy
+// of the source (box width 0) or has already been resized (a zero target height).
+// Negative box sizes and other modes raise std::invalid_argument, leaving the copy. The
+// intermediate is the only other image-sized allocation and is released on every path.
 void FitToBox(const WorkBitmap& source, WorkBitmap& destination, int boxWidth, int boxHeight,
               int mode = 1);
-// One pass each; the destination already has its final size.
+// One pass each; the destination already has its final size, and the other dimension must
+// match (std::invalid_argument). An output length of 0 raises std::domain_error, as does
+// an input length too small for the normaliser (only possible when enlarging).
 void ReduceWidth(const WorkBitmap& source, WorkBitmap& destination);
 void ReduceHeight(const WorkBitmap& source, WorkBitmap& destination);
 
