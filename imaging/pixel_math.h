@@ -15,7 +15,7 @@ inline long double RoundHalfEven(long double x) {
   const long double diff = x - whole;  // exact: both lie in the same binade range
   if (diff > 0.5L) return whole + 1;
   if (diff < 0.5L) return whole;
-  return std::fmod(whole, 2.0L) == 0 ? whole : whole + 1;
+  return (static_cast<std::int64_t>(whole) & 1) == 0 ? whole : whole + 1;
 }
 
 inline std::uint8_t ClampByteInline(double x) {
