@@ -1,7 +1,14 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cerrno>
 #include <cstring>
+#include <functional>
+#include <system_error>
 #include <vector>
 
 #include "codecs.h"
@@ -26,6 +33,10 @@ std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0
 std::uint32_t U32(const std::uint8_t* p) {
   return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
          static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+[[noreturn]] void RaiseErrno(int error, const std::string& path) {
+  throw std::system_error(error, std::generic_category(), "cannot read " + path);
 }
 
 [[noreturn]] void Reject(const char* why) {
@@ -84,7 +95,7 @@ struct Header {
   bool hasMasks = false;
   std::uint32_t masks[3] = {};  // red, green, blue
   std::size_t entrySize = 4;
-  std::uint64_t end = 0;        // offset after the info header (and any separate masks)
+  std::uint64_t end = 0;  // offset after the info header (and any separate masks)
 };
 
 Header ReadHeader(const std::uint8_t* data, std::size_t size) {
@@ -103,8 +114,8 @@ Header ReadHeader(const std::uint8_t* data, std::size_t size) {
   } else {
     // Windows forms, and the OS/2 2.x forms of 16 to 64 bytes, which share their first
     // fields; a field beyond a short header's end reads as 0.
-    const bool windows = infoSize == 40 || infoSize == 52 || infoSize == 56 ||
-                         infoSize == 108 || infoSize == 124;
+    const bool windows =
+        infoSize == 40 || infoSize == 52 || infoSize == 56 || infoSize == 108 || infoSize == 124;
     if (!windows && (infoSize < 16 || infoSize > 64)) Reject("unknown info header");
     if (size < 14 + static_cast<std::uint64_t>(infoSize)) Reject("truncated info header");
     h.width = static_cast<std::int32_t>(U32(info + 4));
@@ -135,11 +146,19 @@ Header ReadHeader(const std::uint8_t* data, std::size_t size) {
 void Validate(const Header& h) {
   if (h.planes != 1) Reject("planes must be 1");
   switch (h.bitsPerPixel) {
-    case 1: case 4: case 8: case 16: case 24: case 32: break;
-    default: Reject("unsupported bits per pixel");
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+      break;
+    default:
+      Reject("unsupported bits per pixel");
   }
   switch (h.compression) {
-    case kCompressionNone: break;
+    case kCompressionNone:
+      break;
     case kCompressionRle8:
       if (h.bitsPerPixel != 8) Reject("RLE8 needs 8 bits per pixel");
       break;
@@ -151,7 +170,8 @@ void Validate(const Header& h) {
         Reject("bit fields need 16 or 32 bits per pixel and masks");
       }
       break;
-    default: Reject("unsupported compression");
+    default:
+      Reject("unsupported compression");
   }
   if (h.width < 0) Reject("negative width");
   if (h.width == 0 || h.height == 0) Reject("empty picture");
@@ -219,8 +239,13 @@ void ConvertRow(const Header& h, const Palette& palette, const Channel* channels
   }
 }
 
-void DecodeRows(const Header& h, const Palette& palette, const std::uint8_t* pixels,
-                std::uint64_t length, std::uint64_t rowBytes, WorkBitmap& bitmap, RowMap& rows) {
+// Reads file bytes [offset, offset + length) into `out`; bytes past the pixel data read
+// as zero. Lets a file on disk stream its rows instead of being held whole in memory.
+using PixelReader =
+    std::function<void(std::uint64_t offset, std::size_t length, std::uint8_t* out)>;
+
+void DecodeRows(const Header& h, const Palette& palette, const PixelReader& read,
+                std::uint64_t rowBytes, WorkBitmap& bitmap, RowMap& rows) {
   std::uint32_t masks[3] = {h.masks[0], h.masks[1], h.masks[2]};
   if (h.compression == kCompressionNone) {
     masks[0] = 0x7C00;
@@ -228,19 +253,19 @@ void DecodeRows(const Header& h, const Palette& palette, const std::uint8_t* pix
     masks[2] = 0x001F;
   }
   const Channel channels[3] = {Channel(masks[0]), Channel(masks[1]), Channel(masks[2])};
-  std::vector<std::uint8_t> partial;  // a short last row, padded with zeros
+  // A block of rows at a time: large enough for few reads, small beside the picture.
+  const int height = bitmap.Height();
+  const int blockRows = static_cast<int>(std::clamp<std::uint64_t>(
+      (std::uint64_t{1} << 20) / std::max<std::uint64_t>(rowBytes, 1), 1, height));
+  std::vector<std::uint8_t> block(static_cast<std::size_t>(rowBytes) * blockRows);
   const int width = bitmap.Width();
-  for (int r = 0; r < bitmap.Height(); ++r) {
-    const std::uint64_t start = rowBytes * static_cast<std::uint64_t>(r);
-    const std::uint8_t* in;
-    if (start + rowBytes <= length) {
-      in = pixels + start;
-    } else {
-      partial.assign(rowBytes, 0);
-      if (start < length) std::memcpy(partial.data(), pixels + start, length - start);
-      in = partial.data();
+  for (int first = 0; first < height; first += blockRows) {
+    const int count = std::min(blockRows, height - first);
+    read(rowBytes * static_cast<std::uint64_t>(first), static_cast<std::size_t>(rowBytes) * count,
+         block.data());
+    for (int k = 0; k < count; ++k) {
+      ConvertRow(h, palette, channels, block.data() + rowBytes * k, rows.Row(first + k), width);
     }
-    ConvertRow(h, palette, channels, in, rows.Row(r), width);
   }
 }
 
@@ -309,11 +334,13 @@ void DecodeRle(const Header& h, const Palette& palette, const std::uint8_t* data
   }
 }
 
-}  // namespace
-
-void DecodeBmp(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap) {
+// `head` holds the first bytes of the file (all of it, or at least 64 KiB: more than the
+// largest header and colour table); `readPixels` delivers the pixel data.
+void DecodeBmpFrom(const std::uint8_t* head, std::size_t headSize, std::uint64_t size,
+                   const std::function<void(std::uint64_t, std::size_t, std::uint8_t*)>& readFile,
+                   WorkBitmap& bitmap) {
   if (size == 0) Reject("empty file");
-  const Header h = ReadHeader(data, size);
+  const Header h = ReadHeader(head, headSize);
   Validate(h);
   const bool topDown = h.height < 0;
   const std::int64_t width = h.width;
@@ -330,15 +357,14 @@ void DecodeBmp(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap) {
     const std::uint64_t used = std::min<std::uint64_t>(entries, 256);
     for (std::uint64_t e = 0; e < used; ++e) {
       const std::uint64_t at = h.end + e * h.entrySize;
-      if (at + 3 > size) break;
-      palette[e] = Bgr{data[at], data[at + 1], data[at + 2]};
+      if (at + 3 > headSize) break;
+      palette[e] = Bgr{head[at], head[at + 1], head[at + 2]};
     }
   }
   // The pixels follow the table directly; the file header's offset field is not used.
   const std::uint64_t pixelStart = h.end + entries * h.entrySize;
   const std::uint64_t available = pixelStart < size ? size - pixelStart : 0;
-  const std::uint64_t rowBytes =
-      (static_cast<std::uint64_t>(width) * h.bitsPerPixel + 31) / 32 * 4;
+  const std::uint64_t rowBytes = (static_cast<std::uint64_t>(width) * h.bitsPerPixel + 31) / 32 * 4;
   const std::uint64_t needed = rowBytes * static_cast<std::uint64_t>(height);
   const bool rle = h.compression == kCompressionRle8 || h.compression == kCompressionRle4;
   std::uint64_t length = h.imageSize != 0 ? h.imageSize : needed;
@@ -346,24 +372,70 @@ void DecodeBmp(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap) {
   if (!rle) length = std::min(length, needed);
 
   if (pixelCount > kBombPixels) {
-    const bool missing = rle ? static_cast<std::int64_t>(length) * kRlePixelsPerByte < pixelCount
-                             : length < needed;
+    const bool missing =
+        rle ? static_cast<std::int64_t>(length) * kRlePixelsPerByte < pixelCount : length < needed;
     if (missing) Reject("pixel data missing for a large picture");
   }
 
   bitmap.SetSize(static_cast<int>(width), static_cast<int>(height));
-  const std::uint8_t* pixels = available > 0 ? data + pixelStart : data;
   RowMap rows(bitmap, topDown);
   if (rle) {
-    DecodeRle(h, palette, pixels, length, bitmap, rows);
+    // Run-length data is at most the file's size and far smaller than the picture.
+    std::vector<std::uint8_t> data(static_cast<std::size_t>(length));
+    if (length > 0) readFile(pixelStart, data.size(), data.data());
+    DecodeRle(h, palette, data.data(), length, bitmap, rows);
   } else {
-    DecodeRows(h, palette, pixels, length, rowBytes, bitmap, rows);
+    const PixelReader read = [&](std::uint64_t offset, std::size_t n, std::uint8_t* out) {
+      const std::uint64_t have = offset < length ? std::min<std::uint64_t>(n, length - offset) : 0;
+      if (have > 0) readFile(pixelStart + offset, static_cast<std::size_t>(have), out);
+      std::memset(out + have, 0, n - have);
+    };
+    DecodeRows(h, palette, read, rowBytes, bitmap, rows);
   }
 }
 
+}  // namespace
+
+void DecodeBmp(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap) {
+  DecodeBmpFrom(
+      data, size, size,
+      [data](std::uint64_t offset, std::size_t n, std::uint8_t* out) {
+        std::memcpy(out, data + offset, n);
+      },
+      bitmap);
+}
+
 void LoadBmpImage(const std::string& path, WorkBitmap& bitmap) {
-  const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
-  DecodeBmp(bytes.data(), bytes.size(), bitmap);
+  // The file is streamed: an uncompressed photo is as large as its bitmap, and holding
+  // both would double the peak memory of a load.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) RaiseErrno(errno, path);
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  struct stat st;
+  if (::fstat(fd, &st) != 0) RaiseErrno(errno, path);
+  if (S_ISDIR(st.st_mode)) RaiseErrno(EISDIR, path);
+  if (!S_ISREG(st.st_mode)) RaiseErrno(EINVAL, path);
+  const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+
+  auto readFile = [&](std::uint64_t offset, std::size_t n, std::uint8_t* out) {
+    std::size_t done = 0;
+    while (done < n) {
+      const ssize_t got = ::pread(fd, out + done, n - done, static_cast<off_t>(offset + done));
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        RaiseErrno(errno, path);
+      }
+      // The file shrank under us: fewer bytes than its size is a read failure.
+      if (got == 0) RaiseErrno(EIO, path);
+      done += static_cast<std::size_t>(got);
+    }
+  };
+  std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::uint64_t>(size, 1 << 16)));
+  readFile(0, head.size(), head.data());
+  DecodeBmpFrom(head.data(), head.size(), size, readFile, bitmap);
 }
 
 }  // namespace brevine

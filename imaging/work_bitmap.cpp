@@ -14,12 +14,11 @@ void WorkBitmap::SetSize(int width, int height) {
   // Keep the allocation when it is large enough and not wastefully so; a photo batch
   // reuses one bitmap for file after file.
   if (bytes > capacity_ || bytes < capacity_ / 4) {
-    data_.reset();
-    capacity_ = 0;
-    if (bytes > 0) {
-      data_.reset(new std::uint8_t[bytes]);
-      capacity_ = bytes;
-    }
+    // Allocate before letting go of the old pixels, so a failed allocation leaves the
+    // bitmap exactly as it was.
+    std::unique_ptr<std::uint8_t[]> fresh(bytes > 0 ? new std::uint8_t[bytes] : nullptr);
+    data_ = std::move(fresh);
+    capacity_ = bytes;
   }
   width_ = width;
   height_ = height;

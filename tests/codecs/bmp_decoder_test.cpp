@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -78,7 +79,8 @@ struct BmpFile {
 };
 
 // Packs rows of samples (top row first, `bits` each) into bottom-up rows padded to 4 bytes.
-Bytes PackRows(const std::vector<std::vector<unsigned>>& rows, unsigned bits, bool topDown = false) {
+Bytes PackRows(const std::vector<std::vector<unsigned>>& rows, unsigned bits,
+               bool topDown = false) {
   Bytes out;
   const std::size_t n = rows.size();
   for (std::size_t i = 0; i < n; ++i) {
@@ -86,7 +88,8 @@ Bytes PackRows(const std::vector<std::vector<unsigned>>& rows, unsigned bits, bo
     Bytes packed((row.size() * bits + 31) / 32 * 4, 0);
     for (std::size_t x = 0; x < row.size(); ++x) {
       if (bits >= 8) {
-        for (unsigned k = 0; k < bits / 8; ++k) packed[x * bits / 8 + k] = (row[x] >> (8 * k)) & 0xFF;
+        for (unsigned k = 0; k < bits / 8; ++k)
+          packed[x * bits / 8 + k] = (row[x] >> (8 * k)) & 0xFF;
       } else {
         const std::size_t bit = x * bits;
         packed[bit / 8] |= row[x] << (8 - bits - bit % 8);
@@ -253,8 +256,7 @@ TEST(BmpDecoder, Rle8EqualsUncompressed) {
   f.table = Table(256);
   f.pixels = {0, 3, 1, 2, 3, 0,  // absolute run of 3, padded
               2, 4, 0, 0,        // run, end of line
-              1, 7, 0, 2, 1, 0, 3, 8, 0, 0,
-              2, 9, 0, 1};
+              1, 7, 0, 2, 1, 0, 3, 8, 0, 0, 2, 9, 0, 1};
   f.imageSize = static_cast<std::uint32_t>(f.pixels.size());
   EXPECT_TRUE(test::SameBitmap(FromTable(rows, 256), Decode(f.Build())));
 }
@@ -412,6 +414,36 @@ TEST(BmpDecoder, HugeAnnouncedPictureWithoutDataFailsBeforeAllocating) {
   f.width = 65536;
   f.height = 65536;  // beyond what a bitmap may hold at all
   EXPECT_ANY_THROW(Decode(f.Build()));
+}
+
+// A file on disk is streamed in blocks of rows; it must give what the same bytes give in
+// memory, across block boundaries, for both row orders and for data cut short.
+TEST(BmpDecoder, StreamedFileEqualsBytesInMemory) {
+  test::TempFolder dir;
+  const WorkBitmap picture = test::MakeNoise(701, 900, 5);  // rows of 2104 bytes, 1.9 MB
+  Bytes full = test::EncodeBmp24(picture);
+  Bytes topDown = full;
+  // Turn the bottom-up file into a top-down one: negative height, rows reversed.
+  const std::size_t rowBytes = 2104;
+  const std::int32_t negative = -900;
+  for (int i = 0; i < 4; ++i)
+    topDown[22 + i] = (static_cast<std::uint32_t>(negative) >> (8 * i)) & 0xFF;
+  for (int y = 0; y < 900; ++y) {
+    std::copy_n(full.begin() + 54 + rowBytes * (899 - y), rowBytes,
+                topDown.begin() + 54 + rowBytes * y);
+  }
+  Bytes cut(full.begin(), full.begin() + 54 + rowBytes * 500 + 77);
+  for (const Bytes* bytes : std::vector<const Bytes*>{&full, &topDown, &cut}) {
+    const std::string path = dir / "p.bmp";
+    test::WriteFile(path, *bytes);
+    WorkBitmap fromFile, fromMemory;
+    LoadBmpImage(path, fromFile);
+    DecodeBmp(bytes->data(), bytes->size(), fromMemory);
+    EXPECT_TRUE(test::SameBitmap(fromMemory, fromFile));
+  }
+  WorkBitmap whole;
+  DecodeBmp(topDown.data(), topDown.size(), whole);
+  EXPECT_TRUE(test::SameBitmap(picture, whole));
 }
 
 }  // namespace
