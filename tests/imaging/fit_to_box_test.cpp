@@ -138,6 +138,24 @@ TEST(FitToBox, MatchesDirectRulesOnManyShapes) {
   }
 }
 
+TEST(ReducePass, RatiosAroundTheSixteenBitSumsMatchTheRules) {
+  // Near a ratio of 256 the channel sums approach 2^16, where the fast passes change
+  // their sum width; white is the largest sum, noise mixes the rounding.
+  for (int m : {2030, 2040, 2056, 2300}) {
+    for (const WorkBitmap& src : {MakeSolid(m, 9, 255, 255, 255), MakeNoise(m, 9, m)}) {
+      WorkBitmap fast(8, 9), slow(8, 9);
+      ReduceWidth(src, fast);
+      reference::ReduceWidth(src, slow);
+      EXPECT_TRUE(SameBitmap(slow, fast)) << m;
+      const WorkBitmap column = Transposed(src);
+      WorkBitmap fastTall(9, 8), slowTall(9, 8);
+      ReduceHeight(column, fastTall);
+      reference::ReduceHeight(column, slowTall);
+      EXPECT_TRUE(SameBitmap(slowTall, fastTall)) << m;
+    }
+  }
+}
+
 TEST(ReducePass, EnlargingDirectCallsMatchTheRulesAndStayInBounds) {
   // The box logic never enlarges, but the passes are public; output bytes keep their low
   // eight bits as the rules say.
