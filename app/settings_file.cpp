@@ -1,6 +1,5 @@
 #include "settings_file.h"
 
-#include <ini.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -24,12 +23,30 @@ std::string Lower(std::string s) {
 }
 
 // Section and key look-up ignores ASCII case, as the INI files this format comes from did.
-// The first occurrence of a key wins; later duplicates (and continuation lines, which the
-// parser reports under the same key) are ignored.
+// The first occurrence of a key wins. Lines are read whole, of any length, and a value is
+// everything after the first "=" (trimmed): a folder name with a ";" or with many
+// multi-byte characters comes back as it was stored, which fixed-buffer INI parsers with
+// inline comments do not guarantee.
 class IniValues {
  public:
   explicit IniValues(const std::string& text) {
-    ini_parse_string(text.c_str(), &IniValues::Handler, this);
+    std::string section;
+    std::size_t start = 0;
+    while (start < text.size()) {
+      std::size_t end = text.find('\n', start);
+      if (end == std::string::npos) end = text.size();
+      const std::string line = Trim(text.substr(start, end - start));
+      start = end + 1;
+      if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+      if (line[0] == '[') {
+        const auto close = line.find(']');
+        if (close != std::string::npos) section = Lower(Trim(line.substr(1, close - 1)));
+        continue;
+      }
+      const auto eq = line.find('=');
+      if (eq == std::string::npos) continue;
+      values_.try_emplace({section, Lower(Trim(line.substr(0, eq)))}, Trim(line.substr(eq + 1)));
+    }
   }
 
   const std::string* Find(const char* section, const char* key) const {
@@ -53,15 +70,11 @@ class IniValues {
   }
 
  private:
-  static int Handler(void* user, const char* section, const char* name, const char* value) {
-    // Runs inside the C parser: nothing may throw out of here.
-    try {
-      auto* self = static_cast<IniValues*>(user);
-      self->values_.try_emplace({Lower(section), Lower(name)}, value ? value : "");
-    } catch (...) {
-      return 0;
-    }
-    return 1;
+  static std::string Trim(const std::string& s) {
+    const auto first = s.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return {};
+    const auto last = s.find_last_not_of(" \t\r");
+    return s.substr(first, last - first + 1);
   }
 
   std::map<std::pair<std::string, std::string>, std::string> values_;

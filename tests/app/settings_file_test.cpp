@@ -110,6 +110,20 @@ TEST(SettingsFormat, KeyOrderAndRoundTrip) {
   EXPECT_EQ(ParseSettings(FormatSettings(Options{})), Options{});
 }
 
+// Stored texts come back whole: long multi-byte names, semicolons and "=" inside a value,
+// CRLF line ends from other editors.
+TEST(SettingsFormat, LongAndPunctuatedTextsSurvive) {
+  Options o;
+  std::string longName;
+  for (int i = 0; i < 150; ++i) longName += "缩";
+  o.folderName = longName;
+  o.addedText = "a ;b=c #d";
+  EXPECT_EQ(ParseSettings(FormatSettings(o)), o);
+  const Options crlf = ParseSettings("[changed]\r\nfolder = out dir \r\nAfterBefore=1\r\n");
+  EXPECT_EQ(crlf.folderName, "out dir");
+  EXPECT_EQ(crlf.textPosition, 1);
+}
+
 TEST(SettingsFormat, LineBreaksCannotInjectKeys) {
   Options o;
   o.addedText = "a\nsave=0";
