@@ -1,5 +1,5 @@
 #include <cstdint>
-#include <memory>
+#include <exception>
 
 #include "codecs.h"
 #include "jpeg_length_model.h"
@@ -29,29 +29,34 @@ int EncodeToTargetSize(TJPEGImage& jpeg, const WorkBitmap& bitmap, std::int64_t 
       bitmap.Height() > kLargestDimension) {
     return PlainSearch(jpeg, bitmap, maxBytes);
   }
-  std::unique_ptr<JpegLengthModel> model;
-  try {
-    model = std::make_unique<JpegLengthModel>(bitmap, jpeg.GrayOutput(), jpeg.Progressive());
-  } catch (const std::exception&) {
-    return PlainSearch(jpeg, bitmap, maxBytes);
-  }
   int chosen = 1;
-  for (int q = 100; q >= 1; --q) {
-    // The bound settles most qualities of a far-off target in a fraction of a pass.
-    if (model->LowerBound(q, maxBytes) > maxBytes) continue;
-    if (model->Length(q, maxBytes) <= maxBytes) {
-      chosen = q;
-      break;
+  std::int64_t predicted = -1;
+  try {
+    const JpegLengthModel model(bitmap, jpeg.GrayOutput(), jpeg.Progressive());
+    for (int q = 100; q >= 1; --q) {
+      // The bound settles most qualities of a far-off target in a fraction of a pass.
+      if (model.LowerBound(q, maxBytes) > maxBytes) continue;
+      const std::int64_t length = model.Length(q, maxBytes);
+      if (length <= maxBytes) {  // counted to the end, so exact
+        chosen = q;
+        predicted = length;
+        break;
+      }
     }
+    if (predicted < 0) predicted = model.Length(1);
+  } catch (const std::exception&) {
+    // The model is only a shortcut (it needs memory for every coefficient): without it the
+    // plain search still gives the answer.
+    return PlainSearch(jpeg, bitmap, maxBytes);
   }
   jpeg.TakeBitmap(bitmap);
   jpeg.SetQuality(chosen);
   jpeg.EncodeJpeg();
   // The model stands in for the library; should a differently built libjpeg ever disagree
   // with it, the answer must still be the plain search's, so check the one encode we made.
-  const std::int64_t actual = static_cast<std::int64_t>(jpeg.Data().bytes.size());
-  const std::int64_t predicted = model->Length(chosen);
-  if (actual != predicted) return PlainSearch(jpeg, bitmap, maxBytes);
+  if (static_cast<std::int64_t>(jpeg.Data().bytes.size()) != predicted) {
+    return PlainSearch(jpeg, bitmap, maxBytes);
+  }
   return chosen;
 }
 
