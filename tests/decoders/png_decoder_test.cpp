@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "codecs.h"
@@ -255,6 +257,20 @@ TEST(PngDecoder, RejectedFiles) {
   test::Append(broken, PngChunk("tEXt", {'a', 0, 'b'}));
   test::Append(broken, PngChunk("IDAT", Bytes(data.begin() + 20, data.end())));
   EXPECT_TRUE(Fails(broken));
+  // A row filter type above 4.
+  Bytes rows;
+  for (int y = 0; y < 6; ++y) {
+    rows.push_back(y == 3 ? 5 : 0);
+    rows.insert(rows.end(), 18, static_cast<std::uint8_t>(y));
+  }
+  uLongf packedSize = compressBound(rows.size());
+  Bytes packed(packedSize);
+  ASSERT_EQ(compress2(packed.data(), &packedSize, rows.data(), rows.size(), 6), Z_OK);
+  packed.resize(packedSize);
+  Bytes badFilter = test::PngSignature();
+  test::Append(badFilter, PngChunk("IHDR", test::PngHeaderData(6, 6, 8, 2)));
+  test::Append(badFilter, PngChunk("IDAT", packed));
+  EXPECT_TRUE(Fails(badFilter));
   // Zero width.
   Bytes empty = test::PngSignature();
   test::Append(empty, PngChunk("IHDR", test::PngHeaderData(0, 6, 8, 2)));
@@ -287,6 +303,36 @@ TEST(PngDecoder, HugeAnnouncedPictureWithLittleDataFailsEarly) {
   test::Append(huge, PngChunk("IDAT", Bytes(200, 0)));
   EXPECT_ANY_THROW(DecodePng(huge.data(), huge.size(), bitmap));
   EXPECT_TRUE(bitmap.Empty());
+}
+
+TEST(PngDecoder, TwoDecodesAtOnceOnTwoThreads) {
+  // No decoder may keep state outside the call: a PNG and a GIF decoded side by side, over
+  // and over, must each give the picture they give alone.
+  PngSpec spec = Random(40, 30, 8, 2, 9);
+  spec.interlaced = true;
+  const Bytes png = test::MakePng(spec);
+  test::GifImageSpec image;
+  image.width = 40;
+  image.height = 30;
+  image.interlaced = true;
+  for (int i = 0; i < 1200; ++i) image.indices.push_back(static_cast<std::uint8_t>(i % 7));
+  const Bytes gif = test::GifWriter(kPalette).Image(image).Finish();
+  WorkBitmap gifAlone;
+  DecodeGif(gif.data(), gif.size(), gifAlone);
+  const WorkBitmap pngAlone = Decode(png);
+  int pngMismatches = 0;
+  int gifMismatches = 0;
+  std::thread other([&] {
+    for (int i = 0; i < 200; ++i) {
+      WorkBitmap bitmap;
+      DecodeGif(gif.data(), gif.size(), bitmap);
+      gifMismatches += !test::SameBitmap(gifAlone, bitmap);
+    }
+  });
+  for (int i = 0; i < 200; ++i) pngMismatches += !test::SameBitmap(pngAlone, Decode(png));
+  other.join();
+  EXPECT_EQ(pngMismatches, 0);
+  EXPECT_EQ(gifMismatches, 0);
 }
 
 }  // namespace
