@@ -2,47 +2,88 @@
 
 #include <iostream>
 
+#include "batch_runner.h"
 #include "file_system.h"
 #include "settings_file.h"
 
 namespace brevine {
+namespace {
+
+constexpr char kVersionLine[] = "Brevine 1.50\n";
+
+constexpr char kUsage[] =
+    "Usage: brevine [IMAGE...]\n"
+    "       brevine /sc [IMAGE...]\n"
+    "       brevine --help | --version\n"
+    "\n"
+    "Reduces each IMAGE (.jpg .jpeg .gif .png .bmp) to fit the box chosen in the window and\n"
+    "writes it as a JPEG beside it (under an added text or in a sub-folder), with the options\n"
+    "stored by the window. Without arguments the window opens. \"/sc\" as the first argument\n"
+    "puts a launcher on the desktop first.\n"
+    "\n"
+    "Options are read from the program's path with \".ini\" added, or, where the program's\n"
+    "folder cannot be written, from ~/.config/brevine/brevine.ini. A command-line run never\n"
+    "changes them.\n"
+    "\n"
+    "Environment:\n"
+    "  BREVINE_JOBS=N   files worked on at once (default: one per core, as free memory\n"
+    "                   allows; 1 works through them one after the other)\n"
+    "\n"
+    "Exit status: 0 when every IMAGE was written; otherwise 1, with one line\n"
+    "\"brevine: IMAGE: REASON\" on standard error for each one that was not.\n";
+
+}  // namespace
 
 std::vector<FileResult> RunPaths(const std::vector<std::string>& absolutePaths,
                                  ProcessSettings& settings, const platform::Clock& clock,
-                                 StageTimes* times) {
-  PipelineHooks hooks;
-  hooks.times = times;
-  FilePipeline pipeline(settings, clock, hooks);
-  WorkBitmap bitmap;
-  std::vector<FileResult> results;
-  results.reserve(absolutePaths.size());
-  for (const std::string& path : absolutePaths) results.push_back(pipeline.ProcessFile(path, bitmap));
-  return results;
+                                 StageTimes* times, int jobs) {
+  return RunBatch(absolutePaths, settings, clock, jobs > 0 ? jobs : DefaultJobs(), times);
+}
+
+bool PrintInformation(const std::vector<std::string>& args, std::ostream& out) {
+  if (args.size() != 1) return false;
+  if (args[0] == "--help") {
+    out << kUsage;
+  } else if (args[0] == "--version") {
+    out << kVersionLine;
+  } else {
+    return false;
+  }
+  out.flush();
+  return true;
 }
 
 int RunCommandLine(const std::vector<std::string>& args, const std::string& programPath,
-                   std::ostream& err, const std::string& cwd) {
+                   std::ostream& out, std::ostream& err, const std::string& cwd) {
+  if (PrintInformation(args, out)) return 0;
   FixedSettings settings(ReadSettingsFile(SettingsFilePath(programPath)));
   const platform::SystemClock clock;
   std::vector<std::string> paths;
   paths.reserve(args.size());
   for (const std::string& arg : args) paths.push_back(platform::AbsolutePath(arg, cwd));
-  const std::vector<FileResult> results = RunPaths(paths, settings, clock);
 
   int status = 0;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (results[i] == FileResult::kWritten) continue;
+  // Each line goes out as soon as its file is committed, so a long batch reports as it goes.
+  const CommitReport report = [&](std::size_t i, FileResult result) {
+    if (result == FileResult::kWritten) return;
     // The launcher switch has been handled before the run; it is no failed file.
-    if (i == 0 && args[i] == "/sc") continue;
-    err << "brevine: " << args[i] << ": " << Describe(results[i]) << "\n";
+    if (i == 0 && args[i] == "/sc") return;
+    err << "brevine: " << args[i] << ": " << Describe(result) << "\n";
+    err.flush();
     status = 1;
-  }
+  };
+  RunBatch(paths, settings, clock, DefaultJobs(), nullptr, report);
   err.flush();
   return status;
 }
 
+int RunCommandLine(const std::vector<std::string>& args, const std::string& programPath,
+                   std::ostream& err, const std::string& cwd) {
+  return RunCommandLine(args, programPath, std::cout, err, cwd);
+}
+
 int RunCommandLine(const std::vector<std::string>& args, const std::string& programPath) {
-  return RunCommandLine(args, programPath, std::cerr);
+  return RunCommandLine(args, programPath, std::cout, std::cerr);
 }
 
 }  // namespace brevine

@@ -1,0 +1,68 @@
+#pragma once
+// The batch of a command-line run on several threads. Workers prepare files (load, image
+// operations, encoding) at once; one thread commits them (naming, writing, the HTML line)
+// strictly in argument order, so everything a person sees is as in a one-file-at-a-time
+// run: the same bytes, the same index lines, the same messages in the same order, and of
+// two sources with one output name the later argument's picture is the one left on disk.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "clock.h"
+#include "pipeline.h"
+#include "process_settings.h"
+
+namespace brevine {
+
+// Estimated peak of one worker on a large photo (a 48-megapixel bitmap, its file and the
+// decoder's and encoder's buffers). The worker count is held to what the free memory
+// carries at this size.
+inline constexpr std::uint64_t kWorkerMemoryBudget = std::uint64_t{512} << 20;
+
+// A job count as the BREVINE_JOBS variable gives it: a positive decimal integer (blanks
+// around it allowed), capped at 1024; nullopt for anything else.
+std::optional<int> ParseJobCount(std::string_view text);
+
+// The "MemAvailable:" figure of /proc/meminfo text, in bytes.
+std::optional<std::uint64_t> ParseMemAvailable(std::string_view meminfo);
+
+// The CPU limit of a cgroup v2 "cpu.max" text ("QUOTA PERIOD" or "max PERIOD"), rounded
+// up to whole cores; nullopt when there is no limit.
+std::optional<unsigned> ParseCpuMax(std::string_view cpuMax);
+
+// Workers for a batch: the explicit count when there is one, else the usable cores held
+// down by the free memory at kWorkerMemoryBudget each; never below 1.
+int ChooseJobs(std::optional<int> requested, unsigned cores,
+               std::optional<std::uint64_t> availableBytes);
+
+// Cores this process may run on: its affinity mask, a cgroup quota, the hardware count.
+unsigned UsableCores();
+// ChooseJobs from BREVINE_JOBS, UsableCores() and /proc/meminfo.
+int DefaultJobs();
+
+// For each path, how many leading paths must be committed before it may be prepared.
+// Normally 0; a path that an earlier argument's JPEG would write (a result fed back in as
+// a source) waits for that argument, and a wildcard path, whose match the earlier writes
+// may change, waits for all before it.
+std::vector<std::size_t> CommitBarriers(const std::vector<std::string>& absolutePaths,
+                                        const Options& options, const platform::Clock& clock);
+
+// Called on the committing thread right after each file's commit, in argument order.
+using CommitReport = std::function<void(std::size_t index, FileResult result)>;
+
+// Runs the paths through the pipeline on `jobs` workers and returns one result per path in
+// argument order. With one job (or one path) it is the sequential run on the caller's thread
+// with the caller's settings, call for call. Parallel workers read their own copy of the
+// options, so settings that are not a FixedSettings (live controls) run sequentially.
+// `times`, when given, receives the stage times of every worker.
+std::vector<FileResult> RunBatch(const std::vector<std::string>& absolutePaths,
+                                 ProcessSettings& settings, const platform::Clock& clock,
+                                 int jobs, StageTimes* times = nullptr,
+                                 const CommitReport& report = {});
+
+}  // namespace brevine
