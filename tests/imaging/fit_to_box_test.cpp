@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <thread>
 
 #include "imaging.h"
 #include "reference.h"
@@ -203,6 +204,26 @@ TEST(FitToBox, BadArgumentsRaise) {
   FitToBox(emptyFits, dst, 10, 10);
   EXPECT_EQ(dst.Width(), 0);
   EXPECT_EQ(dst.Height(), 5);
+}
+
+TEST(Imaging, TwoThreadsGetTheSingleThreadedBytes) {
+  // The operations keep no state between calls; two files go through them at once.
+  auto run = [](std::uint32_t seed) {
+    WorkBitmap img = MakePhotoLike(900, 700, seed);
+    BoostSaturation(img, img, 140);
+    FitToBox(img, img, 320, 320);
+    SharpenImage(img, img, 80);
+    return img;
+  };
+  const WorkBitmap first = run(1), second = run(2);
+  for (int round = 0; round < 3; ++round) {
+    WorkBitmap a, b;
+    std::thread other([&] { b = run(2); });
+    a = run(1);
+    other.join();
+    EXPECT_TRUE(SameBitmap(first, a));
+    EXPECT_TRUE(SameBitmap(second, b));
+  }
 }
 
 }  // namespace
