@@ -1,6 +1,6 @@
 #pragma once
-// The exact length of the baseline JPEG that TJPEGImage::EncodeJpeg writes, for every
-// quality, without running the encoder per quality.
+// The exact length of the JPEG that TJPEGImage::EncodeJpeg writes, for every quality,
+// without running the encoder per quality.
 //
 // Everything in front of quantization (colour conversion, 2x2 chroma averaging, edge
 // replication, the integer forward DCT) does not depend on the quality, so it is run
@@ -8,6 +8,7 @@
 // libjpeg-turbo does (by reciprocal multiplication, which is not always a plain rounding
 // division), walks them with the standard Huffman tables and counts the bytes the entropy
 // coder emits, stuffed 0x00 bytes and the padded last byte included, plus the markers.
+// The tests hold it to the library's output for every quality.
 //
 // Progressive output follows the library's simple progression script scan by scan: the
 // symbols of each scan are gathered, coded with the optimal Huffman table the library would
@@ -58,7 +59,6 @@ class JpegLengthModel {
     int component;           // the one component of a non-interleaved scan
     int ss, se, ah, al;      // spectral band and successive-approximation bits
   };
-  struct ScanCost;
 
   void LoadLibraryTables();
   void BuildBlocks(const WorkBitmap& bitmap);
