@@ -63,11 +63,16 @@ constexpr std::uint8_t kPlace[6][3] = {{0, 1, 2}, {1, 0, 2}, {1, 2, 0},
                                        {2, 1, 0}, {2, 0, 1}, {0, 2, 1}};
 
 // Per hue: the weight of S' in the middle byte, which is f in odd sectors (q) and 1 - f in
-// even ones (u), approximate because it only decides; and the sector's byte places.
+// even ones (u), approximate because it only decides; the sector's byte places; and the
+// hue itself in 0 ... 359, as the entries are indexed by the hue before it is wrapped.
 struct HueEntry {
   double middleWeight;
   std::uint8_t place[3];
+  std::int16_t hue;
 };
+// Hues before wrapping lie in -60 ... 359.
+constexpr int kHueLow = -60;
+constexpr int kHueEntries = 360 - kHueLow;
 
 constexpr std::int8_t kTieStep = 127;
 
@@ -108,7 +113,7 @@ struct BoostTables {
   std::vector<std::uint8_t> smallest;
   // S' V, only to decide the middle byte as V - S' V w in double precision.
   std::vector<double> reach;
-  HueEntry hue[360];
+  HueEntry hue[kHueEntries];  // by hue - kHueLow
   std::uint32_t rowStart[256];  // V * (V + 1) / 2
   // Round(60 x / d) for -d <= x <= d, or kTieStep, at steps[stepStart[d] + x].
   const std::int8_t* steps;
@@ -129,13 +134,16 @@ struct BoostTables {
                                     (1 - static_cast<long double>(sp)) * v));
       }
     }
-    for (int h = 0; h < 360; ++h) {
+    for (int raw = kHueLow; raw < 360; ++raw) {
+      const int h = raw < 0 ? raw + 360 : raw;
       const double t = static_cast<double>(static_cast<long double>(h) / 60);
       const double i = std::floor(t);
       const double f = t - i;
       const int sector = static_cast<int>(i);
-      hue[h].middleWeight = (sector & 1) ? f : 1 - f;
-      for (int j = 0; j < 3; ++j) hue[h].place[j] = kPlace[sector][j];
+      HueEntry& e = hue[raw - kHueLow];
+      e.middleWeight = (sector & 1) ? f : 1 - f;
+      for (int j = 0; j < 3; ++j) e.place[j] = kPlace[sector][j];
+      e.hue = static_cast<std::int16_t>(h);
     }
     const std::vector<std::int8_t>& allSteps = HueSteps();
     steps = allSteps.data();
@@ -167,8 +175,9 @@ inline int DecideByte(double x) {
 inline void BoostPixel(const BoostTables& t, std::uint8_t* p) {
   const int c0 = p[0], c1 = p[1], c2 = p[2];
   const int v = std::max(c0, std::max(c1, c2));
+  // Grey pixels (d = 0) need no test of their own: S' = 0 there, so every byte below
+  // comes out as V, the pixel as it was.
   const int d = v - std::min(c0, std::min(c1, c2));
-  if (d == 0) return;  // grey: S = 0, every byte stays V
   const std::size_t k = t.rowStart[v] + static_cast<std::size_t>(d);
   // Hue = Round(60 (x / d + offset)). Away from ties this is Round(60 x / d) + 60 offset
   // (the offset adds an even number of whole degrees), and 60 x / d is a rational whose
@@ -179,20 +188,19 @@ inline void BoostPixel(const BoostTables& t, std::uint8_t* p) {
   const bool top1 = !top2 && v == c1;
   const int x = top2 ? c0 - c1 : (top1 ? c2 - c0 : c1 - c2);
   const int step = t.steps[t.stepStart[d] + x];
-  int h;
+  int raw;
   if (step == kTieStep) {
     double s;
     int vv;
-    RgbToHsv(c0, c1, c2, h, s, vv);
+    RgbToHsv(c0, c1, c2, raw, s, vv);
   } else {
-    h = step + (top2 ? 240 : (top1 ? 120 : 0));
-    h += h < 0 ? 360 : 0;
+    raw = step + (top2 ? 240 : (top1 ? 120 : 0));
   }
-  const HueEntry& e = t.hue[h];
+  const HueEntry& e = t.hue[raw - kHueLow];
   const int middle = DecideByte(v - t.reach[k] * e.middleWeight);
   if (middle < 0) {
     int r0, r1, r2;
-    HsvToRgb(h, t.scaled[k], v, r0, r1, r2);
+    HsvToRgb(e.hue, t.scaled[k], v, r0, r1, r2);
     p[0] = static_cast<std::uint8_t>(r0);
     p[1] = static_cast<std::uint8_t>(r1);
     p[2] = static_cast<std::uint8_t>(r2);
