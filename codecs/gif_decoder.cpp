@@ -73,9 +73,7 @@ Palette PaletteFrom(const std::uint8_t* rgb, int count) {
 
 int TableEntries(std::uint8_t flags) { return (flags & 0x80) ? 2 << (flags & 0x07) : 0; }
 
-std::uint16_t Word(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
+std::uint16_t Word(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 
 // Row of the image for the k-th line in file order.
 std::vector<int> LineRows(int height, bool interlaced) {
@@ -93,8 +91,7 @@ std::vector<int> LineRows(int height, bool interlaced) {
   return rows;
 }
 
-void WriteLine(const std::uint8_t* indices, int width, const Palette& palette,
-               std::uint8_t* out) {
+void WriteLine(const std::uint8_t* indices, int width, const Palette& palette, std::uint8_t* out) {
   for (int x = 0; x < width; ++x, out += 3) {
     const std::uint8_t* c = &palette[indices[x] * 3u];
     out[0] = c[0];
@@ -228,11 +225,11 @@ void DecodeGif(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap) {
             walking = false;
             break;
           }
-          walking = DecodeFirstImage(gif.get(), width, height, (flags & 0x40) != 0, palette,
-                                     bitmap);
+          walking =
+              DecodeFirstImage(gif.get(), width, height, (flags & 0x40) != 0, palette, bitmap);
         } else {
-          walking = decodable && DGifGetImageHeader(gif.get()) == GIF_OK &&
-                    SkipImageData(gif.get());
+          walking =
+              decodable && DGifGetImageHeader(gif.get()) == GIF_OK && SkipImageData(gif.get());
         }
         break;
       }

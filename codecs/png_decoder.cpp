@@ -177,8 +177,8 @@ std::uint64_t RowsToRead(const Header& h) {
   if (!h.interlaced) return h.height;
   std::uint64_t rows = 0;
   for (int pass = 0; pass < 7; ++pass) {
-    const std::uint64_t cols = (std::uint64_t{h.width} + kPassXStep[pass] - 1 - kPassXStart[pass]) /
-                               kPassXStep[pass];
+    const std::uint64_t cols =
+        (std::uint64_t{h.width} + kPassXStep[pass] - 1 - kPassXStart[pass]) / kPassXStep[pass];
     const std::uint64_t passRows =
         (std::uint64_t{h.height} + kPassYStep[pass] - 1 - kPassYStart[pass]) / kPassYStep[pass];
     if (cols > 0) rows += passRows;
@@ -194,8 +194,8 @@ std::uint64_t InflatedSize(const Header& h) {
   if (!h.interlaced) return h.height * rowBytes(h.width);
   std::uint64_t total = 0;
   for (int pass = 0; pass < 7; ++pass) {
-    const std::uint64_t cols = (std::uint64_t{h.width} + kPassXStep[pass] - 1 - kPassXStart[pass]) /
-                               kPassXStep[pass];
+    const std::uint64_t cols =
+        (std::uint64_t{h.width} + kPassXStep[pass] - 1 - kPassXStart[pass]) / kPassXStep[pass];
     const std::uint64_t rows =
         (std::uint64_t{h.height} + kPassYStep[pass] - 1 - kPassYStart[pass]) / kPassYStep[pass];
     if (cols > 0) total += rows * rowBytes(cols);
@@ -258,9 +258,8 @@ void TakeRow(png_structp png, png_row_infop info, png_bytep row) {
   const std::uint32_t passRow = png_get_current_row_number(png);
   const int pass = job->interlaced ? png_get_current_pass_number(png) : 0;
   if (pass < 0 || pass > 6) png_error(png, "unexpected pass");
-  const std::uint64_t y = job->interlaced
-                              ? kPassYStart[pass] + std::uint64_t{passRow} * kPassYStep[pass]
-                              : passRow;
+  const std::uint64_t y =
+      job->interlaced ? kPassYStart[pass] + std::uint64_t{passRow} * kPassYStep[pass] : passRow;
   const int x0 = job->interlaced ? kPassXStart[pass] : 0;
   const int dx = job->interlaced ? kPassXStep[pass] : 1;
   const std::uint32_t count = info->width;
@@ -383,7 +382,7 @@ void DecodePng(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap) {
   }
   PutBe32(head, static_cast<std::uint32_t>(layout.imageDataSize));
   head.insert(head.end(), {'I', 'D', 'A', 'T'});
-  static constexpr std::uint8_t kTail[16] = {0, 0, 0, 0,  0,    0,    0,    0,
+  static constexpr std::uint8_t kTail[16] = {0,   0,   0,   0,   0,    0,    0,    0,
                                              'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
 
   Job job;

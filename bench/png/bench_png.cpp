@@ -6,7 +6,6 @@
 // Usage: bench_png [ROUNDS]   (default 7; the best round of each side counts)
 
 #include <png.h>
-
 #include <unistd.h>
 
 #include <algorithm>

@@ -96,12 +96,14 @@ TEST(GifDecoder, ColourTableInForce) {
   EXPECT_TRUE(test::SameBitmap(Expected(withLocal, local),
                                Decode(GifWriter(kTable).Image(withLocal).Finish())));
   // A GIF87a file with only a local table.
-  EXPECT_TRUE(test::SameBitmap(Expected(withLocal, local),
-                               Decode(GifWriter(std::vector<std::uint32_t>{}, 5, 3, "GIF87a").Image(withLocal).Finish())));
+  EXPECT_TRUE(test::SameBitmap(
+      Expected(withLocal, local),
+      Decode(GifWriter(std::vector<std::uint32_t>{}, 5, 3, "GIF87a").Image(withLocal).Finish())));
   // No table at all: the one entry in force is black, every index beyond it too.
   const GifImageSpec bare = Pattern(5, 3);
-  EXPECT_TRUE(test::SameBitmap(test::MakeSolid(5, 3, 0, 0, 0),
-                               Decode(GifWriter(std::vector<std::uint32_t>{}).Image(bare).Finish())));
+  EXPECT_TRUE(
+      test::SameBitmap(test::MakeSolid(5, 3, 0, 0, 0),
+                       Decode(GifWriter(std::vector<std::uint32_t>{}).Image(bare).Finish())));
 }
 
 TEST(GifDecoder, IndicesBeyondTheTableAreBlack) {
@@ -178,7 +180,7 @@ TEST(GifDecoder, SignatureAndStructure) {
   oddVersion[3] = 'x', oddVersion[4] = '?', oddVersion[5] = '!';
   EXPECT_FALSE(fails(oddVersion));
   EXPECT_TRUE(fails({}));
-  EXPECT_TRUE(fails(GifWriter(kTable).Finish()));  // header and trailer, no image
+  EXPECT_TRUE(fails(GifWriter(kTable).Finish()));                   // header and trailer, no image
   EXPECT_TRUE(fails(Bytes(good.begin(), good.begin() + 13 + 20)));  // global table cut off
   EXPECT_TRUE(fails(Bytes(good.begin(), good.begin() + 13 + 24 + 6)));  // descriptor cut off
   // A stray byte or a cut descriptor after the first image ends the walk, nothing more.

@@ -31,8 +31,8 @@ PngSpec Random(std::uint32_t width, std::uint32_t height, int depth, int colourT
   spec.depth = depth;
   spec.colourType = colourType;
   std::mt19937 random(seed);
-  const int limit = colourType == 3 ? std::min((1 << depth) - 1, maxPaletteIndex)
-                                    : (1 << depth) - 1;
+  const int limit =
+      colourType == 3 ? std::min((1 << depth) - 1, maxPaletteIndex) : (1 << depth) - 1;
   spec.samples.resize(static_cast<std::size_t>(width) * height * test::PngChannels(colourType));
   for (auto& s : spec.samples) s = static_cast<std::uint16_t>(random() % (limit + 1));
   return spec;
@@ -59,7 +59,8 @@ WorkBitmap Expected(const PngSpec& spec, const std::vector<std::uint32_t>& palet
   };
   for (std::uint32_t y = 0; y < spec.height; ++y) {
     for (std::uint32_t x = 0; x < spec.width; ++x) {
-      const std::uint16_t* s = &spec.samples[(static_cast<std::size_t>(y) * spec.width + x) * channels];
+      const std::uint16_t* s =
+          &spec.samples[(static_cast<std::size_t>(y) * spec.width + x) * channels];
       std::uint8_t* p = bitmap.Row(static_cast<int>(y)) + 3 * x;
       if (spec.colourType == 3) {
         const std::uint32_t c = s[0] < palette.size() ? palette[s[0]] : 0;
@@ -108,16 +109,17 @@ struct TypeDepth {
   int colourType;
   int depth;
 };
-constexpr TypeDepth kAccepted[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {4, 8},  {4, 16},
-                                   {2, 8}, {2, 16}, {6, 8}, {6, 16}, {3, 1}, {3, 2}, {3, 4},
-                                   {3, 8}};
+constexpr TypeDepth kAccepted[] = {{0, 1},  {0, 2},  {0, 4}, {0, 8},  {0, 16},
+                                   {4, 8},  {4, 16}, {2, 8}, {2, 16}, {6, 8},
+                                   {6, 16}, {3, 1},  {3, 2}, {3, 4},  {3, 8}};
 
 TEST(PngDecoder, EveryColourTypeAndDepthBothLayouts) {
   for (const auto [colourType, depth] : kAccepted) {
     for (bool interlaced : {false, true}) {
       PngSpec spec = Random(13, 11, depth, colourType, colourType * 100 + depth);
       spec.interlaced = interlaced;
-      const Bytes file = test::MakePng(spec, colourType == 3 ? kPalette : std::vector<std::uint32_t>{});
+      const Bytes file =
+          test::MakePng(spec, colourType == 3 ? kPalette : std::vector<std::uint32_t>{});
       EXPECT_TRUE(test::SameBitmap(Expected(spec), Decode(file)))
           << "type " << colourType << " depth " << depth << " interlaced " << interlaced;
     }
@@ -143,14 +145,16 @@ TEST(PngDecoder, InterlacedEqualsPlainDownToOnePixel) {
 TEST(PngDecoder, SixteenBitSamplesKeepTheirHighByte) {
   PngSpec spec = Random(3, 2, 16, 2, 1);
   std::fill(spec.samples.begin(), spec.samples.end(), 0x80FF);
-  EXPECT_TRUE(test::SameBitmap(test::MakeSolid(3, 2, 0x80, 0x80, 0x80), Decode(test::MakePng(spec))));
+  EXPECT_TRUE(
+      test::SameBitmap(test::MakeSolid(3, 2, 0x80, 0x80, 0x80), Decode(test::MakePng(spec))));
 }
 
 TEST(PngDecoder, AlphaTransparencyGammaAndBackgroundChangeNothing) {
   // Fully transparent pure red stays pure red.
   PngSpec rgba = Random(4, 4, 8, 6, 1);
   for (std::size_t i = 0; i < rgba.samples.size(); i += 4) {
-    rgba.samples[i] = 255, rgba.samples[i + 1] = 0, rgba.samples[i + 2] = 0, rgba.samples[i + 3] = 0;
+    rgba.samples[i] = 255, rgba.samples[i + 1] = 0, rgba.samples[i + 2] = 0,
+    rgba.samples[i + 3] = 0;
   }
   EXPECT_TRUE(test::SameBitmap(test::MakeSolid(4, 4, 0, 0, 255), Decode(test::MakePng(rgba))));
 
@@ -195,7 +199,7 @@ TEST(PngDecoder, LenientReading) {
   test::Append(split, PngChunk("IHDR", test::PngHeaderData(9, 7, 8, 2)));
   for (std::size_t at = 0; at < data.size(); at += 10) {
     test::Append(split, PngChunk("IDAT", Bytes(data.begin() + at,
-                                              data.begin() + std::min(at + 10, data.size()))));
+                                               data.begin() + std::min(at + 10, data.size()))));
   }
   test::Append(split, PngChunk("tEXt", {'a', 0, 'b'}));
   test::Append(split, PngChunk("IDAT", {1, 2, 3}));

@@ -22,7 +22,8 @@ namespace fs = std::filesystem;
 void Save(const fs::path& folder, const std::string& name, const Bytes& bytes) {
   fs::create_directories(folder);
   std::ofstream out(folder / name, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   if (!out) {
     std::fprintf(stderr, "cannot write %s\n", (folder / name).c_str());
     std::exit(1);
@@ -94,8 +95,8 @@ void PngSeeds(const fs::path& folder) {
   using brevine::test::PngSpec;
   const struct {
     int colourType, depth;
-  } kinds[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {4, 8}, {4, 16},
-               {2, 8}, {2, 16}, {6, 8}, {6, 16}, {3, 1}, {3, 4}, {3, 8}};
+  } kinds[] = {{0, 1}, {0, 2},  {0, 4}, {0, 8},  {0, 16}, {4, 8}, {4, 16},
+               {2, 8}, {2, 16}, {6, 8}, {6, 16}, {3, 1},  {3, 4}, {3, 8}};
   const std::vector<std::uint32_t> palette = {0x000000, 0xFF8000, 0x0080FF, 0xFFFFFF,
                                               0x123456, 0x654321, 0xABCDEF, 0xFEDCBA};
   int n = 0;
@@ -107,15 +108,16 @@ void PngSeeds(const fs::path& folder) {
     spec.colourType = kind.colourType;
     spec.interlaced = (n % 3) == 1;
     const int channels = brevine::test::PngChannels(kind.colourType);
-    const int limit = kind.colourType == 3 ? std::min(7, (1 << kind.depth) - 1)
-                                           : (1 << kind.depth) - 1;
+    const int limit =
+        kind.colourType == 3 ? std::min(7, (1 << kind.depth) - 1) : (1 << kind.depth) - 1;
     for (int i = 0; i < 5 * 4 * channels; ++i) {
       spec.samples.push_back(static_cast<std::uint16_t>((i * 2654435761u >> 7) % (limit + 1)));
     }
     const std::string name = "type" + std::to_string(kind.colourType) + "-depth" +
                              std::to_string(kind.depth) + (spec.interlaced ? "-adam7" : "") +
                              ".png";
-    Save(folder, name, MakePng(spec, kind.colourType == 3 ? palette : std::vector<std::uint32_t>{}));
+    Save(folder, name,
+         MakePng(spec, kind.colourType == 3 ? palette : std::vector<std::uint32_t>{}));
     ++n;
   }
 
@@ -167,8 +169,8 @@ void BmpSeeds(const fs::path& folder) {
   Bytes rle = MakeBmp(7, 5, 8, Indices(7, 5, 8), palette);
   const std::size_t offset = 14 + 40 + palette.size() * 4;
   rle.resize(offset);
-  const Bytes runs = {3, 1, 0, 4, 2, 3, 4, 5, 0, 0, 7, 6, 0, 0, 0, 2, 1, 1,
-                      2, 2, 0, 0, 7, 3, 0, 0, 0, 1};
+  const Bytes runs = {3, 1, 0, 4, 2, 3, 4, 5, 0, 0, 7, 6, 0, 0,
+                      0, 2, 1, 1, 2, 2, 0, 0, 7, 3, 0, 0, 0, 1};
   rle.insert(rle.end(), runs.begin(), runs.end());
   rle[30] = 1;  // compression
   rle[34] = static_cast<std::uint8_t>(runs.size());

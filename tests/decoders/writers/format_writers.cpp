@@ -203,8 +203,8 @@ void PutRow(Bytes& out, const PngSpec& spec, std::uint32_t y, std::uint32_t x0, 
 }  // namespace
 
 Bytes PngImageData(const PngSpec& spec) {
-  const std::size_t expected = static_cast<std::size_t>(spec.width) * spec.height *
-                               PngChannels(spec.colourType);
+  const std::size_t expected =
+      static_cast<std::size_t>(spec.width) * spec.height * PngChannels(spec.colourType);
   if (spec.samples.size() != expected) throw std::invalid_argument("sample count");
   Bytes raw;
   if (!spec.interlaced) {
@@ -232,8 +232,9 @@ Bytes PngImageData(const PngSpec& spec) {
 
 Bytes PngChunk(const char* type, const Bytes& data, bool goodCrc) {
   Bytes out;
+  out.reserve(data.size() + 12);
   PutBe32(out, static_cast<std::uint32_t>(data.size()));
-  out.insert(out.end(), type, type + 4);
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(type[i]));
   Append(out, data);
   uLong crc = crc32(0, reinterpret_cast<const Bytef*>(type), 4);
   crc = crc32(crc, data.data(), static_cast<uInt>(data.size()));
@@ -256,8 +257,8 @@ Bytes PngSignature() { return {137, 80, 78, 71, 13, 10, 26, 10}; }
 
 Bytes MakePng(const PngSpec& spec, const std::vector<std::uint32_t>& palette) {
   Bytes out = PngSignature();
-  Append(out, PngChunk("IHDR", PngHeaderData(spec.width, spec.height, spec.depth,
-                                             spec.colourType, 0, 0, spec.interlaced)));
+  Append(out, PngChunk("IHDR", PngHeaderData(spec.width, spec.height, spec.depth, spec.colourType,
+                                             0, 0, spec.interlaced)));
   if (!palette.empty()) {
     Bytes rgb;
     for (std::uint32_t c : palette) {
