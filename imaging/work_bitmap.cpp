@@ -11,9 +11,11 @@ void WorkBitmap::SetSize(int width, int height) {
   const std::int64_t pixels = std::int64_t{width} * height;
   if (pixels > kMaxPixels) throw std::length_error("bitmap too large");
   const std::size_t bytes = static_cast<std::size_t>(pixels) * kBytesPerPixel;
-  // Keep the allocation when it is large enough and not wastefully so; a photo batch
-  // reuses one bitmap for file after file.
-  if (bytes > capacity_ || bytes < capacity_ / 4) {
+  // Keep the allocation when it is large enough: a photo reduced in place shrinks to a
+  // fraction of its size, and the next photo of a batch needs the room again. Freeing
+  // and re-faulting tens of megabytes per file costs more than the reduction's last pass.
+  // Clear() gives the memory back.
+  if (bytes > capacity_) {
     // Allocate before letting go of the old pixels, so a failed allocation leaves the
     // bitmap exactly as it was.
     std::unique_ptr<std::uint8_t[]> fresh(bytes > 0 ? new std::uint8_t[bytes] : nullptr);
