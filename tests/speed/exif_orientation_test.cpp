@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -160,6 +161,60 @@ TEST(ReadExifOrientationTest, BrokenMarkerStructureGivesOne) {
   Bytes noMarker = j;
   noMarker[2] = 0x00;
   EXPECT_EQ(Read(noMarker), 1);
+}
+
+// Random damage to a valid header (byte changes, cuts, repeated segments): the answer
+// is always an orientation, and under the sanitizer build no read leaves the buffer.
+TEST(ReadExifOrientationTest, SurvivesRandomDamage) {
+  // The Exif segment ends the buffer, so a read beyond the segment is a read beyond the
+  // buffer.
+  Bytes valid = {0xFF, 0xD8};
+  valid.insert(valid.end(), kJfif.begin(), kJfif.end());
+  const Bytes exif = ExifSegment(Tiff({{0x010F, 2, 4, 0}, {0x0112, 3, 1, 5}}, false));
+  valid.insert(valid.end(), exif.begin(), exif.end());
+  ASSERT_EQ(Read(valid), 5);
+  std::uint32_t state = 12345;
+  auto next = [&state]() {
+    state = state * 1664525u + 1013904223u;
+    return state >> 8;
+  };
+  auto readExact = [](const Bytes& b) {
+    // An exact-size heap copy, so that a read one past the end is caught.
+    std::unique_ptr<std::uint8_t[]> exact(new std::uint8_t[b.size()]);
+    std::memcpy(exact.get(), b.data(), b.size());
+    return ReadExifOrientation(exact.get(), b.size());
+  };
+  // Every IFD offset up to and past the end of the block, with small and large counts.
+  const std::size_t tiffAt = valid.size() - (exif.size() - 10);
+  for (std::uint32_t offset = 0; offset < exif.size(); ++offset) {
+    for (const std::uint16_t count : {0, 1, 2, 5, 0xFFFF}) {
+      Bytes b = valid;
+      for (int i = 0; i < 4; ++i) {
+        b[tiffAt + 4 + i] = static_cast<std::uint8_t>(offset >> (24 - 8 * i));  // MM order
+      }
+      if (offset + 2 <= exif.size() - 10) {
+        b[tiffAt + offset] = static_cast<std::uint8_t>(count >> 8);
+        b[tiffAt + offset + 1] = static_cast<std::uint8_t>(count);
+      }
+      const int o = readExact(b);
+      ASSERT_TRUE(o >= 1 && o <= 8) << offset;
+    }
+  }
+  for (int round = 0; round < 20000; ++round) {
+    Bytes b = valid;
+    const int changes = 1 + static_cast<int>(next() % 4);
+    for (int c = 0; c < changes; ++c) {
+      const std::size_t at = next() % b.size();
+      switch (next() % 3) {
+        case 0: b[at] = static_cast<std::uint8_t>(next()); break;
+        case 1: b.resize(at + 1); break;
+        default: b.insert(b.begin() + static_cast<std::ptrdiff_t>(at), 0xFF); break;
+      }
+    }
+    const int o = readExact(b);
+    ASSERT_GE(o, 1);
+    ASSERT_LE(o, 8);
+  }
 }
 
 TEST(ReadExifOrientationTest, ReadsTheHeadOfAFile) {
