@@ -44,8 +44,8 @@ class TiffReader {
   bool U32(std::size_t offset, std::uint32_t& value) const {
     if (offset > size_ || size_ - offset < 4) return false;
     const std::uint8_t* p = data_ + offset;
-    value = little_ ? (std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 |
-                       std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24)
+    value = little_ ? (std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+                       std::uint32_t{p[3]} << 24)
                     : (std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 |
                        std::uint32_t{p[2]} << 8 | std::uint32_t{p[3]});
     return true;
@@ -100,7 +100,7 @@ int ReadExifOrientation(const std::uint8_t* data, std::size_t size) {
   if (data == nullptr || size < 4 || data[0] != 0xFF || data[1] != 0xD8) return 1;
   std::size_t pos = 2;
   while (pos < size) {
-    if (data[pos] != 0xFF) return 1;  // not at a marker: the header is damaged
+    if (data[pos] != 0xFF) return 1;                // not at a marker: the header is damaged
     while (pos < size && data[pos] == 0xFF) ++pos;  // fill bytes
     if (pos >= size) return 1;
     const std::uint8_t marker = data[pos++];

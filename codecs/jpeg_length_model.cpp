@@ -19,11 +19,10 @@ extern "C" {
 namespace brevine {
 namespace {
 
-constexpr int kNaturalOrder[64] = {
-    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
-    12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
-    35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
-    58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+constexpr int kNaturalOrder[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
+                                   12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
+                                   35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
+                                   58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
 // ---- libjpeg's tables, read from the library itself -------------------------------------
 //
@@ -197,14 +196,14 @@ void ForwardDctIslow(std::int32_t* data) {
   constexpr int kConstBits = 13;
   constexpr int kPass1Bits = 2;
   constexpr std::int64_t F0298 = 2446, F0390 = 3196, F0541 = 4433, F0765 = 6270, F0899 = 7373,
-                         F1175 = 9633, F1501 = 12299, F1847 = 15137, F1961 = 16069,
-                         F2053 = 16819, F2562 = 20995, F3072 = 25172;
+                         F1175 = 9633, F1501 = 12299, F1847 = 15137, F1961 = 16069, F2053 = 16819,
+                         F2562 = 20995, F3072 = 25172;
   auto descale = [](std::int64_t x, int n) {
     return static_cast<std::int32_t>((x + (std::int64_t{1} << (n - 1))) >> n);
   };
   for (int pass = 0; pass < 2; ++pass) {
-    const int step = pass == 0 ? 1 : 8;   // distance between elements of one line
-    const int next = pass == 0 ? 8 : 1;   // distance between lines
+    const int step = pass == 0 ? 1 : 8;  // distance between elements of one line
+    const int next = pass == 0 ? 8 : 1;  // distance between lines
     const int oddShift = pass == 0 ? kConstBits - kPass1Bits : kConstBits + kPass1Bits;
     for (int line = 0; line < 8; ++line) {
       std::int32_t* d = data + line * next;
@@ -266,8 +265,7 @@ inline std::uint8_t CbOf(int r, int g, int b) {
                                    16);
 }
 inline std::uint8_t CrOf(int r, int g, int b) {
-  return static_cast<std::uint8_t>((32768 * r - 27439 * g - 5329 * b + (128 << 16) + 32767) >>
-                                   16);
+  return static_cast<std::uint8_t>((32768 * r - 27439 * g - 5329 * b + (128 << 16) + 32767) >> 16);
 }
 
 inline int BitLength(unsigned v) { return v == 0 ? 0 : 32 - __builtin_clz(v); }
@@ -284,8 +282,7 @@ inline std::uint64_t NonzeroMask(const std::uint16_t* mags, const std::int16_t* 
     const __m128i l0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(limits + k));
     const __m128i l1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(limits + k + 8));
     const __m128i m = _mm_packs_epi16(_mm_cmpgt_epi16(a0, l0), _mm_cmpgt_epi16(a1, l1));
-    nonzero |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(_mm_movemask_epi8(m)))
-               << k;
+    nonzero |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(_mm_movemask_epi8(m))) << k;
   }
 #else
   for (int k = 0; k < 64; ++k) {
@@ -353,7 +350,9 @@ class ByteCounter {
 }  // namespace
 
 JpegLengthModel::JpegLengthModel(const WorkBitmap& bitmap, bool gray, bool progressive)
-    : gray_(gray), progressive_(progressive), components_(gray ? 1 : 3),
+    : gray_(gray),
+      progressive_(progressive),
+      components_(gray ? 1 : 3),
       slotsPerMcu_(gray ? 1 : 6) {
   if (bitmap.Empty() || bitmap.Width() > JPEG_MAX_DIMENSION ||
       bitmap.Height() > JPEG_MAX_DIMENSION) {
@@ -411,8 +410,8 @@ void JpegLengthModel::LoadLibraryTables() {
   headerLength_ = header;
 }
 
-void JpegLengthModel::AddPlaneBlocks(const std::vector<std::uint8_t>& plane, int planeWidth,
-                                     int bx, int by, std::size_t slot) {
+void JpegLengthModel::AddPlaneBlocks(const std::vector<std::uint8_t>& plane, int planeWidth, int bx,
+                                     int by, std::size_t slot) {
   std::int32_t block[64];
   for (int y = 0; y < 8; ++y) {
     const std::uint8_t* row =
@@ -582,8 +581,7 @@ void JpegLengthModel::MakeLimits(const Divisors& divisors, std::int16_t* limits)
 // output, one DC refinement bit. Markers come on top.
 std::int64_t JpegLengthModel::LowerBound(int quality, std::int64_t stopAbove) const {
   if (quality < 1 || quality > 100) throw std::invalid_argument("quality outside 1..100");
-  const Divisors divisors[2] = {MakeDivisors(quant_[quality][0]),
-                                MakeDivisors(quant_[quality][1])};
+  const Divisors divisors[2] = {MakeDivisors(quant_[quality][0]), MakeDivisors(quant_[quality][1])};
   std::int16_t limits[2][64];
   for (int t = 0; t < 2; ++t) MakeLimits(divisors[t], limits[t]);
   std::int64_t fixedBytes = headerLength_;
@@ -645,8 +643,7 @@ std::int64_t JpegLengthModel::Length(int quality, std::int64_t stopAbove) const 
 
 void JpegLengthModel::Quantize(int quality, std::vector<std::int16_t>& coefficients,
                                std::vector<std::uint64_t>& nonzeroMasks) const {
-  const Divisors divisors[2] = {MakeDivisors(quant_[quality][0]),
-                                MakeDivisors(quant_[quality][1])};
+  const Divisors divisors[2] = {MakeDivisors(quant_[quality][0]), MakeDivisors(quant_[quality][1])};
   std::int16_t limits[2][64];
   for (int t = 0; t < 2; ++t) MakeLimits(divisors[t], limits[t]);
   coefficients.assign(slots_ * 64, 0);
@@ -825,9 +822,9 @@ std::int64_t JpegLengthModel::ProgressiveLength(int quality, std::int64_t stopAb
         pendingBits.clear();
       };
       // Only the coefficients of the band that are nonzero after the point transform.
-      const std::uint64_t band = (scan.se == 63 ? ~std::uint64_t{0}
-                                                : ((std::uint64_t{1} << (scan.se + 1)) - 1)) &
-                                 ~((std::uint64_t{1} << scan.ss) - 1);
+      const std::uint64_t band =
+          (scan.se == 63 ? ~std::uint64_t{0} : ((std::uint64_t{1} << (scan.se + 1)) - 1)) &
+          ~((std::uint64_t{1} << scan.ss) - 1);
       for (const std::uint32_t slot : componentSlots_[scan.component]) {
         const std::int16_t* block = coef.data() + static_cast<std::size_t>(slot) * 64;
         std::uint64_t present = 0;

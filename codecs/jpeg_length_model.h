@@ -46,7 +46,7 @@ class JpegLengthModel {
   struct Divisors {
     std::array<std::uint16_t, 64> recip;  // zigzag order
     std::array<std::uint16_t, 64> corr;
-    std::array<std::uint8_t, 64> shift;   // total right shift of the product
+    std::array<std::uint8_t, 64> shift;      // total right shift of the product
     std::array<std::int32_t, 64> zeroBelow;  // magnitudes below this quantize to 0
   };
   struct HuffCode {
@@ -55,9 +55,9 @@ class JpegLengthModel {
   };
   using HuffTable = std::array<HuffCode, 256>;
   struct Scan {
-    int components;          // 1, or all of them in the interleaved DC scans
-    int component;           // the one component of a non-interleaved scan
-    int ss, se, ah, al;      // spectral band and successive-approximation bits
+    int components;      // 1, or all of them in the interleaved DC scans
+    int component;       // the one component of a non-interleaved scan
+    int ss, se, ah, al;  // spectral band and successive-approximation bits
   };
 
   void LoadLibraryTables();
@@ -76,8 +76,8 @@ class JpegLengthModel {
 
   bool gray_;
   bool progressive_;
-  int components_;      // 1 or 3
-  int slotsPerMcu_;     // 1 or 6 (four luminance blocks, Cb, Cr)
+  int components_;   // 1 or 3
+  int slotsPerMcu_;  // 1 or 6 (four luminance blocks, Cb, Cr)
   std::int64_t headerLength_;
   // Per slot in encoding order: 64 magnitudes in zigzag order, the signs as a bit mask,
   // and whether the slot is a padding block (copy of the previous DC, no AC).

@@ -25,8 +25,7 @@ constexpr int kLargestDimension = 65500;  // libjpeg's limit; larger pictures ra
 
 int EncodeToTargetSize(TJPEGImage& jpeg, const WorkBitmap& bitmap, std::int64_t maxBytes) {
   // Empty and oversized pictures cost one encode anyway (nothing, or an error at once).
-  if (bitmap.Empty() || bitmap.Width() > kLargestDimension ||
-      bitmap.Height() > kLargestDimension) {
+  if (bitmap.Empty() || bitmap.Width() > kLargestDimension || bitmap.Height() > kLargestDimension) {
     return PlainSearch(jpeg, bitmap, maxBytes);
   }
   int chosen = 1;

@@ -81,8 +81,8 @@ const Bytes kJfif = Segment(0xE0, {'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0
 TEST(ReadExifOrientationTest, ReadsEveryOrientationInBothByteOrders) {
   for (const bool little : {true, false}) {
     for (unsigned o = 1; o <= 8; ++o) {
-      const Bytes j = Jpeg({kJfif, ExifSegment(Tiff({{0x010F, 2, 4, 0}, {0x0112, 3, 1, o}},
-                                                     little))});
+      const Bytes j =
+          Jpeg({kJfif, ExifSegment(Tiff({{0x010F, 2, 4, 0}, {0x0112, 3, 1, o}}, little))});
       EXPECT_EQ(Read(j), static_cast<int>(o)) << (little ? "II " : "MM ") << o;
     }
   }
@@ -117,8 +117,8 @@ TEST(ReadExifOrientationTest, MalformedStructuresGiveOne) {
   Bytes badMagic = good;
   badMagic[2] = 43;
   EXPECT_EQ(Read(withTiff(badMagic)), 1);
-  for (const std::uint32_t offset : {0u, 7u, 0xFFFFFFF0u, 0xFFFFFFFFu,
-                                     static_cast<std::uint32_t>(good.size())}) {
+  for (const std::uint32_t offset :
+       {0u, 7u, 0xFFFFFFF0u, 0xFFFFFFFFu, static_cast<std::uint32_t>(good.size())}) {
     Bytes t = good;
     std::memcpy(t.data() + 4, &offset, 4);  // little-endian host, II block
     EXPECT_EQ(Read(withTiff(t)), 1) << "IFD offset " << offset;
@@ -206,9 +206,15 @@ TEST(ReadExifOrientationTest, SurvivesRandomDamage) {
     for (int c = 0; c < changes; ++c) {
       const std::size_t at = next() % b.size();
       switch (next() % 3) {
-        case 0: b[at] = static_cast<std::uint8_t>(next()); break;
-        case 1: b.resize(at + 1); break;
-        default: b.insert(b.begin() + static_cast<std::ptrdiff_t>(at), 0xFF); break;
+        case 0:
+          b[at] = static_cast<std::uint8_t>(next());
+          break;
+        case 1:
+          b.resize(at + 1);
+          break;
+        default:
+          b.insert(b.begin() + static_cast<std::ptrdiff_t>(at), 0xFF);
+          break;
       }
     }
     const int o = readExact(b);

@@ -29,14 +29,9 @@ WorkBitmap FromLetters(const std::vector<std::string>& rows) {
 TEST(ApplyOrientationTest, EveryOrientationTurnsTheStoredPictureUpright) {
   const WorkBitmap upright = FromLetters({"abc", "def"});
   const std::vector<std::pair<int, std::vector<std::string>>> stored = {
-      {1, {"abc", "def"}},
-      {2, {"cba", "fed"}},
-      {3, {"fed", "cba"}},
-      {4, {"def", "abc"}},
-      {5, {"ad", "be", "cf"}},
-      {6, {"cf", "be", "ad"}},
-      {7, {"fc", "eb", "da"}},
-      {8, {"da", "eb", "fc"}},
+      {1, {"abc", "def"}},     {2, {"cba", "fed"}},     {3, {"fed", "cba"}},
+      {4, {"def", "abc"}},     {5, {"ad", "be", "cf"}}, {6, {"cf", "be", "ad"}},
+      {7, {"fc", "eb", "da"}}, {8, {"da", "eb", "fc"}},
   };
   for (const auto& [orientation, rows] : stored) {
     WorkBitmap b = FromLetters(rows);

@@ -86,9 +86,8 @@ TEST(TargetSizeSearchTest, EncodeToTargetSizeEqualsThePlainLoop) {
     for (const bool progressive : {false, true}) {
       std::vector<std::int64_t> sizes(101);
       for (int q = 1; q <= 100; ++q) sizes[q] = EncodedSize(picture, q, gray, progressive);
-      for (const std::int64_t target :
-           {std::int64_t{0}, sizes[1] - 1, sizes[1], sizes[37], sizes[80] - 1, sizes[92],
-            sizes[100], sizes[100] + 1000}) {
+      for (const std::int64_t target : {std::int64_t{0}, sizes[1] - 1, sizes[1], sizes[37],
+                                        sizes[80] - 1, sizes[92], sizes[100], sizes[100] + 1000}) {
         int expected = 1;
         for (int q = 100; q > 1; --q) {
           if (sizes[q] <= target) {
