@@ -1,5 +1,7 @@
 #include "startup.h"
 
+#include <dlfcn.h>
+
 #include <exception>
 #include <iostream>
 #include <string>
@@ -9,19 +11,30 @@
 #include "desktop.h"
 #include "file_system.h"
 
-#ifdef BREVINE_HAS_WINDOW
-#include <QApplication>
-
-#include "clock.h"
-#include "main_window.h"
-#include "settings_file.h"
-#endif
-
 namespace brevine {
 
 namespace {
 
 constexpr char kTitle[] = "Brevine";
+
+using WindowEntry = int (*)(int, char**, const char*);
+
+// The window module lies beside the program in the build tree, and in lib/brevine under
+// the install prefix.
+void* OpenWindowModule(const std::string& programPath, std::string& error) {
+  const std::string folder = programPath.substr(0, programPath.rfind('/') + 1);
+  for (const std::string& candidate :
+       {folder + "libbrevine_window.so", folder + "../lib/brevine/libbrevine_window.so"}) {
+    if (void* handle = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL)) return handle;
+    const char* why = ::dlerror();
+    if (platform::FileExists(candidate)) {
+      error = why ? why : candidate;
+      return nullptr;
+    }
+  }
+  error = "the window module libbrevine_window.so is not installed beside " + programPath;
+  return nullptr;
+}
 
 }  // namespace
 
@@ -41,20 +54,17 @@ int RunProgram(int argc, char** argv) {
     }
     return RunCommandLine(args, programPath);
   }
-#ifdef BREVINE_HAS_WINDOW
-  QApplication application(argc, argv);
-  QApplication::setApplicationName(QString::fromLatin1(kTitle));
-  QGuiApplication::setDesktopFileName(QStringLiteral("brevine"));
-  // Tool-tips and menus take the application font, not the window's.
-  QApplication::setFont(WindowFont());
-  platform::SystemClock clock;
-  TForm1 form(SettingsFilePath(programPath), clock);
-  form.show();
-  return application.exec();
-#else
-  std::cout << "usage: brevine IMAGE...  (reduces each image to a JPEG)\n";
-  return 0;
-#endif
+  std::string error;
+  void* module = OpenWindowModule(programPath, error);
+  auto entry =
+      module ? reinterpret_cast<WindowEntry>(::dlsym(module, "brevine_run_window")) : nullptr;
+  if (!entry) {
+    std::cerr << "brevine: cannot start the window: " << (module ? "entry missing" : error) << "\n"
+              << "usage: brevine IMAGE...  (reduces each image to a JPEG)\n";
+    return 1;
+  }
+  // The module stays loaded until the process ends: Qt registers exit handlers in it.
+  return entry(argc, argv, programPath.c_str());
 }
 
 }  // namespace brevine
