@@ -1,10 +1,44 @@
 #include "work_bitmap.h"
 
+#include <sys/mman.h>
+
 #include <cstring>
+#include <new>
 #include <stdexcept>
 #include <utility>
 
 namespace brevine {
+
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+// Below this a buffer comes from the ordinary heap.
+constexpr std::size_t kMapThreshold = std::size_t{8} << 20;
+
+}  // namespace
+
+void PixelBufferDeleter::operator()(std::uint8_t* p) const noexcept {
+  if (mappedBytes != 0) {
+    ::munmap(mappedBase, mappedBytes);
+  } else {
+    delete[] p;
+  }
+}
+
+std::unique_ptr<std::uint8_t[], PixelBufferDeleter> WorkBitmap::AllocatePixels(std::size_t bytes) {
+  if (bytes == 0) return {};
+  if (bytes < kMapThreshold)
+    return std::unique_ptr<std::uint8_t[], PixelBufferDeleter>(new std::uint8_t[bytes]);
+  const std::size_t length = bytes + kHugePage;
+  void* base = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (base == MAP_FAILED) throw std::bad_alloc();
+  const auto start = (reinterpret_cast<std::uintptr_t>(base) + kHugePage - 1) & ~(kHugePage - 1);
+  auto* pixels = reinterpret_cast<std::uint8_t*>(start);
+  // Advice only: where huge pages are off the buffer works as ordinary pages.
+  ::madvise(pixels, bytes, MADV_HUGEPAGE);
+  return std::unique_ptr<std::uint8_t[], PixelBufferDeleter>(pixels,
+                                                             PixelBufferDeleter{length, base});
+}
 
 void WorkBitmap::SetSize(int width, int height) {
   if (width < 0 || height < 0) throw std::length_error("negative bitmap size");
@@ -18,7 +52,7 @@ void WorkBitmap::SetSize(int width, int height) {
   if (bytes > capacity_) {
     // Allocate before letting go of the old pixels, so a failed allocation leaves the
     // bitmap exactly as it was.
-    std::unique_ptr<std::uint8_t[]> fresh(bytes > 0 ? new std::uint8_t[bytes] : nullptr);
+    auto fresh = AllocatePixels(bytes);
     data_ = std::move(fresh);
     capacity_ = bytes;
   }
