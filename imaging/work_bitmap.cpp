@@ -13,7 +13,7 @@ namespace {
 
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 // Below this a buffer comes from the ordinary heap.
-constexpr std::size_t kMapThreshold = std::size_t{8} << 20;
+constexpr std::size_t kMapThreshold = std::size_t{4} << 20;
 
 }  // namespace
 
