@@ -72,6 +72,8 @@ bool IsUnresolvedWildcard(const std::string& path) {
   return ::lstat(path.c_str(), &st) != 0;
 }
 
+constexpr std::size_t kWaitingBytes = std::size_t{64} << 20;
+
 // Prepares files on worker threads and hands them to the committing thread in order.
 class ParallelBatch {
  public:
@@ -99,9 +101,11 @@ class ParallelBatch {
 
   // Starts up to `jobs` workers; returns how many run (0 when no thread could be made).
   int Start(int jobs) {
-    // Prepared but uncommitted results hold only their JPEG bytes; the window keeps a slow
-    // early file from letting the others run far ahead of what has been written.
-    window_ = static_cast<std::size_t>(jobs) * 2;
+    // Prepared but uncommitted results hold only their JPEG bytes. Photos differ in size
+    // tenfold, so a window of a few files would stall the others behind one large photo;
+    // the bytes waiting bound it instead, with a count as the outer limit.
+    minWindow_ = static_cast<std::size_t>(jobs) * 2;
+    maxWindow_ = static_cast<std::size_t>(jobs) * 32;
     for (int w = 0; w < jobs; ++w) {
       try {
         threads_.emplace_back([this] { Work(); });
@@ -118,6 +122,7 @@ class ParallelBatch {
     prepared_.wait(lock, [&] { return slots_[index].has_value(); });
     PreparedFile file = std::move(*slots_[index]);
     slots_[index].reset();
+    waitingBytes_ -= file.jpeg.size();
     return file;
   }
 
@@ -131,7 +136,9 @@ class ParallelBatch {
 
  private:
   bool MayStart() const {
-    return next_ < committed_ + window_ && committed_ >= barriers_[next_];
+    if (committed_ < barriers_[next_]) return false;
+    const std::size_t ahead = next_ - committed_;  // taken and not yet committed
+    return ahead < minWindow_ || (ahead < maxWindow_ && waitingBytes_ < kWaitingBytes);
   }
 
   void Work() {
@@ -160,6 +167,7 @@ class ParallelBatch {
       }
       {
         std::lock_guard lock(mutex_);
+        waitingBytes_ += file.jpeg.size();
         slots_[index] = std::move(file);
       }
       prepared_.notify_all();
@@ -186,7 +194,9 @@ class ParallelBatch {
   std::vector<std::optional<PreparedFile>> slots_;
   std::size_t next_ = 0;
   std::size_t committed_ = 0;
-  std::size_t window_ = 2;
+  std::size_t minWindow_ = 2;
+  std::size_t maxWindow_ = 2;
+  std::size_t waitingBytes_ = 0;  // JPEG bytes prepared and not yet committed
   bool stopping_ = false;
   std::vector<std::thread> threads_;
 };
