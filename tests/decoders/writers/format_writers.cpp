@@ -187,12 +187,13 @@ void PutRow(Bytes& out, const PngSpec& spec, std::uint32_t y, std::uint32_t x0, 
       } else if (spec.depth == 8) {
         out.push_back(static_cast<std::uint8_t>(s));
       } else {
-        acc = (acc << spec.depth) | s;
+        // Any depth packs, the invalid ones the rejection tests need included.
+        acc = (acc << spec.depth) | (s & ((1u << spec.depth) - 1));
         bits += spec.depth;
-        if (bits == 8) {
-          out.push_back(static_cast<std::uint8_t>(acc));
-          acc = 0;
-          bits = 0;
+        while (bits >= 8) {
+          bits -= 8;
+          out.push_back(static_cast<std::uint8_t>(acc >> bits));
+          acc &= (1u << bits) - 1;
         }
       }
     }
