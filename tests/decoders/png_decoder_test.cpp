@@ -25,26 +25,26 @@ const std::vector<std::uint32_t> kPalette = {0x102030, 0xFF0000, 0x00FF00, 0x000
 
 PngSpec Random(std::uint32_t width, std::uint32_t height, int depth, int colourType,
                std::uint32_t seed, int maxPaletteIndex = 7) {
-  PngSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.depth = depth;
-  spec.colourType = colourType;
+  PngSpec layout;
+  layout.width = width;
+  layout.height = height;
+  layout.depth = depth;
+  layout.colourType = colourType;
   std::mt19937 random(seed);
   const int limit =
       colourType == 3 ? std::min((1 << depth) - 1, maxPaletteIndex) : (1 << depth) - 1;
-  spec.samples.resize(static_cast<std::size_t>(width) * height * test::PngChannels(colourType));
-  for (auto& s : spec.samples) s = static_cast<std::uint16_t>(random() % (limit + 1));
-  return spec;
+  layout.samples.resize(static_cast<std::size_t>(width) * height * test::PngChannels(colourType));
+  for (auto& s : layout.samples) s = static_cast<std::uint16_t>(random() % (limit + 1));
+  return layout;
 }
 
 // The picture by the conversion table of the format: high byte of 16-bit samples, low
 // depths of grey widened by 255, 85 or 17, alpha dropped, palette looked up.
-WorkBitmap Expected(const PngSpec& spec, const std::vector<std::uint32_t>& palette = kPalette) {
-  const int channels = test::PngChannels(spec.colourType);
-  WorkBitmap bitmap(static_cast<int>(spec.width), static_cast<int>(spec.height));
+WorkBitmap Expected(const PngSpec& layout, const std::vector<std::uint32_t>& palette = kPalette) {
+  const int channels = test::PngChannels(layout.colourType);
+  WorkBitmap bitmap(static_cast<int>(layout.width), static_cast<int>(layout.height));
   auto eight = [&](std::uint16_t s) -> std::uint8_t {
-    switch (spec.depth) {
+    switch (layout.depth) {
       case 16:
         return static_cast<std::uint8_t>(s >> 8);
       case 1:
@@ -57,15 +57,15 @@ WorkBitmap Expected(const PngSpec& spec, const std::vector<std::uint32_t>& palet
         return static_cast<std::uint8_t>(s);
     }
   };
-  for (std::uint32_t y = 0; y < spec.height; ++y) {
-    for (std::uint32_t x = 0; x < spec.width; ++x) {
+  for (std::uint32_t y = 0; y < layout.height; ++y) {
+    for (std::uint32_t x = 0; x < layout.width; ++x) {
       const std::uint16_t* s =
-          &spec.samples[(static_cast<std::size_t>(y) * spec.width + x) * channels];
+          &layout.samples[(static_cast<std::size_t>(y) * layout.width + x) * channels];
       std::uint8_t* p = bitmap.Row(static_cast<int>(y)) + 3 * x;
-      if (spec.colourType == 3) {
+      if (layout.colourType == 3) {
         const std::uint32_t c = s[0] < palette.size() ? palette[s[0]] : 0;
         p[0] = c & 0xFF, p[1] = (c >> 8) & 0xFF, p[2] = c >> 16;
-      } else if (spec.colourType == 0 || spec.colourType == 4) {
+      } else if (layout.colourType == 0 || layout.colourType == 4) {
         p[0] = p[1] = p[2] = eight(s[0]);
       } else {
         p[0] = eight(s[2]), p[1] = eight(s[1]), p[2] = eight(s[0]);
@@ -92,15 +92,15 @@ bool Fails(const Bytes& file) {
 }
 
 // A file put together chunk by chunk: signature, IHDR, then `middle`, IDAT, IEND.
-Bytes Assemble(const PngSpec& spec, const Bytes& beforeData, bool goodCrc = true,
+Bytes Assemble(const PngSpec& layout, const Bytes& beforeData, bool goodCrc = true,
                bool withEnd = true) {
   Bytes out = test::PngSignature();
   test::Append(out, PngChunk("IHDR",
-                             test::PngHeaderData(spec.width, spec.height, spec.depth,
-                                                 spec.colourType, 0, 0, spec.interlaced),
+                             test::PngHeaderData(layout.width, layout.height, layout.depth,
+                                                 layout.colourType, 0, 0, layout.interlaced),
                              goodCrc));
   test::Append(out, beforeData);
-  test::Append(out, PngChunk("IDAT", test::PngImageData(spec), goodCrc));
+  test::Append(out, PngChunk("IDAT", test::PngImageData(layout), goodCrc));
   if (withEnd) test::Append(out, PngChunk("IEND", {}, goodCrc));
   return out;
 }
@@ -116,11 +116,11 @@ constexpr TypeDepth kAccepted[] = {{0, 1},  {0, 2},  {0, 4}, {0, 8},  {0, 16},
 TEST(PngDecoder, EveryColourTypeAndDepthBothLayouts) {
   for (const auto [colourType, depth] : kAccepted) {
     for (bool interlaced : {false, true}) {
-      PngSpec spec = Random(13, 11, depth, colourType, colourType * 100 + depth);
-      spec.interlaced = interlaced;
+      PngSpec layout = Random(13, 11, depth, colourType, colourType * 100 + depth);
+      layout.interlaced = interlaced;
       const Bytes file =
-          test::MakePng(spec, colourType == 3 ? kPalette : std::vector<std::uint32_t>{});
-      EXPECT_TRUE(test::SameBitmap(Expected(spec), Decode(file)))
+          test::MakePng(layout, colourType == 3 ? kPalette : std::vector<std::uint32_t>{});
+      EXPECT_TRUE(test::SameBitmap(Expected(layout), Decode(file)))
           << "type " << colourType << " depth " << depth << " interlaced " << interlaced;
     }
   }
@@ -143,10 +143,10 @@ TEST(PngDecoder, InterlacedEqualsPlainDownToOnePixel) {
 }
 
 TEST(PngDecoder, SixteenBitSamplesKeepTheirHighByte) {
-  PngSpec spec = Random(3, 2, 16, 2, 1);
-  std::fill(spec.samples.begin(), spec.samples.end(), 0x80FF);
+  PngSpec layout = Random(3, 2, 16, 2, 1);
+  std::fill(layout.samples.begin(), layout.samples.end(), 0x80FF);
   EXPECT_TRUE(
-      test::SameBitmap(test::MakeSolid(3, 2, 0x80, 0x80, 0x80), Decode(test::MakePng(spec))));
+      test::SameBitmap(test::MakeSolid(3, 2, 0x80, 0x80, 0x80), Decode(test::MakePng(layout))));
 }
 
 TEST(PngDecoder, AlphaTransparencyGammaAndBackgroundChangeNothing) {
@@ -175,26 +175,26 @@ TEST(PngDecoder, AlphaTransparencyGammaAndBackgroundChangeNothing) {
 }
 
 TEST(PngDecoder, LenientReading) {
-  const PngSpec spec = Random(9, 7, 8, 2, 4);
-  const WorkBitmap expected = Expected(spec);
+  const PngSpec layout = Random(9, 7, 8, 2, 4);
+  const WorkBitmap expected = Expected(layout);
   // Every CRC wrong.
-  EXPECT_TRUE(test::SameBitmap(expected, Decode(Assemble(spec, {}, false))));
+  EXPECT_TRUE(test::SameBitmap(expected, Decode(Assemble(layout, {}, false))));
   // Unknown chunks, a critical one among them, skipped.
   Bytes unknown = PngChunk("ABCD", {1, 2, 3});
   test::Append(unknown, PngChunk("zzZz", Bytes(100, 7)));
-  EXPECT_TRUE(test::SameBitmap(expected, Decode(Assemble(spec, unknown))));
+  EXPECT_TRUE(test::SameBitmap(expected, Decode(Assemble(layout, unknown))));
   // No IEND, and nothing at all after the image data.
-  EXPECT_TRUE(test::SameBitmap(expected, Decode(Assemble(spec, {}, true, false))));
+  EXPECT_TRUE(test::SameBitmap(expected, Decode(Assemble(layout, {}, true, false))));
   // Image data cut right after the last row: without the zlib checksum and chunk CRC.
-  Bytes cut = Assemble(spec, {}, true, false);
+  Bytes cut = Assemble(layout, {}, true, false);
   cut.resize(cut.size() - 4 - 4);
   EXPECT_TRUE(test::SameBitmap(expected, Decode(cut)));
   // A wrong zlib checksum.
-  Bytes badAdler = Assemble(spec, {}, true, false);
+  Bytes badAdler = Assemble(layout, {}, true, false);
   badAdler[badAdler.size() - 5] ^= 0x55;
   EXPECT_TRUE(test::SameBitmap(expected, Decode(badAdler)));
   // Image data split over several IDAT chunks, and later IDATs passed over.
-  const Bytes data = test::PngImageData(spec);
+  const Bytes data = test::PngImageData(layout);
   Bytes split = test::PngSignature();
   test::Append(split, PngChunk("IHDR", test::PngHeaderData(9, 7, 8, 2)));
   for (std::size_t at = 0; at < data.size(); at += 10) {
@@ -207,12 +207,12 @@ TEST(PngDecoder, LenientReading) {
 }
 
 TEST(PngDecoder, MacBinaryPrefix) {
-  const PngSpec spec = Random(5, 4, 8, 0, 5);
+  const PngSpec layout = Random(5, 4, 8, 0, 5);
   Bytes file(128, 0x41);
   file[0] = 0;
   file[74] = 0;
-  test::Append(file, test::MakePng(spec));
-  EXPECT_TRUE(test::SameBitmap(Expected(spec), Decode(file)));
+  test::Append(file, test::MakePng(layout));
+  EXPECT_TRUE(test::SameBitmap(Expected(layout), Decode(file)));
   file[74] = 1;
   EXPECT_TRUE(Fails(file));
 }
@@ -220,11 +220,11 @@ TEST(PngDecoder, MacBinaryPrefix) {
 TEST(PngDecoder, RejectedFiles) {
   auto header = [](int depth, int colourType, int compression = 0, int filter = 0,
                    int interlace = 0) {
-    PngSpec spec = Random(4, 4, std::min(depth, 16), colourType == 3 ? 3 : 0, 1);
+    PngSpec layout = Random(4, 4, std::min(depth, 16), colourType == 3 ? 3 : 0, 1);
     Bytes file = test::PngSignature();
     test::Append(file, PngChunk("IHDR", test::PngHeaderData(4, 4, depth, colourType, compression,
                                                             filter, interlace)));
-    test::Append(file, PngChunk("IDAT", test::PngImageData(spec)));
+    test::Append(file, PngChunk("IDAT", test::PngImageData(layout)));
     return file;
   };
   EXPECT_TRUE(Fails(header(4, 4)));   // grey with alpha, 4 bits
@@ -237,24 +237,24 @@ TEST(PngDecoder, RejectedFiles) {
   EXPECT_TRUE(Fails(header(8, 0, 0, 0, 2)));
   EXPECT_FALSE(Fails(header(8, 0)));
 
-  const PngSpec spec = Random(6, 6, 8, 2, 6);
-  EXPECT_TRUE(Fails(Assemble(spec, PngChunk("IHDR", test::PngHeaderData(6, 6, 8, 2)))));
+  const PngSpec layout = Random(6, 6, 8, 2, 6);
+  EXPECT_TRUE(Fails(Assemble(layout, PngChunk("IHDR", test::PngHeaderData(6, 6, 8, 2)))));
   Bytes noData = test::PngSignature();
   test::Append(noData, PngChunk("IHDR", test::PngHeaderData(6, 6, 8, 2)));
   test::Append(noData, PngChunk("IEND", {}));
   EXPECT_TRUE(Fails(noData));
   Bytes dataFirst = test::PngSignature();
-  test::Append(dataFirst, PngChunk("IDAT", test::PngImageData(spec)));
+  test::Append(dataFirst, PngChunk("IDAT", test::PngImageData(layout)));
   test::Append(dataFirst, PngChunk("IHDR", test::PngHeaderData(6, 6, 8, 2)));
   EXPECT_TRUE(Fails(dataFirst));
   EXPECT_TRUE(Fails(Bytes{137, 80, 78, 71}));
   EXPECT_TRUE(Fails({}));
 
   // Cut inside the image data, and a foreign chunk inside the IDAT run.
-  Bytes cut = Assemble(spec, {}, true, false);
+  Bytes cut = Assemble(layout, {}, true, false);
   cut.resize(cut.size() - 30);
   EXPECT_TRUE(Fails(cut));
-  const Bytes data = test::PngImageData(spec);
+  const Bytes data = test::PngImageData(layout);
   Bytes broken = test::PngSignature();
   test::Append(broken, PngChunk("IHDR", test::PngHeaderData(6, 6, 8, 2)));
   test::Append(broken, PngChunk("IDAT", Bytes(data.begin(), data.begin() + 20)));
@@ -285,11 +285,11 @@ TEST(PngDecoder, RejectedFiles) {
 TEST(PngDecoder, PaletteGaps) {
   // Indices beyond the palette are black; so is everything without a PLTE, and a PLTE
   // after the image data is not taken.
-  const PngSpec spec = Random(8, 3, 4, 3, 7, 15);
+  const PngSpec layout = Random(8, 3, 4, 3, 7, 15);
   const std::vector<std::uint32_t> short3(kPalette.begin(), kPalette.begin() + 3);
-  EXPECT_TRUE(test::SameBitmap(Expected(spec, short3), Decode(test::MakePng(spec, short3))));
-  EXPECT_TRUE(test::SameBitmap(test::MakeSolid(8, 3, 0, 0, 0), Decode(Assemble(spec, {}))));
-  Bytes late = Assemble(spec, {}, true, false);
+  EXPECT_TRUE(test::SameBitmap(Expected(layout, short3), Decode(test::MakePng(layout, short3))));
+  EXPECT_TRUE(test::SameBitmap(test::MakeSolid(8, 3, 0, 0, 0), Decode(Assemble(layout, {}))));
+  Bytes late = Assemble(layout, {}, true, false);
   test::Append(late, PngChunk("PLTE", {255, 255, 255}));
   EXPECT_TRUE(test::SameBitmap(test::MakeSolid(8, 3, 0, 0, 0), Decode(late)));
 }
@@ -312,9 +312,9 @@ TEST(PngDecoder, HugeAnnouncedPictureWithLittleDataFailsEarly) {
 TEST(PngDecoder, TwoDecodesAtOnceOnTwoThreads) {
   // No decoder may keep state outside the call: a PNG and a GIF decoded side by side, over
   // and over, must each give the picture they give alone.
-  PngSpec spec = Random(40, 30, 8, 2, 9);
-  spec.interlaced = true;
-  const Bytes png = test::MakePng(spec);
+  PngSpec layout = Random(40, 30, 8, 2, 9);
+  layout.interlaced = true;
+  const Bytes png = test::MakePng(layout);
   test::GifImageSpec image;
   image.width = 40;
   image.height = 30;

@@ -101,33 +101,33 @@ void PngSeeds(const fs::path& folder) {
                                               0x123456, 0x654321, 0xABCDEF, 0xFEDCBA};
   int n = 0;
   for (const auto& kind : kinds) {
-    PngSpec spec;
-    spec.width = 5;
-    spec.height = 4;
-    spec.depth = kind.depth;
-    spec.colourType = kind.colourType;
-    spec.interlaced = (n % 3) == 1;
+    PngSpec layout;
+    layout.width = 5;
+    layout.height = 4;
+    layout.depth = kind.depth;
+    layout.colourType = kind.colourType;
+    layout.interlaced = (n % 3) == 1;
     const int channels = brevine::test::PngChannels(kind.colourType);
     const int limit =
         kind.colourType == 3 ? std::min(7, (1 << kind.depth) - 1) : (1 << kind.depth) - 1;
     for (int i = 0; i < 5 * 4 * channels; ++i) {
-      spec.samples.push_back(static_cast<std::uint16_t>((i * 2654435761u >> 7) % (limit + 1)));
+      layout.samples.push_back(static_cast<std::uint16_t>((i * 2654435761u >> 7) % (limit + 1)));
     }
     const std::string name = "type" + std::to_string(kind.colourType) + "-depth" +
-                             std::to_string(kind.depth) + (spec.interlaced ? "-adam7" : "") +
+                             std::to_string(kind.depth) + (layout.interlaced ? "-adam7" : "") +
                              ".png";
     Save(folder, name,
-         MakePng(spec, kind.colourType == 3 ? palette : std::vector<std::uint32_t>{}));
+         MakePng(layout, kind.colourType == 3 ? palette : std::vector<std::uint32_t>{}));
     ++n;
   }
 
   // Ancillary and unknown chunks, a cut-off end and a MacBinary prefix.
-  PngSpec spec;
-  spec.width = 6;
-  spec.height = 3;
-  spec.depth = 8;
-  spec.colourType = 3;
-  for (int i = 0; i < 18; ++i) spec.samples.push_back(static_cast<std::uint16_t>(i % 4));
+  PngSpec layout;
+  layout.width = 6;
+  layout.height = 3;
+  layout.depth = 8;
+  layout.colourType = 3;
+  for (int i = 0; i < 18; ++i) layout.samples.push_back(static_cast<std::uint16_t>(i % 4));
   Bytes chunks = brevine::test::PngSignature();
   Append(chunks, PngChunk("IHDR", brevine::test::PngHeaderData(6, 3, 8, 3)));
   Append(chunks, PngChunk("gAMA", {0, 0, 0xB1, 0x8F}));
@@ -135,7 +135,7 @@ void PngSeeds(const fs::path& folder) {
   Append(chunks, PngChunk("tRNS", {0, 128}));
   Append(chunks, PngChunk("bKGD", {1}));
   Append(chunks, PngChunk("ABCD", {1, 2, 3, 4}, false));
-  const Bytes data = brevine::test::PngImageData(spec);
+  const Bytes data = brevine::test::PngImageData(layout);
   Append(chunks, PngChunk("IDAT", Bytes(data.begin(), data.begin() + data.size() / 2)));
   Append(chunks, PngChunk("IDAT", Bytes(data.begin() + data.size() / 2, data.end())));
   Append(chunks, PngChunk("tEXt", {'k', 0, 'v'}));
@@ -144,8 +144,8 @@ void PngSeeds(const fs::path& folder) {
   Bytes macBinary(128, 0x20);
   macBinary[0] = 0;
   macBinary[74] = 0;
-  spec.colourType = 0;
-  Append(macBinary, MakePng(spec));
+  layout.colourType = 0;
+  Append(macBinary, MakePng(layout));
   Save(folder, "macbinary.png", macBinary);
 }
 

@@ -172,24 +172,24 @@ int PngChannels(int colourType) {
 namespace {
 
 // One filtered row (filter byte 0) of the given pixels of row y.
-void PutRow(Bytes& out, const PngSpec& spec, std::uint32_t y, std::uint32_t x0, std::uint32_t dx) {
-  const int channels = PngChannels(spec.colourType);
+void PutRow(Bytes& out, const PngSpec& layout, std::uint32_t y, std::uint32_t x0, std::uint32_t dx) {
+  const int channels = PngChannels(layout.colourType);
   out.push_back(0);
   std::uint32_t acc = 0;
   int bits = 0;
-  for (std::uint32_t x = x0; x < spec.width; x += dx) {
+  for (std::uint32_t x = x0; x < layout.width; x += dx) {
     for (int c = 0; c < channels; ++c) {
       const std::uint16_t s =
-          spec.samples[(static_cast<std::size_t>(y) * spec.width + x) * channels + c];
-      if (spec.depth == 16) {
+          layout.samples[(static_cast<std::size_t>(y) * layout.width + x) * channels + c];
+      if (layout.depth == 16) {
         out.push_back(static_cast<std::uint8_t>(s >> 8));
         out.push_back(static_cast<std::uint8_t>(s));
-      } else if (spec.depth == 8) {
+      } else if (layout.depth == 8) {
         out.push_back(static_cast<std::uint8_t>(s));
       } else {
         // Any depth packs, the invalid ones the rejection tests need included.
-        acc = (acc << spec.depth) | (s & ((1u << spec.depth) - 1));
-        bits += spec.depth;
+        acc = (acc << layout.depth) | (s & ((1u << layout.depth) - 1));
+        bits += layout.depth;
         while (bits >= 8) {
           bits -= 8;
           out.push_back(static_cast<std::uint8_t>(acc >> bits));
@@ -203,22 +203,22 @@ void PutRow(Bytes& out, const PngSpec& spec, std::uint32_t y, std::uint32_t x0, 
 
 }  // namespace
 
-Bytes PngImageData(const PngSpec& spec) {
+Bytes PngImageData(const PngSpec& layout) {
   const std::size_t expected =
-      static_cast<std::size_t>(spec.width) * spec.height * PngChannels(spec.colourType);
-  if (spec.samples.size() != expected) throw std::invalid_argument("sample count");
+      static_cast<std::size_t>(layout.width) * layout.height * PngChannels(layout.colourType);
+  if (layout.samples.size() != expected) throw std::invalid_argument("sample count");
   Bytes raw;
-  if (!spec.interlaced) {
-    for (std::uint32_t y = 0; y < spec.height; ++y) PutRow(raw, spec, y, 0, 1);
+  if (!layout.interlaced) {
+    for (std::uint32_t y = 0; y < layout.height; ++y) PutRow(raw, layout, y, 0, 1);
   } else {
     static constexpr std::uint32_t kXStart[7] = {0, 4, 0, 2, 0, 1, 0};
     static constexpr std::uint32_t kXStep[7] = {8, 8, 4, 4, 2, 2, 1};
     static constexpr std::uint32_t kYStart[7] = {0, 0, 4, 0, 2, 0, 1};
     static constexpr std::uint32_t kYStep[7] = {8, 8, 8, 4, 4, 2, 2};
     for (int pass = 0; pass < 7; ++pass) {
-      if (kXStart[pass] >= spec.width) continue;  // no columns: the pass is absent
-      for (std::uint32_t y = kYStart[pass]; y < spec.height; y += kYStep[pass]) {
-        PutRow(raw, spec, y, kXStart[pass], kXStep[pass]);
+      if (kXStart[pass] >= layout.width) continue;  // no columns: the pass is absent
+      for (std::uint32_t y = kYStart[pass]; y < layout.height; y += kYStep[pass]) {
+        PutRow(raw, layout, y, kXStart[pass], kXStep[pass]);
       }
     }
   }
@@ -256,10 +256,10 @@ Bytes PngHeaderData(std::uint32_t width, std::uint32_t height, int depth, int co
 
 Bytes PngSignature() { return {137, 80, 78, 71, 13, 10, 26, 10}; }
 
-Bytes MakePng(const PngSpec& spec, const std::vector<std::uint32_t>& palette) {
+Bytes MakePng(const PngSpec& layout, const std::vector<std::uint32_t>& palette) {
   Bytes out = PngSignature();
-  Append(out, PngChunk("IHDR", PngHeaderData(spec.width, spec.height, spec.depth, spec.colourType,
-                                             0, 0, spec.interlaced)));
+  Append(out, PngChunk("IHDR", PngHeaderData(layout.width, layout.height, layout.depth, layout.colourType,
+                                             0, 0, layout.interlaced)));
   if (!palette.empty()) {
     Bytes rgb;
     for (std::uint32_t c : palette) {
@@ -269,7 +269,7 @@ Bytes MakePng(const PngSpec& spec, const std::vector<std::uint32_t>& palette) {
     }
     Append(out, PngChunk("PLTE", rgb));
   }
-  Append(out, PngChunk("IDAT", PngImageData(spec)));
+  Append(out, PngChunk("IDAT", PngImageData(layout)));
   Append(out, PngChunk("IEND", {}));
   return out;
 }

@@ -55,13 +55,13 @@ struct PngSpec {
 
 int PngChannels(int colourType);
 // The zlib stream of the filtered rows (filter type 0, Adam7 order when interlaced).
-Bytes PngImageData(const PngSpec& spec);
+Bytes PngImageData(const PngSpec& layout);
 Bytes PngChunk(const char* type, const Bytes& data, bool goodCrc = true);
 Bytes PngHeaderData(std::uint32_t width, std::uint32_t height, int depth, int colourType,
                     int compression = 0, int filter = 0, int interlace = 0);
 Bytes PngSignature();
 // Signature, IHDR, PLTE (when a palette is given), one IDAT, IEND.
-Bytes MakePng(const PngSpec& spec, const std::vector<std::uint32_t>& palette = {});
+Bytes MakePng(const PngSpec& layout, const std::vector<std::uint32_t>& palette = {});
 
 // ---- BMP ------------------------------------------------------------------------------
 
