@@ -1,17 +1,12 @@
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <cerrno>
 #include <cstring>
 #include <functional>
-#include <system_error>
 #include <vector>
 
 #include "codecs.h"
+#include "image_file.h"
 
 namespace brevine {
 
@@ -33,10 +28,6 @@ std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0
 std::uint32_t U32(const std::uint8_t* p) {
   return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
          static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-[[noreturn]] void RaiseErrno(int error, const std::string& path) {
-  throw std::system_error(error, std::generic_category(), "cannot read " + path);
 }
 
 [[noreturn]] void Reject(const char* why) {
@@ -408,30 +399,10 @@ void DecodeBmp(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap) {
 void LoadBmpImage(const std::string& path, WorkBitmap& bitmap) {
   // The file is streamed: an uncompressed photo is as large as its bitmap, and holding
   // both would double the peak memory of a load.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) RaiseErrno(errno, path);
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
-  struct stat st;
-  if (::fstat(fd, &st) != 0) RaiseErrno(errno, path);
-  if (S_ISDIR(st.st_mode)) RaiseErrno(EISDIR, path);
-  if (!S_ISREG(st.st_mode)) RaiseErrno(EINVAL, path);
-  const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
-
-  auto readFile = [&](std::uint64_t offset, std::size_t n, std::uint8_t* out) {
-    std::size_t done = 0;
-    while (done < n) {
-      const ssize_t got = ::pread(fd, out + done, n - done, static_cast<off_t>(offset + done));
-      if (got < 0) {
-        if (errno == EINTR) continue;
-        RaiseErrno(errno, path);
-      }
-      // The file shrank under us: fewer bytes than its size is a read failure.
-      if (got == 0) RaiseErrno(EIO, path);
-      done += static_cast<std::size_t>(got);
-    }
+  const ImageFile file(path);
+  const std::uint64_t size = file.Size();
+  auto readFile = [&file](std::uint64_t offset, std::size_t n, std::uint8_t* out) {
+    file.ReadAt(offset, n, out);
   };
   std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::uint64_t>(size, 1 << 16)));
   readFile(0, head.size(), head.data());

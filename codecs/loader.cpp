@@ -8,6 +8,7 @@
 
 #include "codecs.h"
 #include "file_system.h"
+#include "image_file.h"
 
 namespace brevine {
 
@@ -43,32 +44,46 @@ std::string LowerExtension(const std::string& path) {
   return extension;
 }
 
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
+ImageFile::ImageFile(const std::string& path) : path_(path) {
   // O_NONBLOCK: opening a FIFO that carries an image name must not wait for a writer.
   // Only regular files are read; the flag changes nothing for them.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) RaiseErrno(errno, path);
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
-
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd_ < 0) RaiseErrno(errno, path);
   struct stat st;
-  if (::fstat(fd, &st) != 0) RaiseErrno(errno, path);
-  if (S_ISDIR(st.st_mode)) RaiseErrno(EISDIR, path);
-  if (!S_ISREG(st.st_mode)) RaiseErrno(EINVAL, path);
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size));
+  int error = 0;
+  if (::fstat(fd_, &st) != 0) {
+    error = errno;
+  } else if (S_ISDIR(st.st_mode)) {
+    error = EISDIR;
+  } else if (!S_ISREG(st.st_mode)) {
+    error = EINVAL;
+  }
+  if (error != 0) {
+    ::close(fd_);
+    RaiseErrno(error, path);
+  }
+  size_ = static_cast<std::uint64_t>(st.st_size);
+}
+
+ImageFile::~ImageFile() { ::close(fd_); }
+
+void ImageFile::ReadAt(std::uint64_t offset, std::size_t n, std::uint8_t* out) const {
   std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
+  while (done < n) {
+    const ssize_t got = ::pread(fd_, out + done, n - done, static_cast<off_t>(offset + done));
     if (got < 0) {
       if (errno == EINTR) continue;
-      RaiseErrno(errno, path);
+      RaiseErrno(errno, path_);
     }
-    // The file shrank under us: fewer bytes than its size is a read failure.
-    if (got == 0) RaiseErrno(EIO, path);
+    if (got == 0) RaiseErrno(EIO, path_);
     done += static_cast<std::size_t>(got);
   }
+}
+
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
+  const ImageFile file(path);
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(file.Size()));
+  file.ReadAt(0, bytes.size(), bytes.data());
   return bytes;
 }
 

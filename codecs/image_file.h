@@ -1,0 +1,28 @@
+#pragma once
+// An image file opened for reading: regular files only, and never a wait on a FIFO that
+// carries an image name. Every failure raises std::system_error naming the path.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace brevine {
+
+class ImageFile {
+ public:
+  explicit ImageFile(const std::string& path);
+  ~ImageFile();
+  ImageFile(const ImageFile&) = delete;
+  ImageFile& operator=(const ImageFile&) = delete;
+
+  std::uint64_t Size() const { return size_; }
+  // Exactly n bytes from offset; a file that shrank under us is a read failure.
+  void ReadAt(std::uint64_t offset, std::size_t n, std::uint8_t* out) const;
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  std::uint64_t size_ = 0;
+};
+
+}  // namespace brevine
