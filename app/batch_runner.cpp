@@ -23,8 +23,10 @@ namespace brevine {
 namespace {
 
 std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\n')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\n')) s.remove_suffix(1);
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\n'))
+    s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\n'))
+    s.remove_suffix(1);
   return s;
 }
 
@@ -78,8 +80,7 @@ constexpr std::size_t kWaitingBytes = std::size_t{64} << 20;
 class ParallelBatch {
  public:
   ParallelBatch(const std::vector<std::string>& paths, const Options& options,
-                const platform::Clock& clock, std::vector<std::size_t> barriers,
-                StageTimes* times)
+                const platform::Clock& clock, std::vector<std::size_t> barriers, StageTimes* times)
       : paths_(paths),
         options_(options),
         clock_(clock),
@@ -316,11 +317,12 @@ std::vector<std::size_t> CommitBarriers(const std::vector<std::string>& absolute
 }
 
 std::vector<FileResult> RunBatch(const std::vector<std::string>& absolutePaths,
-                                 ProcessSettings& settings, const platform::Clock& clock,
-                                 int jobs, StageTimes* times, const CommitReport& report) {
+                                 ProcessSettings& settings, const platform::Clock& clock, int jobs,
+                                 StageTimes* times, const CommitReport& report) {
   auto* fixed = dynamic_cast<FixedSettings*>(&settings);
   const std::size_t count = absolutePaths.size();
-  jobs = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(std::max(jobs, 1)), count));
+  jobs =
+      static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(std::max(jobs, 1)), count));
   if (jobs <= 1 || !fixed) return RunSequential(absolutePaths, settings, clock, times, report);
 
   // The workers' options: a snapshot before the first commit, which is when the run's

@@ -61,8 +61,7 @@ using CommitReport = std::function<void(std::size_t index, FileResult result)>;
 // options, so settings that are not a FixedSettings (live controls) run sequentially.
 // `times`, when given, receives the stage times of every worker.
 std::vector<FileResult> RunBatch(const std::vector<std::string>& absolutePaths,
-                                 ProcessSettings& settings, const platform::Clock& clock,
-                                 int jobs, StageTimes* times = nullptr,
-                                 const CommitReport& report = {});
+                                 ProcessSettings& settings, const platform::Clock& clock, int jobs,
+                                 StageTimes* times = nullptr, const CommitReport& report = {});
 
 }  // namespace brevine

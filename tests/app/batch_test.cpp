@@ -1,5 +1,3 @@
-#include "batch_runner.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,6 +8,7 @@
 #include <sstream>
 #include <thread>
 
+#include "batch_runner.h"
 #include "command_line.h"
 #include "fixed_clock.h"
 #include "pipeline_support.h"
@@ -36,7 +35,7 @@ TEST(BatchJobs, CountFromTheVariableTheCoresAndTheMemory) {
 
   const std::uint64_t gib = std::uint64_t{1} << 30;
   EXPECT_EQ(ChooseJobs(std::nullopt, 8, 64 * gib), 8);
-  EXPECT_EQ(ChooseJobs(std::nullopt, 8, 1 * gib), 2);  // memory holds the count down
+  EXPECT_EQ(ChooseJobs(std::nullopt, 8, 1 * gib), 2);     // memory holds the count down
   EXPECT_EQ(ChooseJobs(std::nullopt, 8, 100u << 20), 1);  // never below one
   EXPECT_EQ(ChooseJobs(std::nullopt, 0, std::nullopt), 1);
   EXPECT_EQ(ChooseJobs(std::nullopt, 3, std::nullopt), 3);
@@ -185,7 +184,7 @@ TEST_F(BatchRun, TheLaterSourceOfOneNameIsTheOneLeftOnDisk) {
   Options o = BatchOptions();
   o.subFolder = false;  // add-text mode: s-a.jpg from both
   o.html = false;
-  o.addedText = "";     // becomes "s-" at the first commit, on every thread's view
+  o.addedText = "";  // becomes "s-" at the first commit, on every thread's view
   const RunOutcome many = Run("4", o);
   ASSERT_EQ(many.files.count("pics/s-a.jpg"), 1u);
   EXPECT_EQ(many.files.count("pics/s-p0.jpg"), 1u);
@@ -213,8 +212,8 @@ TEST_F(BatchRun, AResultFedBackAsALaterSourceIsReadAfterItIsWritten) {
     FixedSettings s(test::PlainOptions());
     test::FixedClock clock;
     StageTimes times;
-    const auto results = RunPaths({dir / "big.bmp", dir / "Resized/big.jpg", dir / "c.bmp"}, s,
-                                  clock, &times, jobs);
+    const auto results =
+        RunPaths({dir / "big.bmp", dir / "Resized/big.jpg", dir / "c.bmp"}, s, clock, &times, jobs);
     EXPECT_EQ(results, std::vector<FileResult>(3, FileResult::kWritten)) << jobs;
     EXPECT_EQ(times.files, 3) << jobs;
     EXPECT_GT(times.load, 0) << jobs;
@@ -234,12 +233,12 @@ TEST(BatchBarriers, WaitOnlyForWritersOfTheSourceAndForWildcards) {
   test::FixedClock clock;
   const Options o;  // sub-folder "Resized", which does not exist yet
   const std::vector<std::string> paths = {
-      dir / "pics/a.bmp",            // 0 writes pics/Resized/a.jpg
-      dir / "pics/b.bmp",            // 1
-      dir / "link/Resized/a.jpg",    // 2 reads what 0 writes, through the link
-      dir / "notes.txt",             // 3 never read
-      dir / "pics/c*.bmp",           // 4 a pattern: after everything before it
-      dir / "pics/d.png",            // 5 the pattern's output is unknown
+      dir / "pics/a.bmp",          // 0 writes pics/Resized/a.jpg
+      dir / "pics/b.bmp",          // 1
+      dir / "link/Resized/a.jpg",  // 2 reads what 0 writes, through the link
+      dir / "notes.txt",           // 3 never read
+      dir / "pics/c*.bmp",         // 4 a pattern: after everything before it
+      dir / "pics/d.png",          // 5 the pattern's output is unknown
   };
   EXPECT_EQ(CommitBarriers(paths, o, clock), (std::vector<std::size_t>{0, 0, 1, 0, 4, 5}));
 
