@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
+#include <random>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -65,17 +67,22 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 void WriteFileAtomic(const std::string& path, const std::uint8_t* data, std::size_t size) {
   const std::string folder = FolderOf(path);
-  std::string temp = folder + ".brevine-XXXXXX";
-  std::vector<char> name(temp.begin(), temp.end());
-  name.push_back('\0');
-  Fd fd(::mkstemp(name.data()));
-  if (fd.get() < 0) RaiseErrno("cannot create " + path);
-  temp.assign(name.data());
+  // Created with 0666 so the process's umask gives the usual mode of a new file, as for a
+  // direct write; O_EXCL with a random name keeps it ours alone. (mkstemp would create
+  // 0600 and need the umask read back, which cannot be done without changing it.)
+  std::random_device random;
+  std::string temp;
+  int raw = -1;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char name[32];
+    std::snprintf(name, sizeof name, ".brevine-%08x%08x", random(), random());
+    temp = folder + name;
+    raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (raw >= 0 || errno != EEXIST) break;
+  }
+  if (raw < 0) RaiseErrno("cannot create " + path);
+  Fd fd(raw);
   try {
-    // mkstemp creates 0600; a photo written beside others gets the usual 0666 & ~umask.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    if (::fchmod(fd.get(), 0666 & ~mask) != 0) RaiseErrno("cannot write " + path);
     std::size_t done = 0;
     while (done < size) {
       const ssize_t n = ::write(fd.get(), data + done, size - done);

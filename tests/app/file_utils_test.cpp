@@ -2,8 +2,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <system_error>
 
+#include "file_system.h"
 #include "file_utils.h"
 #include "fixed_clock.h"
 #include "test_images.h"
@@ -48,6 +50,30 @@ TEST(AppendLine, CreatesThenExtendsWithCrLf) {
   EXPECT_EQ(Text(test::ReadFile(path)), "first\r\n\r\nthird\r\n");
   EXPECT_THROW(AppendLine(dir / "no/such/folder.html", "x"), std::system_error);
   EXPECT_THROW(AppendLine(dir.Path(), "x"), std::system_error);
+}
+
+// A result file appears whole or not at all, with the mode any new file gets, and nothing
+// of the temporary file stays behind, also when the write fails.
+TEST(WriteFileAtomic, WholeFileUsualModeNoLeftovers) {
+  test::TempFolder dir;
+  const std::string path = dir / "out.jpg";
+  test::WriteFile(path, std::vector<std::uint8_t>(5000, 7));
+  const std::vector<std::uint8_t> bytes = {1, 2, 3};
+  const mode_t old = ::umask(022);
+  platform::WriteFileAtomic(path, bytes.data(), bytes.size());
+  ::umask(old);
+  EXPECT_EQ(test::ReadFile(path), bytes);
+  struct stat st;
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
+  EXPECT_THROW(platform::WriteFileAtomic(dir / "missing/out.jpg", bytes.data(), bytes.size()),
+               std::system_error);
+  std::size_t entries = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir.Path())) {
+    (void)e;
+    ++entries;
+  }
+  EXPECT_EQ(entries, 1u);
 }
 
 }  // namespace
