@@ -8,32 +8,14 @@
 #include <cstdio>
 #include <system_error>
 
+#include "unique_fd.h"
+
 namespace brevine {
 namespace {
 
 [[noreturn]] void Raise(int error, const std::string& what) {
   throw std::system_error(error, std::generic_category(), what);
 }
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  // Closing is part of writing: a delayed write error shows up here.
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
 
 }  // namespace
 
@@ -55,7 +37,7 @@ std::string DateName(const platform::Clock& clock) {
 std::int32_t FileSizeBytes(const std::string& path) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return -1;
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) Raise(errno, "cannot open " + path);
   if (::fstat(fd.get(), &st) != 0) Raise(errno, "cannot read " + path);
   if (st.st_size > INT32_MAX) Raise(EFBIG, path);
@@ -64,7 +46,7 @@ std::int32_t FileSizeBytes(const std::string& path) {
 
 void AppendLine(const std::string& path, const std::string& line) {
   const std::string bytes = line + "\r\n";
-  Fd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+  platform::UniqueFd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
   if (fd.get() < 0) Raise(errno, "cannot open " + path);
   std::size_t done = 0;
   while (done < bytes.size()) {

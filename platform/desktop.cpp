@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "shell_open.h"
+#include "unique_fd.h"
 
 namespace brevine::platform {
 
@@ -82,25 +83,6 @@ std::string ErrorText(const std::string& what, const std::string& path) {
   return what + " " + path + ": " + std::strerror(errno);
 }
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int Get() const { return fd_; }
-  int Release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-
- private:
-  int fd_;
-};
-
 // The launcher is filled under a temporary name and renamed over the old one, so a file
 // manager never sees a half-written or non-executable launcher.
 void WriteExecutableAtomic(const std::string& path, const std::string& text) {
@@ -108,20 +90,20 @@ void WriteExecutableAtomic(const std::string& path, const std::string& text) {
   std::string pattern = folder + "/.Brevine-launcher-XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
-  FileDescriptor fd(mkstemp(name.data()));
-  if (fd.Get() < 0) throw std::runtime_error(ErrorText("cannot create a file in", folder));
+  UniqueFd fd(mkstemp(name.data()));
+  if (fd.get() < 0) throw std::runtime_error(ErrorText("cannot create a file in", folder));
   const std::string temporary(name.data());
   try {
     std::size_t done = 0;
     while (done < text.size()) {
-      const ssize_t n = ::write(fd.Get(), text.data() + done, text.size() - done);
+      const ssize_t n = ::write(fd.get(), text.data() + done, text.size() - done);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) throw std::runtime_error(ErrorText("cannot write", temporary));
       done += static_cast<std::size_t>(n);
     }
-    if (fchmod(fd.Get(), 0755) != 0) throw std::runtime_error(ErrorText("cannot chmod", temporary));
-    if (fsync(fd.Get()) != 0) throw std::runtime_error(ErrorText("cannot write", temporary));
-    if (::close(fd.Release()) != 0) throw std::runtime_error(ErrorText("cannot write", temporary));
+    if (fchmod(fd.get(), 0755) != 0) throw std::runtime_error(ErrorText("cannot chmod", temporary));
+    if (fsync(fd.get()) != 0) throw std::runtime_error(ErrorText("cannot write", temporary));
+    if (!fd.Close()) throw std::runtime_error(ErrorText("cannot write", temporary));
     if (std::rename(temporary.c_str(), path.c_str()) != 0)
       throw std::runtime_error(ErrorText("cannot replace", path));
   } catch (...) {
@@ -154,8 +136,7 @@ std::string QuoteExecArgument(const std::string& argument) {
     doubled += c;
     if (c == '%') doubled += '%';
   }
-  if (!argument.empty() && argument.find_first_of(kReserved) == std::string::npos)
-    return doubled;
+  if (!argument.empty() && argument.find_first_of(kReserved) == std::string::npos) return doubled;
   std::string quoted = "\"";
   for (char c : doubled) {
     if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
@@ -168,11 +149,20 @@ std::string EscapeDesktopValue(const std::string& value) {
   std::string out;
   for (char c : value) {
     switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
-      case '\r': out += "\\r"; break;
-      default: out += c;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      default:
+        out += c;
     }
   }
   return out;

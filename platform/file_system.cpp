@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+#include "unique_fd.h"
+
 namespace brevine::platform {
 namespace {
 
@@ -27,21 +29,6 @@ std::string FolderOf(const std::string& path) {
   const auto slash = path.rfind('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  int release() { return std::exchange(fd_, -1); }
-
- private:
-  int fd_;
-};
 
 }  // namespace
 
@@ -81,7 +68,7 @@ void WriteFileAtomic(const std::string& path, const std::uint8_t* data, std::siz
     if (raw >= 0 || errno != EEXIST) break;
   }
   if (raw < 0) RaiseErrno("cannot create " + path);
-  Fd fd(raw);
+  UniqueFd fd(raw);
   try {
     std::size_t done = 0;
     while (done < size) {
@@ -92,7 +79,7 @@ void WriteFileAtomic(const std::string& path, const std::uint8_t* data, std::siz
       }
       done += static_cast<std::size_t>(n);
     }
-    if (::close(fd.release()) != 0) RaiseErrno("cannot write " + path);
+    if (!fd.Close()) RaiseErrno("cannot write " + path);
     if (::rename(temp.c_str(), path.c_str()) != 0) RaiseErrno("cannot write " + path);
   } catch (...) {
     ::unlink(temp.c_str());
