@@ -4,53 +4,40 @@
 //   bench_imaging [runs]      (default 7; the median run is reported)
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <new>
 #include <vector>
 
 #include "imaging.h"
 
 namespace {
 
-// Allocation accounting: the live and the peak number of bytes from operator new.
-std::atomic<std::size_t> gLive{0};
-std::atomic<std::size_t> gPeak{0};
-
-void* Allocate(std::size_t size) {
-  // The size is kept in front of the block so that delete can subtract it.
-  void* block = std::malloc(size + 16);
-  if (!block) throw std::bad_alloc();
-  *static_cast<std::size_t*>(block) = size;
-  const std::size_t live = gLive += size;
-  std::size_t peak = gPeak.load();
-  while (live > peak && !gPeak.compare_exchange_weak(peak, live)) {
+// Memory as the kernel counts it: large bitmaps are mapped directly, not taken from
+// operator new, so the resident-set high-water mark is what tells the peak.
+std::size_t StatusKb(const char* field) {
+  std::FILE* f = std::fopen("/proc/self/status", "r");
+  if (!f) return 0;
+  char line[256];
+  std::size_t kb = 0;
+  const std::size_t n = std::strlen(field);
+  while (std::fgets(line, sizeof line, f)) {
+    if (std::strncmp(line, field, n) == 0) kb = std::strtoull(line + n, nullptr, 10);
   }
-  return static_cast<char*>(block) + 16;
+  std::fclose(f);
+  return kb;
 }
 
-void Release(void* p) noexcept {
-  if (!p) return;
-  void* block = static_cast<char*>(p) - 16;
-  gLive -= *static_cast<std::size_t*>(block);
-  std::free(block);
+// Starts a new high-water mark at the current resident size; false where unsupported.
+bool ResetPeakResident() {
+  std::FILE* f = std::fopen("/proc/self/clear_refs", "w");
+  if (!f) return false;
+  const bool ok = std::fputs("5", f) >= 0;
+  return std::fclose(f) == 0 && ok;
 }
-
-}  // namespace
-
-void* operator new(std::size_t size) { return Allocate(size); }
-void* operator new[](std::size_t size) { return Allocate(size); }
-void operator delete(void* p) noexcept { Release(p); }
-void operator delete[](void* p) noexcept { Release(p); }
-void operator delete(void* p, std::size_t) noexcept { Release(p); }
-void operator delete[](void* p, std::size_t) noexcept { Release(p); }
-
-namespace {
 
 using brevine::WorkBitmap;
 using Clock = std::chrono::steady_clock;
@@ -112,35 +99,35 @@ Timing Median(int runs, Prepare prepare, Work work) {
 }
 
 void Report(const char* what, Timing t, Timing reference, const char* unit, const char* target) {
-  std::printf("  %-31s wall %8.2f ms = %6.3f x %s   cpu %8.2f ms = %6.3f x %s   %s\n", what,
-              t.wall, t.wall / reference.wall, unit, t.cpu, t.cpu / reference.cpu, unit, target);
+  std::printf("  %-31s wall %8.2f ms = %6.3f x %s   cpu %8.2f ms = %6.3f x %s   %s\n", what, t.wall,
+              t.wall / reference.wall, unit, t.cpu, t.cpu / reference.cpu, unit, target);
 }
 
 void Run(int width, int height, int runs) {
   const WorkBitmap photo = MakePhoto(width, height, 1);
   WorkBitmap work = photo;
   std::vector<std::uint8_t> copy(photo.ByteCount(), 1);  // touched, so no page faults timed
-  const Timing memcpyTime = Median(runs, [] {}, [&] {
-    std::memcpy(copy.data(), photo.Data(), photo.ByteCount());
-  });
+  const Timing memcpyTime = Median(
+      runs, [] {}, [&] { std::memcpy(copy.data(), photo.Data(), photo.ByteCount()); });
 
   // In place, as the pipeline calls it.
-  const Timing fitTime = Median(runs, [&] { work.Assign(photo); },
-                                [&] { brevine::FitToBox(work, work, 1280, 1280); });
+  const Timing fitTime = Median(
+      runs, [&] { work.Assign(photo); }, [&] { brevine::FitToBox(work, work, 1280, 1280); });
   const WorkBitmap reduced = work;
 
   work.Clear();
-  const std::size_t before = gLive.load();
-  gPeak.store(before);
+  const bool peakKnown = ResetPeakResident();
+  const std::size_t before = StatusKb("VmRSS:");
   brevine::FitToBox(photo, work, 1280, 1280);
-  const double peakMb = static_cast<double>(gPeak.load() - before) / 1e6;
+  const double peakMb =
+      peakKnown ? static_cast<double>(StatusKb("VmHWM:") - before) * 1024 / 1e6 : -1.0;
   const double intermediateMb = static_cast<double>(reduced.Width()) * height * 3 / 1e6;
   const double destinationMb = static_cast<double>(reduced.ByteCount()) / 1e6;
 
-  const Timing boostTime = Median(runs, [&] { work.Assign(photo); },
-                                 [&] { brevine::BoostSaturation(work, work, 140); });
-  const Timing sharpenTime = Median(runs, [&] { work.Assign(reduced); },
-                                   [&] { brevine::SharpenImage(work, work, 80); });
+  const Timing boostTime = Median(
+      runs, [&] { work.Assign(photo); }, [&] { brevine::BoostSaturation(work, work, 140); });
+  const Timing sharpenTime = Median(
+      runs, [&] { work.Assign(reduced); }, [&] { brevine::SharpenImage(work, work, 80); });
 
   std::printf("%d x %d (%.1f MB), median of %d runs; memcpy wall %.2f ms, cpu %.2f ms\n", width,
               height, static_cast<double>(photo.ByteCount()) / 1e6, runs, memcpyTime.wall,
@@ -148,8 +135,9 @@ void Run(int width, int height, int runs) {
   Report("FitToBox to 1280 x 1280", fitTime, memcpyTime, "memcpy", "(target <= 6)");
   Report("BoostSaturation 140", boostTime, memcpyTime, "memcpy", "(target <= 25)");
   Report("SharpenImage 80, reduced image", sharpenTime, fitTime, "FitToBox", "(target <= 0.2)");
-  std::printf("  FitToBox allocations at peak: %.2f MB (intermediate %.2f MB + destination %.2f MB)\n",
-              peakMb, intermediateMb, destinationMb);
+  std::printf(
+      "  FitToBox resident growth at peak: %.2f MB (intermediate %.2f MB + destination %.2f MB)\n",
+      peakMb, intermediateMb, destinationMb);
 }
 
 }  // namespace
