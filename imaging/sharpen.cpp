@@ -82,15 +82,16 @@ class ExactSharpener {
     int t0 = top[0], t1 = top[1], t2 = top[2];  // left neighbours: the centre at x = 0
     const std::int32_t* pt = partial_[0].data();
     const std::uint8_t* const round = rounded_;
+    auto upper = [&](int b) {
+      t0 = round[pt[b] - p * t0];
+      t1 = round[pt[b + 1] - p * t1];
+      t2 = round[pt[b + 2] - p * t2];
+      top[b] = static_cast<std::uint8_t>(t0);
+      top[b + 1] = static_cast<std::uint8_t>(t1);
+      top[b + 2] = static_cast<std::uint8_t>(t2);
+    };
     if (!pair) {
-      for (int b = 0; b < 3 * width_; b += 3) {
-        t0 = round[pt[b] - p * t0];
-        t1 = round[pt[b + 1] - p * t1];
-        t2 = round[pt[b + 2] - p * t2];
-        top[b] = static_cast<std::uint8_t>(t0);
-        top[b + 1] = static_cast<std::uint8_t>(t1);
-        top[b + 2] = static_cast<std::uint8_t>(t2);
-      }
+      for (int b = 0; b < 3 * width_; b += 3) upper(b);
       return;
     }
     const int z = y + 1;
@@ -101,14 +102,6 @@ class ExactSharpener {
     // Step x: the upper row produces pixel x; the lower row then produces pixel x - 1, whose
     // upper neighbour is the upper row's previous output, still held in t0 ... t2 until
     // the upper row moves on. So the lower row goes first within a step.
-    auto upper = [&](int b) {
-      t0 = round[pt[b] - p * t0];
-      t1 = round[pt[b + 1] - p * t1];
-      t2 = round[pt[b + 2] - p * t2];
-      top[b] = static_cast<std::uint8_t>(t0);
-      top[b + 1] = static_cast<std::uint8_t>(t1);
-      top[b + 2] = static_cast<std::uint8_t>(t2);
-    };
     auto lower = [&](int b) {  // t0 ... t2 hold the upper row's output at this pixel
       l0 = round[pl[b] - p * (t0 + l0)];
       l1 = round[pl[b + 1] - p * (t1 + l1)];
