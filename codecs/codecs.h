@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "work_bitmap.h"
@@ -47,8 +48,17 @@ enum class LoadStatus {
 // Lower-case extension of the last path component, dot included; empty if none.
 std::string LowerExtension(const std::string& path);
 
+// What a load learns about a picture beyond its pixels. Decoders fill what their format
+// carries; the loader starts from a cleared value.
+struct SourceInfo {
+  int orientation = 1;             // EXIF orientation still to apply (1: none, or applied)
+  std::vector<std::uint8_t> icc;   // a well-formed RGB colour profile, or empty
+  std::vector<std::uint8_t> exif;  // the EXIF block, TIFF header first, or empty
+  std::string reason;              // after a failed load: why, in a few words
+};
+
 // Picks the decoder by the lower-cased extension and opens the path as received.
-LoadStatus LoadImage(const std::string& path, WorkBitmap& bitmap);
+LoadStatus LoadImage(const std::string& path, WorkBitmap& bitmap, SourceInfo* info = nullptr);
 inline bool LoadImageFile(const std::string& path, WorkBitmap& bitmap) {
   return LoadImage(path, bitmap) == LoadStatus::kOk;
 }
@@ -70,6 +80,15 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
 
 // ---- JPEG object --------------------------------------------------------------------
 
+// One marker segment written right after the encoder's own header segments (APP1 EXIF,
+// APP2 ICC_PROFILE, ...): the marker code (0xE0..0xEF, 0xFE) and at most 65,533 bytes.
+struct JpegMarker {
+  int code = 0;
+  std::vector<std::uint8_t> data;
+};
+// Bytes the segments add to a file: marker, length and data of each.
+std::size_t MarkerBytes(const std::vector<JpegMarker>& markers);
+
 struct TJPEGData {
   std::vector<std::uint8_t> bytes;  // the complete JPEG file, possibly empty
   int width = 0;
@@ -88,6 +107,9 @@ class TJPEGImage {
   void SetGrayOutput(bool on) { grayOutput_ = on; }
   void SetProgressive(bool on) { progressive_ = on; }
   void SetQuality(int q) { quality_ = static_cast<std::uint8_t>(q); }  // low 8 bits kept
+  // Segments every encode writes in front of the picture data; none by default.
+  void SetMarkers(std::vector<JpegMarker> markers) { markers_ = std::move(markers); }
+  const std::vector<JpegMarker>& Markers() const { return markers_; }
   int Quality() const { return quality_; }
   bool GrayOutput() const { return grayOutput_; }
   bool Progressive() const { return progressive_; }
@@ -115,6 +137,7 @@ class TJPEGImage {
   std::uint8_t quality_ = 90;
   bool grayOutput_ = false;
   bool progressive_ = false;
+  std::vector<JpegMarker> markers_;
   bool hasSource_ = false;
   WorkBitmap source_;
   bool hasData_ = false;
@@ -126,7 +149,8 @@ class TJPEGImage {
 
 // Encodes the bitmap at the highest quality from 100 down to 1 whose JPEG is at most
 // maxBytes long, or at quality 1 when none is; the same quality and bytes as trying each
-// quality in turn. The encoder's gray and progressive settings apply; on return it holds
+// quality in turn. The encoder's gray, progressive and marker settings apply (the markers'
+// bytes count towards the length); on return it holds
 // the chosen quality and its stored data. Returns the quality.
 int EncodeToTargetSize(TJPEGImage& jpeg, const WorkBitmap& bitmap, std::int64_t maxBytes);
 

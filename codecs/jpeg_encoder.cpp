@@ -1,5 +1,6 @@
 #include <cstring>
 #include <memory>
+#include <stdexcept>
 
 #include "codecs.h"
 #include "file_system.h"
@@ -66,6 +67,8 @@ struct EncodeJob {
   int quality;
   bool gray;
   bool progressive;
+  const JpegMarker* markers;
+  std::size_t markerCount;
 };
 
 // The setjmp leaf: nothing here has a destructor. Returns 0 or the library's code.
@@ -87,6 +90,10 @@ int CompressLeaf(jpeg_compress_struct* cinfo, JpegErrorManager* err, VectorDesti
   if (job->gray) jpeg_set_colorspace(cinfo, JCS_GRAYSCALE);
   if (job->progressive) jpeg_simple_progression(cinfo);
   jpeg_start_compress(cinfo, TRUE);
+  for (std::size_t i = 0; i < job->markerCount; ++i) {
+    const JpegMarker& m = job->markers[i];
+    jpeg_write_marker(cinfo, m.code, m.data.data(), static_cast<unsigned>(m.data.size()));
+  }
   while (cinfo->next_scanline < cinfo->image_height) {
     JSAMPROW row = const_cast<JSAMPROW>(job->pixels + job->stride * cinfo->next_scanline);
     jpeg_write_scanlines(cinfo, &row, 1);
@@ -113,6 +120,12 @@ class Compressor {
 
 }  // namespace
 
+std::size_t MarkerBytes(const std::vector<JpegMarker>& markers) {
+  std::size_t total = 0;
+  for (const JpegMarker& m : markers) total += 4 + m.data.size();
+  return total;
+}
+
 TJPEGImage::TJPEGImage() = default;
 TJPEGImage::~TJPEGImage() = default;
 
@@ -127,6 +140,9 @@ void TJPEGImage::TakeBitmap(const WorkBitmap& bitmap) {
 }
 
 void TJPEGImage::EncodeJpeg() {
+  for (const JpegMarker& m : markers_) {
+    if (m.data.size() > 65533) throw std::length_error("JPEG marker segment too long");
+  }
   data_ = TJPEGData{};
   hasData_ = true;
   const bool empty = !hasSource_ || source_.Empty();
@@ -143,6 +159,8 @@ void TJPEGImage::EncodeJpeg() {
   job.quality = quality_;
   job.gray = grayOutput_;
   job.progressive = progressive_;
+  job.markers = markers_.data();
+  job.markerCount = markers_.size();
 
   auto dest = std::make_unique<VectorDestination>();
   dest->pub.init_destination = InitDestination;

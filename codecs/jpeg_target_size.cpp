@@ -30,19 +30,23 @@ int EncodeToTargetSize(TJPEGImage& jpeg, const WorkBitmap& bitmap, std::int64_t 
   }
   int chosen = 1;
   std::int64_t predicted = -1;
+  // The model counts the picture's own stream; the extra segments sit in front of it at a
+  // fixed size whatever the quality.
+  const auto extra = static_cast<std::int64_t>(MarkerBytes(jpeg.Markers()));
+  const std::int64_t pictureBytes = maxBytes - extra;
   try {
     const JpegLengthModel model(bitmap, jpeg.GrayOutput(), jpeg.Progressive());
-    for (int q = 100; q >= 1; --q) {
+    for (int q = 100; q >= 1 && pictureBytes >= 0; --q) {
       // The bound settles most qualities of a far-off target in a fraction of a pass.
-      if (model.LowerBound(q, maxBytes) > maxBytes) continue;
-      const std::int64_t length = model.Length(q, maxBytes);
-      if (length <= maxBytes) {  // counted to the end, so exact
+      if (model.LowerBound(q, pictureBytes) > pictureBytes) continue;
+      const std::int64_t length = model.Length(q, pictureBytes);
+      if (length <= pictureBytes) {  // counted to the end, so exact
         chosen = q;
-        predicted = length;
+        predicted = length + extra;
         break;
       }
     }
-    if (predicted < 0) predicted = model.Length(1);
+    if (predicted < 0) predicted = model.Length(1) + extra;
   } catch (const std::exception&) {
     // The model is only a shortcut (it needs memory for every coefficient): without it the
     // plain search still gives the answer.

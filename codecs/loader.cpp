@@ -14,7 +14,12 @@ namespace brevine {
 
 namespace {
 
-using Decoder = void (*)(const std::string&, WorkBitmap&);
+using Decoder = void (*)(const std::string&, WorkBitmap&, SourceInfo&);
+
+template <void (*Load)(const std::string&, WorkBitmap&)>
+void PixelsOnly(const std::string& path, WorkBitmap& bitmap, SourceInfo&) {
+  Load(path, bitmap);
+}
 
 struct DispatchEntry {
   const char* extension;
@@ -22,8 +27,9 @@ struct DispatchEntry {
 };
 
 constexpr DispatchEntry kDispatch[] = {
-    {".jpg", LoadJpegImage}, {".jpeg", LoadJpegImage}, {".gif", LoadGifImage},
-    {".png", LoadPngImage},  {".bmp", LoadBmpImage},
+    {".jpg", PixelsOnly<LoadJpegImage>}, {".jpeg", PixelsOnly<LoadJpegImage>},
+    {".gif", PixelsOnly<LoadGifImage>},  {".png", PixelsOnly<LoadPngImage>},
+    {".bmp", PixelsOnly<LoadBmpImage>},
 };
 
 [[noreturn]] void RaiseErrno(int error, const std::string& path) {
@@ -87,7 +93,10 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
   return bytes;
 }
 
-LoadStatus LoadImage(const std::string& path, WorkBitmap& bitmap) {
+LoadStatus LoadImage(const std::string& path, WorkBitmap& bitmap, SourceInfo* info) {
+  SourceInfo scratch;
+  SourceInfo& details = info ? *info : scratch;
+  details = SourceInfo{};
   // The extension decides before the file system is touched: an unknown type is never
   // opened, whatever it holds.
   const std::string extension = LowerExtension(path);
@@ -98,17 +107,25 @@ LoadStatus LoadImage(const std::string& path, WorkBitmap& bitmap) {
   if (decoder == nullptr) return LoadStatus::kNotAnImage;
   if (!platform::FileExists(path)) return LoadStatus::kNotFound;
 
+  LoadStatus status = LoadStatus::kOk;
   try {
-    decoder(path, bitmap);
+    decoder(path, bitmap, details);
   } catch (const std::system_error& e) {
-    return e.code() == std::errc::no_such_file_or_directory ? LoadStatus::kNotFound
-                                                            : LoadStatus::kReadError;
+    status = e.code() == std::errc::no_such_file_or_directory ? LoadStatus::kNotFound
+                                                              : LoadStatus::kReadError;
+    details = SourceInfo{};
+  } catch (const DecodeError& e) {
+    status = LoadStatus::kDecodeError;
+    details = SourceInfo{};
+    details.reason = e.what();
   } catch (...) {
-    // Decoder rejections, sizes beyond memory and anything else alike: the loader never
-    // lets a failure reach its caller.
-    return LoadStatus::kDecodeError;
+    // Sizes beyond memory and anything else alike: the loader never lets a failure reach
+    // its caller.
+    status = LoadStatus::kDecodeError;
+    details = SourceInfo{};
   }
-  return bitmap.Empty() ? LoadStatus::kDecodeError : LoadStatus::kOk;
+  if (status == LoadStatus::kOk && bitmap.Empty()) status = LoadStatus::kDecodeError;
+  return status;
 }
 
 }  // namespace brevine

@@ -116,3 +116,68 @@ TEST(TargetSizeSearchTest, EmptyPictureFitsAtOnce) {
 
 }  // namespace
 }  // namespace brevine
+
+namespace brevine {
+namespace {
+
+// Segments in front of the picture (a colour profile of three APP2 segments and a comment)
+// are written as given and count towards the target like the picture's own bytes.
+TEST(TargetSizeSearchTest, MarkerSegmentsAreWrittenAndCounted) {
+  const WorkBitmap picture = test::MakePhotoLike(90, 64, 8);
+  std::vector<JpegMarker> markers;
+  for (int i = 0; i < 3; ++i) {
+    JpegMarker m{0xE2, std::vector<std::uint8_t>(i == 2 ? 1000 : 65533)};
+    for (std::size_t k = 0; k < m.data.size(); ++k) m.data[k] = static_cast<std::uint8_t>(k * 7 + i);
+    markers.push_back(std::move(m));
+  }
+  markers.push_back({0xFE, {'h', 'i'}});
+  const auto extra = static_cast<std::int64_t>(MarkerBytes(markers));
+  EXPECT_EQ(extra, 3 * 4 + 2 * 65533 + 1000 + 4 + 2);
+
+  for (const bool progressive : {false, true}) {
+    std::vector<std::int64_t> sizes(101);
+    std::vector<std::uint8_t> withMarkers;
+    for (int q = 1; q <= 100; ++q) {
+      TJPEGImage jpeg;
+      jpeg.SetProgressive(progressive);
+      jpeg.SetMarkers(markers);
+      jpeg.TakeBitmap(picture);
+      jpeg.SetQuality(q);
+      jpeg.EncodeJpeg();
+      sizes[q] = static_cast<std::int64_t>(jpeg.Data().bytes.size());
+      ASSERT_EQ(sizes[q], EncodedSize(picture, q, false, progressive) + extra) << q;
+      if (q == 50) withMarkers = jpeg.Data().bytes;
+    }
+    // The first segment follows the encoder's JFIF header (SOI 2 bytes + APP0 18 bytes).
+    ASSERT_GT(withMarkers.size(), 30u);
+    EXPECT_EQ(withMarkers[20], 0xFF);
+    EXPECT_EQ(withMarkers[21], 0xE2);
+    EXPECT_EQ(withMarkers[22] * 256 + withMarkers[23], 65535);
+    EXPECT_EQ(withMarkers[24], markers[0].data[0]);
+
+    for (const std::int64_t target : {extra - 1, sizes[1] - 1, sizes[1], sizes[60], sizes[100]}) {
+      int expected = 1;
+      for (int q = 100; q > 1; --q) {
+        if (sizes[q] <= target) {
+          expected = q;
+          break;
+        }
+      }
+      TJPEGImage jpeg;
+      jpeg.SetProgressive(progressive);
+      jpeg.SetMarkers(markers);
+      EXPECT_EQ(EncodeToTargetSize(jpeg, picture, target), expected) << progressive << " " << target;
+      EXPECT_EQ(static_cast<std::int64_t>(jpeg.Data().bytes.size()), sizes[expected]);
+    }
+  }
+}
+
+TEST(TargetSizeSearchTest, OverlongMarkerSegmentIsRefused) {
+  TJPEGImage jpeg;
+  jpeg.SetMarkers({{0xE2, std::vector<std::uint8_t>(65534)}});
+  jpeg.TakeBitmap(test::MakePhotoLike(8, 8, 1));
+  EXPECT_THROW(jpeg.EncodeJpeg(), std::length_error);
+}
+
+}  // namespace
+}  // namespace brevine
