@@ -212,8 +212,9 @@ std::vector<FileResult> RunSequential(const std::vector<std::string>& paths,
   std::vector<FileResult> results;
   results.reserve(paths.size());
   for (const std::string& path : paths) {
-    results.push_back(pipeline.ProcessFile(path, bitmap));
-    if (report) report(results.size() - 1, results.back());
+    PreparedFile file = pipeline.Prepare(path, bitmap);
+    results.push_back(pipeline.Commit(file));
+    if (report) report(results.size() - 1, results.back(), file.detail);
   }
   return results;
 }
@@ -340,9 +341,10 @@ std::vector<FileResult> RunBatch(const std::vector<std::string>& absolutePaths,
   for (std::size_t i = 0; i < count; ++i) {
     PreparedFile file = batch.Take(i);
     results.push_back(committer.Commit(file));
+    const std::string detail = std::move(file.detail);
     file = PreparedFile{};  // its bytes are written: free them before waiting again
     batch.Committed(i + 1);
-    if (report) report(i, results.back());
+    if (report) report(i, results.back(), detail);
   }
   return results;
 }

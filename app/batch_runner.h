@@ -52,8 +52,10 @@ int DefaultJobs();
 std::vector<std::size_t> CommitBarriers(const std::vector<std::string>& absolutePaths,
                                         const Options& options, const platform::Clock& clock);
 
-// Called on the committing thread right after each file's commit, in argument order.
-using CommitReport = std::function<void(std::size_t index, FileResult result)>;
+// Called on the committing thread right after each file's commit, in argument order;
+// `detail` is the decoder's reason after a decode failure, when it gave one, else empty.
+using CommitReport =
+    std::function<void(std::size_t index, FileResult result, const std::string& detail)>;
 
 // Runs the paths through the pipeline on `jobs` workers and returns one result per path in
 // argument order. With one job (or one path) it is the sequential run on the caller's thread

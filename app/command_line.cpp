@@ -64,11 +64,13 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
 
   int status = 0;
   // Each line goes out as soon as its file is committed, so a long batch reports as it goes.
-  const CommitReport report = [&](std::size_t i, FileResult result) {
+  const CommitReport report = [&](std::size_t i, FileResult result, const std::string& detail) {
     if (result == FileResult::kWritten) return;
     // The launcher switch has been handled before the run; it is no failed file.
     if (i == 0 && args[i] == "/sc") return;
-    err << "brevine: " << args[i] << ": " << Describe(result) << "\n";
+    err << "brevine: " << args[i] << ": " << Describe(result);
+    if (!detail.empty()) err << " (" << detail << ")";
+    err << "\n";
     err.flush();
     status = 1;
   };

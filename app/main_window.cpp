@@ -1,5 +1,6 @@
 #include "main_window.h"
 
+#include <qdrawutil.h>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -22,7 +23,6 @@
 #include <QSlider>
 #include <QTimer>
 #include <QUrl>
-#include <qdrawutil.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -66,7 +66,8 @@ class HatchedProgressBar final : public QProgressBar {
     if (background_.style() != Qt::NoBrush) painter.fillRect(all, background_);
     const std::int64_t span = std::int64_t{maximum()} - minimum();
     if (span > 0) {
-      const std::int64_t done = std::clamp<std::int64_t>(std::int64_t{value()} - minimum(), 0, span);
+      const std::int64_t done =
+          std::clamp<std::int64_t>(std::int64_t{value()} - minimum(), 0, span);
       const int width = static_cast<int>(done * (all.width() - 2) / span);
       painter.fillRect(QRect(1, 1, width, all.height() - 2), palette().highlight());
     }
@@ -94,8 +95,8 @@ W* Make(QWidget* parent, const char* name, int left, int top, int width, int hei
 }
 
 template <typename W>
-W* MakeWithText(QWidget* parent, const char* name, const char* text, int left, int top,
-                int width, int height) {
+W* MakeWithText(QWidget* parent, const char* name, const char* text, int left, int top, int width,
+                int height) {
   W* widget = Make<W>(parent, name, left, top, width, height);
   widget->setText(Q(text));
   return widget;
@@ -114,7 +115,8 @@ QFont WindowFont() {
   }
   if (family.isEmpty()) {
     const QStringList chinese = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
-    for (const char* preferred : {"WenQuanYi Micro Hei", "Noto Sans CJK SC", "Droid Sans Fallback"}) {
+    for (const char* preferred :
+         {"WenQuanYi Micro Hei", "Noto Sans CJK SC", "Droid Sans Fallback"}) {
       if (chinese.contains(Q(preferred))) {
         family = Q(preferred);
         break;
@@ -189,9 +191,9 @@ void TForm1::BuildControls() {
   RadioGroup1->setTitle(Q("在指定范围内调整像素大小"));
   RadioGroup1->setToolTip(Q("请选择合适的分辨率"));
   radioGroupButtons_ = new QButtonGroup(this);
-  const char* items[] = {"1280 x 1280", "1024 x 1024", "800 x 800", "640 x 640",
-                         "400 x 400",   "320 x 320",   "160 x 160",
-                         "\u3000\u3000\u3000\u3000\u3000x"};
+  const char* items[] = {
+      "1280 x 1280", "1024 x 1024", "800 x 800", "640 x 640",
+      "400 x 400",   "320 x 320",   "160 x 160", "\u3000\u3000\u3000\u3000\u3000x"};
   // Two columns filled top to bottom, four rows under the caption, so the eighth item
   // lies under the custom width and height fields.
   for (int i = 0; i < 8; ++i) {
@@ -290,18 +292,31 @@ void TForm1::BuildControls() {
   BitBtn1->setToolTip(Q("退出软件"));
   for (QPushButton* button : {BitBtn1, BitBtn2}) button->setFocusPolicy(Qt::NoFocus);
 
-  for (QWidget* w : std::initializer_list<QWidget*>{CheckBox1, CheckBox2, CheckBox3, CheckBox4,
-                                                    CheckHtml, RadioButton1, RadioButton2,
-                                                    RadioButton3, RadioButton4, ComboBox1,
-                                                    BitBtn1, BitBtn2})
+  for (QWidget* w : std::initializer_list<QWidget*>{
+           CheckBox1, CheckBox2, CheckBox3, CheckBox4, CheckHtml, RadioButton1, RadioButton2,
+           RadioButton3, RadioButton4, ComboBox1, BitBtn1, BitBtn2})
     w->setCursor(Qt::PointingHandCursor);
 
   // Tab order: the preset group, the custom box, the options group in its own order, then
   // the naming area.
-  const std::initializer_list<QWidget*> order = {
-      RadioGroup1Items[0], EditPxX, EditPxY, CheckBox1, TrackBar1, CheckBox2, CheckBox3,
-      CheckBox4, CheckHtml, RadioButton1, Edit2, RadioButton2, Edit3, RadioButton3,
-      ComboBox1, Edit4, RadioButton4, Edit5};
+  const std::initializer_list<QWidget*> order = {RadioGroup1Items[0],
+                                                 EditPxX,
+                                                 EditPxY,
+                                                 CheckBox1,
+                                                 TrackBar1,
+                                                 CheckBox2,
+                                                 CheckBox3,
+                                                 CheckBox4,
+                                                 CheckHtml,
+                                                 RadioButton1,
+                                                 Edit2,
+                                                 RadioButton2,
+                                                 Edit3,
+                                                 RadioButton3,
+                                                 ComboBox1,
+                                                 Edit4,
+                                                 RadioButton4,
+                                                 Edit5};
   QWidget* previous = nullptr;
   for (QWidget* w : order) {
     if (previous != nullptr) QWidget::setTabOrder(previous, w);
@@ -340,7 +355,8 @@ void TForm1::TrackBar1Change() { TrackBar1->setToolTip(Q(StrengthToolTip(TrackBa
 void TForm1::BitBtn1Click() { close(); }
 
 void TForm1::BitBtn2Click() {
-  platform::OpenWithAssociatedProgram(S(QDir::current().absoluteFilePath(QStringLiteral("help/help.html"))));
+  platform::OpenWithAssociatedProgram(
+      S(QDir::current().absoluteFilePath(QStringLiteral("help/help.html"))));
 }
 
 // ---- ProcessSettings ----------------------------------------------------------------

@@ -23,12 +23,12 @@ std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const Wo
 // ".jpg"). Reading the naming options may change them: an empty added text becomes "s-",
 // an empty folder name "Resized".
 struct OutputTarget {
-  bool valid = false;     // false: no text position chosen, nothing is written
+  bool valid = false;  // false: no text position chosen, nothing is written
   bool subFolder = false;
   std::string subFolderPath;  // sub-folder mode: the folder to create when missing
   std::string jpegPath;
-  std::string indexPath;      // folder + yyyymmdd + ".html"
-  std::string htmlLine;       // without the line end
+  std::string indexPath;  // folder + yyyymmdd + ".html"
+  std::string htmlLine;   // without the line end
 };
 OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& clock,
                           const std::string& destinationBase);

@@ -1,8 +1,8 @@
 #include "pipeline.h"
 
 #include <array>
-#include <chrono>
 #include <cctype>
+#include <chrono>
 #include <exception>
 #include <string_view>
 #include <utility>
@@ -63,11 +63,15 @@ bool IsJpegName(const std::string& path) {
 
 FileResult FromLoadStatus(LoadStatus status) {
   switch (status) {
-    case LoadStatus::kOk: return FileResult::kWritten;
-    case LoadStatus::kNotAnImage: return FileResult::kNotAnImage;
+    case LoadStatus::kOk:
+      return FileResult::kWritten;
+    case LoadStatus::kNotAnImage:
+      return FileResult::kNotAnImage;
     case LoadStatus::kNotFound:
-    case LoadStatus::kReadError: return FileResult::kCannotRead;
-    case LoadStatus::kDecodeError: break;
+    case LoadStatus::kReadError:
+      return FileResult::kCannotRead;
+    case LoadStatus::kDecodeError:
+      break;
   }
   return FileResult::kCannotDecode;
 }
@@ -76,12 +80,18 @@ FileResult FromLoadStatus(LoadStatus status) {
 
 const char* Describe(FileResult result) {
   switch (result) {
-    case FileResult::kWritten: return "written";
-    case FileResult::kNotAnImage: return "not an image type";
-    case FileResult::kCannotRead: return "cannot read";
-    case FileResult::kCannotDecode: return "cannot decode";
-    case FileResult::kCannotProcess: return "cannot process";
-    case FileResult::kCannotWrite: return "cannot write";
+    case FileResult::kWritten:
+      return "written";
+    case FileResult::kNotAnImage:
+      return "not an image type";
+    case FileResult::kCannotRead:
+      return "cannot read";
+    case FileResult::kCannotDecode:
+      return "cannot decode";
+    case FileResult::kCannotProcess:
+      return "cannot process";
+    case FileResult::kCannotWrite:
+      return "cannot write";
   }
   return "failed";
 }
@@ -126,8 +136,10 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) 
       return out;
     }
     StageClock stage(hooks_.times);
+    SourceInfo info;
     try {
-      out.result = FromLoadStatus(LoadImage(out.sourcePath, bitmap));
+      out.result = FromLoadStatus(LoadImage(out.sourcePath, bitmap, &info));
+      if (out.result == FileResult::kCannotDecode) out.detail = info.reason;
     } catch (...) {
       out.result = FileResult::kCannotDecode;
     }
@@ -164,8 +176,8 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) 
 FileResult FilePipeline::Commit(PreparedFile& prepared) {
   if (prepared.result != FileResult::kWritten) return prepared.result;
   StageClock stage(hooks_.times);
-  const FileResult result = StoreResult(settings_, clock_, prepared.destinationBase,
-                                        prepared.sourcePath, prepared.jpeg);
+  const FileResult result =
+      StoreResult(settings_, clock_, prepared.destinationBase, prepared.sourcePath, prepared.jpeg);
   stage.Stop(&StageTimes::writing);
   if (hooks_.times && result == FileResult::kWritten) ++hooks_.times->files;
   try {

@@ -27,9 +27,9 @@ class ProcessSettings {
   virtual int TextPosition() const = 0;            // ComboBox1: -1 none, 0 before, 1 after
   virtual std::string AddedText() const = 0;       // Edit4
   virtual void SetAddedText(const std::string& text) = 0;
-  virtual std::string FolderName() const = 0;      // Edit5
+  virtual std::string FolderName() const = 0;  // Edit5
   virtual void SetFolderName(const std::string& text) = 0;
-  virtual bool AutoRotate() const = 0;             // turn EXIF-rotated photos upright
+  virtual bool AutoRotate() const = 0;  // turn EXIF-rotated photos upright
 };
 
 // Every option as plain values: the settings file's content, and the fixed source of

@@ -140,14 +140,11 @@ int ClampBoxPreset(int index) { return std::clamp(index, -1, 7); }
 int ClampSharpenStrength(int value) { return std::clamp(value, 0, 150); }
 int CheckTextPosition(int index) { return index == 0 || index == 1 ? index : -1; }
 
-std::string StrengthToolTip(int position) {
-  return "百分比为:" + std::to_string(position) + "%";
-}
+std::string StrengthToolTip(int position) { return "百分比为:" + std::to_string(position) + "%"; }
 
 std::string SettingsFilePath(const std::string& programPath) {
   const std::string beside = programPath + ".ini";
-  if (platform::FileExists(beside) || ::access(FolderOf(beside).c_str(), W_OK) == 0)
-    return beside;
+  if (platform::FileExists(beside) || ::access(FolderOf(beside).c_str(), W_OK) == 0) return beside;
   // An installed program's folder is read-only; the options then live with the user.
   std::string config;
   if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') {

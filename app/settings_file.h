@@ -14,15 +14,15 @@ namespace brevine {
 std::optional<int> ParseInteger(const std::string& text);
 
 // The edit fields' change rules; each returns the text the field settles on.
-std::string NormaliseQualityText(const std::string& text);   // Edit2: "90" if not an
-                                                             // integer, then 1..100
+std::string NormaliseQualityText(const std::string& text);     // Edit2: "90" if not an
+                                                               // integer, then 1..100
 std::string NormaliseTargetSizeText(const std::string& text);  // Edit3: "50", then >= 1
 std::string NormaliseBoxText(const std::string& text);         // EditPxX/Y: "300", no bounds
 
 // Control rules applied on restore.
-int ClampBoxPreset(int index);         // -1 .. 7
-int ClampSharpenStrength(int value);   // 0 .. 150
-int CheckTextPosition(int index);      // 0 or 1, anything else -1 (no item)
+int ClampBoxPreset(int index);        // -1 .. 7
+int ClampSharpenStrength(int value);  // 0 .. 150
+int CheckTextPosition(int index);     // 0 or 1, anything else -1 (no item)
 
 // The tool-tip text of TrackBar1 for a position.
 std::string StrengthToolTip(int position);

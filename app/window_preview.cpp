@@ -15,8 +15,8 @@ QImage PreviewImage(const WorkBitmap& bitmap, int width, int height) {
     const std::uint8_t* source = bitmap.Row(sy);
     uchar* target = image.scanLine(y);
     for (int x = 0; x < width; ++x) {
-      const std::int64_t sx =
-          (static_cast<std::int64_t>(2 * x + 1) * bitmap.Width()) / (2 * static_cast<std::int64_t>(width));
+      const std::int64_t sx = (static_cast<std::int64_t>(2 * x + 1) * bitmap.Width()) /
+                              (2 * static_cast<std::int64_t>(width));
       const std::uint8_t* pixel = source + sx * WorkBitmap::kBytesPerPixel;
       target[3 * x + 0] = pixel[2];
       target[3 * x + 1] = pixel[1];

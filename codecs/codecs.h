@@ -129,7 +129,7 @@ class TJPEGImage {
   // Decoding side.
   void ReadJpegFile(const std::string& path);  // stored data = the file, header checked
   void ReadJpegBytes(std::vector<std::uint8_t> bytes);
-  void DecodeJpeg();                           // stored data -> Picture()
+  void DecodeJpeg();  // stored data -> Picture()
   const WorkBitmap& Picture() const { return picture_; }
   WorkBitmap& Picture() { return picture_; }
 

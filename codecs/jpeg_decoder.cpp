@@ -47,8 +47,8 @@ extern "C" void CheckScanCount(j_common_ptr cinfo) {
 
 // ---- setjmp leaves: no object with a destructor lives in these frames ------------------
 
-int ReadHeaderLeaf(jpeg_decompress_struct* cinfo, JpegErrorManager* err,
-                   const std::uint8_t* data, std::size_t size) {
+int ReadHeaderLeaf(jpeg_decompress_struct* cinfo, JpegErrorManager* err, const std::uint8_t* data,
+                   std::size_t size) {
   if (setjmp(err->jump)) return jpeg_detail::StoredCode(*err);
   jpeg_create_decompress(cinfo);
   jpeg_mem_src(cinfo, data, static_cast<unsigned long>(size));
@@ -69,8 +69,7 @@ struct ReadJob {
   std::size_t stride;
   std::uint8_t* scratch;
   std::size_t scratchStride;
-  void (*convert)(const jpeg_decompress_struct* cinfo, const std::uint8_t* in,
-                  std::uint8_t* out);
+  void (*convert)(const jpeg_decompress_struct* cinfo, const std::uint8_t* in, std::uint8_t* out);
 };
 
 int ReadRowsLeaf(jpeg_decompress_struct* cinfo, JpegErrorManager* err, const ReadJob* job) {
@@ -116,8 +115,7 @@ inline std::uint8_t Product255(unsigned a, unsigned b) {
 // store CMYK inverted (255 = no ink) and mark the file with their APP14 marker, so when
 // that marker is present the samples are already 255 - ink and red = C * K / 255. YCCK
 // files always carry that marker; the library turns them into (inverted) CMYK first.
-void CmykToBgr(const jpeg_decompress_struct* cinfo, const std::uint8_t* in,
-               std::uint8_t* out) {
+void CmykToBgr(const jpeg_decompress_struct* cinfo, const std::uint8_t* in, std::uint8_t* out) {
   const bool inverted = cinfo->saw_Adobe_marker;
   for (JDIMENSION x = 0; x < cinfo->output_width; ++x, in += 4, out += 3) {
     unsigned c = in[0], m = in[1], y = in[2], k = in[3];

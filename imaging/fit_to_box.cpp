@@ -31,10 +31,10 @@ constexpr std::int64_t kTableSums = 1 << 16;
 
 struct Pass {
   std::vector<Footprint> footprints;
-  std::int64_t normaliser = 0;  // N, kept in 64 bits so huge ratios stay exact
-  std::int64_t maxSum = 0;      // bound on any channel sum S of this pass
-  int maxSpan = 0;              // most source pixels one footprint touches
-  bool advancing = true;        // every footprint ends after it starts (never enlarging)
+  std::int64_t normaliser = 0;         // N, kept in 64 bits so huge ratios stay exact
+  std::int64_t maxSum = 0;             // bound on any channel sum S of this pass
+  int maxSpan = 0;                     // most source pixels one footprint touches
+  bool advancing = true;               // every footprint ends after it starts (never enlarging)
   std::vector<std::uint8_t> quotient;  // low byte of S * 256 / N for S <= maxSum, when small
 
   std::uint8_t Divide(std::int64_t sum) const {
@@ -120,7 +120,6 @@ void ReduceRows(const Pass& pass, const std::uint8_t* const* in, std::uint8_t* c
     }
   }
 }
-
 
 #if defined(__SSE2__)
 // Eight rows at a time with one row per 16-bit lane. Each block of source bytes is
@@ -306,7 +305,8 @@ void ReduceColumns(const Pass& pass, const WorkBitmap& source, WorkBitmap& desti
       const std::uint8_t* table = pass.quotient.data();
       for (std::size_t x = 0; x < bytes; ++x) out[x] = table[sum[x]];
     } else {
-      for (std::size_t x = 0; x < bytes; ++x) out[x] = pass.Divide(static_cast<std::int64_t>(sum[x]));
+      for (std::size_t x = 0; x < bytes; ++x)
+        out[x] = pass.Divide(static_cast<std::int64_t>(sum[x]));
     }
   }
 }
@@ -359,11 +359,11 @@ void FitToBox(const WorkBitmap& source, WorkBitmap& destination, int boxWidth, i
   // Divide first, multiply second, truncate last; the rounded quotient is what makes
   // 224 x 168 in 160 x 160 come out 119 high rather than 120.
   std::int64_t targetWidth = boxWidth;
-  std::int64_t targetHeight = static_cast<std::int64_t>(
-      static_cast<long double>(boxWidth) / width * static_cast<long double>(height));
+  std::int64_t targetHeight = static_cast<std::int64_t>(static_cast<long double>(boxWidth) / width *
+                                                        static_cast<long double>(height));
   if (targetHeight > boxHeight) {
-    targetWidth = static_cast<std::int64_t>(
-        static_cast<long double>(boxHeight) / height * static_cast<long double>(width));
+    targetWidth = static_cast<std::int64_t>(static_cast<long double>(boxHeight) / height *
+                                            static_cast<long double>(width));
     targetHeight = boxHeight;
   }
   if (targetWidth == 0) fail(std::domain_error("reduction to a zero width"));

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdint>
 
-
 namespace brevine::detail {
 
 // Round to nearest, ties to even, without depending on the thread's rounding mode (a
@@ -31,8 +30,7 @@ inline std::uint8_t ClampByteInline(double x) {
 // The direct formula: real terms in long double in the documented order.
 inline std::uint8_t SharpenByteDirect(int acc, int centre, int strength) {
   const long double scaled = static_cast<long double>(acc) / 4 * strength / 100;
-  const long double kept =
-      static_cast<long double>((std::int64_t{100} - strength) * centre) / 100;
+  const long double kept = static_cast<long double>((std::int64_t{100} - strength) * centre) / 100;
   return ClampByteInline(static_cast<double>(scaled + kept));
 }
 

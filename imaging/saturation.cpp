@@ -42,17 +42,42 @@ void HsvToRgb(int h, double s, int v, int& c0, int& c1, int& c2) {
   const long double lv = v;
   const int p = detail::ClampByteInline(static_cast<double>((1 - ls) * lv));
   const int q = detail::ClampByteInline(static_cast<double>((1 - ls * f) * lv));
-  const int u = detail::ClampByteInline(static_cast<double>((1 - ls * (1 - static_cast<long double>(f))) * lv));
+  const int u = detail::ClampByteInline(
+      static_cast<double>((1 - ls * (1 - static_cast<long double>(f))) * lv));
   // Hues outside 0 ... 359 only come from direct callers; the hexcone repeats every 360.
   int i = static_cast<int>(std::fmod(sector, 6.0));
   if (i < 0) i += 6;
   switch (i) {
-    case 0: c0 = v; c1 = u; c2 = p; break;
-    case 1: c0 = q; c1 = v; c2 = p; break;
-    case 2: c0 = p; c1 = v; c2 = u; break;
-    case 3: c0 = p; c1 = q; c2 = v; break;
-    case 4: c0 = u; c1 = p; c2 = v; break;
-    default: c0 = v; c1 = p; c2 = q; break;
+    case 0:
+      c0 = v;
+      c1 = u;
+      c2 = p;
+      break;
+    case 1:
+      c0 = q;
+      c1 = v;
+      c2 = p;
+      break;
+    case 2:
+      c0 = p;
+      c1 = v;
+      c2 = u;
+      break;
+    case 3:
+      c0 = p;
+      c1 = q;
+      c2 = v;
+      break;
+    case 4:
+      c0 = u;
+      c1 = p;
+      c2 = v;
+      break;
+    default:
+      c0 = v;
+      c1 = p;
+      c2 = q;
+      break;
   }
 }
 
@@ -115,7 +140,7 @@ struct BoostTables {
   // table (it stays in the level-2 cache beside the others); its error, below 2e-5 on
   // every value that can round to a byte, is covered by DecideByte's margin.
   std::vector<float> reach;
-  HueEntry hue[kHueEntries];  // by hue - kHueLow
+  HueEntry hue[kHueEntries];    // by hue - kHueLow
   std::uint32_t rowStart[256];  // V * (V + 1) / 2
   // Round(60 x / d) for -d <= x <= d, or kTieStep, at steps[stepStart[d] + x].
   const std::int8_t* steps;
@@ -132,8 +157,8 @@ struct BoostTables {
         scaled[k] = sp;
         reach[k] = static_cast<float>(sp * v);
         smallest[k] = sp == 0 ? static_cast<std::uint8_t>(v)
-                              : detail::ClampByteInline(static_cast<double>(
-                                    (1 - static_cast<long double>(sp)) * v));
+                              : detail::ClampByteInline(
+                                    static_cast<double>((1 - static_cast<long double>(sp)) * v));
       }
     }
     for (int raw = kHueLow; raw < 360; ++raw) {

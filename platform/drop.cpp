@@ -66,8 +66,8 @@ std::string LocalPathFromFileUrl(const std::string& url) {
   std::string encodedPath;
   if (rest.compare(0, 2, "//") == 0) {
     const std::size_t slash = rest.find('/', 2);
-    const std::string host = rest.substr(2, slash == std::string::npos ? std::string::npos
-                                                                         : slash - 2);
+    const std::string host =
+        rest.substr(2, slash == std::string::npos ? std::string::npos : slash - 2);
     if (!host.empty() && !(host.size() == 9 && StartsWithNoCase(host, "localhost"))) return {};
     if (slash == std::string::npos) return {};
     encodedPath = rest.substr(slash);

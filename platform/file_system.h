@@ -7,7 +7,7 @@
 
 namespace brevine::platform {
 
-bool FileExists(const std::string& path);    // an entry that is not a folder
+bool FileExists(const std::string& path);  // an entry that is not a folder
 bool FolderExists(const std::string& path);
 bool CreateFolder(const std::string& path);  // one level; false on failure
 bool RemoveFile(const std::string& path);    // false on failure

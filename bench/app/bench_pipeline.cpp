@@ -123,10 +123,12 @@ int main(int argc, char** argv) {
   const long afterOne = PeakKiB();
   const auto start = std::chrono::steady_clock::now();
   RunPaths({paths.begin() + 1, paths.end()}, settings, clock, &times);
-  const double rest = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double rest =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
   std::uint64_t encoded = 0;
-  const fs::path largestOut = work / "Resized" / fs::path(paths.front()).filename().replace_extension(".jpg");
+  const fs::path largestOut =
+      work / "Resized" / fs::path(paths.front()).filename().replace_extension(".jpg");
   if (fs::exists(largestOut)) encoded = fs::file_size(largestOut);
   fs::remove_all(work);
 
@@ -137,8 +139,9 @@ int main(int argc, char** argv) {
   const double total = times.Total();
   std::printf("photos: %zu from %s, default options (box 1280, sharpen 80, quality 92)\n",
               photos.size(), folder.c_str());
-  std::printf("time per photo: %.1f ms (pipeline stages), whole batch after the first: %.1f ms/photo\n",
-              1000 * total / photos.size(), 1000 * rest / (photos.size() - 1));
+  std::printf(
+      "time per photo: %.1f ms (pipeline stages), whole batch after the first: %.1f ms/photo\n",
+      1000 * total / photos.size(), 1000 * rest / (photos.size() - 1));
   const struct {
     const char* name;
     double seconds;
@@ -157,10 +160,11 @@ int main(int argc, char** argv) {
   const std::uint64_t th = std::max<std::uint64_t>(1, std::uint64_t(big.height * scale));
   const std::uint64_t needed = big.Bytes() + tw * big.height * 3 + tw * th * 3 + encoded;
   const long grown = afterOne - before;
-  std::printf("peak memory, largest photo %dx%d: grew by %.1f MiB; source + intermediate + "
-              "reduced + JPEG = %.1f MiB (ratio %.2f)\n",
-              big.width, big.height, grown / 1024.0, needed / 1048576.0,
-              grown * 1024.0 / static_cast<double>(needed));
+  std::printf(
+      "peak memory, largest photo %dx%d: grew by %.1f MiB; source + intermediate + "
+      "reduced + JPEG = %.1f MiB (ratio %.2f)\n",
+      big.width, big.height, grown / 1024.0, needed / 1048576.0,
+      grown * 1024.0 / static_cast<double>(needed));
   std::printf("  of which loading alone: %.1f MiB (the picture is %.1f MiB)\n", loadOnly / 1024.0,
               big.Bytes() / 1048576.0);
   return 0;

@@ -157,9 +157,10 @@ int main(int argc, char** argv) {
                 static_cast<long long>(bitmap.Width()) * bitmap.Height(), o * 1e3, r * 1e3, o / r);
   }
   if (totalReference > 0) {
-    std::printf("LoadJpegImage / libjpeg decode: total time %.3f, geometric mean %.3f "
-                "(target <= 1.10)\n",
-                totalOurs / totalReference, std::exp(logRatios / measured));
+    std::printf(
+        "LoadJpegImage / libjpeg decode: total time %.3f, geometric mean %.3f "
+        "(target <= 1.10)\n",
+        totalOurs / totalReference, std::exp(logRatios / measured));
   }
   return 0;
 }

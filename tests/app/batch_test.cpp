@@ -149,7 +149,7 @@ TEST_F(BatchRun, SameFilesIndexMessagesAndStatusForAnyJobCount) {
   EXPECT_EQ(one.out, "");
   EXPECT_EQ(one.err,
             "brevine: pics/missing.bmp: cannot read\n"
-            "brevine: pics/notes.png: cannot decode\n"
+            "brevine: pics/notes.png: cannot decode (not a PNG file)\n"
             "brevine: pics/scan.tif: not an image type\n");
 
   // The index lists the written pictures in argument order, a.jpg twice.

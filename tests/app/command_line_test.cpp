@@ -63,12 +63,11 @@ TEST_F(CommandLine, MissingSettingsFileUsesDefaultsAndStoresNothing) {
 
 TEST_F(CommandLine, OneLinePerFailedArgumentAndExitStatus) {
   test::WriteFile(dir_ / "pics/bad.bmp", {'B', 'M', 0});
-  EXPECT_EQ(Run({"/sc", "pics/missing.bmp", "pics/a.bmp", "notes.txt", "pics/bad.bmp", "/sc"}),
-            1);
+  EXPECT_EQ(Run({"/sc", "pics/missing.bmp", "pics/a.bmp", "notes.txt", "pics/bad.bmp", "/sc"}), 1);
   EXPECT_EQ(err_.str(),
             "brevine: pics/missing.bmp: cannot read\n"
             "brevine: notes.txt: not an image type\n"
-            "brevine: pics/bad.bmp: cannot decode\n"
+            "brevine: pics/bad.bmp: cannot decode (BMP: truncated file header)\n"
             "brevine: /sc: not an image type\n");
   EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "pics/Resized/a.jpg"));
 
@@ -82,8 +81,8 @@ TEST_F(CommandLine, ResultsComeBackInArgumentOrder) {
   FixedSettings s(test::PlainOptions());
   test::FixedClock clock;
   StageTimes times;
-  const auto r = RunPaths({dir_ / "pics/a.bmp", dir_ / "nothing.png", dir_ / "pics/b.bmp"}, s,
-                          clock, &times);
+  const auto r =
+      RunPaths({dir_ / "pics/a.bmp", dir_ / "nothing.png", dir_ / "pics/b.bmp"}, s, clock, &times);
   EXPECT_EQ(r, (std::vector<FileResult>{FileResult::kWritten, FileResult::kCannotRead,
                                         FileResult::kWritten}));
   EXPECT_EQ(times.files, 2);

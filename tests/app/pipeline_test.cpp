@@ -23,8 +23,8 @@ TEST(PipelineNames, ExtensionTestAndDestinationBase) {
   for (const char* ok : {"/p/a.jpg", "/p/HOLIDAY.JPG", "/p/b.JpEg", "/p/c.gif", "/p/d.PNG",
                          "/p/e.bmp", "/p.d/x.y.bmp"})
     EXPECT_TRUE(HasImageExtension(ok)) << ok;
-  for (const char* no : {"/p/scan.tif", "/p/readme", "/p.jpg/readme", "/p/a.jpg.txt", "/sc",
-                         "/p/a.jpg/", "/p/a."})
+  for (const char* no :
+       {"/p/scan.tif", "/p/readme", "/p.jpg/readme", "/p/a.jpg.txt", "/sc", "/p/a.jpg/", "/p/a."})
     EXPECT_FALSE(HasImageExtension(no)) << no;
   EXPECT_EQ(DestinationBase("/Pics/HOLIDAY.JPG"), "/Pics/HOLIDAY.jpg");
   EXPECT_EQ(DestinationBase("/Pics/photo.jpeg"), "/Pics/photo.jpg");
@@ -293,10 +293,10 @@ TEST_F(PipelineRun, WriteFailuresAreReported) {
 // A JPEG whose EXIF note says "turn 90 degrees clockwise to view".
 std::vector<std::uint8_t> WithOrientation(std::vector<std::uint8_t> jpeg, std::uint8_t value) {
   const std::vector<std::uint8_t> app1 = {
-      0xFF, 0xE1, 0, 34, 'E', 'x', 'i', 'f', 0, 0,             // marker, length, name
-      'I', 'I', 42, 0, 8, 0, 0, 0,                             // TIFF header, IFD0 at 8
-      1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0, value, 0, 0, 0,      // one entry: Orientation
-      0, 0, 0, 0};                                             // no next IFD
+      0xFF, 0xE1, 0,    34,   'E', 'x', 'i', 'f', 0, 0,                  // marker, length, name
+      'I',  'I',  42,   0,    8,   0,   0,   0,                          // TIFF header, IFD0 at 8
+      1,    0,    0x12, 0x01, 3,   0,   1,   0,   0, 0, value, 0, 0, 0,  // one entry: Orientation
+      0,    0,    0,    0};                                              // no next IFD
   jpeg.insert(jpeg.begin() + 2, app1.begin(), app1.end());
   return jpeg;
 }

@@ -150,7 +150,10 @@ TEST(SettingsFile, PathBesideProgramOrInConfigFolder) {
   const std::string saved = old ? old : "";
   setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1);
   EXPECT_EQ(SettingsFilePath("/nonexistent-folder/brevine"), dir / "brevine/brevine.ini");
-  if (old) setenv("XDG_CONFIG_HOME", saved.c_str(), 1); else unsetenv("XDG_CONFIG_HOME");
+  if (old)
+    setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+  else
+    unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST(EditRules, IntegerSyntaxAndHandlers) {

@@ -93,8 +93,8 @@ Bytes Bmp8(std::uint32_t compression, const Bytes& pixels, int width, int height
 
 TEST(DamagedInput, BmpVariantsSurviveMutation) {
   SurvivesMutations(DecodeBmp, test::EncodeBmp24(test::MakeNoise(9, 7, 1)), 1, 1500);
-  SurvivesMutations(DecodeBmp, Bmp8(1, {3, 1, 0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 2, 1, 5, 7, 0, 1}, 6, 4), 2,
-                    1500);
+  SurvivesMutations(DecodeBmp,
+                    Bmp8(1, {3, 1, 0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 2, 1, 5, 7, 0, 1}, 6, 4), 2, 1500);
   SurvivesMutations(DecodeBmp, Bmp8(2, {4, 0x12, 0, 3, 0x12, 0x30, 0, 0, 0, 1}, 6, 4), 3, 1500);
   SurvivesMutations(DecodeBmp, Bmp8(0, Bytes(8 * 4, 9), 7, 4), 4, 1500);
 }

@@ -94,7 +94,8 @@ TEST(JpegDecoder, RedLandsInTheRedByteForYcbcrAndRgbCoding) {
 }
 
 TEST(JpegDecoder, UniformGrayGivesOnly127And128) {
-  const Bytes file = test::EncodeWithLibjpeg(GrayFile(64, 64, [](int, int) -> std::uint8_t { return 128; }));
+  const Bytes file =
+      test::EncodeWithLibjpeg(GrayFile(64, 64, [](int, int) -> std::uint8_t { return 128; }));
   EXPECT_EQ((std::set<int>{127, 128}), GrayValues(Decode(file)));
 }
 
@@ -174,7 +175,8 @@ TEST(JpegDecoder, OneByOneAndObjectInterface) {
   LoadJpegImage(folder / "one.jpg", bitmap);
   EXPECT_TRUE(test::SameBitmap(Reference(file), bitmap));
 
-  const Bytes gray = test::EncodeWithLibjpeg(GrayFile(3, 2, [](int, int) -> std::uint8_t { return 9; }));
+  const Bytes gray =
+      test::EncodeWithLibjpeg(GrayFile(3, 2, [](int, int) -> std::uint8_t { return 9; }));
   jpeg.ReadJpegBytes(gray);
   EXPECT_TRUE(jpeg.Data().gray);
   EXPECT_EQ(3, jpeg.Data().width);

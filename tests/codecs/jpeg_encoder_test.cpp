@@ -44,15 +44,16 @@ TEST(JpegEncoder, BaselineColourLayout) {
   EXPECT_EQ(0xD8, file[1]);
   const auto segments = Segments(file);
   // JFIF 1.01, density unit 0, 1 x 1, no thumbnail; no Adobe marker.
-  EXPECT_EQ((Bytes{'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0}), Find(segments, kApp0).payload);
+  EXPECT_EQ((Bytes{'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0}),
+            Find(segments, kApp0).payload);
   EXPECT_EQ(0, CountMarker(file, kApp14));
   const Bytes& sof = Find(segments, kSof0).payload;
   ASSERT_EQ(6u + 3 * 3, sof.size());
-  EXPECT_EQ(8, sof[0]);                      // precision
-  EXPECT_EQ(1, sof[1] << 8 | sof[2]);        // height
-  EXPECT_EQ(1, sof[3] << 8 | sof[4]);        // width
-  EXPECT_EQ(3, sof[5]);                      // components
-  EXPECT_EQ(0x22, sof[7]);                   // luminance sampled 2 x 2
+  EXPECT_EQ(8, sof[0]);                // precision
+  EXPECT_EQ(1, sof[1] << 8 | sof[2]);  // height
+  EXPECT_EQ(1, sof[3] << 8 | sof[4]);  // width
+  EXPECT_EQ(3, sof[5]);                // components
+  EXPECT_EQ(0x22, sof[7]);             // luminance sampled 2 x 2
   EXPECT_EQ(0x11, sof[10]);
   EXPECT_EQ(0x11, sof[13]);
   EXPECT_EQ(2, CountMarker(file, kDqt));
@@ -111,7 +112,8 @@ TEST(JpegEncoder, SameBytesAsLibraryWithRgbRows) {
   how.width = photo.Width();
   how.height = photo.Height();
   how.samples.assign(photo.Data(), photo.Data() + photo.ByteCount());
-  for (std::size_t i = 0; i < how.samples.size(); i += 3) std::swap(how.samples[i], how.samples[i + 2]);
+  for (std::size_t i = 0; i < how.samples.size(); i += 3)
+    std::swap(how.samples[i], how.samples[i + 2]);
   for (bool gray : {false, true}) {
     for (bool progressive : {false, true}) {
       for (int quality : {1, 50, 90, 100}) {

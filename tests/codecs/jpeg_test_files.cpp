@@ -72,8 +72,7 @@ bool DecodeLeaf(const Bytes* file, J_COLOR_SPACE out, LibjpegImage* image) {
   image->width = cinfo.output_width;
   image->height = cinfo.output_height;
   image->components = cinfo.output_components;
-  image->samples.resize(static_cast<std::size_t>(image->width) * image->height *
-                        image->components);
+  image->samples.resize(static_cast<std::size_t>(image->width) * image->height * image->components);
   while (cinfo.output_scanline < cinfo.output_height) {
     JSAMPROW row = image->samples.data() + static_cast<std::size_t>(cinfo.output_scanline) *
                                                image->width * image->components;

@@ -21,9 +21,9 @@ struct LibjpegEncode {
   J_COLOR_SPACE fileSpace = JCS_UNKNOWN;  // JCS_UNKNOWN keeps the library's default
   int quality = 90;
   bool progressive = false;
-  bool adobeMarker = true;  // only changed from the default when false
+  bool adobeMarker = true;            // only changed from the default when false
   std::vector<jpeg_scan_info> scans;  // a scan script of its own when not empty
-  Bytes samples;            // rows top first, `components` samples per pixel
+  Bytes samples;                      // rows top first, `components` samples per pixel
 };
 Bytes EncodeWithLibjpeg(const LibjpegEncode& how);
 

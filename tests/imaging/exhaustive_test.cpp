@@ -55,8 +55,8 @@ TEST(Exhaustive, IntegerSharpeningEqualsLongDoubleFormula) {
         const std::uint8_t fast = detail::SharpenByteExact(acc * p + 4 * (100 - p) * m);
         const std::uint8_t slow = reference::SharpenByte(acc, m, p);
         if (fast != slow && ++differ < 5)
-          ADD_FAILURE() << "p " << p << " m " << m << " acc " << acc << ": " << int(fast)
-                        << " vs " << int(slow);
+          ADD_FAILURE() << "p " << p << " m " << m << " acc " << acc << ": " << int(fast) << " vs "
+                        << int(slow);
       }
     }
   }

@@ -180,13 +180,38 @@ inline void HsvToRgb(int h, double s, int v, int& c0, int& c1, int& c2) {
   long double ud = uc * V;
   int u = Clamp(static_cast<double>(ud));
   switch (i) {
-    case 0: c0 = v; c1 = u; c2 = p; break;
-    case 1: c0 = q; c1 = v; c2 = p; break;
-    case 2: c0 = p; c1 = v; c2 = u; break;
-    case 3: c0 = p; c1 = q; c2 = v; break;
-    case 4: c0 = u; c1 = p; c2 = v; break;
-    case 5: c0 = v; c1 = p; c2 = q; break;
-    default: throw std::logic_error("sector outside 0 ... 5");
+    case 0:
+      c0 = v;
+      c1 = u;
+      c2 = p;
+      break;
+    case 1:
+      c0 = q;
+      c1 = v;
+      c2 = p;
+      break;
+    case 2:
+      c0 = p;
+      c1 = v;
+      c2 = u;
+      break;
+    case 3:
+      c0 = p;
+      c1 = q;
+      c2 = v;
+      break;
+    case 4:
+      c0 = u;
+      c1 = p;
+      c2 = v;
+      break;
+    case 5:
+      c0 = v;
+      c1 = p;
+      c2 = q;
+      break;
+    default:
+      throw std::logic_error("sector outside 0 ... 5");
   }
 }
 
@@ -208,7 +233,8 @@ inline void BoostPixel(const std::uint8_t* in, std::uint8_t* out, int factor) {
 inline WorkBitmap BoostSaturation(const WorkBitmap& src, int factor) {
   WorkBitmap dst = src;
   for (int y = 0; y < dst.Height(); ++y)
-    for (int x = 0; x < dst.Width(); ++x) BoostPixel(src.Row(y) + 3 * x, dst.Row(y) + 3 * x, factor);
+    for (int x = 0; x < dst.Width(); ++x)
+      BoostPixel(src.Row(y) + 3 * x, dst.Row(y) + 3 * x, factor);
   return dst;
 }
 

@@ -127,7 +127,8 @@ TEST(TargetSizeSearchTest, MarkerSegmentsAreWrittenAndCounted) {
   std::vector<JpegMarker> markers;
   for (int i = 0; i < 3; ++i) {
     JpegMarker m{0xE2, std::vector<std::uint8_t>(i == 2 ? 1000 : 65533)};
-    for (std::size_t k = 0; k < m.data.size(); ++k) m.data[k] = static_cast<std::uint8_t>(k * 7 + i);
+    for (std::size_t k = 0; k < m.data.size(); ++k)
+      m.data[k] = static_cast<std::uint8_t>(k * 7 + i);
     markers.push_back(std::move(m));
   }
   markers.push_back({0xFE, {'h', 'i'}});
@@ -166,7 +167,8 @@ TEST(TargetSizeSearchTest, MarkerSegmentsAreWrittenAndCounted) {
       TJPEGImage jpeg;
       jpeg.SetProgressive(progressive);
       jpeg.SetMarkers(markers);
-      EXPECT_EQ(EncodeToTargetSize(jpeg, picture, target), expected) << progressive << " " << target;
+      EXPECT_EQ(EncodeToTargetSize(jpeg, picture, target), expected)
+          << progressive << " " << target;
       EXPECT_EQ(static_cast<std::int64_t>(jpeg.Data().bytes.size()), sizes[expected]);
     }
   }

@@ -99,8 +99,8 @@ WorkBitmap MakePhotoLike(int width, int height, std::uint32_t seed) {
       if (e[0] != a[0] || e[1] != a[1] || e[2] != a[2]) {
         if (count < 8) {
           diffs << " (" << x << "," << y << "): got " << int(a[0]) << "," << int(a[1]) << ","
-                << int(a[2]) << " expected " << int(e[0]) << "," << int(e[1]) << ","
-                << int(e[2]) << ";";
+                << int(a[2]) << " expected " << int(e[0]) << "," << int(e[1]) << "," << int(e[2])
+                << ";";
         }
         ++count;
       }

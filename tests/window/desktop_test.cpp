@@ -87,8 +87,9 @@ TEST(DesktopEntryTest, LauncherStartsTheProgramWithTheDroppedFiles) {
   for (const char* type : {"image/png;", "image/gif;", "image/bmp;"})
     EXPECT_NE(text.find(type), std::string::npos) << type;
   // A backslash is escaped by the quoting rule and again as a string value.
-  EXPECT_NE(FormatLauncher("Brevine", "/x\\y/brevine", "i").find("Exec=\"/x\\\\\\\\y/brevine\" %F\n"),
-            std::string::npos);
+  EXPECT_NE(
+      FormatLauncher("Brevine", "/x\\y/brevine", "i").find("Exec=\"/x\\\\\\\\y/brevine\" %F\n"),
+      std::string::npos);
 }
 
 TEST(DesktopFolderTest, FollowsUserDirsElseDesktopUnderHome) {

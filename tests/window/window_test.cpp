@@ -171,7 +171,8 @@ void WindowTest::designedControlsAndPlaces() {
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) QCOMPARE(edit->text(), Q(p.text));
     if (auto* button = qobject_cast<QPushButton*>(widget)) QCOMPARE(button->text(), Q(p.text));
   }
-  QCOMPARE(f.GroupBox1->findChild<QCheckBox*>(QStringLiteral("CheckHtml"))->text(), Q("简易Html输出"));
+  QCOMPARE(f.GroupBox1->findChild<QCheckBox*>(QStringLiteral("CheckHtml"))->text(),
+           Q("简易Html输出"));
   QCOMPARE(f.RadioButton2->toolTip(), Q("您可以指定您要保存的文件的大小！压缩率将自动为您调整."));
   QCOMPARE(f.RadioButton4->parentWidget(), static_cast<QWidget*>(&f));
   QCOMPARE(f.RadioButton1->parentWidget(), static_cast<QWidget*>(f.GroupBox1));
@@ -184,9 +185,9 @@ void WindowTest::designedControlsAndPlaces() {
   QVERIFY(custom.contains(f.EditPxX->geometry().center()));
   QVERIFY(f.RadioGroup1Items[3]->geometry().left() < f.RadioGroup1Items[4]->geometry().left());
 
-  for (QWidget* hand : std::initializer_list<QWidget*>{f.CheckBox1, f.CheckHtml, f.RadioButton3,
-                                                       f.ComboBox1, f.BitBtn1, f.BitBtn2,
-                                                       f.RadioGroup1Items[5]})
+  for (QWidget* hand :
+       std::initializer_list<QWidget*>{f.CheckBox1, f.CheckHtml, f.RadioButton3, f.ComboBox1,
+                                       f.BitBtn1, f.BitBtn2, f.RadioGroup1Items[5]})
     QCOMPARE(hand->cursor().shape(), Qt::PointingHandCursor);
   QCOMPARE(f.BitBtn1->focusPolicy(), Qt::NoFocus);
   QCOMPARE(f.EditPxX->nextInFocusChain(), static_cast<QWidget*>(f.EditPxY));
@@ -235,8 +236,8 @@ void WindowTest::qualityFieldRules() {
   Window w;
   QLineEdit* edit = w.form->Edit2;
   const std::pair<const char*, const char*> cases[] = {
-      {"", "90"}, {"0", "1"}, {"250", "100"}, {"abc", "90"}, {"007", "7"},
-      {"-5", "1"}, {"100", "100"}, {" 42", "42"}, {"+8", "8"}, {"1.5", "90"}};
+      {"", "90"},  {"0", "1"},     {"250", "100"}, {"abc", "90"}, {"007", "7"},
+      {"-5", "1"}, {"100", "100"}, {" 42", "42"},  {"+8", "8"},   {"1.5", "90"}};
   for (const auto& [typed, shown] : cases) {
     edit->setText(Q(typed));
     QCOMPARE(edit->text(), Q(shown));
@@ -407,7 +408,8 @@ void WindowTest::previewSamplesTheBitmap() {
 void WindowTest::dropOfThreeFilesRunsInOrder() {
   Window w;
   TForm1& f = *w.form;
-  const std::vector<std::string> files = {w.folder / "c.bmp", w.folder / "a.bmp", w.folder / "b.bmp"};
+  const std::vector<std::string> files = {w.folder / "c.bmp", w.folder / "a.bmp",
+                                          w.folder / "b.bmp"};
   for (const std::string& file : files) WriteBmp(file);
   BatchLog log;
   Follow(f, log);
@@ -425,7 +427,8 @@ void WindowTest::dropOfThreeFilesRunsInOrder() {
   QCOMPARE(f.ProgressBar1->value(), 0);
   QCOMPARE(f.ProgressBar1->maximum(), 3);
   QVERIFY(!f.BatchRunning());
-  for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) QVERIFY2(Exists(w.folder / (std::string("Resized/") + name)), name);
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+    QVERIFY2(Exists(w.folder / (std::string("Resized/") + name)), name);
   // The preview is hidden again after a file that went through every step.
   QVERIFY(f.Image1->isHidden());
   QVERIFY(!f.Image1->pixmap().isNull());
@@ -445,12 +448,12 @@ void WindowTest::dropPassesOverTextFilesFoldersAndRemoteUrls() {
 
   // A real drop event carrying a uri-list, as a file manager sends it.
   QMimeData data;
-  const QByteArray list = "file://" + QUrl::toPercentEncoding(QString::fromStdString(w.folder / "notes.txt"), "/") +
-                          "\r\nhttp://example.com/remote.jpg\r\nfile://" +
-                          QUrl::toPercentEncoding(QString::fromStdString(w.folder / "album.jpg"), "/") +
-                          "\r\nfile://" + QUrl::toPercentEncoding(QString::fromStdString(w.folder / "fake.bmp"), "/") +
-                          "\r\nfile://" +
-                          QUrl::toPercentEncoding(QString::fromStdString(w.folder / "last photo.bmp"), "/") + "\r\n";
+  const QByteArray list =
+      "file://" + QUrl::toPercentEncoding(QString::fromStdString(w.folder / "notes.txt"), "/") +
+      "\r\nhttp://example.com/remote.jpg\r\nfile://" +
+      QUrl::toPercentEncoding(QString::fromStdString(w.folder / "album.jpg"), "/") + "\r\nfile://" +
+      QUrl::toPercentEncoding(QString::fromStdString(w.folder / "fake.bmp"), "/") + "\r\nfile://" +
+      QUrl::toPercentEncoding(QString::fromStdString(w.folder / "last photo.bmp"), "/") + "\r\n";
   data.setData(QStringLiteral("text/uri-list"), list);
   QDropEvent drop(QPointF(300, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   // Delivered to the window's own handler: outside a real drag, QApplication would not
@@ -459,8 +462,9 @@ void WindowTest::dropPassesOverTextFilesFoldersAndRemoteUrls() {
   QVERIFY(drop.isAccepted());
   QVERIFY(finished.wait(30000));
 
-  QCOMPARE(log.paths, (std::vector<std::string>{w.folder / "notes.txt", w.folder / "album.jpg",
-                                                w.folder / "fake.bmp", w.folder / "last photo.bmp"}));
+  QCOMPARE(log.paths,
+           (std::vector<std::string>{w.folder / "notes.txt", w.folder / "album.jpg",
+                                     w.folder / "fake.bmp", w.folder / "last photo.bmp"}));
   QCOMPARE(log.positions, (std::vector<int>{0, 1, 2, 3}));
   QVERIFY(Exists(w.folder / "Resized/last photo.jpg"));
   QVERIFY(!Exists(w.folder / "Resized/notes.jpg"));
@@ -481,8 +485,8 @@ void WindowTest::dropDuringBatchIsAppended() {
   // event handling of the next file's preview.
   QMimeData data;
   data.setData(QStringLiteral("text/uri-list"),
-               QByteArray("file://") + QByteArray::fromStdString(w.folder / "c.bmp") + "\r\nfile://" +
-                   QByteArray::fromStdString(w.folder / "d.bmp") + "\r\n");
+               QByteArray("file://") + QByteArray::fromStdString(w.folder / "c.bmp") +
+                   "\r\nfile://" + QByteArray::fromStdString(w.folder / "d.bmp") + "\r\n");
   bool posted = false;
   QObject::connect(&f, &TForm1::FileProcessed, &f, [&](int index, const QString&) {
     if (index != 0 || posted) return;
@@ -502,7 +506,8 @@ void WindowTest::dropDuringBatchIsAppended() {
   QCOMPARE(log.positions, (std::vector<int>{0, 1, 2, 3}));
   QCOMPARE(log.maximums, (std::vector<int>{2, 4, 4, 4}));
   QCOMPARE(f.ProgressBar1->value(), 0);
-  for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) QVERIFY2(Exists(w.folder / (std::string("Resized/") + name)), name);
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
+    QVERIFY2(Exists(w.folder / (std::string("Resized/") + name)), name);
 }
 
 void WindowTest::closeDuringBatchIsDeferred() {

@@ -172,7 +172,8 @@ int PngChannels(int colourType) {
 namespace {
 
 // One filtered row (filter byte 0) of the given pixels of row y.
-void PutRow(Bytes& out, const PngSpec& layout, std::uint32_t y, std::uint32_t x0, std::uint32_t dx) {
+void PutRow(Bytes& out, const PngSpec& layout, std::uint32_t y, std::uint32_t x0,
+            std::uint32_t dx) {
   const int channels = PngChannels(layout.colourType);
   out.push_back(0);
   std::uint32_t acc = 0;
@@ -258,8 +259,8 @@ Bytes PngSignature() { return {137, 80, 78, 71, 13, 10, 26, 10}; }
 
 Bytes MakePng(const PngSpec& layout, const std::vector<std::uint32_t>& palette) {
   Bytes out = PngSignature();
-  Append(out, PngChunk("IHDR", PngHeaderData(layout.width, layout.height, layout.depth, layout.colourType,
-                                             0, 0, layout.interlaced)));
+  Append(out, PngChunk("IHDR", PngHeaderData(layout.width, layout.height, layout.depth,
+                                             layout.colourType, 0, 0, layout.interlaced)));
   if (!palette.empty()) {
     Bytes rgb;
     for (std::uint32_t c : palette) {
