@@ -145,6 +145,15 @@ class TJPEGImage {
   WorkBitmap picture_;
 };
 
+// ---- Colour profiles ------------------------------------------------------------------
+
+// A profile worth keeping: the size in its header equals its length, the signature at byte
+// 36 is "acsp" and its data colour space is "RGB ". Anything else is dropped by the callers.
+bool IsWellFormedRgbProfile(const std::uint8_t* data, std::size_t size);
+// The profile as APP2 "ICC_PROFILE" segments: 65,519 bytes of profile each, numbered from 1.
+// Empty for an empty profile, or one too long to number (over 255 segments).
+std::vector<JpegMarker> IccProfileMarkers(const std::vector<std::uint8_t>& profile);
+
 // ---- Target size ----------------------------------------------------------------------
 
 // Encodes the bitmap at the highest quality from 100 down to 1 whose JPEG is at most

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <system_error>
 
@@ -209,6 +210,63 @@ TEST(JpegEncoder, LibraryErrorsRaiseEjpegAndKeepNoData) {
     EXPECT_EQ("JPEG错误#" + std::to_string(JERR_IMAGE_TOO_BIG), std::string(e.what()));
   }
   EXPECT_FALSE(jpeg.HasData());
+}
+
+}  // namespace
+}  // namespace brevine
+
+namespace brevine {
+namespace {
+
+std::vector<std::uint8_t> MakeProfile(std::size_t size) {
+  std::vector<std::uint8_t> p(size);
+  for (std::size_t i = 0; i < size; ++i) p[i] = static_cast<std::uint8_t>(i * 31 + 7);
+  p[0] = static_cast<std::uint8_t>(size >> 24);
+  p[1] = static_cast<std::uint8_t>(size >> 16);
+  p[2] = static_cast<std::uint8_t>(size >> 8);
+  p[3] = static_cast<std::uint8_t>(size);
+  std::memcpy(p.data() + 16, "RGB ", 4);
+  std::memcpy(p.data() + 36, "acsp", 4);
+  return p;
+}
+
+TEST(IccProfileTest, WellFormedRgbProfilesOnly) {
+  const auto good = MakeProfile(600);
+  EXPECT_TRUE(IsWellFormedRgbProfile(good.data(), good.size()));
+  EXPECT_FALSE(IsWellFormedRgbProfile(good.data(), good.size() - 1));  // size disagrees
+  auto gray = good;
+  std::memcpy(gray.data() + 16, "GRAY", 4);
+  EXPECT_FALSE(IsWellFormedRgbProfile(gray.data(), gray.size()));
+  auto unsigned_ = good;
+  unsigned_[36] = 'x';
+  EXPECT_FALSE(IsWellFormedRgbProfile(unsigned_.data(), unsigned_.size()));
+  const auto tiny = MakeProfile(100);
+  EXPECT_FALSE(IsWellFormedRgbProfile(tiny.data(), tiny.size()));
+  EXPECT_FALSE(IsWellFormedRgbProfile(nullptr, 0));
+}
+
+TEST(IccProfileTest, SplitIntoNumberedSegmentsOf65519Bytes) {
+  EXPECT_TRUE(IccProfileMarkers({}).empty());
+  for (const std::size_t size :
+       {std::size_t{600}, std::size_t{65519}, std::size_t{65520}, std::size_t{3 * 65519 + 5}}) {
+    const auto profile = MakeProfile(size);
+    const auto markers = IccProfileMarkers(profile);
+    ASSERT_EQ(markers.size(), (size + 65518) / 65519) << size;
+    std::vector<std::uint8_t> joined;
+    for (std::size_t i = 0; i < markers.size(); ++i) {
+      const auto& d = markers[i].data;
+      EXPECT_EQ(markers[i].code, 0xE2);
+      ASSERT_GE(d.size(), 15u);
+      EXPECT_LE(d.size(), 65533u);
+      EXPECT_EQ(std::string(reinterpret_cast<const char*>(d.data()), 12),
+                std::string("ICC_PROFILE\0", 12));
+      EXPECT_EQ(d[12], i + 1);
+      EXPECT_EQ(d[13], markers.size());
+      joined.insert(joined.end(), d.begin() + 14, d.end());
+    }
+    EXPECT_EQ(joined, profile);
+  }
+  EXPECT_TRUE(IccProfileMarkers(std::vector<std::uint8_t>(256 * 65519)).empty());
 }
 
 }  // namespace

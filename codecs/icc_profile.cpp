@@ -1,0 +1,49 @@
+#include <algorithm>
+#include <cstring>
+
+#include "codecs.h"
+
+namespace brevine {
+namespace {
+
+constexpr std::uint8_t kIccTag[12] = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0};
+// A segment holds 65,533 bytes after its length: the tag, two sequence bytes, the data.
+constexpr std::size_t kIccChunk = 65533 - sizeof kIccTag - 2;
+
+std::uint32_t BigEndian32(const std::uint8_t* p) {
+  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+         p[3];
+}
+
+}  // namespace
+
+bool IsWellFormedRgbProfile(const std::uint8_t* data, std::size_t size) {
+  // The header is 128 bytes and a tag count follows it.
+  if (data == nullptr || size < 132) return false;
+  if (BigEndian32(data) != size) return false;
+  if (std::memcmp(data + 36, "acsp", 4) != 0) return false;
+  return std::memcmp(data + 16, "RGB ", 4) == 0;
+}
+
+std::vector<JpegMarker> IccProfileMarkers(const std::vector<std::uint8_t>& profile) {
+  std::vector<JpegMarker> markers;
+  if (profile.empty()) return markers;
+  const std::size_t count = (profile.size() + kIccChunk - 1) / kIccChunk;
+  if (count > 255) return markers;  // beyond what the sequence byte can number
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::size_t begin = i * kIccChunk;
+    const std::size_t end = std::min(profile.size(), begin + kIccChunk);
+    JpegMarker m;
+    m.code = 0xE2;
+    m.data.reserve(sizeof kIccTag + 2 + (end - begin));
+    m.data.assign(kIccTag, kIccTag + sizeof kIccTag);
+    m.data.push_back(static_cast<std::uint8_t>(i + 1));
+    m.data.push_back(static_cast<std::uint8_t>(count));
+    m.data.insert(m.data.end(), profile.begin() + static_cast<std::ptrdiff_t>(begin),
+                  profile.begin() + static_cast<std::ptrdiff_t>(end));
+    markers.push_back(std::move(m));
+  }
+  return markers;
+}
+
+}  // namespace brevine
