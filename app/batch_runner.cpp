@@ -320,15 +320,15 @@ std::vector<std::size_t> CommitBarriers(const std::vector<std::string>& absolute
 std::vector<FileResult> RunBatch(const std::vector<std::string>& absolutePaths,
                                  ProcessSettings& settings, const platform::Clock& clock, int jobs,
                                  StageTimes* times, const CommitReport& report) {
-  auto* fixed = dynamic_cast<FixedSettings*>(&settings);
   const std::size_t count = absolutePaths.size();
   jobs =
       static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(std::max(jobs, 1)), count));
-  if (jobs <= 1 || !fixed) return RunSequential(absolutePaths, settings, clock, times, report);
+  if (jobs <= 1) return RunSequential(absolutePaths, settings, clock, times, report);
 
-  // The workers' options: a snapshot before the first commit, which is when the run's
-  // settings could first change (only the naming texts do, which Prepare never reads).
-  const Options snapshot = fixed->Values();
+  // The workers' options: a snapshot on this thread before the first commit, which is
+  // when a fixed source's settings could first change (only the naming texts do, which
+  // Prepare never reads). Live controls are read here once; the workers read the copy.
+  const Options snapshot = Snapshot(settings);
   ParallelBatch batch(absolutePaths, snapshot, clock,
                       CommitBarriers(absolutePaths, snapshot, clock), times);
   if (batch.Start(jobs) == 0) return RunSequential(absolutePaths, settings, clock, times, report);

@@ -60,7 +60,7 @@ using CommitReport =
 // Runs the paths through the pipeline on `jobs` workers and returns one result per path in
 // argument order. With one job (or one path) it is the sequential run on the caller's thread
 // with the caller's settings, call for call. Parallel workers read their own copy of the
-// options, so settings that are not a FixedSettings (live controls) run sequentially.
+// options, a Snapshot taken on the caller's thread at the start; the commits read `settings`.
 // `times`, when given, receives the stage times of every worker.
 std::vector<FileResult> RunBatch(const std::vector<std::string>& absolutePaths,
                                  ProcessSettings& settings, const platform::Clock& clock, int jobs,

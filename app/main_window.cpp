@@ -395,27 +395,7 @@ std::string TForm1::FolderName() const { return S(Edit5->text()); }
 void TForm1::SetFolderName(const std::string& text) { Edit5->setText(Q(text)); }
 bool TForm1::AutoRotate() const { return autoRotate_; }
 
-Options TForm1::CurrentOptions() const {
-  Options o;
-  o.boxPreset = BoxPreset();
-  o.boxWidth = BoxWidthText();
-  o.boxHeight = BoxHeightText();
-  o.sharpen = Sharpen();
-  o.sharpenStrength = SharpenStrength();
-  o.saturation = Saturation();
-  o.grayscale = Grayscale();
-  o.progressive = Progressive();
-  o.html = Html();
-  o.fixedQuality = FixedQuality();
-  o.quality = QualityText();
-  o.targetSize = TargetSizeText();
-  o.subFolder = SubFolderMode();
-  o.textPosition = TextPosition();
-  o.addedText = AddedText();
-  o.folderName = FolderName();
-  o.autoRotate = autoRotate_;
-  return o;
-}
+Options TForm1::CurrentOptions() const { return Snapshot(*this); }
 
 void TForm1::ApplyOptions(const Options& o) {
   SetRadioGroupIndex(o.boxPreset);

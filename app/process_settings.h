@@ -2,8 +2,10 @@
 // The options that govern one file. The pipeline asks for each one at the moment its step
 // runs: the window answers from its controls, tests and the command line from fixed values.
 
+#include <span>
 #include <string>
 #include <utility>
+#include <variant>
 
 namespace brevine {
 
@@ -33,7 +35,8 @@ class ProcessSettings {
 };
 
 // Every option as plain values: the settings file's content, and the fixed source of
-// command-line runs and tests.
+// command-line runs and tests. A field's initialiser is the option's default, the value a
+// first start shows and a missing key reads as.
 struct Options {
   int boxPreset = 0;
   std::string boxWidth = "150";
@@ -55,6 +58,35 @@ struct Options {
 
   bool operator==(const Options&) const = default;
 };
+
+// One row per option, in the order the settings file stores them: its section and key,
+// its field and getter, and the rule a stored value passes through on restore (the
+// control's own rule; none where the control takes any value). A new option is one row
+// here plus its field, its getter and its control.
+struct FlagOption {
+  bool Options::*field;
+  bool (ProcessSettings::*get)() const;
+};
+struct NumberOption {
+  int Options::*field;
+  int (ProcessSettings::*get)() const;
+  int (*restore)(int);
+};
+struct TextOption {
+  std::string Options::*field;
+  std::string (ProcessSettings::*get)() const;
+  std::string (*restore)(const std::string&);
+};
+struct OptionKey {
+  const char* section;
+  const char* key;
+  std::variant<FlagOption, NumberOption, TextOption> kind;
+};
+std::span<const OptionKey> OptionKeys();
+
+// Every option as the settings answer at this moment (for live controls: a copy taken on
+// the caller's thread, which worker threads may then read).
+Options Snapshot(const ProcessSettings& settings);
 
 // ProcessSettings answered from an Options value (which the pipeline may change, as the
 // window's fields change: an empty added text becomes "s-").

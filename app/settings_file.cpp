@@ -10,7 +10,10 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <string_view>
+#include <type_traits>
 #include <utility>
+#include <variant>
 
 #include "file_system.h"
 
@@ -161,23 +164,23 @@ Options ParseSettings(const std::string& iniText) {
   const IniValues ini(iniText);
   const Options d;
   Options o;
-  o.boxPreset = ClampBoxPreset(ini.Integer("pixel", "Index", d.boxPreset));
-  o.boxWidth = NormaliseBoxText(ini.String("pixel", "x", d.boxWidth));
-  o.boxHeight = NormaliseBoxText(ini.String("pixel", "y", d.boxHeight));
-  o.sharpen = ini.Boolean("option", "lap", d.sharpen);
-  o.sharpenStrength = ClampSharpenStrength(ini.Integer("option", "lapnum", d.sharpenStrength));
-  o.saturation = ini.Boolean("option", "chroma", d.saturation);
-  o.grayscale = ini.Boolean("option", "mono", d.grayscale);
-  o.progressive = ini.Boolean("option", "progressive", d.progressive);
-  o.html = ini.Boolean("option", "html", d.html);
-  o.fixedQuality = ini.Boolean("option", "jpeg", d.fixedQuality);
-  o.quality = NormaliseQualityText(ini.String("option", "parcent", d.quality));
-  o.targetSize = NormaliseTargetSizeText(ini.String("option", "FileSize", d.targetSize));
-  o.autoRotate = ini.Boolean("option", "autorotate", d.autoRotate);
-  o.subFolder = ini.Boolean("changed", "save", d.subFolder);
-  o.textPosition = CheckTextPosition(ini.Integer("changed", "AfterBefore", d.textPosition));
-  o.addedText = ini.String("changed", "AddName", d.addedText);
-  o.folderName = ini.String("changed", "folder", d.folderName);
+  for (const OptionKey& k : OptionKeys()) {
+    std::visit(
+        [&](const auto& option) {
+          using Kind = std::decay_t<decltype(option)>;
+          const auto& fallback = d.*option.field;
+          if constexpr (std::is_same_v<Kind, FlagOption>) {
+            o.*option.field = ini.Boolean(k.section, k.key, fallback);
+          } else if constexpr (std::is_same_v<Kind, NumberOption>) {
+            const int v = ini.Integer(k.section, k.key, fallback);
+            o.*option.field = option.restore ? option.restore(v) : v;
+          } else {
+            std::string v = ini.String(k.section, k.key, fallback);
+            o.*option.field = option.restore ? option.restore(v) : std::move(v);
+          }
+        },
+        k.kind);
+  }
   return o;
 }
 
@@ -191,28 +194,29 @@ Options ReadSettingsFile(const std::string& path) {
 }
 
 std::string FormatSettings(const Options& o) {
-  const auto b = [](bool v) { return v ? "1" : "0"; };
   std::ostringstream s;
-  s << "[pixel]\n"
-    << "Index=" << o.boxPreset << "\n"
-    << "x=" << OneLine(o.boxWidth) << "\n"
-    << "y=" << OneLine(o.boxHeight) << "\n"
-    << "\n[option]\n"
-    << "lap=" << b(o.sharpen) << "\n"
-    << "lapnum=" << o.sharpenStrength << "\n"
-    << "chroma=" << b(o.saturation) << "\n"
-    << "mono=" << b(o.grayscale) << "\n"
-    << "progressive=" << b(o.progressive) << "\n"
-    << "html=" << b(o.html) << "\n"
-    << "jpeg=" << b(o.fixedQuality) << "\n"
-    << "parcent=" << OneLine(o.quality) << "\n"
-    << "FileSize=" << OneLine(o.targetSize) << "\n"
-    << "autorotate=" << b(o.autoRotate) << "\n"
-    << "\n[changed]\n"
-    << "save=" << b(o.subFolder) << "\n"
-    << "AfterBefore=" << o.textPosition << "\n"
-    << "AddName=" << OneLine(o.addedText) << "\n"
-    << "folder=" << OneLine(o.folderName) << "\n";
+  std::string_view section;
+  for (const OptionKey& k : OptionKeys()) {
+    if (section != k.section) {
+      if (!section.empty()) s << "\n";
+      section = k.section;
+      s << "[" << section << "]\n";
+    }
+    s << k.key << "=";
+    std::visit(
+        [&](const auto& option) {
+          using Kind = std::decay_t<decltype(option)>;
+          if constexpr (std::is_same_v<Kind, FlagOption>) {
+            s << (o.*option.field ? "1" : "0");
+          } else if constexpr (std::is_same_v<Kind, NumberOption>) {
+            s << o.*option.field;
+          } else {
+            s << OneLine(o.*option.field);
+          }
+        },
+        k.kind);
+    s << "\n";
+  }
   return s.str();
 }
 

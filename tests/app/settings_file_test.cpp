@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <set>
+#include <utility>
 
 #include "settings_file.h"
 #include "test_images.h"
@@ -108,6 +110,49 @@ TEST(SettingsFormat, KeyOrderAndRoundTrip) {
             "[changed]\nsave=0\nAfterBefore=1\nAddName=_small\nfolder=缩小\n");
   EXPECT_EQ(ParseSettings(text), o);
   EXPECT_EQ(ParseSettings(FormatSettings(Options{})), Options{});
+}
+
+// Options in which every field differs from its default: a field missing from the option
+// table would come back as its default.
+Options EveryFieldChanged() {
+  Options o;
+  o.boxPreset = 7;
+  o.boxWidth = "640";
+  o.boxHeight = "480";
+  o.sharpen = false;
+  o.sharpenStrength = 33;
+  o.saturation = true;
+  o.grayscale = true;
+  o.progressive = true;
+  o.html = true;
+  o.fixedQuality = false;
+  o.quality = "71";
+  o.targetSize = "120";
+  o.subFolder = false;
+  o.textPosition = 1;
+  o.addedText = "_small";
+  o.folderName = "out";
+  o.autoRotate = false;
+  return o;
+}
+
+TEST(OptionTable, CoversEveryFieldOnceForFileAndSnapshot) {
+  const Options changed = EveryFieldChanged();
+  EXPECT_EQ(ParseSettings(FormatSettings(changed)), changed);
+  EXPECT_EQ(Snapshot(FixedSettings(changed)), changed);
+  EXPECT_EQ(Snapshot(FixedSettings()), Options{});
+
+  std::set<std::pair<std::string, std::string>> keys;
+  std::set<std::string> sectionsDone;
+  std::string section;
+  for (const OptionKey& k : OptionKeys()) {
+    EXPECT_TRUE(keys.insert({k.section, k.key}).second) << k.key << " twice";
+    // One block per section: a section never comes back after another one.
+    if (section != k.section) {
+      EXPECT_TRUE(sectionsDone.insert(k.section).second) << k.section << " split";
+      section = k.section;
+    }
+  }
 }
 
 // Stored texts come back whole: long multi-byte names, semicolons and "=" inside a value,

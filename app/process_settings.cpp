@@ -1,0 +1,44 @@
+#include "process_settings.h"
+
+#include "settings_file.h"
+
+namespace brevine {
+namespace {
+
+using P = ProcessSettings;
+
+constexpr OptionKey kOptionKeys[] = {
+    {"pixel", "Index", NumberOption{&Options::boxPreset, &P::BoxPreset, ClampBoxPreset}},
+    {"pixel", "x", TextOption{&Options::boxWidth, &P::BoxWidthText, NormaliseBoxText}},
+    {"pixel", "y", TextOption{&Options::boxHeight, &P::BoxHeightText, NormaliseBoxText}},
+    {"option", "lap", FlagOption{&Options::sharpen, &P::Sharpen}},
+    {"option", "lapnum",
+     NumberOption{&Options::sharpenStrength, &P::SharpenStrength, ClampSharpenStrength}},
+    {"option", "chroma", FlagOption{&Options::saturation, &P::Saturation}},
+    {"option", "mono", FlagOption{&Options::grayscale, &P::Grayscale}},
+    {"option", "progressive", FlagOption{&Options::progressive, &P::Progressive}},
+    {"option", "html", FlagOption{&Options::html, &P::Html}},
+    {"option", "jpeg", FlagOption{&Options::fixedQuality, &P::FixedQuality}},
+    {"option", "parcent", TextOption{&Options::quality, &P::QualityText, NormaliseQualityText}},
+    {"option", "FileSize",
+     TextOption{&Options::targetSize, &P::TargetSizeText, NormaliseTargetSizeText}},
+    {"option", "autorotate", FlagOption{&Options::autoRotate, &P::AutoRotate}},
+    {"changed", "save", FlagOption{&Options::subFolder, &P::SubFolderMode}},
+    {"changed", "AfterBefore",
+     NumberOption{&Options::textPosition, &P::TextPosition, CheckTextPosition}},
+    {"changed", "AddName", TextOption{&Options::addedText, &P::AddedText, nullptr}},
+    {"changed", "folder", TextOption{&Options::folderName, &P::FolderName, nullptr}},
+};
+
+}  // namespace
+
+std::span<const OptionKey> OptionKeys() { return kOptionKeys; }
+
+Options Snapshot(const ProcessSettings& settings) {
+  Options o;
+  for (const OptionKey& k : kOptionKeys)
+    std::visit([&](const auto& option) { o.*option.field = (settings.*option.get)(); }, k.kind);
+  return o;
+}
+
+}  // namespace brevine
