@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -15,63 +14,14 @@
 #include <vector>
 
 #include "codecs.h"
-
-#include <jpeglib.h>
+#include "libjpeg_reference.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct Failure {
-  jpeg_error_mgr pub;
-  std::jmp_buf jump;
-};
-
-extern "C" void JumpOnError(j_common_ptr cinfo) {
-  std::longjmp(reinterpret_cast<Failure*>(cinfo->err)->jump, 1);
-}
-extern "C" void Quiet(j_common_ptr, int) {}
-
-// The plain library decode. The output buffer is allocated after the header, as any
-// caller must, and released by the caller.
-bool ReferenceLeaf(const std::vector<unsigned char>* file, unsigned char** out) {
-  jpeg_decompress_struct cinfo{};
-  Failure err;
-  cinfo.err = jpeg_std_error(&err.pub);
-  err.pub.error_exit = JumpOnError;
-  err.pub.emit_message = Quiet;
-  if (setjmp(err.jump)) {
-    jpeg_destroy_decompress(&cinfo);
-    return false;
-  }
-  jpeg_create_decompress(&cinfo);
-  jpeg_mem_src(&cinfo, file->data(), file->size());
-  jpeg_read_header(&cinfo, TRUE);
-  cinfo.scale_num = 1;
-  cinfo.scale_denom = 1;
-  cinfo.do_block_smoothing = FALSE;
-  if (cinfo.out_color_space == JCS_RGB) cinfo.out_color_space = JCS_EXT_BGR;
-  if (cinfo.out_color_space == JCS_GRAYSCALE) {
-    cinfo.quantize_colors = TRUE;
-    cinfo.desired_number_of_colors = 236;
-  }
-  jpeg_start_decompress(&cinfo);
-  const std::size_t stride = std::size_t{cinfo.output_width} * cinfo.output_components;
-  *out = static_cast<unsigned char*>(std::malloc(stride * cinfo.output_height));
-  if (*out == nullptr) {
-    jpeg_destroy_decompress(&cinfo);
-    return false;
-  }
-  JSAMPROW rows[16];
-  while (cinfo.output_scanline < cinfo.output_height) {
-    const JDIMENSION want = std::min<JDIMENSION>(16, cinfo.output_height - cinfo.output_scanline);
-    for (JDIMENSION i = 0; i < want; ++i) rows[i] = *out + stride * (cinfo.output_scanline + i);
-    jpeg_read_scanlines(&cinfo, rows, want);
-  }
-  jpeg_finish_decompress(&cinfo);
-  jpeg_destroy_decompress(&cinfo);
-  return true;
-}
+// The plain library decode, asked for what LoadJpegImage asks for.
+const brevine::test::LibjpegDecode kLikeTheLoader{JCS_UNKNOWN, true};
 
 std::vector<unsigned char> ReadFileStdio(const std::string& path) {
   std::vector<unsigned char> bytes;
@@ -127,9 +77,14 @@ int main(int argc, char** argv) {
       auto start = Clock::now();
       {
         const std::vector<unsigned char> file = ReadFileStdio(path);
-        unsigned char* out = nullptr;
-        ok = ReferenceLeaf(&file, &out);
-        std::free(out);
+        try {
+          // The rows' buffer is released inside the timed part, as ours is.
+          const brevine::test::LibjpegImage reference =
+              brevine::test::DecodeWithLibjpeg(file.data(), file.size(), kLikeTheLoader);
+        } catch (const std::exception& e) {
+          std::printf("%s: %s\n", path.c_str(), e.what());
+          ok = false;
+        }
       }
       reference.push_back(Seconds(Clock::now() - start));
       start = Clock::now();

@@ -20,9 +20,7 @@
 #include <vector>
 
 #include "codecs.h"
-
-// jpeglib.h needs size_t and FILE declared before it.
-#include <jpeglib.h>
+#include "libjpeg_reference.h"
 
 namespace fs = std::filesystem;
 
@@ -58,28 +56,17 @@ Rgb PhotoLike(int width, int height) {
   return image;
 }
 
-// libjpeg's default error handling ends the program, which is fine for preparing input.
 bool ReadJpeg(const fs::path& path, Rgb& image) {
-  File file(std::fopen(path.c_str(), "rb"));
-  if (!file) return false;
-  jpeg_decompress_struct cinfo;
-  jpeg_error_mgr jerr;
-  cinfo.err = jpeg_std_error(&jerr);
-  jpeg_create_decompress(&cinfo);
-  jpeg_stdio_src(&cinfo, file.get());
-  jpeg_read_header(&cinfo, TRUE);
-  cinfo.out_color_space = JCS_RGB;
-  jpeg_start_decompress(&cinfo);
-  image.width = static_cast<int>(cinfo.output_width);
-  image.height = static_cast<int>(cinfo.output_height);
-  image.pixels.resize(std::size_t(image.width) * image.height * 3);
-  while (cinfo.output_scanline < cinfo.output_height) {
-    JSAMPROW row = image.pixels.data() + std::size_t(cinfo.output_scanline) * image.width * 3;
-    jpeg_read_scanlines(&cinfo, &row, 1);
+  try {
+    const auto decoded =
+        brevine::test::DecodeWithLibjpeg(brevine::ReadWholeFile(path.string()), JCS_RGB);
+    image.width = decoded.width;
+    image.height = decoded.height;
+    image.pixels.assign(decoded.Samples().begin(), decoded.Samples().end());
+    return true;
+  } catch (const std::exception&) {
+    return false;  // that photo is left out
   }
-  jpeg_finish_decompress(&cinfo);
-  jpeg_destroy_decompress(&cinfo);
-  return true;
 }
 
 bool WritePng(const fs::path& path, const Rgb& image) {

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "codecs.h"
-#include "jpeg_test_files.h"
+#include "libjpeg_reference.h"
 #include "test_images.h"
 
 namespace brevine {

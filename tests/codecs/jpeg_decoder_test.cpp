@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "codecs.h"
-#include "jpeg_test_files.h"
+#include "libjpeg_reference.h"
 #include "test_images.h"
 
 #include <jerror.h>
@@ -50,7 +50,7 @@ WorkBitmap Decode(const Bytes& file) {
 WorkBitmap Reference(const Bytes& file) {
   const test::LibjpegImage rgb = test::DecodeWithLibjpeg(file, JCS_RGB);
   WorkBitmap bitmap(rgb.width, rgb.height);
-  Bytes bgr = rgb.samples;
+  Bytes bgr(rgb.Samples().begin(), rgb.Samples().end());
   for (std::size_t i = 0; i < bgr.size(); i += 3) std::swap(bgr[i], bgr[i + 2]);
   std::copy(bgr.begin(), bgr.end(), bitmap.Data());
   return bitmap;

@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "codecs.h"
-#include "jpeg_test_files.h"
+#include "libjpeg_reference.h"
 #include "test_images.h"
 
 #include <jerror.h>
@@ -91,7 +91,7 @@ TEST(JpegEncoder, GrayOutputIsOneComponentWithLibraryLuminance) {
   EXPECT_EQ(2, CountMarker(file, kDht));
   const test::LibjpegImage gray = test::DecodeWithLibjpeg(file, JCS_GRAYSCALE);
   ASSERT_EQ(1, gray.components);
-  for (std::uint8_t v : gray.samples) EXPECT_NEAR(76, v, 1);
+  for (std::uint8_t v : gray.Samples()) EXPECT_NEAR(76, v, 1);
 }
 
 TEST(JpegEncoder, ProgressiveScanCounts) {
@@ -139,8 +139,8 @@ TEST(JpegEncoder, ChannelOrderSurvivesLibjpegDecode) {
   }
   const test::LibjpegImage rgb = test::DecodeWithLibjpeg(Encode(picture, 95), JCS_RGB);
   ASSERT_EQ(32, rgb.width);
-  const std::uint8_t* left = &rgb.samples[(8 * 32 + 4) * 3];
-  const std::uint8_t* right = &rgb.samples[(8 * 32 + 28) * 3];
+  const std::uint8_t* left = &rgb.Samples()[(8 * 32 + 4) * 3];
+  const std::uint8_t* right = &rgb.Samples()[(8 * 32 + 28) * 3];
   EXPECT_GT(left[0], 240);
   EXPECT_LT(left[2], 20);
   EXPECT_LT(right[0], 20);

@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 #include "codecs.h"
-#include "jpeg_test_files.h"
+#include "libjpeg_reference.h"
 #include "test_images.h"
 
 namespace brevine {

@@ -10,7 +10,7 @@
 namespace brevine {
 namespace {
 
-using test::LibjpegEncode;
+using test::EncodeBitmapWithLibjpeg;
 
 struct Case {
   std::string name;
@@ -39,7 +39,7 @@ TEST(JpegLengthModelTest, EqualsLibraryLengthForEveryQuality) {
       for (const Case& c : Pictures()) {
         const JpegLengthModel model(c.bitmap, gray, progressive);
         for (int q = 1; q <= 100; ++q) {
-          const auto bytes = LibjpegEncode(c.bitmap, q, gray, progressive);
+          const auto bytes = EncodeBitmapWithLibjpeg(c.bitmap, q, gray, progressive);
           ASSERT_EQ(model.Length(q), static_cast<std::int64_t>(bytes.size()))
               << c.name << (gray ? " gray" : " colour")
               << (progressive ? " progressive" : " baseline") << " q=" << q;
@@ -58,8 +58,8 @@ TEST(JpegLengthModelTest, LargerNoisePictureAtSampledQualities) {
     for (const WorkBitmap* b : {&noise, &photo}) {
       const JpegLengthModel model(*b, false, progressive);
       for (int q : {1, 2, 13, 49, 50, 51, 75, 90, 92, 97, 99, 100}) {
-        EXPECT_EQ(model.Length(q),
-                  static_cast<std::int64_t>(LibjpegEncode(*b, q, false, progressive).size()))
+        EXPECT_EQ(model.Length(q), static_cast<std::int64_t>(
+                                       EncodeBitmapWithLibjpeg(*b, q, false, progressive).size()))
             << b->Width() << "x" << b->Height() << " progressive " << progressive << " q=" << q;
       }
     }
@@ -79,7 +79,7 @@ TEST(JpegLengthModelTest, LongEndOfBandRunsAndHeldBackRefinementBits) {
       const JpegLengthModel model(*b, gray, true);
       for (int q : {1, 60, 90, 100}) {
         EXPECT_EQ(model.Length(q),
-                  static_cast<std::int64_t>(LibjpegEncode(*b, q, gray, true).size()))
+                  static_cast<std::int64_t>(EncodeBitmapWithLibjpeg(*b, q, gray, true).size()))
             << b->Width() << "x" << b->Height() << " gray " << gray << " q=" << q;
       }
     }

@@ -28,7 +28,8 @@ TEST(TargetSizeSearchTest, ModelSearchEqualsPlainLoopForManyTargets) {
     for (const WorkBitmap& picture : pictures) {
       std::vector<std::int64_t> sizes(101);
       for (int q = 1; q <= 100; ++q) {
-        sizes[q] = static_cast<std::int64_t>(test::LibjpegEncode(picture, q, gray, false).size());
+        sizes[q] = static_cast<std::int64_t>(
+            test::EncodeBitmapWithLibjpeg(picture, q, gray, false).size());
       }
       auto plain = [&](std::int64_t maxBytes) {
         for (int q = 100; q > 1; --q) {
