@@ -3,13 +3,12 @@
 #include <iostream>
 
 #include "batch_runner.h"
+#include "brevine_version.h"
 #include "file_system.h"
 #include "settings_file.h"
 
 namespace brevine {
 namespace {
-
-constexpr char kVersionLine[] = "Brevine 1.50\n";
 
 constexpr char kUsage[] =
     "Usage: brevine [IMAGE...]\n"
@@ -21,9 +20,9 @@ constexpr char kUsage[] =
     "stored by the window. Without arguments the window opens. \"/sc\" as the first argument\n"
     "puts a launcher on the desktop first.\n"
     "\n"
-    "Options are read from the program's path with \".ini\" added, or, where the program's\n"
-    "folder cannot be written, from ~/.config/brevine/brevine.ini. A command-line run never\n"
-    "changes them.\n"
+    "Options are read from the program's path with \".ini\" added, or, for an installed\n"
+    "program or where the program's folder cannot be written, from\n"
+    "~/.config/brevine/brevine.ini. A command-line run never changes them.\n"
     "\n"
     "Environment:\n"
     "  BREVINE_JOBS=N   files worked on at once (default: one per core, as free memory\n"
@@ -45,7 +44,7 @@ bool PrintInformation(const std::vector<std::string>& args, std::ostream& out) {
   if (args[0] == "--help") {
     out << kUsage;
   } else if (args[0] == "--version") {
-    out << kVersionLine;
+    out << "Brevine " << kVersion << "\n";
   } else {
     return false;
   }

@@ -19,8 +19,8 @@ std::vector<FileResult> RunPaths(const std::vector<std::string>& absolutePaths,
                                  ProcessSettings& settings, const platform::Clock& clock,
                                  StageTimes* times = nullptr, int jobs = 0);
 
-// "--help" or "--version" as the one and only argument: prints the usage or "Brevine 1.50"
-// on `out` and returns true. Anywhere else they are paths like any other.
+// "--help" or "--version" as the one and only argument: prints the usage or "Brevine " and
+// the project's version on `out` and returns true. Anywhere else they are paths like any other.
 bool PrintInformation(const std::vector<std::string>& args, std::ostream& out);
 
 // args without argument 0. Prints "brevine: PATH: REASON" on `err` for every argument

@@ -27,6 +27,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "brevine_version.h"
 #include "drop.h"
 #include "shell_open.h"
 #include "window_preview.h"
@@ -172,7 +173,8 @@ void TForm1::BuildControls() {
   Label5 = MakeWithText<QLabel>(this, "Label5", "添加字符", 300, 78, 48, 12);
   Label5->setToolTip(Q("它将保存在与原始图像相同的文件夹中"));
   Label6 = MakeWithText<QLabel>(this, "Label6", "文件夹名称", 304, 117, 60, 12);
-  Label7 = MakeWithText<QLabel>(this, "Label7", "版本1.50", 200, 24, 59, 16);
+  Label7 = MakeWithText<QLabel>(this, "Label7", (std::string("版本") + kVersion).c_str(), 200, 24,
+                                59, 16);
   {
     QPalette green = Label7->palette();
     green.setColor(QPalette::WindowText, QColor(0x00, 0x80, 0x00));

@@ -19,12 +19,12 @@ constexpr char kTitle[] = "Brevine";
 
 using WindowEntry = int (*)(int, char**, const char*);
 
-// The window module lies beside the program in the build tree, and in lib/brevine under
-// the install prefix.
+// The window module lies beside the program in the build tree, and in BREVINE_MODULE_DIR
+// under the install prefix.
 void* OpenWindowModule(const std::string& programPath, std::string& error) {
   const std::string folder = programPath.substr(0, programPath.rfind('/') + 1);
-  for (const std::string& candidate :
-       {folder + "libbrevine_window.so", folder + "../lib/brevine/libbrevine_window.so"}) {
+  for (const std::string& candidate : {folder + "libbrevine_window.so",
+                                       folder + "../" BREVINE_MODULE_DIR "/libbrevine_window.so"}) {
     if (void* handle = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL)) return handle;
     const char* why = ::dlerror();
     if (platform::FileExists(candidate)) {
