@@ -29,6 +29,7 @@
 
 #include "brevine_version.h"
 #include "drop.h"
+#include "file_system.h"
 #include "shell_open.h"
 #include "window_preview.h"
 
@@ -357,8 +358,15 @@ void TForm1::TrackBar1Change() { TrackBar1->setToolTip(Q(StrengthToolTip(TrackBa
 void TForm1::BitBtn1Click() { close(); }
 
 void TForm1::BitBtn2Click() {
-  platform::OpenWithAssociatedProgram(
-      S(QDir::current().absoluteFilePath(QStringLiteral("help/help.html"))));
+  std::string help = S(QDir::current().absoluteFilePath(QStringLiteral("help/help.html")));
+  // The launchers start the program in the folder holding help/; an installed program
+  // started from anywhere else still finds the help under its prefix.
+  if (!platform::FileExists(help)) {
+    const std::string program = platform::ExecutablePath();
+    if (IsInstalledProgram(program))
+      help = program.substr(0, program.rfind('/')) + "/../share/brevine/help/help.html";
+  }
+  platform::OpenWithAssociatedProgram(help);
 }
 
 // ---- ProcessSettings ----------------------------------------------------------------

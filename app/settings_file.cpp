@@ -145,17 +145,25 @@ int CheckTextPosition(int index) { return index == 0 || index == 1 ? index : -1;
 
 std::string StrengthToolTip(int position) { return "百分比为:" + std::to_string(position) + "%"; }
 
+bool IsInstalledProgram(const std::string& programPath) {
+  return platform::FolderExists(FolderOf(programPath) + "/../share/brevine/help");
+}
+
 std::string SettingsFilePath(const std::string& programPath) {
   const std::string beside = programPath + ".ini";
-  if (platform::FileExists(beside) || ::access(FolderOf(beside).c_str(), W_OK) == 0) return beside;
-  // An installed program's folder is read-only; the options then live with the user.
+  // An installed program's folder belongs to the system: read-only for users, and root
+  // must not leave a file in it that no package owns. Other copies keep their options
+  // beside them while they can.
+  const bool installed = IsInstalledProgram(programPath);
+  if (!installed && (platform::FileExists(beside) || ::access(FolderOf(beside).c_str(), W_OK) == 0))
+    return beside;
   std::string config;
   if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') {
     config = xdg;
   } else if (const char* home = std::getenv("HOME"); home && home[0]) {
     config = std::string(home) + "/.config";
   } else {
-    return beside;
+    return installed ? std::string() : beside;
   }
   return config + "/brevine/brevine.ini";
 }

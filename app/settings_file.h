@@ -27,8 +27,14 @@ int CheckTextPosition(int index);     // 0 or 1, anything else -1 (no item)
 // The tool-tip text of TrackBar1 for a position.
 std::string StrengthToolTip(int position);
 
-// Settings file location: the program's path + ".ini" when that file exists or its folder
-// is writable; otherwise $XDG_CONFIG_HOME/brevine/brevine.ini (default ~/.config).
+// An installed program: PREFIX/bin/brevine beside PREFIX/share/brevine/help, the layout
+// that `make install` and the package give it.
+bool IsInstalledProgram(const std::string& programPath);
+
+// Settings file location: for a program that is not installed, its path + ".ini" when that
+// file exists or its folder is writable. Otherwise $XDG_CONFIG_HOME/brevine/brevine.ini
+// (default ~/.config); with neither variable set, the path beside a program that is not
+// installed, and none (empty: defaults, nothing stored) for an installed one.
 std::string SettingsFilePath(const std::string& programPath);
 
 // Restore: every key through its control's rule, the defaults where a key or the file is

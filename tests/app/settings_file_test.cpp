@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <set>
 #include <utility>
 
@@ -199,6 +201,39 @@ TEST(SettingsFile, PathBesideProgramOrInConfigFolder) {
     setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
   else
     unsetenv("XDG_CONFIG_HOME");
+}
+
+// An installed copy keeps its options with the user even where its folder is writable (root)
+// or an old file lies beside it; a copy elsewhere keeps today's place.
+TEST(SettingsFile, InstalledProgramUsesTheConfigFolderOnly) {
+  test::TempFolder dir;
+  std::filesystem::create_directories(dir.Path() + "/usr/bin");
+  std::filesystem::create_directories(dir.Path() + "/usr/share/brevine/help");
+  std::filesystem::create_directories(dir.Path() + "/portable");
+  const std::string installed = dir / "usr/bin/brevine";
+  const std::string portable = dir / "portable/brevine";
+  std::ofstream(installed + ".ini") << "[option]\n";
+  EXPECT_TRUE(IsInstalledProgram(installed));
+  EXPECT_FALSE(IsInstalledProgram(portable));
+
+  const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
+  const char* oldHome = std::getenv("HOME");
+  const std::string savedXdg = oldXdg ? oldXdg : "", savedHome = oldHome ? oldHome : "";
+  setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+  EXPECT_EQ(SettingsFilePath(installed), dir / "config/brevine/brevine.ini");
+  EXPECT_EQ(SettingsFilePath(portable), portable + ".ini");
+  unsetenv("XDG_CONFIG_HOME");
+  setenv("HOME", (dir / "home").c_str(), 1);
+  EXPECT_EQ(SettingsFilePath(installed), dir / "home/.config/brevine/brevine.ini");
+  // With no home at all there is nowhere to keep them: defaults, and nothing written.
+  unsetenv("HOME");
+  EXPECT_EQ(SettingsFilePath(installed), "");
+  EXPECT_EQ(ReadSettingsFile(""), Options{});
+  WriteSettingsFile("", Options{});
+  EXPECT_EQ(SettingsFilePath(portable), portable + ".ini");
+
+  if (oldXdg) setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
+  if (oldHome) setenv("HOME", savedHome.c_str(), 1);
 }
 
 TEST(EditRules, IntegerSyntaxAndHandlers) {
