@@ -5,8 +5,14 @@ JOBS       ?= $(shell nproc)
 ARGS       ?=
 PREFIX     ?= /usr/local
 FUZZ_SECONDS ?= 600
+# Dates written into the manual page, metainfo and changelog: the last commit's, so that
+# one commit always gives the same package.
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
+ifneq ($(SOURCE_DATE_EPOCH),)
+export SOURCE_DATE_EPOCH
+endif
 
-.PHONY: all deps configure build run test test-sanitize fuzz fuzz-smoke bench install screenshot format clean
+.PHONY: all deps configure build run test test-sanitize fuzz fuzz-smoke bench install deb screenshot format clean
 
 all: build
 
@@ -43,6 +49,10 @@ bench: build
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package of the Release build: $(BUILD)/brevine_VERSION_ARCH.deb
+deb: build
+	cd $(BUILD) && cpack -G DEB
 
 screenshot: build
 	bash scripts/screenshot $(BUILD)
