@@ -1,7 +1,8 @@
 #pragma once
 // The one window, TForm1: every option of ProcessSettings as a control, the preview, the
-// batch progress and the drop target. Processing reads the options from the controls at
-// the moment each step asks; there is no separate copy of them.
+// batch progress and the drop target. The layout lives in main_window.ui; this class holds
+// the behaviour. Processing reads the options from the controls at the moment each step
+// asks; there is no separate copy of them.
 
 #include <QWidget>
 
@@ -12,19 +13,8 @@
 #include "pipeline.h"
 #include "process_settings.h"
 #include "settings_file.h"
+#include "ui_main_window.h"
 #include "work_bitmap.h"
-
-class QButtonGroup;
-class QCheckBox;
-class QComboBox;
-class QFrame;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QProgressBar;
-class QPushButton;
-class QRadioButton;
-class QSlider;
 
 namespace brevine {
 
@@ -32,7 +22,8 @@ namespace brevine {
 // first installed font that covers Simplified Chinese.
 QFont WindowFont();
 
-class TForm1 : public QWidget, public ProcessSettings {
+// The controls, named as the window's design names them, are the members of Ui::Form1.
+class TForm1 : public QWidget, public ProcessSettings, public Ui::Form1 {
   Q_OBJECT
 
  public:
@@ -70,42 +61,10 @@ class TForm1 : public QWidget, public ProcessSettings {
   // Paths dropped on the window (also the entry for simulated drops): starts a batch
   // right after the caller returns, or appends to the running one.
   void DropFiles(const std::vector<std::string>& paths);
-  bool BatchRunning() const { return batchActive_; }
+  bool BatchRunning() const { return state_ == State::kBatch || state_ == State::kBatchClosing; }
 
-  // Controls, named as the window's design names them.
-  QLabel* Image2 = nullptr;
-  QGroupBox* RadioGroup1 = nullptr;
+  // RadioGroup1's items in order; the index is the box preset.
   std::vector<QRadioButton*> RadioGroup1Items;
-  QLineEdit* EditPxX = nullptr;
-  QLineEdit* EditPxY = nullptr;
-  QGroupBox* GroupBox1 = nullptr;
-  QCheckBox* CheckBox1 = nullptr;
-  QSlider* TrackBar1 = nullptr;
-  QCheckBox* CheckBox2 = nullptr;
-  QCheckBox* CheckBox3 = nullptr;
-  QCheckBox* CheckBox4 = nullptr;
-  QCheckBox* CheckHtml = nullptr;
-  QRadioButton* RadioButton1 = nullptr;
-  QLineEdit* Edit2 = nullptr;
-  QRadioButton* RadioButton2 = nullptr;
-  QLineEdit* Edit3 = nullptr;
-  QFrame* Shape1 = nullptr;
-  QFrame* Bevel1 = nullptr;
-  QLabel* Label4 = nullptr;
-  QRadioButton* RadioButton3 = nullptr;
-  QComboBox* ComboBox1 = nullptr;
-  QLabel* Label5 = nullptr;
-  QLineEdit* Edit4 = nullptr;
-  QRadioButton* RadioButton4 = nullptr;
-  QLabel* Label6 = nullptr;
-  QLineEdit* Edit5 = nullptr;
-  QLabel* Label7 = nullptr;
-  QLabel* Label2 = nullptr;
-  QLabel* Label3 = nullptr;
-  QLabel* Image1 = nullptr;
-  QProgressBar* ProgressBar1 = nullptr;
-  QPushButton* BitBtn2 = nullptr;
-  QPushButton* BitBtn1 = nullptr;
 
  public slots:
   void Edit2Change();
@@ -129,7 +88,11 @@ class TForm1 : public QWidget, public ProcessSettings {
   void dropEvent(QDropEvent* event) override;
 
  private:
-  void BuildControls();
+  // The window's life: created, shown (options restored, drops accepted), in a batch, in
+  // a batch that a close request ends, closed (options stored). Only these five exist.
+  enum class State { kCreated, kIdle, kBatch, kBatchClosing, kClosed };
+
+  void FinishControls();
   void FormShow();
   void FormClose();
   void RunBatch();
@@ -142,14 +105,9 @@ class TForm1 : public QWidget, public ProcessSettings {
   const platform::Clock& clock_;
   std::unique_ptr<WorkBitmap> bitmap_;
   std::unique_ptr<FilePipeline> pipeline_;
-  QButtonGroup* radioGroupButtons_ = nullptr;
   bool autoRotate_ = true;  // no control of its own: restored and stored as it was
-  bool shown_ = false;
-  bool closed_ = false;
-
+  State state_ = State::kCreated;
   std::vector<std::string> batch_;
-  bool batchActive_ = false;
-  bool closeRequested_ = false;
 };
 
 }  // namespace brevine
