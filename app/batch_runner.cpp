@@ -74,19 +74,83 @@ bool IsUnresolvedWildcard(const std::string& path) {
   return ::lstat(path.c_str(), &st) != 0;
 }
 
+// Which earlier files each file must wait for, worked out as the files are handed out:
+// a file that an earlier file's JPEG writes waits for that file's commit, and a wildcard
+// path, whose match the earlier writes may change, waits for all before it.
+class CommitOrder {
+ public:
+  explicit CommitOrder(const platform::Clock& clock) : clock_(clock) {}
+
+  // For the file at the next index: how many leading files must be committed before it may
+  // be prepared. Then notes where its own JPEG goes.
+  std::size_t Add(const std::string& path, const Options& options) {
+    const std::size_t i = count_++;
+    if (IsUnresolvedWildcard(path)) {
+      afterWildcard_ = i + 1;
+      return i;
+    }
+    if (!HasImageExtension(path)) return 0;  // never read, never written
+    const std::string place = PlaceKey(path);
+    std::size_t barrier = afterWildcard_;
+    if (const auto w = lastWriter_.find(place); w != lastWriter_.end())
+      barrier = std::max(barrier, w->second);
+    try {
+      // The naming goes through the same steps as the commit will, on a copy: an empty
+      // added text becomes "s-" there too.
+      FixedSettings naming(options);
+      const OutputTarget target = ChooseOutput(naming, clock_, DestinationBase(path));
+      if (target.valid) lastWriter_[PlaceKey(target.jpegPath)] = i + 1;
+    } catch (...) {
+      // No output to wait for.
+    }
+    return barrier;
+  }
+
+ private:
+  const platform::Clock& clock_;
+  std::map<std::string, std::size_t> lastWriter_;  // output place -> index + 1
+  std::size_t afterWildcard_ = 0;                  // outputs past this are not all known
+  std::size_t count_ = 0;
+};
+
 constexpr std::size_t kWaitingBytes = std::size_t{64} << 20;
 
-// Prepares files on worker threads and hands them to the committing thread in order.
+// A prepared file with the options it was handed out with, which its commit reads too.
+struct PreparedItem {
+  PreparedFile file;
+  Options options;
+};
+
+// Names, writes and reports one prepared file with its own options.
+void CommitItem(BatchFeed& feed, std::size_t index, PreparedItem& item,
+                const platform::Clock& clock, const BatchHooks& hooks) {
+  PipelineHooks pipelineHooks;
+  pipelineHooks.times = hooks.times;
+  FileResult result;
+  if (ProcessSettings* shared = feed.CommitSettings()) {
+    result = FilePipeline(*shared, clock, pipelineHooks).Commit(item.file);
+  } else {
+    FixedSettings own(item.options);
+    result = FilePipeline(own, clock, pipelineHooks).Commit(item.file);
+    if (own.Values() != item.options) feed.Settled(index, item.options, own.Values());
+  }
+  if (hooks.report) hooks.report(index, result, item.file.detail);
+}
+
+std::optional<BatchItem> NextOf(BatchFeed& feed, std::size_t index) {
+  try {
+    return feed.Next(index);
+  } catch (...) {
+    return std::nullopt;  // a feed that cannot answer ends the batch
+  }
+}
+
+// Prepares the feed's files on worker threads and hands them to the committing thread in
+// order.
 class ParallelBatch {
  public:
-  ParallelBatch(const std::vector<std::string>& paths, const Options& options,
-                const platform::Clock& clock, std::vector<std::size_t> barriers, StageTimes* times)
-      : paths_(paths),
-        options_(options),
-        clock_(clock),
-        barriers_(std::move(barriers)),
-        times_(times),
-        slots_(paths.size()) {}
+  ParallelBatch(BatchFeed& feed, const platform::Clock& clock, const BatchHooks& hooks)
+      : feed_(feed), clock_(clock), hooks_(hooks), order_(clock) {}
 
   ParallelBatch(const ParallelBatch&) = delete;
   ParallelBatch& operator=(const ParallelBatch&) = delete;
@@ -117,14 +181,17 @@ class ParallelBatch {
     return static_cast<int>(threads_.size());
   }
 
-  // Blocks until the file at `index` (the next in order) is prepared, and takes it.
-  PreparedFile Take(std::size_t index) {
+  // Blocks until the file at `index` (the next in order) is prepared, and takes it;
+  // nullopt when the feed ended before `index`.
+  std::optional<PreparedItem> Take(std::size_t index) {
     std::unique_lock lock(mutex_);
-    prepared_.wait(lock, [&] { return slots_[index].has_value(); });
-    PreparedFile file = std::move(*slots_[index]);
-    slots_[index].reset();
-    waitingBytes_ -= file.jpeg.size();
-    return file;
+    prepared_.wait(lock, [&] { return ready_.count(index) != 0 || (end_ && index >= *end_); });
+    const auto it = ready_.find(index);
+    if (it == ready_.end()) return std::nullopt;
+    PreparedItem item = std::move(it->second);
+    ready_.erase(it);
+    waitingBytes_ -= item.file.jpeg.size();
+    return item;
   }
 
   void Committed(std::size_t count) {
@@ -136,70 +203,141 @@ class ParallelBatch {
   }
 
  private:
-  bool MayStart() const {
-    if (committed_ < barriers_[next_]) return false;
-    const std::size_t ahead = next_ - committed_;  // taken and not yet committed
+  bool MayHandOut() const {
+    const std::size_t ahead = next_ - committed_;  // handed out and not yet committed
     return ahead < minWindow_ || (ahead < maxWindow_ && waitingBytes_ < kWaitingBytes);
   }
 
   void Work() {
     // Each worker owns its bitmap and its copy of the options: Prepare shares nothing
     // mutable with the other workers or with the committing thread.
-    FixedSettings settings(options_);
+    FixedSettings settings;
     StageTimes ownTimes;
+    std::size_t index = 0;
     PipelineHooks hooks;
-    if (times_) hooks.times = &ownTimes;
+    if (hooks_.times) hooks.times = &ownTimes;
+    if (hooks_.loaded)
+      hooks.preview = [this, &index](const WorkBitmap& bitmap) { hooks_.loaded(index, bitmap); };
     FilePipeline pipeline(settings, clock_, hooks);
     WorkBitmap bitmap;
     for (;;) {
-      std::size_t index;
       {
+        // One hand-out at a time, outside the lock: the feed may wait for its answer.
         std::unique_lock lock(mutex_);
-        workReady_.wait(lock, [&] { return stopping_ || next_ >= paths_.size() || MayStart(); });
-        if (stopping_ || next_ >= paths_.size()) break;
-        index = next_++;
+        workReady_.wait(lock, [&] { return stopping_ || end_ || (!handing_ && MayHandOut()); });
+        if (stopping_ || end_) break;
+        handing_ = true;
+        index = next_;
       }
-      PreparedFile file;
-      try {
-        file = pipeline.Prepare(paths_[index], bitmap);
-      } catch (...) {
-        file = PreparedFile{};
-        file.result = FileResult::kCannotProcess;
+      std::optional<BatchItem> item = NextOf(feed_, index);
+      std::size_t barrier = 0;
+      if (item) {
+        try {
+          barrier = order_.Add(item->path, item->options);
+        } catch (...) {
+          barrier = index;
+        }
       }
       {
         std::lock_guard lock(mutex_);
-        waitingBytes_ += file.jpeg.size();
-        slots_[index] = std::move(file);
+        handing_ = false;
+        if (item)
+          next_ = index + 1;
+        else
+          end_ = index;
+      }
+      workReady_.notify_all();
+      if (!item) {
+        prepared_.notify_all();  // the committer may be waiting past the end
+        break;
+      }
+      {
+        std::unique_lock lock(mutex_);
+        workReady_.wait(lock, [&] { return stopping_ || committed_ >= barrier; });
+        if (stopping_) break;
+      }
+      settings.Values() = item->options;
+      PreparedItem done;
+      try {
+        done.file = pipeline.Prepare(item->path, bitmap);
+      } catch (...) {
+        done.file = PreparedFile{};
+        done.file.result = FileResult::kCannotProcess;
+      }
+      done.options = std::move(item->options);
+      {
+        std::lock_guard lock(mutex_);
+        waitingBytes_ += done.file.jpeg.size();
+        ready_.emplace(index, std::move(done));
       }
       prepared_.notify_all();
     }
-    if (times_) {
+    if (hooks_.times) {
       std::lock_guard lock(mutex_);
-      times_->load += ownTimes.load;
-      times_->saturation += ownTimes.saturation;
-      times_->reduction += ownTimes.reduction;
-      times_->sharpening += ownTimes.sharpening;
-      times_->encoding += ownTimes.encoding;
+      hooks_.times->load += ownTimes.load;
+      hooks_.times->saturation += ownTimes.saturation;
+      hooks_.times->reduction += ownTimes.reduction;
+      hooks_.times->sharpening += ownTimes.sharpening;
+      hooks_.times->encoding += ownTimes.encoding;
     }
   }
 
-  const std::vector<std::string>& paths_;
-  const Options& options_;
+  BatchFeed& feed_;
   const platform::Clock& clock_;
-  const std::vector<std::size_t> barriers_;
-  StageTimes* const times_;
+  const BatchHooks& hooks_;
+  CommitOrder order_;  // used by the one worker that is handing out
 
   std::mutex mutex_;
-  std::condition_variable workReady_;  // a worker may take the next path
-  std::condition_variable prepared_;   // a slot was filled
-  std::vector<std::optional<PreparedFile>> slots_;
-  std::size_t next_ = 0;
+  std::condition_variable workReady_;  // a worker may hand out or go on
+  std::condition_variable prepared_;   // a file was prepared, or the feed ended
+  std::map<std::size_t, PreparedItem> ready_;
+  std::size_t next_ = 0;  // files handed out
   std::size_t committed_ = 0;
+  std::optional<std::size_t> end_;  // the file count, once the feed has ended
+  bool handing_ = false;
   std::size_t minWindow_ = 2;
   std::size_t maxWindow_ = 2;
   std::size_t waitingBytes_ = 0;  // JPEG bytes prepared and not yet committed
   bool stopping_ = false;
   std::vector<std::thread> threads_;
+};
+
+void RunFeedSequential(BatchFeed& feed, const platform::Clock& clock, const BatchHooks& hooks) {
+  FixedSettings settings;
+  std::size_t index = 0;
+  PipelineHooks pipelineHooks;
+  pipelineHooks.times = hooks.times;
+  if (hooks.loaded)
+    pipelineHooks.preview = [&](const WorkBitmap& bitmap) { hooks.loaded(index, bitmap); };
+  FilePipeline pipeline(settings, clock, pipelineHooks);
+  WorkBitmap bitmap;
+  for (;; ++index) {
+    std::optional<BatchItem> item = NextOf(feed, index);
+    if (!item) break;
+    settings.Values() = item->options;
+    PreparedItem prepared{pipeline.Prepare(item->path, bitmap), std::move(item->options)};
+    CommitItem(feed, index, prepared, clock, hooks);
+  }
+}
+
+// The command line's paths, every one prepared with the options of the run's start and
+// committed with the run's own settings, as a sequential run commits them.
+class FixedFeed final : public BatchFeed {
+ public:
+  FixedFeed(const std::vector<std::string>& paths, Options options, ProcessSettings& settings)
+      : paths_(paths), options_(std::move(options)), settings_(settings) {}
+
+  std::optional<BatchItem> Next(std::size_t index) override {
+    if (index >= paths_.size()) return std::nullopt;
+    return BatchItem{paths_[index], options_};
+  }
+
+  ProcessSettings* CommitSettings() override { return &settings_; }
+
+ private:
+  const std::vector<std::string>& paths_;
+  const Options options_;
+  ProcessSettings& settings_;
 };
 
 std::vector<FileResult> RunSequential(const std::vector<std::string>& paths,
@@ -289,32 +427,30 @@ int DefaultJobs() {
 
 std::vector<std::size_t> CommitBarriers(const std::vector<std::string>& absolutePaths,
                                         const Options& options, const platform::Clock& clock) {
-  // The naming goes through the same steps as the commits will, on a copy: an empty added
-  // text becomes "s-" at the first commit, just as it will in the run.
-  FixedSettings naming(options);
-  std::map<std::string, std::size_t> lastWriter;  // output place -> argument index + 1
-  std::size_t afterWildcard = 0;                  // outputs past this are not all known
-  std::vector<std::size_t> barriers(absolutePaths.size(), 0);
-  for (std::size_t i = 0; i < absolutePaths.size(); ++i) {
-    const std::string& path = absolutePaths[i];
-    if (IsUnresolvedWildcard(path)) {
-      barriers[i] = i;
-      afterWildcard = i + 1;
-      continue;
-    }
-    if (!HasImageExtension(path)) continue;  // never read, never written
-    const std::string place = PlaceKey(path);
-    barriers[i] = afterWildcard;
-    if (const auto w = lastWriter.find(place); w != lastWriter.end())
-      barriers[i] = std::max(barriers[i], w->second);
-    try {
-      const OutputTarget target = ChooseOutput(naming, clock, DestinationBase(path));
-      if (target.valid) lastWriter[PlaceKey(target.jpegPath)] = i + 1;
-    } catch (...) {
-      // No output to wait for.
-    }
-  }
+  CommitOrder order(clock);
+  std::vector<std::size_t> barriers;
+  barriers.reserve(absolutePaths.size());
+  for (const std::string& path : absolutePaths) barriers.push_back(order.Add(path, options));
   return barriers;
+}
+
+std::string FailureText(FileResult result, const std::string& detail) {
+  std::string text = Describe(result);
+  if (!detail.empty()) text += " (" + detail + ")";
+  return text;
+}
+
+void RunFeed(BatchFeed& feed, const platform::Clock& clock, int jobs, const BatchHooks& hooks) {
+  if (jobs <= 1) return RunFeedSequential(feed, clock, hooks);
+  ParallelBatch batch(feed, clock, hooks);
+  if (batch.Start(jobs) == 0) return RunFeedSequential(feed, clock, hooks);
+  for (std::size_t i = 0;; ++i) {
+    std::optional<PreparedItem> item = batch.Take(i);
+    if (!item) break;
+    CommitItem(feed, i, *item, clock, hooks);
+    *item = PreparedItem{};  // its bytes are written: free them before waiting again
+    batch.Committed(i + 1);
+  }
 }
 
 std::vector<FileResult> RunBatch(const std::vector<std::string>& absolutePaths,
@@ -327,25 +463,18 @@ std::vector<FileResult> RunBatch(const std::vector<std::string>& absolutePaths,
 
   // The workers' options: a snapshot on this thread before the first commit, which is
   // when a fixed source's settings could first change (only the naming texts do, which
-  // Prepare never reads). Live controls are read here once; the workers read the copy.
-  const Options snapshot = Snapshot(settings);
-  ParallelBatch batch(absolutePaths, snapshot, clock,
-                      CommitBarriers(absolutePaths, snapshot, clock), times);
-  if (batch.Start(jobs) == 0) return RunSequential(absolutePaths, settings, clock, times, report);
-
-  PipelineHooks hooks;
-  hooks.times = times;
-  FilePipeline committer(settings, clock, hooks);
+  // Prepare never reads). Live controls are read here once; the workers read the copy,
+  // the commits read `settings` itself.
+  FixedFeed feed(absolutePaths, Snapshot(settings), settings);
   std::vector<FileResult> results;
   results.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) {
-    PreparedFile file = batch.Take(i);
-    results.push_back(committer.Commit(file));
-    const std::string detail = std::move(file.detail);
-    file = PreparedFile{};  // its bytes are written: free them before waiting again
-    batch.Committed(i + 1);
-    if (report) report(i, results.back(), detail);
-  }
+  BatchHooks hooks;
+  hooks.times = times;
+  hooks.report = [&](std::size_t i, FileResult result, const std::string& detail) {
+    results.push_back(result);
+    if (report) report(i, result, detail);
+  };
+  RunFeed(feed, clock, jobs, hooks);
   return results;
 }
 

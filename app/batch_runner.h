@@ -1,9 +1,10 @@
 #pragma once
-// The batch of a command-line run on several threads. Workers prepare files (load, image
-// operations, encoding) at once; one thread commits them (naming, writing, the HTML line)
-// strictly in argument order, so everything a person sees is as in a one-file-at-a-time
-// run: the same bytes, the same index lines, the same messages in the same order, and of
-// two sources with one output name the later argument's picture is the one left on disk.
+// A batch on several threads, for the command line and for files dropped on the window.
+// Workers prepare files (load, image operations, encoding) at once; one thread commits them
+// (naming, writing, the HTML line) strictly in argument order, so everything a person sees
+// is as in a one-file-at-a-time run: the same bytes, the same index lines, the same
+// messages in the same order, and of two sources with one output name the later
+// argument's picture is the one left on disk.
 
 #include <cstddef>
 #include <cstdint>
@@ -56,6 +57,46 @@ std::vector<std::size_t> CommitBarriers(const std::vector<std::string>& absolute
 // `detail` is the decoder's reason after a decode failure, when it gave one, else empty.
 using CommitReport =
     std::function<void(std::size_t index, FileResult result, const std::string& detail)>;
+
+// The reason a person reads for a file that was not written: Describe(result), then the
+// detail in parentheses when there is one.
+std::string FailureText(FileResult result, const std::string& detail);
+
+// One file of a batch as it is handed to a worker: its path and the options it goes
+// through with.
+struct BatchItem {
+  std::string path;
+  Options options;
+};
+
+// Where a batch's files come from: the command line's fixed list with one set of options,
+// or the window's dropped files with the controls' state at the moment each file starts.
+class BatchFeed {
+ public:
+  virtual ~BatchFeed() = default;
+  // The file at `index`, asked for in order 0, 1, 2, ..., one call at a time, on a runner
+  // thread; nullopt ends the batch. May block until the answer is known.
+  virtual std::optional<BatchItem> Next(std::size_t index) = 0;
+  // The settings every commit reads, or nullptr: each file is then committed with its own
+  // options, and Settled tells when a commit changed them.
+  virtual ProcessSettings* CommitSettings() { return nullptr; }
+  // The commit of `index` changed its options (an empty added text or folder name took
+  // its default); on the committing thread, before that file's report.
+  virtual void Settled(std::size_t /*index*/, const Options& /*before*/, const Options& /*after*/) {
+  }
+};
+
+struct BatchHooks {
+  CommitReport report;
+  // On a worker thread, once the file at `index` is loaded, before its image operations.
+  std::function<void(std::size_t index, const WorkBitmap& bitmap)> loaded;
+  StageTimes* times = nullptr;  // receives the stage times of every worker
+};
+
+// Runs the feed's files on `jobs` workers and commits them on the calling thread in
+// order; returns once the feed has ended and every file it handed out is committed.
+// With one job everything runs on the calling thread, one file after the other.
+void RunFeed(BatchFeed& feed, const platform::Clock& clock, int jobs, const BatchHooks& hooks);
 
 // Runs the paths through the pipeline on `jobs` workers and returns one result per path in
 // argument order. With one job (or one path) it is the sequential run on the caller's thread

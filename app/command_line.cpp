@@ -67,9 +67,7 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
     if (result == FileResult::kWritten) return;
     // The launcher switch has been handled before the run; it is no failed file.
     if (i == 0 && args[i] == "/sc") return;
-    err << "brevine: " << args[i] << ": " << Describe(result);
-    if (!detail.empty()) err << " (" << detail << ")";
-    err << "\n";
+    err << "brevine: " << args[i] << ": " << FailureText(result, detail) << "\n";
     err.flush();
     status = 1;
   };

@@ -18,18 +18,19 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSlider>
-#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
 #include <cstdint>
 
+#include "batch_runner.h"
 #include "brevine_version.h"
 #include "drop.h"
 #include "file_system.h"
 #include "shell_open.h"
-#include "window_preview.h"
+#include "window_batch.h"
 
 // Resources compiled into a static library are registered by hand, outside any namespace.
 static void InitWindowResources() { Q_INIT_RESOURCE(window_resources); }
@@ -39,8 +40,6 @@ namespace brevine {
 namespace {
 
 const QColor kHatchColour(0x71, 0xB3, 0x3C);
-constexpr int kPreviewWidth = 200;
-constexpr int kPreviewHeight = 150;
 
 QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
 QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
@@ -94,14 +93,10 @@ TForm1::TForm1(std::string settingsPath, const platform::Clock& clock, QWidget* 
   setPalette(white);
   setupUi(this);
   FinishControls();
-
-  PipelineHooks hooks;
-  hooks.preview = [this](const WorkBitmap& bitmap) { ShowPreview(bitmap); };
-  hooks.previewDone = [this] { HidePreview(); };
-  pipeline_ = std::make_unique<FilePipeline>(*this, clock_, std::move(hooks));
 }
 
-TForm1::~TForm1() = default;
+// The batch goes first: its threads finish the files in work before the controls go.
+TForm1::~TForm1() { batch_.reset(); }
 
 // What the layout cannot say: the font-dependent fitting, the preset ids and the handlers.
 void TForm1::FinishControls() {
@@ -111,6 +106,7 @@ void TForm1::FinishControls() {
     green.setColor(QPalette::WindowText, QColor(0x00, 0x80, 0x00));
     Label7->setPalette(green);
   }
+  dropHint_ = Label2->text();
   // Designed sizes fit the designed font; a fallback font may be a little wider.
   for (QLabel* label : {Label4, Label5, Label6, Label7, Label2, Label3}) label->adjustSize();
 
@@ -139,6 +135,9 @@ void TForm1::FinishControls() {
   connect(TrackBar1, &QSlider::valueChanged, this, &TForm1::TrackBar1Change);
   connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
   connect(BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
+  // A shortcut rather than a key handler: the focused control would take Esc first.
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(escape, &QShortcut::activated, this, &TForm1::CancelBatch);
 }
 
 // ---- Handlers -----------------------------------------------------------------------
@@ -238,7 +237,6 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 void TForm1::FormShow() {
-  bitmap_ = std::make_unique<WorkBitmap>();
   ProgressBar1->SetBackgroundBrush(QBrush(kHatchColour, Qt::DiagCrossPattern));
   ApplyOptions(ReadSettingsFile(settingsPath_));
   setAcceptDrops(true);
@@ -247,8 +245,10 @@ void TForm1::FormShow() {
 
 void TForm1::closeEvent(QCloseEvent* event) {
   if (BatchRunning()) {
-    // The file in work finishes first; the batch then closes the window itself.
+    // The files in work finish first; the batch's end then closes the window.
     state_ = State::kBatchClosing;
+    laterDrops_.clear();
+    batch_->Cancel();
     event->ignore();
     return;
   }
@@ -258,7 +258,6 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::FormClose() {
   state_ = State::kClosed;
-  bitmap_.reset();
   setAcceptDrops(false);
   WriteSettingsFile(settingsPath_, CurrentOptions());
 }
@@ -286,41 +285,98 @@ void TForm1::dropEvent(QDropEvent* event) {
 }
 
 void TForm1::DropFiles(const std::vector<std::string>& paths) {
-  if (paths.empty() || state_ == State::kCreated || state_ == State::kClosed) return;
-  if (BatchRunning()) {
-    batch_.insert(batch_.end(), paths.begin(), paths.end());
-    ProgressBar1->setMaximum(static_cast<int>(std::min<std::size_t>(batch_.size(), INT32_MAX)));
-    return;
+  if (paths.empty()) return;
+  switch (state_) {
+    case State::kIdle:
+      StartBatch(paths);
+      return;
+    case State::kBatch:
+      if (batch_->Append(paths)) {
+        ProgressBar1->setMaximum(
+            static_cast<int>(std::min<std::size_t>(batch_->Count(), INT32_MAX)));
+      } else {
+        // The batch is past its last file (or cancelled): these start the next one.
+        laterDrops_.insert(laterDrops_.end(), paths.begin(), paths.end());
+      }
+      return;
+    case State::kCreated:
+    case State::kBatchClosing:
+    case State::kClosed:
+      return;
   }
-  batch_ = paths;
-  state_ = State::kBatch;
-  QTimer::singleShot(0, this, &TForm1::RunBatch);
 }
 
-void TForm1::RunBatch() {
+void TForm1::StartBatch(const std::vector<std::string>& paths) {
+  state_ = State::kBatch;
+  failures_.clear();
+  Label2->setText(dropHint_);
+  Label2->setToolTip(QString());
+  Label2->adjustSize();
   ProgressBar1->setMinimum(0);
-  ProgressBar1->setMaximum(static_cast<int>(std::min<std::size_t>(batch_.size(), INT32_MAX)));
-  // Indexing, not iterators: drops during a file's event handling append to batch_.
-  for (std::size_t i = 0; i < batch_.size() && state_ == State::kBatch; ++i) {
-    ProgressBar1->setValue(static_cast<int>(std::min<std::size_t>(i, INT32_MAX)));
-    const std::string path = batch_[i];
-    pipeline_->ProcessFile(path, *bitmap_);
-    emit FileProcessed(static_cast<int>(i), Q(path));
-  }
+  ProgressBar1->setMaximum(static_cast<int>(std::min<std::size_t>(paths.size(), INT32_MAX)));
   ProgressBar1->setValue(0);
-  batch_.clear();
+
+  WindowBatch::Events events;
+  events.options = [this] { return CurrentOptions(); };
+  events.started = [this](std::size_t index, const std::string& path) {
+    emit FileStarted(static_cast<int>(std::min<std::size_t>(index, INT32_MAX)), Q(path));
+  };
+  events.preview = [this](std::size_t, const QImage& preview) {
+    Image1->setPixmap(QPixmap::fromImage(preview));
+    Image1->show();
+  };
+  events.committed = [this](std::size_t index, const std::string& path, FileResult result,
+                            const std::string& detail) {
+    FileCommitted(index, path, result, detail);
+  };
+  events.settled = [this](const Options& before, const Options& after) {
+    SettleNaming(before, after);
+  };
+  const int jobs = jobs_ > 0 ? jobs_ : DefaultJobs();
+  batch_ = std::make_unique<WindowBatch>(paths, clock_, jobs, Image1->size(), std::move(events),
+                                         this, [this] { BatchEnded(); });
+}
+
+void TForm1::FileCommitted(std::size_t index, const std::string& path, FileResult result,
+                           const std::string& detail) {
+  ProgressBar1->setValue(static_cast<int>(std::min<std::size_t>(index + 1, INT32_MAX)));
+  // A file passed over for its extension was never meant to be a picture.
+  if (result != FileResult::kWritten && result != FileResult::kNotAnImage)
+    failures_.push_back(Q(path) + QStringLiteral(": ") + Q(FailureText(result, detail)));
+  emit FileProcessed(static_cast<int>(std::min<std::size_t>(index, INT32_MAX)), Q(path));
+}
+
+// The naming rules put a default into an empty field at the commit; the field takes it
+// unless the person has typed something else there since the file started.
+void TForm1::SettleNaming(const Options& before, const Options& after) {
+  if (after.addedText != before.addedText && AddedText() == before.addedText)
+    SetAddedText(after.addedText);
+  if (after.folderName != before.folderName && FolderName() == before.folderName)
+    SetFolderName(after.folderName);
+}
+
+void TForm1::BatchEnded() {
+  batch_.reset();
+  ProgressBar1->setValue(0);
+  Image1->hide();
+  if (!failures_.isEmpty()) {
+    Label2->setText(Q("%1 个文件未能处理").arg(failures_.size()));
+    Label2->setToolTip(failures_.join(QLatin1Char('\n')));
+    Label2->adjustSize();
+  }
   const bool closeRequested = state_ == State::kBatchClosing;
   state_ = State::kIdle;
   if (closeRequested) close();
   emit BatchFinished();
+  if (state_ == State::kIdle && !laterDrops_.empty()) StartBatch(std::exchange(laterDrops_, {}));
 }
 
-void TForm1::ShowPreview(const WorkBitmap& bitmap) {
-  Image1->setPixmap(QPixmap::fromImage(PreviewImage(bitmap, kPreviewWidth, kPreviewHeight)));
-  Image1->show();
-  QCoreApplication::processEvents();
+void TForm1::CancelBatch() {
+  if (state_ != State::kBatch) return;
+  laterDrops_.clear();
+  batch_->Cancel();
+  // The bar's end is now the files already started.
+  ProgressBar1->setMaximum(static_cast<int>(std::min<std::size_t>(batch_->Count(), INT32_MAX)));
 }
-
-void TForm1::HidePreview() { Image1->hide(); }
 
 }  // namespace brevine

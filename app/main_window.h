@@ -1,8 +1,8 @@
 #pragma once
 // The one window, TForm1: every option of ProcessSettings as a control, the preview, the
 // batch progress and the drop target. The layout lives in main_window.ui; this class holds
-// the behaviour. Processing reads the options from the controls at the moment each step
-// asks; there is no separate copy of them.
+// the behaviour. A dropped batch runs on the batch runner's threads; each file's options
+// are read from the controls, on the window's thread, when that file starts.
 
 #include <QWidget>
 
@@ -14,9 +14,10 @@
 #include "process_settings.h"
 #include "settings_file.h"
 #include "ui_main_window.h"
-#include "work_bitmap.h"
 
 namespace brevine {
+
+class WindowBatch;
 
 // The window's texts need a CJK font: the designed family where installed, else the
 // first installed font that covers Simplified Chinese.
@@ -58,10 +59,14 @@ class TForm1 : public QWidget, public ProcessSettings, public Ui::Form1 {
   Options CurrentOptions() const;
   void ApplyOptions(const Options& options);
 
-  // Paths dropped on the window (also the entry for simulated drops): starts a batch
-  // right after the caller returns, or appends to the running one.
+  // Paths dropped on the window (also the entry for simulated drops): starts a batch, or
+  // appends to the running one. Nothing is processed before the caller returns to the
+  // event loop.
   void DropFiles(const std::vector<std::string>& paths);
   bool BatchRunning() const { return state_ == State::kBatch || state_ == State::kBatchClosing; }
+  // Files worked on at once in the next batch; 0 (the default) chooses as the command
+  // line does.
+  void SetJobs(int jobs) { jobs_ = jobs; }
 
   // RadioGroup1's items in order; the index is the box preset.
   std::vector<QRadioButton*> RadioGroup1Items;
@@ -74,9 +79,13 @@ class TForm1 : public QWidget, public ProcessSettings, public Ui::Form1 {
   void TrackBar1Change();
   void BitBtn1Click();
   void BitBtn2Click();
+  // Esc: the files of the batch not yet started are dropped; those in work finish.
+  void CancelBatch();
 
  signals:
-  // After each file of a batch, with its index (tests follow the batch through it).
+  // A file of the batch starts, its options just read from the controls.
+  void FileStarted(int index, const QString& path);
+  // After each file's commit, in drop order, with its index.
   void FileProcessed(int index, const QString& path);
   void BatchFinished();
 
@@ -95,19 +104,23 @@ class TForm1 : public QWidget, public ProcessSettings, public Ui::Form1 {
   void FinishControls();
   void FormShow();
   void FormClose();
-  void RunBatch();
   int RadioGroupIndex() const;
   void SetRadioGroupIndex(int index);
-  void ShowPreview(const WorkBitmap& bitmap);
-  void HidePreview();
+  void StartBatch(const std::vector<std::string>& paths);
+  void FileCommitted(std::size_t index, const std::string& path, FileResult result,
+                     const std::string& detail);
+  void SettleNaming(const Options& before, const Options& after);
+  void BatchEnded();
 
   std::string settingsPath_;
   const platform::Clock& clock_;
-  std::unique_ptr<WorkBitmap> bitmap_;
-  std::unique_ptr<FilePipeline> pipeline_;
   bool autoRotate_ = true;  // no control of its own: restored and stored as it was
   State state_ = State::kCreated;
-  std::vector<std::string> batch_;
+  int jobs_ = 0;
+  std::unique_ptr<WindowBatch> batch_;
+  std::vector<std::string> laterDrops_;  // dropped after the batch's end was decided
+  QString dropHint_;                     // Label2's designed text
+  QStringList failures_;                 // "path: reason" of the files not written
 };
 
 }  // namespace brevine

@@ -34,7 +34,7 @@ struct StageTimes {
 };
 
 struct PipelineHooks {
-  // Shows the loaded picture and lets the window handle pending events once.
+  // Sees the loaded picture before the image operations (the window's preview).
   std::function<void(const WorkBitmap&)> preview;
   // Hides the preview after a file went through every step.
   std::function<void()> previewDone;

@@ -23,8 +23,13 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <map>
 #include <memory>
 
+#include "codecs.h"
+#include "format_writers.h"
 #include "main_window.h"
 #include "test_images.h"
 #include "window_preview.h"
@@ -83,6 +88,23 @@ void Follow(TForm1& form, BatchLog& log) {
   });
 }
 
+std::vector<std::string> WriteBmps(const test::TempFolder& folder, int count) {
+  std::vector<std::string> paths;
+  for (int i = 0; i < count; ++i) {
+    // Appended piece by piece: GCC 12 warns falsely about a literal + temporary string.
+    std::string name = std::to_string(i);
+    name.insert(0, 1, 'f');
+    paths.push_back(folder / (name + ".bmp"));
+    WriteBmp(paths.back(), 60 + 7 * i, 40 + 3 * i);
+  }
+  return paths;
+}
+
+std::string Resized(const std::string& bmp) {
+  const auto slash = bmp.rfind('/');
+  return bmp.substr(0, slash) + "/Resized" + bmp.substr(slash, bmp.size() - slash - 4) + ".jpg";
+}
+
 Options Unusual() {
   Options o;
   o.boxPreset = 7;
@@ -125,6 +147,10 @@ class WindowTest : public QObject {
   void dropPassesOverTextFilesFoldersAndRemoteUrls();
   void dropDuringBatchIsAppended();
   void closeDuringBatchIsDeferred();
+  void droppedBatchIsTheOneAtATimeRun();
+  void controlChangedDuringBatchAppliesToFilesStartedAfter();
+  void escapeDropsTheFilesNotStarted();
+  void failuresAreSaidInTheDropHint();
   void helpButtonWithoutHelpDoesNothing();
   void commandLineRunLeavesSettingsUnchanged();
   void launcherSwitch();
@@ -414,6 +440,11 @@ void WindowTest::dropOfThreeFilesRunsInOrder() {
   BatchLog log;
   Follow(f, log);
   QSignalSpy finished(&f, &TForm1::BatchFinished);
+  // The worker posts the preview before the file can be committed.
+  bool previewShown = false;
+  QObject::connect(&f, &TForm1::FileProcessed, &f, [&](int index, const QString&) {
+    if (index == 0) previewShown = f.Image1->isVisibleTo(&f) && !f.Image1->pixmap().isNull();
+  });
 
   f.DropFiles(files);
   // The batch starts after the drop has been handled.
@@ -422,14 +453,16 @@ void WindowTest::dropOfThreeFilesRunsInOrder() {
   QVERIFY(finished.wait(30000));
 
   QCOMPARE(log.paths, files);
-  QCOMPARE(log.positions, (std::vector<int>{0, 1, 2}));
+  QVERIFY(previewShown);
+  // The bar counts the committed files.
+  QCOMPARE(log.positions, (std::vector<int>{1, 2, 3}));
   QCOMPARE(log.maximums, (std::vector<int>{3, 3, 3}));
   QCOMPARE(f.ProgressBar1->value(), 0);
   QCOMPARE(f.ProgressBar1->maximum(), 3);
   QVERIFY(!f.BatchRunning());
   for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
     QVERIFY2(Exists(w.folder / (std::string("Resized/") + name)), name);
-  // The preview is hidden again after a file that went through every step.
+  // The preview is hidden when the batch ends.
   QVERIFY(f.Image1->isHidden());
   QVERIFY(!f.Image1->pixmap().isNull());
   QCOMPARE(f.Image1->pixmap().size(), QSize(200, 150));
@@ -465,7 +498,7 @@ void WindowTest::dropPassesOverTextFilesFoldersAndRemoteUrls() {
   QCOMPARE(log.paths,
            (std::vector<std::string>{w.folder / "notes.txt", w.folder / "album.jpg",
                                      w.folder / "fake.bmp", w.folder / "last photo.bmp"}));
-  QCOMPARE(log.positions, (std::vector<int>{0, 1, 2, 3}));
+  QCOMPARE(log.positions, (std::vector<int>{1, 2, 3, 4}));
   QVERIFY(Exists(w.folder / "Resized/last photo.jpg"));
   QVERIFY(!Exists(w.folder / "Resized/notes.jpg"));
   QVERIFY(!Exists(w.folder / "Resized/album.jpg"));
@@ -474,66 +507,69 @@ void WindowTest::dropPassesOverTextFilesFoldersAndRemoteUrls() {
 }
 
 void WindowTest::dropDuringBatchIsAppended() {
-  Window w;
-  TForm1& f = *w.form;
-  for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp"}) WriteBmp(w.folder / name);
-  BatchLog log;
-  Follow(f, log);
-  QSignalSpy finished(&f, &TForm1::BatchFinished);
+  for (const int jobs : {1, 3}) {
+    Window w;
+    TForm1& f = *w.form;
+    f.SetJobs(jobs);
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp"}) WriteBmp(w.folder / name);
+    BatchLog log;
+    Follow(f, log);
+    QSignalSpy finished(&f, &TForm1::BatchFinished);
 
-  // The second drop is queued while the batch runs; it is delivered by the one round of
-  // event handling of the next file's preview.
-  QMimeData data;
-  data.setData(QStringLiteral("text/uri-list"),
-               QByteArray("file://") + QByteArray::fromStdString(w.folder / "c.bmp") +
-                   "\r\nfile://" + QByteArray::fromStdString(w.folder / "d.bmp") + "\r\n");
-  bool posted = false;
-  QObject::connect(&f, &TForm1::FileProcessed, &f, [&](int index, const QString&) {
-    if (index != 0 || posted) return;
-    posted = true;
-    QTimer::singleShot(0, &f, [&] {
+    // A real drop event while the batch's second file starts, so before its end.
+    QMimeData data;
+    data.setData(QStringLiteral("text/uri-list"),
+                 QByteArray("file://") + QByteArray::fromStdString(w.folder / "c.bmp") +
+                     "\r\nfile://" + QByteArray::fromStdString(w.folder / "d.bmp") + "\r\n");
+    QObject::connect(&f, &TForm1::FileStarted, &f, [&](int index, const QString&) {
+      if (index != 1) return;
       QDropEvent drop(QPointF(300, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
       static_cast<QObject&>(f).event(&drop);
     });
-  });
-  f.DropFiles({w.folder / "a.bmp", w.folder / "b.bmp"});
-  QVERIFY(finished.wait(30000));
-  QTest::qWait(50);
+    f.DropFiles({w.folder / "a.bmp", w.folder / "b.bmp"});
+    QVERIFY(finished.wait(30000));
+    QTest::qWait(50);
 
-  QCOMPARE(finished.count(), 1);  // one batch, not a nested one
-  QCOMPARE(log.paths, (std::vector<std::string>{w.folder / "a.bmp", w.folder / "b.bmp",
-                                                w.folder / "c.bmp", w.folder / "d.bmp"}));
-  QCOMPARE(log.positions, (std::vector<int>{0, 1, 2, 3}));
-  QCOMPARE(log.maximums, (std::vector<int>{2, 4, 4, 4}));
-  QCOMPARE(f.ProgressBar1->value(), 0);
-  for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
-    QVERIFY2(Exists(w.folder / (std::string("Resized/") + name)), name);
+    QCOMPARE(finished.count(), 1);  // one batch, not a second one
+    QCOMPARE(log.paths, (std::vector<std::string>{w.folder / "a.bmp", w.folder / "b.bmp",
+                                                  w.folder / "c.bmp", w.folder / "d.bmp"}));
+    QCOMPARE(log.positions, (std::vector<int>{1, 2, 3, 4}));
+    // One at a time, the first file is done before the second starts.
+    if (jobs == 1) QCOMPARE(log.maximums, (std::vector<int>{2, 4, 4, 4}));
+    QCOMPARE(f.ProgressBar1->maximum(), 4);
+    QCOMPARE(f.ProgressBar1->value(), 0);
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
+      QVERIFY2(Exists(w.folder / (std::string("Resized/") + name)), name);
+  }
 }
 
 void WindowTest::closeDuringBatchIsDeferred() {
   Window w;
   TForm1& f = *w.form;
-  for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) WriteBmp(w.folder / name);
+  f.SetJobs(3);
+  const std::vector<std::string> files = WriteBmps(w.folder, 5);
   f.CheckBox2->setChecked(true);  // a change that must reach the settings file
   QSignalSpy finished(&f, &TForm1::BatchFinished);
   bool closedAtOnce = true;
   bool visibleAfterRequest = false;
-  QObject::connect(&f, &TForm1::FileProcessed, &f, [&](int index, const QString&) {
-    if (index != 0) return;
+  QObject::connect(&f, &TForm1::FileStarted, &f, [&](int index, const QString&) {
+    if (index != 1) return;
     closedAtOnce = f.close();
     visibleAfterRequest = f.isVisible();
   });
-  f.DropFiles({w.folder / "a.bmp", w.folder / "b.bmp", w.folder / "c.bmp"});
+  f.DropFiles(files);
   QVERIFY(finished.wait(30000));
 
   QVERIFY(!closedAtOnce);
   QVERIFY(visibleAfterRequest);
   QVERIFY(!f.isVisible());
-  QVERIFY(Exists(w.folder / "Resized/a.jpg"));
-  QVERIFY(!Exists(w.folder / "Resized/b.jpg"));
-  QVERIFY(!Exists(w.folder / "Resized/c.jpg"));
+  // The files in work when the close came were finished; no other was started.
+  for (int i = 0; i < 5; ++i) QCOMPARE(Exists(Resized(files[i])), i < 2);
   // Closed normally: the options were stored.
   QVERIFY(brevine::ReadSettingsFile(w.Settings()).saturation);
+  // A closed window takes no drops.
+  f.DropFiles({files[4]});
+  QVERIFY(!f.BatchRunning());
 }
 
 void WindowTest::helpButtonWithoutHelpDoesNothing() {
@@ -627,6 +663,244 @@ void WindowTest::launcherSwitch() {
   QCOMPARE(program.Run({QStringLiteral("/sc"), QStringLiteral("b.bmp")}, env, &err), 1);
   QVERIFY(err.contains("brevine: cannot create the launcher"));
   QVERIFY(!Exists(program.folder / "Resized/b.jpg"));
+}
+
+// ---- Batches on several workers -------------------------------------------------------
+
+namespace {
+
+// The HTML index is named by the date: one fixed day for runs that are compared.
+class FixedClock final : public brevine::platform::Clock {
+ public:
+  brevine::platform::LocalTime Now() const override { return {2024, 3, 9, 14, 5, 7, 250}; }
+};
+
+// Every file below a folder with its bytes.
+std::map<std::string, std::string> Contents(const std::string& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
+    if (e.is_regular_file())
+      files[std::filesystem::relative(e.path(), folder).string()] = ReadText(e.path().string());
+  return files;
+}
+
+std::vector<std::uint8_t> JpegOf(const brevine::WorkBitmap& bitmap, int quality) {
+  brevine::TJPEGImage jpeg;
+  jpeg.TakeBitmap(bitmap);
+  jpeg.SetQuality(quality);
+  jpeg.EncodeJpeg();
+  return jpeg.Data().bytes;
+}
+
+std::vector<std::uint8_t> PngOf(const brevine::WorkBitmap& bitmap) {
+  test::PngSpec spec;
+  spec.width = static_cast<std::uint32_t>(bitmap.Width());
+  spec.height = static_cast<std::uint32_t>(bitmap.Height());
+  for (int y = 0; y < bitmap.Height(); ++y)
+    for (int x = 0; x < bitmap.Width(); ++x)
+      for (int c = 2; c >= 0; --c) spec.samples.push_back(bitmap.Row(y)[3 * x + c]);
+  return test::MakePng(spec);
+}
+
+// A GIF of bands in a small palette, `seed` shifting them.
+std::vector<std::uint8_t> GifOf(int width, int height, int seed) {
+  const std::vector<std::uint32_t> palette = {0x102030, 0xE0C080, 0x40A040, 0xA02060};
+  test::GifImageSpec image;
+  image.width = width;
+  image.height = height;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      image.indices.push_back(static_cast<std::uint8_t>(((x + seed) / 7 + y / 5) % 4));
+  return test::GifWriter(palette, width, height).Image(image).Finish();
+}
+
+// The number of colour components the JPEG's frame header declares (0 when there is none).
+int JpegComponents(const std::string& jpeg) {
+  for (std::size_t i = 0; i + 9 < jpeg.size(); ++i) {
+    const auto marker = static_cast<unsigned char>(jpeg[i + 1]);
+    if (static_cast<unsigned char>(jpeg[i]) == 0xFF && (marker == 0xC0 || marker == 0xC2))
+      return static_cast<unsigned char>(jpeg[i + 9]);
+  }
+  return 0;
+}
+
+// A batch of every kind of source, its outcome with `jobs` workers: the files left in the
+// folder, the index lines among them, the commit order, the failure hint and the stored
+// settings, with the folder's name taken out.
+struct DropOutcome {
+  std::map<std::string, std::string> files;
+  std::vector<std::string> committed;
+  QString hint, hintToolTip;
+  std::string settings, addedText;
+};
+
+DropOutcome RunMixedDrop(int jobs) {
+  test::TempFolder folder;
+  FixedClock clock;
+  auto form = std::make_unique<TForm1>(folder / "brevine.ini", clock);
+  form->show();
+  TForm1& f = *form;
+  f.SetJobs(jobs);
+  f.RadioGroup1Items[6]->setChecked(true);  // 160 x 160
+  f.CheckBox2->setChecked(true);
+  f.CheckHtml->setChecked(true);
+  f.RadioButton3->setChecked(true);  // add text, "s-" before the name
+  f.Edit4->setText(QString());       // the first commit puts "s-" back
+
+  std::vector<std::string> drop;
+  auto add = [&](const std::string& name, const std::vector<std::uint8_t>& bytes) {
+    if (!bytes.empty()) test::WriteFile(folder / name, bytes);
+    drop.push_back(folder / name);
+  };
+  // An earlier file's result fed back as a source right after it: it must be read after
+  // it is written, though the first file takes far longer than the second.
+  add("big.bmp", test::EncodeBmp24(test::MakePhotoLike(1600, 1200, 5)));
+  test::WriteFile(folder / "s-big.jpg", JpegOf(test::MakePhotoLike(30, 30, 62), 50));
+  add("s-big.jpg", {});
+  for (int i = 0; i < 4; ++i) {
+    const brevine::WorkBitmap picture = test::MakePhotoLike(300 + 40 * i, 220 - 20 * i, 30 + i);
+    add("j" + std::to_string(i) + ".jpg", JpegOf(picture, 85));
+    add("p" + std::to_string(i) + ".png", PngOf(test::MakePhotoLike(90 + 9 * i, 70, 40 + i)));
+    add("g" + std::to_string(i) + ".gif", GifOf(120 + 10 * i, 80, i));
+    add("b" + std::to_string(i) + ".bmp", test::EncodeBmp24(test::MakePhotoLike(200, 150 + i, i)));
+  }
+  // Sources of one name: the last one's picture is left.
+  add("same.png", PngOf(test::MakePhotoLike(50, 40, 60)));
+  add("same.bmp", test::EncodeBmp24(test::MakePhotoLike(40, 50, 61)));
+  add("missing.gif", {});
+  add("notes.txt", {'n', 'o'});
+  add("broken.png", {'n', 'o', 't'});
+
+  DropOutcome out;
+  QObject::connect(&f, &TForm1::FileProcessed, &f, [&](int, const QString& path) {
+    out.committed.push_back(path.toStdString().substr(folder.Path().size()));
+  });
+  QSignalSpy finished(&f, &TForm1::BatchFinished);
+  f.DropFiles(drop);
+  if (!finished.wait(60000)) return out;
+  out.hint = f.Label2->text();
+  out.hintToolTip = f.Label2->toolTip().replace(QString::fromStdString(folder.Path()), "");
+  out.addedText = f.AddedText();
+  f.close();
+  out.settings = ReadText(folder / "brevine.ini");
+  std::filesystem::remove(folder / "brevine.ini");
+  out.files = Contents(folder.Path());
+  return out;
+}
+
+}  // namespace
+
+void WindowTest::droppedBatchIsTheOneAtATimeRun() {
+  const DropOutcome one = RunMixedDrop(1);
+  QCOMPARE(one.committed.size(), std::size_t{23});
+  QCOMPARE(one.committed.front(), std::string("/big.bmp"));
+  QCOMPARE(one.committed.back(), std::string("/broken.png"));
+  QCOMPARE(one.addedText, std::string("s-"));
+  QCOMPARE(one.hint, Q("2 个文件未能处理"));
+  QCOMPARE(one.hintToolTip,
+           Q("/missing.gif: cannot read\n/broken.png: cannot decode (not a PNG file)"));
+  QVERIFY(one.files.count("s-s-big.jpg") == 1);
+  QVERIFY(one.files.count("s-same.jpg") == 1);
+  const std::string& index = one.files.at("20240309.html");
+  QCOMPARE(std::count(index.begin(), index.end(), '\n'), 20);
+
+  for (int jobs : {2, 3, 8}) {
+    const DropOutcome many = RunMixedDrop(jobs);
+    QCOMPARE(many.committed, one.committed);
+    QCOMPARE(many.hint, one.hint);
+    QCOMPARE(many.hintToolTip, one.hintToolTip);
+    QCOMPARE(many.addedText, one.addedText);
+    QCOMPARE(many.settings, one.settings);
+    QCOMPARE(many.files.size(), one.files.size());
+    for (const auto& [name, bytes] : one.files)
+      QVERIFY2(many.files.count(name) && many.files.at(name) == bytes,
+               qPrintable(QString::fromStdString(name) +
+                          QStringLiteral(" differs with %1 jobs").arg(jobs)));
+  }
+}
+
+void WindowTest::controlChangedDuringBatchAppliesToFilesStartedAfter() {
+  Window w;
+  TForm1& f = *w.form;
+  f.SetJobs(3);
+  const std::vector<std::string> files = WriteBmps(w.folder, 7);
+  // Read at each start on the window's thread: a change made while file 2 starts misses
+  // files 0 to 2, whatever the workers are doing, and reaches every later one.
+  QObject::connect(&f, &TForm1::FileStarted, &f, [&](int index, const QString&) {
+    if (index == 2) f.CheckBox3->setChecked(true);
+  });
+  QSignalSpy finished(&f, &TForm1::BatchFinished);
+  f.DropFiles(files);
+  QVERIFY(finished.wait(30000));
+  for (int i = 0; i < 7; ++i) QCOMPARE(JpegComponents(ReadText(Resized(files[i]))), i <= 2 ? 3 : 1);
+}
+
+void WindowTest::escapeDropsTheFilesNotStarted() {
+  Window w;
+  TForm1& f = *w.form;
+  f.SetJobs(2);
+  f.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&f));
+  const std::vector<std::string> files = WriteBmps(w.folder, 6);
+  BatchLog log;
+  Follow(f, log);
+  QObject::connect(&f, &TForm1::FileStarted, &f, [&](int index, const QString&) {
+    if (index == 1) QTest::keyClick(f.Edit2, Qt::Key_Escape);
+  });
+  QSignalSpy finished(&f, &TForm1::BatchFinished);
+  f.DropFiles(files);
+  QVERIFY(finished.wait(30000));
+
+  // The two files in work finished; the rest were never started.
+  QCOMPARE(log.paths, (std::vector<std::string>{files[0], files[1]}));
+  QCOMPARE(log.maximums.back(), 2);
+  for (int i = 0; i < 6; ++i) QCOMPARE(Exists(Resized(files[i])), i < 2);
+  QVERIFY(f.isVisible());
+  QVERIFY(!f.BatchRunning());
+  QCOMPARE(f.Label2->text(), Q("马上拖入图片并开始自动压缩"));  // cancelled is no failure
+  QCOMPARE(f.ProgressBar1->value(), 0);
+
+  // Esc belongs to that batch only: the next drop runs in full.
+  f.DropFiles({files[4]});
+  QVERIFY(finished.wait(30000));
+  QVERIFY(Exists(Resized(files[4])));
+  QVERIFY(!Exists(Resized(files[5])));
+}
+
+void WindowTest::failuresAreSaidInTheDropHint() {
+  Window w;
+  TForm1& f = *w.form;
+  const QString hint = f.Label2->text();
+  const QRect place = f.Label2->geometry();
+  WriteBmp(w.folder / "good.bmp");
+  WriteText(w.folder / "notes.txt", "passed over, not failed");
+  WriteText(w.folder / "broken.png", "not a picture");
+  QSignalSpy finished(&f, &TForm1::BatchFinished);
+
+  // A batch without failures looks as it always did.
+  f.DropFiles({w.folder / "good.bmp", w.folder / "notes.txt"});
+  QVERIFY(finished.wait(30000));
+  QCOMPARE(f.Label2->text(), hint);
+  QCOMPARE(f.Label2->toolTip(), QString());
+  QCOMPARE(f.Label2->geometry(), place);
+
+  f.DropFiles({w.folder / "missing.jpg", w.folder / "good.bmp", w.folder / "notes.txt",
+               w.folder / "broken.png"});
+  QVERIFY(finished.wait(30000));
+  QCOMPARE(f.Label2->text(), Q("2 个文件未能处理"));
+  QCOMPARE(f.Label2->toolTip(),
+           QString::fromStdString(w.folder / "missing.jpg: cannot read\n" + w.folder.Path() +
+                                  "/broken.png: cannot decode (not a PNG file)"));
+  QVERIFY(f.Label2->isVisible());
+  QVERIFY(f.Image1->isHidden());  // nothing lies over the hint
+
+  // The next drop puts the hint back at once, before any file is done.
+  f.DropFiles({w.folder / "good.bmp"});
+  QCOMPARE(f.Label2->text(), hint);
+  QCOMPARE(f.Label2->toolTip(), QString());
+  QCOMPARE(f.Label2->geometry(), place);
+  QVERIFY(finished.wait(30000));
+  QCOMPARE(f.Label2->text(), hint);
 }
 
 QTEST_MAIN(WindowTest)

@@ -1,0 +1,90 @@
+#pragma once
+// A dropped batch on the batch runner. The files dropped so far are handed out to the
+// runner's workers one by one, each with the options the controls hold at that moment,
+// read on the window's thread; everything the runner reports comes back to that thread.
+// No widget is touched from another thread: the events below all run on the window's.
+
+#include <QImage>
+#include <QObject>
+#include <QSize>
+
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "batch_runner.h"
+#include "clock.h"
+
+namespace brevine {
+
+class WindowBatch final : public QObject, private BatchFeed {
+ public:
+  struct Events {
+    std::function<Options()> options;  // the controls' state, for a file starting now
+    std::function<void(std::size_t index, const std::string& path)> started;
+    std::function<void(std::size_t index, const QImage& preview)> preview;
+    std::function<void(std::size_t index, const std::string& path, FileResult result,
+                       const std::string& detail)>
+        committed;
+    std::function<void(const Options& before, const Options& after)> settled;
+  };
+
+  // `window` receives `finished` once every file handed out is committed; `previewSize`
+  // is the size the worker scales each loaded picture to.
+  WindowBatch(std::vector<std::string> paths, const platform::Clock& clock, int jobs,
+              QSize previewSize, Events events, QObject* window, std::function<void()> finished);
+  // Cancels the files not yet started and waits for those in work.
+  ~WindowBatch() override;
+
+  WindowBatch(const WindowBatch&) = delete;
+  WindowBatch& operator=(const WindowBatch&) = delete;
+
+  // False when the batch takes no more files (cancelled, or its end already decided).
+  bool Append(const std::vector<std::string>& paths);
+  // Files not yet started are dropped; the files in work finish.
+  void Cancel();
+  std::size_t Count() const { return paths_.size(); }
+
+ private:
+  std::optional<BatchItem> Next(std::size_t index) override;  // runner thread
+  void Settled(std::size_t index, const Options& before, const Options& after) override;
+
+  // Window's thread from here on.
+  void Answer();
+  void Reply(std::optional<BatchItem> item);
+  void Committed(std::size_t index, FileResult result, const std::string& detail);
+  void Run();  // the runner thread's body
+
+  const platform::Clock& clock_;
+  const int jobs_;
+  const QSize previewSize_;
+  const Events events_;
+  QObject* const window_;
+  const std::function<void()> finished_;
+
+  // Window's thread only.
+  std::vector<std::string> paths_;
+  std::size_t started_ = 0;
+  std::size_t committed_ = 0;
+  std::size_t lastPreview_ = 0;
+  bool previewShown_ = false;
+  bool cancelled_ = false;
+  bool ended_ = false;
+
+  // The one open question from the runner: which file comes at `asked_`.
+  std::mutex mutex_;
+  std::condition_variable replied_;
+  std::optional<std::size_t> asked_;
+  bool hasReply_ = false;
+  std::optional<BatchItem> reply_;
+  bool stopping_ = false;
+
+  std::thread runner_;
+};
+
+}  // namespace brevine
