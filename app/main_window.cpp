@@ -404,6 +404,8 @@ void TForm1::SetAddedText(const std::string& text) { Edit4->setText(Q(text)); }
 std::string TForm1::FolderName() const { return S(Edit5->text()); }
 void TForm1::SetFolderName(const std::string& text) { Edit5->setText(Q(text)); }
 bool TForm1::AutoRotate() const { return autoRotate_; }
+bool TForm1::Folders() const { return folders_; }
+bool TForm1::KeepInfo() const { return keepInfo_; }
 
 Options TForm1::CurrentOptions() const { return Snapshot(*this); }
 
@@ -430,6 +432,8 @@ void TForm1::ApplyOptions(const Options& o) {
   Edit4->setText(Q(o.addedText));
   Edit5->setText(Q(o.folderName));
   autoRotate_ = o.autoRotate;
+  folders_ = o.folders;
+  keepInfo_ = o.keepInfo;
 }
 
 // ---- First show and close -----------------------------------------------------------

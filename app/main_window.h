@@ -61,6 +61,8 @@ class TForm1 : public QWidget, public ProcessSettings {
   std::string FolderName() const override;
   void SetFolderName(const std::string& text) override;
   bool AutoRotate() const override;
+  bool Folders() const override;
+  bool KeepInfo() const override;
 
   // The controls' state as the settings file stores it, and the restore through the
   // controls' own setters (so their rules and change handlers apply).
@@ -144,6 +146,8 @@ class TForm1 : public QWidget, public ProcessSettings {
   std::unique_ptr<FilePipeline> pipeline_;
   QButtonGroup* radioGroupButtons_ = nullptr;
   bool autoRotate_ = true;  // no control of its own: restored and stored as it was
+  bool folders_ = false;    // likewise
+  bool keepInfo_ = false;   // likewise
   bool shown_ = false;
   bool closed_ = false;
 
