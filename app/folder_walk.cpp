@@ -108,4 +108,16 @@ std::vector<BatchPath> ExpandFolders(const std::vector<BatchPath>& paths,
   return out;
 }
 
+std::vector<std::string> ExpandFolderPaths(const std::vector<std::string>& paths,
+                                           const ProcessSettings& settings) {
+  if (!settings.Folders()) return paths;
+  std::vector<BatchPath> named;
+  named.reserve(paths.size());
+  for (const std::string& p : paths) named.push_back({p, p});
+  std::vector<std::string> out;
+  for (BatchPath& p : ExpandFolders(named, settings))
+    if (!p.unreadableFolder) out.push_back(std::move(p.path));
+  return out;
+}
+
 }  // namespace brevine

@@ -31,4 +31,10 @@ inline constexpr int kFolderDepth = 16;
 std::vector<BatchPath> ExpandFolders(const std::vector<BatchPath>& paths,
                                      const ProcessSettings& settings);
 
+// The same for a drop, which reports nothing: the absolute paths to run, folders that
+// cannot be listed left out. Reads only the folder and naming options, so a worker thread
+// can run it on a snapshot of the window's settings.
+std::vector<std::string> ExpandFolderPaths(const std::vector<std::string>& paths,
+                                           const ProcessSettings& settings);
+
 }  // namespace brevine

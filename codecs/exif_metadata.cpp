@@ -53,19 +53,10 @@ const WantedTag* FindWanted(std::uint16_t tag, ExifIfd ifd) {
   return nullptr;
 }
 
+// Bytes per value of each TIFF type (1 to 13); 0 for types that do not exist.
 std::size_t TypeSize(std::uint16_t type) {
-  switch (type) {
-    case 1:
-    case 2:
-    case 6:
-    case 7:
-      return 1;  // clang-format off
-    case 3: case 8: return 2;
-    case 4: case 9: case 11: case 13: return 4;
-    case 5: case 10: case 12: return 8;  // clang-format on
-    default:
-      return 0;
-  }
+  constexpr std::uint8_t kSizes[14] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8, 4};
+  return type < 14 ? kSizes[type] : 0;
 }
 
 // Our own pass over the block before the library sees it. The library loads what it can
@@ -100,8 +91,15 @@ class BlockCheck {
       if (!Directory(exif, EXIF_IFD_EXIF, nullptr, &exifEnd)) return false;
       // Directories sharing bytes (an Exif IFD pointing back into IFD0) are no structure.
       if (exifEnd > ifd0 && exif < ifd0End) return false;
+      tables_.push_back({exif, exifEnd});
     }
+    tables_.push_back({ifd0, ifd0End});
+    // The changes below land in the tables; a kept value lying there would change too.
+    for (const Range& v : values_)
+      for (const Range& t : tables_)
+        if (v.begin < t.end && t.begin < v.end) return false;
     if (hasLink) Put32(ifd0End - 4, 0);
+    for (std::size_t at : hidden_) Put16(at, kHiddenTag);
     return true;
   }
   bool LittleEndian() const { return little_; }
@@ -128,14 +126,22 @@ class BlockCheck {
       }
       const WantedTag* w = FindWanted(tag, ifd);
       if (!w || type != w->format || n == 0 || n > w->maxCount) {
-        Put16(entry, kHiddenTag);
+        hidden_.push_back(entry);
         continue;
       }
       const std::size_t bytes = TypeSize(type) * n;  // n is small here: no overflow
-      if (bytes > 4 && std::size_t{U32(entry + 8)} + bytes > b_.size()) return false;
+      if (bytes > 4) {
+        const std::size_t at = U32(entry + 8);
+        if (at + bytes > b_.size()) return false;
+        values_.push_back({at, at + bytes});
+      }
     }
     return true;
   }
+
+  struct Range {
+    std::size_t begin, end;
+  };
 
   std::uint16_t U16(std::size_t at) const {
     return little_ ? static_cast<std::uint16_t>(b_[at] | b_[at + 1] << 8)
@@ -157,6 +163,9 @@ class BlockCheck {
 
   std::vector<std::uint8_t>& b_;
   bool little_ = true;
+  std::vector<Range> tables_;        // the directories' entry tables
+  std::vector<Range> values_;        // the kept tags' values held outside their entries
+  std::vector<std::size_t> hidden_;  // entries renamed once the block has passed
 };
 
 struct MemUnref {

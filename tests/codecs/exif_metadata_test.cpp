@@ -137,6 +137,7 @@ TEST(SharedExif, DamagedStructureGivesNoSegment) {
   damaged("Exif IFD past the end", [&](Bytes& b) { Put32(b, exifPointer + 8, 0x7FFFFFF0); });
   damaged("Exif IFD pointer of no pointer type", [&](Bytes& b) { b[exifPointer + 2] = 2; });
   damaged("value past the end", [&](Bytes& b) { Put32(b, model + 8, 0xFFFFFF00); });
+  damaged("value lying in a directory", [&](Bytes& b) { Put32(b, model + 8, 8); });
   damaged("value offset wrapping", [&](Bytes& b) { Put32(b, dateOriginal + 8, 0xFFFFFFFF); });
   damaged("truncated in IFD0", [&](Bytes& b) { b.resize(20); });
   damaged("truncated in the Exif IFD", [&](Bytes& b) { b.resize(exifIfd + 30); });
