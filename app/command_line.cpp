@@ -5,6 +5,7 @@
 #include "batch_runner.h"
 #include "brevine_version.h"
 #include "file_system.h"
+#include "folder_walk.h"
 #include "settings_file.h"
 
 namespace brevine {
@@ -18,7 +19,8 @@ constexpr char kUsage[] =
     "Reduces each IMAGE (.jpg .jpeg .gif .png .bmp) to fit the box chosen in the window and\n"
     "writes it as a JPEG beside it (under an added text or in a sub-folder), with the options\n"
     "stored by the window. Without arguments the window opens. \"/sc\" as the first argument\n"
-    "puts a launcher on the desktop first.\n"
+    "puts a launcher on the desktop first. With folders=1 in the settings file a FOLDER\n"
+    "stands for the images in it and in its sub-folders, in name order.\n"
     "\n"
     "Options are read from the program's path with \".ini\" added, or, for an installed\n"
     "program or where the program's folder cannot be written, from\n"
@@ -57,21 +59,44 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
   if (PrintInformation(args, out)) return 0;
   FixedSettings settings(ReadSettingsFile(SettingsFilePath(programPath)));
   const platform::SystemClock clock;
+  std::vector<BatchPath> named;
+  named.reserve(args.size());
+  for (const std::string& arg : args) named.push_back({platform::AbsolutePath(arg, cwd), arg});
+  // The launcher switch has been handled before the run; it is no failed file.
+  const bool launcher = !args.empty() && args[0] == "/sc";
+  if (launcher) named.erase(named.begin());
+  const std::vector<BatchPath> items = ExpandFolders(named, settings);
+
   std::vector<std::string> paths;
-  paths.reserve(args.size());
-  for (const std::string& arg : args) paths.push_back(platform::AbsolutePath(arg, cwd));
+  std::vector<std::size_t> itemOf;  // batch index -> item index
+  for (std::size_t k = 0; k < items.size(); ++k) {
+    if (items[k].unreadableFolder) continue;
+    paths.push_back(items[k].path);
+    itemOf.push_back(k);
+  }
 
   int status = 0;
-  // Each line goes out as soon as its file is committed, so a long batch reports as it goes.
-  const CommitReport report = [&](std::size_t i, FileResult result, const std::string& detail) {
-    if (result == FileResult::kWritten) return;
-    // The launcher switch has been handled before the run; it is no failed file.
-    if (i == 0 && args[i] == "/sc") return;
-    err << "brevine: " << args[i] << ": " << FailureText(result, detail) << "\n";
+  const auto print = [&](const std::string& shown, FileResult result, const std::string& detail) {
+    err << "brevine: " << shown << ": " << FailureText(result, detail) << "\n";
     err.flush();
     status = 1;
   };
+  // Folders that could not be listed are reported at their place among the files.
+  std::size_t reported = 0;
+  const auto reportFoldersBefore = [&](std::size_t end) {
+    for (; reported < end; ++reported)
+      if (items[reported].unreadableFolder)
+        print(items[reported].shown, FileResult::kCannotRead, {});
+  };
+  // Each line goes out as soon as its file is committed, so a long batch reports as it goes.
+  const CommitReport report = [&](std::size_t i, FileResult result, const std::string& detail) {
+    const std::size_t k = itemOf[i];
+    reportFoldersBefore(k);
+    reported = k + 1;
+    if (result != FileResult::kWritten) print(items[k].shown, result, detail);
+  };
   RunBatch(paths, settings, clock, DefaultJobs(), nullptr, report);
+  reportFoldersBefore(items.size());
   err.flush();
   return status;
 }

@@ -29,6 +29,7 @@
 #include "brevine_version.h"
 #include "drop.h"
 #include "file_system.h"
+#include "folder_walk.h"
 #include "shell_open.h"
 #include "window_batch.h"
 
@@ -198,6 +199,8 @@ void TForm1::SetAddedText(const std::string& text) { Edit4->setText(Q(text)); }
 std::string TForm1::FolderName() const { return S(Edit5->text()); }
 void TForm1::SetFolderName(const std::string& text) { Edit5->setText(Q(text)); }
 bool TForm1::AutoRotate() const { return autoRotate_; }
+bool TForm1::Folders() const { return folders_; }
+bool TForm1::KeepInfo() const { return keepInfo_; }
 
 Options TForm1::CurrentOptions() const { return Snapshot(*this); }
 
@@ -224,6 +227,8 @@ void TForm1::ApplyOptions(const Options& o) {
   Edit4->setText(Q(o.addedText));
   Edit5->setText(Q(o.folderName));
   autoRotate_ = o.autoRotate;
+  folders_ = o.folders;
+  keepInfo_ = o.keepInfo;
 }
 
 // ---- First show and close -----------------------------------------------------------
@@ -284,7 +289,11 @@ void TForm1::dropEvent(QDropEvent* event) {
   DropFiles(platform::LocalPathsFromUriList(uriList));
 }
 
-void TForm1::DropFiles(const std::vector<std::string>& paths) {
+void TForm1::DropFiles(const std::vector<std::string>& dropped) {
+  // With `folders` on, a dropped folder stands for the images of its tree, so the bar
+  // counts files. The walk lists names only; it reads no picture.
+  const std::vector<std::string> paths =
+      Folders() ? ExpandFolderPaths(dropped, FixedSettings(Snapshot(*this))) : dropped;
   if (paths.empty()) return;
   switch (state_) {
     case State::kIdle:

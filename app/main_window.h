@@ -53,6 +53,8 @@ class TForm1 : public QWidget, public ProcessSettings, public Ui::Form1 {
   std::string FolderName() const override;
   void SetFolderName(const std::string& text) override;
   bool AutoRotate() const override;
+  bool Folders() const override;
+  bool KeepInfo() const override;
 
   // The controls' state as the settings file stores it, and the restore through the
   // controls' own setters (so their rules and change handlers apply).
@@ -115,6 +117,8 @@ class TForm1 : public QWidget, public ProcessSettings, public Ui::Form1 {
   std::string settingsPath_;
   const platform::Clock& clock_;
   bool autoRotate_ = true;  // no control of its own: restored and stored as it was
+  bool folders_ = false;    // likewise
+  bool keepInfo_ = false;   // likewise
   State state_ = State::kCreated;
   int jobs_ = 0;
   std::unique_ptr<WindowBatch> batch_;

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "codecs.h"
+#include "exif_metadata.h"
 #include "file_system.h"
 #include "file_utils.h"
 #include "settings_file.h"
@@ -18,8 +19,23 @@ int IntegerOf(const std::string& text, const char* what) {
 
 }  // namespace
 
-std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const WorkBitmap& picture) {
+std::vector<JpegMarker> OutputMarkers(const ProcessSettings& settings, const SourceInfo& source) {
+  std::vector<JpegMarker> markers;
+  if (settings.KeepInfo() && !source.exif.empty()) {
+    try {
+      std::vector<std::uint8_t> exif = SharedExifSegment(source.exif.data(), source.exif.size());
+      if (!exif.empty()) markers.push_back(JpegMarker{0xE1, std::move(exif)});
+    } catch (...) {
+      // Without its date the photo is still worth writing.
+    }
+  }
+  return markers;
+}
+
+std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const WorkBitmap& picture,
+                                       std::vector<JpegMarker> markers) {
   TJPEGImage jpeg;
+  jpeg.SetMarkers(std::move(markers));
   jpeg.SetGrayOutput(settings.Grayscale());
   jpeg.SetProgressive(settings.Progressive());
   if (settings.FixedQuality()) {

@@ -7,17 +7,25 @@
 #include <vector>
 
 #include "clock.h"
+#include "codecs.h"
 #include "pipeline.h"
 #include "process_settings.h"
 #include "work_bitmap.h"
 
 namespace brevine {
 
-// The JPEG bytes of the picture by the chosen quality strategy. The target-size search
-// measures each attempt in memory; the chosen quality is the highest whose file is at
-// most target x 1024 bytes, else 1. Raises when a quality or target text is not an
-// integer (before anything is written) or the encoder fails.
-std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const WorkBitmap& picture);
+// The segments written in front of the picture data, in their order: the APP1 EXIF
+// segment of the source's date and camera when `keepinfo` is on and the source has any
+// of it. What cannot be kept is left out; this never fails the file.
+std::vector<JpegMarker> OutputMarkers(const ProcessSettings& settings, const SourceInfo& source);
+
+// The JPEG bytes of the picture by the chosen quality strategy, with `markers` in front of
+// the picture data. The target-size search measures each attempt in memory (the markers
+// included); the chosen quality is the highest whose file is at most target x 1024 bytes,
+// else 1. Raises when a quality or target text is not an integer (before anything is
+// written) or the encoder fails.
+std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const WorkBitmap& picture,
+                                       std::vector<JpegMarker> markers = {});
 
 // Where the JPEG and its HTML line go, from the destination base (folder + base name +
 // ".jpg"). Reading the naming options may change them: an empty added text becomes "s-",

@@ -163,7 +163,7 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) 
     if (settings_.Sharpen()) SharpenImage(bitmap, bitmap, settings_.SharpenStrength());
     stage.Stop(&StageTimes::sharpening);
     out.destinationBase = DestinationBase(out.sourcePath);
-    out.jpeg = EncodeResult(settings_, bitmap);
+    out.jpeg = EncodeResult(settings_, bitmap, OutputMarkers(settings_, info));
     stage.Stop(&StageTimes::encoding);
     out.result = FileResult::kWritten;
   } catch (...) {

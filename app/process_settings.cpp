@@ -23,6 +23,8 @@ constexpr OptionKey kOptionKeys[] = {
     {"option", "FileSize",
      TextOption{&Options::targetSize, &P::TargetSizeText, NormaliseTargetSizeText}},
     {"option", "autorotate", FlagOption{&Options::autoRotate, &P::AutoRotate}},
+    {"option", "folders", FlagOption{&Options::folders, &P::Folders}},
+    {"option", "keepinfo", FlagOption{&Options::keepInfo, &P::KeepInfo}},
     {"changed", "save", FlagOption{&Options::subFolder, &P::SubFolderMode}},
     {"changed", "AfterBefore",
      NumberOption{&Options::textPosition, &P::TextPosition, CheckTextPosition}},

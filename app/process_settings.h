@@ -32,6 +32,8 @@ class ProcessSettings {
   virtual std::string FolderName() const = 0;  // Edit5
   virtual void SetFolderName(const std::string& text) = 0;
   virtual bool AutoRotate() const = 0;  // turn EXIF-rotated photos upright
+  virtual bool Folders() const = 0;     // a folder stands for the images in its tree
+  virtual bool KeepInfo() const = 0;    // the output keeps the photo's date and camera
 };
 
 // Every option as plain values: the settings file's content, and the fixed source of
@@ -55,6 +57,8 @@ struct Options {
   std::string addedText = "s-";
   std::string folderName = "Resized";
   bool autoRotate = true;
+  bool folders = false;
+  bool keepInfo = false;
 
   bool operator==(const Options&) const = default;
 };
@@ -115,6 +119,8 @@ class FixedSettings final : public ProcessSettings {
   std::string FolderName() const override { return o_.folderName; }
   void SetFolderName(const std::string& text) override { o_.folderName = text; }
   bool AutoRotate() const override { return o_.autoRotate; }
+  bool Folders() const override { return o_.folders; }
+  bool KeepInfo() const override { return o_.keepInfo; }
 
  private:
   Options o_;

@@ -283,6 +283,8 @@ class ThreadCheckedSettings final : public ProcessSettings {
   FORWARD(std::string, AddedText)
   FORWARD(std::string, FolderName)
   FORWARD(bool, AutoRotate)
+  FORWARD(bool, Folders)
+  FORWARD(bool, KeepInfo)
 #undef FORWARD
   void SetAddedText(const std::string& t) override { Note(), inner_.SetAddedText(t); }
   void SetFolderName(const std::string& t) override { Note(), inner_.SetFolderName(t); }

@@ -104,11 +104,13 @@ TEST(SettingsFormat, KeyOrderAndRoundTrip) {
   o.addedText = "_small";
   o.folderName = "缩小";
   o.autoRotate = false;
+  o.folders = true;
+  o.keepInfo = true;
   const std::string text = FormatSettings(o);
   EXPECT_EQ(text,
             "[pixel]\nIndex=-1\nx=640\ny=150\n\n"
             "[option]\nlap=0\nlapnum=0\nchroma=0\nmono=0\nprogressive=0\nhtml=1\njpeg=0\n"
-            "parcent=92\nFileSize=120\nautorotate=0\n\n"
+            "parcent=92\nFileSize=120\nautorotate=0\nfolders=1\nkeepinfo=1\n\n"
             "[changed]\nsave=0\nAfterBefore=1\nAddName=_small\nfolder=缩小\n");
   EXPECT_EQ(ParseSettings(text), o);
   EXPECT_EQ(ParseSettings(FormatSettings(Options{})), Options{});

@@ -1,5 +1,5 @@
 // Writes small valid files of every decoder's format, in their common variants, as seed
-// corpora: fuzz_seeds OUTPUT_FOLDER makes OUTPUT_FOLDER/{bmp,jpeg,gif,png}/.
+// corpora: fuzz_seeds OUTPUT_FOLDER makes OUTPUT_FOLDER/{bmp,jpeg,gif,png,exif}/.
 
 #include <algorithm>
 #include <cstdio>
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "exif_blocks.h"
 #include "format_writers.h"
 
 // jpeglib.h needs size_t and FILE declared before it.
@@ -222,6 +223,16 @@ void JpegSeeds(const fs::path& folder) {
 
 }  // namespace
 
+// ---- EXIF ---------------------------------------------------------------------------
+
+void ExifSeeds(const fs::path& folder) {
+  Save(folder, "camera-ii.tiff", brevine::test::CameraBlock(EXIF_BYTE_ORDER_INTEL).Tiff());
+  Save(folder, "camera-mm.tiff", brevine::test::CameraBlock(EXIF_BYTE_ORDER_MOTOROLA).Tiff());
+  brevine::test::SourceBlock small(EXIF_BYTE_ORDER_INTEL);
+  small.Text(EXIF_IFD_0, EXIF_TAG_MAKE, "X").Short(EXIF_IFD_0, EXIF_TAG_ORIENTATION, 3);
+  Save(folder, "ifd0-only.tiff", small.Tiff());
+}
+
 int main(int argc, char** argv) {
   if (argc != 2) {
     std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
@@ -232,5 +243,6 @@ int main(int argc, char** argv) {
   PngSeeds(out / "png");
   BmpSeeds(out / "bmp");
   JpegSeeds(out / "jpeg");
+  ExifSeeds(out / "exif");
   return 0;
 }

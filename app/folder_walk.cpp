@@ -1,0 +1,123 @@
+#include "folder_walk.h"
+
+#include <algorithm>
+#include <set>
+
+#include "file_system.h"
+#include "folder_list.h"
+#include "pipeline.h"
+
+namespace brevine {
+namespace {
+
+using platform::EntryKind;
+using platform::FileIdentity;
+
+std::string Join(const std::string& folder, const std::string& name) {
+  if (folder.empty() || folder.back() == '/') return folder + name;
+  return folder + "/" + name;
+}
+
+class Walker {
+ public:
+  Walker(const ProcessSettings& settings, std::vector<BatchPath>& out)
+      : out_(out), subFolder_(settings.SubFolderMode()) {
+    // The same substitutions as the output stage makes when it names a file.
+    outputFolder_ = settings.FolderName().empty() ? "Resized" : settings.FolderName();
+    addedText_ = settings.AddedText().empty() ? "s-" : settings.AddedText();
+    position_ = settings.TextPosition();
+  }
+
+  void Walk(const std::string& path, const std::string& shown, int depth) {
+    FileIdentity self;
+    auto entries = platform::ListFolder(path, depth == 0, &self);
+    if (!entries) {
+      out_.push_back({path, shown, true});
+      return;
+    }
+    // A bind mount can show a folder inside itself; walking it again would repeat files.
+    if (!walked_.insert(self).second) return;
+    if (subFolder_) {
+      if (auto output = platform::FolderIdentity(Join(path, outputFolder_)))
+        outputFolders_.insert(*output);
+    }
+    // std::string compares as unsigned bytes: "B" < "a" < "á" whatever the locale.
+    std::sort(entries->begin(), entries->end(),
+              [](const auto& a, const auto& b) { return a.name < b.name; });
+    const std::set<std::string> ownOutputs = OwnOutputs(*entries);
+    for (const platform::FolderEntry& e : *entries) {
+      const std::string child = Join(path, e.name);
+      const std::string childShown = Join(shown, e.name);
+      switch (e.kind) {
+        case EntryKind::kFolder:
+          if (depth < kFolderDepth && !outputFolders_.count(e.identity))
+            Walk(child, childShown, depth + 1);
+          break;
+        case EntryKind::kFile:
+        case EntryKind::kLinkToFile:
+          if (HasImageExtension(e.name) && !ownOutputs.count(e.name))
+            out_.push_back({child, childShown, false});
+          break;
+        case EntryKind::kLinkToFolder:
+        case EntryKind::kOther:
+          break;
+      }
+    }
+  }
+
+ private:
+  // In add-text mode the names this run will write into the folder, other than the
+  // sources' own names (writing over a source is refused anyway).
+  std::set<std::string> OwnOutputs(const std::vector<platform::FolderEntry>& entries) const {
+    std::set<std::string> names;
+    if (subFolder_ || (position_ != 0 && position_ != 1)) return names;
+    for (const platform::FolderEntry& e : entries) {
+      if (e.kind != EntryKind::kFile && e.kind != EntryKind::kLinkToFile) continue;
+      if (!HasImageExtension(e.name)) continue;
+      const std::string jpg = DestinationBase(e.name);
+      const std::string output =
+          position_ == 0 ? addedText_ + jpg : jpg.substr(0, jpg.size() - 4) + addedText_ + ".jpg";
+      if (output != e.name) names.insert(output);
+    }
+    return names;
+  }
+
+  std::vector<BatchPath>& out_;
+  bool subFolder_;
+  std::string outputFolder_;
+  std::string addedText_;
+  int position_;
+  std::set<FileIdentity> walked_;
+  std::set<FileIdentity> outputFolders_;
+};
+
+}  // namespace
+
+std::vector<BatchPath> ExpandFolders(const std::vector<BatchPath>& paths,
+                                     const ProcessSettings& settings) {
+  if (!settings.Folders()) return paths;
+  std::vector<BatchPath> out;
+  for (const BatchPath& p : paths) {
+    if (platform::FolderExists(p.path)) {
+      // Each named folder on its own: named twice, its files come twice, as files do.
+      Walker(settings, out).Walk(p.path, p.shown, 0);
+    } else {
+      out.push_back(p);
+    }
+  }
+  return out;
+}
+
+std::vector<std::string> ExpandFolderPaths(const std::vector<std::string>& paths,
+                                           const ProcessSettings& settings) {
+  if (!settings.Folders()) return paths;
+  std::vector<BatchPath> named;
+  named.reserve(paths.size());
+  for (const std::string& p : paths) named.push_back({p, p});
+  std::vector<std::string> out;
+  for (BatchPath& p : ExpandFolders(named, settings))
+    if (!p.unreadableFolder) out.push_back(std::move(p.path));
+  return out;
+}
+
+}  // namespace brevine
