@@ -156,12 +156,20 @@ std::vector<JpegMarker> IccProfileMarkers(const std::vector<std::uint8_t>& profi
 
 // ---- Target size ----------------------------------------------------------------------
 
+// How a search went: the full encodes it made, and whether the length model's answer stood
+// (otherwise every quality from 100 down was encoded in turn).
+struct TargetSizeStats {
+  int encodes = 0;
+  bool modelAnswer = false;
+};
+
 // Encodes the bitmap at the highest quality from 100 down to 1 whose JPEG is at most
 // maxBytes long, or at quality 1 when none is; the same quality and bytes as trying each
 // quality in turn. The encoder's gray, progressive and marker settings apply (the markers'
-// bytes count towards the length); on return it holds
-// the chosen quality and its stored data. Returns the quality.
-int EncodeToTargetSize(TJPEGImage& jpeg, const WorkBitmap& bitmap, std::int64_t maxBytes);
+// bytes count towards the length); on return it holds the chosen quality and its stored
+// data. Returns the quality.
+int EncodeToTargetSize(TJPEGImage& jpeg, const WorkBitmap& bitmap, std::int64_t maxBytes,
+                       TargetSizeStats* stats = nullptr);
 
 // ---- EXIF orientation ------------------------------------------------------------------
 

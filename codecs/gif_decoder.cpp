@@ -22,6 +22,12 @@ constexpr int kMaxSide = 16384;
 constexpr int kMaxImages = 256;
 constexpr std::size_t kScreenDescriptorEnd = 13;  // "GIFxxx" + 7 bytes
 constexpr std::size_t kImageDescriptorSize = 9;   // after the "," introducer
+// LZW codes are at most 12 bits and each stands for at most 4,096 pixels, so a file
+// holding less than one byte per 4,096 pixels of its first image is mostly missing. Up to
+// 2^24 pixels such a file is still decoded (the missing pixels take index 0); above that it
+// is refused before the picture is allocated, as the BMP and PNG decoders bound theirs.
+constexpr std::uint64_t kPixelsPerByteBound = 4096;
+constexpr std::uint64_t kUnboundedPixels = std::uint64_t{1} << 24;
 
 struct MemoryReader {
   const std::uint8_t* data;
@@ -211,6 +217,10 @@ void DecodeGif(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap) {
         }
         ++imagesRead;
         const bool first = imagesRead == 1;
+        const std::uint64_t pixels = static_cast<std::uint64_t>(width) * height;
+        if (first && pixels > kUnboundedPixels && size * kPixelsPerByteBound < pixels) {
+          throw DecodeError("GIF file too short for its picture size");
+        }
         const std::size_t codeSizeAt = kImageDescriptorSize + tableBytes;
         const bool hasCodeSize = reader.Left() > codeSizeAt;
         const int codeSize = hasCodeSize ? desc[codeSizeAt] : -1;

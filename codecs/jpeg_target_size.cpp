@@ -7,15 +7,21 @@
 namespace brevine {
 namespace {
 
+std::int64_t EncodedLength(TJPEGImage& jpeg, const WorkBitmap& bitmap, int quality,
+                           TargetSizeStats& stats) {
+  jpeg.TakeBitmap(bitmap);
+  jpeg.SetQuality(quality);
+  jpeg.EncodeJpeg();
+  ++stats.encodes;
+  return static_cast<std::int64_t>(jpeg.Data().bytes.size());
+}
+
 // The reference: one full encode per quality, from 100 down.
-int PlainSearch(TJPEGImage& jpeg, const WorkBitmap& bitmap, std::int64_t maxBytes) {
-  int q = 100;
-  for (;;) {
-    jpeg.TakeBitmap(bitmap);
-    jpeg.SetQuality(q);
-    jpeg.EncodeJpeg();
-    if (static_cast<std::int64_t>(jpeg.Data().bytes.size()) <= maxBytes || q == 1) return q;
-    --q;
+int PlainSearch(TJPEGImage& jpeg, const WorkBitmap& bitmap, std::int64_t maxBytes,
+                TargetSizeStats& stats) {
+  stats.modelAnswer = false;
+  for (int q = 100;; --q) {
+    if (EncodedLength(jpeg, bitmap, q, stats) <= maxBytes || q == 1) return q;
   }
 }
 
@@ -23,10 +29,14 @@ constexpr int kLargestDimension = 65500;  // libjpeg's limit; larger pictures ra
 
 }  // namespace
 
-int EncodeToTargetSize(TJPEGImage& jpeg, const WorkBitmap& bitmap, std::int64_t maxBytes) {
+int EncodeToTargetSize(TJPEGImage& jpeg, const WorkBitmap& bitmap, std::int64_t maxBytes,
+                       TargetSizeStats* statsOut) {
+  TargetSizeStats local;
+  TargetSizeStats& stats = statsOut != nullptr ? *statsOut : local;
+  stats = {};
   // Empty and oversized pictures cost one encode anyway (nothing, or an error at once).
   if (bitmap.Empty() || bitmap.Width() > kLargestDimension || bitmap.Height() > kLargestDimension) {
-    return PlainSearch(jpeg, bitmap, maxBytes);
+    return PlainSearch(jpeg, bitmap, maxBytes, stats);
   }
   int chosen = 1;
   std::int64_t predicted = -1;
@@ -50,16 +60,20 @@ int EncodeToTargetSize(TJPEGImage& jpeg, const WorkBitmap& bitmap, std::int64_t 
   } catch (const std::exception&) {
     // The model is only a shortcut (it needs memory for every coefficient): without it the
     // plain search still gives the answer.
-    return PlainSearch(jpeg, bitmap, maxBytes);
+    return PlainSearch(jpeg, bitmap, maxBytes, stats);
   }
-  jpeg.TakeBitmap(bitmap);
-  jpeg.SetQuality(chosen);
-  jpeg.EncodeJpeg();
   // The model stands in for the library; should a differently built libjpeg ever disagree
-  // with it, the answer must still be the plain search's, so check the one encode we made.
-  if (static_cast<std::int64_t>(jpeg.Data().bytes.size()) != predicted) {
-    return PlainSearch(jpeg, bitmap, maxBytes);
+  // with it, the answer must still be the plain search's. Checking the chosen quality's
+  // length alone would not do: had the model overestimated the quality above it, a quality
+  // too low would pass. So the one above must be seen not to fit, and it is encoded first
+  // so that the encoder ends up holding the chosen quality's bytes.
+  if (chosen < 100 && EncodedLength(jpeg, bitmap, chosen + 1, stats) <= maxBytes) {
+    return PlainSearch(jpeg, bitmap, maxBytes, stats);
   }
+  if (EncodedLength(jpeg, bitmap, chosen, stats) != predicted) {
+    return PlainSearch(jpeg, bitmap, maxBytes, stats);
+  }
+  stats.modelAnswer = true;
   return chosen;
 }
 

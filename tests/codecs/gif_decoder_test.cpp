@@ -152,6 +152,43 @@ TEST(GifDecoder, SizeLimits) {
   EXPECT_TRUE(test::SameBitmap(Expected(Pattern(3, 2), kTable), Decode(later)));
 }
 
+// Above 2^24 pixels a file must hold at least one byte per 4,096 pixels of its first image
+// (more than LZW can ever pack) or it is refused before the picture is allocated; only the
+// file's length counts, not where its data ends.
+TEST(GifDecoder, HugePictureNeedsAByteOfFilePer4096Pixels) {
+  auto gif = [](int width, int height, std::size_t pixelsGiven) {
+    GifImageSpec image = Pattern(width, 1);
+    image.height = height;
+    image.indices.resize(pixelsGiven);
+    return GifWriter(kTable).Image(image).Finish();
+  };
+  auto paddedTo = [](Bytes file, std::size_t size) {
+    EXPECT_LE(file.size(), size);
+    file.resize(size, 0);
+    return file;
+  };
+  WorkBitmap bitmap;
+  Bytes truncated = gif(16384, 16384, 16384);
+  ASSERT_GT(truncated.size(), 3282u);
+  truncated.resize(3282);  // 65,536 bytes would be needed
+  EXPECT_THROW(DecodeGif(truncated.data(), truncated.size(), bitmap), DecodeError);
+  EXPECT_TRUE(bitmap.Empty());
+
+  // 16384 x 1025 = 4,100 x 4,096 pixels.
+  const Bytes shortByOne = paddedTo(gif(16384, 1025, 100), 4099);
+  EXPECT_THROW(DecodeGif(shortByOne.data(), shortByOne.size(), bitmap), DecodeError);
+  const Bytes enough = paddedTo(gif(16384, 1025, 100), 4100);
+  DecodeGif(enough.data(), enough.size(), bitmap);
+  EXPECT_EQ(bitmap.Width(), 16384);
+  EXPECT_EQ(bitmap.Height(), 1025);
+
+  // 2^24 pixels exactly is not above the bound: a short file still loads.
+  const Bytes atTheBound = gif(4096, 4096, 100);
+  ASSERT_LT(atTheBound.size() * 4096, std::size_t{4096} * 4096);
+  DecodeGif(atTheBound.data(), atTheBound.size(), bitmap);
+  EXPECT_EQ(bitmap.Height(), 4096);
+}
+
 TEST(GifDecoder, ZeroSizedImageAmongThoseReadFailsTheFile) {
   GifImageSpec empty;
   empty.width = 4;

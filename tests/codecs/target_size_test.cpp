@@ -80,7 +80,8 @@ TEST(TargetSizeSearchTest, ModelMatchesTheEncoderObject) {
 }
 
 // End to end: the quality and the stored bytes are the plain loop's, for baseline, gray and
-// progressive output, for fitting, tight and impossible targets.
+// progressive output, for fitting, tight and impossible targets; and they come from the
+// model, confirmed by at most two encodes (the chosen quality and the one above it).
 TEST(TargetSizeSearchTest, EncodeToTargetSizeEqualsThePlainLoop) {
   const WorkBitmap picture = test::MakePhotoLike(120, 77, 6);
   for (const bool gray : {false, true}) {
@@ -99,20 +100,29 @@ TEST(TargetSizeSearchTest, EncodeToTargetSizeEqualsThePlainLoop) {
         TJPEGImage jpeg;
         jpeg.SetGrayOutput(gray);
         jpeg.SetProgressive(progressive);
-        const int chosen = EncodeToTargetSize(jpeg, picture, target);
+        TargetSizeStats stats;
+        const int chosen = EncodeToTargetSize(jpeg, picture, target, &stats);
         EXPECT_EQ(chosen, expected) << gray << progressive << " target " << target;
         EXPECT_EQ(jpeg.Quality(), expected);
         EXPECT_EQ(static_cast<std::int64_t>(jpeg.Data().bytes.size()), sizes[expected]);
+        EXPECT_TRUE(stats.modelAnswer) << gray << progressive << " target " << target;
+        EXPECT_EQ(stats.encodes, expected == 100 ? 1 : 2) << " target " << target;
       }
     }
   }
 }
 
+// No model for an empty picture: the plain loop, which its zero bytes end at once unless
+// even they are too many.
 TEST(TargetSizeSearchTest, EmptyPictureFitsAtOnce) {
   TJPEGImage jpeg;
-  EXPECT_EQ(EncodeToTargetSize(jpeg, WorkBitmap(), 0), 100);
+  TargetSizeStats stats;
+  EXPECT_EQ(EncodeToTargetSize(jpeg, WorkBitmap(), 0, &stats), 100);
   EXPECT_TRUE(jpeg.Data().bytes.empty());
-  EXPECT_EQ(EncodeToTargetSize(jpeg, WorkBitmap(), -1), 1);
+  EXPECT_EQ(stats.encodes, 1);
+  EXPECT_FALSE(stats.modelAnswer);
+  EXPECT_EQ(EncodeToTargetSize(jpeg, WorkBitmap(), -1, &stats), 1);
+  EXPECT_EQ(stats.encodes, 100);
 }
 
 }  // namespace
@@ -168,8 +178,10 @@ TEST(TargetSizeSearchTest, MarkerSegmentsAreWrittenAndCounted) {
       TJPEGImage jpeg;
       jpeg.SetProgressive(progressive);
       jpeg.SetMarkers(markers);
-      EXPECT_EQ(EncodeToTargetSize(jpeg, picture, target), expected)
+      TargetSizeStats stats;
+      EXPECT_EQ(EncodeToTargetSize(jpeg, picture, target, &stats), expected)
           << progressive << " " << target;
+      EXPECT_TRUE(stats.modelAnswer) << "the segments' bytes miscounted: " << target;
       EXPECT_EQ(static_cast<std::int64_t>(jpeg.Data().bytes.size()), sizes[expected]);
     }
   }

@@ -1,6 +1,5 @@
 #pragma once
 // Rounding helpers shared by the pixel operations and kept inline for their inner loops.
-// Private to imaging/: not part of the public interface.
 
 #include <cmath>
 #include <cstdint>

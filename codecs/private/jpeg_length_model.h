@@ -23,6 +23,24 @@
 
 namespace brevine {
 
+namespace jpeg_length {
+
+// One quantization table as libjpeg-turbo divides by it: by reciprocal multiplication,
+// zigzag order.
+struct Divisors {
+  std::array<std::uint16_t, 64> recip;
+  std::array<std::uint16_t, 64> corr;
+  std::array<std::uint8_t, 64> shift;   // total right shift of the product
+  std::array<std::int16_t, 64> limits;  // magnitudes above this quantize to nonzero
+};
+struct HuffCode {
+  std::uint16_t code;
+  std::uint8_t length;
+};
+using HuffTable = std::array<HuffCode, 256>;
+
+}  // namespace jpeg_length
+
 class JpegLengthModel {
  public:
   // Raises EJPEG when libjpeg rejects its own default tables (it never should), and
@@ -43,17 +61,9 @@ class JpegLengthModel {
   std::int64_t HeaderLength() const { return headerLength_; }
 
  private:
-  struct Divisors {
-    std::array<std::uint16_t, 64> recip;  // zigzag order
-    std::array<std::uint16_t, 64> corr;
-    std::array<std::uint8_t, 64> shift;      // total right shift of the product
-    std::array<std::int32_t, 64> zeroBelow;  // magnitudes below this quantize to 0
-  };
-  struct HuffCode {
-    std::uint16_t code;
-    std::uint8_t length;
-  };
-  using HuffTable = std::array<HuffCode, 256>;
+  using Divisors = jpeg_length::Divisors;
+  using HuffCode = jpeg_length::HuffCode;
+  using HuffTable = jpeg_length::HuffTable;
   struct Scan {
     int components;      // 1, or all of them in the interleaved DC scans
     int component;       // the one component of a non-interleaved scan
@@ -64,8 +74,6 @@ class JpegLengthModel {
   void BuildBlocks(const WorkBitmap& bitmap);
   void AddPlaneBlocks(const std::vector<std::uint8_t>& plane, int planeWidth, int bx, int by,
                       std::size_t slot);
-  static Divisors MakeDivisors(const std::array<std::uint16_t, 64>& quantNatural);
-  static void MakeLimits(const Divisors& divisors, std::int16_t* limits);
   std::int64_t SequentialLength(int quality, std::int64_t stopAbove) const;
   std::int64_t ProgressiveLength(int quality, std::int64_t stopAbove) const;
   // Quantized coefficients of every slot (zigzag order); padding slots repeat the DC of
@@ -85,8 +93,9 @@ class JpegLengthModel {
   std::vector<std::uint64_t> negative_;
   std::vector<std::uint8_t> padding_;
   std::size_t slots_ = 0;
-  // libjpeg's own tables: quantization per quality (1..100) for luminance and chroma.
-  std::array<std::array<std::array<std::uint16_t, 64>, 2>, 101> quant_{};
+  // libjpeg's quantization tables as divisors, per quality (index 1..100) for luminance
+  // and, in colour, chroma.
+  std::vector<std::array<Divisors, 2>> divisors_;
   std::array<HuffTable, 2> dcTables_{};
   std::array<HuffTable, 2> acTables_{};
   std::vector<Scan> scans_;  // the library's progression script for this colour space
