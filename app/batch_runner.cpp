@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <charconv>
 #include <climits>
 #include <condition_variable>
 #include <cstdlib>
@@ -18,24 +17,13 @@
 #include <utility>
 
 #include "output_stage.h"
+#include "path_text.h"
 
 namespace brevine {
 namespace {
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\n'))
-    s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\n'))
-    s.remove_suffix(1);
-  return s;
-}
-
-std::optional<std::uint64_t> ParseUnsigned(std::string_view s) {
-  std::uint64_t value = 0;
-  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-  if (ec != std::errc() || end != s.data() + s.size() || s.empty()) return std::nullopt;
-  return value;
-}
+using platform::ParseUnsigned;
+using platform::Trim;
 
 std::string ReadSmallFile(const char* path) {
   std::ifstream in(path);
@@ -67,9 +55,7 @@ std::string PlaceKey(const std::string& path) {
 }
 
 bool IsUnresolvedWildcard(const std::string& path) {
-  const auto slash = path.rfind('/');
-  const std::string last = slash == std::string::npos ? path : path.substr(slash + 1);
-  if (last.find_first_of("*?[") == std::string::npos) return false;
+  if (platform::NamePart(path).find_first_of("*?[") == std::string::npos) return false;
   struct stat st;
   return ::lstat(path.c_str(), &st) != 0;
 }

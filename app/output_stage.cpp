@@ -6,6 +6,7 @@
 #include "exif_metadata.h"
 #include "file_system.h"
 #include "file_utils.h"
+#include "path_text.h"
 #include "settings_file.h"
 
 namespace brevine {
@@ -53,10 +54,8 @@ std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const Wo
 
 OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& clock,
                           const std::string& destinationBase) {
-  const auto slash = destinationBase.rfind('/');
-  const std::string folder =
-      slash == std::string::npos ? std::string() : destinationBase.substr(0, slash + 1);
-  const std::string name = destinationBase.substr(folder.size());
+  const std::string folder = platform::FolderPart(destinationBase);
+  const std::string name = platform::NamePart(destinationBase);
   const std::string base = name.size() >= 4 ? name.substr(0, name.size() - 4) : name;
 
   OutputTarget t;

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "path_text.h"
 #include "unique_fd.h"
 
 namespace brevine::platform {
@@ -23,11 +24,6 @@ namespace {
 
 [[noreturn]] void RaiseErrno(const std::string& what) {
   throw std::system_error(errno, std::generic_category(), what);
-}
-
-std::string FolderOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 }  // namespace
@@ -53,7 +49,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 void WriteFileAtomic(const std::string& path, const std::uint8_t* data, std::size_t size) {
-  const std::string folder = FolderOf(path);
+  const std::string folder = FolderPart(path);
   // Created with 0666 so the process's umask gives the usual mode of a new file, as for a
   // direct write; O_EXCL with a random name keeps it ours alone. (mkstemp would create
   // 0600 and need the umask read back, which cannot be done without changing it.)
@@ -90,8 +86,8 @@ void WriteFileAtomic(const std::string& path, const std::uint8_t* data, std::siz
 std::string ResolveLongName(const std::string& path) {
   struct stat st;
   if (::lstat(path.c_str(), &st) == 0) return path;
-  const std::string folder = FolderOf(path);
-  const std::string pattern = path.substr(folder.size());
+  const std::string folder = FolderPart(path);
+  const std::string pattern = NamePart(path);
   if (pattern.find_first_of("*?[") == std::string::npos) return path;
   DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
   if (!dir) return path;
