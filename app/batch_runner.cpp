@@ -1,37 +1,23 @@
 #include "batch_runner.h"
 
-#include <sched.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <climits>
 #include <condition_variable>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <sstream>
 #include <thread>
 #include <utility>
 
+#include "available_memory.h"
 #include "output_stage.h"
 #include "path_text.h"
+#include "usable_cores.h"
 
 namespace brevine {
 namespace {
-
-using platform::ParseUnsigned;
-using platform::Trim;
-
-std::string ReadSmallFile(const char* path) {
-  std::ifstream in(path);
-  if (!in) return {};
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // A path with every existing leading part resolved through the file system (links, "..")
 // and the rest, which does not exist yet, appended as written: two spellings of one place,
@@ -346,42 +332,9 @@ std::vector<FileResult> RunSequential(const std::vector<std::string>& paths,
 }  // namespace
 
 std::optional<int> ParseJobCount(std::string_view text) {
-  const auto value = ParseUnsigned(Trim(text));
+  const auto value = platform::ParseUnsigned(platform::Trim(text));
   if (!value || *value == 0) return std::nullopt;
   return static_cast<int>(std::min<std::uint64_t>(*value, 1024));
-}
-
-std::optional<std::uint64_t> ParseMemAvailable(std::string_view meminfo) {
-  constexpr std::string_view kKey = "MemAvailable:";
-  std::size_t at = 0;
-  while (at < meminfo.size()) {
-    std::size_t end = meminfo.find('\n', at);
-    if (end == std::string_view::npos) end = meminfo.size();
-    std::string_view line = meminfo.substr(at, end - at);
-    at = end + 1;
-    if (line.substr(0, kKey.size()) != kKey) continue;
-    line = Trim(line.substr(kKey.size()));
-    std::uint64_t unit = 1;
-    if (line.size() >= 2 && line.substr(line.size() - 2) == "kB") {
-      unit = 1024;
-      line = Trim(line.substr(0, line.size() - 2));
-    }
-    const auto value = ParseUnsigned(line);
-    if (!value || *value > UINT64_MAX / unit) return std::nullopt;
-    return *value * unit;
-  }
-  return std::nullopt;
-}
-
-std::optional<unsigned> ParseCpuMax(std::string_view cpuMax) {
-  cpuMax = Trim(cpuMax);
-  const auto blank = cpuMax.find(' ');
-  if (blank == std::string_view::npos) return std::nullopt;
-  const auto quota = ParseUnsigned(cpuMax.substr(0, blank));
-  const auto period = ParseUnsigned(Trim(cpuMax.substr(blank + 1)));
-  if (!quota || !period || *period == 0 || *quota == 0) return std::nullopt;
-  const std::uint64_t cores = (*quota + *period - 1) / *period;
-  return static_cast<unsigned>(std::min<std::uint64_t>(cores, UINT_MAX));
 }
 
 int ChooseJobs(std::optional<int> requested, unsigned cores,
@@ -392,23 +345,10 @@ int ChooseJobs(std::optional<int> requested, unsigned cores,
   return static_cast<int>(std::clamp<std::uint64_t>(jobs, 1, 1024));
 }
 
-unsigned UsableCores() {
-  unsigned cores = std::thread::hardware_concurrency();
-  cpu_set_t set;
-  CPU_ZERO(&set);
-  if (::sched_getaffinity(0, sizeof set, &set) == 0) {
-    const int count = CPU_COUNT(&set);
-    if (count > 0) cores = static_cast<unsigned>(count);
-  }
-  if (const auto quota = ParseCpuMax(ReadSmallFile("/sys/fs/cgroup/cpu.max")))
-    cores = std::min(cores == 0 ? *quota : cores, *quota);
-  return std::max(1u, cores);
-}
-
 int DefaultJobs() {
   std::optional<int> requested;
   if (const char* text = std::getenv("BREVINE_JOBS")) requested = ParseJobCount(text);
-  return ChooseJobs(requested, UsableCores(), ParseMemAvailable(ReadSmallFile("/proc/meminfo")));
+  return ChooseJobs(requested, platform::UsableCores(), platform::AvailableMemoryBytes());
 }
 
 std::vector<std::size_t> CommitBarriers(const std::vector<std::string>& absolutePaths,

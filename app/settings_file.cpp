@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string_view>
@@ -184,12 +183,8 @@ Options ParseSettings(const std::string& iniText) {
 }
 
 Options ReadSettingsFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return Options{};
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) return Options{};
-  return ParseSettings(text.str());
+  // An unreadable file reads as an empty one: every key takes its default.
+  return ParseSettings(platform::ReadTextFile(path));
 }
 
 std::string FormatSettings(const Options& o) {

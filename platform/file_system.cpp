@@ -10,7 +10,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -81,6 +83,14 @@ void WriteFileAtomic(const std::string& path, const std::uint8_t* data, std::siz
     ::unlink(temp.c_str());
     throw;
   }
+}
+
+std::string ReadTextFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {};
+  std::ostringstream text;
+  text << in.rdbuf();
+  return in.bad() ? std::string() : text.str();
 }
 
 std::string ResolveLongName(const std::string& path) {

@@ -19,6 +19,10 @@ bool SameFile(const std::string& a, const std::string& b);
 // as a full disk included); no temporary file is left behind.
 void WriteFileAtomic(const std::string& path, const std::uint8_t* data, std::size_t size);
 
+// The whole content of a small text file (a settings or /proc file, whose reported size
+// may be 0); empty when it cannot be opened or read.
+std::string ReadTextFile(const std::string& path);
+
 // The long-name step of the pipeline: an existing entry keeps its path; a path with
 // wildcard characters (*, ?, [) in its last component becomes its first match in name
 // order within its folder; otherwise the path is returned unchanged.
