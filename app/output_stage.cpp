@@ -114,11 +114,4 @@ FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock,
   }
 }
 
-FileResult WriteResult(ProcessSettings& settings, const platform::Clock& clock,
-                       const WorkBitmap& picture, const std::string& destinationBase,
-                       const std::string& sourcePath) {
-  const std::vector<std::uint8_t> jpeg = EncodeResult(settings, picture);
-  return StoreResult(settings, clock, destinationBase, sourcePath, jpeg);
-}
-
 }  // namespace brevine

@@ -48,9 +48,4 @@ FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock,
                        const std::string& destinationBase, const std::string& sourcePath,
                        const std::vector<std::uint8_t>& jpeg);
 
-// Both halves in order, for one picture. Raises what EncodeResult raises.
-FileResult WriteResult(ProcessSettings& settings, const platform::Clock& clock,
-                       const WorkBitmap& picture, const std::string& destinationBase,
-                       const std::string& sourcePath);
-
 }  // namespace brevine

@@ -42,8 +42,6 @@ bool FolderExists(const std::string& path) {
 
 bool CreateFolder(const std::string& path) { return ::mkdir(path.c_str(), 0777) == 0; }
 
-bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
-
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa, sb;
   if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;

@@ -10,7 +10,6 @@ namespace brevine::platform {
 bool FileExists(const std::string& path);  // an entry that is not a folder
 bool FolderExists(const std::string& path);
 bool CreateFolder(const std::string& path);  // one level; false on failure
-bool RemoveFile(const std::string& path);    // false on failure
 // True when both paths name the same existing file (same device and inode).
 bool SameFile(const std::string& a, const std::string& b);
 
