@@ -18,6 +18,63 @@ int IntegerOf(const std::string& text, const char* what) {
   return *v;
 }
 
+// A file name as a link in an attribute of the index line. "%", "#" and "?" would end or
+// change the link's path, so they are percent-encoded; '"', "<", ">" and "&" would end the
+// attribute or start markup in the page, so they become character references. A name
+// without them stays as it is.
+std::string LinkAttribute(const std::string& name) {
+  std::string out;
+  out.reserve(name.size());
+  for (char c : name) {
+    switch (c) {
+      case '%':
+        out += "%25";
+        break;
+      case '#':
+        out += "%23";
+        break;
+      case '?':
+        out += "%3F";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '&':
+        out += "&amp;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+std::string IndexLine(const std::string& link, const std::string& picture) {
+  return "<a href=\"" + LinkAttribute(link) + "\"><img src=\"" + LinkAttribute(picture) +
+         "\" border=\"0\"></a>";
+}
+
+std::string WithoutTrailingSlashes(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+// Whether the sub-folder name leads back to the source's own folder (".", "./", "../" with
+// that folder's name, a link to it): the results would land beside their sources and
+// replace a different photo of the same base name there.
+bool IsOwnFolder(const std::string& folder, const std::string& sub) {
+  const std::string own = WithoutTrailingSlashes(platform::AbsolutePath(folder));
+  const std::string target = folder + sub;
+  if (WithoutTrailingSlashes(platform::AbsolutePath(target)) == own) return true;
+  return platform::FolderExists(target) && platform::SameFile(target, own);
+}
+
 }  // namespace
 
 std::vector<JpegMarker> OutputMarkers(const ProcessSettings& settings, const SourceInfo& source) {
@@ -65,23 +122,24 @@ OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& cloc
     const int position = settings.TextPosition();
     if (position == 0) {
       t.jpegPath = folder + text + name;
-      t.htmlLine = "<a href=\"" + name + "\"><img src=\"" + text + name + "\" border=\"0\"></a>";
+      t.htmlLine = IndexLine(name, text + name);
     } else if (position == 1) {
       t.jpegPath = folder + base + text + ".jpg";
-      t.htmlLine =
-          "<a href=\"" + name + "\"><img src=\"" + base + text + ".jpg\" border=\"0\"></a>";
+      t.htmlLine = IndexLine(name, base + text + ".jpg");
     } else {
       return t;
     }
     t.indexPath = folder + DateName(clock) + ".html";
   } else {
-    // An empty name would put the result beside its source, over it for a ".jpg" source.
-    if (settings.FolderName().empty()) settings.SetFolderName("Resized");
+    // An empty name, or one that means the source's own folder, would put the result
+    // beside its source: over it for a ".jpg" source, over another photo for the others.
+    if (settings.FolderName().empty() || IsOwnFolder(folder, settings.FolderName()))
+      settings.SetFolderName("Resized");
     const std::string sub = settings.FolderName();
     t.subFolder = true;
     t.subFolderPath = folder + sub;
     t.jpegPath = folder + sub + "/" + name;
-    t.htmlLine = "<a href=\"../" + name + "\"><img src=\"" + name + "\" border=\"0\"></a>";
+    t.htmlLine = IndexLine("../" + name, name);
     t.indexPath = folder + sub + "/" + DateName(clock) + ".html";
   }
   t.valid = true;

@@ -29,7 +29,8 @@ std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const Wo
 
 // Where the JPEG and its HTML line go, from the destination base (folder + base name +
 // ".jpg"). Reading the naming options may change them: an empty added text becomes "s-",
-// an empty folder name "Resized".
+// an empty folder name, or one that leads back to the source's own folder, "Resized".
+// The HTML line carries the names with the characters that would break it escaped.
 struct OutputTarget {
   bool valid = false;  // false: no text position chosen, nothing is written
   bool subFolder = false;

@@ -61,6 +61,19 @@ TEST_F(CommandLine, MissingSettingsFileUsesDefaultsAndStoresNothing) {
   EXPECT_FALSE(std::filesystem::exists(dir_ / "brevine.ini"));
 }
 
+TEST_F(CommandLine, AFolderNamedDotLeavesThePhotoBesideTheSourceAlone) {
+  Options o;
+  o.folderName = ".";
+  const std::string ini = FormatSettings(o);
+  test::WriteFile(dir_ / "brevine.ini", {ini.begin(), ini.end()});
+  const auto other = test::JpegOf(test::MakePhotoLike(20, 20, 9), 80);
+  test::WriteFile(dir_ / "pics/a.jpg", other);
+  EXPECT_EQ(Run({"pics/a.bmp"}), 0);
+  EXPECT_EQ(ReadFile(dir_ / "pics/a.jpg"), other);
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "pics/Resized/a.jpg"));
+  EXPECT_EQ(test::Text(ReadFile(dir_ / "brevine.ini")), ini);
+}
+
 TEST_F(CommandLine, OneLinePerFailedArgumentAndExitStatus) {
   test::WriteFile(dir_ / "pics/bad.bmp", {'B', 'M', 0});
   EXPECT_EQ(Run({"/sc", "pics/missing.bmp", "pics/a.bmp", "notes.txt", "pics/bad.bmp", "/sc"}), 1);
