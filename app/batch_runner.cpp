@@ -93,9 +93,34 @@ struct PreparedItem {
   Options options;
 };
 
+// Which file of the batch wrote each output, so that a later source with the same output
+// name can say whose result it replaced.
+class OutputOwners {
+ public:
+  CommittedFile Committed(std::size_t index, FileResult result, const PreparedFile& file) {
+    CommittedFile c;
+    c.index = index;
+    c.result = result;
+    c.detail = file.detail;
+    if (result == FileResult::kWritten && !file.writtenPath.empty()) {
+      // The file exists now, so the key is its fully resolved path: a link or ".." in
+      // one spelling does not hide that two files wrote one output.
+      const auto [owner, fresh] = owners_.try_emplace(PlaceKey(file.writtenPath), index);
+      if (!fresh) {
+        c.replaced = owner->second;
+        owner->second = index;
+      }
+    }
+    return c;
+  }
+
+ private:
+  std::map<std::string, std::size_t> owners_;
+};
+
 // Names, writes and reports one prepared file with its own options.
 void CommitItem(BatchFeed& feed, std::size_t index, PreparedItem& item,
-                const platform::Clock& clock, const BatchHooks& hooks) {
+                const platform::Clock& clock, const BatchHooks& hooks, OutputOwners& owners) {
   PipelineHooks pipelineHooks;
   pipelineHooks.times = hooks.times;
   FileResult result;
@@ -106,7 +131,8 @@ void CommitItem(BatchFeed& feed, std::size_t index, PreparedItem& item,
     result = FilePipeline(own, clock, pipelineHooks).Commit(item.file);
     if (own.Values() != item.options) feed.Settled(index, item.options, own.Values());
   }
-  if (hooks.report) hooks.report(index, result, item.file.detail);
+  const CommittedFile committed = owners.Committed(index, result, item.file);
+  if (hooks.report) hooks.report(committed);
 }
 
 std::optional<BatchItem> NextOf(BatchFeed& feed, std::size_t index) {
@@ -283,12 +309,13 @@ void RunFeedSequential(BatchFeed& feed, const platform::Clock& clock, const Batc
     pipelineHooks.preview = [&](const WorkBitmap& bitmap) { hooks.loaded(index, bitmap); };
   FilePipeline pipeline(settings, clock, pipelineHooks);
   WorkBitmap bitmap;
+  OutputOwners owners;
   for (;; ++index) {
     std::optional<BatchItem> item = NextOf(feed, index);
     if (!item) break;
     settings.Values() = item->options;
     PreparedItem prepared{pipeline.Prepare(item->path, bitmap), std::move(item->options)};
-    CommitItem(feed, index, prepared, clock, hooks);
+    CommitItem(feed, index, prepared, clock, hooks, owners);
   }
 }
 
@@ -319,12 +346,14 @@ std::vector<FileResult> RunSequential(const std::vector<std::string>& paths,
   hooks.times = times;
   FilePipeline pipeline(settings, clock, hooks);
   WorkBitmap bitmap;
+  OutputOwners owners;
   std::vector<FileResult> results;
   results.reserve(paths.size());
   for (const std::string& path : paths) {
     PreparedFile file = pipeline.Prepare(path, bitmap);
     results.push_back(pipeline.Commit(file));
-    if (report) report(results.size() - 1, results.back(), file.detail);
+    const CommittedFile committed = owners.Committed(results.size() - 1, results.back(), file);
+    if (report) report(committed);
   }
   return results;
 }
@@ -370,10 +399,11 @@ void RunFeed(BatchFeed& feed, const platform::Clock& clock, int jobs, const Batc
   if (jobs <= 1) return RunFeedSequential(feed, clock, hooks);
   ParallelBatch batch(feed, clock, hooks);
   if (batch.Start(jobs) == 0) return RunFeedSequential(feed, clock, hooks);
+  OutputOwners owners;
   for (std::size_t i = 0;; ++i) {
     std::optional<PreparedItem> item = batch.Take(i);
     if (!item) break;
-    CommitItem(feed, i, *item, clock, hooks);
+    CommitItem(feed, i, *item, clock, hooks, owners);
     *item = PreparedItem{};  // its bytes are written: free them before waiting again
     batch.Committed(i + 1);
   }
@@ -396,9 +426,9 @@ std::vector<FileResult> RunBatch(const std::vector<std::string>& absolutePaths,
   results.reserve(count);
   BatchHooks hooks;
   hooks.times = times;
-  hooks.report = [&](std::size_t i, FileResult result, const std::string& detail) {
-    results.push_back(result);
-    if (report) report(i, result, detail);
+  hooks.report = [&](const CommittedFile& c) {
+    results.push_back(c.result);
+    if (report) report(c);
   };
   RunFeed(feed, clock, jobs, hooks);
   return results;

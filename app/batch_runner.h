@@ -44,10 +44,17 @@ int DefaultJobs();
 std::vector<std::size_t> CommitBarriers(const std::vector<std::string>& absolutePaths,
                                         const Options& options, const platform::Clock& clock);
 
-// Called on the committing thread right after each file's commit, in argument order;
-// `detail` is the decoder's reason after a decode failure, when it gave one, else empty.
-using CommitReport =
-    std::function<void(std::size_t index, FileResult result, const std::string& detail)>;
+// What one file's commit did, handed to the report on the committing thread right after
+// the commit, in argument order.
+struct CommittedFile {
+  std::size_t index = 0;  // the path's place in the batch
+  FileResult result = FileResult::kCannotRead;
+  std::string detail;  // the decoder's reason after a decode failure, when it gave one
+  // Written over the JPEG that an earlier path of this batch wrote (two sources with one
+  // output name): that path's index. The later result is the one left on disk.
+  std::optional<std::size_t> replaced;
+};
+using CommitReport = std::function<void(const CommittedFile&)>;
 
 // The reason a person reads for a file that was not written: Describe(result), then the
 // detail in parentheses when there is one.

@@ -148,7 +148,7 @@ OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& cloc
 
 FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock,
                        const std::string& destinationBase, const std::string& sourcePath,
-                       const std::vector<std::uint8_t>& jpeg) {
+                       const std::vector<std::uint8_t>& jpeg, std::string* writtenPath) {
   try {
     const OutputTarget t = ChooseOutput(settings, clock, destinationBase);
     if (!t.valid) return FileResult::kCannotWrite;
@@ -159,6 +159,7 @@ FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock,
     if (platform::FileExists(t.jpegPath) && platform::SameFile(t.jpegPath, sourcePath))
       return FileResult::kCannotWrite;
     platform::WriteFileAtomic(t.jpegPath, jpeg.data(), jpeg.size());
+    if (writtenPath) *writtenPath = t.jpegPath;
     if (settings.Html()) {
       try {
         AppendLine(t.indexPath, t.htmlLine);

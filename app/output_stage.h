@@ -44,9 +44,10 @@ OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& cloc
 
 // Names and writes the encoded bytes, then appends the HTML line when asked. Never raises:
 // kWritten once the JPEG is on disk (a failed HTML line does not change that), else
-// kCannotWrite, also when the destination is the source file itself.
+// kCannotWrite, also when the destination is the source file itself. `writtenPath`, when
+// given, receives the JPEG's path once it is written.
 FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock,
                        const std::string& destinationBase, const std::string& sourcePath,
-                       const std::vector<std::uint8_t>& jpeg);
+                       const std::vector<std::uint8_t>& jpeg, std::string* writtenPath = nullptr);
 
 }  // namespace brevine

@@ -63,7 +63,8 @@ struct PreparedFile {
   std::string destinationBase;                  // folder + base name + ".jpg"
   std::string sourcePath;                       // the path after the long-name step
   std::vector<std::uint8_t> jpeg;               // the encoded bytes
-  std::string detail;  // after a failure: the decoder's reason, when it gave one
+  std::string detail;       // after a failure: the decoder's reason, when it gave one
+  std::string writtenPath;  // after a commit that wrote the JPEG: its path
 };
 
 class FilePipeline {

@@ -134,7 +134,8 @@ TEST_F(BatchRun, SameFilesIndexMessagesAndStatusForAnyJobCount) {
   EXPECT_EQ(one.err,
             "brevine: pics/missing.bmp: cannot read\n"
             "brevine: pics/notes.png: cannot decode (not a PNG file)\n"
-            "brevine: pics/scan.tif: not an image type\n");
+            "brevine: pics/scan.tif: not an image type\n"
+            "brevine: pics/a.jpg: replaces the result of pics/a.bmp\n");
 
   // The index lists the written pictures in argument order, a.jpg twice.
   std::string expectedIndex;
@@ -171,6 +172,8 @@ TEST_F(BatchRun, TheLaterSourceOfOneNameIsTheOneLeftOnDisk) {
   o.addedText = "";  // becomes "s-" at the first commit, on every thread's view
   const RunOutcome many = Run("4", o);
   ASSERT_EQ(many.files.count("pics/s-a.jpg"), 1u);
+  EXPECT_NE(many.err.find("brevine: pics/a.jpg: replaces the result of pics/a.bmp\n"),
+            std::string::npos);
   EXPECT_EQ(many.files.count("pics/s-p0.jpg"), 1u);
 
   // a.jpg alone, with the same options, gives the bytes left in the batch.
