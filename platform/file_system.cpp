@@ -28,6 +28,14 @@ namespace {
   throw std::system_error(errno, std::generic_category(), what);
 }
 
+// After a rename the new name lives in the folder's entries, which reach the disk on their
+// own schedule; syncing the folder makes the replacement itself survive a crash. Best
+// effort: a folder that cannot be opened or synced still holds a whole file.
+void SyncFolder(const std::string& folder) {
+  UniqueFd fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.get() >= 0) ::fsync(fd.get());
+}
+
 }  // namespace
 
 bool FileExists(const std::string& path) {
@@ -75,12 +83,16 @@ void WriteFileAtomic(const std::string& path, const std::uint8_t* data, std::siz
       }
       done += static_cast<std::size_t>(n);
     }
+    // Without this the rename can reach the disk before the data: a crash would then
+    // leave an empty file where a good one stood. (EINVAL: a file system without sync.)
+    if (::fsync(fd.get()) != 0 && errno != EINVAL) RaiseErrno("cannot write " + path);
     if (!fd.Close()) RaiseErrno("cannot write " + path);
     if (::rename(temp.c_str(), path.c_str()) != 0) RaiseErrno("cannot write " + path);
   } catch (...) {
     ::unlink(temp.c_str());
     throw;
   }
+  SyncFolder(folder);
 }
 
 std::string ReadTextFile(const std::string& path) {

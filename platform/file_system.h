@@ -13,9 +13,9 @@ bool CreateFolder(const std::string& path);  // one level; false on failure
 // True when both paths name the same existing file (same device and inode).
 bool SameFile(const std::string& a, const std::string& b);
 
-// Writes the bytes completely or not at all: a temporary file in the destination's folder
-// is filled, flushed and renamed over `path`. Raises std::system_error (a short write such
-// as a full disk included); no temporary file is left behind.
+// Writes the bytes completely or not at all, durably: a temporary file in the destination's
+// folder is filled, synced to the disk and renamed over `path`, then the folder is synced. Raises
+// std::system_error (a short write such as a full disk included); no temporary file is left behind.
 void WriteFileAtomic(const std::string& path, const std::uint8_t* data, std::size_t size);
 
 // The whole content of a small text file (a settings or /proc file, whose reported size
