@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "codecs.h"
-#include "path_text.h"
 #include "libjpeg_reference.h"
+#include "path_text.h"
 
 namespace {
 
