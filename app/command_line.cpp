@@ -31,7 +31,9 @@ constexpr char kUsage[] =
     "                   allows; 1 works through them one after the other)\n"
     "\n"
     "Exit status: 0 when every IMAGE was written; otherwise 1, with one line\n"
-    "\"brevine: IMAGE: REASON\" on standard error for each one that was not.\n";
+    "\"brevine: IMAGE: REASON\" on standard error for each one that was not. Of two IMAGEs\n"
+    "with one output name (a.jpg and a.png) the later one's JPEG stays, and it says so:\n"
+    "\"brevine: IMAGE: replaces the result of EARLIER\".\n";
 
 }  // namespace
 

@@ -60,18 +60,15 @@ std::string IndexLine(const std::string& link, const std::string& picture) {
          "\" border=\"0\"></a>";
 }
 
-std::string WithoutTrailingSlashes(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
-
 // Whether the sub-folder name leads back to the source's own folder (".", "./", "../" with
 // that folder's name, a link to it): the results would land beside their sources and
 // replace a different photo of the same base name there.
 bool IsOwnFolder(const std::string& folder, const std::string& sub) {
-  const std::string own = WithoutTrailingSlashes(platform::AbsolutePath(folder));
+  using platform::AbsolutePath;
+  using platform::WithoutTrailingSlashes;
+  const std::string own = WithoutTrailingSlashes(AbsolutePath(folder));
   const std::string target = folder + sub;
-  if (WithoutTrailingSlashes(platform::AbsolutePath(target)) == own) return true;
+  if (WithoutTrailingSlashes(AbsolutePath(target)) == own) return true;
   return platform::FolderExists(target) && platform::SameFile(target, own);
 }
 

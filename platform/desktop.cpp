@@ -37,11 +37,6 @@ std::string HomeFolder() {
   throw std::runtime_error("no home folder");
 }
 
-std::string WithoutTrailingSlashes(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
-
 // XDG_DESKTOP_DIR="$HOME/Desktop" or an absolute path in quotes; anything else is ignored,
 // as the user-dirs format allows nothing else.
 std::string DesktopFromUserDirs(const std::string& file, const std::string& home) {

@@ -20,6 +20,11 @@ std::string ParentFolder(std::string_view path) {
   return std::string(path.substr(0, slash == 0 ? 1 : slash));
 }
 
+std::string WithoutTrailingSlashes(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
 std::size_t ExtensionStart(std::string_view path) {
   const auto slash = path.rfind('/');
   const auto dot = path.rfind('.');

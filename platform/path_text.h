@@ -20,6 +20,9 @@ std::string NamePart(std::string_view path);
 // ("/x" gives "/"), and "." for a bare name.
 std::string ParentFolder(std::string_view path);
 
+// The path without trailing "/", except a lone "/".
+std::string WithoutTrailingSlashes(std::string path);
+
 // Where the extension of the last component starts (its dot), or npos when it has none.
 std::size_t ExtensionStart(std::string_view path);
 // The extension of the last component, dot included, ASCII letters lowered; empty if none.

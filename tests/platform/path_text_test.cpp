@@ -28,6 +28,9 @@ TEST(PathParts, FolderNameAndParent) {
     EXPECT_EQ(ParentFolder(c.path), c.parent) << c.path;
     EXPECT_EQ(FolderPart(c.path) + NamePart(c.path), c.path);
   }
+  EXPECT_EQ(WithoutTrailingSlashes("/a/b//"), "/a/b");
+  EXPECT_EQ(WithoutTrailingSlashes("///"), "/");
+  EXPECT_EQ(WithoutTrailingSlashes("a"), "a");
 }
 
 TEST(PathParts, ExtensionOfTheLastComponentOnly) {
