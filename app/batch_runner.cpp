@@ -1,49 +1,23 @@
 #include "batch_runner.h"
 
-#include <sched.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <charconv>
-#include <climits>
 #include <condition_variable>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <sstream>
 #include <thread>
 #include <utility>
 
+#include "available_memory.h"
 #include "output_stage.h"
+#include "path_text.h"
+#include "usable_cores.h"
 
 namespace brevine {
 namespace {
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\n'))
-    s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\n'))
-    s.remove_suffix(1);
-  return s;
-}
-
-std::optional<std::uint64_t> ParseUnsigned(std::string_view s) {
-  std::uint64_t value = 0;
-  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-  if (ec != std::errc() || end != s.data() + s.size() || s.empty()) return std::nullopt;
-  return value;
-}
-
-std::string ReadSmallFile(const char* path) {
-  std::ifstream in(path);
-  if (!in) return {};
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // A path with every existing leading part resolved through the file system (links, "..")
 // and the rest, which does not exist yet, appended as written: two spellings of one place,
@@ -67,9 +41,7 @@ std::string PlaceKey(const std::string& path) {
 }
 
 bool IsUnresolvedWildcard(const std::string& path) {
-  const auto slash = path.rfind('/');
-  const std::string last = slash == std::string::npos ? path : path.substr(slash + 1);
-  if (last.find_first_of("*?[") == std::string::npos) return false;
+  if (platform::NamePart(path).find_first_of("*?[") == std::string::npos) return false;
   struct stat st;
   return ::lstat(path.c_str(), &st) != 0;
 }
@@ -121,9 +93,34 @@ struct PreparedItem {
   Options options;
 };
 
+// Which file of the batch wrote each output, so that a later source with the same output
+// name can say whose result it replaced.
+class OutputOwners {
+ public:
+  CommittedFile Committed(std::size_t index, FileResult result, const PreparedFile& file) {
+    CommittedFile c;
+    c.index = index;
+    c.result = result;
+    c.detail = file.detail;
+    if (result == FileResult::kWritten && !file.writtenPath.empty()) {
+      // The file exists now, so the key is its fully resolved path: a link or ".." in
+      // one spelling does not hide that two files wrote one output.
+      const auto [owner, fresh] = owners_.try_emplace(PlaceKey(file.writtenPath), index);
+      if (!fresh) {
+        c.replaced = owner->second;
+        owner->second = index;
+      }
+    }
+    return c;
+  }
+
+ private:
+  std::map<std::string, std::size_t> owners_;
+};
+
 // Names, writes and reports one prepared file with its own options.
 void CommitItem(BatchFeed& feed, std::size_t index, PreparedItem& item,
-                const platform::Clock& clock, const BatchHooks& hooks) {
+                const platform::Clock& clock, const BatchHooks& hooks, OutputOwners& owners) {
   PipelineHooks pipelineHooks;
   pipelineHooks.times = hooks.times;
   FileResult result;
@@ -134,7 +131,8 @@ void CommitItem(BatchFeed& feed, std::size_t index, PreparedItem& item,
     result = FilePipeline(own, clock, pipelineHooks).Commit(item.file);
     if (own.Values() != item.options) feed.Settled(index, item.options, own.Values());
   }
-  if (hooks.report) hooks.report(index, result, item.file.detail);
+  const CommittedFile committed = owners.Committed(index, result, item.file);
+  if (hooks.report) hooks.report(committed);
 }
 
 std::optional<BatchItem> NextOf(BatchFeed& feed, std::size_t index) {
@@ -311,12 +309,13 @@ void RunFeedSequential(BatchFeed& feed, const platform::Clock& clock, const Batc
     pipelineHooks.preview = [&](const WorkBitmap& bitmap) { hooks.loaded(index, bitmap); };
   FilePipeline pipeline(settings, clock, pipelineHooks);
   WorkBitmap bitmap;
+  OutputOwners owners;
   for (;; ++index) {
     std::optional<BatchItem> item = NextOf(feed, index);
     if (!item) break;
     settings.Values() = item->options;
     PreparedItem prepared{pipeline.Prepare(item->path, bitmap), std::move(item->options)};
-    CommitItem(feed, index, prepared, clock, hooks);
+    CommitItem(feed, index, prepared, clock, hooks, owners);
   }
 }
 
@@ -347,12 +346,14 @@ std::vector<FileResult> RunSequential(const std::vector<std::string>& paths,
   hooks.times = times;
   FilePipeline pipeline(settings, clock, hooks);
   WorkBitmap bitmap;
+  OutputOwners owners;
   std::vector<FileResult> results;
   results.reserve(paths.size());
   for (const std::string& path : paths) {
     PreparedFile file = pipeline.Prepare(path, bitmap);
     results.push_back(pipeline.Commit(file));
-    if (report) report(results.size() - 1, results.back(), file.detail);
+    const CommittedFile committed = owners.Committed(results.size() - 1, results.back(), file);
+    if (report) report(committed);
   }
   return results;
 }
@@ -360,42 +361,9 @@ std::vector<FileResult> RunSequential(const std::vector<std::string>& paths,
 }  // namespace
 
 std::optional<int> ParseJobCount(std::string_view text) {
-  const auto value = ParseUnsigned(Trim(text));
+  const auto value = platform::ParseUnsigned(platform::Trim(text));
   if (!value || *value == 0) return std::nullopt;
   return static_cast<int>(std::min<std::uint64_t>(*value, 1024));
-}
-
-std::optional<std::uint64_t> ParseMemAvailable(std::string_view meminfo) {
-  constexpr std::string_view kKey = "MemAvailable:";
-  std::size_t at = 0;
-  while (at < meminfo.size()) {
-    std::size_t end = meminfo.find('\n', at);
-    if (end == std::string_view::npos) end = meminfo.size();
-    std::string_view line = meminfo.substr(at, end - at);
-    at = end + 1;
-    if (line.substr(0, kKey.size()) != kKey) continue;
-    line = Trim(line.substr(kKey.size()));
-    std::uint64_t unit = 1;
-    if (line.size() >= 2 && line.substr(line.size() - 2) == "kB") {
-      unit = 1024;
-      line = Trim(line.substr(0, line.size() - 2));
-    }
-    const auto value = ParseUnsigned(line);
-    if (!value || *value > UINT64_MAX / unit) return std::nullopt;
-    return *value * unit;
-  }
-  return std::nullopt;
-}
-
-std::optional<unsigned> ParseCpuMax(std::string_view cpuMax) {
-  cpuMax = Trim(cpuMax);
-  const auto blank = cpuMax.find(' ');
-  if (blank == std::string_view::npos) return std::nullopt;
-  const auto quota = ParseUnsigned(cpuMax.substr(0, blank));
-  const auto period = ParseUnsigned(Trim(cpuMax.substr(blank + 1)));
-  if (!quota || !period || *period == 0 || *quota == 0) return std::nullopt;
-  const std::uint64_t cores = (*quota + *period - 1) / *period;
-  return static_cast<unsigned>(std::min<std::uint64_t>(cores, UINT_MAX));
 }
 
 int ChooseJobs(std::optional<int> requested, unsigned cores,
@@ -406,23 +374,10 @@ int ChooseJobs(std::optional<int> requested, unsigned cores,
   return static_cast<int>(std::clamp<std::uint64_t>(jobs, 1, 1024));
 }
 
-unsigned UsableCores() {
-  unsigned cores = std::thread::hardware_concurrency();
-  cpu_set_t set;
-  CPU_ZERO(&set);
-  if (::sched_getaffinity(0, sizeof set, &set) == 0) {
-    const int count = CPU_COUNT(&set);
-    if (count > 0) cores = static_cast<unsigned>(count);
-  }
-  if (const auto quota = ParseCpuMax(ReadSmallFile("/sys/fs/cgroup/cpu.max")))
-    cores = std::min(cores == 0 ? *quota : cores, *quota);
-  return std::max(1u, cores);
-}
-
 int DefaultJobs() {
   std::optional<int> requested;
   if (const char* text = std::getenv("BREVINE_JOBS")) requested = ParseJobCount(text);
-  return ChooseJobs(requested, UsableCores(), ParseMemAvailable(ReadSmallFile("/proc/meminfo")));
+  return ChooseJobs(requested, platform::UsableCores(), platform::AvailableMemoryBytes());
 }
 
 std::vector<std::size_t> CommitBarriers(const std::vector<std::string>& absolutePaths,
@@ -444,10 +399,11 @@ void RunFeed(BatchFeed& feed, const platform::Clock& clock, int jobs, const Batc
   if (jobs <= 1) return RunFeedSequential(feed, clock, hooks);
   ParallelBatch batch(feed, clock, hooks);
   if (batch.Start(jobs) == 0) return RunFeedSequential(feed, clock, hooks);
+  OutputOwners owners;
   for (std::size_t i = 0;; ++i) {
     std::optional<PreparedItem> item = batch.Take(i);
     if (!item) break;
-    CommitItem(feed, i, *item, clock, hooks);
+    CommitItem(feed, i, *item, clock, hooks, owners);
     *item = PreparedItem{};  // its bytes are written: free them before waiting again
     batch.Committed(i + 1);
   }
@@ -470,9 +426,9 @@ std::vector<FileResult> RunBatch(const std::vector<std::string>& absolutePaths,
   results.reserve(count);
   BatchHooks hooks;
   hooks.times = times;
-  hooks.report = [&](std::size_t i, FileResult result, const std::string& detail) {
-    results.push_back(result);
-    if (report) report(i, result, detail);
+  hooks.report = [&](const CommittedFile& c) {
+    results.push_back(c.result);
+    if (report) report(c);
   };
   RunFeed(feed, clock, jobs, hooks);
   return results;

@@ -29,21 +29,12 @@ inline constexpr std::uint64_t kWorkerMemoryBudget = std::uint64_t{512} << 20;
 // around it allowed), capped at 1024; nullopt for anything else.
 std::optional<int> ParseJobCount(std::string_view text);
 
-// The "MemAvailable:" figure of /proc/meminfo text, in bytes.
-std::optional<std::uint64_t> ParseMemAvailable(std::string_view meminfo);
-
-// The CPU limit of a cgroup v2 "cpu.max" text ("QUOTA PERIOD" or "max PERIOD"), rounded
-// up to whole cores; nullopt when there is no limit.
-std::optional<unsigned> ParseCpuMax(std::string_view cpuMax);
-
 // Workers for a batch: the explicit count when there is one, else the usable cores held
 // down by the free memory at kWorkerMemoryBudget each; never below 1.
 int ChooseJobs(std::optional<int> requested, unsigned cores,
                std::optional<std::uint64_t> availableBytes);
 
-// Cores this process may run on: its affinity mask, a cgroup quota, the hardware count.
-unsigned UsableCores();
-// ChooseJobs from BREVINE_JOBS, UsableCores() and /proc/meminfo.
+// ChooseJobs from BREVINE_JOBS, the usable cores and the available memory.
 int DefaultJobs();
 
 // For each path, how many leading paths must be committed before it may be prepared.
@@ -53,10 +44,17 @@ int DefaultJobs();
 std::vector<std::size_t> CommitBarriers(const std::vector<std::string>& absolutePaths,
                                         const Options& options, const platform::Clock& clock);
 
-// Called on the committing thread right after each file's commit, in argument order;
-// `detail` is the decoder's reason after a decode failure, when it gave one, else empty.
-using CommitReport =
-    std::function<void(std::size_t index, FileResult result, const std::string& detail)>;
+// What one file's commit did, handed to the report on the committing thread right after
+// the commit, in argument order.
+struct CommittedFile {
+  std::size_t index = 0;  // the path's place in the batch
+  FileResult result = FileResult::kCannotRead;
+  std::string detail;  // the decoder's reason after a decode failure, when it gave one
+  // Written over the JPEG that an earlier path of this batch wrote (two sources with one
+  // output name): that path's index. The later result is the one left on disk.
+  std::optional<std::size_t> replaced;
+};
+using CommitReport = std::function<void(const CommittedFile&)>;
 
 // The reason a person reads for a file that was not written: Describe(result), then the
 // detail in parentheses when there is one.

@@ -31,7 +31,9 @@ constexpr char kUsage[] =
     "                   allows; 1 works through them one after the other)\n"
     "\n"
     "Exit status: 0 when every IMAGE was written; otherwise 1, with one line\n"
-    "\"brevine: IMAGE: REASON\" on standard error for each one that was not.\n";
+    "\"brevine: IMAGE: REASON\" on standard error for each one that was not. Of two IMAGEs\n"
+    "with one output name (a.jpg and a.png) the later one's JPEG stays, and it says so:\n"
+    "\"brevine: IMAGE: replaces the result of EARLIER\".\n";
 
 }  // namespace
 
@@ -89,11 +91,19 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
         print(items[reported].shown, FileResult::kCannotRead, {});
   };
   // Each line goes out as soon as its file is committed, so a long batch reports as it goes.
-  const CommitReport report = [&](std::size_t i, FileResult result, const std::string& detail) {
-    const std::size_t k = itemOf[i];
+  const CommitReport report = [&](const CommittedFile& c) {
+    const std::size_t k = itemOf[c.index];
     reportFoldersBefore(k);
     reported = k + 1;
-    if (result != FileResult::kWritten) print(items[k].shown, result, detail);
+    if (c.result != FileResult::kWritten) {
+      print(items[k].shown, c.result, c.detail);
+    } else if (c.replaced) {
+      // Last wins, as in a one-file-at-a-time run, but not silently: the earlier result is
+      // gone. Not a failure, so the exit status stays.
+      err << "brevine: " << items[k].shown << ": replaces the result of "
+          << items[itemOf[*c.replaced]].shown << "\n";
+      err.flush();
+    }
   };
   RunBatch(paths, settings, clock, DefaultJobs(), nullptr, report);
   reportFoldersBefore(items.size());

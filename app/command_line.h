@@ -25,8 +25,10 @@ bool PrintInformation(const std::vector<std::string>& args, std::ostream& out);
 
 // args without argument 0. Prints "brevine: PATH: REASON" on `err` for every argument
 // that produced no JPEG (a leading "/sc" excepted), as soon as its turn in argument order
-// has come, and returns 1 when there was one, else 0. Relative paths are taken against
-// `cwd` (the current folder when empty). "--help" and "--version" alone go to `out`.
+// has come, and returns 1 when there was one, else 0. An argument whose JPEG replaced the
+// one an earlier argument wrote in this run (a.jpg and a.png both give a.jpg) prints
+// "brevine: PATH: replaces the result of EARLIER" and still counts as written. Relative paths are
+// taken against `cwd` (the current folder when empty). "--help" and "--version" alone go to `out`.
 int RunCommandLine(const std::vector<std::string>& args, const std::string& programPath,
                    std::ostream& out, std::ostream& err, const std::string& cwd = {});
 int RunCommandLine(const std::vector<std::string>& args, const std::string& programPath,

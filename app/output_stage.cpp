@@ -6,6 +6,7 @@
 #include "exif_metadata.h"
 #include "file_system.h"
 #include "file_utils.h"
+#include "path_text.h"
 #include "settings_file.h"
 
 namespace brevine {
@@ -15,6 +16,60 @@ int IntegerOf(const std::string& text, const char* what) {
   const auto v = ParseInteger(text);
   if (!v) throw std::invalid_argument(std::string(what) + " is not an integer: " + text);
   return *v;
+}
+
+// A file name as a link in an attribute of the index line. "%", "#" and "?" would end or
+// change the link's path, so they are percent-encoded; '"', "<", ">" and "&" would end the
+// attribute or start markup in the page, so they become character references. A name
+// without them stays as it is.
+std::string LinkAttribute(const std::string& name) {
+  std::string out;
+  out.reserve(name.size());
+  for (char c : name) {
+    switch (c) {
+      case '%':
+        out += "%25";
+        break;
+      case '#':
+        out += "%23";
+        break;
+      case '?':
+        out += "%3F";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '&':
+        out += "&amp;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+std::string IndexLine(const std::string& link, const std::string& picture) {
+  return "<a href=\"" + LinkAttribute(link) + "\"><img src=\"" + LinkAttribute(picture) +
+         "\" border=\"0\"></a>";
+}
+
+// Whether the sub-folder name leads back to the source's own folder (".", "./", "../" with
+// that folder's name, a link to it): the results would land beside their sources and
+// replace a different photo of the same base name there.
+bool IsOwnFolder(const std::string& folder, const std::string& sub) {
+  using platform::AbsolutePath;
+  using platform::WithoutTrailingSlashes;
+  const std::string own = WithoutTrailingSlashes(AbsolutePath(folder));
+  const std::string target = folder + sub;
+  if (WithoutTrailingSlashes(AbsolutePath(target)) == own) return true;
+  return platform::FolderExists(target) && platform::SameFile(target, own);
 }
 
 }  // namespace
@@ -53,10 +108,8 @@ std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const Wo
 
 OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& clock,
                           const std::string& destinationBase) {
-  const auto slash = destinationBase.rfind('/');
-  const std::string folder =
-      slash == std::string::npos ? std::string() : destinationBase.substr(0, slash + 1);
-  const std::string name = destinationBase.substr(folder.size());
+  const std::string folder = platform::FolderPart(destinationBase);
+  const std::string name = platform::NamePart(destinationBase);
   const std::string base = name.size() >= 4 ? name.substr(0, name.size() - 4) : name;
 
   OutputTarget t;
@@ -66,23 +119,24 @@ OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& cloc
     const int position = settings.TextPosition();
     if (position == 0) {
       t.jpegPath = folder + text + name;
-      t.htmlLine = "<a href=\"" + name + "\"><img src=\"" + text + name + "\" border=\"0\"></a>";
+      t.htmlLine = IndexLine(name, text + name);
     } else if (position == 1) {
       t.jpegPath = folder + base + text + ".jpg";
-      t.htmlLine =
-          "<a href=\"" + name + "\"><img src=\"" + base + text + ".jpg\" border=\"0\"></a>";
+      t.htmlLine = IndexLine(name, base + text + ".jpg");
     } else {
       return t;
     }
     t.indexPath = folder + DateName(clock) + ".html";
   } else {
-    // An empty name would put the result beside its source, over it for a ".jpg" source.
-    if (settings.FolderName().empty()) settings.SetFolderName("Resized");
+    // An empty name, or one that means the source's own folder, would put the result
+    // beside its source: over it for a ".jpg" source, over another photo for the others.
+    if (settings.FolderName().empty() || IsOwnFolder(folder, settings.FolderName()))
+      settings.SetFolderName("Resized");
     const std::string sub = settings.FolderName();
     t.subFolder = true;
     t.subFolderPath = folder + sub;
     t.jpegPath = folder + sub + "/" + name;
-    t.htmlLine = "<a href=\"../" + name + "\"><img src=\"" + name + "\" border=\"0\"></a>";
+    t.htmlLine = IndexLine("../" + name, name);
     t.indexPath = folder + sub + "/" + DateName(clock) + ".html";
   }
   t.valid = true;
@@ -91,7 +145,7 @@ OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& cloc
 
 FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock,
                        const std::string& destinationBase, const std::string& sourcePath,
-                       const std::vector<std::uint8_t>& jpeg) {
+                       const std::vector<std::uint8_t>& jpeg, std::string* writtenPath) {
   try {
     const OutputTarget t = ChooseOutput(settings, clock, destinationBase);
     if (!t.valid) return FileResult::kCannotWrite;
@@ -102,6 +156,7 @@ FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock,
     if (platform::FileExists(t.jpegPath) && platform::SameFile(t.jpegPath, sourcePath))
       return FileResult::kCannotWrite;
     platform::WriteFileAtomic(t.jpegPath, jpeg.data(), jpeg.size());
+    if (writtenPath) *writtenPath = t.jpegPath;
     if (settings.Html()) {
       try {
         AppendLine(t.indexPath, t.htmlLine);
@@ -113,13 +168,6 @@ FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock,
   } catch (...) {
     return FileResult::kCannotWrite;
   }
-}
-
-FileResult WriteResult(ProcessSettings& settings, const platform::Clock& clock,
-                       const WorkBitmap& picture, const std::string& destinationBase,
-                       const std::string& sourcePath) {
-  const std::vector<std::uint8_t> jpeg = EncodeResult(settings, picture);
-  return StoreResult(settings, clock, destinationBase, sourcePath, jpeg);
 }
 
 }  // namespace brevine

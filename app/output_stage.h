@@ -29,7 +29,8 @@ std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const Wo
 
 // Where the JPEG and its HTML line go, from the destination base (folder + base name +
 // ".jpg"). Reading the naming options may change them: an empty added text becomes "s-",
-// an empty folder name "Resized".
+// an empty folder name, or one that leads back to the source's own folder, "Resized".
+// The HTML line carries the names with the characters that would break it escaped.
 struct OutputTarget {
   bool valid = false;  // false: no text position chosen, nothing is written
   bool subFolder = false;
@@ -43,14 +44,10 @@ OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& cloc
 
 // Names and writes the encoded bytes, then appends the HTML line when asked. Never raises:
 // kWritten once the JPEG is on disk (a failed HTML line does not change that), else
-// kCannotWrite, also when the destination is the source file itself.
+// kCannotWrite, also when the destination is the source file itself. `writtenPath`, when
+// given, receives the JPEG's path once it is written.
 FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock,
                        const std::string& destinationBase, const std::string& sourcePath,
-                       const std::vector<std::uint8_t>& jpeg);
-
-// Both halves in order, for one picture. Raises what EncodeResult raises.
-FileResult WriteResult(ProcessSettings& settings, const platform::Clock& clock,
-                       const WorkBitmap& picture, const std::string& destinationBase,
-                       const std::string& sourcePath);
+                       const std::vector<std::uint8_t>& jpeg, std::string* writtenPath = nullptr);
 
 }  // namespace brevine

@@ -1,16 +1,15 @@
 #include "pipeline.h"
 
 #include <array>
-#include <cctype>
 #include <chrono>
 #include <exception>
-#include <string_view>
 #include <utility>
 
 #include "codecs.h"
 #include "file_system.h"
 #include "imaging.h"
 #include "output_stage.h"
+#include "path_text.h"
 #include "settings_file.h"
 
 namespace brevine {
@@ -19,15 +18,6 @@ namespace {
 // Not an option of the window: the boost is always this strong when it is on.
 constexpr int kSaturationFactor = 140;
 constexpr int kFitInside = 1;
-
-// Index of the first character of the extension, or npos when the last component has none.
-std::size_t ExtensionStart(const std::string& path) {
-  const auto slash = path.rfind('/');
-  const auto dot = path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-    return std::string::npos;
-  return dot;
-}
 
 // Adds the time since construction to one stage's counter; does nothing without counters.
 class StageClock {
@@ -47,17 +37,8 @@ class StageClock {
   std::chrono::steady_clock::time_point start_;
 };
 
-// Only the extension is lowered: the path itself is opened as received.
-std::string LowerExtensionOf(const std::string& path) {
-  const auto start = ExtensionStart(path);
-  if (start == std::string::npos) return {};
-  std::string ext = path.substr(start);
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext;
-}
-
 bool IsJpegName(const std::string& path) {
-  const std::string ext = LowerExtensionOf(path);
+  const std::string ext = platform::LowerExtension(path);
   return ext == ".jpg" || ext == ".jpeg";
 }
 
@@ -96,15 +77,10 @@ const char* Describe(FileResult result) {
   return "failed";
 }
 
-bool HasImageExtension(const std::string& path) {
-  const std::string ext = LowerExtensionOf(path);
-  for (std::string_view accepted : {".jpg", ".jpeg", ".gif", ".png", ".bmp"})
-    if (ext == accepted) return true;
-  return false;
-}
+bool HasImageExtension(const std::string& path) { return HasDecoderFor(path); }
 
 std::string DestinationBase(const std::string& path) {
-  const auto start = ExtensionStart(path);
+  const auto start = platform::ExtensionStart(path);
   return (start == std::string::npos ? path : path.substr(0, start)) + ".jpg";
 }
 
@@ -176,8 +152,8 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) 
 FileResult FilePipeline::Commit(PreparedFile& prepared) {
   if (prepared.result != FileResult::kWritten) return prepared.result;
   StageClock stage(hooks_.times);
-  const FileResult result =
-      StoreResult(settings_, clock_, prepared.destinationBase, prepared.sourcePath, prepared.jpeg);
+  const FileResult result = StoreResult(settings_, clock_, prepared.destinationBase,
+                                        prepared.sourcePath, prepared.jpeg, &prepared.writtenPath);
   stage.Stop(&StageTimes::writing);
   if (hooks_.times && result == FileResult::kWritten) ++hooks_.times->files;
   try {

@@ -51,7 +51,7 @@ Box SelectedBox(const ProcessSettings& settings);
 // Reduces the bitmap in place to the selected box, keeping its aspect ratio.
 void SelectBox(const ProcessSettings& settings, WorkBitmap& bitmap);
 
-// The accepted extensions, compared in lower case: .jpg .jpeg .gif .png .bmp.
+// An extension the loader has a decoder for (compared in lower case).
 bool HasImageExtension(const std::string& path);
 // The path with the extension of its last component replaced by ".jpg".
 std::string DestinationBase(const std::string& path);
@@ -63,7 +63,8 @@ struct PreparedFile {
   std::string destinationBase;                  // folder + base name + ".jpg"
   std::string sourcePath;                       // the path after the long-name step
   std::vector<std::uint8_t> jpeg;               // the encoded bytes
-  std::string detail;  // after a failure: the decoder's reason, when it gave one
+  std::string detail;       // after a failure: the decoder's reason, when it gave one
+  std::string writtenPath;  // after a commit that wrote the JPEG: its path
 };
 
 class FilePipeline {

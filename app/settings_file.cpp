@@ -3,11 +3,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string_view>
@@ -16,14 +14,14 @@
 #include <variant>
 
 #include "file_system.h"
+#include "path_text.h"
 
 namespace brevine {
 namespace {
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
+using platform::AsciiLower;
+using platform::ParentFolder;
+using platform::Trim;
 
 // Section and key look-up ignores ASCII case, as the INI files this format comes from did.
 // The first occurrence of a key wins. Lines are read whole, of any length, and a value is
@@ -38,22 +36,25 @@ class IniValues {
     while (start < text.size()) {
       std::size_t end = text.find('\n', start);
       if (end == std::string::npos) end = text.size();
-      const std::string line = Trim(text.substr(start, end - start));
+      const std::string line(Trim(std::string_view(text).substr(start, end - start)));
       start = end + 1;
       if (line.empty() || line[0] == ';' || line[0] == '#') continue;
       if (line[0] == '[') {
         const auto close = line.find(']');
-        if (close != std::string::npos) section = Lower(Trim(line.substr(1, close - 1)));
+        if (close != std::string::npos)
+          section = AsciiLower(std::string(Trim(std::string_view(line).substr(1, close - 1))));
         continue;
       }
       const auto eq = line.find('=');
       if (eq == std::string::npos) continue;
-      values_.try_emplace({section, Lower(Trim(line.substr(0, eq)))}, Trim(line.substr(eq + 1)));
+      const std::string_view whole(line);
+      values_.try_emplace({section, AsciiLower(std::string(Trim(whole.substr(0, eq))))},
+                          std::string(Trim(whole.substr(eq + 1))));
     }
   }
 
   const std::string* Find(const char* section, const char* key) const {
-    const auto it = values_.find({Lower(section), Lower(key)});
+    const auto it = values_.find({AsciiLower(section), AsciiLower(key)});
     return it == values_.end() ? nullptr : &it->second;
   }
 
@@ -73,13 +74,6 @@ class IniValues {
   }
 
  private:
-  static std::string Trim(const std::string& s) {
-    const auto first = s.find_first_not_of(" \t\r");
-    if (first == std::string::npos) return {};
-    const auto last = s.find_last_not_of(" \t\r");
-    return s.substr(first, last - first + 1);
-  }
-
   std::map<std::pair<std::string, std::string>, std::string> values_;
 };
 
@@ -92,14 +86,9 @@ std::string OneLine(const std::string& s) {
   return out;
 }
 
-std::string FolderOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
-}
-
 // Creates every missing folder above `path` (the user's config folder may not exist yet).
 void CreateParents(const std::string& path) {
-  const std::string folder = FolderOf(path);
+  const std::string folder = ParentFolder(path);
   if (folder.empty() || folder == "." || folder == "/" || platform::FolderExists(folder)) return;
   CreateParents(folder);
   platform::CreateFolder(folder);
@@ -146,7 +135,7 @@ int CheckTextPosition(int index) { return index == 0 || index == 1 ? index : -1;
 std::string StrengthToolTip(int position) { return "百分比为:" + std::to_string(position) + "%"; }
 
 bool IsInstalledProgram(const std::string& programPath) {
-  return platform::FolderExists(FolderOf(programPath) + "/../share/brevine/help");
+  return platform::FolderExists(ParentFolder(programPath) + "/../share/brevine/help");
 }
 
 std::string SettingsFilePath(const std::string& programPath) {
@@ -155,7 +144,8 @@ std::string SettingsFilePath(const std::string& programPath) {
   // must not leave a file in it that no package owns. Other copies keep their options
   // beside them while they can.
   const bool installed = IsInstalledProgram(programPath);
-  if (!installed && (platform::FileExists(beside) || ::access(FolderOf(beside).c_str(), W_OK) == 0))
+  if (!installed &&
+      (platform::FileExists(beside) || ::access(ParentFolder(beside).c_str(), W_OK) == 0))
     return beside;
   std::string config;
   if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') {
@@ -193,12 +183,8 @@ Options ParseSettings(const std::string& iniText) {
 }
 
 Options ReadSettingsFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return Options{};
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) return Options{};
-  return ParseSettings(text.str());
+  // An unreadable file reads as an empty one: every key takes its default.
+  return ParseSettings(platform::ReadTextFile(path));
 }
 
 std::string FormatSettings(const Options& o) {

@@ -10,6 +10,7 @@
 #include "command_line.h"
 #include "desktop.h"
 #include "file_system.h"
+#include "path_text.h"
 
 namespace brevine {
 
@@ -22,7 +23,7 @@ using WindowEntry = int (*)(int, char**, const char*);
 // The window module lies beside the program in the build tree, and in BREVINE_MODULE_DIR
 // under the install prefix.
 void* OpenWindowModule(const std::string& programPath, std::string& error) {
-  const std::string folder = programPath.substr(0, programPath.rfind('/') + 1);
+  const std::string folder = platform::FolderPart(programPath);
   for (const std::string& candidate : {folder + "libbrevine_window.so",
                                        folder + "../" BREVINE_MODULE_DIR "/libbrevine_window.so"}) {
     if (void* handle = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL)) return handle;

@@ -32,9 +32,12 @@ WindowBatch::~WindowBatch() {
 
 void WindowBatch::Run() {
   BatchHooks hooks;
-  hooks.report = [this](std::size_t index, FileResult result, const std::string& detail) {
+  hooks.report = [this](const CommittedFile& c) {
     QMetaObject::invokeMethod(
-        this, [this, index, result, detail] { Committed(index, result, detail); },
+        this,
+        [this, index = c.index, result = c.result, detail = c.detail] {
+          Committed(index, result, detail);
+        },
         Qt::QueuedConnection);
   };
   // The picture is scaled down here, on the worker: the window's thread only ever sees the

@@ -45,8 +45,8 @@ enum class LoadStatus {
   kDecodeError,  // the data was rejected, or the picture came out empty
 };
 
-// Lower-case extension of the last path component, dot included; empty if none.
-std::string LowerExtension(const std::string& path);
+// Whether the extension of the path's last component (in lower case) has a decoder.
+bool HasDecoderFor(const std::string& path);
 
 // What a load learns about a picture beyond its pixels. Decoders fill what their format
 // carries; the loader starts from a cleared value.

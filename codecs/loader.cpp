@@ -9,6 +9,7 @@
 #include "codecs.h"
 #include "file_system.h"
 #include "image_file.h"
+#include "path_text.h"
 
 namespace brevine {
 
@@ -36,19 +37,17 @@ constexpr DispatchEntry kDispatch[] = {
   throw std::system_error(error, std::generic_category(), "cannot read " + path);
 }
 
+Decoder DecoderFor(const std::string& path) {
+  const std::string extension = platform::LowerExtension(path);
+  for (const DispatchEntry& entry : kDispatch) {
+    if (extension == entry.extension) return entry.decoder;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
-std::string LowerExtension(const std::string& path) {
-  const auto slash = path.rfind('/');
-  const auto dot = path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-  std::string extension = path.substr(dot);
-  // ASCII only: bytes of multi-byte UTF-8 sequences are never letters to fold.
-  for (char& c : extension) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return extension;
-}
+bool HasDecoderFor(const std::string& path) { return DecoderFor(path) != nullptr; }
 
 ImageFile::ImageFile(const std::string& path) : path_(path) {
   // O_NONBLOCK: opening a FIFO that carries an image name must not wait for a writer.
@@ -99,11 +98,7 @@ LoadStatus LoadImage(const std::string& path, WorkBitmap& bitmap, SourceInfo* in
   details = SourceInfo{};
   // The extension decides before the file system is touched: an unknown type is never
   // opened, whatever it holds.
-  const std::string extension = LowerExtension(path);
-  Decoder decoder = nullptr;
-  for (const DispatchEntry& entry : kDispatch) {
-    if (extension == entry.extension) decoder = entry.decoder;
-  }
+  const Decoder decoder = DecoderFor(path);
   if (decoder == nullptr) return LoadStatus::kNotAnImage;
   if (!platform::FileExists(path)) return LoadStatus::kNotFound;
 

@@ -13,6 +13,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "path_text.h"
 #include "shell_open.h"
 #include "unique_fd.h"
 
@@ -36,23 +37,16 @@ std::string HomeFolder() {
   throw std::runtime_error("no home folder");
 }
 
-std::string WithoutTrailingSlashes(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
-
 // XDG_DESKTOP_DIR="$HOME/Desktop" or an absolute path in quotes; anything else is ignored,
 // as the user-dirs format allows nothing else.
 std::string DesktopFromUserDirs(const std::string& file, const std::string& home) {
   std::ifstream in(file);
   std::string line, found;
   while (std::getline(in, line)) {
-    std::size_t i = line.find_first_not_of(" \t");
-    if (i == std::string::npos || line[i] == '#') continue;
-    if (line.compare(i, 16, "XDG_DESKTOP_DIR=") != 0) continue;
-    std::string value = line.substr(i + 16);
-    while (!value.empty() && (value.back() == ' ' || value.back() == '\t' || value.back() == '\r'))
-      value.pop_back();
+    constexpr std::string_view kKey = "XDG_DESKTOP_DIR=";
+    const std::string_view entry = Trim(line);
+    if (!entry.starts_with(kKey)) continue;
+    std::string value(entry.substr(kKey.size()));
     if (value.size() < 2 || value.front() != '"' || value.back() != '"') continue;
     value = value.substr(1, value.size() - 2);
     std::string path;
@@ -72,13 +66,6 @@ std::string DesktopFromUserDirs(const std::string& file, const std::string& home
   return found;
 }
 
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
 std::string ErrorText(const std::string& what, const std::string& path) {
   return what + " " + path + ": " + std::strerror(errno);
 }
@@ -86,7 +73,7 @@ std::string ErrorText(const std::string& what, const std::string& path) {
 // The launcher is filled under a temporary name and renamed over the old one, so a file
 // manager never sees a half-written or non-executable launcher.
 void WriteExecutableAtomic(const std::string& path, const std::string& text) {
-  const std::string folder = FolderOf(path);
+  const std::string folder = ParentFolder(path);
   std::string pattern = folder + "/.Brevine-launcher-XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
@@ -176,7 +163,7 @@ std::string FormatLauncher(const std::string& title, const std::string& programP
   text += "Name=" + EscapeDesktopValue(title) + "\n";
   text += "Comment=" + EscapeDesktopValue(title) + "\n";
   text += "Exec=" + EscapeDesktopValue(QuoteExecArgument(programPath)) + " %F\n";
-  text += "Path=" + EscapeDesktopValue(FolderOf(programPath)) + "\n";
+  text += "Path=" + EscapeDesktopValue(ParentFolder(programPath)) + "\n";
   text += "Icon=" + EscapeDesktopValue(icon) + "\n";
   text += "Terminal=false\n";
   text += "Categories=Graphics;Photography;\n";
@@ -195,7 +182,7 @@ std::string CreateDesktopShortcut(const std::string& title, const std::string& p
   const std::string path = folder + title + ".desktop";
 
   std::string icon = "brevine";
-  const std::string besideProgram = FolderOf(programPath) + "/brevine.png";
+  const std::string besideProgram = ParentFolder(programPath) + "/brevine.png";
   if (::access(besideProgram.c_str(), R_OK) == 0) icon = besideProgram;
 
   WriteExecutableAtomic(path, FormatLauncher(title, programPath, icon));

@@ -1,6 +1,9 @@
 #include "drop.h"
 
 #include <cstddef>
+#include <string_view>
+
+#include "path_text.h"
 
 namespace brevine::platform {
 
@@ -46,14 +49,6 @@ std::string PercentDecode(const std::string& text) {
   return out;
 }
 
-std::string Trim(const std::string& line) {
-  std::size_t begin = 0, end = line.size();
-  while (begin < end && (line[begin] == ' ' || line[begin] == '\t')) ++begin;
-  while (end > begin && (line[end - 1] == ' ' || line[end - 1] == '\t' || line[end - 1] == '\r'))
-    --end;
-  return line.substr(begin, end - begin);
-}
-
 }  // namespace
 
 std::string LocalPathFromFileUrl(const std::string& url) {
@@ -85,7 +80,7 @@ std::vector<std::string> LocalPathsFromUriList(const std::string& uriList) {
   while (start <= uriList.size()) {
     std::size_t end = uriList.find('\n', start);
     if (end == std::string::npos) end = uriList.size();
-    const std::string line = Trim(uriList.substr(start, end - start));
+    const std::string line(Trim(std::string_view(uriList).substr(start, end - start)));
     start = end + 1;
     if (line.empty() || line[0] == '#') continue;
     std::string path = LocalPathFromFileUrl(line);

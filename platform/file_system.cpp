@@ -10,12 +10,15 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <system_error>
 #include <utility>
 #include <vector>
 
+#include "path_text.h"
 #include "unique_fd.h"
 
 namespace brevine::platform {
@@ -25,9 +28,12 @@ namespace {
   throw std::system_error(errno, std::generic_category(), what);
 }
 
-std::string FolderOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+// After a rename the new name lives in the folder's entries, which reach the disk on their
+// own schedule; syncing the folder makes the replacement itself survive a crash. Best
+// effort: a folder that cannot be opened or synced still holds a whole file.
+void SyncFolder(const std::string& folder) {
+  UniqueFd fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.get() >= 0) ::fsync(fd.get());
 }
 
 }  // namespace
@@ -44,8 +50,6 @@ bool FolderExists(const std::string& path) {
 
 bool CreateFolder(const std::string& path) { return ::mkdir(path.c_str(), 0777) == 0; }
 
-bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
-
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa, sb;
   if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
@@ -53,7 +57,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 void WriteFileAtomic(const std::string& path, const std::uint8_t* data, std::size_t size) {
-  const std::string folder = FolderOf(path);
+  const std::string folder = FolderPart(path);
   // Created with 0666 so the process's umask gives the usual mode of a new file, as for a
   // direct write; O_EXCL with a random name keeps it ours alone. (mkstemp would create
   // 0600 and need the umask read back, which cannot be done without changing it.)
@@ -79,19 +83,31 @@ void WriteFileAtomic(const std::string& path, const std::uint8_t* data, std::siz
       }
       done += static_cast<std::size_t>(n);
     }
+    // Without this the rename can reach the disk before the data: a crash would then
+    // leave an empty file where a good one stood. (EINVAL: a file system without sync.)
+    if (::fsync(fd.get()) != 0 && errno != EINVAL) RaiseErrno("cannot write " + path);
     if (!fd.Close()) RaiseErrno("cannot write " + path);
     if (::rename(temp.c_str(), path.c_str()) != 0) RaiseErrno("cannot write " + path);
   } catch (...) {
     ::unlink(temp.c_str());
     throw;
   }
+  SyncFolder(folder);
+}
+
+std::string ReadTextFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {};
+  std::ostringstream text;
+  text << in.rdbuf();
+  return in.bad() ? std::string() : text.str();
 }
 
 std::string ResolveLongName(const std::string& path) {
   struct stat st;
   if (::lstat(path.c_str(), &st) == 0) return path;
-  const std::string folder = FolderOf(path);
-  const std::string pattern = path.substr(folder.size());
+  const std::string folder = FolderPart(path);
+  const std::string pattern = NamePart(path);
   if (pattern.find_first_of("*?[") == std::string::npos) return path;
   DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
   if (!dir) return path;

@@ -10,14 +10,17 @@ namespace brevine::platform {
 bool FileExists(const std::string& path);  // an entry that is not a folder
 bool FolderExists(const std::string& path);
 bool CreateFolder(const std::string& path);  // one level; false on failure
-bool RemoveFile(const std::string& path);    // false on failure
 // True when both paths name the same existing file (same device and inode).
 bool SameFile(const std::string& a, const std::string& b);
 
-// Writes the bytes completely or not at all: a temporary file in the destination's folder
-// is filled, flushed and renamed over `path`. Raises std::system_error (a short write such
-// as a full disk included); no temporary file is left behind.
+// Writes the bytes completely or not at all, durably: a temporary file in the destination's
+// folder is filled, synced to the disk and renamed over `path`, then the folder is synced. Raises
+// std::system_error (a short write such as a full disk included); no temporary file is left behind.
 void WriteFileAtomic(const std::string& path, const std::uint8_t* data, std::size_t size);
+
+// The whole content of a small text file (a settings or /proc file, whose reported size
+// may be 0); empty when it cannot be opened or read.
+std::string ReadTextFile(const std::string& path);
 
 // The long-name step of the pipeline: an existing entry keeps its path; a path with
 // wildcard characters (*, ?, [) in its last component becomes its first match in name

@@ -15,6 +15,7 @@
 
 #include "codecs.h"
 #include "libjpeg_reference.h"
+#include "path_text.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ int main(int argc, char** argv) {
     std::error_code ec;
     for (auto it = std::filesystem::recursive_directory_iterator(root, ec);
          !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-      const std::string ext = brevine::LowerExtension(it->path().string());
+      const std::string ext = brevine::platform::LowerExtension(it->path().string());
       if (ext == ".jpg" || ext == ".jpeg") photos.push_back(it->path().string());
     }
     std::sort(photos.begin(), photos.end());

@@ -42,23 +42,6 @@ TEST(BatchJobs, CountFromTheVariableTheCoresAndTheMemory) {
   EXPECT_EQ(ChooseJobs(std::nullopt, 3, std::nullopt), 3);
   EXPECT_EQ(ChooseJobs(6, 2, 1 * gib), 6);  // asked for: taken as it stands
   EXPECT_GE(DefaultJobs(), 1);
-  EXPECT_GE(UsableCores(), 1u);
-}
-
-TEST(BatchJobs, MachineFiles) {
-  EXPECT_EQ(ParseMemAvailable("MemTotal:       24683772 kB\nMemFree:        21898308 kB\n"
-                              "MemAvailable:   23138448 kB\nBuffers: 1 kB\n"),
-            std::uint64_t{23138448} * 1024);
-  EXPECT_EQ(ParseMemAvailable("MemTotal: 5 kB\n"), std::nullopt);
-  EXPECT_EQ(ParseMemAvailable("MemAvailable: lots kB\n"), std::nullopt);
-  EXPECT_EQ(ParseMemAvailable("MemAvailable: 99999999999999999999 kB\n"), std::nullopt);
-
-  EXPECT_EQ(ParseCpuMax("max 100000\n"), std::nullopt);
-  EXPECT_EQ(ParseCpuMax("200000 100000\n"), 2u);
-  EXPECT_EQ(ParseCpuMax("150000 100000"), 2u);  // a part of a core still gets a worker
-  EXPECT_EQ(ParseCpuMax("50000 100000"), 1u);
-  EXPECT_EQ(ParseCpuMax("100000 0"), std::nullopt);
-  EXPECT_EQ(ParseCpuMax(""), std::nullopt);
 }
 
 // ---- Parallel against sequential ----------------------------------------------------
@@ -151,7 +134,8 @@ TEST_F(BatchRun, SameFilesIndexMessagesAndStatusForAnyJobCount) {
   EXPECT_EQ(one.err,
             "brevine: pics/missing.bmp: cannot read\n"
             "brevine: pics/notes.png: cannot decode (not a PNG file)\n"
-            "brevine: pics/scan.tif: not an image type\n");
+            "brevine: pics/scan.tif: not an image type\n"
+            "brevine: pics/a.jpg: replaces the result of pics/a.bmp\n");
 
   // The index lists the written pictures in argument order, a.jpg twice.
   std::string expectedIndex;
@@ -188,6 +172,8 @@ TEST_F(BatchRun, TheLaterSourceOfOneNameIsTheOneLeftOnDisk) {
   o.addedText = "";  // becomes "s-" at the first commit, on every thread's view
   const RunOutcome many = Run("4", o);
   ASSERT_EQ(many.files.count("pics/s-a.jpg"), 1u);
+  EXPECT_NE(many.err.find("brevine: pics/a.jpg: replaces the result of pics/a.bmp\n"),
+            std::string::npos);
   EXPECT_EQ(many.files.count("pics/s-p0.jpg"), 1u);
 
   // a.jpg alone, with the same options, gives the bytes left in the batch.

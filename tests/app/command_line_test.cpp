@@ -1,6 +1,7 @@
 #include "command_line.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <sstream>
 
@@ -61,6 +62,19 @@ TEST_F(CommandLine, MissingSettingsFileUsesDefaultsAndStoresNothing) {
   EXPECT_FALSE(std::filesystem::exists(dir_ / "brevine.ini"));
 }
 
+TEST_F(CommandLine, AFolderNamedDotLeavesThePhotoBesideTheSourceAlone) {
+  Options o;
+  o.folderName = ".";
+  const std::string ini = FormatSettings(o);
+  test::WriteFile(dir_ / "brevine.ini", {ini.begin(), ini.end()});
+  const auto other = test::JpegOf(test::MakePhotoLike(20, 20, 9), 80);
+  test::WriteFile(dir_ / "pics/a.jpg", other);
+  EXPECT_EQ(Run({"pics/a.bmp"}), 0);
+  EXPECT_EQ(ReadFile(dir_ / "pics/a.jpg"), other);
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "pics/Resized/a.jpg"));
+  EXPECT_EQ(test::Text(ReadFile(dir_ / "brevine.ini")), ini);
+}
+
 TEST_F(CommandLine, OneLinePerFailedArgumentAndExitStatus) {
   test::WriteFile(dir_ / "pics/bad.bmp", {'B', 'M', 0});
   EXPECT_EQ(Run({"/sc", "pics/missing.bmp", "pics/a.bmp", "notes.txt", "pics/bad.bmp", "/sc"}), 1);
@@ -75,6 +89,35 @@ TEST_F(CommandLine, OneLinePerFailedArgumentAndExitStatus) {
   EXPECT_EQ(err_.str(), "");
   EXPECT_EQ(Run({"/SC"}), 1);
   EXPECT_EQ(err_.str(), "brevine: /SC: not an image type\n");
+}
+
+// Sources with one output name: the last one's picture stays, and each one that replaced
+// a result of this run says whose, on any number of workers.
+TEST_F(CommandLine, ALaterSourceOfOneOutputNameSaysWhoseResultItReplaced) {
+  test::WriteFile(dir_ / "pics/a.jpg", test::JpegOf(test::MakePhotoLike(30, 30, 3), 90));
+  test::WriteFile(dir_ / "pics/c.bmp", {'B', 'M', 0});
+  test::WriteFile(dir_ / "pics/c.jpg", test::JpegOf(test::MakePhotoLike(20, 30, 4), 90));
+  ASSERT_EQ(::symlink("pics", (dir_ / "link").c_str()), 0);
+  const std::vector<std::string> args = {"pics/a.bmp", "pics/a.jpg", "link/a.bmp",
+                                         "pics/c.bmp", "pics/c.jpg", "pics/b.bmp"};
+  std::string firstRun;
+  for (const char* jobs : {"1", "3"}) {
+    ::setenv("BREVINE_JOBS", jobs, 1);
+    std::filesystem::remove_all(dir_ / "pics/Resized");
+    EXPECT_EQ(Run(args), 1) << jobs;  // c.bmp fails; a replaced result is no failure
+    ::unsetenv("BREVINE_JOBS");
+    EXPECT_EQ(err_.str(),
+              "brevine: pics/a.jpg: replaces the result of pics/a.bmp\n"
+              "brevine: link/a.bmp: replaces the result of pics/a.jpg\n"
+              "brevine: pics/c.bmp: cannot decode (BMP: truncated file header)\n")
+        << jobs;
+    const auto left = ReadFile(dir_ / "pics/Resized/a.jpg");
+    if (firstRun.empty()) firstRun = test::Text(left);
+    EXPECT_EQ(test::Text(left), firstRun) << jobs;
+  }
+  // A result from an earlier run is replaced without a word, as any existing file is.
+  EXPECT_EQ(Run({"pics/b.bmp"}), 0);
+  EXPECT_EQ(err_.str(), "");
 }
 
 TEST_F(CommandLine, ResultsComeBackInArgumentOrder) {

@@ -86,6 +86,55 @@ TEST(OutputNames, BothModesAndTheirIndexLines) {
   EXPECT_EQ(s.Values().folderName, "Resized");
 }
 
+TEST(OutputNames, IndexLinesEscapeWhatWouldBreakThem) {
+  test::FixedClock clock;
+  FixedSettings s;
+  // Quotes and angle brackets would end the attribute or open a tag; "%", "#" and "?"
+  // would send the link elsewhere.
+  const std::string base = "/Pics/\"a\"<b>&c%d#e?f \xE7\xBC\xA9";
+  const std::string name = "&quot;a&quot;&lt;b&gt;&amp;c%25d%23e%3Ff \xE7\xBC\xA9";
+  OutputTarget t = ChooseOutput(s, clock, base + ".jpg");
+  EXPECT_EQ(t.jpegPath, "/Pics/Resized/\"a\"<b>&c%d#e?f \xE7\xBC\xA9.jpg");
+  EXPECT_EQ(t.htmlLine,
+            "<a href=\"../" + name + ".jpg\"><img src=\"" + name + ".jpg\" border=\"0\"></a>");
+  s.Values().subFolder = false;
+  s.Values().addedText = "<&>";
+  t = ChooseOutput(s, clock, base + ".jpg");
+  EXPECT_EQ(t.htmlLine, "<a href=\"" + name + ".jpg\"><img src=\"&lt;&amp;&gt;" + name +
+                            ".jpg\" border=\"0\"></a>");
+  s.Values().textPosition = 1;
+  t = ChooseOutput(s, clock, base + ".jpg");
+  EXPECT_EQ(t.htmlLine, "<a href=\"" + name + ".jpg\"><img src=\"" + name +
+                            "&lt;&amp;&gt;.jpg\" border=\"0\"></a>");
+  // The characters the escapes are made of, when they stand alone in a name, are escaped
+  // once, not twice over.
+  s.Values().addedText = "s-";
+  t = ChooseOutput(s, clock, "/Pics/%23&amp;.jpg");
+  EXPECT_EQ(t.htmlLine,
+            "<a href=\"%2523&amp;amp;.jpg\"><img src=\"%2523&amp;amp;s-.jpg\" border=\"0\"></a>");
+}
+
+TEST(OutputNames, AFolderNameMeaningTheSourcesOwnFolderIsResized) {
+  test::TempFolder dir;
+  std::filesystem::create_directories(dir / "pics/sub");
+  ASSERT_EQ(::symlink(".", (dir / "pics/here").c_str()), 0);
+  test::FixedClock clock;
+  const std::string source = dir / "pics/X.jpg";
+  for (const char* own : {".", "./", "./.", "../pics", ".//", "sub/..", "here", "here/", "/"}) {
+    FixedSettings s;
+    s.Values().folderName = own;
+    const OutputTarget t = ChooseOutput(s, clock, source);
+    EXPECT_EQ(t.jpegPath, dir / "pics/Resized/X.jpg") << own;
+    EXPECT_EQ(s.Values().folderName, "Resized") << own;
+  }
+  for (const char* other : {"..", "sub", "../other", "./sub", "pics"}) {
+    FixedSettings s;
+    s.Values().folderName = other;
+    EXPECT_EQ(ChooseOutput(s, clock, source).jpegPath, dir / "pics/" + other + "/X.jpg") << other;
+    EXPECT_EQ(s.Values().folderName, other);
+  }
+}
+
 // ---- End to end ---------------------------------------------------------------------
 
 class PipelineRun : public ::testing::Test {
@@ -254,22 +303,23 @@ TEST_F(PipelineRun, NeverWritesThroughALinkToItsSource) {
   EXPECT_EQ(ReadFile(dir_ / "cat.bmp"), source);
 }
 
-TEST_F(PipelineRun, NeverReplacesItsOwnSource) {
+TEST_F(PipelineRun, NeverReplacesItsOwnSourceNorAPhotoBesideIt) {
   const auto source = JpegOf(picture_, 95);
   test::WriteFile(dir_ / "photo.jpg", source);
-  O().folderName = ".";
-  EXPECT_EQ(Run("photo.jpg"), FileResult::kCannotWrite);
-  EXPECT_EQ(ReadFile(dir_ / "photo.jpg"), source);
-  // Through a link to the folder itself as well.
+  test::WriteFile(dir_ / "cat.jpg", source);  // another photo, which cat.bmp would name
+  // The source's own folder, by name or through a link, and an empty name all fall back
+  // to "Resized".
   ASSERT_EQ(::symlink(".", (dir_ / "same").c_str()), 0);
-  O().folderName = "same";
-  EXPECT_EQ(Run("photo.jpg"), FileResult::kCannotWrite);
-  EXPECT_EQ(ReadFile(dir_ / "photo.jpg"), source);
-  // An empty folder name falls back to "Resized".
-  O().folderName = "";
-  EXPECT_EQ(Run("photo.jpg"), FileResult::kWritten);
-  EXPECT_EQ(O().folderName, "Resized");
-  EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "Resized/photo.jpg"));
+  for (const char* own : {".", "same", ""}) {
+    std::filesystem::remove_all(dir_ / "Resized");
+    O().folderName = own;
+    EXPECT_EQ(Run("photo.jpg"), FileResult::kWritten) << own;
+    EXPECT_EQ(Run("cat.bmp"), FileResult::kWritten) << own;
+    EXPECT_EQ(O().folderName, "Resized");
+    EXPECT_EQ(ReadFile(dir_ / "photo.jpg"), source) << own;
+    EXPECT_EQ(ReadFile(dir_ / "cat.jpg"), source) << own;
+    EXPECT_EQ(Listing(dir_ / "Resized"), (std::set<std::string>{"cat.jpg", "photo.jpg"}));
+  }
 }
 
 TEST_F(PipelineRun, WriteFailuresAreReported) {

@@ -10,19 +10,6 @@
 namespace brevine {
 namespace {
 
-TEST(Loader, LowerExtension) {
-  EXPECT_EQ(".jpg", LowerExtension("/a/Photo.JPG"));
-  EXPECT_EQ(".jpeg", LowerExtension("x.JpEg"));
-  EXPECT_EQ(".gz", LowerExtension("a.tar.gz"));
-  EXPECT_EQ("", LowerExtension("/a.b/photo"));
-  EXPECT_EQ("", LowerExtension("photo"));
-  EXPECT_EQ(".", LowerExtension("photo."));
-  // A backslash is an ordinary character in a name here, not a separator.
-  EXPECT_EQ(".b\\photo", LowerExtension("a.b\\photo"));
-  EXPECT_EQ(".bmp", LowerExtension("/home/\xC3\xA9t\xC3\xA9.BMP"));
-  EXPECT_EQ(".\xC3\x89", LowerExtension("a.\xC3\x89"));  // only ASCII letters fold
-}
-
 class LoaderFiles : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -40,6 +27,7 @@ class LoaderFiles : public ::testing::Test {
 TEST_F(LoaderFiles, DispatchByLowerCaseExtension) {
   for (const char* name : {"Photo.JPG", "b.jpeg", "C.JPEG"}) {
     test::WriteFile(folder_ / name, jpeg_);
+    EXPECT_TRUE(HasDecoderFor(folder_ / name)) << name;
     EXPECT_EQ(LoadStatus::kOk, LoadImage(folder_ / name, bitmap_)) << name;
     EXPECT_EQ(4, bitmap_.Width());
   }
@@ -52,6 +40,7 @@ TEST_F(LoaderFiles, UnknownExtensionsAreNeverOpened) {
   // A JPEG under these names: the content never counts. Nor does a missing file.
   for (const char* name : {"photo.jpe", "photo.tif", "photo", "a.jpg.txt"}) {
     test::WriteFile(folder_ / name, jpeg_);
+    EXPECT_FALSE(HasDecoderFor(folder_ / name)) << name;
     EXPECT_EQ(LoadStatus::kNotAnImage, LoadImage(folder_ / name, bitmap_)) << name;
   }
   EXPECT_EQ(LoadStatus::kNotAnImage, LoadImage(folder_ / "missing.tif", bitmap_));
