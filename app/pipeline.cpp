@@ -56,11 +56,6 @@ std::string LowerExtensionOf(const std::string& path) {
   return ext;
 }
 
-bool IsJpegName(const std::string& path) {
-  const std::string ext = LowerExtensionOf(path);
-  return ext == ".jpg" || ext == ".jpeg";
-}
-
 FileResult FromLoadStatus(LoadStatus status) {
   switch (status) {
     case LoadStatus::kOk:
@@ -98,7 +93,7 @@ const char* Describe(FileResult result) {
 
 bool HasImageExtension(const std::string& path) {
   const std::string ext = LowerExtensionOf(path);
-  for (std::string_view accepted : {".jpg", ".jpeg", ".gif", ".png", ".bmp"})
+  for (std::string_view accepted : {".jpg", ".jpeg", ".gif", ".png", ".bmp", ".webp"})
     if (ext == accepted) return true;
   return false;
 }
@@ -151,8 +146,8 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) 
     out.result = FileResult::kCannotProcess;
     // Cameras store portrait photos on their side with an EXIF note; turning them upright
     // before the box is chosen makes the box apply to the picture as it is seen.
-    if (settings_.AutoRotate() && IsJpegName(out.sourcePath))
-      ApplyOrientation(bitmap, ReadJpegFileOrientation(out.sourcePath));
+    // The decoder found the note during its one pass over the file.
+    if (settings_.AutoRotate()) ApplyOrientation(bitmap, info.orientation);
     stage.Stop(&StageTimes::load);
     if (hooks_.preview) hooks_.preview(bitmap);
     stage = StageClock(hooks_.times);

@@ -51,7 +51,7 @@ Box SelectedBox(const ProcessSettings& settings);
 // Reduces the bitmap in place to the selected box, keeping its aspect ratio.
 void SelectBox(const ProcessSettings& settings, WorkBitmap& bitmap);
 
-// The accepted extensions, compared in lower case: .jpg .jpeg .gif .png .bmp.
+// The accepted extensions, compared in lower case: .jpg .jpeg .gif .png .bmp .webp.
 bool HasImageExtension(const std::string& path);
 // The path with the extension of its last component replaced by ".jpg".
 std::string DestinationBase(const std::string& path);

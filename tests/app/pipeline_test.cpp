@@ -21,7 +21,7 @@ using test::WriteBmp;
 
 TEST(PipelineNames, ExtensionTestAndDestinationBase) {
   for (const char* ok : {"/p/a.jpg", "/p/HOLIDAY.JPG", "/p/b.JpEg", "/p/c.gif", "/p/d.PNG",
-                         "/p/e.bmp", "/p.d/x.y.bmp"})
+                         "/p/e.bmp", "/p.d/x.y.bmp", "/p/f.WebP"})
     EXPECT_TRUE(HasImageExtension(ok)) << ok;
   for (const char* no :
        {"/p/scan.tif", "/p/readme", "/p.jpg/readme", "/p/a.jpg.txt", "/sc", "/p/a.jpg/", "/p/a."})
