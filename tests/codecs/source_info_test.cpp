@@ -8,7 +8,7 @@
 
 #include "codecs.h"
 #include "format_writers.h"
-#include "jpeg_test_files.h"
+#include "libjpeg_reference.h"
 #include "test_images.h"
 #include "test_profiles.h"
 

@@ -17,6 +17,7 @@
 #include <jpeglib.h>
 #include <webp/encode.h>
 #include <webp/mux.h>
+#include <zlib.h>
 
 namespace {
 
@@ -92,7 +93,35 @@ void GifSeeds(const fs::path& folder) {
 
 // ---- PNG ------------------------------------------------------------------------------
 
+// A profile that passes the well-formed test: size, colour space, signature.
+Bytes Profile(std::size_t size) {
+  Bytes p(size, 0x55);
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(size >> (24 - 8 * i));
+  std::memcpy(p.data() + 16, "RGB ", 4);
+  std::memcpy(p.data() + 36, "acsp", 4);
+  return p;
+}
+
+// An RGB picture with the profile in an iCCP chunk right after IHDR.
+Bytes PngWithProfile() {
+  brevine::test::PngSpec layout;
+  layout.width = 4;
+  layout.height = 3;
+  for (int i = 0; i < 4 * 3 * 3; ++i) layout.samples.push_back(static_cast<std::uint16_t>(i * 7));
+  Bytes png = brevine::test::MakePng(layout);
+  const Bytes profile = Profile(400);
+  uLongf size = compressBound(profile.size());
+  Bytes body = {'p', 0, 0};
+  body.resize(3 + size);
+  compress2(body.data() + 3, &size, profile.data(), profile.size(), 9);
+  body.resize(3 + size);
+  const Bytes chunk = brevine::test::PngChunk("iCCP", body);
+  png.insert(png.begin() + 33, chunk.begin(), chunk.end());
+  return png;
+}
+
 void PngSeeds(const fs::path& folder) {
+  Save(folder, "iccp.png", PngWithProfile());
   using brevine::test::Append;
   using brevine::test::MakePng;
   using brevine::test::PngChunk;
@@ -222,6 +251,35 @@ void JpegSeeds(const fs::path& folder) {
   Save(folder, "progressive.jpg", EncodeJpeg(17, 9, 3, JCS_RGB, true, 0));
   Save(folder, "restart.jpg", EncodeJpeg(24, 24, 3, JCS_RGB, false, 1));
   Save(folder, "cmyk.jpg", EncodeJpeg(8, 8, 4, JCS_CMYK, false, 0));
+  // EXIF orientation and a profile in two segments, in front of the picture.
+  Bytes meta = EncodeJpeg(16, 8, 3, JCS_RGB, false, 0);
+  const Bytes profile = Profile(300);
+  Bytes segments = {0xFF, 0xE1, 0, 32,   'E',  'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0,
+                    0,    1,    0, 0x12, 0x01, 3,   0,   1,   0, 0, 0,   6,   0,  0, 0, 0, 0};
+  for (int i = 0; i < 2; ++i) {
+    const Bytes head = {0xFF,
+                        0xE2,
+                        0,
+                        2 + 14 + 150,
+                        'I',
+                        'C',
+                        'C',
+                        '_',
+                        'P',
+                        'R',
+                        'O',
+                        'F',
+                        'I',
+                        'L',
+                        'E',
+                        0,
+                        static_cast<std::uint8_t>(i + 1),
+                        2};
+    segments.insert(segments.end(), head.begin(), head.end());
+    segments.insert(segments.end(), profile.begin() + 150 * i, profile.begin() + 150 * (i + 1));
+  }
+  meta.insert(meta.begin() + 2, segments.begin(), segments.end());
+  Save(folder, "metadata.jpg", meta);
 }
 
 // ---- WebP ----------------------------------------------------------------------------
@@ -262,14 +320,6 @@ Bytes Assemble(WebPMux* mux) {
   WebPDataClear(&out);
   WebPMuxDelete(mux);
   return bytes;
-}
-
-Bytes Profile(std::size_t size) {
-  Bytes p(size, 0x55);
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(size >> (24 - 8 * i));
-  std::memcpy(p.data() + 16, "RGB ", 4);
-  std::memcpy(p.data() + 36, "acsp", 4);
-  return p;
 }
 
 void WebpSeeds(const fs::path& folder) {
