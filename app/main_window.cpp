@@ -199,6 +199,7 @@ void TForm1::SetAddedText(const std::string& text) { Edit4->setText(Q(text)); }
 std::string TForm1::FolderName() const { return S(Edit5->text()); }
 void TForm1::SetFolderName(const std::string& text) { Edit5->setText(Q(text)); }
 bool TForm1::AutoRotate() const { return autoRotate_; }
+bool TForm1::KeepIcc() const { return keepIcc_; }
 bool TForm1::Folders() const { return folders_; }
 bool TForm1::KeepInfo() const { return keepInfo_; }
 
@@ -227,6 +228,7 @@ void TForm1::ApplyOptions(const Options& o) {
   Edit4->setText(Q(o.addedText));
   Edit5->setText(Q(o.folderName));
   autoRotate_ = o.autoRotate;
+  keepIcc_ = o.keepIcc;
   folders_ = o.folders;
   keepInfo_ = o.keepInfo;
 }

@@ -53,6 +53,7 @@ class TForm1 : public QWidget, public ProcessSettings, public Ui::Form1 {
   std::string FolderName() const override;
   void SetFolderName(const std::string& text) override;
   bool AutoRotate() const override;
+  bool KeepIcc() const override;
   bool Folders() const override;
   bool KeepInfo() const override;
 
@@ -117,6 +118,7 @@ class TForm1 : public QWidget, public ProcessSettings, public Ui::Form1 {
   std::string settingsPath_;
   const platform::Clock& clock_;
   bool autoRotate_ = true;  // no control of its own: restored and stored as it was
+  bool keepIcc_ = true;     // likewise
   bool folders_ = false;    // likewise
   bool keepInfo_ = false;   // likewise
   State state_ = State::kCreated;

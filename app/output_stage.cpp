@@ -84,6 +84,10 @@ std::vector<JpegMarker> OutputMarkers(const ProcessSettings& settings, const Sou
       // Without its date the photo is still worth writing.
     }
   }
+  // A gray picture has no use for an RGB profile; without one the bytes are as before.
+  if (settings.KeepIcc() && !settings.Grayscale() && !source.icc.empty()) {
+    for (JpegMarker& m : IccProfileMarkers(source.icc)) markers.push_back(std::move(m));
+  }
   return markers;
 }
 

@@ -16,7 +16,8 @@ namespace brevine {
 
 // The segments written in front of the picture data, in their order: the APP1 EXIF
 // segment of the source's date and camera when `keepinfo` is on and the source has any
-// of it. What cannot be kept is left out; this never fails the file.
+// of it, then the source's colour profile as APP2 segments when `keepicc` is on and the
+// output is in colour. What cannot be kept is left out; this never fails the file.
 std::vector<JpegMarker> OutputMarkers(const ProcessSettings& settings, const SourceInfo& source);
 
 // The JPEG bytes of the picture by the chosen quality strategy, with `markers` in front of

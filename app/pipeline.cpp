@@ -37,11 +37,6 @@ class StageClock {
   std::chrono::steady_clock::time_point start_;
 };
 
-bool IsJpegName(const std::string& path) {
-  const std::string ext = platform::LowerExtension(path);
-  return ext == ".jpg" || ext == ".jpeg";
-}
-
 FileResult FromLoadStatus(LoadStatus status) {
   switch (status) {
     case LoadStatus::kOk:
@@ -127,8 +122,8 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) 
     out.result = FileResult::kCannotProcess;
     // Cameras store portrait photos on their side with an EXIF note; turning them upright
     // before the box is chosen makes the box apply to the picture as it is seen.
-    if (settings_.AutoRotate() && IsJpegName(out.sourcePath))
-      ApplyOrientation(bitmap, ReadJpegFileOrientation(out.sourcePath));
+    // The decoder found the note during its one pass over the file.
+    if (settings_.AutoRotate()) ApplyOrientation(bitmap, info.orientation);
     stage.Stop(&StageTimes::load);
     if (hooks_.preview) hooks_.preview(bitmap);
     stage = StageClock(hooks_.times);

@@ -23,6 +23,7 @@ constexpr OptionKey kOptionKeys[] = {
     {"option", "FileSize",
      TextOption{&Options::targetSize, &P::TargetSizeText, NormaliseTargetSizeText}},
     {"option", "autorotate", FlagOption{&Options::autoRotate, &P::AutoRotate}},
+    {"option", "keepicc", FlagOption{&Options::keepIcc, &P::KeepIcc}},
     {"option", "folders", FlagOption{&Options::folders, &P::Folders}},
     {"option", "keepinfo", FlagOption{&Options::keepInfo, &P::KeepInfo}},
     {"changed", "save", FlagOption{&Options::subFolder, &P::SubFolderMode}},

@@ -32,6 +32,7 @@ class ProcessSettings {
   virtual std::string FolderName() const = 0;  // Edit5
   virtual void SetFolderName(const std::string& text) = 0;
   virtual bool AutoRotate() const = 0;  // turn EXIF-rotated photos upright
+  virtual bool KeepIcc() const = 0;     // write the source's colour profile into the JPEG
   virtual bool Folders() const = 0;     // a folder stands for the images in its tree
   virtual bool KeepInfo() const = 0;    // the output keeps the photo's date and camera
 };
@@ -57,6 +58,7 @@ struct Options {
   std::string addedText = "s-";
   std::string folderName = "Resized";
   bool autoRotate = true;
+  bool keepIcc = true;
   bool folders = false;
   bool keepInfo = false;
 
@@ -119,6 +121,7 @@ class FixedSettings final : public ProcessSettings {
   std::string FolderName() const override { return o_.folderName; }
   void SetFolderName(const std::string& text) override { o_.folderName = text; }
   bool AutoRotate() const override { return o_.autoRotate; }
+  bool KeepIcc() const override { return o_.keepIcc; }
   bool Folders() const override { return o_.folders; }
   bool KeepInfo() const override { return o_.keepInfo; }
 

@@ -68,12 +68,22 @@ void LoadBmpImage(const std::string& path, WorkBitmap& bitmap);
 void LoadJpegImage(const std::string& path, WorkBitmap& bitmap);
 void LoadGifImage(const std::string& path, WorkBitmap& bitmap);
 void LoadPngImage(const std::string& path, WorkBitmap& bitmap);
+// The same, also filling what the format carries beside the pixels (orientation, colour
+// profile, EXIF block). `info` is only written once the picture has decoded.
+void LoadJpegImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info);
+void LoadPngImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info);
+// WebP, lossy or lossless; an animation gives its first frame on the canvas, alpha dropped.
+void LoadWebpImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info);
 
 // The same decoders on bytes already in memory (tests and fuzzing use these).
 void DecodeBmp(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap);
 void DecodeJpeg(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap);
 void DecodeGif(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap);
 void DecodePng(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap);
+void DecodeJpeg(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo* info);
+void DecodePng(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo* info);
+void DecodeWebp(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap,
+                SourceInfo* info = nullptr);
 
 // Reads a whole file; raises std::system_error when it cannot be opened or read.
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
@@ -154,6 +164,13 @@ bool IsWellFormedRgbProfile(const std::uint8_t* data, std::size_t size);
 // Empty for an empty profile, or one too long to number (over 255 segments).
 std::vector<JpegMarker> IccProfileMarkers(const std::vector<std::uint8_t>& profile);
 
+// The profile carried by a JPEG's APP2 segments (each given from its first byte after the
+// length field; segments of other kinds are passed over): the "ICC_PROFILE" segments
+// joined in sequence order, when they are numbered 1..N with one N, none missing or
+// repeated, and the result is a well-formed RGB profile. Empty otherwise.
+std::vector<std::uint8_t> IccProfileFromSegments(
+    const std::vector<std::pair<const std::uint8_t*, std::size_t>>& segments);
+
 // ---- Target size ----------------------------------------------------------------------
 
 // How a search went: the full encodes it made, and whether the length model's answer stood
@@ -177,8 +194,7 @@ int EncodeToTargetSize(TJPEGImage& jpeg, const WorkBitmap& bitmap, std::int64_t 
 // or its head), read from IFD0 with every offset and count checked against the segment;
 // 1 when the tag is absent or anything about it is malformed.
 int ReadExifOrientation(const std::uint8_t* data, std::size_t size);
-// The same for a JPEG file, reading only the segments in front of the picture data
-// (the first 256 KiB at most); 1 when the file cannot be read.
-int ReadJpegFileOrientation(const std::string& path);
+// The same for an EXIF block that starts at its TIFF header ("II*\0" or "MM\0*").
+int ReadTiffOrientation(const std::uint8_t* tiff, std::size_t size);
 
 }  // namespace brevine

@@ -1,9 +1,4 @@
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
-#include <vector>
 
 #include "codecs.h"
 
@@ -119,20 +114,9 @@ int ReadExifOrientation(const std::uint8_t* data, std::size_t size) {
   return 1;
 }
 
-int ReadJpegFileOrientation(const std::string& path) {
-  constexpr std::size_t kHeadBytes = 256 * 1024;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return 1;
-  std::vector<std::uint8_t> head(kHeadBytes);
-  std::size_t got = 0;
-  while (got < head.size()) {
-    const ssize_t n = ::read(fd, head.data() + got, head.size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    got += static_cast<std::size_t>(n);
-  }
-  ::close(fd);
-  return ReadExifOrientation(head.data(), got);
+int ReadTiffOrientation(const std::uint8_t* tiff, std::size_t size) {
+  if (tiff == nullptr) return 1;
+  return OrientationFromTiff(tiff, size);
 }
 
 }  // namespace brevine

@@ -46,4 +46,39 @@ std::vector<JpegMarker> IccProfileMarkers(const std::vector<std::uint8_t>& profi
   return markers;
 }
 
+std::vector<std::uint8_t> IccProfileFromSegments(
+    const std::vector<std::pair<const std::uint8_t*, std::size_t>>& segments) {
+  constexpr std::size_t kHead = sizeof kIccTag + 2;
+  // Slot i holds the segment numbered i + 1.
+  std::vector<std::pair<const std::uint8_t*, std::size_t>> slots;
+  int count = 0;
+  std::size_t total = 0;
+  for (const auto& [data, size] : segments) {
+    if (data == nullptr || size < kHead || std::memcmp(data, kIccTag, sizeof kIccTag) != 0) {
+      continue;
+    }
+    const int sequence = data[sizeof kIccTag];
+    const int declared = data[sizeof kIccTag + 1];
+    if (count == 0) {
+      if (declared == 0) return {};
+      count = declared;
+      slots.assign(static_cast<std::size_t>(count), {nullptr, 0});
+    }
+    if (declared != count || sequence < 1 || sequence > count) return {};
+    auto& slot = slots[static_cast<std::size_t>(sequence - 1)];
+    if (slot.first != nullptr) return {};  // the same number twice
+    slot = {data + kHead, size - kHead};
+    total += size - kHead;
+  }
+  std::vector<std::uint8_t> profile;
+  if (count == 0) return profile;
+  for (const auto& slot : slots) {
+    if (slot.first == nullptr) return {};  // a gap
+  }
+  profile.reserve(total);
+  for (const auto& [data, size] : slots) profile.insert(profile.end(), data, data + size);
+  if (!IsWellFormedRgbProfile(profile.data(), profile.size())) profile.clear();
+  return profile;
+}
+
 }  // namespace brevine

@@ -47,10 +47,16 @@ extern "C" void CheckScanCount(j_common_ptr cinfo) {
 
 // ---- setjmp leaves: no object with a destructor lives in these frames ------------------
 
+// With `keepMarkers`, APP1 and APP2 segments stay in the library's pool (cinfo->marker_list)
+// until the object is destroyed.
 int ReadHeaderLeaf(jpeg_decompress_struct* cinfo, JpegErrorManager* err, const std::uint8_t* data,
-                   std::size_t size) {
+                   std::size_t size, bool keepMarkers) {
   if (setjmp(err->jump)) return jpeg_detail::StoredCode(*err);
   jpeg_create_decompress(cinfo);
+  if (keepMarkers) {
+    jpeg_save_markers(cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(cinfo, JPEG_APP0 + 2, 0xFFFF);
+  }
   jpeg_mem_src(cinfo, data, static_cast<unsigned long>(size));
   jpeg_read_header(cinfo, TRUE);
   return 0;
@@ -140,8 +146,8 @@ class Decompressor {
 
   jpeg_decompress_struct& Info() { return cinfo_; }
 
-  void ReadHeader(const std::uint8_t* data, std::size_t size) {
-    Check(ReadHeaderLeaf(&cinfo_, &err_, data, size));
+  void ReadHeader(const std::uint8_t* data, std::size_t size, bool keepMarkers = false) {
+    Check(ReadHeaderLeaf(&cinfo_, &err_, data, size, keepMarkers));
   }
   void Start() { Check(StartLeaf(&cinfo_, &err_)); }
   void ReadRows(const ReadJob& job) { Check(ReadRowsLeaf(&cinfo_, &err_, &job)); }
@@ -164,13 +170,45 @@ class Decompressor {
   ScanLimit limit_{};
 };
 
+bool StartsWith(const jpeg_saved_marker_ptr m, const char* tag, std::size_t length) {
+  return m->data_length >= length && std::memcmp(m->data, tag, length) == 0;
+}
+
+// Orientation and EXIF block from the first APP1 "Exif" segment, the profile from the APP2
+// segments; read from the saved segments, so the file is walked only once.
+SourceInfo InfoFromMarkers(const jpeg_decompress_struct& cinfo) {
+  SourceInfo info;
+  bool exifSeen = false;
+  std::vector<std::pair<const std::uint8_t*, std::size_t>> app2;
+  for (jpeg_saved_marker_ptr m = cinfo.marker_list; m != nullptr; m = m->next) {
+    if (m->marker == JPEG_APP0 + 1 && !exifSeen && StartsWith(m, "Exif\0\0", 6)) {
+      exifSeen = true;
+      const std::uint8_t* tiff = m->data + 6;
+      const std::size_t tiffSize = m->data_length - 6;
+      info.orientation = ReadTiffOrientation(tiff, tiffSize);
+      if (StartsWith(m, "Exif\0\0II*\0", 10) || StartsWith(m, "Exif\0\0MM\0*", 10)) {
+        info.exif.assign(tiff, tiff + tiffSize);
+      }
+    } else if (m->marker == JPEG_APP0 + 2) {
+      app2.emplace_back(m->data, m->data_length);
+    }
+  }
+  if (!app2.empty()) info.icc = IccProfileFromSegments(app2);
+  return info;
+}
+
 // The whole decode: the library's full-size output with block smoothing off, gray
 // sources through the one-pass quantizer to 236 levels with Floyd-Steinberg diffusion.
-// `picture` is only touched once the header has been accepted.
-void DecodeInto(const std::uint8_t* data, std::size_t size, WorkBitmap& picture) {
+// `picture` is only touched once the header has been accepted, `info` once the picture
+// has decoded.
+void DecodeInto(const std::uint8_t* data, std::size_t size, WorkBitmap& picture,
+                SourceInfo* info = nullptr) {
   Decompressor decompressor;
   jpeg_decompress_struct& cinfo = decompressor.Info();
-  decompressor.ReadHeader(data, size);
+  decompressor.ReadHeader(data, size, info != nullptr);
+  // The saved segments live in the library's image pool, which the end of the decode frees.
+  SourceInfo found;
+  if (info != nullptr) found = InfoFromMarkers(cinfo);
 
   cinfo.scale_num = 1;
   cinfo.scale_denom = 1;
@@ -214,6 +252,7 @@ void DecodeInto(const std::uint8_t* data, std::size_t size, WorkBitmap& picture)
     job.convert = form == Form::kGray ? GrayIndicesToBgr : CmykToBgr;
   }
   decompressor.ReadRows(job);
+  if (info != nullptr) *info = std::move(found);
 }
 
 }  // namespace
@@ -244,6 +283,19 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap) 
   WorkBitmap picture;
   DecodeInto(data, size, picture);
   bitmap.Swap(picture);
+}
+
+void DecodeJpeg(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo* info) {
+  WorkBitmap picture;
+  SourceInfo found;
+  DecodeInto(data, size, picture, info != nullptr ? &found : nullptr);
+  bitmap.Swap(picture);
+  if (info != nullptr) *info = std::move(found);
+}
+
+void LoadJpegImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info) {
+  const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+  DecodeJpeg(bytes.data(), bytes.size(), bitmap, &info);
 }
 
 void LoadJpegImage(const std::string& path, WorkBitmap& bitmap) {

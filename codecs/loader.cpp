@@ -28,9 +28,8 @@ struct DispatchEntry {
 };
 
 constexpr DispatchEntry kDispatch[] = {
-    {".jpg", PixelsOnly<LoadJpegImage>}, {".jpeg", PixelsOnly<LoadJpegImage>},
-    {".gif", PixelsOnly<LoadGifImage>},  {".png", PixelsOnly<LoadPngImage>},
-    {".bmp", PixelsOnly<LoadBmpImage>},
+    {".jpg", LoadJpegImage}, {".jpeg", LoadJpegImage},           {".gif", PixelsOnly<LoadGifImage>},
+    {".png", LoadPngImage},  {".bmp", PixelsOnly<LoadBmpImage>}, {".webp", LoadWebpImage},
 };
 
 [[noreturn]] void RaiseErrno(int error, const std::string& path) {

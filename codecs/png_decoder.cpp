@@ -15,7 +15,10 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <vector>
+
+#include <zlib.h>
 
 #include "codecs.h"
 
@@ -68,6 +71,7 @@ struct Layout {
   int paletteEntries = 0;
   std::vector<Span> imageData;  // the first run of IDAT chunks, cut to the file's end
   std::uint64_t imageDataSize = 0;
+  Span iccp{nullptr, 0};  // the first iCCP chunk in front of the image data
 };
 
 bool DepthSuitsType(int colourType, int depth) {
@@ -157,6 +161,8 @@ Layout WalkChunks(const std::uint8_t* data, std::size_t size) {
         pos = runNext;
         continue;
       }
+    } else if (IsType(type, "iCCP")) {
+      if (!reachedImageData && layout.iccp.data == nullptr) layout.iccp = {data + body, available};
     } else if (IsType(type, "IEND")) {
       break;
     }
@@ -349,10 +355,53 @@ void FillLookup(const Layout& layout, Job& job) {
   }
 }
 
-}  // namespace
+// Larger than any real profile; a chunk that inflates beyond it is dropped, not followed.
+constexpr std::size_t kMaxProfileBytes = std::size_t{16} << 20;
 
-void DecodePng(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap) {
-  const Layout layout = WalkChunks(data, size);
+// The profile of an iCCP chunk (name, a zero byte, compression method 0, zlib data), or
+// empty when anything about it is wrong: a damaged profile never fails the picture.
+std::vector<std::uint8_t> InflateProfile(Span chunk) {
+  std::vector<std::uint8_t> profile;
+  // A name of 1 to 79 bytes, so its zero byte is among the first 80.
+  const std::size_t searched = std::min<std::size_t>(chunk.size, 80);
+  const auto nameEnd =
+      static_cast<std::size_t>(std::find(chunk.data, chunk.data + searched, 0) - chunk.data);
+  if (nameEnd == 0 || nameEnd == searched || chunk.size - nameEnd < 2) return profile;
+  if (chunk.data[nameEnd + 1] != 0) return profile;  // the only method defined is deflate
+  const std::uint8_t* in = chunk.data + nameEnd + 2;
+  const std::size_t inSize = chunk.size - nameEnd - 2;
+  if (inSize > std::numeric_limits<uInt>::max()) return profile;
+
+  z_stream z{};
+  if (inflateInit(&z) != Z_OK) return profile;
+  z.next_in = const_cast<Bytef*>(in);
+  z.avail_in = static_cast<uInt>(inSize);
+  int status = Z_OK;
+  std::size_t produced = 0;
+  try {
+    profile.resize(
+        std::min<std::size_t>(kMaxProfileBytes, std::max<std::size_t>(inSize * 4, 4096)));
+    while (status == Z_OK) {
+      if (produced == profile.size()) {
+        if (profile.size() == kMaxProfileBytes) break;
+        profile.resize(std::min(kMaxProfileBytes, profile.size() * 2));
+      }
+      z.next_out = profile.data() + produced;
+      z.avail_out = static_cast<uInt>(profile.size() - produced);
+      status = inflate(&z, Z_NO_FLUSH);
+      produced = profile.size() - z.avail_out;
+    }
+  } catch (...) {
+    status = Z_MEM_ERROR;
+  }
+  inflateEnd(&z);
+  if (status != Z_STREAM_END) return {};
+  profile.resize(produced);
+  if (!IsWellFormedRgbProfile(profile.data(), profile.size())) return {};
+  return profile;
+}
+
+void DecodeLayout(const Layout& layout, WorkBitmap& bitmap) {
   const Header& h = layout.header;
   if (h.width == 0 || h.height == 0) throw DecodeError("PNG image of zero size");
   const std::uint64_t pixels = std::uint64_t{h.width} * h.height;
@@ -406,6 +455,25 @@ void DecodePng(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap) {
   // that stops there, or holds something else there, has all its rows all the same.
   if (!finished && job.rowsDone < job.rowsToRead) throw DecodeError(job.message);
   if (job.rowsDone < job.rowsToRead) throw DecodeError("PNG rows missing");
+}
+
+}  // namespace
+
+void DecodePng(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo* info) {
+  const Layout layout = WalkChunks(data, size);
+  DecodeLayout(layout, bitmap);
+  if (info == nullptr) return;
+  *info = SourceInfo{};
+  if (layout.iccp.data != nullptr) info->icc = InflateProfile(layout.iccp);
+}
+
+void DecodePng(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap) {
+  DecodeLayout(WalkChunks(data, size), bitmap);
+}
+
+void LoadPngImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info) {
+  const auto bytes = ReadWholeFile(path);
+  DecodePng(bytes.data(), bytes.size(), bitmap, &info);
 }
 
 void LoadPngImage(const std::string& path, WorkBitmap& bitmap) {

@@ -91,8 +91,9 @@ int main(int argc, char** argv) {
       start = Clock::now();
       {
         brevine::WorkBitmap fresh;  // a new bitmap each time, as the reference mallocs
+        brevine::SourceInfo info;   // as the loader calls it: the metadata segments kept
         try {
-          brevine::LoadJpegImage(path, fresh);
+          brevine::LoadJpegImage(path, fresh, info);
         } catch (const std::exception& e) {
           std::printf("%s: %s\n", path.c_str(), e.what());
           ok = false;

@@ -269,6 +269,7 @@ class ThreadCheckedSettings final : public ProcessSettings {
   FORWARD(std::string, AddedText)
   FORWARD(std::string, FolderName)
   FORWARD(bool, AutoRotate)
+  FORWARD(bool, KeepIcc)
   FORWARD(bool, Folders)
   FORWARD(bool, KeepInfo)
 #undef FORWARD

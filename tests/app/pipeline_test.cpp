@@ -7,6 +7,7 @@
 #include "imaging.h"
 #include "output_stage.h"
 #include "pipeline_support.h"
+#include "test_webp.h"
 
 namespace brevine {
 namespace {
@@ -21,7 +22,7 @@ using test::WriteBmp;
 
 TEST(PipelineNames, ExtensionTestAndDestinationBase) {
   for (const char* ok : {"/p/a.jpg", "/p/HOLIDAY.JPG", "/p/b.JpEg", "/p/c.gif", "/p/d.PNG",
-                         "/p/e.bmp", "/p.d/x.y.bmp"})
+                         "/p/e.bmp", "/p.d/x.y.bmp", "/p/f.WebP"})
     EXPECT_TRUE(HasImageExtension(ok)) << ok;
   for (const char* no :
        {"/p/scan.tif", "/p/readme", "/p.jpg/readme", "/p/a.jpg.txt", "/sc", "/p/a.jpg/", "/p/a."})
@@ -353,6 +354,12 @@ std::vector<std::uint8_t> WithOrientation(std::vector<std::uint8_t> jpeg, std::u
 
 TEST_F(PipelineRun, TurnsExifRotatedPhotosUprightWhenAsked) {
   test::WriteFile(dir_ / "side.jpg", WithOrientation(JpegOf(test::MakePhotoLike(60, 20), 95), 6));
+  // A WebP's EXIF chunk says the same as a JPEG's segment.
+  const std::vector<std::uint8_t> head = WithOrientation({0xFF, 0xD8}, 6);
+  const std::vector<std::uint8_t> tiff(head.begin() + 12, head.end());
+  test::WriteFile(
+      dir_ / "side.webp",
+      test::WithWebpChunks(test::EncodeWebp(test::MakePhotoLike(60, 20), true), {}, tiff));
   PipelineHooks hooks;
   int width = 0, height = 0;
   hooks.preview = [&](const WorkBitmap& b) {
@@ -360,13 +367,17 @@ TEST_F(PipelineRun, TurnsExifRotatedPhotosUprightWhenAsked) {
     height = b.Height();
   };
   FilePipeline pipeline(settings_, clock_, hooks);
-  EXPECT_EQ(pipeline.ProcessFile(dir_ / "side.jpg", bitmap_), FileResult::kWritten);
-  EXPECT_EQ(width, 20);
-  EXPECT_EQ(height, 60);
-  O().autoRotate = false;
-  EXPECT_EQ(pipeline.ProcessFile(dir_ / "side.jpg", bitmap_), FileResult::kWritten);
-  EXPECT_EQ(width, 60);
-  EXPECT_EQ(height, 20);
+  for (const char* name : {"side.jpg", "side.webp"}) {
+    SCOPED_TRACE(name);
+    O().autoRotate = true;
+    EXPECT_EQ(pipeline.ProcessFile(dir_ / name, bitmap_), FileResult::kWritten);
+    EXPECT_EQ(width, 20);
+    EXPECT_EQ(height, 60);
+    O().autoRotate = false;
+    EXPECT_EQ(pipeline.ProcessFile(dir_ / name, bitmap_), FileResult::kWritten);
+    EXPECT_EQ(width, 60);
+    EXPECT_EQ(height, 20);
+  }
 }
 
 TEST_F(PipelineRun, WildcardTakesFirstMatch) {

@@ -75,11 +75,14 @@ TEST(SettingsParse, NonIntegerKeysReadAsTheirDefaults) {
   EXPECT_TRUE(o.subFolder);
   EXPECT_EQ(o.textPosition, 0);
   // Any integer other than 0 is true.
-  const Options t = ParseSettings("[option]\nchroma=-7\nhtml=2\nlap=0\nautorotate=0\n");
+  const Options t = ParseSettings("[option]\nchroma=-7\nhtml=2\nlap=0\nautorotate=0\nkeepicc=0\n");
   EXPECT_TRUE(t.saturation);
   EXPECT_TRUE(t.html);
   EXPECT_FALSE(t.sharpen);
   EXPECT_FALSE(t.autoRotate);
+  EXPECT_FALSE(t.keepIcc);
+  EXPECT_TRUE(ParseSettings("[option]\nkeepicc=x\n").keepIcc);  // not a number: the default
+  EXPECT_TRUE(ParseSettings("[changed]\nkeepicc=0\n").keepIcc);
 }
 
 TEST(SettingsParse, RadioPairsAndLookUp) {
@@ -104,13 +107,14 @@ TEST(SettingsFormat, KeyOrderAndRoundTrip) {
   o.addedText = "_small";
   o.folderName = "缩小";
   o.autoRotate = false;
+  o.keepIcc = false;
   o.folders = true;
   o.keepInfo = true;
   const std::string text = FormatSettings(o);
   EXPECT_EQ(text,
             "[pixel]\nIndex=-1\nx=640\ny=150\n\n"
             "[option]\nlap=0\nlapnum=0\nchroma=0\nmono=0\nprogressive=0\nhtml=1\njpeg=0\n"
-            "parcent=92\nFileSize=120\nautorotate=0\nfolders=1\nkeepinfo=1\n\n"
+            "parcent=92\nFileSize=120\nautorotate=0\nkeepicc=0\nfolders=1\nkeepinfo=1\n\n"
             "[changed]\nsave=0\nAfterBefore=1\nAddName=_small\nfolder=缩小\n");
   EXPECT_EQ(ParseSettings(text), o);
   EXPECT_EQ(ParseSettings(FormatSettings(Options{})), Options{});

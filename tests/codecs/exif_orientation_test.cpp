@@ -223,14 +223,5 @@ TEST(ReadExifOrientationTest, SurvivesRandomDamage) {
   }
 }
 
-TEST(ReadExifOrientationTest, ReadsTheHeadOfAFile) {
-  test::TempFolder folder;
-  const Bytes j = Jpeg({ExifSegment(Tiff({{0x0112, 3, 1, 8}}, true))});
-  test::WriteFile(folder / "a.jpg", j);
-  EXPECT_EQ(ReadJpegFileOrientation(folder / "a.jpg"), 8);
-  EXPECT_EQ(ReadJpegFileOrientation(folder / "missing.jpg"), 1);
-  EXPECT_EQ(ReadJpegFileOrientation(folder.Path()), 1);
-}
-
 }  // namespace
 }  // namespace brevine

@@ -12,7 +12,16 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   brevine::WorkBitmap bitmap;
   try {
+#ifdef FUZZ_SOURCE_INFO
+    // Decoders that read more than pixels run that part too.
+    brevine::SourceInfo info;
+    brevine::FUZZ_DECODER(data, size, bitmap, &info);
+    if (!info.icc.empty() && !brevine::IsWellFormedRgbProfile(info.icc.data(), info.icc.size())) {
+      __builtin_trap();
+    }
+#else
     brevine::FUZZ_DECODER(data, size, bitmap);
+#endif
   } catch (const brevine::DecodeError&) {
     return 0;
   } catch (const std::length_error&) {

@@ -1,9 +1,10 @@
 // Writes small valid files of every decoder's format, in their common variants, as seed
-// corpora: fuzz_seeds OUTPUT_FOLDER makes OUTPUT_FOLDER/{bmp,jpeg,gif,png,exif}/.
+// corpora: fuzz_seeds OUTPUT_FOLDER makes OUTPUT_FOLDER/{bmp,jpeg,gif,png,exif,webp,icc}/.
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -14,6 +15,9 @@
 
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
+#include <webp/encode.h>
+#include <webp/mux.h>
+#include <zlib.h>
 
 namespace {
 
@@ -89,7 +93,35 @@ void GifSeeds(const fs::path& folder) {
 
 // ---- PNG ------------------------------------------------------------------------------
 
+// A profile that passes the well-formed test: size, colour space, signature.
+Bytes Profile(std::size_t size) {
+  Bytes p(size, 0x55);
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(size >> (24 - 8 * i));
+  std::memcpy(p.data() + 16, "RGB ", 4);
+  std::memcpy(p.data() + 36, "acsp", 4);
+  return p;
+}
+
+// An RGB picture with the profile in an iCCP chunk right after IHDR.
+Bytes PngWithProfile() {
+  brevine::test::PngSpec layout;
+  layout.width = 4;
+  layout.height = 3;
+  for (int i = 0; i < 4 * 3 * 3; ++i) layout.samples.push_back(static_cast<std::uint16_t>(i * 7));
+  Bytes png = brevine::test::MakePng(layout);
+  const Bytes profile = Profile(400);
+  uLongf size = compressBound(profile.size());
+  Bytes body = {'p', 0, 0};
+  body.resize(3 + size);
+  compress2(body.data() + 3, &size, profile.data(), profile.size(), 9);
+  body.resize(3 + size);
+  const Bytes chunk = brevine::test::PngChunk("iCCP", body);
+  png.insert(png.begin() + 33, chunk.begin(), chunk.end());
+  return png;
+}
+
 void PngSeeds(const fs::path& folder) {
+  Save(folder, "iccp.png", PngWithProfile());
   using brevine::test::Append;
   using brevine::test::MakePng;
   using brevine::test::PngChunk;
@@ -219,6 +251,147 @@ void JpegSeeds(const fs::path& folder) {
   Save(folder, "progressive.jpg", EncodeJpeg(17, 9, 3, JCS_RGB, true, 0));
   Save(folder, "restart.jpg", EncodeJpeg(24, 24, 3, JCS_RGB, false, 1));
   Save(folder, "cmyk.jpg", EncodeJpeg(8, 8, 4, JCS_CMYK, false, 0));
+  // EXIF orientation and a profile in two segments, in front of the picture.
+  Bytes meta = EncodeJpeg(16, 8, 3, JCS_RGB, false, 0);
+  const Bytes profile = Profile(300);
+  Bytes segments = {0xFF, 0xE1, 0, 32,   'E',  'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0,
+                    0,    1,    0, 0x12, 0x01, 3,   0,   1,   0, 0, 0,   6,   0,  0, 0, 0, 0};
+  for (int i = 0; i < 2; ++i) {
+    const Bytes head = {0xFF,
+                        0xE2,
+                        0,
+                        2 + 14 + 150,
+                        'I',
+                        'C',
+                        'C',
+                        '_',
+                        'P',
+                        'R',
+                        'O',
+                        'F',
+                        'I',
+                        'L',
+                        'E',
+                        0,
+                        static_cast<std::uint8_t>(i + 1),
+                        2};
+    segments.insert(segments.end(), head.begin(), head.end());
+    segments.insert(segments.end(), profile.begin() + 150 * i, profile.begin() + 150 * (i + 1));
+  }
+  meta.insert(meta.begin() + 2, segments.begin(), segments.end());
+  Save(folder, "metadata.jpg", meta);
+}
+
+// ---- WebP ----------------------------------------------------------------------------
+
+Bytes Rgba(int width, int height) {
+  Bytes v;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      v.insert(v.end(), {static_cast<std::uint8_t>(x * 16), static_cast<std::uint8_t>(y * 20),
+                         static_cast<std::uint8_t>((x + y) * 9), static_cast<std::uint8_t>(x * y)});
+    }
+  }
+  return v;
+}
+
+Bytes EncodeWebp(int width, int height, bool lossless, bool alpha) {
+  const Bytes rgba = Rgba(width, height);
+  Bytes rgb;
+  for (std::size_t i = 0; i < rgba.size(); i += 4) rgb.insert(rgb.end(), &rgba[i], &rgba[i] + 3);
+  std::uint8_t* out = nullptr;
+  std::size_t size = 0;
+  if (alpha) {
+    size = lossless ? WebPEncodeLosslessRGBA(rgba.data(), width, height, width * 4, &out)
+                    : WebPEncodeRGBA(rgba.data(), width, height, width * 4, 75, &out);
+  } else {
+    size = lossless ? WebPEncodeLosslessRGB(rgb.data(), width, height, width * 3, &out)
+                    : WebPEncodeRGB(rgb.data(), width, height, width * 3, 75, &out);
+  }
+  Bytes bytes(out, out + size);
+  WebPFree(out);
+  return bytes;
+}
+
+Bytes Assemble(WebPMux* mux) {
+  WebPData out{};
+  Bytes bytes;
+  if (WebPMuxAssemble(mux, &out) == WEBP_MUX_OK) bytes.assign(out.bytes, out.bytes + out.size);
+  WebPDataClear(&out);
+  WebPMuxDelete(mux);
+  return bytes;
+}
+
+void WebpSeeds(const fs::path& folder) {
+  Save(folder, "lossy.webp", EncodeWebp(16, 8, false, false));
+  Save(folder, "lossy-alpha.webp", EncodeWebp(15, 9, false, true));
+  Save(folder, "lossless.webp", EncodeWebp(16, 8, true, false));
+  Save(folder, "lossless-alpha.webp", EncodeWebp(7, 5, true, true));
+
+  const Bytes still = EncodeWebp(12, 12, false, false);
+  const WebPData image{still.data(), still.size()};
+  WebPMux* mux = WebPMuxCreate(&image, 1);
+  const Bytes icc = Profile(200);
+  const Bytes exif = {'E',  'x',  'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0,
+                      0x12, 0x01, 3,   0,   1, 0, 0,   0,   6,  0, 0, 0, 0, 0, 0, 0};
+  const WebPData iccData{icc.data(), icc.size()};
+  const WebPData exifData{exif.data(), exif.size()};
+  WebPMuxSetChunk(mux, "ICCP", &iccData, 1);
+  WebPMuxSetChunk(mux, "EXIF", &exifData, 1);
+  Save(folder, "chunks.webp", Assemble(mux));
+
+  const Bytes frames[2] = {EncodeWebp(8, 6, true, true), EncodeWebp(16, 12, false, false)};
+  mux = WebPMuxNew();
+  for (int i = 0; i < 2; ++i) {
+    WebPMuxFrameInfo frame{};
+    frame.bitstream = WebPData{frames[i].data(), frames[i].size()};
+    frame.x_offset = 2 * (1 - i);
+    frame.y_offset = 4 * (1 - i);
+    frame.duration = 50;
+    frame.id = WEBP_CHUNK_ANMF;
+    WebPMuxPushFrame(mux, &frame, 1);
+  }
+  WebPMuxAnimParams params{};
+  WebPMuxSetAnimationParams(mux, &params);
+  WebPMuxSetCanvasSize(mux, 16, 12);
+  Save(folder, "animation.webp", Assemble(mux));
+}
+
+// ---- ICC segment lists --------------------------------------------------------------------
+
+void IccSeeds(const fs::path& folder) {
+  const Bytes profile = Profile(300);
+  auto list = [&](std::vector<int> order, int count) {
+    Bytes out;
+    const std::size_t step = (profile.size() + count - 1) / count;
+    for (int sequence : order) {
+      const std::size_t begin = std::min(profile.size(), step * (sequence - 1));
+      const std::size_t end = std::min(profile.size(), begin + step);
+      Bytes body = {'I',
+                    'C',
+                    'C',
+                    '_',
+                    'P',
+                    'R',
+                    'O',
+                    'F',
+                    'I',
+                    'L',
+                    'E',
+                    0,
+                    static_cast<std::uint8_t>(sequence),
+                    static_cast<std::uint8_t>(count)};
+      body.insert(body.end(), profile.begin() + begin, profile.begin() + end);
+      out.push_back(static_cast<std::uint8_t>(body.size() >> 8));
+      out.push_back(static_cast<std::uint8_t>(body.size()));
+      out.insert(out.end(), body.begin(), body.end());
+    }
+    return out;
+  };
+  Save(folder, "one.bin", list({1}, 1));
+  Save(folder, "three.bin", list({1, 2, 3}, 3));
+  Save(folder, "shuffled.bin", list({3, 1, 2}, 3));
+  Save(folder, "gap.bin", list({1, 3}, 3));
 }
 
 }  // namespace
@@ -244,5 +417,7 @@ int main(int argc, char** argv) {
   BmpSeeds(out / "bmp");
   JpegSeeds(out / "jpeg");
   ExifSeeds(out / "exif");
+  WebpSeeds(out / "webp");
+  IccSeeds(out / "icc");
   return 0;
 }
