@@ -1,6 +1,6 @@
 #pragma once
-// Image files in, JPEG bytes out. Library headers (jpeglib.h, png.h, gif_lib.h) stay
-// private to the .cpp files; nothing here needs them.
+// Image files in, JPEG bytes out. Library headers (jpeglib.h, png.h, gif_lib.h, heif.h)
+// stay private to the .cpp files; nothing here needs them.
 //
 // Every decoder follows one contract: it reads and decodes a whole file (or buffer) in one
 // call and either fills the bitmap (24 bits, blue-green-red, rows from the top) or raises
@@ -68,12 +68,17 @@ void LoadBmpImage(const std::string& path, WorkBitmap& bitmap);
 void LoadJpegImage(const std::string& path, WorkBitmap& bitmap);
 void LoadGifImage(const std::string& path, WorkBitmap& bitmap);
 void LoadPngImage(const std::string& path, WorkBitmap& bitmap);
+// HEIF and AVIF: the primary image with its rotation, mirroring and crop applied, 8 bits,
+// alpha dropped. Fills the profile (stored, or built from nclx primaries) and the EXIF
+// block; the orientation stays 1, as the picture is upright already.
+void LoadHeifImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info);
 
 // The same decoders on bytes already in memory (tests and fuzzing use these).
 void DecodeBmp(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap);
 void DecodeJpeg(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap);
 void DecodeGif(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap);
 void DecodePng(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap);
+void DecodeHeif(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo& info);
 
 // Reads a whole file; raises std::system_error when it cannot be opened or read.
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path);

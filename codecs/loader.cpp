@@ -27,9 +27,15 @@ struct DispatchEntry {
 };
 
 constexpr DispatchEntry kDispatch[] = {
-    {".jpg", PixelsOnly<LoadJpegImage>}, {".jpeg", PixelsOnly<LoadJpegImage>},
-    {".gif", PixelsOnly<LoadGifImage>},  {".png", PixelsOnly<LoadPngImage>},
+    {".jpg", PixelsOnly<LoadJpegImage>},
+    {".jpeg", PixelsOnly<LoadJpegImage>},
+    {".gif", PixelsOnly<LoadGifImage>},
+    {".png", PixelsOnly<LoadPngImage>},
     {".bmp", PixelsOnly<LoadBmpImage>},
+    {".heic", LoadHeifImage},
+    {".heif", LoadHeifImage},
+    {".hif", LoadHeifImage},
+    {".avif", LoadHeifImage},
 };
 
 [[noreturn]] void RaiseErrno(int error, const std::string& path) {
