@@ -98,7 +98,8 @@ const char* Describe(FileResult result) {
 
 bool HasImageExtension(const std::string& path) {
   const std::string ext = LowerExtensionOf(path);
-  for (std::string_view accepted : {".jpg", ".jpeg", ".gif", ".png", ".bmp"})
+  for (std::string_view accepted :
+       {".jpg", ".jpeg", ".gif", ".png", ".bmp", ".heic", ".heif", ".hif", ".avif"})
     if (ext == accepted) return true;
   return false;
 }
