@@ -126,6 +126,25 @@ TEST(HeifDecoder, RotationAndMirrorBoxesAreApplied) {
   }
 }
 
+TEST(HeifDecoder, CleanApertureCropsThePicture) {
+  HeifOptions options;
+  options.av1 = true;
+  const HeifPicture picture = Quadrants(64, 48);
+  // 32 x 24 whose centre lies 8 left of and 12 above the picture's centre (31.5, 23.5):
+  // columns 8 to 39, rows 0 to 23, so red on the left three quarters, green on the right.
+  const auto file = test::AddCleanAperture(EncodeHeif(picture, options), 32, 24, -8, -12);
+  WorkBitmap bitmap;
+  SourceInfo info;
+  Decode(file, bitmap, info);
+  ASSERT_EQ(bitmap.Width(), 32);
+  ASSERT_EQ(bitmap.Height(), 24);
+  for (const auto& [x, want] :
+       {std::pair{2, SourceBgr(picture, 10, 12)}, std::pair{21, SourceBgr(picture, 29, 12)},
+        std::pair{27, SourceBgr(picture, 35, 12)}, std::pair{30, SourceBgr(picture, 38, 12)}}) {
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(bitmap.Row(12)[3 * x + c], want[c], kTolerance) << x;
+  }
+}
+
 TEST(HeifDecoder, HighBitDepthsAreReducedTo8Bits) {
   struct Case {
     bool av1;

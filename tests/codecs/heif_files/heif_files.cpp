@@ -43,7 +43,126 @@ std::uint32_t Be32(const std::uint8_t* p) {
          p[3];
 }
 
+void PutBe32(std::vector<std::uint8_t>& file, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) file[at + i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
+}
+
+std::uint64_t ReadBe(const std::vector<std::uint8_t>& file, std::size_t at, int bytes) {
+  std::uint64_t v = 0;
+  for (int i = 0; i < bytes; ++i) v = (v << 8) | file.at(at + i);
+  return v;
+}
+
+void WriteBe(std::vector<std::uint8_t>& file, std::size_t at, int bytes, std::uint64_t v) {
+  for (int i = bytes - 1; i >= 0; --i, v >>= 8) file.at(at + i) = static_cast<std::uint8_t>(v);
+}
+
+std::size_t OnlyBox(const std::vector<std::uint8_t>& file, const char* type) {
+  const auto found = FindBoxes(file, type);
+  if (found.size() != 1) throw std::invalid_argument(std::string("not one ") + type + " box");
+  return found[0];
+}
+
+// Moves every file offset in iloc (construction method 0) by `shift` bytes.
+void ShiftItemLocations(std::vector<std::uint8_t>& file, std::uint32_t shift) {
+  std::size_t p = OnlyBox(file, "iloc") + 8;
+  const int version = file.at(p);
+  p += 4;
+  const int offsetSize = file.at(p) >> 4, lengthSize = file.at(p) & 15;
+  const int baseSize = file.at(p + 1) >> 4;
+  const int indexSize = version >= 1 ? file.at(p + 1) & 15 : 0;
+  p += 2;
+  const int idSize = version < 2 ? 2 : 4;
+  const auto items = ReadBe(file, p, idSize);
+  p += idSize;
+  for (std::uint64_t i = 0; i < items; ++i) {
+    p += idSize;
+    int method = 0;
+    if (version >= 1) {
+      method = static_cast<int>(ReadBe(file, p, 2) & 15);
+      p += 2;
+    }
+    p += 2;  // data reference index
+    const std::size_t base = p;
+    p += baseSize;
+    const auto extents = ReadBe(file, p, 2);
+    p += 2;
+    if (method == 0 && baseSize > 0)
+      WriteBe(file, base, baseSize, ReadBe(file, base, baseSize) + shift);
+    for (std::uint64_t e = 0; e < extents; ++e) {
+      p += indexSize;
+      if (method == 0 && baseSize == 0)
+        WriteBe(file, p, offsetSize, ReadBe(file, p, offsetSize) + shift);
+      p += offsetSize + lengthSize;
+    }
+  }
+}
+
 }  // namespace
+
+std::vector<std::uint8_t> AddCleanAperture(const std::vector<std::uint8_t>& original, int width,
+                                           int height, int dx, int dy) {
+  std::vector<std::uint8_t> file = original;
+  const std::size_t meta = OnlyBox(file, "meta");
+  const std::size_t iprp = OnlyBox(file, "iprp");
+  const std::size_t ipco = OnlyBox(file, "ipco");
+  const std::size_t ipma = OnlyBox(file, "ipma");
+  const std::size_t pitm = OnlyBox(file, "pitm");
+  const std::uint64_t primary = ReadBe(file, pitm + 12, file.at(pitm + 8) == 0 ? 2 : 4);
+
+  // The new property's index: one past the properties in ipco.
+  int properties = 0;
+  const std::size_t ipcoEnd = ipco + Be32(&file[ipco]);
+  for (std::size_t q = ipco + 8; q < ipcoEnd; q += Be32(&file[q])) ++properties;
+  const int index = properties + 1;
+
+  // The association goes in first: it lies behind the insertion into ipco.
+  const int version = file.at(ipma + 8);
+  const bool wideIndex = file.at(ipma + 11) & 1;
+  const int idSize = version < 1 ? 2 : 4;
+  std::size_t p = ipma + 12;
+  const auto entries = ReadBe(file, p, 4);
+  p += 4;
+  std::size_t added = 0;
+  for (std::uint64_t e = 0; e < entries; ++e) {
+    const auto item = ReadBe(file, p, idSize);
+    p += idSize;
+    const int count = file.at(p);
+    const std::size_t countAt = p;
+    p += 1 + static_cast<std::size_t>(count) * (wideIndex ? 2 : 1);
+    if (item != primary) continue;
+    if (count == 255) throw std::invalid_argument("no room for another property");
+    file[countAt] = static_cast<std::uint8_t>(count + 1);
+    std::vector<std::uint8_t> association;
+    if (wideIndex) {
+      association = {static_cast<std::uint8_t>(0x80 | (index >> 8)),
+                     static_cast<std::uint8_t>(index)};
+    } else {
+      association = {static_cast<std::uint8_t>(0x80 | index)};
+    }
+    file.insert(file.begin() + static_cast<std::ptrdiff_t>(p), association.begin(),
+                association.end());
+    added = association.size();
+    break;
+  }
+  if (added == 0) throw std::invalid_argument("primary item has no properties");
+  PutBe32(file, ipma, Be32(&file[ipma]) + static_cast<std::uint32_t>(added));
+
+  std::vector<std::uint8_t> clap(40, 0);
+  PutBe32(clap, 0, 40);
+  std::memcpy(&clap[4], "clap", 4);
+  const std::int32_t values[8] = {width, 1, height, 1, dx, 1, dy, 1};
+  for (int i = 0; i < 8; ++i) PutBe32(clap, 8 + 4 * i, static_cast<std::uint32_t>(values[i]));
+  file.insert(file.begin() + static_cast<std::ptrdiff_t>(ipcoEnd), clap.begin(), clap.end());
+  const auto grown = static_cast<std::uint32_t>(added + clap.size());
+  PutBe32(file, ipco, Be32(&file[ipco]) + static_cast<std::uint32_t>(clap.size()));
+  PutBe32(file, iprp, Be32(&file[iprp]) + grown);
+  PutBe32(file, meta, Be32(&file[meta]) + grown);
+  // The picture data behind meta moved.
+  if (OnlyBox(file, "iloc") > iprp) throw std::invalid_argument("iloc after iprp");
+  ShiftItemLocations(file, grown);
+  return file;
+}
 
 std::vector<std::uint8_t> EncodeHeif(const HeifPicture& picture, const HeifOptions& options) {
   const std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());

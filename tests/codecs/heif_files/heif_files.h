@@ -33,6 +33,12 @@ std::vector<std::uint8_t> EncodeHeif(const HeifPicture& picture, const HeifOptio
 // any turn or mirror moves a colour to another corner.
 HeifPicture Quadrants(int width, int height, int depth = 8, bool alpha = false);
 
+// The file with a clean-aperture (crop) box added to its primary item: width x height
+// pixels whose centre lies (dx, dy) from the picture's centre. libheif's encoder writes no
+// such box of its own. Expects one coded item (AVIF, or HEIC without a grid).
+std::vector<std::uint8_t> AddCleanAperture(const std::vector<std::uint8_t>& file, int width,
+                                           int height, int dx, int dy);
+
 // Offsets of every box of `type` in the file's box tree (boxes that hold other boxes are
 // entered), in file order.
 std::vector<std::size_t> FindBoxes(const std::vector<std::uint8_t>& file, const char* type);
