@@ -13,6 +13,7 @@
 #include <lcms2.h>
 #include <libheif/heif.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -34,6 +35,7 @@ namespace {
 // picture therefore needs 8 KiB of file before anything is decoded or allocated.
 constexpr std::int64_t kProportionCheckPixels = std::int64_t{1} << 24;
 constexpr std::int64_t kMostPixelsPerByte = std::int64_t{1} << 16;
+constexpr int kSmallSide = 1 << 12;
 
 struct ContextFree {
   void operator()(heif_context* p) const noexcept { heif_context_free(p); }
@@ -228,6 +230,15 @@ void DecodeHeif(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, 
   Check(found);
   if (!handle) throw DecodeError("HEIF file has no primary image");
   CheckDeclaredSize(handle.get(), size);
+  // A grid names its canvas size in its own data, which may be far beyond its ispe and its
+  // tiles; libheif 1.15 would allocate and fill that canvas. No side of what is decoded may
+  // exceed the declared one, or kSmallSide, whichever is more: tiles overhang the canvas
+  // (a one-tile grid of a small picture codes a 64 x 64 tile), and up to kSmallSide squared
+  // is what any file may ask for without proportion (as kProportionCheckPixels).
+  const int declaredSide = std::max(heif_image_handle_get_ispe_width(handle.get()),
+                                    heif_image_handle_get_ispe_height(handle.get()));
+  // libheif refuses a side at or above its limit.
+  heif_context_set_maximum_image_size_limit(context.get(), std::max(declaredSide, kSmallSide) + 1);
 
   heif_image* imageOut = nullptr;
   const heif_error decoded = heif_decode_image(handle.get(), &imageOut, heif_colorspace_RGB,

@@ -350,6 +350,20 @@ TEST(HeifDecoder, DamagedFilesFailCleanly) {
     }
     EXPECT_NE(TryDecode(huge), Outcome::kDecoded);
 
+    if (!av1) {
+      // The HEIC is a grid of one tile. A canvas of 16384 x 16384 in the grid's data, far
+      // beyond its ispe and its tile, is refused before libheif allocates and fills it.
+      const auto idat = test::FindBoxes(file, "idat");
+      ASSERT_EQ(idat.size(), 1u);
+      auto canvas = file;
+      // Grid data: version, flags, rows - 1, columns - 1, 16-bit width and height.
+      canvas[idat[0] + 12] = canvas[idat[0] + 14] = 0x40;
+      canvas[idat[0] + 13] = canvas[idat[0] + 15] = 0;
+      reason.clear();
+      EXPECT_EQ(TryDecode(canvas, &reason), Outcome::kRejected);
+      EXPECT_NE(reason.find("16384x16384"), std::string::npos) << reason;
+    }
+
     // An item type no decoder knows: the primary image cannot be decoded, and says so.
     auto unknown = file;
     const char* type = av1 ? "av01" : "hvc1";
