@@ -27,15 +27,15 @@ namespace brevine {
 
 namespace {
 
-// Above kProportionCheckPixels the file must hold at least one byte per
-// kMostPixelsPerByte pixels. No codec bound exists as it does for deflate, so the ratio is
-// measured: a single flat colour, the most compressible picture there is, encodes at
-// 8192 x 4096 to about 4,200 pixels a byte with x265 and 52,000 with libaom. 2^16 lets
-// both through; a photo needs hundreds of times more bytes than that. A 2^29-pixel
-// picture therefore needs 8 KiB of file before anything is decoded or allocated.
+// Above kProportionCheckPixels the file must hold at least one byte per kMostPixelsPerByte
+// pixels of the square of the longest declared side (see CheckDeclaredSize). No codec bound
+// exists as it does for deflate, so the ratio is measured: a single flat colour, the most
+// compressible picture there is, encodes at 8192 x 4096 to about 4,200 pixels a byte with x265
+// and 52,000 with libaom, over its own area. 2^18 lets that through for sides up to 1 : 5; a
+// photo needs thousands of times more bytes. A 2^29-pixel square needs 2 KiB of file.
 constexpr std::int64_t kProportionCheckPixels = std::int64_t{1} << 24;
-constexpr std::int64_t kMostPixelsPerByte = std::int64_t{1} << 16;
-constexpr int kSmallSide = 1 << 12;
+constexpr std::int64_t kMostPixelsPerByte = std::int64_t{1} << 18;
+constexpr std::int64_t kSmallSide = std::int64_t{1} << 12;  // its square: the line above
 
 struct ContextFree {
   void operator()(heif_context* p) const noexcept { heif_context_free(p); }
@@ -177,21 +177,30 @@ std::vector<std::uint8_t> ExifBlock(const heif_image_handle* handle) {
 
 // ---- Pixels ---------------------------------------------------------------------------
 
-void CheckDeclaredSize(const heif_image_handle* handle, std::size_t fileSize) {
+// Checks the declared sizes against the bitmap's bound and the file's length, and returns
+// the longest side libheif may decode. A grid names its canvas size in its own data, which
+// may be far beyond its ispe and its tiles (libheif 1.15 would allocate and fill it), and
+// libheif bounds only sides: so the proportion is asked of the square of that side. The
+// side is at least kSmallSide: tiles overhang the canvas (a one-tile grid of a small
+// picture codes a 64 x 64 tile), and kSmallSide squared is what any file may ask for.
+std::int64_t CheckDeclaredSize(const heif_image_handle* handle, std::size_t fileSize) {
   // The coded size (ispe) is what the decoder allocates; the displayed size is what the
-  // bitmap gets. Both are bounded.
+  // bitmap gets.
   const std::int64_t sizes[2][2] = {
       {heif_image_handle_get_ispe_width(handle), heif_image_handle_get_ispe_height(handle)},
       {heif_image_handle_get_width(handle), heif_image_handle_get_height(handle)}};
+  std::int64_t side = kSmallSide;
   for (const auto& s : sizes) {
     if (s[0] <= 0 || s[1] <= 0) throw DecodeError("HEIF image of zero size");
-    const std::int64_t pixels = s[0] * s[1];
-    if (pixels > WorkBitmap::kMaxPixels) throw std::length_error("HEIF image too large");
-    if (pixels > kProportionCheckPixels &&
-        static_cast<std::int64_t>(fileSize) < pixels / kMostPixelsPerByte) {
-      throw DecodeError("HEIF data too short for the announced size");
-    }
+    if (s[0] * s[1] > WorkBitmap::kMaxPixels) throw std::length_error("HEIF image too large");
+    side = std::max({side, s[0], s[1]});
   }
+  const std::int64_t canvas = side * side;
+  if (canvas > kProportionCheckPixels &&
+      static_cast<std::int64_t>(fileSize) < canvas / kMostPixelsPerByte) {
+    throw DecodeError("HEIF data too short for the announced size");
+  }
+  return side;
 }
 
 void CopyToBitmap(const heif_image* image, WorkBitmap& bitmap) {
@@ -229,16 +238,9 @@ void DecodeHeif(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, 
   const Handle handle(handleOut);
   Check(found);
   if (!handle) throw DecodeError("HEIF file has no primary image");
-  CheckDeclaredSize(handle.get(), size);
-  // A grid names its canvas size in its own data, which may be far beyond its ispe and its
-  // tiles; libheif 1.15 would allocate and fill that canvas. No side of what is decoded may
-  // exceed the declared one, or kSmallSide, whichever is more: tiles overhang the canvas
-  // (a one-tile grid of a small picture codes a 64 x 64 tile), and up to kSmallSide squared
-  // is what any file may ask for without proportion (as kProportionCheckPixels).
-  const int declaredSide = std::max(heif_image_handle_get_ispe_width(handle.get()),
-                                    heif_image_handle_get_ispe_height(handle.get()));
+  const std::int64_t side = CheckDeclaredSize(handle.get(), size);
   // libheif refuses a side at or above its limit.
-  heif_context_set_maximum_image_size_limit(context.get(), std::max(declaredSide, kSmallSide) + 1);
+  heif_context_set_maximum_image_size_limit(context.get(), static_cast<int>(side + 1));
 
   heif_image* imageOut = nullptr;
   const heif_error decoded = heif_decode_image(handle.get(), &imageOut, heif_colorspace_RGB,
