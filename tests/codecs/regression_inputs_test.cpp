@@ -38,6 +38,10 @@ TEST(DecoderRegressions, SavedFuzzInputsNeverCrash) {
   CheckFolder("jpeg", DecodeJpeg);
   CheckFolder("gif", DecodeGif);
   CheckFolder("png", DecodePng);
+  CheckFolder("heif", [](const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap) {
+    SourceInfo info;
+    DecodeHeif(data, size, bitmap, info);
+  });
 }
 
 }  // namespace
