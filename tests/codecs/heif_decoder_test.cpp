@@ -14,10 +14,6 @@
 #include "heif_files.h"
 #include "test_images.h"
 
-// libheif 1.15's dav1d glue keeps the buffer of an AV1 item that dav1d refuses (a saved
-// fuzz input does that); the leak sanitizer is told that this leak is not ours.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libdav1d.so\n"; }
-
 namespace brevine {
 namespace {
 
