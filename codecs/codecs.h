@@ -1,6 +1,6 @@
 #pragma once
-// Image files in, JPEG bytes out. Library headers (jpeglib.h, png.h, gif_lib.h) stay
-// private to the .cpp files; nothing here needs them.
+// Image files in, JPEG bytes out. Library headers (jpeglib.h, png.h, gif_lib.h, heif.h)
+// stay private to the .cpp files; nothing here needs them.
 //
 // Every decoder follows one contract: it reads and decodes a whole file (or buffer) in one
 // call and either fills the bitmap (24 bits, blue-green-red, rows from the top) or raises
@@ -74,6 +74,10 @@ void LoadJpegImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info
 void LoadPngImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info);
 // WebP, lossy or lossless; an animation gives its first frame on the canvas, alpha dropped.
 void LoadWebpImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info);
+// HEIF and AVIF: the primary image with its rotation, mirroring and crop applied, 8 bits,
+// alpha dropped. Fills the profile (stored, or built from nclx primaries) and the EXIF
+// block; the orientation stays 1, as the picture is upright already.
+void LoadHeifImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info);
 
 // The same decoders on bytes already in memory (tests and fuzzing use these).
 void DecodeBmp(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap);
@@ -84,6 +88,7 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, 
 void DecodePng(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo* info);
 void DecodeWebp(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap,
                 SourceInfo* info = nullptr);
+void DecodeHeif(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo& info);
 
 // Reads a whole file; raises std::system_error when it cannot be opened or read.
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path);

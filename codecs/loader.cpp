@@ -28,8 +28,16 @@ struct DispatchEntry {
 };
 
 constexpr DispatchEntry kDispatch[] = {
-    {".jpg", LoadJpegImage}, {".jpeg", LoadJpegImage},           {".gif", PixelsOnly<LoadGifImage>},
-    {".png", LoadPngImage},  {".bmp", PixelsOnly<LoadBmpImage>}, {".webp", LoadWebpImage},
+    {".jpg", LoadJpegImage},
+    {".jpeg", LoadJpegImage},
+    {".gif", PixelsOnly<LoadGifImage>},
+    {".png", LoadPngImage},
+    {".bmp", PixelsOnly<LoadBmpImage>},
+    {".webp", LoadWebpImage},
+    {".heic", LoadHeifImage},
+    {".heif", LoadHeifImage},
+    {".hif", LoadHeifImage},
+    {".avif", LoadHeifImage},
 };
 
 [[noreturn]] void RaiseErrno(int error, const std::string& path) {

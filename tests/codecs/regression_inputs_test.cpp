@@ -27,6 +27,11 @@ constexpr Format kFormats[] = {
     {"gif", DecodeGif},
     {"jpeg", DecodeJpeg},
     {"png", DecodePng},
+    {"heif",
+     [](const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap) {
+       SourceInfo info;
+       DecodeHeif(data, size, bitmap, info);
+     }},
 };
 
 TEST(DecoderRegressions, SavedFuzzInputsNeverCrash) {

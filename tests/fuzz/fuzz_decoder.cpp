@@ -6,8 +6,29 @@
 #include <cstdint>
 #include <new>
 #include <stdexcept>
+#include <type_traits>
 
 #include "codecs.h"
+
+namespace {
+
+// Decoders that also hand back what they learn beside the pixels take a SourceInfo; a
+// profile they hand back must be one worth keeping.
+template <typename Decoder>
+void Run(Decoder decode, const std::uint8_t* data, std::size_t size, brevine::WorkBitmap& bitmap) {
+  if constexpr (std::is_invocable_v<Decoder, const std::uint8_t*, std::size_t, brevine::WorkBitmap&,
+                                    brevine::SourceInfo&>) {
+    brevine::SourceInfo info;
+    decode(data, size, bitmap, info);
+    if (!info.icc.empty() && !brevine::IsWellFormedRgbProfile(info.icc.data(), info.icc.size())) {
+      __builtin_trap();
+    }
+  } else {
+    decode(data, size, bitmap);
+  }
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   brevine::WorkBitmap bitmap;
@@ -20,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       __builtin_trap();
     }
 #else
-    brevine::FUZZ_DECODER(data, size, bitmap);
+    Run(brevine::FUZZ_DECODER, data, size, bitmap);
 #endif
   } catch (const brevine::DecodeError&) {
     return 0;

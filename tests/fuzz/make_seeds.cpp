@@ -1,5 +1,5 @@
 // Writes small valid files of every decoder's format, in their common variants, as seed
-// corpora: fuzz_seeds OUTPUT_FOLDER makes OUTPUT_FOLDER/{bmp,jpeg,gif,png,exif,webp,icc}/.
+// corpora: fuzz_seeds OUTPUT_FOLDER makes OUTPUT_FOLDER/{bmp,jpeg,gif,png,exif,webp,icc,heif}/.
 
 #include <algorithm>
 #include <cstdio>
@@ -12,6 +12,7 @@
 
 #include "exif_blocks.h"
 #include "format_writers.h"
+#include "heif_files.h"
 
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
@@ -394,6 +395,36 @@ void IccSeeds(const fs::path& folder) {
   Save(folder, "gap.bin", list({1, 3}, 3));
 }
 
+// ---- HEIF -----------------------------------------------------------------------------
+
+void HeifSeeds(const fs::path& folder) {
+  using brevine::test::EncodeHeif;
+  using brevine::test::HeifOptions;
+  using brevine::test::Quadrants;
+  HeifOptions heic;
+  heic.quality = 50;
+  Save(folder, "plain.heic", EncodeHeif(Quadrants(24, 16), heic));
+  Save(folder, "alpha.heic", EncodeHeif(Quadrants(24, 16, 8, true), heic));
+  Save(folder, "10bit.heic", EncodeHeif(Quadrants(16, 16, 10), heic));
+  HeifOptions turned = heic;
+  turned.orientation = 5;
+  turned.nclxPrimaries = 12;
+  Save(folder, "turned-p3.heic", EncodeHeif(Quadrants(24, 16), turned));
+  HeifOptions tagged = heic;
+  tagged.icc = {0, 0, 0, 132};
+  tagged.icc.resize(132);
+  std::copy_n("RGB ", 4, tagged.icc.begin() + 16);
+  std::copy_n("acsp", 4, tagged.icc.begin() + 36);
+  tagged.exif = {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, 6, 0, 0};
+  Save(folder, "icc-exif.heic", EncodeHeif(Quadrants(16, 8), tagged));
+  HeifOptions avif = heic;
+  avif.av1 = true;
+  Save(folder, "plain.avif", EncodeHeif(Quadrants(24, 16), avif));
+  avif.orientation = 6;
+  avif.nclxPrimaries = 9;
+  Save(folder, "turned-bt2020.avif", EncodeHeif(Quadrants(16, 8, 8, true), avif));
+}
+
 }  // namespace
 
 // ---- EXIF ---------------------------------------------------------------------------
@@ -419,5 +450,6 @@ int main(int argc, char** argv) {
   ExifSeeds(out / "exif");
   WebpSeeds(out / "webp");
   IccSeeds(out / "icc");
+  HeifSeeds(out / "heif");
   return 0;
 }
