@@ -20,7 +20,8 @@
 namespace brevine::platform {
 
 const char kImageMimeTypes[] =
-    "image/jpeg;image/pjpeg;image/gif;image/png;image/bmp;image/x-bmp;image/x-ms-bmp;";
+    "image/jpeg;image/pjpeg;image/gif;image/png;image/bmp;image/x-bmp;image/x-ms-bmp;"
+    "image/webp;image/heif;image/heic;image/avif;";
 
 namespace {
 
