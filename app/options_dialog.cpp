@@ -15,19 +15,17 @@ namespace brevine {
 namespace {
 
 constexpr ExtraOption kExtraOptions[] = {
+    {"autorotate", "自动转正照片", "按照相机记录的拍摄方向（EXIF 方向）把照片转正"},
     {"keepicc", "保留色彩配置文件", "保留照片自带的 ICC 色彩配置文件，颜色与原图保持一致"},
     {"folders", "处理整个文件夹", "拖入或指定文件夹时，压缩其中及各级子文件夹里的全部图片"},
     {"keepinfo", "保留拍摄信息", "保留拍摄时间、相机和镜头等信息（不含 GPS 位置）"},
-    {"autorotate", "自动转正照片", "按照相机记录的拍摄方向（EXIF 方向）把照片转正"},
 };
 
 QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
 
-bool Options::*FlagField(const char* key) {
-  for (const OptionKey& k : OptionKeys()) {
-    if (std::strcmp(k.key, key) != 0) continue;
-    if (const auto* flag = std::get_if<FlagOption>(&k.kind)) return flag->field;
-  }
+const ExtraOption* Find(std::span<const ExtraOption> entries, const char* key) {
+  for (const ExtraOption& entry : entries)
+    if (std::strcmp(entry.key, key) == 0) return &entry;
   return nullptr;
 }
 
@@ -53,9 +51,13 @@ OptionsDialog::OptionsDialog(const Options& options, QWidget* parent,
   QPalette quiet = palette();
   quiet.setColor(QPalette::WindowText, QColor(0x55, 0x55, 0x55));
 
-  for (const ExtraOption& entry : entries) {
-    bool Options::*field = FlagField(entry.key);
-    if (field == nullptr) continue;
+  // The table's order, which is the settings file's, whatever the entries' order.
+  for (const OptionKey& k : OptionKeys()) {
+    const auto* flag = std::get_if<FlagOption>(&k.kind);
+    const ExtraOption* found = flag != nullptr ? Find(entries, k.key) : nullptr;
+    if (found == nullptr) continue;
+    const ExtraOption& entry = *found;
+    bool Options::*field = flag->field;
     if (!rows_.empty()) layout->addSpacing(8);
     auto* box = new QCheckBox(Q(entry.label), this);
     box->setObjectName(QString::fromLatin1(entry.key));

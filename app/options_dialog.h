@@ -16,7 +16,7 @@ namespace brevine {
 
 // One entry of the dialog: a flag key of OptionKeys(), its label and its explanation
 // (UTF-8). An entry whose key is not a flag of the table is not shown, so the list may
-// name options that a build does not have.
+// name options that a build does not have; those shown follow the table's order.
 struct ExtraOption {
   const char* key;
   const char* label;

@@ -77,7 +77,7 @@ void OptionsDialogTest::showsEveryListedFlagInFileOrder() {
   // build has the key yet; the dialog shows exactly those it has.
   std::vector<std::string> listed;
   for (const ExtraOption& e : brevine::ExtraOptions()) listed.push_back(e.key);
-  QCOMPARE(listed, (std::vector<std::string>{"keepicc", "folders", "keepinfo", "autorotate"}));
+  QCOMPARE(listed, (std::vector<std::string>{"autorotate", "keepicc", "folders", "keepinfo"}));
   std::vector<std::string> expected;
   for (const std::string& key : listed)
     if (FilePosition(key) >= 0) expected.push_back(key);
@@ -159,17 +159,19 @@ void OptionsDialogTest::cancelAndEscapeChangeNothing() {
 }
 
 void OptionsDialogTest::entriesThatAreNotFlagsAreSkipped() {
-  // A key no build has, a key that is a number, a key that is text, and one real flag.
+  // A key no build has, a key that is a number, a key that is text, and two real flags
+  // out of the table's order.
   const ExtraOption entries[] = {
       {"nosuchkey", "不存在", "这一项不应出现"},
       {"lapnum", "锐化强度", "数值不是开关"},
       {"AddName", "添加字符", "文字不是开关"},
       {"autorotate", "自动转正照片", "按照相机记录的拍摄方向把照片转正"},
+      {"html", "简易Html输出", "每天的 HTML 文件里为每张图片追加一行链接"},
   };
   const Options given = NotDefaults();
   OptionsDialog dialog(given, nullptr, entries);
-  QCOMPARE(Strings(dialog.ShownKeys()), std::vector<std::string>{"autorotate"});
-  QCOMPARE(dialog.findChildren<QCheckBox*>().size(), qsizetype{1});
+  QCOMPARE(Strings(dialog.ShownKeys()), (std::vector<std::string>{"html", "autorotate"}));
+  QCOMPARE(dialog.findChildren<QCheckBox*>().size(), qsizetype{2});
   QVERIFY(dialog.findChild<QLabel*>(QStringLiteral("nosuchkeyExplanation")) == nullptr);
 
   dialog.show();
