@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -13,6 +14,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -30,6 +32,7 @@
 #include "drop.h"
 #include "file_system.h"
 #include "folder_walk.h"
+#include "options_dialog.h"
 #include "shell_open.h"
 #include "window_batch.h"
 
@@ -265,8 +268,47 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::FormClose() {
   state_ = State::kClosed;
+  // A dialog still open is a choice not made: what is stored is what was accepted.
+  if (moreOptions_) moreOptions_->reject();
   setAcceptDrops(false);
   WriteSettingsFile(settingsPath_, CurrentOptions());
+}
+
+// ---- The options beyond the controls ------------------------------------------------
+
+// A menu rather than a button, so the fixed design stays as it is: every control that has
+// no menu of its own passes the right click on to the window.
+void TForm1::contextMenuEvent(QContextMenuEvent* event) {
+  event->accept();
+  if (state_ == State::kCreated || state_ == State::kClosed) return;
+  auto* menu = new QMenu(this);
+  menu->setObjectName(QStringLiteral("MoreOptionsMenu"));
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  connect(menu->addAction(Q("更多选项…")), &QAction::triggered, this, &TForm1::ShowMoreOptions);
+  menu->popup(event->globalPos());
+}
+
+void TForm1::ShowMoreOptions() {
+  if (state_ == State::kCreated || state_ == State::kClosed) return;
+  if (moreOptions_) {
+    moreOptions_->raise();
+    moreOptions_->activateWindow();
+    return;
+  }
+  auto* dialog = new OptionsDialog(CurrentOptions(), this);
+  dialog->setWindowModality(Qt::WindowModal);
+  moreOptions_ = dialog;
+  connect(dialog, &QDialog::finished, this, [this, dialog](int result) {
+    moreOptions_ = nullptr;
+    dialog->deleteLater();
+    if (result != QDialog::Accepted || state_ == State::kClosed) return;
+    // The controls may have moved on while the dialog was open (a batch settles the
+    // naming fields): only the dialog's own flags change. A file reads them at its start.
+    const Options now = CurrentOptions();
+    const Options chosen = dialog->Values(now);
+    if (chosen != now) ApplyOptions(chosen);
+  });
+  dialog->open();
 }
 
 // ---- Drops and the batch ------------------------------------------------------------

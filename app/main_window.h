@@ -4,6 +4,7 @@
 // the behaviour. A dropped batch runs on the batch runner's threads; each file's options
 // are read from the controls, on the window's thread, when that file starts.
 
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -17,6 +18,7 @@
 
 namespace brevine {
 
+class OptionsDialog;
 class WindowBatch;
 
 // The window's texts need a CJK font: the designed family where installed, else the
@@ -84,6 +86,9 @@ class TForm1 : public QWidget, public ProcessSettings, public Ui::Form1 {
   void BitBtn2Click();
   // Esc: the files of the batch not yet started are dropped; those in work finish.
   void CancelBatch();
+  // The dialog of the options that have no control here (the window's right-click menu
+  // offers it). Its choice applies to the files started after it was accepted.
+  void ShowMoreOptions();
 
  signals:
   // A file of the batch starts, its options just read from the controls.
@@ -98,6 +103,7 @@ class TForm1 : public QWidget, public ProcessSettings, public Ui::Form1 {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   // The window's life: created, shown (options restored, drops accepted), in a batch, in
@@ -117,13 +123,15 @@ class TForm1 : public QWidget, public ProcessSettings, public Ui::Form1 {
 
   std::string settingsPath_;
   const platform::Clock& clock_;
-  bool autoRotate_ = true;  // no control of its own: restored and stored as it was
-  bool keepIcc_ = true;     // likewise
-  bool folders_ = false;    // likewise
-  bool keepInfo_ = false;   // likewise
+  // Set in the options dialog; restored and stored as the rest.
+  bool autoRotate_ = true;
+  bool keepIcc_ = true;
+  bool folders_ = false;
+  bool keepInfo_ = false;
   State state_ = State::kCreated;
   int jobs_ = 0;
   std::unique_ptr<WindowBatch> batch_;
+  QPointer<OptionsDialog> moreOptions_;
   std::vector<std::string> laterDrops_;  // dropped after the batch's end was decided
   QString dropHint_;                     // Label2's designed text
   QStringList failures_;                 // "path: reason" of the files not written

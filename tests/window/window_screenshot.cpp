@@ -1,9 +1,10 @@
 // Writes the window as PNGs so that a person can look at it:
-//   window_screenshot IDLE.png [BATCH.png DONE.png]
+//   window_screenshot IDLE.png [BATCH.png DONE.png [OPTIONS.png]]
 // IDLE is the window at its first start (a settings file in a fresh temporary folder).
 // BATCH is the window in the middle of a dropped batch, with its preview and progress;
 // DONE is the same window after that batch, whose missing and damaged files the drop hint
-// counts.
+// counts. OPTIONS is the dialog of the options beyond the window's controls, opened from
+// the window's right-click menu.
 
 #include <QApplication>
 #include <QEventLoop>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "main_window.h"
+#include "options_dialog.h"
 
 namespace {
 
@@ -47,8 +49,8 @@ bool WritePhoto(const QString& path, int seed) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2 && argc != 4) {
-    std::fprintf(stderr, "usage: window_screenshot IDLE.png [BATCH.png DONE.png]\n");
+  if (argc != 2 && argc != 4 && argc != 5) {
+    std::fprintf(stderr, "usage: window_screenshot IDLE.png [BATCH.png DONE.png [OPTIONS.png]]\n");
     return 2;
   }
   QApplication application(argc, argv);
@@ -84,5 +86,11 @@ int main(int argc, char** argv) {
   form.DropFiles(drop);
   loop.exec();
   saved = Save(form, argv[3]) && saved;
+  if (argc == 5) {
+    form.ShowMoreOptions();
+    auto* dialog = form.findChild<brevine::OptionsDialog*>();
+    QApplication::processEvents();
+    saved = dialog != nullptr && Save(*dialog, argv[4]) && saved;
+  }
   return saved ? 0 : 1;
 }

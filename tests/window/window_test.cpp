@@ -4,12 +4,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QProcess>
 #include <QProgressBar>
@@ -31,6 +33,7 @@
 #include "codecs.h"
 #include "format_writers.h"
 #include "main_window.h"
+#include "options_dialog.h"
 #include "test_images.h"
 #include "window_preview.h"
 
@@ -151,6 +154,9 @@ class WindowTest : public QObject {
   void controlChangedDuringBatchAppliesToFilesStartedAfter();
   void escapeDropsTheFilesNotStarted();
   void failuresAreSaidInTheDropHint();
+  void rightClickOpensMoreOptions();
+  void moreOptionsAreStoredAndRestored();
+  void moreOptionsDuringBatchApplyToFilesStartedAfter();
   void helpButtonWithoutHelpDoesNothing();
   void commandLineRunLeavesSettingsUnchanged();
   void launcherSwitch();
@@ -570,6 +576,152 @@ void WindowTest::closeDuringBatchIsDeferred() {
   // A closed window takes no drops.
   f.DropFiles({files[4]});
   QVERIFY(!f.BatchRunning());
+}
+
+// Right-clicks `target` and picks the menu's one entry; the dialog it opens, or null.
+brevine::OptionsDialog* OpenMoreOptions(TForm1& form, QWidget* target) {
+  const QPoint at = target->rect().center();
+  QContextMenuEvent click(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+  QApplication::sendEvent(target, &click);
+  auto* menu = form.findChild<QMenu*>(QStringLiteral("MoreOptionsMenu"));
+  if (menu == nullptr || !menu->isVisible() || menu->actions().size() != 1) return nullptr;
+  QAction* more = menu->actions().front();
+  if (more->text() != Q("更多选项…")) return nullptr;
+  QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(more).center());
+  if (menu->isVisible()) return nullptr;
+  return form.findChild<brevine::OptionsDialog*>();
+}
+
+void Choose(brevine::OptionsDialog& dialog, const char* key, bool on, bool accept) {
+  dialog.Box(key)->setChecked(on);
+  if (accept)
+    dialog.accept();
+  else
+    dialog.reject();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// The width and height the JPEG's frame header declares.
+QSize JpegSize(const std::string& jpeg) {
+  for (std::size_t i = 0; i + 9 < jpeg.size(); ++i) {
+    const auto marker = static_cast<unsigned char>(jpeg[i + 1]);
+    if (static_cast<unsigned char>(jpeg[i]) == 0xFF && (marker == 0xC0 || marker == 0xC2)) {
+      auto at = [&](std::size_t k) { return static_cast<unsigned char>(jpeg[i + k]); };
+      return {at(7) * 256 + at(8), at(5) * 256 + at(6)};
+    }
+  }
+  return {};
+}
+
+// A JPEG whose EXIF note says "turn 90 degrees clockwise to view".
+void WriteSidewaysJpeg(const std::string& path, int width, int height) {
+  brevine::TJPEGImage jpeg;
+  jpeg.TakeBitmap(test::MakePhotoLike(width, height));
+  jpeg.SetQuality(90);
+  jpeg.EncodeJpeg();
+  std::vector<std::uint8_t> bytes = jpeg.Data().bytes;
+  const std::vector<std::uint8_t> app1 = {
+      0xFF, 0xE1, 0,    34,   'E', 'x', 'i', 'f', 0, 0,              // marker, length, name
+      'I',  'I',  42,   0,    8,   0,   0,   0,                      // TIFF header, IFD0 at 8
+      1,    0,    0x12, 0x01, 3,   0,   1,   0,   0, 0, 6, 0, 0, 0,  // one entry: Orientation
+      0,    0,    0,    0};                                          // no next IFD
+  bytes.insert(bytes.begin() + 2, app1.begin(), app1.end());
+  test::WriteFile(path, bytes);
+}
+
+void WindowTest::rightClickOpensMoreOptions() {
+  Window w;
+  TForm1& f = *w.form;
+  std::map<QString, QRect> places;
+  for (QWidget* child : f.findChildren<QWidget*>()) places[child->objectName()] = child->geometry();
+  const Options before = f.CurrentOptions();
+
+  // Wherever the click lands on a control without a menu of its own, the window's comes.
+  for (QWidget* target : std::initializer_list<QWidget*>{f.CheckBox3, f.Image2, f.ProgressBar1}) {
+    brevine::OptionsDialog* dialog = OpenMoreOptions(f, target);
+    QVERIFY2(dialog != nullptr, qPrintable(target->objectName()));
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->windowModality(), Qt::WindowModal);
+    QVERIFY(dialog->Box("autorotate")->isChecked());
+    Choose(*dialog, "autorotate", false, false);
+    QVERIFY(f.findChild<brevine::OptionsDialog*>() == nullptr);
+    QCOMPARE(f.CurrentOptions(), before);
+  }
+
+  brevine::OptionsDialog* dialog = OpenMoreOptions(f, f.GroupBox1);
+  QVERIFY(dialog != nullptr);
+  // Asked again while open, the window keeps the one dialog.
+  f.ShowMoreOptions();
+  QCOMPARE(f.findChildren<brevine::OptionsDialog*>().size(), qsizetype{1});
+  Choose(*dialog, "autorotate", false, true);
+  Options expected = before;
+  expected.autoRotate = false;
+  QCOMPARE(f.CurrentOptions(), expected);
+  QVERIFY(!f.AutoRotate());
+
+  // The fixed design: nothing moved, nothing added to it.
+  QCOMPARE(f.size(), QSize(480, 313));
+  QCOMPARE(f.minimumSize(), f.maximumSize());
+  std::map<QString, QRect> after;
+  for (QWidget* child : f.findChildren<QWidget*>()) after[child->objectName()] = child->geometry();
+  QCOMPARE(after, places);
+}
+
+void WindowTest::moreOptionsAreStoredAndRestored() {
+  Window first;
+  first.form->ApplyOptions(Unusual());
+  brevine::OptionsDialog* dialog = OpenMoreOptions(*first.form, first.form->Image2);
+  QVERIFY(dialog != nullptr);
+  QVERIFY(!dialog->Box("autorotate")->isChecked());  // restored values are what it shows
+  Choose(*dialog, "autorotate", true, true);
+  QVERIFY(first.form->close());
+  Options expected = Unusual();
+  expected.autoRotate = true;
+  QCOMPARE(ReadText(first.Settings()), brevine::FormatSettings(expected));
+
+  // A choice still open when the window closes was not made.
+  auto second = std::make_unique<TForm1>(first.Settings(), first.clock);
+  second->show();
+  dialog = OpenMoreOptions(*second, second->Image2);
+  QVERIFY(dialog != nullptr);
+  QVERIFY(dialog->Box("autorotate")->isChecked());
+  dialog->Box("autorotate")->setChecked(false);
+  QVERIFY(second->close());
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QVERIFY(second->findChild<brevine::OptionsDialog*>() == nullptr);
+  QCOMPARE(brevine::ReadSettingsFile(first.Settings()), expected);
+  // Nor does a closed window offer the dialog again.
+  second->ShowMoreOptions();
+  QVERIFY(second->findChild<brevine::OptionsDialog*>() == nullptr);
+}
+
+void WindowTest::moreOptionsDuringBatchApplyToFilesStartedAfter() {
+  Window w;
+  TForm1& f = *w.form;
+  f.SetJobs(2);
+  std::vector<std::string> files;
+  for (int i = 0; i < 4; ++i) {
+    files.push_back(w.folder / ("side" + std::to_string(i) + ".jpg"));
+    WriteSidewaysJpeg(files.back(), 60, 20);
+  }
+  // The dialog opens while the first file starts (its options already read) and is
+  // accepted before the event loop goes on: every later file is left as it lies.
+  bool chosen = false;
+  QObject::connect(&f, &TForm1::FileStarted, &f, [&](int index, const QString&) {
+    if (index != 0) return;
+    brevine::OptionsDialog* dialog = OpenMoreOptions(f, f.Image2);
+    if (dialog == nullptr) return;
+    Choose(*dialog, "autorotate", false, true);
+    chosen = true;
+  });
+  QSignalSpy finished(&f, &TForm1::BatchFinished);
+  f.DropFiles(files);
+  QVERIFY(finished.wait(30000));
+  QVERIFY(chosen);
+  for (int i = 0; i < 4; ++i) {
+    const std::string out = w.folder / ("Resized/side" + std::to_string(i) + ".jpg");
+    QCOMPARE(JpegSize(ReadText(out)), i == 0 ? QSize(20, 60) : QSize(60, 20));
+  }
 }
 
 void WindowTest::helpButtonWithoutHelpDoesNothing() {
