@@ -362,6 +362,7 @@ void TForm1::DropFiles(const std::vector<std::string>& dropped) {
 void TForm1::StartBatch(const std::vector<std::string>& paths) {
   state_ = State::kBatch;
   failures_.clear();
+  replacements_.clear();
   Label2->setText(dropHint_);
   Label2->setToolTip(QString());
   Label2->adjustSize();
@@ -379,8 +380,8 @@ void TForm1::StartBatch(const std::vector<std::string>& paths) {
     Image1->show();
   };
   events.committed = [this](std::size_t index, const std::string& path, FileResult result,
-                            const std::string& detail) {
-    FileCommitted(index, path, result, detail);
+                            const std::string& detail, const std::string& replaced) {
+    FileCommitted(index, path, result, detail, replaced);
   };
   events.settled = [this](const Options& before, const Options& after) {
     SettleNaming(before, after);
@@ -391,11 +392,14 @@ void TForm1::StartBatch(const std::vector<std::string>& paths) {
 }
 
 void TForm1::FileCommitted(std::size_t index, const std::string& path, FileResult result,
-                           const std::string& detail) {
+                           const std::string& detail, const std::string& replaced) {
   ProgressBar1->setValue(static_cast<int>(std::min<std::size_t>(index + 1, INT32_MAX)));
   // A file passed over for its extension was never meant to be a picture.
   if (result != FileResult::kWritten && result != FileResult::kNotAnImage)
     failures_.push_back(Q(path) + QStringLiteral(": ") + Q(FailureText(result, detail)));
+  // Two sources with one output name: the later one's picture is the one left on disk.
+  if (!replaced.empty())
+    replacements_.push_back(Q(path) + QStringLiteral(": replaces the result of ") + Q(replaced));
   emit FileProcessed(static_cast<int>(std::min<std::size_t>(index, INT32_MAX)), Q(path));
 }
 
@@ -414,9 +418,11 @@ void TForm1::BatchEnded() {
   Image1->hide();
   if (!failures_.isEmpty()) {
     Label2->setText(Q("%1 个文件未能处理").arg(failures_.size()));
-    Label2->setToolTip(failures_.join(QLatin1Char('\n')));
     Label2->adjustSize();
   }
+  // Replaced results are no failure: the hint's text stays, its tool-tip names them.
+  if (!failures_.isEmpty() || !replacements_.isEmpty())
+    Label2->setToolTip((failures_ + replacements_).join(QLatin1Char('\n')));
   const bool closeRequested = state_ == State::kBatchClosing;
   state_ = State::kIdle;
   if (closeRequested) close();

@@ -117,7 +117,7 @@ class TForm1 : public QWidget, public ProcessSettings, public Ui::Form1 {
   void SetRadioGroupIndex(int index);
   void StartBatch(const std::vector<std::string>& paths);
   void FileCommitted(std::size_t index, const std::string& path, FileResult result,
-                     const std::string& detail);
+                     const std::string& detail, const std::string& replaced);
   void SettleNaming(const Options& before, const Options& after);
   void BatchEnded();
 
@@ -135,6 +135,7 @@ class TForm1 : public QWidget, public ProcessSettings, public Ui::Form1 {
   std::vector<std::string> laterDrops_;  // dropped after the batch's end was decided
   QString dropHint_;                     // Label2's designed text
   QStringList failures_;                 // "path: reason" of the files not written
+  QStringList replacements_;             // "path: replaces the result of EARLIER"
 };
 
 }  // namespace brevine

@@ -35,8 +35,8 @@ void WindowBatch::Run() {
   hooks.report = [this](const CommittedFile& c) {
     QMetaObject::invokeMethod(
         this,
-        [this, index = c.index, result = c.result, detail = c.detail] {
-          Committed(index, result, detail);
+        [this, index = c.index, result = c.result, detail = c.detail, replaced = c.replaced] {
+          Committed(index, result, detail, replaced);
         },
         Qt::QueuedConnection);
   };
@@ -118,10 +118,12 @@ void WindowBatch::Reply(std::optional<BatchItem> item) {
   replied_.notify_all();
 }
 
-void WindowBatch::Committed(std::size_t index, FileResult result, const std::string& detail) {
+void WindowBatch::Committed(std::size_t index, FileResult result, const std::string& detail,
+                            std::optional<std::size_t> replaced) {
   committed_ = index + 1;
   const std::string path = paths_[index];  // the handler may add to paths_
-  if (events_.committed) events_.committed(index, path, result, detail);
+  const std::string earlier = replaced && *replaced < paths_.size() ? paths_[*replaced] : "";
+  if (events_.committed) events_.committed(index, path, result, detail, earlier);
   Answer();
 }
 

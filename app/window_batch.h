@@ -28,8 +28,9 @@ class WindowBatch final : public QObject, private BatchFeed {
     std::function<Options()> options;  // the controls' state, for a file starting now
     std::function<void(std::size_t index, const std::string& path)> started;
     std::function<void(std::size_t index, const QImage& preview)> preview;
+    // `replaced`: the earlier path whose result this one's JPEG replaced, or empty.
     std::function<void(std::size_t index, const std::string& path, FileResult result,
-                       const std::string& detail)>
+                       const std::string& detail, const std::string& replaced)>
         committed;
     std::function<void(const Options& before, const Options& after)> settled;
   };
@@ -57,7 +58,8 @@ class WindowBatch final : public QObject, private BatchFeed {
   // Window's thread from here on.
   void Answer();
   void Reply(std::optional<BatchItem> item);
-  void Committed(std::size_t index, FileResult result, const std::string& detail);
+  void Committed(std::size_t index, FileResult result, const std::string& detail,
+                 std::optional<std::size_t> replaced);
   void Run();  // the runner thread's body
 
   const platform::Clock& clock_;

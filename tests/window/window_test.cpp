@@ -949,8 +949,8 @@ void WindowTest::droppedBatchIsTheOneAtATimeRun() {
   QCOMPARE(one.committed.back(), std::string("/broken.png"));
   QCOMPARE(one.addedText, std::string("s-"));
   QCOMPARE(one.hint, Q("2 个文件未能处理"));
-  QCOMPARE(one.hintToolTip,
-           Q("/missing.gif: cannot read\n/broken.png: cannot decode (not a PNG file)"));
+  QCOMPARE(one.hintToolTip, Q("/missing.gif: cannot read\n/broken.png: cannot decode (not a PNG "
+                              "file)\n/same.bmp: replaces the result of /same.png"));
   QVERIFY(one.files.count("s-s-big.jpg") == 1);
   QVERIFY(one.files.count("s-same.jpg") == 1);
   const std::string& index = one.files.at("20240309.html");
@@ -1045,6 +1045,22 @@ void WindowTest::failuresAreSaidInTheDropHint() {
                                   "/broken.png: cannot decode (not a PNG file)"));
   QVERIFY(f.Label2->isVisible());
   QVERIFY(f.Image1->isHidden());  // nothing lies over the hint
+
+  // Two sources with one output name: no failure, but the tool-tip says which result the
+  // later one replaced.
+  WriteBmp(w.folder / "twin.bmp");
+  WriteText(w.folder / "twin.png", "not a picture");
+  f.DropFiles({w.folder / "twin.bmp", w.folder / "twin.png"});
+  QVERIFY(finished.wait(30000));
+  QCOMPARE(f.Label2->text(), Q("1 个文件未能处理"));
+  QCOMPARE(f.Label2->toolTip(),
+           QString::fromStdString(w.folder / "twin.png: cannot decode (not a PNG file)"));
+  f.DropFiles({w.folder / "twin.bmp", w.folder / "good.bmp", w.folder / "twin.bmp"});
+  QVERIFY(finished.wait(30000));
+  QCOMPARE(f.Label2->text(), hint);
+  QCOMPARE(f.Label2->toolTip(),
+           QString::fromStdString(w.folder / "twin.bmp: replaces the result of " + w.folder.Path() +
+                                  "/twin.bmp"));
 
   // The next drop puts the hint back at once, before any file is done.
   f.DropFiles({w.folder / "good.bmp"});
