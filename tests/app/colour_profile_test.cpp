@@ -44,13 +44,13 @@ int CountApp2(const Bytes& jpeg) {
 }
 
 Bytes PngWithProfile(const WorkBitmap& picture, const Bytes& profile) {
-  test::PngSpec spec;
-  spec.width = picture.Width();
-  spec.height = picture.Height();
+  test::PngSpec layout;
+  layout.width = picture.Width();
+  layout.height = picture.Height();
   for (int y = 0; y < picture.Height(); ++y)
     for (int x = 0; x < picture.Width(); ++x)
-      for (int c = 2; c >= 0; --c) spec.samples.push_back(picture.Row(y)[3 * x + c]);
-  Bytes png = test::MakePng(spec);
+      for (int c = 2; c >= 0; --c) layout.samples.push_back(picture.Row(y)[3 * x + c]);
+  Bytes png = test::MakePng(layout);
   if (profile.empty()) return png;
   uLongf size = compressBound(profile.size());
   Bytes body = {'i', 'c', 'c', 0, 0};

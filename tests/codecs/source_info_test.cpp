@@ -187,11 +187,11 @@ Bytes IccpChunk(const Bytes& name, int method, const Bytes& compressed) {
 
 // A small RGB PNG with the chunk right after IHDR.
 Bytes PngWith(const Bytes& chunk) {
-  test::PngSpec spec;
-  spec.width = 5;
-  spec.height = 3;
-  for (int i = 0; i < 5 * 3 * 3; ++i) spec.samples.push_back(static_cast<std::uint16_t>(i * 5));
-  Bytes png = test::MakePng(spec);
+  test::PngSpec layout;
+  layout.width = 5;
+  layout.height = 3;
+  for (int i = 0; i < 5 * 3 * 3; ++i) layout.samples.push_back(static_cast<std::uint16_t>(i * 5));
+  Bytes png = test::MakePng(layout);
   png.insert(png.begin() + 33, chunk.begin(), chunk.end());
   return png;
 }

@@ -845,13 +845,13 @@ std::vector<std::uint8_t> JpegOf(const brevine::WorkBitmap& bitmap, int quality)
 }
 
 std::vector<std::uint8_t> PngOf(const brevine::WorkBitmap& bitmap) {
-  test::PngSpec spec;
-  spec.width = static_cast<std::uint32_t>(bitmap.Width());
-  spec.height = static_cast<std::uint32_t>(bitmap.Height());
+  test::PngSpec layout;
+  layout.width = static_cast<std::uint32_t>(bitmap.Width());
+  layout.height = static_cast<std::uint32_t>(bitmap.Height());
   for (int y = 0; y < bitmap.Height(); ++y)
     for (int x = 0; x < bitmap.Width(); ++x)
-      for (int c = 2; c >= 0; --c) spec.samples.push_back(bitmap.Row(y)[3 * x + c]);
-  return test::MakePng(spec);
+      for (int c = 2; c >= 0; --c) layout.samples.push_back(bitmap.Row(y)[3 * x + c]);
+  return test::MakePng(layout);
 }
 
 // A GIF of bands in a small palette, `seed` shifting them.
