@@ -268,6 +268,16 @@ constexpr OptionRow kTable[] = {
                 .help = "write into the sub-folder NAME of the source's folder"}},
      .help = "the sub-folder's name (empty: Resized)",
      .onWindow = true},
+    {.section = "changed",
+     .key = "outdir",
+     .type = kText,
+     .field = &Options::outputDir,
+     .defaultValue = "",
+     .flags = {{.shortName = 'd',
+                .longName = "output-dir",
+                .argument = "DIR",
+                .help = "write every result into DIR (created with its parents)"}},
+     .help = "when not empty, every result goes into this folder, named as in a sub-folder"},
 };
 
 std::vector<std::string> Split(const char* list) {
@@ -410,8 +420,9 @@ std::optional<std::string> SetFromArgument(const OptionRow& row, std::string_vie
       const bool plain = !text.empty() && text.find_first_of(" \t+") == std::string::npos;
       if (!v || !plain) return Quoted(text) + " is not an integer";
       if (*v < row.min || *v > row.max)
-        return text + " is out of range " + std::to_string(row.min) + ".." +
-               (row.max == INT_MAX ? std::string() : std::to_string(row.max));
+        return row.max == INT_MAX ? text + " is less than " + std::to_string(row.min)
+                                  : text + " is out of range " + std::to_string(row.min) + ".." +
+                                        std::to_string(row.max);
       break;
     }
     case kChoice: {
@@ -430,6 +441,29 @@ std::optional<std::string> SetFromArgument(const OptionRow& row, std::string_vie
       break;
   }
   RestoreStored(row, value, o);
+  return std::nullopt;
+}
+
+std::optional<std::string> ApplyFlag(const OptionRow& row, const OptionFlag& flag,
+                                     const std::optional<std::string>& argument, Options& o) {
+  Options changed = o;
+  std::optional<std::string> reason;
+  if (argument && flag.apply)
+    reason = flag.apply(*argument, changed);
+  else if (argument)
+    reason = SetFromArgument(row, *argument, changed);
+  else if (flag.value)
+    RestoreStored(row, flag.value, changed);
+  if (reason) return reason;
+  for (std::string_view rest(flag.also ? flag.also : ""); !rest.empty();) {
+    const std::size_t blank = rest.find(' ');
+    const std::string_view one = rest.substr(0, blank);
+    const std::size_t eq = one.find('=');
+    if (const OptionRow* other = FindOption(one.substr(0, eq)))
+      RestoreStored(*other, one.substr(eq + 1), changed);
+    rest = blank == std::string_view::npos ? std::string_view() : rest.substr(blank + 1);
+  }
+  o = std::move(changed);
   return std::nullopt;
 }
 
