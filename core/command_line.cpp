@@ -146,6 +146,67 @@ std::string UsageText() {
   return s.str();
 }
 
+namespace {
+
+// Text as troff shows it: hyphens as minus signs, backslashes escaped.
+std::string Troff(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\\')
+      out += "\\e";
+    else if (c == '-')
+      out += "\\-";
+    else
+      out += c;
+  }
+  return out;
+}
+
+std::string ManualFlag(char shortName, const char* longName, const char* argument,
+                       bool optionalArgument, const char* help) {
+  std::string s = ".TP\n";
+  if (shortName) s += "\\fB\\-" + std::string(1, shortName) + "\\fR, ";
+  s += "\\fB\\-\\-" + Troff(longName) + "\\fR";
+  if (argument)
+    s += std::string(optionalArgument ? "[=" : "=") + "\\fI" + Troff(argument) + "\\fR" +
+         (optionalArgument ? "]" : "");
+  return s + "\n" + Troff(help) + ".\n";
+}
+
+}  // namespace
+
+std::string ManualOptions() {
+  std::string s;
+  for (const OptionRow& row : OptionTable())
+    for (const OptionFlag& flag : row.flags)
+      if (flag.longName)
+        s += ManualFlag(flag.shortName, flag.longName, flag.argument, flag.optionalArgument,
+                        flag.help);
+  for (const RunFlag& flag : kRunFlags)
+    s += ManualFlag(flag.shortName, flag.longName, flag.argument, false, flag.help);
+  return s;
+}
+
+std::string ManualSettings() {
+  std::string s;
+  std::string_view section;
+  for (const OptionRow& row : OptionTable()) {
+    if (section != row.section) {
+      section = row.section;
+      s += ".SS [" + std::string(section) + "]\n";
+    }
+    const std::string value = row.defaultValue[0] ? Troff(row.defaultValue) : "empty";
+    s += ".TP\n.BR " + Troff(row.key) + " \" (default " + value + ")\"\n" + Troff(row.help);
+    if (row.type == OptionType::kChoice) {
+      std::string list;
+      for (const std::string& v : ChoiceValues(row)) list += (list.empty() ? "" : ", ") + v;
+      s += "; one of " + Troff(list);
+    }
+    s += ".\n";
+  }
+  return s;
+}
+
 Arguments ParseArguments(const std::vector<std::string>& given) {
   Arguments a;
   std::vector<std::string> args = given;

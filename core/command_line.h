@@ -52,6 +52,10 @@ Options ApplyFlags(const Arguments& arguments, Options options);
 
 // The --help text, made from the option table.
 std::string UsageText();
+// The manual page's list of flags and its list of settings keys by section, in troff,
+// made from the option table.
+std::string ManualOptions();
+std::string ManualSettings();
 
 // args without argument 0. Exit status: 0 when every file was written, 1 when one was not
 // ("brevine: PATH: REASON" on `err` for each, as soon as its turn in argument order has

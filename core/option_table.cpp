@@ -55,7 +55,8 @@ constexpr OptionRow kTable[] = {
                 .argument = "WxH",
                 .help = "fit into a box of W by H pixels (N: N by N; none: no reduction)",
                 .apply = ApplySize}},
-     .help = "box: 0..6 the presets 1280 down to 160, 7 the custom box, -1 no reduction",
+     .help = "the box: 0 to 6 for 1280, 1024, 800, 640, 400, 320 or 160 pixels square, 7 for "
+             "the box x by y, -1 for none (no reduction below 40000 pixels)",
      .onWindow = true},
     {.section = "pixel",
      .key = "x",
@@ -132,13 +133,15 @@ constexpr OptionRow kTable[] = {
                 .value = "1",
                 .help = "add a line linking each result to its source to the day's HTML file"},
                {.longName = "no-html", .value = "0", .help = "write no HTML line"}},
-     .help = "add a line per picture to the output folder's yyyymmdd.html",
+     .help = "append a line linking each result to its source to the day's HTML index "
+             "(yyyymmdd.html) in the output folder",
      .onWindow = true},
     {.section = "option",
      .key = "jpeg",
      .field = &Options::fixedQuality,
      .defaultValue = "1",
-     .help = "1: write at the fixed quality parcent; 0: aim at the size FileSize",
+     .help = "1: write at the fixed quality parcent; 0: write the highest quality whose file "
+             "fits FileSize",
      .onWindow = true},
     {.section = "option",
      .key = "parcent",
@@ -201,7 +204,9 @@ constexpr OptionRow kTable[] = {
                 .value = "1",
                 .help = "a FOLDER stands for the images in it and its sub-folders"},
                {.longName = "no-recursive", .value = "0", .help = "a FOLDER is no image"}},
-     .help = "a folder stands for the images in its tree, in name order",
+     .help = "1: a folder given as an argument or dropped on the window stands for the image "
+             "files inside it and its sub-folders, in name order, up to 16 levels deep, without "
+             "following links to folders and without entering the output sub-folder",
      .label = "处理整个文件夹",
      .explanation = "拖入或指定文件夹时，压缩其中及各级子文件夹里的全部图片"},
     {.section = "option",
@@ -212,7 +217,8 @@ constexpr OptionRow kTable[] = {
                 .value = "1",
                 .help = "keep the date, camera and lens of the photo (not its GPS position)"},
                {.longName = "no-keep-info", .value = "0", .help = "write no photo information"}},
-     .help = "keep the photo's date, camera and lens (never its GPS position)",
+     .help = "1: the result keeps the source's dates, camera, lens and exposure EXIF tags; never "
+             "its location (GPS), maker notes, thumbnail, serial numbers or owner",
      .label = "保留拍摄信息",
      .explanation = "保留拍摄时间、相机和镜头等信息（不含 GPS 位置）"},
     {.section = "option",
@@ -230,7 +236,8 @@ constexpr OptionRow kTable[] = {
      .key = "save",
      .field = &Options::subFolder,
      .defaultValue = "1",
-     .help = "1: results go into the sub-folder folder; 0: beside the source, named with AddName",
+     .help = "1: write into the sub-folder folder; 0: write beside the source with AddName added "
+             "to the name",
      .onWindow = true},
     {.section = "changed",
      .key = "AfterBefore",
