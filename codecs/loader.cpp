@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <limits>
 #include <new>
 #include <system_error>
 
@@ -15,12 +16,27 @@ namespace brevine {
 
 namespace {
 
-using Decoder = void (*)(const std::string&, WorkBitmap&, SourceInfo&);
+using Decoder = void (*)(const std::string&, RowSink&, SourceInfo&);
 
-template <void (*Load)(const std::string&, WorkBitmap&)>
-void PixelsOnly(const std::string& path, WorkBitmap& bitmap, SourceInfo&) {
-  Load(path, bitmap);
+// A decode that ended with an empty picture: a load failure without a reason.
+struct EmptyPicture {};
+
+// The decoders that make only whole pictures hand them to the sink.
+void GifToSink(const std::string& path, RowSink& sink, SourceInfo&) {
+  WorkBitmap picture;
+  LoadGifImage(path, picture);
+  if (picture.Empty()) throw EmptyPicture{};
+  sink.TakePicture(picture, 1);
 }
+
+void HeifToSink(const std::string& path, RowSink& sink, SourceInfo& info) {
+  WorkBitmap picture;
+  LoadHeifImage(path, picture, info);
+  if (picture.Empty()) throw EmptyPicture{};
+  sink.TakePicture(picture, info.orientation);
+}
+
+void BmpToSink(const std::string& path, RowSink& sink, SourceInfo&) { LoadBmpRows(path, sink); }
 
 struct DispatchEntry {
   const char* extension;
@@ -28,16 +44,9 @@ struct DispatchEntry {
 };
 
 constexpr DispatchEntry kDispatch[] = {
-    {".jpg", LoadJpegImage},
-    {".jpeg", LoadJpegImage},
-    {".gif", PixelsOnly<LoadGifImage>},
-    {".png", LoadPngImage},
-    {".bmp", PixelsOnly<LoadBmpImage>},
-    {".webp", LoadWebpImage},
-    {".heic", LoadHeifImage},
-    {".heif", LoadHeifImage},
-    {".hif", LoadHeifImage},
-    {".avif", LoadHeifImage},
+    {".jpg", LoadJpegRows}, {".jpeg", LoadJpegRows}, {".gif", GifToSink},   {".png", LoadPngRows},
+    {".bmp", BmpToSink},    {".webp", LoadWebpRows}, {".heic", HeifToSink}, {".heif", HeifToSink},
+    {".hif", HeifToSink},   {".avif", HeifToSink},
 };
 
 [[noreturn]] void RaiseErrno(int error, const std::string& path) {
@@ -99,7 +108,25 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
   return bytes;
 }
 
+void BitmapSink::Begin(int width, int height, int) { picture_.SetSize(width, height); }
+
+int BitmapSink::MaxRows() const { return std::numeric_limits<int>::max(); }
+
+RowSink::Block BitmapSink::Rows(int first, int, int step) {
+  const auto stride = static_cast<std::ptrdiff_t>(picture_.Stride());
+  return {picture_.Row(first), step < 0 ? -stride : stride};
+}
+
+void BitmapSink::TakePicture(WorkBitmap& picture, int) { picture_.Swap(picture); }
+
 LoadStatus LoadImage(const std::string& path, WorkBitmap& bitmap, SourceInfo* info) {
+  BitmapSink sink;
+  const LoadStatus status = LoadImage(path, sink, info);
+  if (status == LoadStatus::kOk) bitmap.Swap(sink.Picture());
+  return status;
+}
+
+LoadStatus LoadImage(const std::string& path, RowSink& sink, SourceInfo* info) {
   SourceInfo scratch;
   SourceInfo& details = info ? *info : scratch;
   details = SourceInfo{};
@@ -111,11 +138,13 @@ LoadStatus LoadImage(const std::string& path, WorkBitmap& bitmap, SourceInfo* in
 
   LoadStatus status = LoadStatus::kOk;
   try {
-    decoder(path, bitmap, details);
+    decoder(path, sink, details);
   } catch (const std::system_error& e) {
     status = e.code() == std::errc::no_such_file_or_directory ? LoadStatus::kNotFound
                                                               : LoadStatus::kReadError;
     details = SourceInfo{};
+  } catch (const EmptyPicture&) {
+    status = LoadStatus::kDecodeError;
   } catch (const DecodeError& e) {
     status = LoadStatus::kDecodeError;
     details = SourceInfo{};
@@ -126,7 +155,6 @@ LoadStatus LoadImage(const std::string& path, WorkBitmap& bitmap, SourceInfo* in
     status = LoadStatus::kDecodeError;
     details = SourceInfo{};
   }
-  if (status == LoadStatus::kOk && bitmap.Empty()) status = LoadStatus::kDecodeError;
   return status;
 }
 
