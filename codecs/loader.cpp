@@ -16,27 +16,36 @@ namespace brevine {
 
 namespace {
 
-using Decoder = void (*)(const std::string&, RowSink&, SourceInfo&);
+using Decoder = void (*)(const std::string&, RowSink&, SourceInfo&, const LoadRequest&);
 
 // A decode that ended with an empty picture: a load failure without a reason.
 struct EmptyPicture {};
 
 // The decoders that make only whole pictures hand them to the sink.
-void GifToSink(const std::string& path, RowSink& sink, SourceInfo&) {
+void GifToSink(const std::string& path, RowSink& sink, SourceInfo&, const LoadRequest&) {
   WorkBitmap picture;
   LoadGifImage(path, picture);
   if (picture.Empty()) throw EmptyPicture{};
   sink.TakePicture(picture, 1);
 }
 
-void HeifToSink(const std::string& path, RowSink& sink, SourceInfo& info) {
+void HeifToSink(const std::string& path, RowSink& sink, SourceInfo& info,
+                const LoadRequest& request) {
   WorkBitmap picture;
-  LoadHeifImage(path, picture, info);
+  LoadHeifImage(path, picture, info, request);
   if (picture.Empty()) throw EmptyPicture{};
   sink.TakePicture(picture, info.orientation);
 }
 
-void BmpToSink(const std::string& path, RowSink& sink, SourceInfo&) { LoadBmpRows(path, sink); }
+void BmpToSink(const std::string& path, RowSink& sink, SourceInfo&, const LoadRequest&) {
+  LoadBmpRows(path, sink);
+}
+
+// Decoders that start no threads of their own.
+template <void (*Load)(const std::string&, RowSink&, SourceInfo&)>
+void OnCallersThread(const std::string& path, RowSink& sink, SourceInfo& info, const LoadRequest&) {
+  Load(path, sink, info);
+}
 
 struct DispatchEntry {
   const char* extension;
@@ -44,9 +53,16 @@ struct DispatchEntry {
 };
 
 constexpr DispatchEntry kDispatch[] = {
-    {".jpg", LoadJpegRows}, {".jpeg", LoadJpegRows}, {".gif", GifToSink},   {".png", LoadPngRows},
-    {".bmp", BmpToSink},    {".webp", LoadWebpRows}, {".heic", HeifToSink}, {".heif", HeifToSink},
-    {".hif", HeifToSink},   {".avif", HeifToSink},
+    {".jpg", OnCallersThread<LoadJpegRows>},
+    {".jpeg", OnCallersThread<LoadJpegRows>},
+    {".gif", GifToSink},
+    {".png", OnCallersThread<LoadPngRows>},
+    {".bmp", BmpToSink},
+    {".webp", OnCallersThread<LoadWebpRows>},
+    {".heic", HeifToSink},
+    {".heif", HeifToSink},
+    {".hif", HeifToSink},
+    {".avif", HeifToSink},
 };
 
 [[noreturn]] void RaiseErrno(int error, const std::string& path) {
@@ -119,14 +135,16 @@ RowSink::Block BitmapSink::Rows(int first, int, int step) {
 
 void BitmapSink::TakePicture(WorkBitmap& picture, int) { picture_.Swap(picture); }
 
-LoadStatus LoadImage(const std::string& path, WorkBitmap& bitmap, SourceInfo* info) {
+LoadStatus LoadImage(const std::string& path, WorkBitmap& bitmap, SourceInfo* info,
+                     const LoadRequest& request) {
   BitmapSink sink;
-  const LoadStatus status = LoadImage(path, sink, info);
+  const LoadStatus status = LoadImage(path, sink, info, request);
   if (status == LoadStatus::kOk) bitmap.Swap(sink.Picture());
   return status;
 }
 
-LoadStatus LoadImage(const std::string& path, RowSink& sink, SourceInfo* info) {
+LoadStatus LoadImage(const std::string& path, RowSink& sink, SourceInfo* info,
+                     const LoadRequest& request) {
   SourceInfo scratch;
   SourceInfo& details = info ? *info : scratch;
   details = SourceInfo{};
@@ -138,7 +156,7 @@ LoadStatus LoadImage(const std::string& path, RowSink& sink, SourceInfo* info) {
 
   LoadStatus status = LoadStatus::kOk;
   try {
-    decoder(path, sink, details);
+    decoder(path, sink, details, request);
   } catch (const std::system_error& e) {
     status = e.code() == std::errc::no_such_file_or_directory ? LoadStatus::kNotFound
                                                               : LoadStatus::kReadError;
