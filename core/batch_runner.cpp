@@ -250,13 +250,11 @@ class ParallelRun {
     } catch (...) {
       handed.barrier = index;
     }
-    handed.workingBytes = kWorkerMemoryBudget;
-    if (hooks_.workingBytes) {
-      try {
-        handed.workingBytes = hooks_.workingBytes(*item);
-      } catch (...) {
-        // Unknown: counted as a large photo.
-      }
+    try {
+      handed.workingBytes =
+          hooks_.workingBytes ? hooks_.workingBytes(*item) : EstimateWorkingBytes(*item);
+    } catch (...) {
+      handed.workingBytes = kWorkerMemoryBudget;  // unknown: counted as a large photo
     }
     if (!memory_.Enter(handed.workingBytes)) return std::nullopt;
     handed.item = std::move(*item);
@@ -371,6 +369,8 @@ int DefaultJobs() {
   if (const char* text = std::getenv("BREVINE_JOBS")) requested = ParseJobCount(text);
   return ChooseJobs(requested, platform::UsableCores());
 }
+
+std::uint64_t EstimateWorkingBytes(const BatchItem&) { return kWorkerMemoryBudget; }
 
 std::vector<std::size_t> CommitBarriers(const std::vector<std::string>& absolutePaths,
                                         const Options& options, const platform::Clock& clock) {

@@ -90,12 +90,15 @@ class BatchFeed {
 // The bytes a file is expected to hold while it is prepared.
 using WorkingBytesEstimate = std::function<std::uint64_t(const BatchItem& item)>;
 
+// The batch's own estimate: a full bitmap's worth, kWorkerMemoryBudget, for every file.
+std::uint64_t EstimateWorkingBytes(const BatchItem& item);
+
 struct BatchHooks {
   CommitReport report;
   // On a worker thread, once the file at `index` is loaded, before its image operations.
   std::function<void(std::size_t index, const WorkBitmap& bitmap)> loaded;
   StageTimes* times = nullptr;  // receives the stage times of every worker
-  // Each file's working bytes; empty: kWorkerMemoryBudget for every file.
+  // Each file's working bytes; empty: EstimateWorkingBytes.
   WorkingBytesEstimate workingBytes;
   // What the files in work and the results waiting may hold together; by default the
   // memory available when the batch starts.
