@@ -87,6 +87,8 @@ class CommitOrder {
 
 constexpr std::size_t kWaitingBytes = std::size_t{64} << 20;
 
+int OwnDecoderThreads(int workers) { return DecoderThreads(workers, platform::UsableCores()); }
+
 // A prepared file with the options it was handed out with, which its commit reads too.
 struct PreparedItem {
   PreparedFile file;
@@ -169,6 +171,7 @@ class ParallelBatch {
     // the bytes waiting bound it instead, with a count as the outer limit.
     minWindow_ = static_cast<std::size_t>(jobs) * 2;
     maxWindow_ = static_cast<std::size_t>(jobs) * 32;
+    decoderThreads_ = OwnDecoderThreads(jobs);
     for (int w = 0; w < jobs; ++w) {
       try {
         threads_.emplace_back([this] { Work(); });
@@ -213,6 +216,7 @@ class ParallelBatch {
     StageTimes ownTimes;
     std::size_t index = 0;
     PipelineHooks hooks;
+    hooks.decoderThreads = decoderThreads_;
     if (hooks_.times) hooks.times = &ownTimes;
     if (hooks_.loaded)
       hooks.preview = [this, &index](const WorkBitmap& bitmap) { hooks_.loaded(index, bitmap); };
@@ -296,6 +300,7 @@ class ParallelBatch {
   std::size_t minWindow_ = 2;
   std::size_t maxWindow_ = 2;
   std::size_t waitingBytes_ = 0;  // JPEG bytes prepared and not yet committed
+  int decoderThreads_ = 0;        // set before the workers start
   bool stopping_ = false;
   std::vector<std::thread> threads_;
 };
@@ -305,6 +310,7 @@ void RunFeedSequential(BatchFeed& feed, const platform::Clock& clock, const Batc
   std::size_t index = 0;
   PipelineHooks pipelineHooks;
   pipelineHooks.times = hooks.times;
+  pipelineHooks.decoderThreads = OwnDecoderThreads(1);
   if (hooks.loaded)
     pipelineHooks.preview = [&](const WorkBitmap& bitmap) { hooks.loaded(index, bitmap); };
   FilePipeline pipeline(settings, clock, pipelineHooks);
@@ -344,6 +350,7 @@ std::vector<FileResult> RunSequential(const std::vector<std::string>& paths,
                                       StageTimes* times, const CommitReport& report) {
   PipelineHooks hooks;
   hooks.times = times;
+  hooks.decoderThreads = OwnDecoderThreads(1);
   FilePipeline pipeline(settings, clock, hooks);
   WorkBitmap bitmap;
   OutputOwners owners;
@@ -372,6 +379,10 @@ int ChooseJobs(std::optional<int> requested, unsigned cores,
   std::uint64_t jobs = std::max(1u, cores);
   if (availableBytes) jobs = std::min(jobs, *availableBytes / kWorkerMemoryBudget);
   return static_cast<int>(std::clamp<std::uint64_t>(jobs, 1, 1024));
+}
+
+int DecoderThreads(int workers, unsigned cores) {
+  return static_cast<int>(std::max(1u, cores) / static_cast<unsigned>(std::max(1, workers)));
 }
 
 int DefaultJobs() {

@@ -109,7 +109,8 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) 
     StageClock stage(hooks_.times);
     SourceInfo info;
     try {
-      out.result = FromLoadStatus(LoadImage(out.sourcePath, bitmap, &info));
+      out.result = FromLoadStatus(
+          LoadImage(out.sourcePath, bitmap, &info, LoadRequest{hooks_.decoderThreads}));
       if (out.result == FileResult::kCannotDecode) out.detail = info.reason;
     } catch (...) {
       out.result = FileResult::kCannotDecode;

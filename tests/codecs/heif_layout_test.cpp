@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -23,7 +24,6 @@ using test::EncodeHeif;
 using test::HeifOptions;
 using test::HeifPicture;
 using test::Quadrants;
-using test::SetGridCanvas;
 using test::SetIspe;
 
 using File = std::vector<std::uint8_t>;
@@ -51,7 +51,7 @@ std::string Decode(const File& file, WorkBitmap& bitmap) {
 
 // The HEIC is a grid of one 64 x 64 tile showing the 48 x 32 quadrants.
 const File& SmallHeic() {
-  static const File file = EncodeHeif(Quadrants(48, 32));
+  static const File file = test::RewrittenGrid(48, 32, 48, 32);
   return file;
 }
 const File& SmallAvif(bool alpha = false) {
@@ -74,15 +74,9 @@ std::size_t IspeOf(const File& file, std::uint32_t width, std::uint32_t height) 
   throw std::invalid_argument("no such ispe");
 }
 
-// The grid canvas, the grid's ispe and the tile's ispe as given.
 File Grid(std::uint32_t canvasWidth, std::uint32_t canvasHeight, std::uint32_t width,
           std::uint32_t height, std::uint32_t tileWidth = 64, std::uint32_t tileHeight = 64) {
-  File file = SmallHeic();
-  const std::size_t grid = IspeOf(file, 48, 32), tile = IspeOf(file, 64, 64);
-  SetGridCanvas(file, static_cast<int>(canvasWidth), static_cast<int>(canvasHeight));
-  SetIspe(file, grid, width, height);
-  SetIspe(file, tile, tileWidth, tileHeight);
-  return file;
+  return test::RewrittenGrid(canvasWidth, canvasHeight, width, height, tileWidth, tileHeight);
 }
 
 bool Contains(const std::string& text, const char* part) {
@@ -274,6 +268,17 @@ TEST(HeifStructures, GridCanvasCutsItsTileShort) {
   EXPECT_TRUE(Near(bitmap, 10, 8, kRed));
   EXPECT_TRUE(Near(bitmap, 36, 8, kGreen));
   EXPECT_TRUE(Near(bitmap, 10, 19, kBlue));
+}
+
+TEST(HeifStructures, DecoderThreadsChangeNoPixel) {
+  const File& file = SmallHeic();
+  WorkBitmap alone, threaded;
+  SourceInfo info;
+  DecodeHeif(file.data(), file.size(), alone, info, LoadRequest{0});
+  DecodeHeif(file.data(), file.size(), threaded, info, LoadRequest{4});
+  ASSERT_EQ(alone.ByteCount(), threaded.ByteCount());
+  for (int y = 0; y < alone.Height(); ++y)
+    ASSERT_EQ(std::memcmp(alone.Row(y), threaded.Row(y), alone.Stride()), 0) << y;
 }
 
 TEST(HeifStructures, CropsAtOddOffsets) {
