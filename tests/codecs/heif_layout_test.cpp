@@ -144,15 +144,24 @@ TEST(HeifLayout, EveryPictureWithinTheBoundAndTheFileLongEnoughForIt) {
   SetIspe(file, ispe, 8193, 65536);
   AppendFreeBox(file, 4096);
   EXPECT_TRUE(Contains(Refusal(file), "too large")) << Refusal(file);
+}
 
-  // A grid whose sizes all agree counts its canvas and its tile: 2 x 2^28 pixels.
+TEST(HeifLayout, TilesCodeTheSizeTheirIspeDeclares) {
+  // The tile codes 64 x 64. A grid whose canvas and ispe sizes all agree on 16384 x 16384
+  // (in a file long enough for that many pixels) still has one such tile.
   File grid = Grid(16384, 16384, 16384, 16384, 16384, 16384);
-  ASSERT_LT(grid.size(), 2040u);
-  File shortGrid = grid;
-  AppendFreeBox(shortGrid, 2047 - grid.size());
-  AppendFreeBox(grid, 2048 - grid.size());
-  EXPECT_TRUE(Contains(Refusal(shortGrid), "too short"));
-  EXPECT_EQ(Refusal(grid), "");
+  AppendFreeBox(grid, 4096);
+  EXPECT_TRUE(Contains(Refusal(grid), "codes 64x64 pixels for 16384x16384")) << Refusal(grid);
+  // The ispe may cut up to one block of 64 off the coded picture, no more and no less.
+  EXPECT_TRUE(Contains(Refusal(Grid(48, 32, 48, 32, 65, 64)), "codes 64x64"));
+  EXPECT_TRUE(Contains(Refusal(Grid(48, 32, 48, 32, 64, 65)), "codes 64x64"));
+  for (const std::uint32_t side : {1u, 17u, 64u}) {
+    const File file = Grid(side, side, side, side, side, side);
+    EXPECT_EQ(Refusal(file), "") << side;
+    WorkBitmap bitmap;
+    ASSERT_EQ(Decode(file, bitmap), "") << side;
+    EXPECT_EQ(bitmap.Width(), static_cast<int>(side));
+  }
 }
 
 TEST(HeifLayout, AlphaCountsAndCropsStayInside) {
