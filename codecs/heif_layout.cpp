@@ -207,7 +207,8 @@ class Layout {
       : file_(data), fileSize_(size), maxPixels_(maxPixels) {}
 
   HeifLayout Read() {
-    const Box* meta = First(Children(file_, fileSize_), FourCc("meta"));
+    const auto top = Children(file_, fileSize_);
+    const Box* meta = First(top, FourCc("meta"));
     if (meta == nullptr || meta->size < 4) Refuse("no meta box");
     const auto boxes = Children(meta->body + 4, meta->size - 4);
     const Box* pitm = First(boxes, FourCc("pitm"));
