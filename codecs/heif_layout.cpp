@@ -378,7 +378,7 @@ class Layout {
     const auto width = static_cast<std::int64_t>(r.Read(4));
     const auto height = static_cast<std::int64_t>(r.Read(4));
     if (width <= 0 || height <= 0) Refuse("image of zero size");
-    if (width * height > maxPixels_) Refuse("image of " + Size(width, height) + " is too large");
+    if (width > maxPixels_ / height) Refuse("image of " + Size(width, height) + " is too large");
     if (const Box* clap = Property(item, FourCc("clap"))) CheckCrop(*clap, width, height);
     return {width, height};
   }
