@@ -35,7 +35,7 @@ struct StageTimes {
 };
 
 struct PipelineHooks {
-  // Sees the loaded picture before the image operations (the window's preview).
+  // Sees the reduced picture, before sharpening (the window's preview).
   std::function<void(const WorkBitmap&)> preview;
   // Hides the preview after a file went through every step.
   std::function<void()> previewDone;
