@@ -138,6 +138,9 @@ Box SelectedBox(const ProcessSettings& settings) {
   static constexpr std::array<int, 7> kPresets = {1280, 1024, 800, 640, 400, 320, 160};
   const int preset = settings.BoxPreset();
   if (preset >= 0 && preset < 7) return {kPresets[preset], kPresets[preset]};
+  // A side that is no integer is 200 here: the box's own fall-back, which is neither the
+  // field's (300) nor the stored default (150). The window's fields never hand over such a
+  // text; a settings source that does gets this box.
   if (preset == 7)
     return {ParseInteger(settings.BoxWidthText()).value_or(200),
             ParseInteger(settings.BoxHeightText()).value_or(200)};
