@@ -10,6 +10,7 @@
 #include "codecs.h"
 #include "image_file.h"
 #include "jpeg_private.h"
+#include "probe.h"
 
 #include <jerror.h>
 
@@ -411,6 +412,29 @@ void DecodeJpegRows(const std::uint8_t* data, std::size_t size, RowSink& sink, S
   DecodeInto(JpegInput{data, size, nullptr}, sink, info != nullptr ? &found : nullptr);
   if (info != nullptr) *info = std::move(found);
 }
+
+namespace probe_detail {
+
+PictureProbe ProbeJpeg(const std::string& path) {
+  const ImageFile file(path);
+  auto source = std::make_unique<FileSource>();
+  source->fd = file.Descriptor();
+  source->size = file.Size();
+  source->offset = 0;
+  source->readError = 0;
+  Decompressor decompressor;
+  decompressor.ReadHeader(JpegInput{nullptr, 0, source.get()}, true);
+  const jpeg_decompress_struct& cinfo = decompressor.Info();
+  PictureProbe probe;
+  probe.width = static_cast<int>(cinfo.image_width);
+  probe.height = static_cast<int>(cinfo.image_height);
+  probe.streams = true;
+  probe.coefficients = cinfo.progressive_mode != 0;
+  probe.orientation = InfoFromMarkers(cinfo).orientation;
+  return probe;
+}
+
+}  // namespace probe_detail
 
 void LoadJpegRows(const std::string& path, RowSink& sink, SourceInfo& info) {
   const ImageFile file(path);
