@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -163,6 +164,19 @@ void DecodeWebp(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap,
 void DecodeHeif(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo& info);
 void DecodeHeif(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo& info,
                 const LoadRequest& request);
+
+// What a file's header says, read without decoding the picture: enough to tell how much
+// memory its load will take.
+struct PictureProbe {
+  int width = 0;
+  int height = 0;
+  bool streams = false;       // its decoder hands over rows (see RowSink)
+  bool coefficients = false;  // a progressive JPEG: the decoder keeps every coefficient
+  int orientation = 1;        // the EXIF orientation the file declares (JPEG)
+};
+// nullopt when the file cannot be read or its header is not understood, and for HEIF and
+// AVIF, whose sizes take a walk through the whole box structure.
+std::optional<PictureProbe> ProbeImage(const std::string& path);
 
 // Reads a whole file; raises std::system_error when it cannot be opened or read.
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path);

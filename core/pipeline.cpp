@@ -181,6 +181,14 @@ std::size_t EstimatedWorkingBytes(int width, int height, bool streams,
   return decoder + picture + (quarterTurn ? picture : 0) + intermediate;
 }
 
+std::optional<std::size_t> EstimatedWorkingBytes(const std::string& path,
+                                                 const ProcessSettings& settings) {
+  const std::optional<PictureProbe> probe = ProbeImage(path);
+  if (!probe) return std::nullopt;
+  return EstimatedWorkingBytes(probe->width, probe->height, probe->streams, settings,
+                               probe->orientation, probe->coefficients);
+}
+
 FilePipeline::FilePipeline(ProcessSettings& settings, const platform::Clock& clock,
                            PipelineHooks hooks)
     : settings_(settings), clock_(clock), hooks_(std::move(hooks)) {}
