@@ -25,8 +25,10 @@ std::vector<JpegMarker> OutputMarkers(const ProcessSettings& settings, const Sou
 // included); the chosen quality is the highest whose file is at most target x 1024 bytes,
 // else 1. Raises when a quality or target text is not an integer (before anything is
 // written) or the encoder fails.
+// `quality`, when given, receives the quality the bytes were written at.
 std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const WorkBitmap& picture,
-                                       std::vector<JpegMarker> markers = {});
+                                       std::vector<JpegMarker> markers = {},
+                                       int* quality = nullptr);
 
 // Where the JPEG and its HTML line go, from the destination base (folder + base name +
 // ".jpg"). Reading the naming options may change them: an empty added text becomes "s-",
@@ -42,6 +44,11 @@ struct OutputTarget {
 };
 OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& clock,
                           const std::string& destinationBase);
+
+// The sub-folder that results of sources in `folder` (ending in "/") go to in sub-folder
+// mode: `folderName`, or "Resized" when it is empty or leads back to `folder` itself.
+// ChooseOutput names the folder by it, and the folder walk leaves that folder out.
+std::string OutputSubFolder(const std::string& folder, const std::string& folderName);
 
 // Names and writes the encoded bytes, then appends the HTML line when asked. Never raises:
 // kWritten once the JPEG is on disk (a failed HTML line does not change that), else

@@ -200,7 +200,8 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) 
     // decoder finds the note during its one pass over the file.
     ReducingSink sink(settings_.AutoRotate(), settings_.Saturation(), SelectedBox(settings_));
     try {
-      out.result = FromLoadStatus(LoadImage(out.sourcePath, sink, &info));
+      out.result = FromLoadStatus(
+          LoadImage(out.sourcePath, sink, &info, LoadRequest{hooks_.decoderThreads}));
       if (out.result == FileResult::kCannotDecode) out.detail = info.reason;
     } catch (...) {
       out.result = FileResult::kCannotDecode;
@@ -229,7 +230,9 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) 
     if (settings_.Sharpen()) SharpenImage(bitmap, bitmap, settings_.SharpenStrength());
     stage.Stop(&StageTimes::sharpening);
     out.destinationBase = DestinationBase(out.sourcePath);
-    out.jpeg = EncodeResult(settings_, bitmap, OutputMarkers(settings_, info));
+    out.jpeg = EncodeResult(settings_, bitmap, OutputMarkers(settings_, info), &out.quality);
+    out.width = bitmap.Width();
+    out.height = bitmap.Height();
     stage.Stop(&StageTimes::encoding);
     out.result = FileResult::kWritten;
   } catch (...) {
