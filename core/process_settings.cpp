@@ -35,12 +35,21 @@ constexpr OptionKey kOptionKeys[] = {
 
 }  // namespace
 
+OutputFormat FormatOf(const std::string& value) {
+  if (value == "webp") return OutputFormat::kWebp;
+  if (value == "avif") return OutputFormat::kAvif;
+  return OutputFormat::kJpeg;
+}
+
 std::span<const OptionKey> OptionKeys() { return kOptionKeys; }
 
 Options Snapshot(const ProcessSettings& settings) {
   Options o;
   for (const OptionKey& k : kOptionKeys)
     std::visit([&](const auto& option) { o.*option.field = (settings.*option.get)(); }, k.kind);
+  // Not stored yet: the format is named by its value.
+  static constexpr const char* kFormatNames[] = {"jpeg", "webp", "avif"};
+  o.format = kFormatNames[static_cast<int>(settings.Format())];
   return o;
 }
 

@@ -9,6 +9,12 @@
 
 namespace brevine {
 
+// The format results are written in: JPEG for mail and everything else, WebP or AVIF for
+// smaller files on web pages.
+enum class OutputFormat { kJpeg, kWebp, kAvif };
+// The format a stored value names: "webp", "avif", and JPEG for anything else.
+OutputFormat FormatOf(const std::string& value);
+
 class ProcessSettings {
  public:
   virtual ~ProcessSettings() = default;
@@ -35,6 +41,7 @@ class ProcessSettings {
   virtual bool KeepIcc() const = 0;     // write the source's colour profile into the JPEG
   virtual bool Folders() const = 0;     // a folder stands for the images in its tree
   virtual bool KeepInfo() const = 0;    // the output keeps the photo's date and camera
+  virtual OutputFormat Format() const = 0;
 };
 
 // Every option as plain values: the settings file's content, and the fixed source of
@@ -61,6 +68,7 @@ struct Options {
   bool keepIcc = true;
   bool folders = false;
   bool keepInfo = false;
+  std::string format = "jpeg";
 
   bool operator==(const Options&) const = default;
 };
@@ -124,6 +132,7 @@ class FixedSettings final : public ProcessSettings {
   bool KeepIcc() const override { return o_.keepIcc; }
   bool Folders() const override { return o_.folders; }
   bool KeepInfo() const override { return o_.keepInfo; }
+  OutputFormat Format() const override { return FormatOf(o_.format); }
 
  private:
   Options o_;

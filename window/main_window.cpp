@@ -205,6 +205,7 @@ bool TForm1::AutoRotate() const { return autoRotate_; }
 bool TForm1::KeepIcc() const { return keepIcc_; }
 bool TForm1::Folders() const { return folders_; }
 bool TForm1::KeepInfo() const { return keepInfo_; }
+OutputFormat TForm1::Format() const { return FormatOf(format_); }
 
 Options TForm1::CurrentOptions() const { return Snapshot(*this); }
 
@@ -234,6 +235,7 @@ void TForm1::ApplyOptions(const Options& o) {
   keepIcc_ = o.keepIcc;
   folders_ = o.folders;
   keepInfo_ = o.keepInfo;
+  format_ = o.format;
 }
 
 // ---- First show and close -----------------------------------------------------------

@@ -58,6 +58,7 @@ class TForm1 : public QWidget, public ProcessSettings, public Ui::Form1 {
   bool KeepIcc() const override;
   bool Folders() const override;
   bool KeepInfo() const override;
+  OutputFormat Format() const override;
 
   // The controls' state as the settings file stores it, and the restore through the
   // controls' own setters (so their rules and change handlers apply).
@@ -128,6 +129,7 @@ class TForm1 : public QWidget, public ProcessSettings, public Ui::Form1 {
   bool keepIcc_ = true;
   bool folders_ = false;
   bool keepInfo_ = false;
+  std::string format_ = "jpeg";
   State state_ = State::kCreated;
   int jobs_ = 0;
   std::unique_ptr<WindowBatch> batch_;

@@ -272,6 +272,7 @@ class ThreadCheckedSettings final : public ProcessSettings {
   FORWARD(bool, KeepIcc)
   FORWARD(bool, Folders)
   FORWARD(bool, KeepInfo)
+  FORWARD(OutputFormat, Format)
 #undef FORWARD
   void SetAddedText(const std::string& t) override { Note(), inner_.SetAddedText(t); }
   void SetFolderName(const std::string& t) override { Note(), inner_.SetFolderName(t); }
