@@ -19,6 +19,8 @@ constexpr char kUsage[] =
     "Reduces each IMAGE (.jpg .jpeg .gif .png .bmp .webp .heic .heif .hif .avif) to fit the\n"
     "box chosen in the window and writes it as a JPEG beside it (under an added text or in a\n"
     "sub-folder), with the options stored by the window. Without arguments the window opens.\n"
+    "format=webp or format=avif in the settings file writes WebP or AVIF instead: smaller\n"
+    "files for web pages (JPEG, the default, is the one for mail).\n"
     "\"/sc\" as the first argument puts a launcher on the desktop first. With folders=1 in the\n"
     "settings file a FOLDER stands for the images in it and in its sub-folders, in name order.\n"
     "\n"

@@ -13,6 +13,7 @@
 #include "output_stage.h"
 #include "pipeline.h"
 #include "pipeline_support.h"
+#include "settings_file.h"
 #include "test_profiles.h"
 
 namespace brevine {
@@ -29,12 +30,21 @@ Options WithFormat(const char* format, Options o = test::PlainOptions()) {
 }
 
 TEST(ResultFormat, AnyOtherValueIsJpeg) {
-  EXPECT_EQ(FormatOf("webp"), OutputFormat::kWebp);
-  EXPECT_EQ(FormatOf("avif"), OutputFormat::kAvif);
-  for (const char* other : {"jpeg", "", "WEBP", "png", "webp "}) {
-    EXPECT_EQ(FormatOf(other), OutputFormat::kJpeg) << other;
-  }
   EXPECT_EQ(Options().format, "jpeg");
+  EXPECT_EQ(FixedSettings().Format(), OutputFormat::kJpeg);
+  const auto stored = [](const std::string& value) {
+    return FixedSettings(ParseSettings("[option]\nformat=" + value + "\n")).Format();
+  };
+  EXPECT_EQ(stored("webp"), OutputFormat::kWebp);
+  EXPECT_EQ(stored("AVIF"), OutputFormat::kAvif);  // letter case aside, as every choice
+  for (const char* other : {"jpeg", "", "png", "webp2", "1"}) {
+    EXPECT_EQ(stored(other), OutputFormat::kJpeg) << other;
+  }
+  // The key is written after keepinfo.
+  Options o;
+  o.format = "webp";
+  const std::string text = FormatSettings(o);
+  EXPECT_NE(text.find("keepinfo=0\nformat=webp\nkeepdate=0\n"), std::string::npos) << text;
 }
 
 TEST(ResultFormat, NamesCarryTheFormatAndTheLinkStaysName) {
