@@ -92,7 +92,9 @@ TEST(OptionTable, RowsAreConsistent) {
   for (const OptionRow& row : OptionTable()) {
     Options changed;
     const std::string before = StoredText(row, changed);
-    RestoreStored(row, row.type == OptionType::kFlag ? (before == "1" ? "0" : "1") : "1", changed);
+    std::string value = row.type == OptionType::kFlag ? (before == "1" ? "0" : "1") : "1";
+    if (row.type == OptionType::kChoice) value = ChoiceValues(row).back();  // not the default
+    RestoreStored(row, value, changed);
     if (StoredText(row, changed) == before) RestoreStored(row, "7", changed);
     EXPECT_NE(StoredText(row, changed), before) << row.key;
     for (const OptionRow& other : OptionTable())

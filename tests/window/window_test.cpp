@@ -824,7 +824,7 @@ void WindowTest::commandLineRunLeavesSettingsUnchanged() {
 
   // No display at all: the command line must not need one.
   QCOMPARE(program.Run({QStringLiteral("photo.bmp")}, Headless()), 0);
-  QVERIFY(Exists(program.folder / "out/photo.jpg"));  // the stored options were used
+  QVERIFY(Exists(program.folder / "out/photo.avif"));  // the stored options were used
   QCOMPARE(ReadText(settings), text);
 }
 
