@@ -1,6 +1,7 @@
 #include "output_stage.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <stdexcept>
 
 #include "codecs.h"
@@ -90,6 +91,13 @@ bool KeepsProfile(const ProcessSettings& settings, const SourceInfo& source) {
   return settings.KeepIcc() && !settings.Grayscale() && !source.icc.empty();
 }
 
+// The folder and every missing folder above it (the output folder of -d may be deep).
+void CreateFolders(const std::string& path) {
+  const std::string parent = platform::ParentFolder(path);
+  if (!parent.empty() && parent != path && !platform::FolderExists(parent)) CreateFolders(parent);
+  platform::CreateFolder(path);
+}
+
 }  // namespace
 
 std::vector<JpegMarker> OutputMarkers(const ProcessSettings& settings, const SourceInfo& source) {
@@ -124,29 +132,34 @@ ResultMetadata OutputMetadata(const ProcessSettings& settings, const SourceInfo&
 }
 
 std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const WorkBitmap& picture,
-                                       const SourceInfo& source, TargetSizeStats* stats) {
+                                       const SourceInfo& source, int* quality,
+                                       TargetSizeStats* stats) {
+  if (stats != nullptr) *stats = {};
   const OutputFormat format = settings.Format();
   if (format == OutputFormat::kJpeg) {
-    if (stats != nullptr) *stats = {};
-    return EncodeResult(settings, picture, OutputMarkers(settings, source));
+    return EncodeResult(settings, picture, OutputMarkers(settings, source), quality);
   }
   const ResultMetadata metadata = OutputMetadata(settings, source);
   const bool gray = settings.Grayscale();
-  const EncodeAtQuality encode = [&](int quality) {
-    return format == OutputFormat::kWebp ? EncodeWebp(picture, quality, gray, metadata)
-                                         : EncodeAvif(picture, quality, gray, metadata);
+  const EncodeAtQuality encode = [&](int q) {
+    return format == OutputFormat::kWebp ? EncodeWebp(picture, q, gray, metadata)
+                                         : EncodeAvif(picture, q, gray, metadata);
   };
+  QualityResult result;
   if (settings.FixedQuality()) {
-    if (stats != nullptr) *stats = {};
-    return encode(std::clamp(IntegerOf(settings.QualityText(), "quality"), 1, 100));
+    result.quality = std::clamp(IntegerOf(settings.QualityText(), "quality"), 1, 100);
+    result.bytes = encode(result.quality);
+  } else {
+    const std::int64_t maxBytes =
+        std::int64_t{IntegerOf(settings.TargetSizeText(), "target size")} * 1024;
+    result = BisectTargetSize(encode, maxBytes, stats);
   }
-  const std::int64_t maxBytes =
-      std::int64_t{IntegerOf(settings.TargetSizeText(), "target size")} * 1024;
-  return BisectTargetSize(encode, maxBytes, stats).bytes;
+  if (quality) *quality = result.quality;
+  return std::move(result.bytes);
 }
 
 std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const WorkBitmap& picture,
-                                       std::vector<JpegMarker> markers) {
+                                       std::vector<JpegMarker> markers, int* quality) {
   TJPEGImage jpeg;
   jpeg.SetMarkers(std::move(markers));
   jpeg.SetGrayOutput(settings.Grayscale());
@@ -161,6 +174,7 @@ std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const Wo
         std::int64_t{IntegerOf(settings.TargetSizeText(), "target size")} * 1024;
     EncodeToTargetSize(jpeg, picture, maxBytes);
   }
+  if (quality) *quality = jpeg.Quality();
   return jpeg.Data().bytes;
 }
 
@@ -181,7 +195,19 @@ OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& cloc
   const std::string result = base + extension;
 
   OutputTarget t;
-  if (!settings.SubFolderMode()) {
+  if (const std::string dir = settings.OutputDir(); !dir.empty()) {
+    // One folder for every result, named as in a sub-folder; the HTML line reaches the
+    // source from there.
+    const std::string out = platform::WithoutTrailingSlashes(dir);
+    t.subFolder = true;
+    t.subFolderPath = out;
+    t.jpegPath = out + "/" + result;
+    const std::string source = (std::filesystem::path(platform::AbsolutePath(folder)) / name)
+                                   .lexically_relative(std::filesystem::path(out))
+                                   .generic_string();
+    t.htmlLine = IndexLine(source.empty() ? name : source, result);
+    t.indexPath = out + "/" + DateName(clock) + ".html";
+  } else if (!settings.SubFolderMode()) {
     if (settings.AddedText().empty()) settings.SetAddedText("s-");
     const std::string text = settings.AddedText();
     const int position = settings.TextPosition();
@@ -214,14 +240,26 @@ FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock,
   try {
     const OutputTarget t = ChooseOutput(settings, clock, destinationBase);
     if (!t.valid) return FileResult::kCannotWrite;
-    if (t.subFolder && !platform::FolderExists(t.subFolderPath))
-      platform::CreateFolder(t.subFolderPath);  // a failure shows when the file is written
+    // A failure shows when the file is written. A sub-folder is one level; the output
+    // folder is made with its parents.
+    if (t.subFolder && !platform::FolderExists(t.subFolderPath)) {
+      if (settings.OutputDir().empty())
+        platform::CreateFolder(t.subFolderPath);
+      else
+        CreateFolders(t.subFolderPath);
+    }
     // The source always exists, so an existing destination that is the same file is the
     // only way to overwrite it (folder ".", a link, an added text that names it back).
     if (platform::FileExists(t.jpegPath) && platform::SameFile(t.jpegPath, sourcePath))
       return FileResult::kCannotWrite;
     platform::WriteFileAtomic(t.jpegPath, jpeg.data(), jpeg.size());
     if (writtenPath) *writtenPath = t.jpegPath;
+    if (settings.KeepDate()) {
+      // As a copy that keeps the date does; a file system that refuses it costs nothing more.
+      std::error_code ignored;
+      const auto time = std::filesystem::last_write_time(sourcePath, ignored);
+      if (!ignored) std::filesystem::last_write_time(t.jpegPath, time, ignored);
+    }
     if (settings.Html()) {
       try {
         AppendLine(t.indexPath, t.htmlLine);

@@ -31,18 +31,22 @@ ResultMetadata OutputMetadata(const ProcessSettings& settings, const SourceInfo&
 // The bytes of the picture in the chosen format by the chosen quality strategy, with what
 // it keeps of the source. JPEG as below. WebP and AVIF take the quality (held to 1..100)
 // and the grayscale choice, not the progressive one; their target-size search is
-// BisectTargetSize, in memory, the metadata counted. `stats`, when given, counts the
-// encodes of a target-size search. Raises as below, and EncodeError.
+// BisectTargetSize, in memory, the metadata counted. `quality`, when given, receives the
+// quality the bytes were written at; `stats` counts the encodes of a WebP or AVIF
+// target-size search. Raises as below, and EncodeError.
 std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const WorkBitmap& picture,
-                                       const SourceInfo& source, TargetSizeStats* stats = nullptr);
+                                       const SourceInfo& source, int* quality = nullptr,
+                                       TargetSizeStats* stats = nullptr);
 
 // The JPEG bytes of the picture by the chosen quality strategy, with `markers` in front of
 // the picture data. The target-size search measures each attempt in memory (the markers
 // included); the chosen quality is the highest whose file is at most target x 1024 bytes,
 // else 1. Raises when a quality or target text is not an integer (before anything is
 // written) or the encoder fails.
+// `quality`, when given, receives the quality the bytes were written at.
 std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const WorkBitmap& picture,
-                                       std::vector<JpegMarker> markers = {});
+                                       std::vector<JpegMarker> markers = {},
+                                       int* quality = nullptr);
 
 // Where the result and its HTML line go, from the destination base (folder + base name +
 // ".jpg"): the naming rules with the format's extension in the written name. The HTML line

@@ -106,7 +106,7 @@ TEST(ResultFormat, TargetSizeIsTheBisectionInMemory) {
                                            : EncodeAvif(photo, q, true);
     };
     TargetSizeStats stats;
-    const Bytes bytes = EncodeResult(FixedSettings(o), photo, SourceInfo{}, &stats);
+    const Bytes bytes = EncodeResult(FixedSettings(o), photo, SourceInfo{}, nullptr, &stats);
     const QualityResult expected = BisectTargetSize(encode, 1024);
     EXPECT_EQ(bytes, expected.bytes);
     EXPECT_LE(stats.encodes, 8);
@@ -123,7 +123,7 @@ TEST(ResultFormat, TargetSizeIsTheBisectionInMemory) {
   o.targetSize = "1";
   const WorkBitmap noise = test::MakeNoise(160, 120, 2);
   TargetSizeStats stats;
-  const Bytes webp = EncodeResult(FixedSettings(o), noise, SourceInfo{}, &stats);
+  const Bytes webp = EncodeResult(FixedSettings(o), noise, SourceInfo{}, nullptr, &stats);
   EXPECT_EQ(webp, EncodeWebp(noise, 1, false));
   EXPECT_GT(webp.size(), 1024u);
   EXPECT_EQ(stats.encodes, 7);
