@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 
 #include "batch_runner.h"
+#include "command_line.h"
 #include "exif_blocks.h"
 #include "exif_metadata.h"
 #include "fixed_clock.h"
@@ -230,6 +232,26 @@ TEST(ResultFormat, SharedOutputsAreReportedAndWaitedFor) {
     const Bytes second = resultOf(EncodeWebp(later, 90, false));
     EXPECT_EQ(ReadFile(dir / "s-s-a.webp"), resultOf(second));
   }
+}
+
+TEST(ResultFormat, TheCommandLineFlagChoosesItForTheRun) {
+  test::TempFolder dir;
+  const WorkBitmap photo = test::MakePhotoLike(30, 20, 5);
+  WriteBmp(dir / "a.bmp", photo);
+  std::ostringstream out, err;
+  EXPECT_EQ(RunCommandLine({"-f", "webp", "--no-sharpen", "-q", "70", "-v", "a.bmp"},
+                           dir / "brevine", out, err, dir.Path()),
+            0)
+      << err.str();
+  EXPECT_EQ(ReadFile(dir / "Resized/a.webp"), EncodeWebp(photo, 70, false));
+  EXPECT_NE(out.str().find("a.webp"), std::string::npos) << out.str();
+  EXPECT_FALSE(fs::exists(dir / "brevine.ini"));  // never stored
+
+  err.str("");
+  EXPECT_EQ(RunCommandLine({"--format=gif", "a.bmp"}, dir / "brevine", out, err, dir.Path()), 2);
+  EXPECT_NE(err.str().find("--format: 'gif' is not one of jpeg, webp, avif"), std::string::npos)
+      << err.str();
+  EXPECT_FALSE(fs::exists(dir / "Resized/a.jpg"));
 }
 
 }  // namespace
