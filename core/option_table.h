@@ -39,6 +39,7 @@ struct Options {
   bool keepIcc;
   bool folders;
   bool keepInfo;
+  std::string format;
   bool keepDate;
   bool subFolder;
   int textPosition;

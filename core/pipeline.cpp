@@ -238,7 +238,7 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) 
     if (settings_.Sharpen()) SharpenImage(bitmap, bitmap, settings_.SharpenStrength());
     stage.Stop(&StageTimes::sharpening);
     out.destinationBase = DestinationBase(out.sourcePath);
-    out.jpeg = EncodeResult(settings_, bitmap, OutputMarkers(settings_, info), &out.quality);
+    out.jpeg = EncodeResult(settings_, bitmap, info, &out.quality);
     out.width = bitmap.Width();
     out.height = bitmap.Height();
     stage.Stop(&StageTimes::encoding);

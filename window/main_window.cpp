@@ -47,6 +47,19 @@ const QColor kHatchColour(0x71, 0xB3, 0x3C);
 
 QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
 QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
+
+// The fixed-quality button names the format whose quality Edit2 holds.
+const char* QualityLabel(OutputFormat format) {
+  switch (format) {
+    case OutputFormat::kWebp:
+      return "指定WebP压缩率(%)";
+    case OutputFormat::kAvif:
+      return "指定AVIF压缩率(%)";
+    case OutputFormat::kJpeg:
+      break;
+  }
+  return "指定JPEG压缩率(%)";
+}
 std::string S(const QString& text) { return text.toStdString(); }
 
 // Replaces the field's text by the rule's answer only when it differs, so the change
@@ -231,6 +244,7 @@ void TForm1::ApplyOptions(const Options& o) {
   ui.ComboBox1->setCurrentIndex(CheckTextPosition(o.textPosition));
   ui.Edit4->setText(Q(o.addedText));
   ui.Edit5->setText(Q(o.folderName));
+  ui.RadioButton1->setText(Q(QualityLabel(FormatOf(o.format))));
 }
 
 // ---- First show and close -----------------------------------------------------------

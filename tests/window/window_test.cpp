@@ -129,6 +129,7 @@ Options Unusual() {
   o.autoRotate = false;
   // The options no control carries come back as well.
   o.keepInfo = true;
+  o.format = "avif";
   o.keepDate = true;
   return o;
 }
@@ -162,6 +163,7 @@ class WindowTest : public QObject {
   void rightClickOpensMoreOptions();
   void moreOptionsAreStoredAndRestored();
   void moreOptionsDuringBatchApplyToFilesStartedAfter();
+  void formatIsChosenInTheDialogAndNamedByTheQualityButton();
   void helpButtonWithoutHelpDoesNothing();
   void commandLineRunLeavesSettingsUnchanged();
   void launcherSwitch();
@@ -709,6 +711,37 @@ void WindowTest::moreOptionsAreStoredAndRestored() {
   QVERIFY(second->findChild<brevine::OptionsDialog*>() == nullptr);
 }
 
+void WindowTest::formatIsChosenInTheDialogAndNamedByTheQualityButton() {
+  Window w;
+  TForm1& f = *w.form;
+  QCOMPARE(f.RadioButton1->text(), Q("指定JPEG压缩率(%)"));
+  const std::pair<const char*, const char*> choices[] = {
+      {"webp", "指定WebP压缩率(%)"}, {"avif", "指定AVIF压缩率(%)"}, {"jpeg", "指定JPEG压缩率(%)"}};
+  for (const auto& [format, label] : choices) {
+    brevine::OptionsDialog* dialog = OpenMoreOptions(f, f.Image2);
+    QVERIFY(dialog != nullptr);
+    auto* list = qobject_cast<QComboBox*>(dialog->Control("format"));
+    QVERIFY(list != nullptr);
+    QCOMPARE(list->count(), 3);
+    list->setCurrentIndex(list->findData(Q(format)));
+    dialog->accept();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(f.CurrentOptions().format, std::string(format));
+    QCOMPARE(f.RadioButton1->text(), Q(label));
+  }
+
+  // A dropped file is written in the chosen format, under its extension.
+  f.ApplyOptions(brevine::ParseSettings("[option]\nformat=webp\nlap=0\n"));
+  QCOMPARE(f.RadioButton1->text(), Q("指定WebP压缩率(%)"));
+  const std::string photo = w.folder / "photo.bmp";
+  WriteBmp(photo);
+  QSignalSpy finished(&f, &TForm1::BatchFinished);
+  f.DropFiles({photo});
+  QVERIFY(finished.wait(30000));
+  QVERIFY(Exists(w.folder / "Resized/photo.webp"));
+  QVERIFY(!Exists(w.folder / "Resized/photo.jpg"));
+}
+
 void WindowTest::moreOptionsDuringBatchApplyToFilesStartedAfter() {
   Window w;
   TForm1& f = *w.form;
@@ -795,7 +828,7 @@ void WindowTest::commandLineRunLeavesSettingsUnchanged() {
 
   // No display at all: the command line must not need one.
   QCOMPARE(program.Run({QStringLiteral("photo.bmp")}, Headless()), 0);
-  QVERIFY(Exists(program.folder / "out/photo.jpg"));  // the stored options were used
+  QVERIFY(Exists(program.folder / "out/photo.avif"));  // the stored options were used
   QCOMPARE(ReadText(settings), text);
 }
 
