@@ -35,6 +35,7 @@
 #include "options_dialog.h"
 #include "shell_open.h"
 #include "window_batch.h"
+#include "window_language.h"
 
 // Resources compiled into a static library are registered by hand, outside any namespace.
 static void InitWindowResources() { Q_INIT_RESOURCE(window_resources); }
@@ -151,18 +152,20 @@ void TForm1::Edit3Change() { SettleText(Edit3, NormaliseTargetSizeText); }
 void TForm1::EditPxXChange() { SettleText(EditPxX, NormaliseBoxText); }
 void TForm1::EditPxYChange() { SettleText(EditPxY, NormaliseBoxText); }
 
-void TForm1::TrackBar1Change() { TrackBar1->setToolTip(Q(StrengthToolTip(TrackBar1->value()))); }
+void TForm1::TrackBar1Change() {
+  TrackBar1->setToolTip(tr("百分比为:%1%").arg(TrackBar1->value()));
+}
 
 void TForm1::BitBtn1Click() { close(); }
 
 void TForm1::BitBtn2Click() {
-  std::string help = S(QDir::current().absoluteFilePath(QStringLiteral("help/help.html")));
+  std::string help = S(HelpPage(QDir::currentPath(), language_));
   // The launchers start the program in the folder holding help/; an installed program
   // started from anywhere else still finds the help under its prefix.
   if (!platform::FileExists(help)) {
     const std::string program = platform::ExecutablePath();
     if (IsInstalledProgram(program))
-      help = program.substr(0, program.rfind('/')) + "/../share/brevine/help/help.html";
+      help = S(HelpPage(Q(program.substr(0, program.rfind('/')) + "/../share/brevine"), language_));
   }
   platform::OpenWithAssociatedProgram(help);
 }
@@ -284,7 +287,7 @@ void TForm1::contextMenuEvent(QContextMenuEvent* event) {
   auto* menu = new QMenu(this);
   menu->setObjectName(QStringLiteral("MoreOptionsMenu"));
   menu->setAttribute(Qt::WA_DeleteOnClose);
-  connect(menu->addAction(Q("更多选项…")), &QAction::triggered, this, &TForm1::ShowMoreOptions);
+  connect(menu->addAction(tr("更多选项…")), &QAction::triggered, this, &TForm1::ShowMoreOptions);
   menu->popup(event->globalPos());
 }
 
@@ -417,7 +420,7 @@ void TForm1::BatchEnded() {
   ProgressBar1->setValue(0);
   Image1->hide();
   if (!failures_.isEmpty()) {
-    Label2->setText(Q("%1 个文件未能处理").arg(failures_.size()));
+    Label2->setText(tr("%n 个文件未能处理", nullptr, static_cast<int>(failures_.size())));
     Label2->adjustSize();
   }
   // Replaced results are no failure: the hint's text stays, its tool-tip names them.

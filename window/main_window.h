@@ -72,6 +72,10 @@ class TForm1 : public QWidget, public ProcessSettings, public Ui::Form1 {
   // Files worked on at once in the next batch; 0 (the default) chooses as the command
   // line does.
   void SetJobs(int jobs) { jobs_ = jobs; }
+  // The language whose translation the application loaded (empty: the written texts); the
+  // help button opens that language's page where there is one.
+  void SetLanguage(const QString& code) { language_ = code; }
+  const QString& Language() const { return language_; }
 
   // RadioGroup1's items in order; the index is the box preset.
   std::vector<QRadioButton*> RadioGroup1Items;
@@ -130,6 +134,7 @@ class TForm1 : public QWidget, public ProcessSettings, public Ui::Form1 {
   bool keepInfo_ = false;
   State state_ = State::kCreated;
   int jobs_ = 0;
+  QString language_;
   std::unique_ptr<WindowBatch> batch_;
   QPointer<OptionsDialog> moreOptions_;
   std::vector<std::string> laterDrops_;  // dropped after the batch's end was decided

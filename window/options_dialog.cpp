@@ -14,14 +14,20 @@
 namespace brevine {
 namespace {
 
+// The texts are translated where they are shown, in the dialog's context.
 constexpr ExtraOption kExtraOptions[] = {
-    {"autorotate", "自动转正照片", "按照相机记录的拍摄方向（EXIF 方向）把照片转正"},
-    {"keepicc", "保留色彩配置文件", "保留照片自带的 ICC 色彩配置文件，颜色与原图保持一致"},
-    {"folders", "处理整个文件夹", "拖入或指定文件夹时，压缩其中及各级子文件夹里的全部图片"},
-    {"keepinfo", "保留拍摄信息", "保留拍摄时间、相机和镜头等信息（不含 GPS 位置）"},
+    {"autorotate", QT_TRANSLATE_NOOP("brevine::OptionsDialog", "自动转正照片"),
+     QT_TRANSLATE_NOOP("brevine::OptionsDialog", "按照相机记录的拍摄方向（EXIF 方向）把照片转正")},
+    {"keepicc", QT_TRANSLATE_NOOP("brevine::OptionsDialog", "保留色彩配置文件"),
+     QT_TRANSLATE_NOOP("brevine::OptionsDialog",
+                       "保留照片自带的 ICC 色彩配置文件，颜色与原图保持一致")},
+    {"folders", QT_TRANSLATE_NOOP("brevine::OptionsDialog", "处理整个文件夹"),
+     QT_TRANSLATE_NOOP("brevine::OptionsDialog",
+                       "拖入或指定文件夹时，压缩其中及各级子文件夹里的全部图片")},
+    {"keepinfo", QT_TRANSLATE_NOOP("brevine::OptionsDialog", "保留拍摄信息"),
+     QT_TRANSLATE_NOOP("brevine::OptionsDialog",
+                       "保留拍摄时间、相机和镜头等信息（不含 GPS 位置）")},
 };
-
-QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
 
 const ExtraOption* Find(std::span<const ExtraOption> entries, const char* key) {
   for (const ExtraOption& entry : entries)
@@ -37,7 +43,7 @@ OptionsDialog::OptionsDialog(const Options& options, QWidget* parent,
                              std::span<const ExtraOption> entries)
     : QDialog(parent), options_(options) {
   setObjectName(QStringLiteral("OptionsDialog"));
-  setWindowTitle(Q("更多选项"));
+  setWindowTitle(tr("更多选项"));
   setFont(WindowFont());
 
   auto* layout = new QVBoxLayout(this);
@@ -59,12 +65,12 @@ OptionsDialog::OptionsDialog(const Options& options, QWidget* parent,
     const ExtraOption& entry = *found;
     bool Options::*field = flag->field;
     if (!rows_.empty()) layout->addSpacing(8);
-    auto* box = new QCheckBox(Q(entry.label), this);
+    auto* box = new QCheckBox(tr(entry.label), this);
     box->setObjectName(QString::fromLatin1(entry.key));
     box->setChecked(options_.*field);
     box->setCursor(Qt::PointingHandCursor);
-    box->setToolTip(Q(entry.explanation));
-    auto* explanation = new QLabel(Q(entry.explanation), this);
+    box->setToolTip(tr(entry.explanation));
+    auto* explanation = new QLabel(tr(entry.explanation), this);
     explanation->setObjectName(QString::fromLatin1(entry.key) + QStringLiteral("Explanation"));
     explanation->setPalette(quiet);
     explanation->setContentsMargins(indent, 0, 0, 0);
@@ -76,9 +82,9 @@ OptionsDialog::OptionsDialog(const Options& options, QWidget* parent,
 
   layout->addSpacing(12);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  // Set by hand: the window loads no translations, and these must read as its own texts.
-  buttons->button(QDialogButtonBox::Ok)->setText(Q("确定"));
-  buttons->button(QDialogButtonBox::Cancel)->setText(Q("取消"));
+  // Set by hand: with no translation loaded these must still read as the window's own texts.
+  buttons->button(QDialogButtonBox::Ok)->setText(tr("确定"));
+  buttons->button(QDialogButtonBox::Cancel)->setText(tr("取消"));
   layout->addWidget(buttons);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
