@@ -60,6 +60,30 @@ void SettleText(QLineEdit* edit, std::string (*rule)(const std::string&)) {
 
 }  // namespace
 
+// The reason a file was not written, in the command line's words where no translation is
+// loaded; the detail is the library's own and stays as it was given.
+QString TForm1::FailureReason(FileResult result, const std::string& detail) {
+  QString reason;
+  switch (result) {
+    case FileResult::kCannotRead:
+      reason = tr("cannot read");
+      break;
+    case FileResult::kCannotDecode:
+      reason = tr("cannot decode");
+      break;
+    case FileResult::kCannotProcess:
+      reason = tr("cannot process");
+      break;
+    case FileResult::kCannotWrite:
+      reason = tr("cannot write");
+      break;
+    default:
+      reason = Q(Describe(result));
+  }
+  if (!detail.empty()) reason += QStringLiteral(" (") + Q(detail) + QLatin1Char(')');
+  return reason;
+}
+
 QFont WindowFont() {
   const QStringList installed = QFontDatabase::families();
   QString family;
@@ -399,10 +423,12 @@ void TForm1::FileCommitted(std::size_t index, const std::string& path, FileResul
   ProgressBar1->setValue(static_cast<int>(std::min<std::size_t>(index + 1, INT32_MAX)));
   // A file passed over for its extension was never meant to be a picture.
   if (result != FileResult::kWritten && result != FileResult::kNotAnImage)
-    failures_.push_back(Q(path) + QStringLiteral(": ") + Q(FailureText(result, detail)));
+    failures_.push_back(Q(path) + QStringLiteral(": ") + FailureReason(result, detail));
   // Two sources with one output name: the later one's picture is the one left on disk.
   if (!replaced.empty())
-    replacements_.push_back(Q(path) + QStringLiteral(": replaces the result of ") + Q(replaced));
+    replacements_.push_back(Q(path) + QStringLiteral(": ") +
+                            //: Drop hint's tool-tip: a later source gave the same output name.
+                            tr("replaces the result of %1").arg(Q(replaced)));
   emit FileProcessed(static_cast<int>(std::min<std::size_t>(index, INT32_MAX)), Q(path));
 }
 

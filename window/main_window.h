@@ -124,6 +124,7 @@ class TForm1 : public QWidget, public ProcessSettings, public Ui::Form1 {
                      const std::string& detail, const std::string& replaced);
   void SettleNaming(const Options& before, const Options& after);
   void BatchEnded();
+  static QString FailureReason(FileResult result, const std::string& detail);
 
   std::string settingsPath_;
   const platform::Clock& clock_;

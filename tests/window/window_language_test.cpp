@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
@@ -157,6 +158,7 @@ class WindowLanguageTest : public QObject {
   void eachLanguageShowsItsTexts();
   void eachLanguageFitsTheWindow();
   void theDialogIsTranslated();
+  void theHintsAfterABatchAreTranslated();
   void helpPageOfTheLanguage();
 };
 
@@ -298,6 +300,20 @@ void WindowLanguageTest::theDialogIsTranslated() {
     QVERIFY2(explanation->text().contains(QRegularExpression(QStringLiteral("^[ -~À-ÿ]+$"))),
              qPrintable(explanation->text()));
   }
+}
+
+void WindowLanguageTest::theHintsAfterABatchAreTranslated() {
+  QCOMPARE(brevine::InstallTranslations(*qApp, Q("de"), {kTranslations}), Q("de"));
+  // Qt's own texts come in the same language.
+  QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), Q("Abbrechen"));
+  Window w;
+  const QString missing = w.folder.filePath(Q("fehlt.jpg"));
+  QSignalSpy finished(w.form.get(), &TForm1::BatchFinished);
+  w.form->DropFiles({missing.toStdString(), missing.toStdString()});
+  QVERIFY(finished.wait(10000));
+  QCOMPARE(w.form->Label2->text(), Q("2 Dateien nicht verkleinert"));
+  QCOMPARE(w.form->Label2->toolTip(),
+           missing + Q(": nicht lesbar\n") + missing + Q(": nicht lesbar"));
 }
 
 void WindowLanguageTest::helpPageOfTheLanguage() {

@@ -204,5 +204,25 @@
             <numerusform>%n Dateien nicht verkleinert</numerusform>
         </translation>
     </message>
+    <message>
+        <source>cannot read</source>
+        <translation>nicht lesbar</translation>
+    </message>
+    <message>
+        <source>cannot decode</source>
+        <translation>nicht dekodierbar</translation>
+    </message>
+    <message>
+        <source>cannot process</source>
+        <translation>nicht verarbeitbar</translation>
+    </message>
+    <message>
+        <source>cannot write</source>
+        <translation>nicht schreibbar</translation>
+    </message>
+    <message>
+        <source>replaces the result of %1</source>
+        <translation>ersetzt das Ergebnis von %1</translation>
+    </message>
 </context>
 </TS>

@@ -204,5 +204,25 @@
             <numerusform>%n files not reduced</numerusform>
         </translation>
     </message>
+    <message>
+        <source>cannot read</source>
+        <translation>cannot read</translation>
+    </message>
+    <message>
+        <source>cannot decode</source>
+        <translation>cannot decode</translation>
+    </message>
+    <message>
+        <source>cannot process</source>
+        <translation>cannot process</translation>
+    </message>
+    <message>
+        <source>cannot write</source>
+        <translation>cannot write</translation>
+    </message>
+    <message>
+        <source>replaces the result of %1</source>
+        <translation>replaces the result of %1</translation>
+    </message>
 </context>
 </TS>

@@ -204,5 +204,25 @@
             <numerusform>%n archivos sin reducir</numerusform>
         </translation>
     </message>
+    <message>
+        <source>cannot read</source>
+        <translation>no se puede leer</translation>
+    </message>
+    <message>
+        <source>cannot decode</source>
+        <translation>no se puede decodificar</translation>
+    </message>
+    <message>
+        <source>cannot process</source>
+        <translation>no se puede procesar</translation>
+    </message>
+    <message>
+        <source>cannot write</source>
+        <translation>no se puede escribir</translation>
+    </message>
+    <message>
+        <source>replaces the result of %1</source>
+        <translation>reemplaza el resultado de %1</translation>
+    </message>
 </context>
 </TS>

@@ -204,5 +204,25 @@
             <numerusform>%n fichiers non réduits</numerusform>
         </translation>
     </message>
+    <message>
+        <source>cannot read</source>
+        <translation>illisible</translation>
+    </message>
+    <message>
+        <source>cannot decode</source>
+        <translation>impossible à décoder</translation>
+    </message>
+    <message>
+        <source>cannot process</source>
+        <translation>impossible à traiter</translation>
+    </message>
+    <message>
+        <source>cannot write</source>
+        <translation>impossible à écrire</translation>
+    </message>
+    <message>
+        <source>replaces the result of %1</source>
+        <translation>remplace le résultat de %1</translation>
+    </message>
 </context>
 </TS>

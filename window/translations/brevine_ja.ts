@@ -203,5 +203,25 @@
             <numerusform>%n 件を処理できませんでした</numerusform>
         </translation>
     </message>
+    <message>
+        <source>cannot read</source>
+        <translation>読み込めません</translation>
+    </message>
+    <message>
+        <source>cannot decode</source>
+        <translation>デコードできません</translation>
+    </message>
+    <message>
+        <source>cannot process</source>
+        <translation>処理できません</translation>
+    </message>
+    <message>
+        <source>cannot write</source>
+        <translation>書き込めません</translation>
+    </message>
+    <message>
+        <source>replaces the result of %1</source>
+        <translation>%1 の結果を置き換えます</translation>
+    </message>
 </context>
 </TS>

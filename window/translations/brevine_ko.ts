@@ -203,5 +203,25 @@
             <numerusform>파일 %n개를 처리하지 못함</numerusform>
         </translation>
     </message>
+    <message>
+        <source>cannot read</source>
+        <translation>읽을 수 없음</translation>
+    </message>
+    <message>
+        <source>cannot decode</source>
+        <translation>디코딩할 수 없음</translation>
+    </message>
+    <message>
+        <source>cannot process</source>
+        <translation>처리할 수 없음</translation>
+    </message>
+    <message>
+        <source>cannot write</source>
+        <translation>쓸 수 없음</translation>
+    </message>
+    <message>
+        <source>replaces the result of %1</source>
+        <translation>%1의 결과를 대체함</translation>
+    </message>
 </context>
 </TS>

@@ -204,5 +204,25 @@
             <numerusform>%n arquivos não reduzidos</numerusform>
         </translation>
     </message>
+    <message>
+        <source>cannot read</source>
+        <translation>não foi possível ler</translation>
+    </message>
+    <message>
+        <source>cannot decode</source>
+        <translation>não foi possível decodificar</translation>
+    </message>
+    <message>
+        <source>cannot process</source>
+        <translation>não foi possível processar</translation>
+    </message>
+    <message>
+        <source>cannot write</source>
+        <translation>não foi possível gravar</translation>
+    </message>
+    <message>
+        <source>replaces the result of %1</source>
+        <translation>substitui o resultado de %1</translation>
+    </message>
 </context>
 </TS>

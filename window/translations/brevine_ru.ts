@@ -205,5 +205,25 @@
             <numerusform>%n файлов не обработано</numerusform>
         </translation>
     </message>
+    <message>
+        <source>cannot read</source>
+        <translation>не удалось прочитать</translation>
+    </message>
+    <message>
+        <source>cannot decode</source>
+        <translation>не удалось декодировать</translation>
+    </message>
+    <message>
+        <source>cannot process</source>
+        <translation>не удалось обработать</translation>
+    </message>
+    <message>
+        <source>cannot write</source>
+        <translation>не удалось записать</translation>
+    </message>
+    <message>
+        <source>replaces the result of %1</source>
+        <translation>заменяет результат %1</translation>
+    </message>
 </context>
 </TS>

@@ -203,5 +203,25 @@
             <numerusform>%n 個檔案未能處理</numerusform>
         </translation>
     </message>
+    <message>
+        <source>cannot read</source>
+        <translation>無法讀取</translation>
+    </message>
+    <message>
+        <source>cannot decode</source>
+        <translation>無法解碼</translation>
+    </message>
+    <message>
+        <source>cannot process</source>
+        <translation>無法處理</translation>
+    </message>
+    <message>
+        <source>cannot write</source>
+        <translation>無法寫入</translation>
+    </message>
+    <message>
+        <source>replaces the result of %1</source>
+        <translation>取代 %1 的結果</translation>
+    </message>
 </context>
 </TS>
