@@ -57,8 +57,16 @@ struct SourceInfo {
   std::string reason;              // after a failed load: why, in a few words
 };
 
+// How one load may run.
+struct LoadRequest {
+  // Threads a decoder may start of its own for one picture (the tiles of a HEIF grid); 0 or
+  // 1: it decodes on the caller's thread. A batch with as many workers as cores gives 0.
+  int decoderThreads = 0;
+};
+
 // Picks the decoder by the lower-cased extension and opens the path as received.
-LoadStatus LoadImage(const std::string& path, WorkBitmap& bitmap, SourceInfo* info = nullptr);
+LoadStatus LoadImage(const std::string& path, WorkBitmap& bitmap, SourceInfo* info = nullptr,
+                     const LoadRequest& request = {});
 inline bool LoadImageFile(const std::string& path, WorkBitmap& bitmap) {
   return LoadImage(path, bitmap) == LoadStatus::kOk;
 }
@@ -78,6 +86,8 @@ void LoadWebpImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info
 // alpha dropped. Fills the profile (stored, or built from nclx primaries) and the EXIF
 // block; the orientation stays 1, as the picture is upright already.
 void LoadHeifImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info);
+void LoadHeifImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info,
+                   const LoadRequest& request);
 
 // The same decoders on bytes already in memory (tests and fuzzing use these).
 void DecodeBmp(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap);
@@ -88,7 +98,11 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, 
 void DecodePng(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo* info);
 void DecodeWebp(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap,
                 SourceInfo* info = nullptr);
+// Every size a HEIF file declares is checked before libheif decodes it: a file that
+// announces more than it can hold, or sizes that disagree, is refused with its reason.
 void DecodeHeif(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo& info);
+void DecodeHeif(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo& info,
+                const LoadRequest& request);
 
 // Reads a whole file; raises std::system_error when it cannot be opened or read.
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path);

@@ -15,27 +15,21 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <string>
 #include <type_traits>
 #include <vector>
 
 #include "codecs.h"
+#include "heif_layout.h"
 
 namespace brevine {
 
 namespace {
-
-// Above kProportionCheckPixels the file must hold at least one byte per kMostPixelsPerByte
-// pixels of the square of the longest declared side (see CheckDeclaredSize). No codec bound
-// exists as it does for deflate, so the ratio is measured: a single flat colour, the most
-// compressible picture there is, encodes at 8192 x 4096 to about 4,200 pixels a byte with x265
-// and 52,000 with libaom, over its own area. 2^18 lets that through for sides up to 1 : 5; a
-// photo needs thousands of times more bytes. A 2^29-pixel square needs 2 KiB of file.
-constexpr std::int64_t kProportionCheckPixels = std::int64_t{1} << 24;
-constexpr std::int64_t kMostPixelsPerByte = std::int64_t{1} << 18;
-constexpr std::int64_t kSmallSide = std::int64_t{1} << 12;  // its square: the line above
 
 struct ContextFree {
   void operator()(heif_context* p) const noexcept { heif_context_free(p); }
@@ -147,6 +141,13 @@ std::vector<std::uint8_t> ColourProfile(const heif_image_handle* handle) {
   const heif_error error = heif_image_handle_get_nclx_color_profile(handle, &nclxOut);
   const Nclx nclx(nclxOut);
   if (error.code != heif_error_Ok || !nclx) return {};
+  // PQ and HLG code light far beyond the sRGB curve's white; the 8-bit samples are those
+  // codes as they stand, so a profile with the sRGB curve would call them SDR colours they
+  // are not. Such a picture carries no profile.
+  if (nclx->transfer_characteristics == heif_transfer_characteristic_ITU_R_BT_2100_0_PQ ||
+      nclx->transfer_characteristics == heif_transfer_characteristic_ITU_R_BT_2100_0_HLG) {
+    return {};
+  }
   if (nclx->color_primaries == heif_color_primaries_ITU_R_BT_709_5 ||
       nclx->color_primaries == heif_color_primaries_unspecified) {
     return {};
@@ -177,35 +178,35 @@ std::vector<std::uint8_t> ExifBlock(const heif_image_handle* handle) {
 
 // ---- Pixels ---------------------------------------------------------------------------
 
-// Checks the declared sizes against the bitmap's bound and the file's length, and returns
-// the longest side libheif may decode. A grid names its canvas size in its own data, which
-// may be far beyond its ispe and its tiles (libheif 1.15 would allocate and fill it), and
-// libheif bounds only sides: so the proportion is asked of the square of that side. The
-// side is at least kSmallSide: tiles overhang the canvas (a one-tile grid of a small
-// picture codes a 64 x 64 tile), and kSmallSide squared is what any file may ask for.
-std::int64_t CheckDeclaredSize(const heif_image_handle* handle, std::size_t fileSize) {
-  // The coded size (ispe) is what the decoder allocates; the displayed size is what the
-  // bitmap gets.
-  const std::int64_t sizes[2][2] = {
-      {heif_image_handle_get_ispe_width(handle), heif_image_handle_get_ispe_height(handle)},
-      {heif_image_handle_get_width(handle), heif_image_handle_get_height(handle)}};
-  std::int64_t side = kSmallSide;
-  for (const auto& s : sizes) {
-    if (s[0] <= 0 || s[1] <= 0) throw DecodeError("HEIF image of zero size");
-    if (s[0] * s[1] > WorkBitmap::kMaxPixels) throw std::length_error("HEIF image too large");
-    side = std::max({side, s[0], s[1]});
+// The sizes libheif's handle reports must be those read from the boxes: the coded size is
+// the primary's ispe, and the displayed size (after crop and turn) lies within it.
+void CheckHandle(heif_context* context, const heif_image_handle* handle, const HeifLayout& layout) {
+  heif_item_id primary = 0;
+  if (heif_context_get_primary_image_ID(context, &primary).code != heif_error_Ok ||
+      primary != layout.primary) {
+    throw DecodeError("HEIF: the primary image is not the one declared");
   }
-  const std::int64_t canvas = side * side;
-  if (canvas > kProportionCheckPixels &&
-      static_cast<std::int64_t>(fileSize) < canvas / kMostPixelsPerByte) {
-    throw DecodeError("HEIF data too short for the announced size");
+  const std::int64_t codedWidth = heif_image_handle_get_ispe_width(handle);
+  const std::int64_t codedHeight = heif_image_handle_get_ispe_height(handle);
+  const std::int64_t width = heif_image_handle_get_width(handle);
+  const std::int64_t height = heif_image_handle_get_height(handle);
+  if (codedWidth != layout.width || codedHeight != layout.height || width <= 0 || height <= 0 ||
+      std::max(width, height) > std::max(codedWidth, codedHeight) ||
+      std::min(width, height) > std::min(codedWidth, codedHeight)) {
+    throw DecodeError("HEIF: sizes disagree");
   }
-  return side;
 }
 
-void CopyToBitmap(const heif_image* image, WorkBitmap& bitmap) {
+// Copies a picture of the approved size.
+void CopyToBitmap(const heif_image* image, int approvedWidth, int approvedHeight,
+                  WorkBitmap& bitmap) {
   const int width = heif_image_get_width(image, heif_channel_interleaved);
   const int height = heif_image_get_height(image, heif_channel_interleaved);
+  if (width != approvedWidth || height != approvedHeight) {
+    throw DecodeError("HEIF: decoded picture of " + std::to_string(width) + "x" +
+                      std::to_string(height) + " instead of " + std::to_string(approvedWidth) +
+                      "x" + std::to_string(approvedHeight));
+  }
   int stride = 0;
   const std::uint8_t* plane =
       heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
@@ -228,19 +229,41 @@ void CopyToBitmap(const heif_image* image, WorkBitmap& bitmap) {
 
 }  // namespace
 
-void DecodeHeif(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo& info) {
+namespace {
+
+// libheif is set up once for the process, before the first worker uses it, and its
+// decoders are released when the process ends.
+void InitializeHeif() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    if (heif_init(nullptr).code == heif_error_Ok) std::atexit([] { heif_deinit(); });
+  });
+}
+
+}  // namespace
+
+void DecodeHeif(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo& info,
+                const LoadRequest& request) {
   if (size == 0) throw DecodeError("HEIF file is empty");
+  // Before libheif reads a byte: every size the file declares, against the others and the
+  // bounds.
+  const HeifLayout layout = ReadHeifLayout(data, size, WorkBitmap::kMaxPixels);
+  InitializeHeif();
   const Context context(heif_context_alloc());
   if (!context) throw std::bad_alloc();
+  // libheif refuses a side at or above its limit.
+  heif_context_set_maximum_image_size_limit(context.get(),
+                                            static_cast<int>(layout.longestSide + 1));
+  // Tiles of a grid decode on libheif's threads; with one thread to spare, on this one.
+  heif_context_set_max_decoding_threads(context.get(),
+                                        request.decoderThreads > 1 ? request.decoderThreads : 0);
   Check(heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr));
   heif_image_handle* handleOut = nullptr;
   const heif_error found = heif_context_get_primary_image_handle(context.get(), &handleOut);
   const Handle handle(handleOut);
   Check(found);
   if (!handle) throw DecodeError("HEIF file has no primary image");
-  const std::int64_t side = CheckDeclaredSize(handle.get(), size);
-  // libheif refuses a side at or above its limit.
-  heif_context_set_maximum_image_size_limit(context.get(), static_cast<int>(side + 1));
+  CheckHandle(context.get(), handle.get(), layout);
 
   heif_image* imageOut = nullptr;
   const heif_error decoded = heif_decode_image(handle.get(), &imageOut, heif_colorspace_RGB,
@@ -248,7 +271,8 @@ void DecodeHeif(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, 
   const Image image(imageOut);
   Check(decoded);
   if (!image) throw DecodeError("HEIF decoder gave no picture");
-  CopyToBitmap(image.get(), bitmap);
+  CopyToBitmap(image.get(), heif_image_handle_get_width(handle.get()),
+               heif_image_handle_get_height(handle.get()), bitmap);
 
   // The picture is upright now; an EXIF orientation tag must not turn it again.
   info.orientation = 1;
@@ -256,9 +280,18 @@ void DecodeHeif(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, 
   info.exif = ExifBlock(handle.get());
 }
 
-void LoadHeifImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info) {
+void DecodeHeif(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo& info) {
+  DecodeHeif(data, size, bitmap, info, LoadRequest{});
+}
+
+void LoadHeifImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info,
+                   const LoadRequest& request) {
   const auto bytes = ReadWholeFile(path);
-  DecodeHeif(bytes.data(), bytes.size(), bitmap, info);
+  DecodeHeif(bytes.data(), bytes.size(), bitmap, info, request);
+}
+
+void LoadHeifImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info) {
+  LoadHeifImage(path, bitmap, info, LoadRequest{});
 }
 
 }  // namespace brevine

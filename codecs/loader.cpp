@@ -15,11 +15,18 @@ namespace brevine {
 
 namespace {
 
-using Decoder = void (*)(const std::string&, WorkBitmap&, SourceInfo&);
+using Decoder = void (*)(const std::string&, WorkBitmap&, SourceInfo&, const LoadRequest&);
 
 template <void (*Load)(const std::string&, WorkBitmap&)>
-void PixelsOnly(const std::string& path, WorkBitmap& bitmap, SourceInfo&) {
+void PixelsOnly(const std::string& path, WorkBitmap& bitmap, SourceInfo&, const LoadRequest&) {
   Load(path, bitmap);
+}
+
+// Decoders that start no threads of their own.
+template <void (*Load)(const std::string&, WorkBitmap&, SourceInfo&)>
+void OnCallersThread(const std::string& path, WorkBitmap& bitmap, SourceInfo& info,
+                     const LoadRequest&) {
+  Load(path, bitmap, info);
 }
 
 struct DispatchEntry {
@@ -28,12 +35,12 @@ struct DispatchEntry {
 };
 
 constexpr DispatchEntry kDispatch[] = {
-    {".jpg", LoadJpegImage},
-    {".jpeg", LoadJpegImage},
+    {".jpg", OnCallersThread<LoadJpegImage>},
+    {".jpeg", OnCallersThread<LoadJpegImage>},
     {".gif", PixelsOnly<LoadGifImage>},
-    {".png", LoadPngImage},
+    {".png", OnCallersThread<LoadPngImage>},
     {".bmp", PixelsOnly<LoadBmpImage>},
-    {".webp", LoadWebpImage},
+    {".webp", OnCallersThread<LoadWebpImage>},
     {".heic", LoadHeifImage},
     {".heif", LoadHeifImage},
     {".hif", LoadHeifImage},
@@ -99,7 +106,8 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
   return bytes;
 }
 
-LoadStatus LoadImage(const std::string& path, WorkBitmap& bitmap, SourceInfo* info) {
+LoadStatus LoadImage(const std::string& path, WorkBitmap& bitmap, SourceInfo* info,
+                     const LoadRequest& request) {
   SourceInfo scratch;
   SourceInfo& details = info ? *info : scratch;
   details = SourceInfo{};
@@ -111,7 +119,7 @@ LoadStatus LoadImage(const std::string& path, WorkBitmap& bitmap, SourceInfo* in
 
   LoadStatus status = LoadStatus::kOk;
   try {
-    decoder(path, bitmap, details);
+    decoder(path, bitmap, details, request);
   } catch (const std::system_error& e) {
     status = e.code() == std::errc::no_such_file_or_directory ? LoadStatus::kNotFound
                                                               : LoadStatus::kReadError;

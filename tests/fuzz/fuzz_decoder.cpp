@@ -41,7 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       __builtin_trap();
     }
 #else
-    Run(brevine::FUZZ_DECODER, data, size, bitmap);
+    // A lambda stands for the decoder's name, which may name several overloads.
+    Run([](auto&&... args) -> decltype(brevine::FUZZ_DECODER(
+                               args...)) { return brevine::FUZZ_DECODER(args...); },
+        data, size, bitmap);
 #endif
   } catch (const brevine::DecodeError&) {
     return 0;

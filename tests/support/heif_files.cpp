@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 
 // Every program that makes these files also decodes them, and two system libraries leak
@@ -172,33 +173,46 @@ std::vector<std::uint8_t> AddCleanAperture(const std::vector<std::uint8_t>& orig
   return file;
 }
 
-std::vector<std::uint8_t> EncodeHeif(const HeifPicture& picture, const HeifOptions& options) {
-  const std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
-  heif_encoder* encoderOut = nullptr;
-  Check(heif_context_get_encoder_for_format(
-      context.get(), options.av1 ? heif_compression_AV1 : heif_compression_HEVC, &encoderOut));
-  const std::unique_ptr<heif_encoder, EncoderRelease> encoder(encoderOut);
-  Check(heif_encoder_set_lossy_quality(encoder.get(), options.quality));
+namespace {
 
+// The picture as a libheif image, RGB or one grey channel.
+std::unique_ptr<heif_image, ImageRelease> MakeImage(const HeifPicture& picture, bool monochrome) {
   const bool wide = picture.depth > 8;
-  const heif_chroma chroma =
-      wide ? (picture.alpha ? heif_chroma_interleaved_RRGGBBAA_LE
-                            : heif_chroma_interleaved_RRGGBB_LE)
-           : (picture.alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
-  heif_image* imageOut = nullptr;
-  Check(heif_image_create(picture.width, picture.height, heif_colorspace_RGB, chroma, &imageOut));
-  const std::unique_ptr<heif_image, ImageRelease> image(imageOut);
-  Check(heif_image_add_plane(image.get(), heif_channel_interleaved, picture.width, picture.height,
-                             picture.depth));
-  int stride = 0;
-  std::uint8_t* plane = heif_image_get_plane(image.get(), heif_channel_interleaved, &stride);
   const int channels = picture.alpha ? 4 : 3;
   const std::size_t perRow = static_cast<std::size_t>(picture.width) * channels;
   if (picture.samples.size() != perRow * picture.height) {
     throw std::invalid_argument("sample count does not match the size");
   }
+  const heif_chroma chroma =
+      monochrome ? heif_chroma_monochrome
+      : wide     ? (picture.alpha ? heif_chroma_interleaved_RRGGBBAA_LE
+                                  : heif_chroma_interleaved_RRGGBB_LE)
+                 : (picture.alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
+  heif_image* imageOut = nullptr;
+  Check(heif_image_create(picture.width, picture.height,
+                          monochrome ? heif_colorspace_monochrome : heif_colorspace_RGB, chroma,
+                          &imageOut));
+  std::unique_ptr<heif_image, ImageRelease> image(imageOut);
+  const heif_channel channel = monochrome ? heif_channel_Y : heif_channel_interleaved;
+  Check(heif_image_add_plane(image.get(), channel, picture.width, picture.height, picture.depth));
+  int stride = 0;
+  std::uint8_t* plane = heif_image_get_plane(image.get(), channel, &stride);
   for (int y = 0; y < picture.height; ++y) {
     std::uint8_t* row = plane + static_cast<std::size_t>(stride) * y;
+    if (monochrome) {
+      for (int x = 0; x < picture.width; ++x) {
+        const std::uint16_t* s =
+            &picture.samples[perRow * y + static_cast<std::size_t>(x) * channels];
+        const auto v = static_cast<std::uint16_t>((s[0] + s[1] + s[2]) / 3);
+        if (wide) {
+          row[2 * x] = static_cast<std::uint8_t>(v);
+          row[2 * x + 1] = static_cast<std::uint8_t>(v >> 8);
+        } else {
+          row[x] = static_cast<std::uint8_t>(v);
+        }
+      }
+      continue;
+    }
     for (std::size_t i = 0; i < perRow; ++i) {
       const std::uint16_t v = picture.samples[perRow * y + i];
       if (wide) {
@@ -209,6 +223,33 @@ std::vector<std::uint8_t> EncodeHeif(const HeifPicture& picture, const HeifOptio
       }
     }
   }
+  return image;
+}
+
+HeifPicture UpsideDown(const HeifPicture& picture) {
+  HeifPicture turned = picture;
+  const std::size_t perRow = picture.samples.size() / static_cast<std::size_t>(picture.height);
+  for (int y = 0; y < picture.height; ++y) {
+    std::copy_n(&picture.samples[perRow * (picture.height - 1 - y)], perRow,
+                &turned.samples[perRow * y]);
+  }
+  return turned;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeHeif(const HeifPicture& picture, const HeifOptions& options) {
+  // Once for the process, as the decoder does.
+  static std::once_flag once;
+  std::call_once(once, [] { heif_init(nullptr); });
+  const std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
+  heif_encoder* encoderOut = nullptr;
+  Check(heif_context_get_encoder_for_format(
+      context.get(), options.av1 ? heif_compression_AV1 : heif_compression_HEVC, &encoderOut));
+  const std::unique_ptr<heif_encoder, EncoderRelease> encoder(encoderOut);
+  Check(heif_encoder_set_lossy_quality(encoder.get(), options.quality));
+
+  const auto image = MakeImage(picture, options.monochrome);
   if (!options.icc.empty()) {
     Check(heif_image_set_raw_color_profile(image.get(), "prof", options.icc.data(),
                                            options.icc.size()));
@@ -217,7 +258,8 @@ std::vector<std::uint8_t> EncodeHeif(const HeifPicture& picture, const HeifOptio
     const std::unique_ptr<heif_color_profile_nclx, NclxFree> nclx(heif_nclx_color_profile_alloc());
     Check(heif_nclx_color_profile_set_color_primaries(
         nclx.get(), static_cast<std::uint16_t>(options.nclxPrimaries)));
-    nclx->transfer_characteristics = heif_transfer_characteristic_IEC_61966_2_1;
+    nclx->transfer_characteristics =
+        static_cast<heif_transfer_characteristics>(options.nclxTransfer);
     nclx->matrix_coefficients = heif_matrix_coefficients_ITU_R_BT_601_6;
     nclx->full_range_flag = 1;
     Check(heif_image_set_nclx_color_profile(image.get(), nclx.get()));
@@ -236,6 +278,21 @@ std::vector<std::uint8_t> EncodeHeif(const HeifPicture& picture, const HeifOptio
     Check(heif_context_add_exif_metadata(context.get(), handle, options.exif.data(),
                                          static_cast<int>(options.exif.size())));
   }
+  if (options.thumbnail > 0) {
+    heif_image_handle* thumbnail = nullptr;
+    Check(heif_context_encode_thumbnail(context.get(), image.get(), handle, encoder.get(),
+                                        encoding.get(), options.thumbnail, &thumbnail));
+    if (thumbnail) heif_image_handle_release(thumbnail);
+  }
+  for (int i = 0; i < options.moreImages; ++i) {
+    const auto other = MakeImage(UpsideDown(picture), options.monochrome);
+    heif_image_handle* more = nullptr;
+    Check(heif_context_encode_image(context.get(), other.get(), encoder.get(), encoding.get(),
+                                    &more));
+    heif_image_handle_release(more);
+  }
+  // The first image stays the primary one.
+  Check(heif_context_set_primary_image(context.get(), handle));
   std::vector<std::uint8_t> bytes;
   heif_writer writer{1, Append};
   Check(heif_context_write(context.get(), &writer, &bytes));
@@ -288,6 +345,29 @@ std::vector<std::size_t> FindBoxes(const std::vector<std::uint8_t>& file, const 
   }
   std::sort(found.begin(), found.end());
   return found;
+}
+
+void SetGridCanvas(std::vector<std::uint8_t>& file, int width, int height) {
+  // Version, flags, rows - 1, columns - 1, 16-bit width and height.
+  const std::size_t grid = OnlyBox(file, "idat") + 8;
+  if ((file.at(grid + 1) & 1) != 0) throw std::invalid_argument("grid with 32-bit sizes");
+  WriteBe(file, grid + 4, 2, static_cast<std::uint64_t>(width));
+  WriteBe(file, grid + 6, 2, static_cast<std::uint64_t>(height));
+}
+
+void SetIspe(std::vector<std::uint8_t>& file, std::size_t index, std::uint32_t width,
+             std::uint32_t height) {
+  const std::size_t at = FindBoxes(file, "ispe").at(index);
+  PutBe32(file, at + 12, width);
+  PutBe32(file, at + 16, height);
+}
+
+void AppendFreeBox(std::vector<std::uint8_t>& file, std::size_t bytes) {
+  if (bytes < 8) throw std::invalid_argument("a box takes at least 8 bytes");
+  const std::size_t at = file.size();
+  file.resize(at + bytes, 0);
+  PutBe32(file, at, static_cast<std::uint32_t>(bytes));
+  std::memcpy(&file[at + 4], "free", 4);
 }
 
 }  // namespace brevine::test

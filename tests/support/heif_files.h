@@ -23,7 +23,12 @@ struct HeifOptions {
   int orientation = 1;             // EXIF-style 1..8, written as irot/imir boxes
   std::vector<std::uint8_t> icc;   // stored as a colr box of type prof
   int nclxPrimaries = 0;           // nonzero: an nclx colr box with these primaries
+  int nclxTransfer = 13;           // and this transfer (13: the sRGB curve)
   std::vector<std::uint8_t> exif;  // an Exif item; must hold a TIFF header
+  bool monochrome = false;         // one grey channel: the mean of red, green and blue
+  int thumbnail = 0;               // nonzero: a thumbnail item fitting this square
+  int moreImages = 0;              // further top-level images after the primary, each
+                                   // the picture upside down
 };
 
 // Raises std::runtime_error with libheif's message when the encoder refuses.
@@ -38,6 +43,15 @@ HeifPicture Quadrants(int width, int height, int depth = 8, bool alpha = false);
 // such box of its own. Expects one coded item (AVIF, or HEIC without a grid).
 std::vector<std::uint8_t> AddCleanAperture(const std::vector<std::uint8_t>& file, int width,
                                            int height, int dx, int dy);
+
+// The primary's grid description (in idat, 16-bit fields) with another canvas size; the
+// ispe boxes stay as they are.
+void SetGridCanvas(std::vector<std::uint8_t>& file, int width, int height);
+// The ispe box at `index` (file order, see FindBoxes) with another size.
+void SetIspe(std::vector<std::uint8_t>& file, std::size_t index, std::uint32_t width,
+             std::uint32_t height);
+// A free box of `bytes` bytes in all at the end of the file, which readers pass over.
+void AppendFreeBox(std::vector<std::uint8_t>& file, std::size_t bytes);
 
 // Offsets of every box of `type` in the file's box tree (boxes that hold other boxes are
 // entered), in file order.

@@ -1,0 +1,453 @@
+#include "heif_layout.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "codecs.h"
+
+namespace brevine {
+
+namespace {
+
+[[noreturn]] void Refuse(const std::string& why) { throw DecodeError("HEIF: " + why); }
+
+constexpr std::uint32_t FourCc(const char (&s)[5]) {
+  return (std::uint32_t(std::uint8_t(s[0])) << 24) | (std::uint32_t(std::uint8_t(s[1])) << 16) |
+         (std::uint32_t(std::uint8_t(s[2])) << 8) | std::uint32_t(std::uint8_t(s[3]));
+}
+
+std::string TypeName(std::uint32_t type) {
+  std::string name;
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    const char c = static_cast<char>((type >> shift) & 0xFF);
+    name += c >= 0x20 && c < 0x7F ? c : '?';
+  }
+  return name;
+}
+
+std::string Size(std::int64_t width, std::int64_t height) {
+  return std::to_string(width) + "x" + std::to_string(height);
+}
+
+std::uint64_t ReadBe(const std::uint8_t* p, int bytes) {
+  std::uint64_t v = 0;
+  for (int i = 0; i < bytes; ++i) v = (v << 8) | p[i];
+  return v;
+}
+
+// A box body read front to back; reading past its end refuses the file.
+class Reader {
+ public:
+  Reader(const std::uint8_t* data, std::size_t size) : p_(data), left_(size) {}
+  std::uint64_t Read(int bytes) {
+    if (bytes < 0 || bytes > 8) Refuse("field of " + std::to_string(bytes) + " bytes");
+    if (left_ < static_cast<std::size_t>(bytes)) Refuse("box ends inside its fields");
+    const std::uint64_t v = ReadBe(p_, bytes);
+    p_ += bytes;
+    left_ -= static_cast<std::size_t>(bytes);
+    return v;
+  }
+  const std::uint8_t* Position() const { return p_; }
+  std::size_t Left() const { return left_; }
+
+ private:
+  const std::uint8_t* p_;
+  std::size_t left_;
+};
+
+struct Box {
+  std::uint32_t type = 0;
+  const std::uint8_t* body = nullptr;
+  std::size_t size = 0;
+};
+
+// The boxes in a range. A box that runs past its container ends the list: nothing after it
+// can be found.
+std::vector<Box> Children(const std::uint8_t* data, std::size_t size) {
+  std::vector<Box> boxes;
+  std::size_t pos = 0;
+  while (size - pos >= 8) {
+    std::uint64_t length = ReadBe(data + pos, 4);
+    const auto type = static_cast<std::uint32_t>(ReadBe(data + pos + 4, 4));
+    std::size_t header = 8;
+    if (length == 1) {
+      if (size - pos < 16) break;
+      length = ReadBe(data + pos + 8, 8);
+      header = 16;
+    } else if (length == 0) {
+      length = size - pos;
+    }
+    if (length < header || length > size - pos) break;
+    boxes.push_back({type, data + pos + header, static_cast<std::size_t>(length) - header});
+    pos += static_cast<std::size_t>(length);
+  }
+  return boxes;
+}
+
+const Box* First(const std::vector<Box>& boxes, std::uint32_t type) {
+  for (const Box& b : boxes) {
+    if (b.type == type) return &b;
+  }
+  return nullptr;
+}
+
+struct Extent {
+  std::uint64_t offset = 0;
+  std::uint64_t length = 0;  // 0: to the end of the data
+};
+
+struct Item {
+  std::uint32_t type = 0;                  // 0 when no item-info entry names it
+  std::vector<std::uint32_t> properties;   // indices into ipco, from 1
+  std::vector<std::uint32_t> inputs;       // dimg references: tiles, overlay inputs
+  std::vector<std::uint32_t> auxiliaryOf;  // auxl references: the images this one serves
+  int method = -1;                         // construction method; -1 without a location
+  std::vector<Extent> extents;
+};
+
+constexpr std::uint32_t kHvc1 = FourCc("hvc1");
+constexpr std::uint32_t kAv01 = FourCc("av01");
+constexpr std::uint32_t kGrid = FourCc("grid");
+constexpr std::uint32_t kIovl = FourCc("iovl");
+constexpr std::uint32_t kIden = FourCc("iden");
+
+bool IsCoded(std::uint32_t type) { return type == kHvc1 || type == kAv01; }
+
+class Layout {
+ public:
+  Layout(const std::uint8_t* data, std::size_t size, std::int64_t maxPixels)
+      : file_(data), fileSize_(size), maxPixels_(maxPixels) {}
+
+  HeifLayout Read() {
+    const Box* meta = First(Children(file_, fileSize_), FourCc("meta"));
+    if (meta == nullptr || meta->size < 4) Refuse("no meta box");
+    const auto boxes = Children(meta->body + 4, meta->size - 4);
+    const Box* pitm = First(boxes, FourCc("pitm"));
+    if (pitm == nullptr) Refuse("no primary item");
+    {
+      Reader r(pitm->body, pitm->size);
+      const auto version = r.Read(1);
+      r.Read(3);
+      out_.primary = static_cast<std::uint32_t>(r.Read(version == 0 ? 2 : 4));
+    }
+    if (const Box* b = First(boxes, FourCc("iinf"))) ReadItemInfo(*b);
+    if (const Box* b = First(boxes, FourCc("iloc"))) ReadLocations(*b);
+    if (const Box* b = First(boxes, FourCc("iref"))) ReadReferences(*b);
+    if (const Box* b = First(boxes, FourCc("idat"))) idat_ = *b;
+    if (const Box* iprp = First(boxes, FourCc("iprp"))) {
+      const auto parts = Children(iprp->body, iprp->size);
+      if (const Box* ipco = First(parts, FourCc("ipco")))
+        properties_ = Children(ipco->body, ipco->size);
+      for (const Box& b : parts) {
+        if (b.type == FourCc("ipma")) ReadAssociations(b);
+      }
+    }
+
+    const Item& primary = Find(out_.primary);
+    const auto [width, height] = CodedSize(out_.primary, primary);
+    out_.width = width;
+    out_.height = height;
+    Plan(out_.primary, 0);
+    // libheif decodes the alpha image beside the primary, whatever the caller asks for.
+    for (const auto& [id, item] : items_) {
+      if (std::find(item.auxiliaryOf.begin(), item.auxiliaryOf.end(), out_.primary) !=
+              item.auxiliaryOf.end() &&
+          IsAlpha(item)) {
+        Plan(id, 0);
+      }
+    }
+    if (out_.pixels > kProportionCheckPixels &&
+        static_cast<std::int64_t>(fileSize_) < out_.pixels / kMostPixelsPerByte) {
+      Refuse("data too short for the announced size (" + std::to_string(out_.pixels) +
+             " pixels in " + std::to_string(fileSize_) + " bytes)");
+    }
+    return out_;
+  }
+
+ private:
+  Item& Slot(std::uint32_t id) { return items_[id]; }
+
+  const Item& Find(std::uint32_t id) const {
+    const auto it = items_.find(id);
+    if (it == items_.end() || it->second.type == 0) {
+      Refuse("item " + std::to_string(id) + " is not declared");
+    }
+    return it->second;
+  }
+
+  void ReadItemInfo(const Box& iinf) {
+    Reader r(iinf.body, iinf.size);
+    const auto version = r.Read(1);
+    r.Read(3);
+    r.Read(version == 0 ? 2 : 4);  // the count; the boxes that follow are what counts
+    for (const Box& infe : Children(r.Position(), r.Left())) {
+      if (infe.type != FourCc("infe")) continue;
+      Reader e(infe.body, infe.size);
+      const auto v = e.Read(1);
+      e.Read(3);
+      if (v < 2) continue;  // no item type: nothing libheif decodes
+      const auto id = static_cast<std::uint32_t>(e.Read(v == 2 ? 2 : 4));
+      e.Read(2);  // protection index
+      Item& item = Slot(id);
+      if (item.type == 0) item.type = static_cast<std::uint32_t>(e.Read(4));
+    }
+  }
+
+  void ReadLocations(const Box& iloc) {
+    Reader r(iloc.body, iloc.size);
+    const auto version = r.Read(1);
+    r.Read(3);
+    if (version > 2) Refuse("item locations of version " + std::to_string(version));
+    const auto sizes = r.Read(1);
+    const int offsetSize = static_cast<int>(sizes >> 4), lengthSize = static_cast<int>(sizes & 15);
+    const auto more = r.Read(1);
+    const int baseSize = static_cast<int>(more >> 4);
+    const int indexSize = version >= 1 ? static_cast<int>(more & 15) : 0;
+    const int idSize = version < 2 ? 2 : 4;
+    const auto count = r.Read(idSize);
+    for (std::uint64_t i = 0; i < count; ++i) {
+      const auto id = static_cast<std::uint32_t>(r.Read(idSize));
+      const int method = version >= 1 ? static_cast<int>(r.Read(2) & 15) : 0;
+      r.Read(2);  // data reference
+      const auto base = r.Read(baseSize);
+      const auto extents = r.Read(2);
+      // Fields of no width would let a few bytes declare millions of extents.
+      if (extents > 1 && indexSize + offsetSize + lengthSize == 0) {
+        Refuse("item locations without offsets");
+      }
+      Item& item = Slot(id);
+      const bool first = item.method < 0;
+      if (first) item.method = method;
+      for (std::uint64_t e = 0; e < extents; ++e) {
+        r.Read(indexSize);
+        const auto offset = r.Read(offsetSize);
+        const auto length = r.Read(lengthSize);
+        if (first) item.extents.push_back({base + offset, length});
+      }
+    }
+  }
+
+  void ReadReferences(const Box& iref) {
+    Reader r(iref.body, iref.size);
+    const auto version = r.Read(1);
+    r.Read(3);
+    const int idSize = version == 0 ? 2 : 4;
+    for (const Box& ref : Children(r.Position(), r.Left())) {
+      const bool dimg = ref.type == FourCc("dimg"), auxl = ref.type == FourCc("auxl");
+      if (!dimg && !auxl) continue;
+      Reader e(ref.body, ref.size);
+      const auto from = static_cast<std::uint32_t>(e.Read(idSize));
+      const auto count = e.Read(2);
+      Item& item = Slot(from);
+      for (std::uint64_t i = 0; i < count; ++i) {
+        const auto to = static_cast<std::uint32_t>(e.Read(idSize));
+        (dimg ? item.inputs : item.auxiliaryOf).push_back(to);
+      }
+    }
+  }
+
+  void ReadAssociations(const Box& ipma) {
+    Reader r(ipma.body, ipma.size);
+    const auto version = r.Read(1);
+    const bool wide = (r.Read(3) & 1) != 0;
+    const auto entries = r.Read(4);
+    for (std::uint64_t i = 0; i < entries; ++i) {
+      const auto id = static_cast<std::uint32_t>(r.Read(version < 1 ? 2 : 4));
+      const auto count = r.Read(1);
+      Item& item = Slot(id);
+      for (std::uint64_t a = 0; a < count; ++a) {
+        const auto value = r.Read(wide ? 2 : 1);
+        item.properties.push_back(static_cast<std::uint32_t>(value & (wide ? 0x7FFF : 0x7F)));
+      }
+    }
+  }
+
+  const Box* Property(const Item& item, std::uint32_t type) const {
+    for (std::uint32_t index : item.properties) {
+      if (index >= 1 && index <= properties_.size() && properties_[index - 1].type == type) {
+        return &properties_[index - 1];
+      }
+    }
+    return nullptr;
+  }
+
+  bool IsAlpha(const Item& item) const {
+    const Box* auxC = Property(item, FourCc("auxC"));
+    if (auxC == nullptr || auxC->size <= 4) return false;
+    const char* text = reinterpret_cast<const char*>(auxC->body + 4);
+    const std::string type(text, strnlen(text, auxC->size - 4));
+    return type == "urn:mpeg:avc:2015:auxid:1" || type == "urn:mpeg:hevc:2015:auxid:1" ||
+           type == "urn:mpeg:mpegB:cicp:systems:auxiliary:alpha";
+  }
+
+  // The item's ispe, within the bounds, and its crop within it.
+  std::pair<std::int64_t, std::int64_t> CodedSize(std::uint32_t id, const Item& item) const {
+    const Box* ispe = Property(item, FourCc("ispe"));
+    if (ispe == nullptr) Refuse("image " + std::to_string(id) + " declares no size");
+    Reader r(ispe->body, ispe->size);
+    r.Read(4);
+    const auto width = static_cast<std::int64_t>(r.Read(4));
+    const auto height = static_cast<std::int64_t>(r.Read(4));
+    if (width <= 0 || height <= 0) Refuse("image of zero size");
+    if (width * height > maxPixels_) Refuse("image of " + Size(width, height) + " is too large");
+    if (const Box* clap = Property(item, FourCc("clap"))) CheckCrop(*clap, width, height);
+    return {width, height};
+  }
+
+  // A crop whose rectangle lies within the picture, allowing for libheif's rounding.
+  static void CheckCrop(const Box& clap, std::int64_t width, std::int64_t height) {
+    Reader r(clap.body, clap.size);
+    long double v[8];
+    for (int i = 0; i < 8; ++i) {
+      const auto raw = static_cast<std::uint32_t>(r.Read(4));
+      // The offsets (fields 4 and 6) are signed.
+      v[i] = (i == 4 || i == 6) ? static_cast<long double>(static_cast<std::int32_t>(raw))
+                                : static_cast<long double>(raw);
+    }
+    const std::int64_t sides[2] = {width, height};
+    for (int axis = 0; axis < 2; ++axis) {
+      // Width and height (N, D) come first, then the horizontal and vertical offsets.
+      const long double sizeD = v[2 * axis + 1], offsetD = v[2 * axis + 5];
+      if (sizeD == 0 || offsetD == 0) Refuse("crop box with a zero denominator");
+      const long double side = static_cast<long double>(sides[axis]);
+      const long double crop = v[2 * axis] / sizeD, offset = v[2 * axis + 4] / offsetD;
+      const long double first = offset + (side - crop) / 2;
+      if (crop < 1 || crop > side || first < -1 || first + crop > side + 1) {
+        Refuse("crop box outside its " + Size(width, height) + " picture");
+      }
+    }
+  }
+
+  // The first bytes of an item's data (a grid's or an overlay's description).
+  std::vector<std::uint8_t> Head(std::uint32_t id, const Item& item, std::size_t want) const {
+    const std::uint8_t* source = nullptr;
+    std::size_t sourceSize = 0;
+    if (item.method == 0) {
+      source = file_;
+      sourceSize = fileSize_;
+    } else if (item.method == 1) {
+      source = idat_.body;
+      sourceSize = idat_.size;
+    } else {
+      Refuse("data of item " + std::to_string(id) + " cannot be found");
+    }
+    std::vector<std::uint8_t> head;
+    for (const Extent& e : item.extents) {
+      if (head.size() >= want) break;
+      if (e.offset > sourceSize) Refuse("data of item " + std::to_string(id) + " outside the file");
+      const std::size_t left = sourceSize - static_cast<std::size_t>(e.offset);
+      if (e.length > left) Refuse("data of item " + std::to_string(id) + " outside the file");
+      const std::size_t length = e.length == 0 ? left : static_cast<std::size_t>(e.length);
+      const std::size_t take = std::min(length, want - head.size());
+      head.insert(head.end(), source + e.offset, source + e.offset + take);
+    }
+    return head;
+  }
+
+  void Allocates(std::int64_t width, std::int64_t height) {
+    out_.pixels += width * height;
+    out_.longestSide = std::max({out_.longestSide, width, height});
+    if (out_.pixels > 4 * maxPixels_)
+      Refuse("pictures of more than " + std::to_string(4 * maxPixels_) + " pixels");
+  }
+
+  // Adds what decoding the item allocates; depth counts derived images above it.
+  void Plan(std::uint32_t id, int depth) {
+    if (depth > 2) Refuse("derived images nested too deep");
+    // Overlays may name one input many times over, at every level.
+    if (++planned_ > kMostPlans) Refuse("too many images to decode");
+    const Item& item = Find(id);
+    const auto [width, height] = CodedSize(id, item);
+    if (IsCoded(item.type)) {
+      Allocates(width, height);
+    } else if (item.type == kGrid) {
+      PlanGrid(id, item, width, height);
+    } else if (item.type == kIovl) {
+      const auto head = Head(id, item, 18);
+      if (head.size() < 2) Refuse("overlay description too short");
+      const int field = (head[1] & 1) ? 4 : 2;
+      if (head.size() < static_cast<std::size_t>(10 + 2 * field)) {
+        Refuse("overlay description too short");
+      }
+      const auto canvasWidth = static_cast<std::int64_t>(ReadBe(&head[10], field));
+      const auto canvasHeight = static_cast<std::int64_t>(ReadBe(&head[10 + field], field));
+      if (canvasWidth != width || canvasHeight != height) {
+        Refuse("overlay canvas " + Size(canvasWidth, canvasHeight) + " disagrees with its size " +
+               Size(width, height));
+      }
+      if (item.inputs.empty()) Refuse("overlay without inputs");
+      Allocates(width, height);
+      for (std::uint32_t input : item.inputs) Plan(input, depth + 1);
+    } else if (item.type == kIden) {
+      if (item.inputs.size() != 1) Refuse("derived image without one input");
+      Plan(item.inputs[0], depth + 1);
+    } else {
+      Refuse("image type " + TypeName(item.type) + " cannot be decoded");
+    }
+  }
+
+  void PlanGrid(std::uint32_t id, const Item& item, std::int64_t width, std::int64_t height) {
+    // Version, flags, rows - 1, columns - 1, then the canvas in 16 or 32 bits.
+    const auto head = Head(id, item, 12);
+    if (head.size() < 2) Refuse("grid description too short");
+    const int field = (head[1] & 1) ? 4 : 2;
+    if (head.size() < static_cast<std::size_t>(4 + 2 * field)) Refuse("grid description too short");
+    const std::int64_t rows = head[2] + 1, columns = head[3] + 1;
+    const auto canvasWidth = static_cast<std::int64_t>(ReadBe(&head[4], field));
+    const auto canvasHeight = static_cast<std::int64_t>(ReadBe(&head[4 + field], field));
+    // libheif 1.15 writes the ispe of a turned grid turned as well: the same pixels.
+    if ((canvasWidth != width || canvasHeight != height) &&
+        (canvasWidth != height || canvasHeight != width)) {
+      Refuse("grid canvas " + Size(canvasWidth, canvasHeight) + " disagrees with its size " +
+             Size(width, height));
+    }
+    if (static_cast<std::int64_t>(item.inputs.size()) != rows * columns) {
+      Refuse("grid of " + std::to_string(rows) + "x" + std::to_string(columns) + " tiles names " +
+             std::to_string(item.inputs.size()));
+    }
+    std::int64_t tileWidth = 0, tileHeight = 0;
+    for (std::uint32_t tile : item.inputs) {
+      const Item& t = Find(tile);
+      if (!IsCoded(t.type)) Refuse("grid tile of type " + TypeName(t.type));
+      const auto [w, h] = CodedSize(tile, t);
+      if (tileWidth == 0) {
+        tileWidth = w;
+        tileHeight = h;
+      } else if (w != tileWidth || h != tileHeight) {
+        Refuse("grid tiles of " + Size(tileWidth, tileHeight) + " and " + Size(w, h));
+      }
+    }
+    // The tiles cover the canvas, which may cut the last row and column short but leaves
+    // none of them out.
+    if (columns * tileWidth < canvasWidth || (columns - 1) * tileWidth >= canvasWidth ||
+        rows * tileHeight < canvasHeight || (rows - 1) * tileHeight >= canvasHeight) {
+      Refuse(std::to_string(rows) + "x" + std::to_string(columns) + " tiles of " +
+             Size(tileWidth, tileHeight) + " do not make a " + Size(canvasWidth, canvasHeight) +
+             " canvas");
+    }
+    Allocates(canvasWidth, canvasHeight);
+    Allocates(tileWidth, tileHeight);
+  }
+
+  const std::uint8_t* file_;
+  std::size_t fileSize_;
+  std::int64_t maxPixels_;
+  std::map<std::uint32_t, Item> items_;
+  std::vector<Box> properties_;
+  Box idat_;
+  HeifLayout out_;
+  static constexpr int kMostPlans = 1 << 17;  // two grids of 256 x 256 tiles
+  int planned_ = 0;
+};
+
+}  // namespace
+
+HeifLayout ReadHeifLayout(const std::uint8_t* data, std::size_t size, std::int64_t maxPixels) {
+  return Layout(data, size, maxPixels).Read();
+}
+
+}  // namespace brevine

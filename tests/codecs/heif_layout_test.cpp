@@ -1,0 +1,295 @@
+// The sizes a HEIF file declares, held against each other and against the file's length
+// before libheif decodes a pixel: small encoded files with their ispe boxes and grid
+// descriptions rewritten by hand, on both sides of every bound. Then structures beyond a
+// single picture: thumbnails, several images, grey, a grid whose canvas cuts its tile short,
+// crops at odd offsets.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "codecs.h"
+#include "heif_files.h"
+#include "heif_layout.h"
+
+namespace brevine {
+namespace {
+
+using test::AppendFreeBox;
+using test::EncodeHeif;
+using test::HeifOptions;
+using test::HeifPicture;
+using test::Quadrants;
+using test::SetGridCanvas;
+using test::SetIspe;
+
+using File = std::vector<std::uint8_t>;
+
+// Why the boxes are refused; empty when they pass.
+std::string Refusal(const File& file) {
+  try {
+    ReadHeifLayout(file.data(), file.size(), WorkBitmap::kMaxPixels);
+  } catch (const DecodeError& e) {
+    return e.what();
+  }
+  return {};
+}
+
+// Why the decoder refused the file; empty when the picture is in `bitmap`.
+std::string Decode(const File& file, WorkBitmap& bitmap) {
+  SourceInfo info;
+  try {
+    DecodeHeif(file.data(), file.size(), bitmap, info);
+  } catch (const DecodeError& e) {
+    return e.what();
+  }
+  return {};
+}
+
+// The HEIC is a grid of one 64 x 64 tile showing the 48 x 32 quadrants.
+const File& SmallHeic() {
+  static const File file = EncodeHeif(Quadrants(48, 32));
+  return file;
+}
+const File& SmallAvif(bool alpha = false) {
+  HeifOptions options;
+  options.av1 = true;
+  static const File plain = EncodeHeif(Quadrants(64, 48), options);
+  static const File withAlpha = EncodeHeif(Quadrants(64, 48, 8, true), options);
+  return alpha ? withAlpha : plain;
+}
+
+// The index of the ispe box of that size.
+std::size_t IspeOf(const File& file, std::uint32_t width, std::uint32_t height) {
+  const auto boxes = test::FindBoxes(file, "ispe");
+  for (std::size_t i = 0; i < boxes.size(); ++i) {
+    const std::uint8_t* p = &file[boxes[i] + 12];
+    const std::uint32_t w = (p[0] << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+    const std::uint32_t h = (p[4] << 24) | (p[5] << 16) | (p[6] << 8) | p[7];
+    if (w == width && h == height) return i;
+  }
+  throw std::invalid_argument("no such ispe");
+}
+
+// The grid canvas, the grid's ispe and the tile's ispe as given.
+File Grid(std::uint32_t canvasWidth, std::uint32_t canvasHeight, std::uint32_t width,
+          std::uint32_t height, std::uint32_t tileWidth = 64, std::uint32_t tileHeight = 64) {
+  File file = SmallHeic();
+  const std::size_t grid = IspeOf(file, 48, 32), tile = IspeOf(file, 64, 64);
+  SetGridCanvas(file, static_cast<int>(canvasWidth), static_cast<int>(canvasHeight));
+  SetIspe(file, grid, width, height);
+  SetIspe(file, tile, tileWidth, tileHeight);
+  return file;
+}
+
+bool Contains(const std::string& text, const char* part) {
+  return text.find(part) != std::string::npos;
+}
+
+TEST(HeifLayout, GridCanvasMustBeItsDeclaredSize) {
+  ASSERT_EQ(Refusal(SmallHeic()), "");
+  const HeifLayout layout = ReadHeifLayout(SmallHeic().data(), SmallHeic().size(), 1 << 29);
+  EXPECT_EQ(layout.width, 48);
+  EXPECT_EQ(layout.height, 32);
+  EXPECT_EQ(layout.pixels, 48 * 32 + 64 * 64);  // the canvas and one tile
+
+  // The bombs: a few kilobytes whose ispe announces a strip, whose grid data a square
+  // canvas that libheif would allocate and fill.
+  for (const std::uint32_t side : {16384u, 32767u}) {
+    const File bomb = Grid(side, side, side, 256);
+    EXPECT_TRUE(Contains(Refusal(bomb), "disagrees")) << Refusal(bomb);
+    WorkBitmap bitmap;
+    EXPECT_TRUE(Contains(Decode(bomb, bitmap), "disagrees"));
+    EXPECT_TRUE(bitmap.Empty());
+  }
+  // One pixel either way is a disagreement; a quarter turn is not (libheif writes turned
+  // grids so).
+  EXPECT_TRUE(Contains(Refusal(Grid(48, 33, 48, 32)), "disagrees"));
+  EXPECT_TRUE(Contains(Refusal(Grid(49, 32, 48, 32)), "disagrees"));
+  EXPECT_EQ(Refusal(Grid(32, 48, 48, 32)), "");
+}
+
+TEST(HeifLayout, TilesMustCoverTheCanvasWithNoneLeftOut) {
+  // One 64 x 64 tile makes any canvas from 1 x 1 to 64 x 64.
+  for (const std::uint32_t side : {1u, 64u}) {
+    const File file = Grid(side, side, side, side);
+    EXPECT_EQ(Refusal(file), "") << side;
+    WorkBitmap bitmap;
+    ASSERT_EQ(Decode(file, bitmap), "") << side;
+    EXPECT_EQ(bitmap.Width(), static_cast<int>(side));
+    // Red at the top left (blue, green, red).
+    EXPECT_LT(bitmap.Row(0)[0], 40);
+    EXPECT_GT(bitmap.Row(0)[2], 200);
+  }
+  EXPECT_TRUE(Contains(Refusal(Grid(65, 64, 65, 64)), "do not make"));
+  EXPECT_TRUE(Contains(Refusal(Grid(64, 65, 64, 65)), "do not make"));
+  // A tile too narrow for the canvas, and tiles whose ispe times one column and row falls
+  // far short of it.
+  EXPECT_TRUE(Contains(Refusal(Grid(48, 32, 48, 32, 47, 64)), "do not make"));
+  EXPECT_TRUE(Contains(Refusal(Grid(16384, 16384, 16384, 16384)), "do not make"));
+  // A tile of the canvas's size exactly.
+  EXPECT_EQ(Refusal(Grid(48, 32, 48, 32, 48, 32)), "");
+}
+
+TEST(HeifLayout, EveryPictureWithinTheBoundAndTheFileLongEnoughForIt) {
+  // 8192 x 65536 is the largest bitmap; it needs 2^29 / 2^18 = 2048 bytes of file.
+  File file = SmallAvif();
+  const std::size_t ispe = IspeOf(file, 64, 48);
+  SetIspe(file, ispe, 8192, 65536);
+  ASSERT_LT(file.size(), 2040u);
+  File shortOne = file;
+  AppendFreeBox(shortOne, 2047 - file.size());
+  AppendFreeBox(file, 2048 - file.size());
+  EXPECT_TRUE(Contains(Refusal(shortOne), "too short")) << Refusal(shortOne);
+  ASSERT_EQ(Refusal(file), "");
+  EXPECT_EQ(ReadHeifLayout(file.data(), file.size(), WorkBitmap::kMaxPixels).pixels,
+            WorkBitmap::kMaxPixels);
+  SetIspe(file, ispe, 8193, 65536);
+  AppendFreeBox(file, 4096);
+  EXPECT_TRUE(Contains(Refusal(file), "too large")) << Refusal(file);
+
+  // A grid whose sizes all agree counts its canvas and its tile: 2 x 2^28 pixels.
+  File grid = Grid(16384, 16384, 16384, 16384, 16384, 16384);
+  ASSERT_LT(grid.size(), 2040u);
+  File shortGrid = grid;
+  AppendFreeBox(shortGrid, 2047 - grid.size());
+  AppendFreeBox(grid, 2048 - grid.size());
+  EXPECT_TRUE(Contains(Refusal(shortGrid), "too short"));
+  EXPECT_EQ(Refusal(grid), "");
+}
+
+TEST(HeifLayout, AlphaCountsAndCropsStayInside) {
+  // libheif decodes the alpha image too: its size counts as much as the primary's.
+  const File alpha = SmallAvif(true);
+  const auto boxes = test::FindBoxes(alpha, "ispe");
+  ASSERT_EQ(boxes.size(), 2u);
+  for (std::size_t i = 0; i < boxes.size(); ++i) {
+    File huge = alpha;
+    SetIspe(huge, i, 20000, 20000);
+    EXPECT_TRUE(Contains(Refusal(huge), "too short")) << i << ": " << Refusal(huge);
+  }
+
+  struct Crop {
+    int width, height, dx, dy;
+    bool inside;
+  };
+  // The picture is 64 x 48; the crop's centre lies (dx, dy) from the picture's.
+  for (const Crop c :
+       {Crop{64, 48, 0, 0, true}, Crop{65, 48, 0, 0, false}, Crop{32, 24, -16, -12, true},
+        Crop{32, 24, 16, 12, true}, Crop{32, 24, -18, 0, false}, Crop{32, 24, 0, 14, false}}) {
+    const File file = test::AddCleanAperture(SmallAvif(), c.width, c.height, c.dx, c.dy);
+    EXPECT_EQ(Refusal(file).empty(), c.inside)
+        << c.width << "x" << c.height << " at " << c.dx << "," << c.dy << ": " << Refusal(file);
+  }
+}
+
+TEST(HeifLayout, DecodedPictureMustHaveTheApprovedSize) {
+  // The AV1 data codes 64 x 48; an ispe of 64 x 40 approves less than that. (libheif
+  // itself refuses coded sides beyond the longest approved one.)
+  File file = SmallAvif();
+  SetIspe(file, IspeOf(file, 64, 48), 64, 40);
+  ASSERT_EQ(Refusal(file), "");
+  WorkBitmap bitmap;
+  EXPECT_TRUE(Contains(Decode(file, bitmap), "instead of 64x40")) << Decode(file, bitmap);
+  EXPECT_TRUE(bitmap.Empty());
+}
+
+// ---- Structures beyond one picture --------------------------------------------------------
+
+// The colour at (x, y), blue-green-red, within the lossy coders' reach of `want`.
+::testing::AssertionResult Near(const WorkBitmap& bitmap, int x, int y, std::array<int, 3> want) {
+  const std::uint8_t* got = bitmap.Row(y) + 3 * x;
+  for (int c = 0; c < 3; ++c) {
+    if (std::abs(got[c] - want[c]) > 14) {
+      return ::testing::AssertionFailure()
+             << "(" << x << "," << y << ") is " << int(got[0]) << "," << int(got[1]) << ","
+             << int(got[2]) << ", expected about " << want[0] << "," << want[1] << "," << want[2];
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+constexpr std::array<int, 3> kRed = {0, 0, 255}, kGreen = {0, 255, 0}, kBlue = {255, 0, 0},
+                             kWhite = {255, 255, 255};
+
+TEST(HeifStructures, ThePrimaryImageAmongThumbnailsAndOtherImages) {
+  for (bool av1 : {false, true}) {
+    SCOPED_TRACE(av1 ? "AVIF" : "HEIC");
+    HeifOptions options;
+    options.av1 = av1;
+    options.thumbnail = 16;
+    options.moreImages = 2;  // upside down: blue and white at the top
+    const File file = EncodeHeif(Quadrants(64, 48), options);
+    ASSERT_EQ(Refusal(file), "");
+    WorkBitmap bitmap;
+    ASSERT_EQ(Decode(file, bitmap), "");
+    ASSERT_EQ(bitmap.Width(), 64);
+    ASSERT_EQ(bitmap.Height(), 48);
+    EXPECT_TRUE(Near(bitmap, 16, 12, kRed));
+    EXPECT_TRUE(Near(bitmap, 48, 12, kGreen));
+    EXPECT_TRUE(Near(bitmap, 16, 36, kBlue));
+    EXPECT_TRUE(Near(bitmap, 48, 36, kWhite));
+  }
+}
+
+TEST(HeifStructures, GreyPicturesComeOutGrey) {
+  // White on the left, black on the right.
+  HeifPicture picture = Quadrants(32, 16);
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 32; ++x) {
+      for (int c = 0; c < 3; ++c) picture.samples[(y * 32 + x) * 3 + c] = x < 16 ? 255 : 0;
+    }
+  }
+  for (bool av1 : {false, true}) {
+    SCOPED_TRACE(av1 ? "AVIF" : "HEIC");
+    HeifOptions options;
+    options.av1 = av1;
+    options.monochrome = true;
+    File file;
+    try {
+      file = EncodeHeif(picture, options);
+    } catch (const std::runtime_error& e) {
+      GTEST_SKIP() << "encoder writes no grey pictures: " << e.what();
+    }
+    WorkBitmap bitmap;
+    ASSERT_EQ(Decode(file, bitmap), "");
+    EXPECT_TRUE(Near(bitmap, 4, 8, kWhite));
+    EXPECT_TRUE(Near(bitmap, 28, 8, {0, 0, 0}));
+    const std::uint8_t* p = bitmap.Row(8) + 3 * 4;
+    EXPECT_TRUE(p[0] == p[1] && p[1] == p[2]);
+  }
+}
+
+TEST(HeifStructures, GridCanvasCutsItsTileShort) {
+  // The tile is 64 x 64 and shows the 48 x 32 quadrants; a 40 x 20 canvas keeps red,
+  // green and the top of blue.
+  const File file = Grid(40, 20, 40, 20);
+  WorkBitmap bitmap;
+  ASSERT_EQ(Decode(file, bitmap), "");
+  ASSERT_EQ(bitmap.Width(), 40);
+  ASSERT_EQ(bitmap.Height(), 20);
+  EXPECT_TRUE(Near(bitmap, 10, 8, kRed));
+  EXPECT_TRUE(Near(bitmap, 36, 8, kGreen));
+  EXPECT_TRUE(Near(bitmap, 10, 19, kBlue));
+}
+
+TEST(HeifStructures, CropsAtOddOffsets) {
+  // 33 x 25 whose centre lies 7 left of and 5 below the centre (31.5, 23.5) of 64 x 48:
+  // columns 8 to 40, rows 17 to 41; the quadrants meet at column 32 and row 24.
+  const File file = test::AddCleanAperture(SmallAvif(), 33, 25, -7, 5);
+  ASSERT_EQ(Refusal(file), "");
+  WorkBitmap bitmap;
+  ASSERT_EQ(Decode(file, bitmap), "");
+  ASSERT_EQ(bitmap.Width(), 33);
+  ASSERT_EQ(bitmap.Height(), 25);
+  EXPECT_TRUE(Near(bitmap, 2, 2, kRed));
+  EXPECT_TRUE(Near(bitmap, 30, 2, kGreen));
+  EXPECT_TRUE(Near(bitmap, 2, 20, kBlue));
+  EXPECT_TRUE(Near(bitmap, 30, 20, kWhite));
+}
+
+}  // namespace
+}  // namespace brevine
