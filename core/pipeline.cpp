@@ -83,9 +83,10 @@ Box SelectedBox(const ProcessSettings& settings) {
   static constexpr std::array<int, 7> kPresets = {1280, 1024, 800, 640, 400, 320, 160};
   const int preset = settings.BoxPreset();
   if (preset >= 0 && preset < 7) return {kPresets[preset], kPresets[preset]};
+  // A side that is no integer takes the field's own fall-back, as the field would show it.
   if (preset == 7)
-    return {ParseInteger(settings.BoxWidthText()).value_or(200),
-            ParseInteger(settings.BoxHeightText()).value_or(200)};
+    return {ParseInteger(NormaliseBoxText(settings.BoxWidthText())).value_or(0),
+            ParseInteger(NormaliseBoxText(settings.BoxHeightText())).value_or(0)};
   return {40000, 40000};
 }
 

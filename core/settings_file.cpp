@@ -58,32 +58,15 @@ class IniValues {
     return it == values_.end() ? nullptr : &it->second;
   }
 
-  std::string String(const char* section, const char* key, const std::string& fallback) const {
-    const std::string* v = Find(section, key);
-    return v ? *v : fallback;
-  }
-
-  int Integer(const char* section, const char* key, int fallback) const {
-    const std::string* v = Find(section, key);
-    if (!v) return fallback;
-    return ParseInteger(*v).value_or(fallback);
-  }
-
-  bool Boolean(const char* section, const char* key, bool fallback) const {
-    return Integer(section, key, fallback ? 1 : 0) != 0;
-  }
-
  private:
   std::map<std::pair<std::string, std::string>, std::string> values_;
 };
 
-// A line break inside a value would end the line and could inject keys on the next read.
-std::string OneLine(const std::string& s) {
-  std::string out;
-  out.reserve(s.size());
-  for (char c : s)
-    if (c != '\r' && c != '\n') out += c;
-  return out;
+// An integer row's restore rule applied to a value.
+int RestoredInteger(int Options::*field, int value) {
+  Options o;
+  RestoreStored(*OptionOf(field), std::to_string(value), o);
+  return o.*field;
 }
 
 // Creates every missing folder above `path` (the user's config folder may not exist yet).
@@ -96,41 +79,19 @@ void CreateParents(const std::string& path) {
 
 }  // namespace
 
-std::optional<int> ParseInteger(const std::string& text) {
-  std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  if (i == text.size()) return std::nullopt;
-  long long value = 0;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c - '0');
-    if (value > static_cast<long long>(INT_MAX) + 1) return std::nullopt;
-  }
-  if (negative) value = -value;
-  if (value > INT_MAX || value < INT_MIN) return std::nullopt;
-  return static_cast<int>(value);
-}
-
 std::string NormaliseQualityText(const std::string& text) {
-  const int v = ParseInteger(text).value_or(90);
-  return std::to_string(std::clamp(v, 1, 100));
+  return SettleNumberText(*OptionOf(&Options::quality), text);
 }
-
 std::string NormaliseTargetSizeText(const std::string& text) {
-  const int v = ParseInteger(text).value_or(50);
-  return std::to_string(std::max(v, 1));
+  return SettleNumberText(*OptionOf(&Options::targetSize), text);
 }
-
 std::string NormaliseBoxText(const std::string& text) {
-  return std::to_string(ParseInteger(text).value_or(300));
+  return SettleNumberText(*OptionOf(&Options::boxWidth), text);
 }
 
-int ClampBoxPreset(int index) { return std::clamp(index, -1, 7); }
-int ClampSharpenStrength(int value) { return std::clamp(value, 0, 150); }
-int CheckTextPosition(int index) { return index == 0 || index == 1 ? index : -1; }
+int ClampBoxPreset(int index) { return RestoredInteger(&Options::boxPreset, index); }
+int ClampSharpenStrength(int value) { return RestoredInteger(&Options::sharpenStrength, value); }
+int CheckTextPosition(int index) { return RestoredInteger(&Options::textPosition, index); }
 
 std::string StrengthToolTip(int position) { return "百分比为:" + std::to_string(position) + "%"; }
 
@@ -160,25 +121,9 @@ std::string SettingsFilePath(const std::string& programPath) {
 
 Options ParseSettings(const std::string& iniText) {
   const IniValues ini(iniText);
-  const Options d;
   Options o;
-  for (const OptionKey& k : OptionKeys()) {
-    std::visit(
-        [&](const auto& option) {
-          using Kind = std::decay_t<decltype(option)>;
-          const auto& fallback = d.*option.field;
-          if constexpr (std::is_same_v<Kind, FlagOption>) {
-            o.*option.field = ini.Boolean(k.section, k.key, fallback);
-          } else if constexpr (std::is_same_v<Kind, NumberOption>) {
-            const int v = ini.Integer(k.section, k.key, fallback);
-            o.*option.field = option.restore ? option.restore(v) : v;
-          } else {
-            std::string v = ini.String(k.section, k.key, fallback);
-            o.*option.field = option.restore ? option.restore(v) : std::move(v);
-          }
-        },
-        k.kind);
-  }
+  for (const OptionRow& row : OptionTable())
+    if (const std::string* v = ini.Find(row.section, row.key)) RestoreStored(row, *v, o);
   return o;
 }
 
@@ -188,30 +133,17 @@ Options ReadSettingsFile(const std::string& path) {
 }
 
 std::string FormatSettings(const Options& o) {
-  std::ostringstream s;
+  std::string s;
   std::string_view section;
-  for (const OptionKey& k : OptionKeys()) {
-    if (section != k.section) {
-      if (!section.empty()) s << "\n";
-      section = k.section;
-      s << "[" << section << "]\n";
+  for (const OptionRow& row : OptionTable()) {
+    if (section != row.section) {
+      if (!section.empty()) s += "\n";
+      section = row.section;
+      s += "[" + std::string(section) + "]\n";
     }
-    s << k.key << "=";
-    std::visit(
-        [&](const auto& option) {
-          using Kind = std::decay_t<decltype(option)>;
-          if constexpr (std::is_same_v<Kind, FlagOption>) {
-            s << (o.*option.field ? "1" : "0");
-          } else if constexpr (std::is_same_v<Kind, NumberOption>) {
-            s << o.*option.field;
-          } else {
-            s << OneLine(o.*option.field);
-          }
-        },
-        k.kind);
-    s << "\n";
+    s += std::string(row.key) + "=" + StoredText(row, o) + "\n";
   }
-  return s.str();
+  return s;
 }
 
 void WriteSettingsFile(const std::string& path, const Options& options) {

@@ -9,22 +9,18 @@
 
 namespace brevine {
 
-// Integer value of an edit field's text: optional leading blanks, an optional sign, decimal
-// digits, nothing else; empty when the text is not an integer (or does not fit 32 bits).
-std::optional<int> ParseInteger(const std::string& text);
+// The rules of the number fields the window edits as text, from their rows: each returns
+// the text the field settles on.
+std::string NormaliseQualityText(const std::string& text);     // the fall-back, then 1..100
+std::string NormaliseTargetSizeText(const std::string& text);  // the fall-back, then >= 1
+std::string NormaliseBoxText(const std::string& text);         // the fall-back, no bounds
 
-// The edit fields' change rules; each returns the text the field settles on.
-std::string NormaliseQualityText(const std::string& text);     // Edit2: "90" if not an
-                                                               // integer, then 1..100
-std::string NormaliseTargetSizeText(const std::string& text);  // Edit3: "50", then >= 1
-std::string NormaliseBoxText(const std::string& text);         // EditPxX/Y: "300", no bounds
-
-// Control rules applied on restore.
+// The rules that restoring applies to the integer options, from their rows.
 int ClampBoxPreset(int index);        // -1 .. 7
 int ClampSharpenStrength(int value);  // 0 .. 150
 int CheckTextPosition(int index);     // 0 or 1, anything else -1 (no item)
 
-// The tool-tip text of TrackBar1 for a position.
+// The tool-tip text of the sharpening strength's slider for a position.
 std::string StrengthToolTip(int position);
 
 // An installed program: PREFIX/bin/brevine beside PREFIX/share/brevine/help, the layout

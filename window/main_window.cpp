@@ -194,7 +194,7 @@ void TForm1::BitBtn2Click() {
   platform::OpenWithAssociatedProgram(help);
 }
 
-// ---- ProcessSettings ----------------------------------------------------------------
+// ---- Options ----------------------------------------------------------------
 
 int TForm1::RadioGroupIndex() const { return radioGroupButtons->checkedId(); }
 
@@ -210,32 +210,29 @@ void TForm1::SetRadioGroupIndex(int index) {
   radioGroupButtons->setExclusive(true);
 }
 
-int TForm1::BoxPreset() const { return RadioGroupIndex(); }
-std::string TForm1::BoxWidthText() const { return S(EditPxX->text()); }
-std::string TForm1::BoxHeightText() const { return S(EditPxY->text()); }
-bool TForm1::Saturation() const { return CheckBox2->isChecked(); }
-bool TForm1::Sharpen() const { return CheckBox1->isChecked(); }
-int TForm1::SharpenStrength() const { return TrackBar1->value(); }
-bool TForm1::Grayscale() const { return CheckBox3->isChecked(); }
-bool TForm1::Progressive() const { return CheckBox4->isChecked(); }
-bool TForm1::Html() const { return CheckHtml->isChecked(); }
-bool TForm1::FixedQuality() const { return RadioButton1->isChecked(); }
-std::string TForm1::QualityText() const { return S(Edit2->text()); }
-std::string TForm1::TargetSizeText() const { return S(Edit3->text()); }
-bool TForm1::SubFolderMode() const { return RadioButton4->isChecked(); }
-int TForm1::TextPosition() const { return ComboBox1->currentIndex(); }
-std::string TForm1::AddedText() const { return S(Edit4->text()); }
-void TForm1::SetAddedText(const std::string& text) { Edit4->setText(Q(text)); }
-std::string TForm1::FolderName() const { return S(Edit5->text()); }
-void TForm1::SetFolderName(const std::string& text) { Edit5->setText(Q(text)); }
-bool TForm1::AutoRotate() const { return autoRotate_; }
-bool TForm1::KeepIcc() const { return keepIcc_; }
-bool TForm1::Folders() const { return folders_; }
-bool TForm1::KeepInfo() const { return keepInfo_; }
-
-Options TForm1::CurrentOptions() const { return Snapshot(*this); }
+Options TForm1::CurrentOptions() const {
+  Options o = held_;
+  o.boxPreset = RadioGroupIndex();
+  o.boxWidth = S(EditPxX->text());
+  o.boxHeight = S(EditPxY->text());
+  o.sharpen = CheckBox1->isChecked();
+  o.sharpenStrength = TrackBar1->value();
+  o.saturation = CheckBox2->isChecked();
+  o.grayscale = CheckBox3->isChecked();
+  o.progressive = CheckBox4->isChecked();
+  o.html = CheckHtml->isChecked();
+  o.fixedQuality = RadioButton1->isChecked();
+  o.quality = S(Edit2->text());
+  o.targetSize = S(Edit3->text());
+  o.subFolder = RadioButton4->isChecked();
+  o.textPosition = ComboBox1->currentIndex();
+  o.addedText = S(Edit4->text());
+  o.folderName = S(Edit5->text());
+  return o;
+}
 
 void TForm1::ApplyOptions(const Options& o) {
+  held_ = o;
   SetRadioGroupIndex(o.boxPreset);
   EditPxX->setText(Q(o.boxWidth));
   EditPxY->setText(Q(o.boxHeight));
@@ -257,10 +254,6 @@ void TForm1::ApplyOptions(const Options& o) {
   ComboBox1->setCurrentIndex(CheckTextPosition(o.textPosition));
   Edit4->setText(Q(o.addedText));
   Edit5->setText(Q(o.folderName));
-  autoRotate_ = o.autoRotate;
-  keepIcc_ = o.keepIcc;
-  folders_ = o.folders;
-  keepInfo_ = o.keepInfo;
 }
 
 // ---- First show and close -----------------------------------------------------------
@@ -364,7 +357,7 @@ void TForm1::DropFiles(const std::vector<std::string>& dropped) {
   // With `folders` on, a dropped folder stands for the images of its tree, so the bar
   // counts files. The walk lists names only; it reads no picture.
   const std::vector<std::string> paths =
-      Folders() ? ExpandFolderPaths(dropped, FixedSettings(Snapshot(*this))) : dropped;
+      held_.folders ? ExpandFolderPaths(dropped, FixedSettings(CurrentOptions())) : dropped;
   if (paths.empty()) return;
   switch (state_) {
     case State::kIdle:
@@ -435,10 +428,10 @@ void TForm1::FileCommitted(std::size_t index, const std::string& path, FileResul
 // The naming rules put a default into an empty field at the commit; the field takes it
 // unless the person has typed something else there since the file started.
 void TForm1::SettleNaming(const Options& before, const Options& after) {
-  if (after.addedText != before.addedText && AddedText() == before.addedText)
-    SetAddedText(after.addedText);
-  if (after.folderName != before.folderName && FolderName() == before.folderName)
-    SetFolderName(after.folderName);
+  if (after.addedText != before.addedText && S(Edit4->text()) == before.addedText)
+    Edit4->setText(Q(after.addedText));
+  if (after.folderName != before.folderName && S(Edit5->text()) == before.folderName)
+    Edit5->setText(Q(after.folderName));
 }
 
 void TForm1::BatchEnded() {

@@ -1,5 +1,5 @@
 #pragma once
-// The one window, TForm1: every option of ProcessSettings as a control, the preview, the
+// The one window, TForm1: the options of its design as controls, the preview, the
 // batch progress and the drop target. The layout lives in main_window.ui; this class holds
 // the behaviour. A dropped batch runs on the batch runner's threads; each file's options
 // are read from the controls, on the window's thread, when that file starts.
@@ -26,7 +26,7 @@ class WindowBatch;
 QFont WindowFont();
 
 // The controls, named as the window's design names them, are the members of Ui::Form1.
-class TForm1 : public QWidget, public ProcessSettings, public Ui::Form1 {
+class TForm1 : public QWidget, public Ui::Form1 {
   Q_OBJECT
 
  public:
@@ -35,32 +35,9 @@ class TForm1 : public QWidget, public ProcessSettings, public Ui::Form1 {
   TForm1(std::string settingsPath, const platform::Clock& clock, QWidget* parent = nullptr);
   ~TForm1() override;
 
-  // ProcessSettings, answered from the controls.
-  int BoxPreset() const override;
-  std::string BoxWidthText() const override;
-  std::string BoxHeightText() const override;
-  bool Saturation() const override;
-  bool Sharpen() const override;
-  int SharpenStrength() const override;
-  bool Grayscale() const override;
-  bool Progressive() const override;
-  bool Html() const override;
-  bool FixedQuality() const override;
-  std::string QualityText() const override;
-  std::string TargetSizeText() const override;
-  bool SubFolderMode() const override;
-  int TextPosition() const override;
-  std::string AddedText() const override;
-  void SetAddedText(const std::string& text) override;
-  std::string FolderName() const override;
-  void SetFolderName(const std::string& text) override;
-  bool AutoRotate() const override;
-  bool KeepIcc() const override;
-  bool Folders() const override;
-  bool KeepInfo() const override;
-
-  // The controls' state as the settings file stores it, and the restore through the
-  // controls' own setters (so their rules and change handlers apply).
+  // The options as they stand: the controls' state, and the options no control carries as
+  // the dialog last set them. ApplyOptions restores them through the controls' own setters
+  // (so their rules and change handlers apply).
   Options CurrentOptions() const;
   void ApplyOptions(const Options& options);
 
@@ -128,11 +105,8 @@ class TForm1 : public QWidget, public ProcessSettings, public Ui::Form1 {
 
   std::string settingsPath_;
   const platform::Clock& clock_;
-  // Set in the options dialog; restored and stored as the rest.
-  bool autoRotate_ = true;
-  bool keepIcc_ = true;
-  bool folders_ = false;
-  bool keepInfo_ = false;
+  // Every option; those a control carries are read from the control instead.
+  Options held_;
   State state_ = State::kCreated;
   int jobs_ = 0;
   QString language_;

@@ -1,46 +1,79 @@
 #include "options_dialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStyle>
 #include <QVBoxLayout>
 
 #include <cstring>
+#include <string>
 
 #include "main_window.h"
 
 namespace brevine {
 namespace {
 
-// The texts are translated where they are shown, in the dialog's context.
-constexpr ExtraOption kExtraOptions[] = {
-    {"autorotate", QT_TRANSLATE_NOOP("brevine::OptionsDialog", "自动转正照片"),
-     QT_TRANSLATE_NOOP("brevine::OptionsDialog", "按照相机记录的拍摄方向（EXIF 方向）把照片转正")},
-    {"keepicc", QT_TRANSLATE_NOOP("brevine::OptionsDialog", "保留色彩配置文件"),
-     QT_TRANSLATE_NOOP("brevine::OptionsDialog",
-                       "保留照片自带的 ICC 色彩配置文件，颜色与原图保持一致")},
-    {"folders", QT_TRANSLATE_NOOP("brevine::OptionsDialog", "处理整个文件夹"),
-     QT_TRANSLATE_NOOP("brevine::OptionsDialog",
-                       "拖入或指定文件夹时，压缩其中及各级子文件夹里的全部图片")},
-    {"keepinfo", QT_TRANSLATE_NOOP("brevine::OptionsDialog", "保留拍摄信息"),
-     QT_TRANSLATE_NOOP("brevine::OptionsDialog",
-                       "保留拍摄时间、相机和镜头等信息（不含 GPS 位置）")},
-};
+QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
+QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
 
-const ExtraOption* Find(std::span<const ExtraOption> entries, const char* key) {
-  for (const ExtraOption& entry : entries)
-    if (std::strcmp(entry.key, key) == 0) return &entry;
-  return nullptr;
+// The control that shows a row, set to the row's value in `o`.
+QWidget* MakeControl(const OptionRow& row, const Options& o, QWidget* parent) {
+  const std::string value = StoredText(row, o);
+  switch (row.type) {
+    case OptionType::kFlag: {
+      auto* box = new QCheckBox(OptionsDialog::tr(row.label), parent);
+      box->setChecked(value != "0");
+      box->setCursor(Qt::PointingHandCursor);
+      return box;
+    }
+    case OptionType::kChoice: {
+      auto* list = new QComboBox(parent);
+      const std::vector<std::string> values = ChoiceValues(row);
+      const std::vector<std::string> labels = ChoiceLabels(row);
+      for (std::size_t i = 0; i < values.size(); ++i)
+        list->addItem(i < labels.size() ? OptionsDialog::tr(labels[i].c_str()) : Q(values[i]),
+                      Q(values[i]));
+      list->setCurrentIndex(list->findData(Q(value)));
+      list->setCursor(Qt::PointingHandCursor);
+      return list;
+    }
+    case OptionType::kInteger: {
+      auto* spin = new QSpinBox(parent);
+      spin->setRange(row.min, row.max);
+      spin->setValue(ParseInteger(value).value_or(row.min));
+      return spin;
+    }
+    case OptionType::kText:
+      break;
+  }
+  auto* edit = new QLineEdit(Q(value), parent);
+  return edit;
+}
+
+// The control's value as the settings file stores it.
+std::string ControlText(const OptionRow& row, const QWidget* control) {
+  switch (row.type) {
+    case OptionType::kFlag:
+      return static_cast<const QCheckBox*>(control)->isChecked() ? "1" : "0";
+    case OptionType::kChoice:
+      return static_cast<const QComboBox*>(control)->currentData().toString().toStdString();
+    case OptionType::kInteger:
+      return std::to_string(static_cast<const QSpinBox*>(control)->value());
+    case OptionType::kText:
+      break;
+  }
+  return static_cast<const QLineEdit*>(control)->text().toStdString();
 }
 
 }  // namespace
 
-std::span<const ExtraOption> ExtraOptions() { return kExtraOptions; }
-
 OptionsDialog::OptionsDialog(const Options& options, QWidget* parent,
-                             std::span<const ExtraOption> entries)
+                             std::span<const OptionRow> rows)
     : QDialog(parent), options_(options) {
   setObjectName(QStringLiteral("OptionsDialog"));
   setWindowTitle(tr("更多选项"));
@@ -57,27 +90,30 @@ OptionsDialog::OptionsDialog(const Options& options, QWidget* parent,
   QPalette quiet = palette();
   quiet.setColor(QPalette::WindowText, QColor(0x55, 0x55, 0x55));
 
-  // The table's order, which is the settings file's, whatever the entries' order.
-  for (const OptionKey& k : OptionKeys()) {
-    const auto* flag = std::get_if<FlagOption>(&k.kind);
-    const ExtraOption* found = flag != nullptr ? Find(entries, k.key) : nullptr;
-    if (found == nullptr) continue;
-    const ExtraOption& entry = *found;
-    bool Options::*field = flag->field;
+  for (const OptionRow& row : rows) {
+    if (row.label == nullptr || row.onWindow) continue;
     if (!rows_.empty()) layout->addSpacing(8);
-    auto* box = new QCheckBox(tr(entry.label), this);
-    box->setObjectName(QString::fromLatin1(entry.key));
-    box->setChecked(options_.*field);
-    box->setCursor(Qt::PointingHandCursor);
-    box->setToolTip(tr(entry.explanation));
-    auto* explanation = new QLabel(tr(entry.explanation), this);
-    explanation->setObjectName(QString::fromLatin1(entry.key) + QStringLiteral("Explanation"));
+    QWidget* control = MakeControl(row, options_, this);
+    control->setObjectName(QString::fromLatin1(row.key));
+    if (row.explanation) control->setToolTip(tr(row.explanation));
+    if (row.type == OptionType::kFlag) {
+      layout->addWidget(control);
+    } else {
+      // Other controls stand beside their label.
+      auto* line = new QHBoxLayout;
+      auto* label = new QLabel(tr(row.label), this);
+      label->setBuddy(control);
+      line->addWidget(label);
+      line->addWidget(control, 1);
+      layout->addLayout(line);
+    }
+    auto* explanation = new QLabel(row.explanation ? tr(row.explanation) : QString(), this);
+    explanation->setObjectName(QString::fromLatin1(row.key) + QStringLiteral("Explanation"));
     explanation->setPalette(quiet);
-    explanation->setContentsMargins(indent, 0, 0, 0);
-    explanation->setBuddy(box);
-    layout->addWidget(box);
+    explanation->setContentsMargins(row.type == OptionType::kFlag ? indent : 0, 0, 0, 0);
+    explanation->setBuddy(control);
     layout->addWidget(explanation);
-    rows_.push_back({entry.key, field, box});
+    rows_.push_back({&row, control});
   }
 
   layout->addSpacing(12);
@@ -92,19 +128,27 @@ OptionsDialog::OptionsDialog(const Options& options, QWidget* parent,
 
 Options OptionsDialog::Values(Options base) const {
   if (result() != QDialog::Accepted) return base;
-  for (const Row& row : rows_) base.*row.field = row.box->isChecked();
+  for (const Row& row : rows_)
+    RestoreStored(*row.option, ControlText(*row.option, row.control), base);
   return base;
+}
+
+QWidget* OptionsDialog::Control(const char* key) const {
+  for (const Row& row : rows_)
+    if (std::strcmp(row.option->key, key) == 0) return row.control;
+  return nullptr;
 }
 
 QCheckBox* OptionsDialog::Box(const char* key) const {
   for (const Row& row : rows_)
-    if (std::strcmp(row.key, key) == 0) return row.box;
+    if (std::strcmp(row.option->key, key) == 0 && row.option->type == OptionType::kFlag)
+      return static_cast<QCheckBox*>(row.control);
   return nullptr;
 }
 
 std::vector<const char*> OptionsDialog::ShownKeys() const {
   std::vector<const char*> keys;
-  for (const Row& row : rows_) keys.push_back(row.key);
+  for (const Row& row : rows_) keys.push_back(row.option->key);
   return keys;
 }
 

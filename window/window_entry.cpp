@@ -21,7 +21,9 @@ extern "C" __attribute__((visibility("default"))) int brevine_run_window(int arg
   // when they are made, and a new choice in the dialog waits for the next start.
   const std::string settingsPath = brevine::SettingsFilePath(programPath);
   const QString language = brevine::InstallTranslations(
-      application, brevine::ChooseLanguage(QString(), QLocale::system().uiLanguages()),
+      application,
+      brevine::ChooseLanguage(QString::fromStdString(brevine::ReadSettingsFile(settingsPath).lang),
+                              QLocale::system().uiLanguages()),
       brevine::TranslationFolders(QString::fromLocal8Bit(programPath)));
   brevine::platform::SystemClock clock;
   brevine::TForm1 form(settingsPath, clock);

@@ -7,15 +7,10 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include "option_table.h"
+
 namespace brevine {
 namespace {
-
-constexpr WindowLanguage kLanguages[] = {
-    {"zh_CN", "简体中文"}, {"en", "English"}, {"de", "Deutsch"},
-    {"fr", "Français"},    {"es", "Español"}, {"pt_BR", "Português (Brasil)"},
-    {"ru", "Русский"},     {"ja", "日本語"},  {"ko", "한국어"},
-    {"zh_TW", "繁體中文"},
-};
 
 // The code of the language a locale name stands for, the written language's for C, or
 // empty when no translation serves it. Portuguese of any country reads the Brazilian
@@ -34,14 +29,24 @@ QString CodeFor(const QString& name) {
       break;
   }
   const QString language = QLocale::languageToCode(locale.language());
-  for (const WindowLanguage& l : kLanguages)
-    if (language == QLatin1String(l.code)) return language;
+  for (const WindowLanguage& l : WindowLanguages())
+    if (language == l.code) return language;
   return {};
 }
 
 }  // namespace
 
-std::span<const WindowLanguage> WindowLanguages() { return kLanguages; }
+std::vector<WindowLanguage> WindowLanguages() {
+  std::vector<WindowLanguage> languages;
+  const OptionRow* row = FindOption("lang");
+  if (row == nullptr) return languages;
+  const std::vector<std::string> codes = ChoiceValues(*row);
+  const std::vector<std::string> names = ChoiceLabels(*row);
+  for (std::size_t i = 0; i < codes.size() && i < names.size(); ++i)
+    if (!codes[i].empty())
+      languages.push_back({QString::fromStdString(codes[i]), QString::fromStdString(names[i])});
+  return languages;
+}
 
 QString ChooseLanguage(const QString& setting, const QStringList& uiLanguages) {
   // A chosen language that has no translation shows the written texts, as the system's

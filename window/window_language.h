@@ -8,21 +8,22 @@
 #include <QString>
 #include <QStringList>
 
-#include <span>
+#include <vector>
 
 class QCoreApplication;
 
 namespace brevine {
 
 // A language the window can be shown in: its code as the `lang` option and the file names
-// use it ("de", "pt_BR", "zh_CN"), and its name in its own language, for the drop-down.
+// use it ("de", "pt_BR", "zh_CN"), and its name in its own language.
 struct WindowLanguage {
-  const char* code;
-  const char* ownName;
+  QString code;
+  QString ownName;
 };
 
-// The written language first, then every translation, in a fixed order.
-std::span<const WindowLanguage> WindowLanguages();
+// The `lang` option's choices without "follow the desktop": the written language first,
+// then every translation.
+std::vector<WindowLanguage> WindowLanguages();
 // The code of the written texts, "zh_CN".
 inline constexpr char kSourceLanguage[] = "zh_CN";
 

@@ -250,31 +250,10 @@ class ThreadCheckedSettings final : public ProcessSettings {
     return readers_;
   }
 
-#define FORWARD(type, name) \
-  type name() const override { return Note(), inner_.name(); }
-  FORWARD(int, BoxPreset)
-  FORWARD(std::string, BoxWidthText)
-  FORWARD(std::string, BoxHeightText)
-  FORWARD(bool, Saturation)
-  FORWARD(bool, Sharpen)
-  FORWARD(int, SharpenStrength)
-  FORWARD(bool, Grayscale)
-  FORWARD(bool, Progressive)
-  FORWARD(bool, Html)
-  FORWARD(bool, FixedQuality)
-  FORWARD(std::string, QualityText)
-  FORWARD(std::string, TargetSizeText)
-  FORWARD(bool, SubFolderMode)
-  FORWARD(int, TextPosition)
-  FORWARD(std::string, AddedText)
-  FORWARD(std::string, FolderName)
-  FORWARD(bool, AutoRotate)
-  FORWARD(bool, KeepIcc)
-  FORWARD(bool, Folders)
-  FORWARD(bool, KeepInfo)
-#undef FORWARD
-  void SetAddedText(const std::string& t) override { Note(), inner_.SetAddedText(t); }
-  void SetFolderName(const std::string& t) override { Note(), inner_.SetFolderName(t); }
+  const Options& Current() const override { return Note(), inner_.Current(); }
+  void SetText(std::string Options::*field, const std::string& text) override {
+    Note(), inner_.SetText(field, text);
+  }
 
  private:
   void Note() const {

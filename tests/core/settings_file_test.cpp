@@ -110,11 +110,14 @@ TEST(SettingsFormat, KeyOrderAndRoundTrip) {
   o.keepIcc = false;
   o.folders = true;
   o.keepInfo = true;
+  o.keepDate = true;
+  o.lang = "pt_BR";
   const std::string text = FormatSettings(o);
   EXPECT_EQ(text,
             "[pixel]\nIndex=-1\nx=640\ny=150\n\n"
             "[option]\nlap=0\nlapnum=0\nchroma=0\nmono=0\nprogressive=0\nhtml=1\njpeg=0\n"
-            "parcent=92\nFileSize=120\nautorotate=0\nkeepicc=0\nfolders=1\nkeepinfo=1\n\n"
+            "parcent=92\nFileSize=120\nautorotate=0\nkeepicc=0\nfolders=1\nkeepinfo=1\nkeepdate="
+            "1\nlang=pt_BR\n\n"
             "[changed]\nsave=0\nAfterBefore=1\nAddName=_small\nfolder=缩小\n");
   EXPECT_EQ(ParseSettings(text), o);
   EXPECT_EQ(ParseSettings(FormatSettings(Options{})), Options{});
@@ -141,6 +144,11 @@ Options EveryFieldChanged() {
   o.addedText = "_small";
   o.folderName = "out";
   o.autoRotate = false;
+  o.keepIcc = false;
+  o.folders = true;
+  o.keepInfo = true;
+  o.keepDate = true;
+  o.lang = "zh_TW";
   return o;
 }
 
@@ -153,7 +161,7 @@ TEST(OptionTable, CoversEveryFieldOnceForFileAndSnapshot) {
   std::set<std::pair<std::string, std::string>> keys;
   std::set<std::string> sectionsDone;
   std::string section;
-  for (const OptionKey& k : OptionKeys()) {
+  for (const OptionRow& k : OptionTable()) {
     EXPECT_TRUE(keys.insert({k.section, k.key}).second) << k.key << " twice";
     // One block per section: a section never comes back after another one.
     if (section != k.section) {

@@ -2,9 +2,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 
 #include <cstring>
@@ -14,10 +17,11 @@
 #include "main_window.h"
 #include "options_dialog.h"
 
-using brevine::ExtraOption;
-using brevine::OptionKeys;
+using brevine::OptionRow;
 using brevine::Options;
 using brevine::OptionsDialog;
+using brevine::OptionTable;
+using brevine::OptionType;
 
 namespace {
 
@@ -30,7 +34,7 @@ std::vector<std::string> Strings(const std::vector<const char*>& keys) {
 // Where a key stands in the settings file, or -1.
 int FilePosition(const std::string& key) {
   int i = 0;
-  for (const auto& k : OptionKeys()) {
+  for (const auto& k : OptionTable()) {
     if (key == k.key) return i;
     ++i;
   }
@@ -65,7 +69,7 @@ class OptionsDialogTest : public QObject {
   void showsEveryListedFlagInFileOrder();
   void okTakesTheCheckBoxes();
   void cancelAndEscapeChangeNothing();
-  void entriesThatAreNotFlagsAreSkipped();
+  void rowsOfEveryKindShowTheirControl();
 };
 
 void OptionsDialogTest::showsEveryListedFlagInFileOrder() {
@@ -73,15 +77,13 @@ void OptionsDialogTest::showsEveryListedFlagInFileOrder() {
   OptionsDialog dialog(given);
   const std::vector<std::string> shown = Strings(dialog.ShownKeys());
 
-  // The list names every extra option, in the settings file's order, whether or not this
-  // build has the key yet; the dialog shows exactly those it has.
-  std::vector<std::string> listed;
-  for (const ExtraOption& e : brevine::ExtraOptions()) listed.push_back(e.key);
-  QCOMPARE(listed, (std::vector<std::string>{"autorotate", "keepicc", "folders", "keepinfo"}));
+  // Every row with a label, in the settings file's order.
   std::vector<std::string> expected;
-  for (const std::string& key : listed)
-    if (FilePosition(key) >= 0) expected.push_back(key);
+  for (const OptionRow& row : OptionTable())
+    if (row.label) expected.push_back(row.key);
   QCOMPARE(shown, expected);
+  for (const char* key : {"autorotate", "keepicc", "folders", "keepinfo", "keepdate"})
+    QVERIFY2(FilePosition(key) >= 0 && dialog.Control(key) != nullptr, key);
   for (std::size_t i = 1; i < shown.size(); ++i)
     QVERIFY(FilePosition(shown[i - 1]) < FilePosition(shown[i]));
 
@@ -93,6 +95,7 @@ void OptionsDialogTest::showsEveryListedFlagInFileOrder() {
   dialog.show();
   QVERIFY(QTest::qWaitForWindowExposed(&dialog));
   for (const std::string& key : shown) {
+    if (brevine::FindOption(key)->type != OptionType::kFlag) continue;
     QCheckBox* box = dialog.Box(key.c_str());
     QVERIFY(box != nullptr);
     QVERIFY(!box->text().isEmpty());
@@ -118,7 +121,7 @@ void OptionsDialogTest::okTakesTheCheckBoxes() {
   QVERIFY(box->isChecked());
   // Clicking twice on another entry leaves it as it was.
   for (const char* key : dialog.ShownKeys()) {
-    if (std::strcmp(key, "autorotate") == 0) continue;
+    if (std::strcmp(key, "autorotate") == 0 || !dialog.Box(key)) continue;
     Click(dialog.Box(key));
     Click(dialog.Box(key));
   }
@@ -144,7 +147,8 @@ void OptionsDialogTest::cancelAndEscapeChangeNothing() {
     OptionsDialog dialog(given);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    for (const char* key : dialog.ShownKeys()) Click(dialog.Box(key));
+    for (const char* key : dialog.ShownKeys())
+      if (dialog.Box(key)) Click(dialog.Box(key));
     QVERIFY(dialog.Box("autorotate")->isChecked());
     if (escape)
       QTest::keyClick(&dialog, Qt::Key_Escape);
@@ -158,31 +162,82 @@ void OptionsDialogTest::cancelAndEscapeChangeNothing() {
   }
 }
 
-void OptionsDialogTest::entriesThatAreNotFlagsAreSkipped() {
-  // A key no build has, a key that is a number, a key that is text, and two real flags
-  // out of the table's order.
-  const ExtraOption entries[] = {
-      {"nosuchkey", "不存在", "这一项不应出现"},
-      {"lapnum", "锐化强度", "数值不是开关"},
-      {"AddName", "添加字符", "文字不是开关"},
-      {"autorotate", "自动转正照片", "按照相机记录的拍摄方向把照片转正"},
-      {"html", "简易Html输出", "每天的 HTML 文件里为每张图片追加一行链接"},
+void OptionsDialogTest::rowsOfEveryKindShowTheirControl() {
+  // A choice, a number, a text, a flag, a row without label and a row of the window's own.
+  const OptionRow rows[] = {
+      {.section = "option",
+       .key = "AddName",
+       .type = OptionType::kChoice,
+       .field = &Options::addedText,
+       .defaultValue = "jpeg",
+       .choices = "jpeg|webp|avif",
+       .choiceLabels = "JPEG|WebP|AVIF",
+       .label = "输出格式",
+       .explanation = "选择输出文件的格式"},
+      {.section = "option",
+       .key = "lapnum",
+       .type = OptionType::kInteger,
+       .field = &Options::sharpenStrength,
+       .defaultValue = "80",
+       .min = 0,
+       .max = 150,
+       .label = "锐化强度",
+       .explanation = "0 到 150"},
+      {.section = "changed",
+       .key = "folder",
+       .type = OptionType::kText,
+       .field = &Options::folderName,
+       .defaultValue = "Resized",
+       .label = "文件夹名称",
+       .explanation = "子文件夹的名称"},
+      {.section = "option",
+       .key = "autorotate",
+       .field = &Options::autoRotate,
+       .defaultValue = "1",
+       .label = "自动转正照片",
+       .explanation = "按照拍摄方向转正"},
+      {.section = "option", .key = "keepicc", .field = &Options::keepIcc, .defaultValue = "1"},
+      {.section = "option",
+       .key = "html",
+       .field = &Options::html,
+       .defaultValue = "0",
+       .label = "简易Html输出",
+       .explanation = "不应出现",
+       .onWindow = true},
   };
-  const Options given = NotDefaults();
-  OptionsDialog dialog(given, nullptr, entries);
-  QCOMPARE(Strings(dialog.ShownKeys()), (std::vector<std::string>{"html", "autorotate"}));
-  QCOMPARE(dialog.findChildren<QCheckBox*>().size(), qsizetype{2});
-  QVERIFY(dialog.findChild<QLabel*>(QStringLiteral("nosuchkeyExplanation")) == nullptr);
+  Options given = NotDefaults();
+  given.addedText = "webp";
+  OptionsDialog dialog(given, nullptr, rows);
+  QCOMPARE(Strings(dialog.ShownKeys()),
+           (std::vector<std::string>{"AddName", "lapnum", "folder", "autorotate"}));
+  auto* list = qobject_cast<QComboBox*>(dialog.Control("AddName"));
+  auto* spin = qobject_cast<QSpinBox*>(dialog.Control("lapnum"));
+  auto* edit = qobject_cast<QLineEdit*>(dialog.Control("folder"));
+  QVERIFY(list && spin && edit && dialog.Box("autorotate"));
+  QVERIFY(dialog.Box("AddName") == nullptr);
+  QCOMPARE(list->count(), 3);
+  QCOMPARE(list->itemText(2), QStringLiteral("AVIF"));
+  QCOMPARE(list->currentText(), QStringLiteral("WebP"));
+  QCOMPARE(spin->value(), 37);
+  QCOMPARE(spin->maximum(), 150);
+  QCOMPARE(edit->text(), QStringLiteral("Resized"));
+  QVERIFY(dialog.findChild<QLabel*>(QStringLiteral("htmlExplanation")) == nullptr);
 
   dialog.show();
   QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+  list->setCurrentIndex(2);
+  spin->setValue(120);
+  edit->setText(QStringLiteral("small"));
   Click(dialog.Box("autorotate"));
   dialog.accept();
   Options expected = given;
+  expected.addedText = "avif";
+  expected.sharpenStrength = 120;
+  expected.folderName = "small";
   expected.autoRotate = true;
   QVERIFY(dialog.Values() == expected);
 
-  // No entry at all still gives a dialog that answers with what it was given.
+  // No row at all still gives a dialog that answers with what it was given.
   OptionsDialog empty(given, nullptr, {});
   QVERIFY(empty.ShownKeys().empty());
   empty.accept();

@@ -24,6 +24,7 @@
 
 #include "clock.h"
 #include "main_window.h"
+#include "option_table.h"
 #include "options_dialog.h"
 #include "window_language.h"
 
@@ -196,7 +197,7 @@ void WindowLanguageTest::theSettingOverridesTheDesktop() {
   QCOMPARE(ChooseLanguage(QString(), german), Q("de"));
   // Every language the drop-down offers is chosen as itself.
   for (const brevine::WindowLanguage& l : brevine::WindowLanguages()) {
-    const QString code = QString::fromLatin1(l.code);
+    const QString& code = l.code;
     QCOMPARE(ChooseLanguage(code, german), code == Q("zh_CN") ? QString() : code);
   }
 }
@@ -227,7 +228,7 @@ void WindowLanguageTest::eachLanguageShowsItsTexts() {
   Window written;
   const std::vector<Shown> source = Texts(*written.form);
   for (const brevine::WindowLanguage& l : brevine::WindowLanguages()) {
-    const QString code = QString::fromLatin1(l.code);
+    const QString& code = l.code;
     if (code == Q("zh_CN")) continue;
     QCOMPARE(brevine::InstallTranslations(*qApp, code, {Q("/nonexistent"), kTranslations}), code);
     Window w;
@@ -264,7 +265,7 @@ void WindowLanguageTest::eachLanguageShowsItsTexts() {
 
 void WindowLanguageTest::eachLanguageFitsTheWindow() {
   for (const brevine::WindowLanguage& l : brevine::WindowLanguages()) {
-    const QString code = QString::fromLatin1(l.code);
+    const QString& code = l.code;
     brevine::InstallTranslations(*qApp, code, {kTranslations});
     Window w;
     CheckFit(*w.form, code);
@@ -291,15 +292,35 @@ void WindowLanguageTest::theDialogIsTranslated() {
   QCOMPARE(dialog.windowTitle(), Q("Plus d'options"));
   QCOMPARE(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->text(),
            Q("Annuler"));
+  // Every label and explanation in French: Latin letters only, no Chinese left.
+  const QRegularExpression french(QStringLiteral("^[ -~À-ÿ]+$"));
   for (const char* key : dialog.ShownKeys()) {
-    QCheckBox* box = dialog.Box(key);
-    QVERIFY2(box->text().contains(QRegularExpression(QStringLiteral("^[ -~À-ÿ]+$"))),
-             qPrintable(box->text()));
+    if (QCheckBox* box = dialog.Box(key))
+      QVERIFY2(french.match(box->text()).hasMatch(), qPrintable(box->text()));
+    else
+      QVERIFY2(french.match(dialog.Control(key)->toolTip()).hasMatch(), key);
     auto* explanation = dialog.findChild<QLabel*>(QString::fromLatin1(key) + Q("Explanation"));
     QVERIFY(explanation != nullptr);
-    QVERIFY2(explanation->text().contains(QRegularExpression(QStringLiteral("^[ -~À-ÿ]+$"))),
-             qPrintable(explanation->text()));
+    QVERIFY2(french.match(explanation->text()).hasMatch(), qPrintable(explanation->text()));
   }
+  // The language list: "follow the desktop" translated, each language named in itself.
+  auto* languages = qobject_cast<QComboBox*>(dialog.Control("lang"));
+  QVERIFY(languages != nullptr);
+  QCOMPARE(languages->itemText(0), Q("Comme le bureau"));
+  QCOMPARE(languages->itemData(0).toString(), QString());
+  QCOMPARE(languages->currentIndex(), 0);
+  const std::vector<brevine::WindowLanguage> all = brevine::WindowLanguages();
+  QCOMPARE(languages->count(), static_cast<int>(all.size()) + 1);
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    QCOMPARE(languages->itemData(static_cast<int>(i) + 1).toString(), all[i].code);
+    QCOMPARE(languages->itemText(static_cast<int>(i) + 1), all[i].ownName);
+  }
+  QCOMPARE(all.front().code, Q("zh_CN"));
+  QCOMPARE(all.size(), std::size_t{10});
+  // A choice becomes the option's value, which the next start reads.
+  languages->setCurrentIndex(languages->findData(Q("ja")));
+  dialog.accept();
+  QCOMPARE(dialog.Values().lang, std::string("ja"));
 }
 
 void WindowLanguageTest::theHintsAfterABatchAreTranslated() {
@@ -327,12 +348,25 @@ void WindowLanguageTest::helpPageOfTheLanguage() {
   // No page in that language, or the written one: the default page.
   QCOMPARE(brevine::HelpPage(root.path(), Q("ja")), root.filePath(Q("help/help.html")));
   QCOMPARE(brevine::HelpPage(root.path(), QString()), root.filePath(Q("help/help.html")));
-  // The tree ships a page for every translation.
+  // The tree ships a page for every translation; each names every source format and every
+  // row of the dialog as the dialog shows it in that language.
   for (const brevine::WindowLanguage& l : brevine::WindowLanguages()) {
-    const QString code = QString::fromLatin1(l.code);
+    const QString& code = l.code;
     const QString page = brevine::HelpPage(QStringLiteral(BREVINE_SOURCE_DIR), code);
     QVERIFY2(page.endsWith(code == Q("zh_CN") ? Q("help/help.html") : code + Q("/help.html")),
              qPrintable(page));
+    QFile file(page);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    for (const char* format : {"JPEG", "GIF", "PNG", "BMP", "WebP", "HEIC", "HEIF", "AVIF"})
+      QVERIFY2(text.contains(Q(format)), qPrintable(code + Q(": ") + Q(format)));
+    brevine::InstallTranslations(*qApp, code, {kTranslations});
+    for (const brevine::OptionRow& row : brevine::OptionTable()) {
+      if (row.label == nullptr || row.onWindow) continue;
+      const QString label = brevine::OptionsDialog::tr(row.label);
+      QVERIFY2(text.contains(label), qPrintable(code + Q(": ") + label));
+    }
+    RemoveTranslations();
   }
 }
 

@@ -127,6 +127,10 @@ Options Unusual() {
   o.addedText = "小-";
   o.folderName = "缩小 后";
   o.autoRotate = false;
+  // The options no control carries come back as well.
+  o.keepInfo = true;
+  o.keepDate = true;
+  o.lang = "ko";
   return o;
 }
 
@@ -225,8 +229,15 @@ void WindowTest::designedControlsAndPlaces() {
   QCOMPARE(f.EditPxX->nextInFocusChain(), static_cast<QWidget*>(f.EditPxY));
   QCOMPARE(f.Edit3->nextInFocusChain(), static_cast<QWidget*>(f.RadioButton3));
 
-  // Design-time state, before the first show restores the options.
+  // Design-time state, before the first show restores the options: the design's own
+  // texts, which the stored defaults replace (150, not 300; "Resized", not "Resize").
   QVERIFY(f.RadioGroup1Items[0]->isChecked());
+  QCOMPARE(f.EditPxX->text(), Q("300"));
+  QCOMPARE(f.EditPxY->text(), Q("300"));
+  QCOMPARE(f.Edit2->text(), Q("92"));
+  QCOMPARE(f.Edit3->text(), Q("50"));
+  QCOMPARE(f.Edit4->text(), Q("s-"));
+  QCOMPARE(f.Edit5->text(), Q("Resize"));
   QCOMPARE(f.TrackBar1->value(), 50);
   QCOMPARE(f.TrackBar1->maximum(), 150);
   QCOMPARE(f.TrackBar1->toolTip(), QString());
@@ -239,7 +250,7 @@ void WindowTest::firstStartShowsDefaults() {
   Window w;
   TForm1& f = *w.form;
   QVERIFY(!Exists(w.Settings()));
-  QCOMPARE(f.BoxPreset(), 0);
+  QCOMPARE(f.CurrentOptions().boxPreset, 0);
   QVERIFY(f.RadioGroup1Items[0]->isChecked());
   QCOMPARE(f.EditPxX->text(), Q("150"));
   QCOMPARE(f.EditPxY->text(), Q("150"));
@@ -257,7 +268,7 @@ void WindowTest::firstStartShowsDefaults() {
   QCOMPARE(f.ComboBox1->currentIndex(), 0);
   QCOMPARE(f.Edit4->text(), Q("s-"));
   QCOMPARE(f.Edit5->text(), Q("Resized"));
-  QVERIFY(f.AutoRotate());
+  QVERIFY(f.CurrentOptions().autoRotate);
   QVERIFY(f.acceptDrops());
   QCOMPARE(f.CurrentOptions(), Options{});
   // Showing restores; only closing stores.
@@ -273,7 +284,7 @@ void WindowTest::qualityFieldRules() {
   for (const auto& [typed, shown] : cases) {
     edit->setText(Q(typed));
     QCOMPARE(edit->text(), Q(shown));
-    QCOMPARE(w.form->QualityText(), std::string(shown));
+    QCOMPARE(w.form->CurrentOptions().quality, std::string(shown));
   }
 }
 
@@ -294,7 +305,7 @@ void WindowTest::targetSizeAndBoxFieldRules() {
       QCOMPARE(edit->text(), Q(shown));
     }
   }
-  QCOMPARE(f.BoxWidthText(), std::string("99999"));
+  QCOMPARE(f.CurrentOptions().boxWidth, std::string("99999"));
 }
 
 void WindowTest::typingSettlesAfterOneChange() {
@@ -316,7 +327,7 @@ void WindowTest::trackBarToolTip() {
   TForm1& f = *w.form;
   f.TrackBar1->setValue(120);
   QCOMPARE(f.TrackBar1->toolTip(), Q("百分比为:120%"));
-  QCOMPARE(f.SharpenStrength(), 120);
+  QCOMPARE(f.CurrentOptions().sharpenStrength, 120);
   f.TrackBar1->setValue(400);
   QCOMPARE(f.TrackBar1->value(), 150);
   QCOMPARE(f.TrackBar1->toolTip(), Q("百分比为:150%"));
@@ -345,7 +356,7 @@ void WindowTest::storeThenRestoreGivesBackEveryControl() {
   QVERIFY(second->RadioGroup1Items[7]->isChecked());
   QVERIFY(second->RadioButton2->isChecked() && second->RadioButton3->isChecked());
   QCOMPARE(second->Edit5->text(), Q("缩小 后"));
-  QVERIFY(!second->AutoRotate());
+  QVERIFY(!second->CurrentOptions().autoRotate);
 
   // Every change made in the window reaches the file on close.
   second->CheckBox3->setChecked(false);
@@ -367,20 +378,20 @@ void WindowTest::restoreAppliesTheControlsRules() {
               "FileSize=-7\n[changed]\nsave=0\nAfterBefore=3\n");
     w.form->show();
     TForm1& f = *w.form;
-    QCOMPARE(f.BoxPreset(), -1);
+    QCOMPARE(f.CurrentOptions().boxPreset, -1);
     for (QRadioButton* item : f.RadioGroup1Items) QVERIFY(!item->isChecked());
     QCOMPARE(f.EditPxX->text(), Q("300"));
     QCOMPARE(f.EditPxY->text(), Q("300"));
     QCOMPARE(f.TrackBar1->value(), 150);
     QCOMPARE(f.TrackBar1->toolTip(), Q("百分比为:150%"));
     QVERIFY(f.RadioButton2->isChecked() && !f.RadioButton1->isChecked());
-    QVERIFY(!f.FixedQuality());
+    QVERIFY(!f.CurrentOptions().fixedQuality);
     QCOMPARE(f.Edit2->text(), Q("100"));
     QCOMPARE(f.Edit3->text(), Q("1"));
     QVERIFY(f.RadioButton3->isChecked() && !f.RadioButton4->isChecked());
-    QVERIFY(!f.SubFolderMode());
+    QVERIFY(!f.CurrentOptions().subFolder);
     QCOMPARE(f.ComboBox1->currentIndex(), -1);
-    QCOMPARE(f.TextPosition(), -1);
+    QCOMPARE(f.CurrentOptions().textPosition, -1);
     // Stored as restored: the empty selections survive a close.
     QVERIFY(f.close());
     const Options back = brevine::ReadSettingsFile(w.Settings());
@@ -391,7 +402,7 @@ void WindowTest::restoreAppliesTheControlsRules() {
     Window w(false);
     WriteText(w.Settings(), "[pixel]\nIndex=12\n[option]\nlapnum=-9\njpeg=1\n[changed]\nsave=1\n");
     w.form->show();
-    QCOMPARE(w.form->BoxPreset(), 7);
+    QCOMPARE(w.form->CurrentOptions().boxPreset, 7);
     QCOMPARE(w.form->TrackBar1->value(), 0);
     QVERIFY(w.form->RadioButton1->isChecked() && !w.form->RadioButton2->isChecked());
     QVERIFY(w.form->RadioButton4->isChecked() && !w.form->RadioButton3->isChecked());
@@ -657,7 +668,7 @@ void WindowTest::rightClickOpensMoreOptions() {
   Options expected = before;
   expected.autoRotate = false;
   QCOMPARE(f.CurrentOptions(), expected);
-  QVERIFY(!f.AutoRotate());
+  QVERIFY(!f.CurrentOptions().autoRotate);
 
   // The fixed design: nothing moved, nothing added to it.
   QCOMPARE(f.size(), QSize(480, 313));
@@ -932,7 +943,7 @@ DropOutcome RunMixedDrop(int jobs) {
   if (!finished.wait(60000)) return out;
   out.hint = f.Label2->text();
   out.hintToolTip = f.Label2->toolTip().replace(QString::fromStdString(folder.Path()), "");
-  out.addedText = f.AddedText();
+  out.addedText = f.CurrentOptions().addedText;
   f.close();
   out.settings = ReadText(folder / "brevine.ini");
   std::filesystem::remove(folder / "brevine.ini");

@@ -186,6 +186,26 @@
         <source>取消</source>
         <translation>Abbrechen</translation>
     </message>
+    <message>
+        <source>跟随系统</source>
+        <translation>Wie die Arbeitsumgebung</translation>
+    </message>
+    <message>
+        <source>保留修改时间</source>
+        <translation>Änderungszeit behalten</translation>
+    </message>
+    <message>
+        <source>压缩后的图片沿用原图的文件修改时间</source>
+        <translation>Jedes Ergebnis erhält die Änderungszeit seines Originals</translation>
+    </message>
+    <message>
+        <source>语言</source>
+        <translation>Sprache</translation>
+    </message>
+    <message>
+        <source>窗口的语言，下次启动时生效</source>
+        <translation>Die Sprache des Fensters; eine neue Wahl gilt ab dem nächsten Start</translation>
+    </message>
 </context>
 <context>
     <name>brevine::TForm1</name>

@@ -186,6 +186,26 @@
         <source>取消</source>
         <translation>Cancel</translation>
     </message>
+    <message>
+        <source>跟随系统</source>
+        <translation>Same as the desktop</translation>
+    </message>
+    <message>
+        <source>保留修改时间</source>
+        <translation>Keep the modification time</translation>
+    </message>
+    <message>
+        <source>压缩后的图片沿用原图的文件修改时间</source>
+        <translation>Each result takes its original&apos;s modification time</translation>
+    </message>
+    <message>
+        <source>语言</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>窗口的语言，下次启动时生效</source>
+        <translation>The window&apos;s language; a new choice applies at the next start</translation>
+    </message>
 </context>
 <context>
     <name>brevine::TForm1</name>

@@ -186,6 +186,26 @@
         <source>取消</source>
         <translation>Cancelar</translation>
     </message>
+    <message>
+        <source>跟随系统</source>
+        <translation>Como el escritorio</translation>
+    </message>
+    <message>
+        <source>保留修改时间</source>
+        <translation>Conservar la fecha de modificación</translation>
+    </message>
+    <message>
+        <source>压缩后的图片沿用原图的文件修改时间</source>
+        <translation>Cada resultado toma la fecha de modificación del original</translation>
+    </message>
+    <message>
+        <source>语言</source>
+        <translation>Idioma</translation>
+    </message>
+    <message>
+        <source>窗口的语言，下次启动时生效</source>
+        <translation>El idioma de la ventana; un cambio se aplica en el siguiente inicio</translation>
+    </message>
 </context>
 <context>
     <name>brevine::TForm1</name>

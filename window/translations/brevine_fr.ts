@@ -186,6 +186,26 @@
         <source>取消</source>
         <translation>Annuler</translation>
     </message>
+    <message>
+        <source>跟随系统</source>
+        <translation>Comme le bureau</translation>
+    </message>
+    <message>
+        <source>保留修改时间</source>
+        <translation>Conserver la date de modification</translation>
+    </message>
+    <message>
+        <source>压缩后的图片沿用原图的文件修改时间</source>
+        <translation>Chaque résultat reprend la date de modification de l&apos;original</translation>
+    </message>
+    <message>
+        <source>语言</source>
+        <translation>Langue</translation>
+    </message>
+    <message>
+        <source>窗口的语言，下次启动时生效</source>
+        <translation>Langue de la fenêtre ; prend effet au prochain démarrage</translation>
+    </message>
 </context>
 <context>
     <name>brevine::TForm1</name>

@@ -186,6 +186,26 @@
         <source>取消</source>
         <translation>キャンセル</translation>
     </message>
+    <message>
+        <source>跟随系统</source>
+        <translation>デスクトップに合わせる</translation>
+    </message>
+    <message>
+        <source>保留修改时间</source>
+        <translation>更新日時を保持</translation>
+    </message>
+    <message>
+        <source>压缩后的图片沿用原图的文件修改时间</source>
+        <translation>元の画像の更新日時を結果に引き継ぎます</translation>
+    </message>
+    <message>
+        <source>语言</source>
+        <translation>言語</translation>
+    </message>
+    <message>
+        <source>窗口的语言，下次启动时生效</source>
+        <translation>ウィンドウの言語。変更は次回の起動から有効です</translation>
+    </message>
 </context>
 <context>
     <name>brevine::TForm1</name>

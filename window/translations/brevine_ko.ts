@@ -186,6 +186,26 @@
         <source>取消</source>
         <translation>취소</translation>
     </message>
+    <message>
+        <source>跟随系统</source>
+        <translation>데스크톱과 같게</translation>
+    </message>
+    <message>
+        <source>保留修改时间</source>
+        <translation>수정 시각 유지</translation>
+    </message>
+    <message>
+        <source>压缩后的图片沿用原图的文件修改时间</source>
+        <translation>결과에 원본 파일의 수정 시각을 그대로 씁니다</translation>
+    </message>
+    <message>
+        <source>语言</source>
+        <translation>언어</translation>
+    </message>
+    <message>
+        <source>窗口的语言，下次启动时生效</source>
+        <translation>창의 언어입니다. 새로 선택한 언어는 다음 시작부터 적용됩니다</translation>
+    </message>
 </context>
 <context>
     <name>brevine::TForm1</name>

@@ -186,6 +186,26 @@
         <source>取消</source>
         <translation>Cancelar</translation>
     </message>
+    <message>
+        <source>跟随系统</source>
+        <translation>Igual à área de trabalho</translation>
+    </message>
+    <message>
+        <source>保留修改时间</source>
+        <translation>Manter a data de modificação</translation>
+    </message>
+    <message>
+        <source>压缩后的图片沿用原图的文件修改时间</source>
+        <translation>Cada resultado recebe a data de modificação do original</translation>
+    </message>
+    <message>
+        <source>语言</source>
+        <translation>Idioma</translation>
+    </message>
+    <message>
+        <source>窗口的语言，下次启动时生效</source>
+        <translation>O idioma da janela; uma nova escolha vale na próxima inicialização</translation>
+    </message>
 </context>
 <context>
     <name>brevine::TForm1</name>

@@ -186,6 +186,26 @@
         <source>取消</source>
         <translation>Отмена</translation>
     </message>
+    <message>
+        <source>跟随系统</source>
+        <translation>Как в системе</translation>
+    </message>
+    <message>
+        <source>保留修改时间</source>
+        <translation>Сохранять время изменения</translation>
+    </message>
+    <message>
+        <source>压缩后的图片沿用原图的文件修改时间</source>
+        <translation>Результат получает время изменения оригинала</translation>
+    </message>
+    <message>
+        <source>语言</source>
+        <translation>Язык</translation>
+    </message>
+    <message>
+        <source>窗口的语言，下次启动时生效</source>
+        <translation>Язык окна; новый выбор действует со следующего запуска</translation>
+    </message>
 </context>
 <context>
     <name>brevine::TForm1</name>

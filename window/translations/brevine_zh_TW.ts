@@ -186,6 +186,26 @@
         <source>取消</source>
         <translation>取消</translation>
     </message>
+    <message>
+        <source>跟随系统</source>
+        <translation>跟隨系統</translation>
+    </message>
+    <message>
+        <source>保留修改时间</source>
+        <translation>保留修改時間</translation>
+    </message>
+    <message>
+        <source>压缩后的图片沿用原图的文件修改时间</source>
+        <translation>壓縮後的圖片沿用原圖的檔案修改時間</translation>
+    </message>
+    <message>
+        <source>语言</source>
+        <translation>語言</translation>
+    </message>
+    <message>
+        <source>窗口的语言，下次启动时生效</source>
+        <translation>視窗的語言，下次啟動時生效</translation>
+    </message>
 </context>
 <context>
     <name>brevine::TForm1</name>

@@ -1,0 +1,460 @@
+#include "option_table.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <type_traits>
+
+namespace brevine {
+namespace {
+
+using Flag = OptionFlag;
+using enum OptionType;
+
+// The value in quotes, for a reason (built by appending: GCC 12 warns falsely about
+// "'" + std::string).
+std::string Quoted(std::string_view value) {
+  std::string out(1, '\'');
+  out.append(value);
+  out += '\'';
+  return out;
+}
+
+// -s WxH, -s N (N by N) or -s none (no reduction: the largest box). The box is the custom
+// item, whose two edit fields take the numbers.
+std::optional<std::string> ApplySize(std::string_view value, Options& o) {
+  if (value == "none") {
+    o.boxPreset = -1;
+    return std::nullopt;
+  }
+  const std::size_t x = value.find_first_of("xX");
+  const std::string width(value.substr(0, x));
+  const std::string height(x == std::string_view::npos ? value : value.substr(x + 1));
+  const auto w = ParseInteger(width);
+  const auto h = ParseInteger(height);
+  const bool plain = !width.empty() && !height.empty() && width.find(' ') == std::string::npos &&
+                     height.find(' ') == std::string::npos;
+  if (!w || !h || !plain) return Quoted(value) + " is not WxH, N or none";
+  if (*w < 1 || *h < 1) return "a size of " + std::string(value) + " is out of range";
+  o.boxPreset = 7;
+  o.boxWidth = std::to_string(*w);
+  o.boxHeight = std::to_string(*h);
+  return std::nullopt;
+}
+
+// The window's languages: the one its texts are written in, then its translations. Each is
+// named in itself; only "follow the desktop" is translated.
+constexpr char kLanguageCodes[] = "|zh_CN|en|de|fr|es|pt_BR|ru|ja|ko|zh_TW";
+constexpr char kLanguageNames[] =
+    BREVINE_TR_NOOP("brevine::OptionsDialog", "跟随系统") "|简体中文|English|Deutsch|Français|"
+    "Español|Português (Brasil)|Русский|日本語|한국어|繁體中文";
+
+constexpr OptionRow kTable[] = {
+    {.section = "pixel",
+     .key = "Index",
+     .type = kInteger,
+     .field = &Options::boxPreset,
+     .defaultValue = "0",
+     .min = -1,
+     .max = 7,
+     .flags = {{.shortName = 's',
+                .longName = "size",
+                .argument = "WxH",
+                .help = "fit into a box of W by H pixels (N: N by N; none: no reduction)",
+                .apply = ApplySize}},
+     .help = "box: 0..6 the presets 1280 down to 160, 7 the custom box, -1 no reduction",
+     .onWindow = true},
+    {.section = "pixel",
+     .key = "x",
+     .type = kInteger,
+     .field = &Options::boxWidth,
+     .defaultValue = "150",
+     .min = 1,
+     .max = INT_MAX,
+     .outOfRange = OutOfRange::kKeep,
+     .fallback = "300",
+     .help = "width of the custom box in pixels",
+     .onWindow = true},
+    {.section = "pixel",
+     .key = "y",
+     .type = kInteger,
+     .field = &Options::boxHeight,
+     .defaultValue = "150",
+     .min = 1,
+     .max = INT_MAX,
+     .outOfRange = OutOfRange::kKeep,
+     .fallback = "300",
+     .help = "height of the custom box in pixels",
+     .onWindow = true},
+    {.section = "option",
+     .key = "lap",
+     .field = &Options::sharpen,
+     .defaultValue = "1",
+     .flags = {{.longName = "no-sharpen", .value = "0", .help = "do not sharpen"}},
+     .help = "sharpen the reduced picture",
+     .onWindow = true},
+    {.section = "option",
+     .key = "lapnum",
+     .type = kInteger,
+     .field = &Options::sharpenStrength,
+     .defaultValue = "80",
+     .min = 0,
+     .max = 150,
+     .flags = {{.longName = "sharpen",
+                .argument = "N",
+                .optionalArgument = true,
+                .also = "lap=1",
+                .help = "sharpen the reduced picture, at strength N (0..150)"}},
+     .help = "strength of the sharpening, 0..150",
+     .onWindow = true},
+    {.section = "option",
+     .key = "chroma",
+     .field = &Options::saturation,
+     .defaultValue = "0",
+     .flags = {{.longName = "saturate", .value = "1", .help = "make the colours more vivid"},
+               {.longName = "no-saturate", .value = "0", .help = "keep the colours as they are"}},
+     .help = "make the colours more vivid",
+     .onWindow = true},
+    {.section = "option",
+     .key = "mono",
+     .field = &Options::grayscale,
+     .defaultValue = "0",
+     .flags = {{.longName = "gray", .value = "1", .help = "write grayscale JPEGs"},
+               {.longName = "no-gray", .value = "0", .help = "write colour JPEGs"}},
+     .help = "write grayscale JPEGs",
+     .onWindow = true},
+    {.section = "option",
+     .key = "progressive",
+     .field = &Options::progressive,
+     .defaultValue = "0",
+     .flags = {{.longName = "progressive", .value = "1", .help = "write progressive JPEGs"},
+               {.longName = "no-progressive", .value = "0", .help = "write baseline JPEGs"}},
+     .help = "write progressive JPEGs",
+     .onWindow = true},
+    {.section = "option",
+     .key = "html",
+     .field = &Options::html,
+     .defaultValue = "0",
+     .flags = {{.longName = "html",
+                .value = "1",
+                .help = "add a line linking each result to its source to the day's HTML file"},
+               {.longName = "no-html", .value = "0", .help = "write no HTML line"}},
+     .help = "add a line per picture to the output folder's yyyymmdd.html",
+     .onWindow = true},
+    {.section = "option",
+     .key = "jpeg",
+     .field = &Options::fixedQuality,
+     .defaultValue = "1",
+     .help = "1: write at the fixed quality parcent; 0: aim at the size FileSize",
+     .onWindow = true},
+    {.section = "option",
+     .key = "parcent",
+     .type = kInteger,
+     .field = &Options::quality,
+     .defaultValue = "92",
+     .min = 1,
+     .max = 100,
+     .fallback = "90",
+     .flags = {{.shortName = 'q',
+                .longName = "quality",
+                .argument = "N",
+                .also = "jpeg=1",
+                .help = "write at the fixed JPEG quality N (1..100)"}},
+     .help = "the fixed JPEG quality, 1..100",
+     .onWindow = true},
+    {.section = "option",
+     .key = "FileSize",
+     .type = kInteger,
+     .field = &Options::targetSize,
+     .defaultValue = "50",
+     .min = 1,
+     .max = INT_MAX,
+     .fallback = "50",
+     .flags = {{.shortName = 't',
+                .longName = "target-size",
+                .argument = "KB",
+                .also = "jpeg=0",
+                .help = "choose the highest quality that keeps each JPEG within KB kilobytes"}},
+     .help = "the target size in kilobytes",
+     .onWindow = true},
+    {.section = "option",
+     .key = "autorotate",
+     .field = &Options::autoRotate,
+     .defaultValue = "1",
+     .flags = {{.longName = "autorotate",
+                .value = "1",
+                .help = "turn photos upright as the camera recorded (EXIF orientation)"},
+               {.longName = "no-autorotate", .value = "0", .help = "leave photos as stored"}},
+     .help = "turn photos upright as the camera recorded (EXIF orientation)",
+     .label = BREVINE_TR_NOOP("brevine::OptionsDialog", "自动转正照片"),
+     .explanation = BREVINE_TR_NOOP("brevine::OptionsDialog",
+                                    "按照相机记录的拍摄方向（EXIF 方向）把照片转正")},
+    {.section = "option",
+     .key = "keepicc",
+     .field = &Options::keepIcc,
+     .defaultValue = "1",
+     .flags = {{.longName = "keep-icc",
+                .value = "1",
+                .help = "keep the source's colour profile in the result"},
+               {.longName = "no-keep-icc", .value = "0", .help = "write no colour profile"}},
+     .help = "keep the source's ICC colour profile in the result",
+     .label = BREVINE_TR_NOOP("brevine::OptionsDialog", "保留色彩配置文件"),
+     .explanation = BREVINE_TR_NOOP("brevine::OptionsDialog",
+                                    "保留照片自带的 ICC 色彩配置文件，颜色与原图保持一致")},
+    {.section = "option",
+     .key = "folders",
+     .field = &Options::folders,
+     .defaultValue = "0",
+     .flags = {{.shortName = 'r',
+                .longName = "recursive",
+                .value = "1",
+                .help = "a FOLDER stands for the images in it and its sub-folders"},
+               {.longName = "no-recursive", .value = "0", .help = "a FOLDER is no image"}},
+     .help = "a folder stands for the images in its tree, in name order",
+     .label = BREVINE_TR_NOOP("brevine::OptionsDialog", "处理整个文件夹"),
+     .explanation = BREVINE_TR_NOOP("brevine::OptionsDialog",
+                                    "拖入或指定文件夹时，压缩其中及各级子文件夹里的全部图片")},
+    {.section = "option",
+     .key = "keepinfo",
+     .field = &Options::keepInfo,
+     .defaultValue = "0",
+     .flags = {{.longName = "keep-info",
+                .value = "1",
+                .help = "keep the date, camera and lens of the photo (not its GPS position)"},
+               {.longName = "no-keep-info", .value = "0", .help = "write no photo information"}},
+     .help = "keep the photo's date, camera and lens (never its GPS position)",
+     .label = BREVINE_TR_NOOP("brevine::OptionsDialog", "保留拍摄信息"),
+     .explanation = BREVINE_TR_NOOP("brevine::OptionsDialog",
+                                    "保留拍摄时间、相机和镜头等信息（不含 GPS 位置）")},
+    {.section = "option",
+     .key = "keepdate",
+     .field = &Options::keepDate,
+     .defaultValue = "0",
+     .flags = {{.longName = "keep-date",
+                .value = "1",
+                .help = "give each result its source's modification time"},
+               {.longName = "no-keep-date", .value = "0", .help = "results bear the time written"}},
+     .help = "give each result its source's modification time",
+     .label = BREVINE_TR_NOOP("brevine::OptionsDialog", "保留修改时间"),
+     .explanation =
+         BREVINE_TR_NOOP("brevine::OptionsDialog", "压缩后的图片沿用原图的文件修改时间")},
+    // The window's language, chosen before the window is made: a new choice shows at the
+    // next start.
+    {.section = "option",
+     .key = "lang",
+     .type = kChoice,
+     .field = &Options::lang,
+     .defaultValue = "",
+     .choices = kLanguageCodes,
+     .choiceLabels = kLanguageNames,
+     .help = "the window's language: empty follows the desktop's; takes effect at the next start",
+     .label = BREVINE_TR_NOOP("brevine::OptionsDialog", "语言"),
+     .explanation = BREVINE_TR_NOOP("brevine::OptionsDialog", "窗口的语言，下次启动时生效")},
+    {.section = "changed",
+     .key = "save",
+     .field = &Options::subFolder,
+     .defaultValue = "1",
+     .help = "1: results go into the sub-folder folder; 0: beside the source, named with AddName",
+     .onWindow = true},
+    {.section = "changed",
+     .key = "AfterBefore",
+     .type = kInteger,
+     .field = &Options::textPosition,
+     .defaultValue = "0",
+     .min = 0,
+     .max = 1,
+     .outOfRange = OutOfRange::kNoItem,
+     .help = "where AddName goes: 0 before the name, 1 after it",
+     .onWindow = true},
+    {.section = "changed",
+     .key = "AddName",
+     .type = kText,
+     .field = &Options::addedText,
+     .defaultValue = "s-",
+     .flags = {{.longName = "prefix",
+                .argument = "TEXT",
+                .also = "save=0 AfterBefore=0",
+                .help = "write beside the source, with TEXT before its name"},
+               {.longName = "suffix",
+                .argument = "TEXT",
+                .also = "save=0 AfterBefore=1",
+                .help = "write beside the source, with TEXT after its name"}},
+     .help = "the text added to the name (empty: s-)",
+     .onWindow = true},
+    {.section = "changed",
+     .key = "folder",
+     .type = kText,
+     .field = &Options::folderName,
+     .defaultValue = "Resized",
+     .flags = {{.longName = "folder",
+                .argument = "NAME",
+                .also = "save=1",
+                .help = "write into the sub-folder NAME of the source's folder"}},
+     .help = "the sub-folder's name (empty: Resized)",
+     .onWindow = true},
+};
+
+std::vector<std::string> Split(const char* list) {
+  std::vector<std::string> out;
+  if (list == nullptr) return out;
+  std::string_view rest(list);
+  for (;;) {
+    const std::size_t bar = rest.find('|');
+    out.emplace_back(rest.substr(0, bar));
+    if (bar == std::string_view::npos) break;
+    rest.remove_prefix(bar + 1);
+  }
+  return out;
+}
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [](char x, char y) { return Lower(x) == Lower(y); });
+}
+
+int Ranged(const OptionRow& row, int v) {
+  switch (row.outOfRange) {
+    case OutOfRange::kClamp:
+      return std::clamp(v, row.min, row.max);
+    case OutOfRange::kNoItem:
+      return v >= row.min && v <= row.max ? v : -1;
+    case OutOfRange::kKeep:
+      break;
+  }
+  return v;
+}
+
+// The choice that `value` names (letter case aside), in its own spelling.
+std::optional<std::string> ChoiceOf(const OptionRow& row, std::string_view value) {
+  for (const std::string& c : ChoiceValues(row))
+    if (SameIgnoringCase(c, value)) return c;
+  return std::nullopt;
+}
+
+// One line of text: a line break would end the stored line and could inject keys.
+bool OneLine(std::string_view s) { return s.find_first_of("\r\n") == std::string_view::npos; }
+
+}  // namespace
+
+Options::Options() {
+  for (const OptionRow& row : kTable) RestoreStored(row, row.defaultValue, *this);
+}
+
+std::span<const OptionRow> OptionTable() { return kTable; }
+
+const OptionRow* FindOption(std::string_view key) {
+  for (const OptionRow& row : kTable)
+    if (key == row.key) return &row;
+  return nullptr;
+}
+
+std::vector<std::string> ChoiceValues(const OptionRow& row) { return Split(row.choices); }
+
+std::vector<std::string> ChoiceLabels(const OptionRow& row) {
+  return Split(row.choiceLabels ? row.choiceLabels : row.choices);
+}
+
+std::optional<int> ParseInteger(const std::string& text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  if (i == text.size()) return std::nullopt;
+  long long value = 0;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+    if (value > static_cast<long long>(INT_MAX) + 1) return std::nullopt;
+  }
+  if (negative) value = -value;
+  if (value > INT_MAX || value < INT_MIN) return std::nullopt;
+  return static_cast<int>(value);
+}
+
+std::string StoredText(const OptionRow& row, const Options& o) {
+  return std::visit(
+      [&](auto field) -> std::string {
+        using T = std::remove_cvref_t<decltype(o.*field)>;
+        if constexpr (std::is_same_v<T, bool>) {
+          return o.*field ? "1" : "0";
+        } else if constexpr (std::is_same_v<T, int>) {
+          return std::to_string(o.*field);
+        } else {
+          std::string out;
+          for (char c : o.*field)
+            if (c != '\r' && c != '\n') out += c;
+          return out;
+        }
+      },
+      row.field);
+}
+
+std::string SettleNumberText(const OptionRow& row, const std::string& text) {
+  const auto v = ParseInteger(text);
+  if (!v) return SettleNumberText(row, row.fallback ? row.fallback : row.defaultValue);
+  return std::to_string(Ranged(row, *v));
+}
+
+void RestoreStored(const OptionRow& row, std::string_view stored, Options& o) {
+  const std::string text(stored);
+  std::visit(
+      [&](auto field) {
+        using T = std::remove_cvref_t<decltype(o.*field)>;
+        if constexpr (std::is_same_v<T, bool>) {
+          o.*field = ParseInteger(text).value_or(ParseInteger(row.defaultValue).value_or(0)) != 0;
+        } else if constexpr (std::is_same_v<T, int>) {
+          const auto v = ParseInteger(text);
+          o.*field = Ranged(row, v ? *v : ParseInteger(row.defaultValue).value_or(0));
+        } else if (row.type == kInteger) {
+          o.*field = SettleNumberText(row, text);
+        } else if (row.type == kChoice) {
+          o.*field = ChoiceOf(row, text).value_or(row.defaultValue);
+        } else {
+          o.*field = text;
+        }
+      },
+      row.field);
+}
+
+std::optional<std::string> SetFromArgument(const OptionRow& row, std::string_view value,
+                                           Options& o) {
+  const std::string text(value);
+  switch (row.type) {
+    case kFlag: {
+      const auto v = ParseInteger(text);
+      if (!v || (*v != 0 && *v != 1)) return Quoted(text) + " is not 0 or 1";
+      break;
+    }
+    case kInteger: {
+      // Strictly digits: no blanks, no plus sign, nothing the settings file would forgive.
+      const auto v = ParseInteger(text);
+      const bool plain = !text.empty() && text.find_first_of(" \t+") == std::string::npos;
+      if (!v || !plain) return Quoted(text) + " is not an integer";
+      if (*v < row.min || *v > row.max)
+        return text + " is out of range " + std::to_string(row.min) + ".." +
+               (row.max == INT_MAX ? std::string() : std::to_string(row.max));
+      break;
+    }
+    case kChoice: {
+      const auto c = ChoiceOf(row, value);
+      if (!c) {
+        std::string list;
+        for (const std::string& v : ChoiceValues(row))
+          list += (list.empty() ? "" : ", ") + (v.empty() ? Quoted("") : v);
+        return Quoted(text) + " is not one of " + list;
+      }
+      RestoreStored(row, *c, o);
+      return std::nullopt;
+    }
+    case kText:
+      if (!OneLine(value)) return "the text is more than one line";
+      break;
+  }
+  RestoreStored(row, value, o);
+  return std::nullopt;
+}
+
+}  // namespace brevine
