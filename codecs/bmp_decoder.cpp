@@ -235,8 +235,10 @@ void ConvertRow(const Header& h, const Palette& palette, const Channel* channels
 using PixelReader =
     std::function<void(std::uint64_t offset, std::size_t length, std::uint8_t* out)>;
 
+// Rows are handed to the sink in the order the file stores them: from the bottom up for
+// a positive height.
 void DecodeRows(const Header& h, const Palette& palette, const PixelReader& read,
-                std::uint64_t rowBytes, WorkBitmap& bitmap, RowMap& rows) {
+                std::uint64_t rowBytes, int width, int height, bool topDown, RowSink& sink) {
   std::uint32_t masks[3] = {h.masks[0], h.masks[1], h.masks[2]};
   if (h.compression == kCompressionNone) {
     masks[0] = 0x7C00;
@@ -245,18 +247,23 @@ void DecodeRows(const Header& h, const Palette& palette, const PixelReader& read
   }
   const Channel channels[3] = {Channel(masks[0]), Channel(masks[1]), Channel(masks[2])};
   // A block of rows at a time: large enough for few reads, small beside the picture.
-  const int height = bitmap.Height();
   const int blockRows = static_cast<int>(std::clamp<std::uint64_t>(
-      (std::uint64_t{1} << 20) / std::max<std::uint64_t>(rowBytes, 1), 1, height));
+      std::min<std::uint64_t>((std::uint64_t{1} << 20) / std::max<std::uint64_t>(rowBytes, 1),
+                              static_cast<std::uint64_t>(std::max(sink.MaxRows(), 1))),
+      1, height));
   std::vector<std::uint8_t> block(static_cast<std::size_t>(rowBytes) * blockRows);
-  const int width = bitmap.Width();
+  const int step = topDown ? 1 : -1;
   for (int first = 0; first < height; first += blockRows) {
     const int count = std::min(blockRows, height - first);
     read(rowBytes * static_cast<std::uint64_t>(first), static_cast<std::size_t>(rowBytes) * count,
          block.data());
+    const int firstRow = topDown ? first : height - 1 - first;
+    const RowSink::Block out = sink.Rows(firstRow, count, step);
     for (int k = 0; k < count; ++k) {
-      ConvertRow(h, palette, channels, block.data() + rowBytes * k, rows.Row(first + k), width);
+      ConvertRow(h, palette, channels, block.data() + rowBytes * k,
+                 out.data + out.stride * static_cast<std::ptrdiff_t>(k), width);
     }
+    sink.Put(firstRow, count, step);
   }
 }
 
@@ -329,7 +336,7 @@ void DecodeRle(const Header& h, const Palette& palette, const std::uint8_t* data
 // largest header and colour table); `readPixels` delivers the pixel data.
 void DecodeBmpFrom(const std::uint8_t* head, std::size_t headSize, std::uint64_t size,
                    const std::function<void(std::uint64_t, std::size_t, std::uint8_t*)>& readFile,
-                   WorkBitmap& bitmap) {
+                   RowSink& sink) {
   if (size == 0) Reject("empty file");
   const Header h = ReadHeader(head, headSize);
   Validate(h);
@@ -368,35 +375,45 @@ void DecodeBmpFrom(const std::uint8_t* head, std::size_t headSize, std::uint64_t
     if (missing) Reject("pixel data missing for a large picture");
   }
 
-  bitmap.SetSize(static_cast<int>(width), static_cast<int>(height));
-  RowMap rows(bitmap, topDown);
   if (rle) {
-    // Run-length data is at most the file's size and far smaller than the picture.
+    // Runs may jump anywhere in the picture: it is made whole. Run-length data is at most
+    // the file's size and far smaller than the picture.
+    WorkBitmap bitmap(static_cast<int>(width), static_cast<int>(height));
+    RowMap rows(bitmap, topDown);
     std::vector<std::uint8_t> data(static_cast<std::size_t>(length));
     if (length > 0) readFile(pixelStart, data.size(), data.data());
     DecodeRle(h, palette, data.data(), length, bitmap, rows);
+    sink.TakePicture(bitmap, 1);
   } else {
+    sink.Begin(static_cast<int>(width), static_cast<int>(height), 1);
     const PixelReader read = [&](std::uint64_t offset, std::size_t n, std::uint8_t* out) {
       const std::uint64_t have = offset < length ? std::min<std::uint64_t>(n, length - offset) : 0;
       if (have > 0) readFile(pixelStart + offset, static_cast<std::size_t>(have), out);
       std::memset(out + have, 0, n - have);
     };
-    DecodeRows(h, palette, read, rowBytes, bitmap, rows);
+    DecodeRows(h, palette, read, rowBytes, static_cast<int>(width), static_cast<int>(height),
+               topDown, sink);
   }
 }
 
 }  // namespace
 
-void DecodeBmp(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap) {
+void DecodeBmpRows(const std::uint8_t* data, std::size_t size, RowSink& sink) {
   DecodeBmpFrom(
       data, size, size,
       [data](std::uint64_t offset, std::size_t n, std::uint8_t* out) {
         std::memcpy(out, data + offset, n);
       },
-      bitmap);
+      sink);
 }
 
-void LoadBmpImage(const std::string& path, WorkBitmap& bitmap) {
+void DecodeBmp(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap) {
+  BitmapSink sink;
+  DecodeBmpRows(data, size, sink);
+  bitmap.Swap(sink.Picture());
+}
+
+void LoadBmpRows(const std::string& path, RowSink& sink) {
   // The file is streamed: an uncompressed photo is as large as its bitmap, and holding
   // both would double the peak memory of a load.
   const ImageFile file(path);
@@ -406,7 +423,13 @@ void LoadBmpImage(const std::string& path, WorkBitmap& bitmap) {
   };
   std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::uint64_t>(size, 1 << 16)));
   readFile(0, head.size(), head.data());
-  DecodeBmpFrom(head.data(), head.size(), size, readFile, bitmap);
+  DecodeBmpFrom(head.data(), head.size(), size, readFile, sink);
+}
+
+void LoadBmpImage(const std::string& path, WorkBitmap& bitmap) {
+  BitmapSink sink;
+  LoadBmpRows(path, sink);
+  bitmap.Swap(sink.Picture());
 }
 
 }  // namespace brevine

@@ -57,6 +57,52 @@ struct SourceInfo {
   std::string reason;              // after a failed load: why, in a few words
 };
 
+// Where a decoder puts its picture. Decoders that produce rows (JPEG, non-interlaced PNG,
+// WebP, uncompressed BMP) call Begin once, then Rows and Put for each block of rows, in
+// their own order; the others (GIF, HEIF, interlaced PNG, run-length BMP) hand over the
+// whole picture with TakePicture. No call ever comes from inside a library's frame, so a
+// sink may raise; the decode then stops with that exception.
+class RowSink {
+ public:
+  struct Block {
+    std::uint8_t* data;     // row r of the block at data + r * stride
+    std::ptrdiff_t stride;  // may be negative
+  };
+
+  virtual ~RowSink() = default;
+  // Once the header is accepted, before any row: the picture's size (both above 0) and
+  // the EXIF orientation its file declares (1 when none).
+  virtual void Begin(int width, int height, int orientation) = 0;
+  // The most rows one Rows call may ask for.
+  virtual int MaxRows() const = 0;
+  // Room for `count` rows of width x 3 bytes, blue-green-red: picture rows first,
+  // first + step, ... (step +1 or -1).
+  virtual Block Rows(int first, int count, int step) = 0;
+  // Those rows are written (possibly fewer than asked for, always from the first on).
+  virtual void Put(int first, int count, int step) = 0;
+  // The whole picture (not empty) at once, instead of Begin and rows; the sink may take
+  // its pixels.
+  virtual void TakePicture(WorkBitmap& picture, int orientation) = 0;
+  // A sink that only collects the whole picture names its bitmap here, so that a decoder
+  // can write into it directly; nullptr for sinks that want rows.
+  virtual WorkBitmap* WholePicture() { return nullptr; }
+};
+
+// The picture whole, in a bitmap of its own (the plain decode).
+class BitmapSink final : public RowSink {
+ public:
+  void Begin(int width, int height, int orientation) override;
+  int MaxRows() const override;
+  Block Rows(int first, int count, int step) override;
+  void Put(int, int, int) override {}
+  void TakePicture(WorkBitmap& picture, int orientation) override;
+  WorkBitmap* WholePicture() override { return &picture_; }
+  WorkBitmap& Picture() { return picture_; }
+
+ private:
+  WorkBitmap picture_;
+};
+
 // How one load may run.
 struct LoadRequest {
   // Threads a decoder may start of its own for one picture (the tiles of a HEIF grid); 0 or
@@ -66,6 +112,9 @@ struct LoadRequest {
 
 // Picks the decoder by the lower-cased extension and opens the path as received.
 LoadStatus LoadImage(const std::string& path, WorkBitmap& bitmap, SourceInfo* info = nullptr,
+                     const LoadRequest& request = {});
+// The same, the picture going to `sink`: rows as they are decoded where the format allows.
+LoadStatus LoadImage(const std::string& path, RowSink& sink, SourceInfo* info = nullptr,
                      const LoadRequest& request = {});
 inline bool LoadImageFile(const std::string& path, WorkBitmap& bitmap) {
   return LoadImage(path, bitmap) == LoadStatus::kOk;
@@ -88,6 +137,17 @@ void LoadWebpImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info
 void LoadHeifImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info);
 void LoadHeifImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info,
                    const LoadRequest& request);
+
+// The decoders that can produce rows, into a sink (TakePicture where a file's variant
+// cannot: interlaced PNG, run-length BMP, a WebP frame smaller than its canvas).
+void LoadJpegRows(const std::string& path, RowSink& sink, SourceInfo& info);
+void LoadPngRows(const std::string& path, RowSink& sink, SourceInfo& info);
+void LoadWebpRows(const std::string& path, RowSink& sink, SourceInfo& info);
+void LoadBmpRows(const std::string& path, RowSink& sink);
+void DecodeJpegRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo* info);
+void DecodePngRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo* info);
+void DecodeWebpRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo* info);
+void DecodeBmpRows(const std::uint8_t* data, std::size_t size, RowSink& sink);
 
 // The same decoders on bytes already in memory (tests and fuzzing use these).
 void DecodeBmp(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap);

@@ -68,34 +68,17 @@ int StartLeaf(jpeg_decompress_struct* cinfo, JpegErrorManager* err) {
   return 0;
 }
 
-// Colour rows go straight into the bitmap rows; gray and CMYK rows go through `scratch`
-// (kRowBatch rows of `scratchStride` bytes) and are converted by `convert`.
-struct ReadJob {
-  std::uint8_t* pixels;
-  std::size_t stride;
-  std::uint8_t* scratch;
-  std::size_t scratchStride;
-  void (*convert)(const jpeg_decompress_struct* cinfo, const std::uint8_t* in, std::uint8_t* out);
-};
-
-int ReadRowsLeaf(jpeg_decompress_struct* cinfo, JpegErrorManager* err, const ReadJob* job) {
+// One batch of rows; the caller hands them on after the leaf has returned, so nothing of
+// ours runs while a longjmp may come.
+int ReadRowsLeaf(jpeg_decompress_struct* cinfo, JpegErrorManager* err, JSAMPROW* rows,
+                 JDIMENSION want, JDIMENSION* got) {
   if (setjmp(err->jump)) return jpeg_detail::StoredCode(*err);
-  JSAMPROW rows[kRowBatch];
-  while (cinfo->output_scanline < cinfo->output_height) {
-    const JDIMENSION first = cinfo->output_scanline;
-    const JDIMENSION want =
-        std::min<JDIMENSION>(kRowBatch, cinfo->output_height - cinfo->output_scanline);
-    for (JDIMENSION i = 0; i < want; ++i) {
-      rows[i] = job->scratch != nullptr ? job->scratch + job->scratchStride * i
-                                        : job->pixels + job->stride * (first + i);
-    }
-    const JDIMENSION got = jpeg_read_scanlines(cinfo, rows, want);
-    if (job->scratch != nullptr) {
-      for (JDIMENSION i = 0; i < got; ++i) {
-        job->convert(cinfo, rows[i], job->pixels + job->stride * (first + i));
-      }
-    }
-  }
+  *got = jpeg_read_scanlines(cinfo, rows, want);
+  return 0;
+}
+
+int FinishLeaf(jpeg_decompress_struct* cinfo, JpegErrorManager* err) {
+  if (setjmp(err->jump)) return jpeg_detail::StoredCode(*err);
   jpeg_finish_decompress(cinfo);
   return 0;
 }
@@ -150,7 +133,12 @@ class Decompressor {
     Check(ReadHeaderLeaf(&cinfo_, &err_, data, size, keepMarkers));
   }
   void Start() { Check(StartLeaf(&cinfo_, &err_)); }
-  void ReadRows(const ReadJob& job) { Check(ReadRowsLeaf(&cinfo_, &err_, &job)); }
+  JDIMENSION ReadRows(JSAMPROW* rows, JDIMENSION want) {
+    JDIMENSION got = 0;
+    Check(ReadRowsLeaf(&cinfo_, &err_, rows, want, &got));
+    return got;
+  }
+  void Finish() { Check(FinishLeaf(&cinfo_, &err_)); }
 
   void LimitScans() {
     limit_.pub.progress_monitor = CheckScanCount;
@@ -199,9 +187,9 @@ SourceInfo InfoFromMarkers(const jpeg_decompress_struct& cinfo) {
 
 // The whole decode: the library's full-size output with block smoothing off, gray
 // sources through the one-pass quantizer to 236 levels with Floyd-Steinberg diffusion.
-// `picture` is only touched once the header has been accepted, `info` once the picture
-// has decoded.
-void DecodeInto(const std::uint8_t* data, std::size_t size, WorkBitmap& picture,
+// The sink hears of the picture only once the header has been accepted, `info` once the
+// picture has decoded.
+void DecodeInto(const std::uint8_t* data, std::size_t size, RowSink& sink,
                 SourceInfo* info = nullptr) {
   Decompressor decompressor;
   jpeg_decompress_struct& cinfo = decompressor.Info();
@@ -241,18 +229,47 @@ void DecodeInto(const std::uint8_t* data, std::size_t size, WorkBitmap& picture,
   decompressor.LimitScans();
   decompressor.Start();
 
-  picture.SetSize(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height));
-  ReadJob job{picture.Data(), picture.Stride(), nullptr, 0, nullptr};
+  const JDIMENSION height = cinfo.output_height;
+  sink.Begin(static_cast<int>(cinfo.output_width), static_cast<int>(height), found.orientation);
+  // Colour rows go straight to the sink; gray and CMYK rows go through `scratch` and are
+  // converted on their way.
   std::vector<std::uint8_t> scratch;
+  std::size_t scratchStride = 0;
+  void (*convert)(const jpeg_decompress_struct*, const std::uint8_t*, std::uint8_t*) = nullptr;
   if (form != Form::kColour) {
-    job.scratchStride = static_cast<std::size_t>(cinfo.output_width) *
-                        static_cast<std::size_t>(cinfo.output_components);
-    scratch.resize(job.scratchStride * kRowBatch);
-    job.scratch = scratch.data();
-    job.convert = form == Form::kGray ? GrayIndicesToBgr : CmykToBgr;
+    scratchStride = static_cast<std::size_t>(cinfo.output_width) *
+                    static_cast<std::size_t>(cinfo.output_components);
+    scratch.resize(scratchStride * kRowBatch);
+    convert = form == Form::kGray ? GrayIndicesToBgr : CmykToBgr;
   }
-  decompressor.ReadRows(job);
+  const JDIMENSION batch = static_cast<JDIMENSION>(std::clamp(sink.MaxRows(), 1, kRowBatch));
+  JSAMPROW rows[kRowBatch];
+  while (cinfo.output_scanline < height) {
+    const JDIMENSION first = cinfo.output_scanline;
+    const JDIMENSION want = std::min<JDIMENSION>(batch, height - first);
+    const RowSink::Block block = sink.Rows(static_cast<int>(first), static_cast<int>(want), 1);
+    for (JDIMENSION i = 0; i < want; ++i) {
+      rows[i] = convert != nullptr ? scratch.data() + scratchStride * i
+                                   : block.data + block.stride * static_cast<std::ptrdiff_t>(i);
+    }
+    const JDIMENSION got = decompressor.ReadRows(rows, want);
+    // A memory source never suspends; a library that returned nothing would loop forever.
+    if (got == 0) throw DecodeError("JPEG decoder gave no rows");
+    if (convert != nullptr) {
+      for (JDIMENSION i = 0; i < got; ++i)
+        convert(&cinfo, rows[i], block.data + block.stride * static_cast<std::ptrdiff_t>(i));
+    }
+    sink.Put(static_cast<int>(first), static_cast<int>(got), 1);
+  }
+  decompressor.Finish();
   if (info != nullptr) *info = std::move(found);
+}
+
+void DecodeInto(const std::uint8_t* data, std::size_t size, WorkBitmap& picture,
+                SourceInfo* info = nullptr) {
+  BitmapSink sink;
+  DecodeInto(data, size, sink, info);
+  picture.Swap(sink.Picture());
 }
 
 }  // namespace
@@ -291,6 +308,17 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, 
   DecodeInto(data, size, picture, info != nullptr ? &found : nullptr);
   bitmap.Swap(picture);
   if (info != nullptr) *info = std::move(found);
+}
+
+void DecodeJpegRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo* info) {
+  SourceInfo found;
+  DecodeInto(data, size, sink, info != nullptr ? &found : nullptr);
+  if (info != nullptr) *info = std::move(found);
+}
+
+void LoadJpegRows(const std::string& path, RowSink& sink, SourceInfo& info) {
+  const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+  DecodeJpegRows(bytes.data(), bytes.size(), sink, &info);
 }
 
 void LoadJpegImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info) {

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <limits>
 #include <new>
 #include <system_error>
 
@@ -15,18 +16,35 @@ namespace brevine {
 
 namespace {
 
-using Decoder = void (*)(const std::string&, WorkBitmap&, SourceInfo&, const LoadRequest&);
+using Decoder = void (*)(const std::string&, RowSink&, SourceInfo&, const LoadRequest&);
 
-template <void (*Load)(const std::string&, WorkBitmap&)>
-void PixelsOnly(const std::string& path, WorkBitmap& bitmap, SourceInfo&, const LoadRequest&) {
-  Load(path, bitmap);
+// A decode that ended with an empty picture: a load failure without a reason.
+struct EmptyPicture {};
+
+// The decoders that make only whole pictures hand them to the sink.
+void GifToSink(const std::string& path, RowSink& sink, SourceInfo&, const LoadRequest&) {
+  WorkBitmap picture;
+  LoadGifImage(path, picture);
+  if (picture.Empty()) throw EmptyPicture{};
+  sink.TakePicture(picture, 1);
+}
+
+void HeifToSink(const std::string& path, RowSink& sink, SourceInfo& info,
+                const LoadRequest& request) {
+  WorkBitmap picture;
+  LoadHeifImage(path, picture, info, request);
+  if (picture.Empty()) throw EmptyPicture{};
+  sink.TakePicture(picture, info.orientation);
+}
+
+void BmpToSink(const std::string& path, RowSink& sink, SourceInfo&, const LoadRequest&) {
+  LoadBmpRows(path, sink);
 }
 
 // Decoders that start no threads of their own.
-template <void (*Load)(const std::string&, WorkBitmap&, SourceInfo&)>
-void OnCallersThread(const std::string& path, WorkBitmap& bitmap, SourceInfo& info,
-                     const LoadRequest&) {
-  Load(path, bitmap, info);
+template <void (*Load)(const std::string&, RowSink&, SourceInfo&)>
+void OnCallersThread(const std::string& path, RowSink& sink, SourceInfo& info, const LoadRequest&) {
+  Load(path, sink, info);
 }
 
 struct DispatchEntry {
@@ -35,16 +53,16 @@ struct DispatchEntry {
 };
 
 constexpr DispatchEntry kDispatch[] = {
-    {".jpg", OnCallersThread<LoadJpegImage>},
-    {".jpeg", OnCallersThread<LoadJpegImage>},
-    {".gif", PixelsOnly<LoadGifImage>},
-    {".png", OnCallersThread<LoadPngImage>},
-    {".bmp", PixelsOnly<LoadBmpImage>},
-    {".webp", OnCallersThread<LoadWebpImage>},
-    {".heic", LoadHeifImage},
-    {".heif", LoadHeifImage},
-    {".hif", LoadHeifImage},
-    {".avif", LoadHeifImage},
+    {".jpg", OnCallersThread<LoadJpegRows>},
+    {".jpeg", OnCallersThread<LoadJpegRows>},
+    {".gif", GifToSink},
+    {".png", OnCallersThread<LoadPngRows>},
+    {".bmp", BmpToSink},
+    {".webp", OnCallersThread<LoadWebpRows>},
+    {".heic", HeifToSink},
+    {".heif", HeifToSink},
+    {".hif", HeifToSink},
+    {".avif", HeifToSink},
 };
 
 [[noreturn]] void RaiseErrno(int error, const std::string& path) {
@@ -106,7 +124,26 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
   return bytes;
 }
 
+void BitmapSink::Begin(int width, int height, int) { picture_.SetSize(width, height); }
+
+int BitmapSink::MaxRows() const { return std::numeric_limits<int>::max(); }
+
+RowSink::Block BitmapSink::Rows(int first, int, int step) {
+  const auto stride = static_cast<std::ptrdiff_t>(picture_.Stride());
+  return {picture_.Row(first), step < 0 ? -stride : stride};
+}
+
+void BitmapSink::TakePicture(WorkBitmap& picture, int) { picture_.Swap(picture); }
+
 LoadStatus LoadImage(const std::string& path, WorkBitmap& bitmap, SourceInfo* info,
+                     const LoadRequest& request) {
+  BitmapSink sink;
+  const LoadStatus status = LoadImage(path, sink, info, request);
+  if (status == LoadStatus::kOk) bitmap.Swap(sink.Picture());
+  return status;
+}
+
+LoadStatus LoadImage(const std::string& path, RowSink& sink, SourceInfo* info,
                      const LoadRequest& request) {
   SourceInfo scratch;
   SourceInfo& details = info ? *info : scratch;
@@ -119,11 +156,13 @@ LoadStatus LoadImage(const std::string& path, WorkBitmap& bitmap, SourceInfo* in
 
   LoadStatus status = LoadStatus::kOk;
   try {
-    decoder(path, bitmap, details, request);
+    decoder(path, sink, details, request);
   } catch (const std::system_error& e) {
     status = e.code() == std::errc::no_such_file_or_directory ? LoadStatus::kNotFound
                                                               : LoadStatus::kReadError;
     details = SourceInfo{};
+  } catch (const EmptyPicture&) {
+    status = LoadStatus::kDecodeError;
   } catch (const DecodeError& e) {
     status = LoadStatus::kDecodeError;
     details = SourceInfo{};
@@ -134,7 +173,6 @@ LoadStatus LoadImage(const std::string& path, WorkBitmap& bitmap, SourceInfo* in
     status = LoadStatus::kDecodeError;
     details = SourceInfo{};
   }
-  if (status == LoadStatus::kOk && bitmap.Empty()) status = LoadStatus::kDecodeError;
   return status;
 }
 

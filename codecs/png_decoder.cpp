@@ -217,8 +217,11 @@ struct Job {
   std::size_t piece = 0;
   std::size_t offset = 0;
 
+  // Row y goes to pixels + stride * (y - firstRow), for y from firstRow on, below rowLimit.
   std::uint8_t* pixels = nullptr;
-  std::size_t stride = 0;
+  std::ptrdiff_t stride = 0;
+  std::uint64_t firstRow = 0;
+  std::uint64_t rowLimit = 0;
   std::uint32_t width = 0;
   std::uint32_t height = 0;
   bool interlaced = false;
@@ -270,10 +273,12 @@ void TakeRow(png_structp png, png_row_infop info, png_bytep row) {
   const int dx = job->interlaced ? kPassXStep[pass] : 1;
   const std::uint32_t count = info->width;
   if (info->bit_depth != 8 || (info->channels != 1 && info->channels != 3) || y >= job->height ||
-      count == 0 || x0 + std::uint64_t{count - 1} * dx >= job->width) {
+      y < job->firstRow || y >= job->rowLimit || count == 0 ||
+      x0 + std::uint64_t{count - 1} * dx >= job->width) {
     png_error(png, "row does not fit the picture");
   }
-  std::uint8_t* out = job->pixels + job->stride * y + 3 * x0;
+  std::uint8_t* out =
+      job->pixels + job->stride * static_cast<std::ptrdiff_t>(y - job->firstRow) + 3 * x0;
   const std::size_t step = 3 * static_cast<std::size_t>(dx);
   if (info->channels == 3) {
     for (std::uint32_t i = 0; i < count; ++i, row += 3, out += step) {
@@ -292,9 +297,9 @@ void TakeRow(png_structp png, png_row_infop info, png_bytep row) {
   ++job->rowsDone;
 }
 
-// The one place that calls libpng while a longjmp may come back. Nothing here owns
-// anything; the structures are released by the caller on every path.
-bool RunLibpng(png_structp png, png_infop info, Job* job) {
+// The places that call libpng while a longjmp may come back. Nothing here owns anything;
+// the structures are released by the caller on every path.
+bool StartLibpng(png_structp png, png_infop info, Job* job) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_set_read_fn(png, job, ReadPieces);
   png_set_crc_action(png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
@@ -309,7 +314,13 @@ bool RunLibpng(png_structp png, png_infop info, Job* job) {
   if (colourType & PNG_COLOR_MASK_ALPHA) png_set_strip_alpha(png);
   png_set_read_user_transform_fn(png, TakeRow);
   png_read_update_info(png, info);
-  for (std::uint64_t i = 0; i < job->rowsToRead; ++i) png_read_row(png, nullptr, nullptr);
+  return true;
+}
+
+// `rows` more rows (Adam7 pass rows for an interlaced file), each placed by TakeRow.
+bool ReadRows(png_structp png, std::uint64_t rows) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  for (std::uint64_t i = 0; i < rows; ++i) png_read_row(png, nullptr, nullptr);
   return true;
 }
 
@@ -401,7 +412,7 @@ std::vector<std::uint8_t> InflateProfile(Span chunk) {
   return profile;
 }
 
-void DecodeLayout(const Layout& layout, WorkBitmap& bitmap) {
+void DecodeLayout(const Layout& layout, RowSink& sink) {
   const Header& h = layout.header;
   if (h.width == 0 || h.height == 0) throw DecodeError("PNG image of zero size");
   const std::uint64_t pixels = std::uint64_t{h.width} * h.height;
@@ -440,9 +451,6 @@ void DecodeLayout(const Layout& layout, WorkBitmap& bitmap) {
   job.pieces.insert(job.pieces.end(), layout.imageData.begin(), layout.imageData.end());
   job.pieces.push_back({kTail, sizeof kTail});
 
-  bitmap.SetSize(static_cast<int>(h.width), static_cast<int>(h.height));
-  job.pixels = bitmap.Data();
-  job.stride = bitmap.Stride();
   job.width = h.width;
   job.height = h.height;
   job.interlaced = h.interlaced;
@@ -450,25 +458,68 @@ void DecodeLayout(const Layout& layout, WorkBitmap& bitmap) {
   FillLookup(layout, job);
 
   PngReader reader(&job);
-  const bool finished = RunLibpng(reader.png, reader.info, &job);
-  // libpng goes on after the last row to find the end of the compressed data; a file
-  // that stops there, or holds something else there, has all its rows all the same.
-  if (!finished && job.rowsDone < job.rowsToRead) throw DecodeError(job.message);
-  if (job.rowsDone < job.rowsToRead) throw DecodeError("PNG rows missing");
+  if (h.interlaced) {
+    // Adam7 passes touch every part of the picture: it is made whole.
+    WorkBitmap picture(static_cast<int>(h.width), static_cast<int>(h.height));
+    job.pixels = picture.Data();
+    job.stride = static_cast<std::ptrdiff_t>(picture.Stride());
+    job.rowLimit = h.height;
+    const bool finished =
+        StartLibpng(reader.png, reader.info, &job) && ReadRows(reader.png, job.rowsToRead);
+    // libpng goes on after the last row to find the end of the compressed data; a file
+    // that stops there, or holds something else there, has all its rows all the same.
+    if (!finished && job.rowsDone < job.rowsToRead) throw DecodeError(job.message);
+    if (job.rowsDone < job.rowsToRead) throw DecodeError("PNG rows missing");
+    sink.TakePicture(picture, 1);
+    return;
+  }
+
+  sink.Begin(static_cast<int>(h.width), static_cast<int>(h.height), 1);
+  if (!StartLibpng(reader.png, reader.info, &job)) throw DecodeError(job.message);
+  const std::uint64_t batch = static_cast<std::uint64_t>(std::clamp(sink.MaxRows(), 1, 16));
+  while (job.rowsDone < job.rowsToRead) {
+    const std::uint64_t first = job.rowsDone;
+    const std::uint64_t want = std::min(batch, job.rowsToRead - first);
+    const RowSink::Block block = sink.Rows(static_cast<int>(first), static_cast<int>(want), 1);
+    job.pixels = block.data;
+    job.stride = block.stride;
+    job.firstRow = first;
+    job.rowLimit = first + want;
+    const bool ok = ReadRows(reader.png, want);
+    if (job.rowsDone > first)
+      sink.Put(static_cast<int>(first), static_cast<int>(job.rowsDone - first), 1);
+    // As above: an error after the last row has been taken does not lose the picture.
+    if (!ok) {
+      if (job.rowsDone < job.rowsToRead) throw DecodeError(job.message);
+      break;
+    }
+    if (job.rowsDone < first + want) throw DecodeError("PNG rows missing");
+  }
 }
 
 }  // namespace
 
-void DecodePng(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo* info) {
+void DecodePngRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo* info) {
   const Layout layout = WalkChunks(data, size);
-  DecodeLayout(layout, bitmap);
+  DecodeLayout(layout, sink);
   if (info == nullptr) return;
   *info = SourceInfo{};
   if (layout.iccp.data != nullptr) info->icc = InflateProfile(layout.iccp);
 }
 
+void DecodePng(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo* info) {
+  BitmapSink sink;
+  DecodePngRows(data, size, sink, info);
+  bitmap.Swap(sink.Picture());
+}
+
 void DecodePng(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap) {
-  DecodeLayout(WalkChunks(data, size), bitmap);
+  DecodePng(data, size, bitmap, nullptr);
+}
+
+void LoadPngRows(const std::string& path, RowSink& sink, SourceInfo& info) {
+  const auto bytes = ReadWholeFile(path);
+  DecodePngRows(bytes.data(), bytes.size(), sink, &info);
 }
 
 void LoadPngImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info) {

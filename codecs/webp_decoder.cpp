@@ -8,8 +8,13 @@
 #include <webp/decode.h>
 #include <webp/demux.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 
 #include "codecs.h"
@@ -81,6 +86,88 @@ WebPData FirstChunk(const WebPDemuxer* demux, const char* fourcc) {
   return chunk->chunk;  // points into the file's bytes, which outlive the iterator
 }
 
+struct IDecoderDeleter {
+  void operator()(WebPIDecoder* decoder) const noexcept { WebPIDelete(decoder); }
+};
+using IDecoder = std::unique_ptr<WebPIDecoder, IDecoderDeleter>;
+
+// Address space for the whole decoded frame, of which only a band is ever resident: the
+// incremental decoder writes each row once, rows are handed on as soon as they are
+// complete, and their pages are given back at once.
+class RowArena {
+ public:
+  explicit RowArena(std::size_t bytes) : bytes_(std::max<std::size_t>(bytes, 1)) {
+    void* p = ::mmap(nullptr, bytes_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) throw std::bad_alloc();
+    base_ = static_cast<std::uint8_t*>(p);
+  }
+  ~RowArena() { ::munmap(base_, bytes_); }
+  RowArena(const RowArena&) = delete;
+  RowArena& operator=(const RowArena&) = delete;
+
+  std::uint8_t* Data() { return base_; }
+  // The whole pages below `end` are no longer needed.
+  void Release(std::size_t end) {
+    static const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::size_t upTo = end / page * page;
+    if (upTo > released_) {
+      ::madvise(base_ + released_, upTo - released_, MADV_DONTNEED);
+      released_ = upTo;
+    }
+  }
+
+ private:
+  std::size_t bytes_;
+  std::uint8_t* base_ = nullptr;
+  std::size_t released_ = 0;
+};
+
+// Bytes handed to the incremental decoder at a time: rows come out about as fast as
+// their data goes in, so this bounds the band that stands in memory.
+constexpr std::size_t kFeedBytes = std::size_t{64} << 10;
+
+// A frame that covers the canvas, decoded row band by row band into the sink.
+void StreamFrame(const WebPData& fragment, int width, int height, RowSink& sink) {
+  const std::size_t stride = 3 * static_cast<std::size_t>(width);
+  RowArena arena(stride * static_cast<std::size_t>(height));
+  WebPDecBuffer output;
+  if (!WebPInitDecBuffer(&output)) throw DecodeError("WebP: library version mismatch");
+  output.colorspace = MODE_BGR;
+  output.is_external_memory = 1;
+  output.u.RGBA.rgba = arena.Data();
+  output.u.RGBA.stride = static_cast<int>(stride);
+  output.u.RGBA.size = stride * static_cast<std::size_t>(height);
+  IDecoder decoder(WebPINewDecoder(&output));
+  if (!decoder) throw std::bad_alloc();
+
+  const int most = std::max(sink.MaxRows(), 1);
+  int done = 0;
+  std::size_t fed = 0;
+  while (true) {
+    fed = std::min(fragment.size, fed + kFeedBytes);
+    const VP8StatusCode status = WebPIUpdate(decoder.get(), fragment.bytes, fed);
+    if (status != VP8_STATUS_OK && status != VP8_STATUS_SUSPENDED)
+      throw DecodeError(Describe(status));
+    int lastY = 0;
+    if (WebPIDecGetRGB(decoder.get(), &lastY, nullptr, nullptr, nullptr) == nullptr) lastY = 0;
+    lastY = std::clamp(lastY, done, height);
+    while (done < lastY) {
+      const int count = std::min(most, lastY - done);
+      const RowSink::Block block = sink.Rows(done, count, 1);
+      for (int r = 0; r < count; ++r) {
+        std::memcpy(block.data + block.stride * static_cast<std::ptrdiff_t>(r),
+                    arena.Data() + stride * static_cast<std::size_t>(done + r), stride);
+      }
+      sink.Put(done, count, 1);
+      done += count;
+    }
+    arena.Release(stride * static_cast<std::size_t>(done));
+    if (status == VP8_STATUS_OK) break;
+    if (fed == fragment.size) throw DecodeError(Describe(VP8_STATUS_SUSPENDED));
+  }
+  if (done != height) throw DecodeError("WebP: rows missing");
+}
+
 SourceInfo InfoFromChunks(const WebPDemuxer* demux) {
   SourceInfo info;
   const std::uint32_t flags = WebPDemuxGetI(demux, WEBP_FF_FORMAT_FLAGS);
@@ -107,7 +194,7 @@ SourceInfo InfoFromChunks(const WebPDemuxer* demux) {
 
 }  // namespace
 
-void DecodeWebp(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo* info) {
+void DecodeWebpRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo* info) {
   if (data == nullptr || size == 0) throw DecodeError("WebP: empty file");
   const WebPData file{data, size};
   Demuxer demux(WebPDemux(&file));
@@ -132,8 +219,17 @@ void DecodeWebp(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, 
     throw DecodeError("WebP frame outside its canvas");
   }
 
-  WorkBitmap picture(static_cast<int>(width), static_cast<int>(height));
+  // Orientation and profile come from the container, before the picture.
+  SourceInfo found = InfoFromChunks(demux.get());
   const bool covers = frame->width == width && frame->height == height;
+  if (covers && sink.WholePicture() == nullptr) {
+    sink.Begin(static_cast<int>(width), static_cast<int>(height), found.orientation);
+    StreamFrame(frame->fragment, static_cast<int>(width), static_cast<int>(height), sink);
+    if (info != nullptr) *info = std::move(found);
+    return;
+  }
+
+  WorkBitmap picture(static_cast<int>(width), static_cast<int>(height));
   // A first frame smaller than the canvas lies on the animation's starting canvas,
   // transparent black, which without its alpha is black.
   if (!covers) std::memset(picture.Data(), 0, picture.ByteCount());
@@ -153,10 +249,19 @@ void DecodeWebp(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, 
   WebPFreeDecBuffer(&config.output);  // releases nothing of ours: the memory is external
   if (status != VP8_STATUS_OK) throw DecodeError(Describe(status));
 
-  SourceInfo found;
-  if (info != nullptr) found = InfoFromChunks(demux.get());
-  bitmap.Swap(picture);
+  sink.TakePicture(picture, found.orientation);
   if (info != nullptr) *info = std::move(found);
+}
+
+void DecodeWebp(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo* info) {
+  BitmapSink sink;
+  DecodeWebpRows(data, size, sink, info);
+  bitmap.Swap(sink.Picture());
+}
+
+void LoadWebpRows(const std::string& path, RowSink& sink, SourceInfo& info) {
+  const auto bytes = ReadWholeFile(path);
+  DecodeWebpRows(bytes.data(), bytes.size(), sink, &info);
 }
 
 void LoadWebpImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info) {

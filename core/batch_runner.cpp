@@ -3,15 +3,15 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <utility>
 
 #include "available_memory.h"
+#include "memory_window.h"
+#include "ordered_pool.h"
 #include "output_stage.h"
 #include "path_text.h"
 #include "usable_cores.h"
@@ -85,8 +85,6 @@ class CommitOrder {
   std::size_t count_ = 0;
 };
 
-constexpr std::size_t kWaitingBytes = std::size_t{64} << 20;
-
 // A prepared file with the options it was handed out with, which its commit reads too.
 struct PreparedItem {
   PreparedFile file;
@@ -143,161 +141,156 @@ std::optional<BatchItem> NextOf(BatchFeed& feed, std::size_t index) {
   }
 }
 
-// Prepares the feed's files on worker threads and hands them to the committing thread in
-// order.
-class ParallelBatch {
+// A file as the hand-out gives it to a worker: what the feed answered, how many files
+// must be committed before it may be prepared, and what it is expected to hold meanwhile.
+struct HandedItem {
+  BatchItem item;
+  std::size_t barrier = 0;
+  std::uint64_t workingBytes = 0;
+};
+
+// Folds each worker's stage times into the batch's, once the worker ends.
+class TimesCollector {
  public:
-  ParallelBatch(BatchFeed& feed, const platform::Clock& clock, const BatchHooks& hooks)
-      : feed_(feed), clock_(clock), hooks_(hooks), order_(clock) {}
-
-  ParallelBatch(const ParallelBatch&) = delete;
-  ParallelBatch& operator=(const ParallelBatch&) = delete;
-
-  ~ParallelBatch() {
-    {
-      std::lock_guard lock(mutex_);
-      stopping_ = true;
-    }
-    workReady_.notify_all();
-    for (std::thread& t : threads_) t.join();
-  }
-
-  // Starts up to `jobs` workers; returns how many run (0 when no thread could be made).
-  int Start(int jobs) {
-    // Prepared but uncommitted results hold only their JPEG bytes. Photos differ in size
-    // tenfold, so a window of a few files would stall the others behind one large photo;
-    // the bytes waiting bound it instead, with a count as the outer limit.
-    minWindow_ = static_cast<std::size_t>(jobs) * 2;
-    maxWindow_ = static_cast<std::size_t>(jobs) * 32;
-    for (int w = 0; w < jobs; ++w) {
-      try {
-        threads_.emplace_back([this] { Work(); });
-      } catch (...) {
-        break;  // fewer workers still finish the batch
-      }
-    }
-    return static_cast<int>(threads_.size());
-  }
-
-  // Blocks until the file at `index` (the next in order) is prepared, and takes it;
-  // nullopt when the feed ended before `index`.
-  std::optional<PreparedItem> Take(std::size_t index) {
-    std::unique_lock lock(mutex_);
-    prepared_.wait(lock, [&] { return ready_.count(index) != 0 || (end_ && index >= *end_); });
-    const auto it = ready_.find(index);
-    if (it == ready_.end()) return std::nullopt;
-    PreparedItem item = std::move(it->second);
-    ready_.erase(it);
-    waitingBytes_ -= item.file.jpeg.size();
-    return item;
-  }
-
-  void Committed(std::size_t count) {
-    {
-      std::lock_guard lock(mutex_);
-      committed_ = count;
-    }
-    workReady_.notify_all();
+  explicit TimesCollector(StageTimes* total) : total_(total) {}
+  StageTimes* Own(StageTimes& own) const { return total_ ? &own : nullptr; }
+  void Add(const StageTimes& own) {
+    if (!total_) return;
+    std::lock_guard lock(mutex_);
+    total_->load += own.load;
+    total_->saturation += own.saturation;
+    total_->reduction += own.reduction;
+    total_->sharpening += own.sharpening;
+    total_->encoding += own.encoding;
   }
 
  private:
-  bool MayHandOut() const {
-    const std::size_t ahead = next_ - committed_;  // handed out and not yet committed
-    return ahead < minWindow_ || (ahead < maxWindow_ && waitingBytes_ < kWaitingBytes);
+  StageTimes* const total_;
+  std::mutex mutex_;
+};
+
+// A worker keeps its bitmap from file to file (a fresh one costs a page fault per 4 KiB),
+// but not one this large: the memory budget counts a file only while it is in work.
+constexpr std::size_t kKeptBitmapBytes = std::size_t{128} << 20;
+
+// The feed's files on the ordered pool: handed out one at a time (with their commit
+// barriers and the memory window's leave), prepared by the workers, committed in order.
+class ParallelRun {
+ public:
+  using Pool = OrderedPool<HandedItem, PreparedItem>;
+
+  ParallelRun(BatchFeed& feed, const platform::Clock& clock, int jobs, const BatchHooks& hooks)
+      : feed_(feed),
+        clock_(clock),
+        hooks_(hooks),
+        order_(clock),
+        memory_(Limits(jobs, hooks)),
+        times_(hooks.times),
+        pool_(Steps()) {}
+
+  int Start(int jobs) { return pool_.Start(jobs); }
+  void Run() { pool_.Run(); }
+
+ private:
+  static MemoryWindow::Limits Limits(int jobs, const BatchHooks& hooks) {
+    MemoryWindow::Limits limits;
+    limits.budget = hooks.memoryBudget ? hooks.memoryBudget : platform::AvailableMemoryBytes();
+    limits.minAhead = static_cast<std::size_t>(jobs) * 2;
+    limits.maxAhead = static_cast<std::size_t>(jobs) * 32;
+    return limits;
   }
 
-  void Work() {
-    // Each worker owns its bitmap and its copy of the options: Prepare shares nothing
-    // mutable with the other workers or with the committing thread.
-    FixedSettings settings;
-    StageTimes ownTimes;
-    std::size_t index = 0;
-    PipelineHooks hooks;
-    if (hooks_.times) hooks.times = &ownTimes;
-    if (hooks_.loaded)
-      hooks.preview = [this, &index](const WorkBitmap& bitmap) { hooks_.loaded(index, bitmap); };
-    FilePipeline pipeline(settings, clock_, hooks);
-    WorkBitmap bitmap;
-    for (;;) {
-      {
-        // One hand-out at a time, outside the lock: the feed may wait for its answer.
-        std::unique_lock lock(mutex_);
-        workReady_.wait(lock, [&] { return stopping_ || end_ || (!handing_ && MayHandOut()); });
-        if (stopping_ || end_) break;
-        handing_ = true;
-        index = next_;
-      }
-      std::optional<BatchItem> item = NextOf(feed_, index);
-      std::size_t barrier = 0;
-      if (item) {
-        try {
-          barrier = order_.Add(item->path, item->options);
-        } catch (...) {
-          barrier = index;
-        }
-      }
-      {
-        std::lock_guard lock(mutex_);
-        handing_ = false;
-        if (item)
-          next_ = index + 1;
-        else
-          end_ = index;
-      }
-      workReady_.notify_all();
-      if (!item) {
-        prepared_.notify_all();  // the committer may be waiting past the end
-        break;
-      }
-      {
-        std::unique_lock lock(mutex_);
-        workReady_.wait(lock, [&] { return stopping_ || committed_ >= barrier; });
-        if (stopping_) break;
-      }
-      settings.Values() = item->options;
+  class FileWorker final : public Pool::Worker {
+   public:
+    explicit FileWorker(ParallelRun& run) : run_(run) {
+      PipelineHooks hooks;
+      hooks.times = run.times_.Own(times_);
+      if (run.hooks_.loaded)
+        hooks.preview = [this](const WorkBitmap& bitmap) { run_.hooks_.loaded(index_, bitmap); };
+      // Each worker owns its bitmap and its copy of the options: Prepare shares nothing
+      // mutable with the other workers or with the committing thread.
+      pipeline_.emplace(settings_, run.clock_, std::move(hooks));
+    }
+    ~FileWorker() override { run_.times_.Add(times_); }
+
+    PreparedItem Work(std::size_t index, HandedItem& handed) override {
       PreparedItem done;
-      try {
-        done.file = pipeline.Prepare(item->path, bitmap);
-      } catch (...) {
-        done.file = PreparedFile{};
-        done.file.result = FileResult::kCannotProcess;
+      if (run_.pool_.WaitCommitted(handed.barrier)) {
+        index_ = index;
+        settings_.Values() = handed.item.options;
+        try {
+          done.file = pipeline_->Prepare(handed.item.path, bitmap_);
+        } catch (...) {
+          done.file = PreparedFile{};
+          done.file.result = FileResult::kCannotProcess;
+        }
+        if (bitmap_.ByteCount() > kKeptBitmapBytes) bitmap_.Clear();
+        done.options = std::move(handed.item.options);
       }
-      done.options = std::move(item->options);
-      {
-        std::lock_guard lock(mutex_);
-        waitingBytes_ += done.file.jpeg.size();
-        ready_.emplace(index, std::move(done));
-      }
-      prepared_.notify_all();
+      run_.memory_.Worked(handed.workingBytes, done.file.jpeg.size());
+      return done;
     }
-    if (hooks_.times) {
-      std::lock_guard lock(mutex_);
-      hooks_.times->load += ownTimes.load;
-      hooks_.times->saturation += ownTimes.saturation;
-      hooks_.times->reduction += ownTimes.reduction;
-      hooks_.times->sharpening += ownTimes.sharpening;
-      hooks_.times->encoding += ownTimes.encoding;
+
+   private:
+    ParallelRun& run_;
+    FixedSettings settings_;
+    StageTimes times_;
+    std::size_t index_ = 0;
+    std::optional<FilePipeline> pipeline_;
+    WorkBitmap bitmap_;
+  };
+
+  // One call at a time: the feed, the commit order and the estimate see the files in order.
+  std::optional<HandedItem> Allocate(std::size_t index) {
+    std::optional<BatchItem> item = NextOf(feed_, index);
+    if (!item) return std::nullopt;
+    HandedItem handed;
+    try {
+      handed.barrier = order_.Add(item->path, item->options);
+    } catch (...) {
+      handed.barrier = index;
     }
+    try {
+      handed.workingBytes =
+          hooks_.workingBytes ? hooks_.workingBytes(*item) : EstimateWorkingBytes(*item);
+    } catch (...) {
+      handed.workingBytes = kWorkerMemoryBudget;  // unknown: counted as a large photo
+    }
+    if (!memory_.Enter(handed.workingBytes)) return std::nullopt;
+    handed.item = std::move(*item);
+    return handed;
+  }
+
+  void Commit(std::size_t index, PreparedItem& item) {
+    const std::size_t bytes = item.file.jpeg.size();
+    CommitItem(feed_, index, item, clock_, hooks_, owners_);
+    item = PreparedItem{};  // its bytes are written: free them before waiting again
+    memory_.Committed(bytes);
+  }
+
+  Pool::Steps Steps() {
+    Pool::Steps steps;
+    steps.allocate = [this](std::size_t index) { return Allocate(index); };
+    steps.makeWorker = [this]() -> std::unique_ptr<Pool::Worker> {
+      return std::make_unique<FileWorker>(*this);
+    };
+    steps.commit = [this](std::size_t index, PreparedItem& item) { Commit(index, item); };
+    // A commit raised: the workers must not wait for the memory or the feed any more.
+    steps.stop = [this] {
+      memory_.Stop();
+      feed_.Abandon();
+    };
+    return steps;
   }
 
   BatchFeed& feed_;
   const platform::Clock& clock_;
   const BatchHooks& hooks_;
   CommitOrder order_;  // used by the one worker that is handing out
-
-  std::mutex mutex_;
-  std::condition_variable workReady_;  // a worker may hand out or go on
-  std::condition_variable prepared_;   // a file was prepared, or the feed ended
-  std::map<std::size_t, PreparedItem> ready_;
-  std::size_t next_ = 0;  // files handed out
-  std::size_t committed_ = 0;
-  std::optional<std::size_t> end_;  // the file count, once the feed has ended
-  bool handing_ = false;
-  std::size_t minWindow_ = 2;
-  std::size_t maxWindow_ = 2;
-  std::size_t waitingBytes_ = 0;  // JPEG bytes prepared and not yet committed
-  bool stopping_ = false;
-  std::vector<std::thread> threads_;
+  MemoryWindow memory_;
+  TimesCollector times_;
+  OutputOwners owners_;  // the committing thread's
+  Pool pool_;            // last: its workers use everything above
 };
 
 void RunFeedSequential(BatchFeed& feed, const platform::Clock& clock, const BatchHooks& hooks) {
@@ -366,19 +359,18 @@ std::optional<int> ParseJobCount(std::string_view text) {
   return static_cast<int>(std::min<std::uint64_t>(*value, 1024));
 }
 
-int ChooseJobs(std::optional<int> requested, unsigned cores,
-               std::optional<std::uint64_t> availableBytes) {
+int ChooseJobs(std::optional<int> requested, unsigned cores) {
   if (requested) return std::max(1, *requested);
-  std::uint64_t jobs = std::max(1u, cores);
-  if (availableBytes) jobs = std::min(jobs, *availableBytes / kWorkerMemoryBudget);
-  return static_cast<int>(std::clamp<std::uint64_t>(jobs, 1, 1024));
+  return static_cast<int>(std::clamp<unsigned>(cores, 1, 1024));
 }
 
 int DefaultJobs() {
   std::optional<int> requested;
   if (const char* text = std::getenv("BREVINE_JOBS")) requested = ParseJobCount(text);
-  return ChooseJobs(requested, platform::UsableCores(), platform::AvailableMemoryBytes());
+  return ChooseJobs(requested, platform::UsableCores());
 }
+
+std::uint64_t EstimateWorkingBytes(const BatchItem&) { return kWorkerMemoryBudget; }
 
 std::vector<std::size_t> CommitBarriers(const std::vector<std::string>& absolutePaths,
                                         const Options& options, const platform::Clock& clock) {
@@ -397,16 +389,9 @@ std::string FailureText(FileResult result, const std::string& detail) {
 
 void RunFeed(BatchFeed& feed, const platform::Clock& clock, int jobs, const BatchHooks& hooks) {
   if (jobs <= 1) return RunFeedSequential(feed, clock, hooks);
-  ParallelBatch batch(feed, clock, hooks);
-  if (batch.Start(jobs) == 0) return RunFeedSequential(feed, clock, hooks);
-  OutputOwners owners;
-  for (std::size_t i = 0;; ++i) {
-    std::optional<PreparedItem> item = batch.Take(i);
-    if (!item) break;
-    CommitItem(feed, i, *item, clock, hooks, owners);
-    *item = PreparedItem{};  // its bytes are written: free them before waiting again
-    batch.Committed(i + 1);
-  }
+  ParallelRun run(feed, clock, jobs, hooks);
+  if (run.Start(jobs) == 0) return RunFeedSequential(feed, clock, hooks);
+  run.Run();
 }
 
 std::vector<FileResult> RunBatch(const std::vector<std::string>& absolutePaths,

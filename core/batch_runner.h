@@ -20,21 +20,21 @@
 
 namespace brevine {
 
-// Estimated peak of one worker on a large photo (a 48-megapixel bitmap, its file and the
-// decoder's and encoder's buffers). The worker count is held to what the free memory
-// carries at this size.
+// Estimated peak of one file in work when nothing better is known (a 48-megapixel bitmap,
+// its file and the decoder's and encoder's buffers). A parallel batch starts a file only
+// while the files in work, counted at their estimate, fit in the memory available.
 inline constexpr std::uint64_t kWorkerMemoryBudget = std::uint64_t{512} << 20;
 
 // A job count as the BREVINE_JOBS variable gives it: a positive decimal integer (blanks
 // around it allowed), capped at 1024; nullopt for anything else.
 std::optional<int> ParseJobCount(std::string_view text);
 
-// Workers for a batch: the explicit count when there is one, else the usable cores held
-// down by the free memory at kWorkerMemoryBudget each; never below 1.
-int ChooseJobs(std::optional<int> requested, unsigned cores,
-               std::optional<std::uint64_t> availableBytes);
+// Workers for a batch: the explicit count when there is one, else the usable cores; never
+// below 1. The memory is not their count's business: the batch holds back a file that
+// would not fit beside the files in work (see BatchHooks).
+int ChooseJobs(std::optional<int> requested, unsigned cores);
 
-// ChooseJobs from BREVINE_JOBS, the usable cores and the available memory.
+// ChooseJobs from BREVINE_JOBS and the usable cores.
 int DefaultJobs();
 
 // For each path, how many leading paths must be committed before it may be prepared.
@@ -82,18 +82,34 @@ class BatchFeed {
   // its default); on the committing thread, before that file's report.
   virtual void Settled(std::size_t /*index*/, const Options& /*before*/, const Options& /*after*/) {
   }
+  // The batch ends early (a commit raised): a Next waiting for its answer, and every later
+  // one, should answer nullopt at once. From any thread.
+  virtual void Abandon() {}
 };
+
+// The bytes a file is expected to hold while it is prepared.
+using WorkingBytesEstimate = std::function<std::uint64_t(const BatchItem& item)>;
+
+// The batch's own estimate: a full bitmap's worth, kWorkerMemoryBudget, for every file.
+std::uint64_t EstimateWorkingBytes(const BatchItem& item);
 
 struct BatchHooks {
   CommitReport report;
   // On a worker thread, once the file at `index` is loaded, before its image operations.
   std::function<void(std::size_t index, const WorkBitmap& bitmap)> loaded;
   StageTimes* times = nullptr;  // receives the stage times of every worker
+  // Each file's working bytes; empty: EstimateWorkingBytes.
+  WorkingBytesEstimate workingBytes;
+  // What the files in work and the results waiting may hold together; by default the
+  // memory available when the batch starts.
+  std::optional<std::uint64_t> memoryBudget;
 };
 
 // Runs the feed's files on `jobs` workers and commits them on the calling thread in
 // order; returns once the feed has ended and every file it handed out is committed.
-// With one job everything runs on the calling thread, one file after the other.
+// With one job everything runs on the calling thread, one file after the other. A commit
+// (or a hook it calls) that raises ends the batch: the feed is abandoned, the files in work
+// finish unwritten, and the exception comes out here once every worker has ended.
 void RunFeed(BatchFeed& feed, const platform::Clock& clock, int jobs, const BatchHooks& hooks);
 
 // Runs the paths through the pipeline on `jobs` workers and returns one result per path in

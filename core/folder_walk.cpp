@@ -20,8 +20,8 @@ std::string Join(const std::string& folder, const std::string& name) {
 
 class Walker {
  public:
-  Walker(const ProcessSettings& settings, std::vector<BatchPath>& out)
-      : out_(out), subFolder_(settings.SubFolderMode()) {
+  Walker(const ProcessSettings& settings, std::vector<BatchPath>& out, const WalkControl& control)
+      : out_(out), control_(control), subFolder_(settings.SubFolderMode()) {
     // The same substitutions as the output stage makes when it names a file.
     outputFolder_ = settings.FolderName().empty() ? "Resized" : settings.FolderName();
     addedText_ = settings.AddedText().empty() ? "s-" : settings.AddedText();
@@ -29,6 +29,7 @@ class Walker {
   }
 
   void Walk(const std::string& path, const std::string& shown, int depth) {
+    if (Stopped()) return;
     FileIdentity self;
     auto entries = platform::ListFolder(path, depth == 0, &self);
     if (!entries) {
@@ -46,6 +47,7 @@ class Walker {
               [](const auto& a, const auto& b) { return a.name < b.name; });
     const std::set<std::string> ownOutputs = OwnOutputs(*entries);
     for (const platform::FolderEntry& e : *entries) {
+      if (Stopped()) return;
       const std::string child = Join(path, e.name);
       const std::string childShown = Join(shown, e.name);
       switch (e.kind) {
@@ -55,8 +57,10 @@ class Walker {
           break;
         case EntryKind::kFile:
         case EntryKind::kLinkToFile:
-          if (HasImageExtension(e.name) && !ownOutputs.count(e.name))
+          if (HasImageExtension(e.name) && !ownOutputs.count(e.name)) {
             out_.push_back({child, childShown, false});
+            if (control_.found) control_.found(out_.size());
+          }
           break;
         case EntryKind::kLinkToFolder:
         case EntryKind::kOther:
@@ -66,6 +70,8 @@ class Walker {
   }
 
  private:
+  bool Stopped() const { return control_.stop && control_.stop->load(std::memory_order_relaxed); }
+
   // In add-text mode the names this run will write into the folder, other than the
   // sources' own names (writing over a source is refused anyway).
   std::set<std::string> OwnOutputs(const std::vector<platform::FolderEntry>& entries) const {
@@ -83,6 +89,7 @@ class Walker {
   }
 
   std::vector<BatchPath>& out_;
+  const WalkControl& control_;
   bool subFolder_;
   std::string outputFolder_;
   std::string addedText_;
@@ -94,13 +101,13 @@ class Walker {
 }  // namespace
 
 std::vector<BatchPath> ExpandFolders(const std::vector<BatchPath>& paths,
-                                     const ProcessSettings& settings) {
+                                     const ProcessSettings& settings, const WalkControl& control) {
   if (!settings.Folders()) return paths;
   std::vector<BatchPath> out;
   for (const BatchPath& p : paths) {
     if (platform::FolderExists(p.path)) {
       // Each named folder on its own: named twice, its files come twice, as files do.
-      Walker(settings, out).Walk(p.path, p.shown, 0);
+      Walker(settings, out, control).Walk(p.path, p.shown, 0);
     } else {
       out.push_back(p);
     }
@@ -109,13 +116,14 @@ std::vector<BatchPath> ExpandFolders(const std::vector<BatchPath>& paths,
 }
 
 std::vector<std::string> ExpandFolderPaths(const std::vector<std::string>& paths,
-                                           const ProcessSettings& settings) {
+                                           const ProcessSettings& settings,
+                                           const WalkControl& control) {
   if (!settings.Folders()) return paths;
   std::vector<BatchPath> named;
   named.reserve(paths.size());
   for (const std::string& p : paths) named.push_back({p, p});
   std::vector<std::string> out;
-  for (BatchPath& p : ExpandFolders(named, settings))
+  for (BatchPath& p : ExpandFolders(named, settings, control))
     if (!p.unreadableFolder) out.push_back(std::move(p.path));
   return out;
 }

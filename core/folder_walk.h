@@ -1,6 +1,9 @@
 #pragma once
 // A folder named among the paths of a batch stands for the image files of its tree.
 
+#include <atomic>
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +22,14 @@ struct BatchPath {
 // Sub-folders entered below a named folder, at most.
 inline constexpr int kFolderDepth = 16;
 
+// Watches a walk that may be long (a photo library of many thousand folders): `found`
+// hears the count of files found so far each time it grows, and once `stop` is set the
+// walk ends early with what it has found.
+struct WalkControl {
+  std::function<void(std::size_t found)> found;
+  const std::atomic<bool>* stop = nullptr;
+};
+
 // With settings.Folders(), every path that names a folder (a link to one included: it was
 // named) is replaced, in its place, by the image files (by HasImageExtension) of the folder
 // and its sub-folders to kFolderDepth levels: a folder's entries in byte order of their
@@ -29,12 +40,14 @@ inline constexpr int kFolderDepth = 16;
 // run's own output and is left out. A folder that cannot be listed comes back as one
 // entry marked unreadableFolder. Without the option the paths come back as they are.
 std::vector<BatchPath> ExpandFolders(const std::vector<BatchPath>& paths,
-                                     const ProcessSettings& settings);
+                                     const ProcessSettings& settings,
+                                     const WalkControl& control = {});
 
 // The same for a drop, which reports nothing: the absolute paths to run, folders that
 // cannot be listed left out. Reads only the folder and naming options, so a worker thread
 // can run it on a snapshot of the window's settings.
 std::vector<std::string> ExpandFolderPaths(const std::vector<std::string>& paths,
-                                           const ProcessSettings& settings);
+                                           const ProcessSettings& settings,
+                                           const WalkControl& control = {});
 
 }  // namespace brevine

@@ -1,8 +1,11 @@
 #include "pipeline.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <exception>
+#include <optional>
+#include <stdexcept>
 #include <utility>
 
 #include "codecs.h"
@@ -52,6 +55,58 @@ FileResult FromLoadStatus(LoadStatus status) {
   return FileResult::kCannotDecode;
 }
 
+// Takes the decoder's rows and reduces them as they come (boost and turn included), or,
+// when the decoder makes whole pictures or the box cannot be met, keeps the whole picture
+// for the steps to run on it one after the other.
+class ReducingSink final : public RowSink {
+ public:
+  ReducingSink(bool autoRotate, bool boost, Box box)
+      : autoRotate_(autoRotate), boost_(boost), box_(box) {}
+
+  void Begin(int width, int height, int orientation) override {
+    const ReductionSteps steps{autoRotate_ ? orientation : 1, boost_, kSaturationFactor, box_.width,
+                               box_.height};
+    try {
+      stream_.emplace(width, height, steps);
+      return;
+    } catch (const std::invalid_argument&) {
+    } catch (const std::domain_error&) {
+    }
+    // A box the picture cannot be fitted into: FitToBox raises the same at its step, after
+    // the picture has loaded, as it always did.
+    whole_.Begin(width, height, orientation);
+  }
+  int MaxRows() const override {
+    return stream_ ? StreamingReduction::kBlockRows : whole_.MaxRows();
+  }
+  Block Rows(int first, int count, int step) override {
+    if (!stream_) return whole_.Rows(first, count, step);
+    return {stream_->Rows(count), static_cast<std::ptrdiff_t>(stream_->Stride())};
+  }
+  void Put(int first, int count, int step) override {
+    if (stream_) stream_->Put(first, count, step);
+  }
+  void TakePicture(WorkBitmap& picture, int orientation) override {
+    whole_.TakePicture(picture, orientation);
+  }
+
+  bool Streamed() const { return stream_.has_value(); }
+  // The reduced picture (streamed) or the whole one as decoded.
+  void Finish(WorkBitmap& bitmap) {
+    if (stream_)
+      stream_->Finish(bitmap);
+    else
+      bitmap.Swap(whole_.Picture());
+  }
+
+ private:
+  bool autoRotate_;
+  bool boost_;
+  Box box_;
+  std::optional<StreamingReduction> stream_;
+  BitmapSink whole_;
+};
+
 }  // namespace
 
 const char* Describe(FileResult result) {
@@ -83,16 +138,47 @@ Box SelectedBox(const ProcessSettings& settings) {
   static constexpr std::array<int, 7> kPresets = {1280, 1024, 800, 640, 400, 320, 160};
   const int preset = settings.BoxPreset();
   if (preset >= 0 && preset < 7) return {kPresets[preset], kPresets[preset]};
-  // A side that is no integer takes the field's own fall-back, as the field would show it.
+  // A side that is no integer is 200 here: the box's own fall-back, which is neither the
+  // field's (300) nor the stored default (150). The window's fields never hand over such a
+  // text; a settings source that does gets this box.
   if (preset == 7)
-    return {ParseInteger(NormaliseBoxText(settings.BoxWidthText())).value_or(0),
-            ParseInteger(NormaliseBoxText(settings.BoxHeightText())).value_or(0)};
+    return {ParseInteger(settings.BoxWidthText()).value_or(200),
+            ParseInteger(settings.BoxHeightText()).value_or(200)};
   return {40000, 40000};
 }
 
 void SelectBox(const ProcessSettings& settings, WorkBitmap& bitmap) {
   const Box box = SelectedBox(settings);
   FitToBox(bitmap, bitmap, box.width, box.height, kFitInside);
+}
+
+std::size_t EstimatedWorkingBytes(int width, int height, bool streams,
+                                  const ProcessSettings& settings, int orientation,
+                                  bool coefficients) {
+  if (width <= 0 || height <= 0) return 0;
+  const Box box = SelectedBox(settings);
+  const int turn = settings.AutoRotate() ? orientation : 1;
+  const auto pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+  const std::size_t decoder = coefficients ? 2 * 3 * pixels : 0;
+  if (streams) {
+    try {
+      return decoder + StreamingReduction::WorkingBytes(
+                           width, height,
+                           ReductionSteps{turn, settings.Saturation(), kSaturationFactor, box.width,
+                                          box.height});
+    } catch (const std::exception&) {
+      // A box the picture cannot be fitted into: the whole picture is loaded first.
+    }
+  }
+  const std::size_t picture = 3 * pixels;
+  const bool quarterTurn = turn >= 5 && turn <= 8;
+  // The width pass's intermediate: the target width (at most the box's) by the height.
+  const int uprightWidth = quarterTurn ? height : width;
+  const int uprightHeight = quarterTurn ? width : height;
+  const std::size_t intermediate =
+      3 * static_cast<std::size_t>(std::clamp(box.width, 0, uprightWidth)) *
+      static_cast<std::size_t>(uprightHeight);
+  return decoder + picture + (quarterTurn ? picture : 0) + intermediate;
 }
 
 FilePipeline::FilePipeline(ProcessSettings& settings, const platform::Clock& clock,
@@ -109,8 +195,12 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) 
     }
     StageClock stage(hooks_.times);
     SourceInfo info;
+    // Cameras store portrait photos on their side with an EXIF note; turning them upright
+    // before the box is chosen makes the box apply to the picture as it is seen. The
+    // decoder finds the note during its one pass over the file.
+    ReducingSink sink(settings_.AutoRotate(), settings_.Saturation(), SelectedBox(settings_));
     try {
-      out.result = FromLoadStatus(LoadImage(out.sourcePath, bitmap, &info));
+      out.result = FromLoadStatus(LoadImage(out.sourcePath, sink, &info));
       if (out.result == FileResult::kCannotDecode) out.detail = info.reason;
     } catch (...) {
       out.result = FileResult::kCannotDecode;
@@ -121,17 +211,21 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) 
     }
 
     out.result = FileResult::kCannotProcess;
-    // Cameras store portrait photos on their side with an EXIF note; turning them upright
-    // before the box is chosen makes the box apply to the picture as it is seen.
-    // The decoder found the note during its one pass over the file.
-    if (settings_.AutoRotate()) ApplyOrientation(bitmap, info.orientation);
-    stage.Stop(&StageTimes::load);
+    sink.Finish(bitmap);
+    if (sink.Streamed()) {
+      // Boost and reduction ran on the rows as they were decoded.
+      stage.Stop(&StageTimes::load);
+    } else {
+      if (settings_.AutoRotate()) ApplyOrientation(bitmap, info.orientation);
+      stage.Stop(&StageTimes::load);
+      if (settings_.Saturation()) BoostSaturation(bitmap, bitmap, kSaturationFactor);
+      stage.Stop(&StageTimes::saturation);
+      SelectBox(settings_, bitmap);
+      stage.Stop(&StageTimes::reduction);
+    }
+    // The preview is drawn far smaller than any box: the reduced picture looks the same.
     if (hooks_.preview) hooks_.preview(bitmap);
     stage = StageClock(hooks_.times);
-    if (settings_.Saturation()) BoostSaturation(bitmap, bitmap, kSaturationFactor);
-    stage.Stop(&StageTimes::saturation);
-    SelectBox(settings_, bitmap);
-    stage.Stop(&StageTimes::reduction);
     if (settings_.Sharpen()) SharpenImage(bitmap, bitmap, settings_.SharpenStrength());
     stage.Stop(&StageTimes::sharpening);
     out.destinationBase = DestinationBase(out.sourcePath);

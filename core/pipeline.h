@@ -1,6 +1,7 @@
 #pragma once
 // The per-file pipeline: one path in, at most one JPEG (and one HTML line) out.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -50,6 +51,17 @@ struct Box {
 Box SelectedBox(const ProcessSettings& settings);
 // Reduces the bitmap in place to the selected box, keeping its aspect ratio.
 void SelectBox(const ProcessSettings& settings, WorkBitmap& bitmap);
+
+// The most bytes one file's picture work holds at once, for a memory budget, for a picture
+// of width x height as its file declares it. On the streaming path (`streams`: JPEG,
+// non-interlaced PNG, WebP, uncompressed BMP) that is the band the reduction keeps and the
+// reduced result; on the whole-picture path the decoded picture, its turned copy and the
+// reduction's intermediate. `coefficients`: a progressive JPEG, whose decoder holds every
+// coefficient of the picture (about two bytes per sample) whatever reads its rows. The
+// decoder's own buffers, the file's bytes and the encoder are not counted.
+std::size_t EstimatedWorkingBytes(int width, int height, bool streams,
+                                  const ProcessSettings& settings, int orientation = 1,
+                                  bool coefficients = false);
 
 // An extension the loader has a decoder for (compared in lower case).
 bool HasImageExtension(const std::string& path);

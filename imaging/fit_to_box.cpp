@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -10,40 +11,11 @@
 #endif
 
 #include "imaging.h"
+#include "reduction_pass.h"
 
 namespace brevine {
-namespace {
+namespace detail {
 
-// The footprint of one output pixel: the first, partly covered source pixel `first` with
-// weight `firstWeight` (1 ... 256), the whole pixels strictly between `first` and `last`,
-// and `last` with weight `lastWeight` (0 ... 255; 0 means `last` is not read at all).
-struct Footprint {
-  int first;
-  int firstWeight;
-  int last;
-  int lastWeight;
-};
-
-// Sums stay below 2^16 up to a ratio of about 255, which covers every photo reduction;
-// then a division table of that many bytes replaces the per-byte division and the height
-// pass can accumulate in 16-bit lanes.
-constexpr std::int64_t kTableSums = 1 << 16;
-
-struct Pass {
-  std::vector<Footprint> footprints;
-  std::int64_t normaliser = 0;         // N, kept in 64 bits so huge ratios stay exact
-  std::int64_t maxSum = 0;             // bound on any channel sum S of this pass
-  int maxSpan = 0;                     // most source pixels one footprint touches
-  bool advancing = true;               // every footprint ends after it starts (never enlarging)
-  std::vector<std::uint8_t> quotient;  // low byte of S * 256 / N for S <= maxSum, when small
-
-  std::uint8_t Divide(std::int64_t sum) const {
-    return static_cast<std::uint8_t>((sum * 256) / normaliser);
-  }
-};
-
-// Position tables of one pass from input length m to output length n, with the real
-// arithmetic at exactly the documented points, then folded into footprints.
 Pass BuildPass(int m, int n) {
   if (n <= 0) throw std::domain_error("reduction to a zero length");
   const long double ratio = static_cast<long double>(m) / static_cast<long double>(n);
@@ -87,6 +59,8 @@ Pass BuildPass(int m, int n) {
   return pass;
 }
 
+namespace {
+
 // One row of the width pass for `rows` rows at once that share the footprints.
 template <int kRows, bool kTable>
 void ReduceRows(const Pass& pass, const std::uint8_t* const* in, std::uint8_t* const* out) {
@@ -120,6 +94,8 @@ void ReduceRows(const Pass& pass, const std::uint8_t* const* in, std::uint8_t* c
     }
   }
 }
+
+}  // namespace
 
 #if defined(__SSE2__)
 // Eight rows at a time with one row per 16-bit lane. Each block of source bytes is
@@ -238,42 +214,46 @@ class EightRowWidthPass {
   std::vector<Lanes> lanes_;
   std::vector<Lanes> sums_;
 };
+#else
+class EightRowWidthPass {};
 #endif
 
-template <bool kTable>
-void ReduceWidthRows(const Pass& pass, const WorkBitmap& source, WorkBitmap& destination) {
-  const int height = source.Height();
+RowPass::RowPass(const Pass& pass) : pass_(pass) {
+#if defined(__SSE2__)
+  if (!pass.quotient.empty() && pass.advancing) eight_ = std::make_unique<EightRowWidthPass>(pass);
+#endif
+}
+
+RowPass::~RowPass() = default;
+
+void RowPass::Run(const std::uint8_t* const* in, std::uint8_t* const* out, int count,
+                  std::size_t inBytes) {
+  const bool table = !pass_.quotient.empty();
   constexpr int kGroup = 4;
   int y = 0;
 #if defined(__SSE2__)
-  if (kTable && pass.advancing && height >= EightRowWidthPass::kRows) {
-    EightRowWidthPass eight(pass);
-    for (; y + EightRowWidthPass::kRows <= height; y += EightRowWidthPass::kRows) {
-      const std::uint8_t* in[EightRowWidthPass::kRows];
-      std::uint8_t* out[EightRowWidthPass::kRows];
-      for (int r = 0; r < EightRowWidthPass::kRows; ++r) {
-        in[r] = source.Row(y + r);
-        out[r] = destination.Row(y + r);
-      }
-      eight.Run(in, out, source.Stride());
-    }
+  if (eight_) {
+    for (; y + EightRowWidthPass::kRows <= count; y += EightRowWidthPass::kRows)
+      eight_->Run(in + y, out + y, inBytes);
   }
+#else
+  (void)inBytes;
 #endif
-  for (; y + kGroup <= height; y += kGroup) {
-    const std::uint8_t* in[kGroup];
-    std::uint8_t* out[kGroup];
-    for (int r = 0; r < kGroup; ++r) {
-      in[r] = source.Row(y + r);
-      out[r] = destination.Row(y + r);
-    }
-    ReduceRows<kGroup, kTable>(pass, in, out);
+  for (; y + kGroup <= count; y += kGroup) {
+    if (table)
+      ReduceRows<kGroup, true>(pass_, in + y, out + y);
+    else
+      ReduceRows<kGroup, false>(pass_, in + y, out + y);
   }
-  for (; y < height; ++y) {
-    const std::uint8_t* in[1] = {source.Row(y)};
-    std::uint8_t* out[1] = {destination.Row(y)};
-    ReduceRows<1, kTable>(pass, in, out);
+  for (; y < count; ++y) {
+    if (table)
+      ReduceRows<1, true>(pass_, in + y, out + y);
+    else
+      ReduceRows<1, false>(pass_, in + y, out + y);
   }
 }
+
+namespace {
 
 // The height pass produces a whole output row from one footprint: the weighted rows are
 // added into one sum per byte, which vectorises.
@@ -312,16 +292,23 @@ void ReduceColumns(const Pass& pass, const WorkBitmap& source, WorkBitmap& desti
 }
 
 }  // namespace
+}  // namespace detail
+
+using detail::BuildPass;
+using detail::Pass;
 
 void ReduceWidth(const WorkBitmap& source, WorkBitmap& destination) {
   if (destination.Height() != source.Height())
     throw std::invalid_argument("width pass needs equal heights");
   const Pass pass = BuildPass(source.Width(), destination.Width());
   if (&source == &destination) return;  // equal widths: the pass is a copy
-  if (!pass.quotient.empty())
-    ReduceWidthRows<true>(pass, source, destination);
-  else
-    ReduceWidthRows<false>(pass, source, destination);
+  std::vector<const std::uint8_t*> in(static_cast<std::size_t>(source.Height()));
+  std::vector<std::uint8_t*> out(in.size());
+  for (int y = 0; y < source.Height(); ++y) {
+    in[y] = source.Row(y);
+    out[y] = destination.Row(y);
+  }
+  detail::RowPass(pass).Run(in.data(), out.data(), source.Height(), source.Stride());
 }
 
 void ReduceHeight(const WorkBitmap& source, WorkBitmap& destination) {
@@ -330,31 +317,19 @@ void ReduceHeight(const WorkBitmap& source, WorkBitmap& destination) {
   const Pass pass = BuildPass(source.Height(), destination.Height());
   if (&source == &destination) return;
   if (!pass.quotient.empty())
-    ReduceColumns<std::uint16_t>(pass, source, destination);
+    detail::ReduceColumns<std::uint16_t>(pass, source, destination);
   else
-    ReduceColumns<std::int64_t>(pass, source, destination);
+    detail::ReduceColumns<std::int64_t>(pass, source, destination);
 }
 
-void FitToBox(const WorkBitmap& source, WorkBitmap& destination, int boxWidth, int boxHeight,
-              int mode) {
-  const int width = source.Width();
-  const int height = source.Height();
-  // Every failure before the width pass leaves the destination as a copy of the source.
-  // The copy is made only then, or when the image already fits: on success the
-  // destination is overwritten anyway, and skipping the copy keeps a separate destination
-  // from ever holding a source-sized image.
-  auto fail = [&](const auto& error) {
-    destination.Assign(source);
-    throw error;
-  };
-  if (mode != 1) fail(std::invalid_argument("unknown fit mode"));
-  if (width <= boxWidth && height <= boxHeight) {
-    destination.Assign(source);
-    return;
-  }
-  if (boxWidth < 0 || boxHeight < 0) fail(std::invalid_argument("negative box size"));
+namespace detail {
+
+FitPlan PlanFit(int width, int height, int boxWidth, int boxHeight, int mode) {
+  if (mode != 1) throw std::invalid_argument("unknown fit mode");
+  if (width <= boxWidth && height <= boxHeight) return {true, width, height};
+  if (boxWidth < 0 || boxHeight < 0) throw std::invalid_argument("negative box size");
   // A floating-point division by zero (or 0 / 0) is a failure, not an infinity.
-  if (width == 0 || height == 0) fail(std::domain_error("empty image does not fit the box"));
+  if (width == 0 || height == 0) throw std::domain_error("empty image does not fit the box");
 
   // Divide first, multiply second, truncate last; the rounded quotient is what makes
   // 224 x 168 in 160 x 160 come out 119 high rather than 120.
@@ -366,11 +341,32 @@ void FitToBox(const WorkBitmap& source, WorkBitmap& destination, int boxWidth, i
                                             static_cast<long double>(width));
     targetHeight = boxHeight;
   }
-  if (targetWidth == 0) fail(std::domain_error("reduction to a zero width"));
+  if (targetWidth == 0) throw std::domain_error("reduction to a zero width");
+  return {false, static_cast<int>(targetWidth), static_cast<int>(targetHeight)};
+}
 
-  WorkBitmap intermediate(static_cast<int>(targetWidth), height);
+}  // namespace detail
+
+void FitToBox(const WorkBitmap& source, WorkBitmap& destination, int boxWidth, int boxHeight,
+              int mode) {
+  // Every failure before the width pass leaves the destination as a copy of the source.
+  // The copy is made only then, or when the image already fits: on success the
+  // destination is overwritten anyway, and skipping the copy keeps a separate destination
+  // from ever holding a source-sized image.
+  detail::FitPlan plan;
+  try {
+    plan = detail::PlanFit(source.Width(), source.Height(), boxWidth, boxHeight, mode);
+  } catch (...) {
+    destination.Assign(source);
+    throw;
+  }
+  if (plan.fits) {
+    destination.Assign(source);
+    return;
+  }
+  WorkBitmap intermediate(plan.width, source.Height());
   ReduceWidth(source, intermediate);
-  destination.SetSize(static_cast<int>(targetWidth), static_cast<int>(targetHeight));
+  destination.SetSize(plan.width, plan.height);
   ReduceHeight(intermediate, destination);
 }
 

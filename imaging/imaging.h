@@ -14,7 +14,10 @@
 //   holds the state the function documents.
 // - No function keeps state between calls; two threads may work on two images at once.
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "work_bitmap.h"
 
@@ -44,6 +47,24 @@ void HsvToRgb(int h, double s, int v, int& c0, int& c1, int& c2);
 // Multiplies every pixel's saturation by factor percent (negative counts as 0).
 void BoostSaturation(const WorkBitmap& source, WorkBitmap& destination, int factor);
 
+namespace detail {
+struct BoostTables;
+}
+// BoostSaturation for pixels handed over a run at a time (rows as a decoder delivers them),
+// in place, with the same bytes. Holds its tables; use one object per thread.
+class SaturationBoost {
+ public:
+  explicit SaturationBoost(int factor);
+  ~SaturationBoost();
+  SaturationBoost(const SaturationBoost&) = delete;
+  SaturationBoost& operator=(const SaturationBoost&) = delete;
+  void Apply(std::uint8_t* pixels, std::size_t count) const;
+
+ private:
+  int factor_;
+  std::unique_ptr<detail::BoostTables> tables_;
+};
+
 // Five-point sharpening at strength percent, in place when source and destination are one
 // object (already-sharpened upper and left neighbours are read). Different sizes raise
 // std::invalid_argument.
@@ -55,5 +76,57 @@ void SharpenImage(const WorkBitmap& source, WorkBitmap& destination, int strengt
 // value (1, 0, out of range) leaves the bitmap untouched. 5 to 8 swap width and height
 // through one temporary bitmap; the others work in place.
 void ApplyOrientation(WorkBitmap& bitmap, int orientation);
+
+// What happens to a picture between its decoder and the sharpening: the turn upright for an
+// EXIF orientation (as ApplyOrientation; 1 for none), the saturation boost when `boost`
+// (as BoostSaturation), then FitToBox with mode 1.
+struct ReductionSteps {
+  int orientation = 1;
+  bool boost = false;
+  int boostFactor = 0;
+  int boxWidth = 0;
+  int boxHeight = 0;
+};
+
+// Those steps on the whole picture, in place, exactly as the separate functions do them.
+void ReduceWholePicture(WorkBitmap& bitmap, const ReductionSteps& steps);
+
+namespace detail {
+class StreamState;
+}
+// Those steps worked out from rows as a decoder delivers them, in either order, without the
+// picture ever standing whole in memory: the boost works on each row as it arrives; with
+// no quarter turn the width pass reduces each row and the height pass keeps integer sums per
+// output row until its footprint is complete; with a quarter turn the first pass sums across
+// the incoming rows and the second reduces along them, and the small result is turned at
+// the end. Every byte equals ReduceWholePicture's. Memory grows with the width (and the
+// result), not with the picture.
+class StreamingReduction {
+ public:
+  // Rows handed over at most at once.
+  static constexpr int kBlockRows = 16;
+
+  // Raises what FitToBox raises for this size and box, before any row is taken:
+  // std::invalid_argument for a negative box, std::domain_error for a zero target length.
+  StreamingReduction(int width, int height, const ReductionSteps& steps);
+  ~StreamingReduction();
+  StreamingReduction(const StreamingReduction&) = delete;
+  StreamingReduction& operator=(const StreamingReduction&) = delete;
+
+  // Room for `count` (at most kBlockRows) rows of width x 3 bytes, Stride() apart.
+  std::uint8_t* Rows(int count);
+  std::size_t Stride() const;
+  // The `count` rows just written at Rows(): source rows first, first + step, ...
+  // (step +1 or -1). Never raises.
+  void Put(int first, int count, int step) noexcept;
+  // Once every row has arrived: the result. Raises std::logic_error when rows are missing.
+  void Finish(WorkBitmap& result);
+
+  // The most bytes this object holds at once for such a picture (its band).
+  static std::size_t WorkingBytes(int width, int height, const ReductionSteps& steps);
+
+ private:
+  std::unique_ptr<detail::StreamState> state_;
+};
 
 }  // namespace brevine

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "imaging.h"
@@ -81,7 +82,7 @@ void HsvToRgb(int h, double s, int v, int& c0, int& c1, int& c2) {
   }
 }
 
-namespace {
+namespace detail {
 
 // Where the largest, the middle and the smallest output byte go, by sector.
 constexpr std::uint8_t kPlace[6][3] = {{0, 1, 2}, {1, 0, 2}, {1, 2, 0},
@@ -238,25 +239,33 @@ inline void BoostPixel(const BoostTables& t, std::uint8_t* p) {
   p[e.place[2]] = t.smallest[k];
 }
 
-}  // namespace
+}  // namespace detail
 
-void BoostSaturation(const WorkBitmap& source, WorkBitmap& destination, int factor) {
-  if (factor < 0) factor = 0;
-  destination.Assign(source);
-  if (destination.Empty()) return;
-  if (factor == 0) {
+SaturationBoost::SaturationBoost(int factor) : factor_(std::max(factor, 0)) {
+  if (factor_ != 0) tables_ = std::make_unique<detail::BoostTables>(factor_);
+}
+
+SaturationBoost::~SaturationBoost() = default;
+
+void SaturationBoost::Apply(std::uint8_t* p, std::size_t pixels) const {
+  std::uint8_t* const end = p + 3 * pixels;
+  if (factor_ == 0) {
     // S' = 0 for every pixel: each becomes grey at its largest byte.
-    std::uint8_t* p = destination.Data();
-    std::uint8_t* const end = p + destination.ByteCount();
     for (; p != end; p += 3) p[0] = p[1] = p[2] = std::max(p[0], std::max(p[1], p[2]));
     return;
   }
-  const BoostTables tables(factor);
-  // Each pixel is read before it is written and no neighbour is read, so working on the
-  // destination alone is the same as reading the source.
-  std::uint8_t* p = destination.Data();
-  std::uint8_t* const end = p + destination.ByteCount();
-  for (; p != end; p += 3) BoostPixel(tables, p);
+  // Each pixel is read before it is written and no neighbour is read.
+  for (; p != end; p += 3) detail::BoostPixel(*tables_, p);
+}
+
+void BoostSaturation(const WorkBitmap& source, WorkBitmap& destination, int factor) {
+  destination.Assign(source);
+  if (destination.Empty()) return;
+  // Working on the destination alone is the same as reading the source: every pixel is
+  // read before it is written.
+  SaturationBoost(factor).Apply(destination.Data(),
+                                static_cast<std::size_t>(destination.Width()) *
+                                    static_cast<std::size_t>(destination.Height()));
 }
 
 }  // namespace brevine

@@ -354,22 +354,23 @@ void TForm1::dropEvent(QDropEvent* event) {
 }
 
 void TForm1::DropFiles(const std::vector<std::string>& dropped) {
+  if (dropped.empty()) return;
   // With `folders` on, a dropped folder stands for the images of its tree, so the bar
-  // counts files. The walk lists names only; it reads no picture.
-  const std::vector<std::string> paths =
-      held_.folders ? ExpandFolderPaths(dropped, FixedSettings(CurrentOptions())) : dropped;
-  if (paths.empty()) return;
+  // counts files. The walk lists names only, on the batch's own thread: a large library
+  // would hold the window for seconds, and Esc could not stop it.
+  std::optional<Options> walk;
+  if (held_.folders) walk = CurrentOptions();
   switch (state_) {
     case State::kIdle:
-      StartBatch(paths);
+      StartBatch(dropped, std::move(walk));
       return;
     case State::kBatch:
-      if (batch_->Append(paths)) {
+      if (batch_->Append(dropped, std::move(walk))) {
         ProgressBar1->setMaximum(
             static_cast<int>(std::min<std::size_t>(batch_->Count(), INT32_MAX)));
       } else {
         // The batch is past its last file (or cancelled): these start the next one.
-        laterDrops_.insert(laterDrops_.end(), paths.begin(), paths.end());
+        laterDrops_.insert(laterDrops_.end(), dropped.begin(), dropped.end());
       }
       return;
     case State::kCreated:
@@ -379,7 +380,7 @@ void TForm1::DropFiles(const std::vector<std::string>& dropped) {
   }
 }
 
-void TForm1::StartBatch(const std::vector<std::string>& paths) {
+void TForm1::StartBatch(const std::vector<std::string>& paths, std::optional<Options> walk) {
   state_ = State::kBatch;
   failures_.clear();
   replacements_.clear();
@@ -387,7 +388,8 @@ void TForm1::StartBatch(const std::vector<std::string>& paths) {
   Label2->setToolTip(QString());
   Label2->adjustSize();
   ProgressBar1->setMinimum(0);
-  ProgressBar1->setMaximum(static_cast<int>(std::min<std::size_t>(paths.size(), INT32_MAX)));
+  ProgressBar1->setMaximum(
+      static_cast<int>(std::min<std::size_t>(walk ? 0 : paths.size(), INT32_MAX)));
   ProgressBar1->setValue(0);
 
   WindowBatch::Events events;
@@ -406,9 +408,21 @@ void TForm1::StartBatch(const std::vector<std::string>& paths) {
   events.settled = [this](const Options& before, const Options& after) {
     SettleNaming(before, after);
   };
+  events.walking = [this](std::size_t found) {
+    Label2->setText(
+        tr("已找到 %n 个文件", nullptr, static_cast<int>(std::min<std::size_t>(found, INT32_MAX))));
+    Label2->adjustSize();
+  };
+  events.walked = [this] {
+    ProgressBar1->setMaximum(static_cast<int>(std::min<std::size_t>(batch_->Count(), INT32_MAX)));
+    if (!batch_->Walking()) {
+      Label2->setText(dropHint_);
+      Label2->adjustSize();
+    }
+  };
   const int jobs = jobs_ > 0 ? jobs_ : DefaultJobs();
-  batch_ = std::make_unique<WindowBatch>(paths, clock_, jobs, Image1->size(), std::move(events),
-                                         this, [this] { BatchEnded(); });
+  batch_ = std::make_unique<WindowBatch>(paths, std::move(walk), clock_, jobs, Image1->size(),
+                                         std::move(events), this, [this] { BatchEnded(); });
 }
 
 void TForm1::FileCommitted(std::size_t index, const std::string& path, FileResult result,
@@ -437,11 +451,11 @@ void TForm1::SettleNaming(const Options& before, const Options& after) {
 void TForm1::BatchEnded() {
   batch_.reset();
   ProgressBar1->setValue(0);
+  Label2->setText(dropHint_);  // a walk cut short leaves its count there
   Image1->hide();
-  if (!failures_.isEmpty()) {
+  if (!failures_.isEmpty())
     Label2->setText(tr("%n 个文件未能处理", nullptr, static_cast<int>(failures_.size())));
-    Label2->adjustSize();
-  }
+  Label2->adjustSize();
   // Replaced results are no failure: the hint's text stays, its tool-tip names them.
   if (!failures_.isEmpty() || !replacements_.isEmpty())
     Label2->setToolTip((failures_ + replacements_).join(QLatin1Char('\n')));
@@ -449,7 +463,11 @@ void TForm1::BatchEnded() {
   state_ = State::kIdle;
   if (closeRequested) close();
   emit BatchFinished();
-  if (state_ == State::kIdle && !laterDrops_.empty()) StartBatch(std::exchange(laterDrops_, {}));
+  if (state_ == State::kIdle && !laterDrops_.empty()) {
+    std::optional<Options> walk;
+    if (held_.folders) walk = CurrentOptions();
+    StartBatch(std::exchange(laterDrops_, {}), std::move(walk));
+  }
 }
 
 void TForm1::CancelBatch() {

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -96,7 +97,8 @@ class TForm1 : public QWidget, public Ui::Form1 {
   void FormClose();
   int RadioGroupIndex() const;
   void SetRadioGroupIndex(int index);
-  void StartBatch(const std::vector<std::string>& paths);
+  // With `walk`, the folders among the paths are walked on the batch's thread first.
+  void StartBatch(const std::vector<std::string>& paths, std::optional<Options> walk);
   void FileCommitted(std::size_t index, const std::string& path, FileResult result,
                      const std::string& detail, const std::string& replaced);
   void SettleNaming(const Options& before, const Options& after);

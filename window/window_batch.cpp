@@ -2,22 +2,38 @@
 
 #include <QMetaObject>
 
+#include <algorithm>
+#include <chrono>
+#include <exception>
+#include <new>
 #include <utility>
 
+#include "folder_walk.h"
 #include "window_preview.h"
 
 namespace brevine {
 
-WindowBatch::WindowBatch(std::vector<std::string> paths, const platform::Clock& clock, int jobs,
-                         QSize previewSize, Events events, QObject* window,
-                         std::function<void()> finished)
+namespace {
+
+// How often a walk tells the window its count: often enough to see it grow, seldom enough
+// that a walk of a million files does not flood the window's queue.
+constexpr auto kWalkReportInterval = std::chrono::milliseconds(100);
+
+}  // namespace
+
+WindowBatch::WindowBatch(std::vector<std::string> paths, std::optional<Options> walk,
+                         const platform::Clock& clock, int jobs, QSize previewSize, Events events,
+                         QObject* window, std::function<void()> finished)
     : clock_(clock),
       jobs_(jobs),
       previewSize_(previewSize),
       events_(std::move(events)),
       window_(window),
-      finished_(std::move(finished)),
-      paths_(std::move(paths)) {
+      finished_(std::move(finished)) {
+  if (walk)
+    Enqueue({std::move(paths), std::move(walk)});
+  else
+    paths_ = std::move(paths);
   runner_ = std::thread([this] { Run(); });
 }
 
@@ -25,9 +41,13 @@ WindowBatch::~WindowBatch() {
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
+    walks_.clear();
   }
+  walkStop_ = true;
   replied_.notify_all();
+  walkQueued_.notify_all();
   runner_.join();
+  if (walker_.joinable()) walker_.join();
 }
 
 void WindowBatch::Run() {
@@ -55,13 +75,108 @@ void WindowBatch::Run() {
         },
         Qt::QueuedConnection);
   };
+  std::string failure;
   try {
     RunFeed(*this, clock_, jobs_, hooks);
+  } catch (const std::bad_alloc&) {
+    failure = "out of memory";
+  } catch (const std::exception& e) {
+    failure = e.what();
   } catch (...) {
-    // The runner raises nothing itself; a failed hook ends the batch early.
+    failure = "unknown failure";
   }
-  // Posted to the window, not to this object: the window may delete the batch from there.
-  QMetaObject::invokeMethod(window_, finished_, Qt::QueuedConnection);
+  // A commit (or a hook it called) raised: the runner has abandoned the feed and ended
+  // the batch. Posted to the window, not to this object: the window may delete the batch
+  // from there. Queued after every commit reported so far, so the files that are left
+  // unfinished are those started and never reported.
+  QMetaObject::invokeMethod(
+      window_,
+      [this, failure, finished = finished_] {
+        if (!failure.empty()) FailUnfinished(failure);
+        finished();
+      },
+      Qt::QueuedConnection);
+}
+
+void WindowBatch::FailUnfinished(const std::string& reason) {
+  // The first of them is the file whose commit failed; the others were prepared and never
+  // committed. None was written by this batch's end, so each counts as failed.
+  const std::size_t first = committed_;
+  for (std::size_t index = first; index < started_ && index < paths_.size(); ++index) {
+    committed_ = index + 1;
+    const std::string path = paths_[index];
+    if (events_.committed)
+      events_.committed(index, path, FileResult::kCannotWrite,
+                        index == first ? reason : "the batch ended before its turn", "");
+  }
+}
+
+void WindowBatch::Abandon() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  replied_.notify_all();
+}
+
+void WindowBatch::Enqueue(WalkJob job) {
+  ++walksPending_;
+  {
+    std::lock_guard lock(mutex_);
+    walks_.push_back(std::move(job));
+  }
+  walkQueued_.notify_all();
+  if (!walker_.joinable()) walker_ = std::thread([this] { Walk(); });
+}
+
+void WindowBatch::Walk() {
+  for (;;) {
+    WalkJob job;
+    {
+      std::unique_lock lock(mutex_);
+      walkQueued_.wait(lock, [&] { return stopping_ || !walks_.empty(); });
+      if (stopping_) return;
+      job = std::move(walks_.front());
+      walks_.pop_front();
+    }
+    std::vector<std::string> found;
+    if (job.walk) {
+      WalkControl control;
+      control.stop = &walkStop_;
+      // The first file found is told at once, the rest at most every interval.
+      std::optional<std::chrono::steady_clock::time_point> last;
+      control.found = [this, &last](std::size_t count) {
+        const auto now = std::chrono::steady_clock::now();
+        if (last && now - *last < kWalkReportInterval) return;
+        last = now;
+        QMetaObject::invokeMethod(
+            this,
+            [this, count] {
+              if (!cancelled_ && events_.walking) events_.walking(count);
+            },
+            Qt::QueuedConnection);
+      };
+      try {
+        found = ExpandFolderPaths(job.paths, FixedSettings(*job.walk), control);
+      } catch (...) {
+        found.clear();  // a walk that cannot be held in memory adds nothing
+      }
+    } else {
+      found = std::move(job.paths);
+    }
+    QMetaObject::invokeMethod(
+        this, [this, found = std::move(found)]() mutable { Walked(std::move(found)); },
+        Qt::QueuedConnection);
+  }
+}
+
+void WindowBatch::Walked(std::vector<std::string> paths) {
+  if (cancelled_ || walksPending_ == 0) return;
+  --walksPending_;
+  paths_.insert(paths_.end(), std::make_move_iterator(paths.begin()),
+                std::make_move_iterator(paths.end()));
+  if (events_.walked) events_.walked();
+  Answer();
 }
 
 std::optional<BatchItem> WindowBatch::Next(std::size_t index) {
@@ -101,8 +216,8 @@ void WindowBatch::Answer() {
     return;
   }
   // Past the last file dropped so far, the batch ends only once every file in work is
-  // committed: a drop until then still joins it.
-  if (cancelled_ || committed_ >= started_) {
+  // committed and every walk is back: a drop until then still joins it.
+  if (cancelled_ || (committed_ >= started_ && walksPending_ == 0)) {
     ended_ = true;
     Reply(std::nullopt);
   }
@@ -127,8 +242,13 @@ void WindowBatch::Committed(std::size_t index, FileResult result, const std::str
   Answer();
 }
 
-bool WindowBatch::Append(const std::vector<std::string>& paths) {
+bool WindowBatch::Append(const std::vector<std::string>& paths, std::optional<Options> walk) {
   if (cancelled_ || ended_) return false;
+  if (walk || walksPending_ > 0) {
+    // Behind the walks still out, so the files keep their drop order.
+    Enqueue({paths, std::move(walk)});
+    return true;
+  }
   paths_.insert(paths_.end(), paths.begin(), paths.end());
   Answer();
   return true;
@@ -137,7 +257,13 @@ bool WindowBatch::Append(const std::vector<std::string>& paths) {
 void WindowBatch::Cancel() {
   if (cancelled_) return;
   cancelled_ = true;
-  paths_.resize(started_);
+  {
+    std::lock_guard lock(mutex_);
+    walks_.clear();
+  }
+  walkStop_ = true;
+  walksPending_ = 0;
+  paths_.resize(std::min(started_, paths_.size()));
   Answer();
 }
 

@@ -8,8 +8,10 @@
 #include <QObject>
 #include <QSize>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -33,12 +35,19 @@ class WindowBatch final : public QObject, private BatchFeed {
                        const std::string& detail, const std::string& replaced)>
         committed;
     std::function<void(const Options& before, const Options& after)> settled;
+    // A folder walk has found `found` files so far (at most a few times a second).
+    std::function<void(std::size_t found)> walking;
+    // A walk's files have joined the batch (Count() has grown, Walking() may have ended).
+    std::function<void()> walked;
   };
 
   // `window` receives `finished` once every file handed out is committed; `previewSize`
-  // is the size the worker scales each loaded picture to.
-  WindowBatch(std::vector<std::string> paths, const platform::Clock& clock, int jobs,
-              QSize previewSize, Events events, QObject* window, std::function<void()> finished);
+  // is the size the worker scales each loaded picture to. With `walk`, the folders among
+  // the paths are walked first, on the batch's own thread, with those options (see
+  // ExpandFolderPaths); the window's thread only hears the count found as it grows.
+  WindowBatch(std::vector<std::string> paths, std::optional<Options> walk,
+              const platform::Clock& clock, int jobs, QSize previewSize, Events events,
+              QObject* window, std::function<void()> finished);
   // Cancels the files not yet started and waits for those in work.
   ~WindowBatch() override;
 
@@ -46,21 +55,34 @@ class WindowBatch final : public QObject, private BatchFeed {
   WindowBatch& operator=(const WindowBatch&) = delete;
 
   // False when the batch takes no more files (cancelled, or its end already decided).
-  bool Append(const std::vector<std::string>& paths);
-  // Files not yet started are dropped; the files in work finish.
+  // With `walk` the paths' folders are walked as in the constructor; either way the files
+  // join after those of every earlier call.
+  bool Append(const std::vector<std::string>& paths, std::optional<Options> walk = std::nullopt);
+  // Files not yet started are dropped, a walk stops; the files in work finish.
   void Cancel();
   std::size_t Count() const { return paths_.size(); }
+  bool Walking() const { return walksPending_ > 0; }
 
  private:
   std::optional<BatchItem> Next(std::size_t index) override;  // runner thread
   void Settled(std::size_t index, const Options& before, const Options& after) override;
+  void Abandon() override;  // any thread
+
+  struct WalkJob {
+    std::vector<std::string> paths;
+    std::optional<Options> walk;
+  };
 
   // Window's thread from here on.
   void Answer();
   void Reply(std::optional<BatchItem> item);
   void Committed(std::size_t index, FileResult result, const std::string& detail,
                  std::optional<std::size_t> replaced);
-  void Run();  // the runner thread's body
+  void Walked(std::vector<std::string> paths);
+  void FailUnfinished(const std::string& reason);
+  void Enqueue(WalkJob job);
+  void Run();   // the runner thread's body
+  void Walk();  // the walker thread's body
 
   const platform::Clock& clock_;
   const int jobs_;
@@ -77,6 +99,7 @@ class WindowBatch final : public QObject, private BatchFeed {
   bool previewShown_ = false;
   bool cancelled_ = false;
   bool ended_ = false;
+  std::size_t walksPending_ = 0;  // walk jobs queued and not yet back
 
   // The one open question from the runner: which file comes at `asked_`.
   std::mutex mutex_;
@@ -85,8 +108,12 @@ class WindowBatch final : public QObject, private BatchFeed {
   bool hasReply_ = false;
   std::optional<BatchItem> reply_;
   bool stopping_ = false;
+  std::deque<WalkJob> walks_;  // for the walker, in drop order
+  std::condition_variable walkQueued_;
+  std::atomic<bool> walkStop_ = false;  // the walk in hand ends early
 
   std::thread runner_;
+  std::thread walker_;  // started with the first walk
 };
 
 }  // namespace brevine

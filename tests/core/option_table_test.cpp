@@ -53,12 +53,12 @@ TEST(OptionDefaults, NumberFieldsFallBackToTheirControlsRule) {
   EXPECT_EQ(n.boxPreset, 0);
   EXPECT_EQ(n.sharpenStrength, 80);
   EXPECT_EQ(n.textPosition, 0);
-  // The pipeline's box follows the same fall-back.
+  // The pipeline's box has a fall-back of its own.
   FixedSettings s;
   s.Values().boxPreset = 7;
   s.Values().boxWidth = "wide";
   s.Values().boxHeight = "120";
-  EXPECT_EQ(SelectedBox(s).width, 300);
+  EXPECT_EQ(SelectedBox(s).width, 200);
   EXPECT_EQ(SelectedBox(s).height, 120);
 }
 

@@ -48,8 +48,8 @@ TEST(PipelineNames, BoxTable) {
   EXPECT_EQ(SelectedBox(s).height, 480);
   s.Values().boxWidth = "abc";
   s.Values().boxHeight = "-5";
-  // A side that is no integer is the field's fall-back, as the field would show it.
-  EXPECT_EQ(SelectedBox(s).width, 300);
+  // A side that is no integer is the box's own fall-back, 200.
+  EXPECT_EQ(SelectedBox(s).width, 200);
   EXPECT_EQ(SelectedBox(s).height, -5);
   s.Values().boxPreset = -1;
   EXPECT_EQ(SelectedBox(s).width, 40000);

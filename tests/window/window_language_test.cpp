@@ -269,12 +269,15 @@ void WindowLanguageTest::eachLanguageFitsTheWindow() {
     brevine::InstallTranslations(*qApp, code, {kTranslations});
     Window w;
     CheckFit(*w.form, code);
-    // The hint that counts the files a batch could not reduce, in its longest plural form.
-    for (const int n : {1, 3, 25}) {
-      w.form->Label2->setText(TForm1::tr("%n 个文件未能处理", nullptr, n));
-      w.form->Label2->adjustSize();
-      if (w.form->Label2->geometry().right() >= RightLimit(*w.form, w.form->Label2))
-        QFAIL(qPrintable(code + QStringLiteral(": ") + w.form->Label2->text()));
+    // The hints that count the files a folder walk found and a batch could not reduce, in
+    // each plural form.
+    for (const char* hint : {"已找到 %n 个文件", "%n 个文件未能处理"}) {
+      for (const int n : {1, 3, 25, 12345}) {
+        w.form->Label2->setText(TForm1::tr(hint, nullptr, n));
+        w.form->Label2->adjustSize();
+        if (w.form->Label2->geometry().right() >= RightLimit(*w.form, w.form->Label2))
+          QFAIL(qPrintable(code + QStringLiteral(": ") + w.form->Label2->text()));
+      }
     }
     RemoveTranslations();
   }

@@ -158,6 +158,8 @@ class WindowTest : public QObject {
   void controlChangedDuringBatchAppliesToFilesStartedAfter();
   void escapeDropsTheFilesNotStarted();
   void failuresAreSaidInTheDropHint();
+  void droppedFolderIsWalkedOnTheBatchsSide();
+  void escapeStopsAFolderWalk();
   void rightClickOpensMoreOptions();
   void moreOptionsAreStoredAndRestored();
   void moreOptionsDuringBatchApplyToFilesStartedAfter();
@@ -1080,6 +1082,112 @@ void WindowTest::failuresAreSaidInTheDropHint() {
   QCOMPARE(f.Label2->geometry(), place);
   QVERIFY(finished.wait(30000));
   QCOMPARE(f.Label2->text(), hint);
+}
+
+namespace {
+
+// Every text the label showed, as each change of its size made it appear.
+class TextLog final : public QObject {
+ public:
+  explicit TextLog(QLabel* label) : label_(label) { label->installEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Resize) texts.push_back(label_->text());
+    return false;
+  }
+  QStringList texts;
+
+ private:
+  QLabel* label_;
+};
+
+void FoldersOn(TForm1& f) {
+  Options o = f.CurrentOptions();
+  o.folders = true;
+  f.ApplyOptions(o);
+}
+
+}  // namespace
+
+void WindowTest::droppedFolderIsWalkedOnTheBatchsSide() {
+  for (const int jobs : {1, 3}) {
+    Window w;
+    TForm1& f = *w.form;
+    f.SetJobs(jobs);
+    FoldersOn(f);
+    const QString hint = f.Label2->text();
+    const std::string library = w.folder / "library";
+    for (const char* sub : {"", "/2023", "/2023/june", "/2024"})
+      QVERIFY(mkdir((library + sub).c_str(), 0755) == 0);
+    WriteBmp(library + "/2023/june/b.bmp");
+    WriteBmp(library + "/2023/a.bmp");
+    WriteText(library + "/2023/notes.txt", "no picture");
+    WriteBmp(library + "/2024/c.bmp");
+    WriteBmp(w.folder / "single.bmp");
+    BatchLog log;
+    Follow(f, log);
+    TextLog hints(f.Label2);
+    QSignalSpy finished(&f, &TForm1::BatchFinished);
+
+    f.DropFiles({library, w.folder / "single.bmp"});
+    // Nothing is walked before the window's thread is free again.
+    QVERIFY(f.BatchRunning());
+    QCOMPARE(f.ProgressBar1->maximum(), 0);
+    QCOMPARE(f.Label2->text(), hint);
+    QVERIFY(finished.wait(30000));
+
+    // In name order, as the command line walks it, the named file after the folder.
+    QCOMPARE(log.paths,
+             (std::vector<std::string>{library + "/2023/a.bmp", library + "/2023/june/b.bmp",
+                                       library + "/2024/c.bmp", w.folder / "single.bmp"}));
+    QCOMPARE(log.maximums, (std::vector<int>{4, 4, 4, 4}));
+    for (const char* out : {"library/2023/Resized/a.jpg", "library/2023/june/Resized/b.jpg",
+                            "library/2024/Resized/c.jpg", "Resized/single.jpg"})
+      QVERIFY2(Exists(w.folder / out), out);
+    // The hint counted the files as they were found, then came back.
+    QVERIFY2(!hints.texts.isEmpty() && hints.texts.front() == Q("已找到 1 个文件"),
+             qPrintable(hints.texts.join(QLatin1Char('|'))));
+    QCOMPARE(f.Label2->text(), hint);
+    QVERIFY(!f.BatchRunning());
+  }
+}
+
+void WindowTest::escapeStopsAFolderWalk() {
+  Window w;
+  TForm1& f = *w.form;
+  FoldersOn(f);
+  f.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&f));
+  const QString hint = f.Label2->text();
+  // Enough folders that the walk is still going when Esc comes.
+  const std::string library = w.folder / "library";
+  QVERIFY(mkdir(library.c_str(), 0755) == 0);
+  for (int i = 0; i < 400; ++i) {
+    std::string folder = library;
+    folder += "/d";
+    folder += std::to_string(i);
+    QVERIFY(mkdir(folder.c_str(), 0755) == 0);
+    WriteText(folder + "/photo.jpg", "not decoded: the batch never gets this far");
+  }
+  BatchLog log;
+  Follow(f, log);
+  QSignalSpy finished(&f, &TForm1::BatchFinished);
+  f.DropFiles({library});
+  QTest::keyClick(f.Edit2, Qt::Key_Escape);
+  QVERIFY(finished.wait(30000));
+
+  QVERIFY(log.paths.empty());
+  QVERIFY(!f.BatchRunning());
+  QCOMPARE(f.Label2->text(), hint);  // cancelled is no failure
+  QCOMPARE(f.ProgressBar1->value(), 0);
+
+  // Esc belongs to that walk only: the next drop is walked in full.
+  const std::string small = w.folder / "small";
+  QVERIFY(mkdir(small.c_str(), 0755) == 0);
+  WriteBmp(small + "/x.bmp");
+  f.DropFiles({small});
+  QVERIFY(finished.wait(30000));
+  QCOMPARE(log.paths, std::vector<std::string>{small + "/x.bmp"});
+  QVERIFY(Exists(small + "/Resized/x.jpg"));
 }
 
 QTEST_MAIN(WindowTest)

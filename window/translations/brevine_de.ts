@@ -244,5 +244,12 @@
         <source>replaces the result of %1</source>
         <translation>ersetzt das Ergebnis von %1</translation>
     </message>
+    <message numerus="yes">
+        <source>已找到 %n 个文件</source>
+        <translation>
+            <numerusform>%n Datei gefunden</numerusform>
+            <numerusform>%n Dateien gefunden</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

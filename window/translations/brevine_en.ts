@@ -244,5 +244,12 @@
         <source>replaces the result of %1</source>
         <translation>replaces the result of %1</translation>
     </message>
+    <message numerus="yes">
+        <source>已找到 %n 个文件</source>
+        <translation>
+            <numerusform>%n file found</numerusform>
+            <numerusform>%n files found</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

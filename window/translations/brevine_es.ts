@@ -244,5 +244,12 @@
         <source>replaces the result of %1</source>
         <translation>reemplaza el resultado de %1</translation>
     </message>
+    <message numerus="yes">
+        <source>已找到 %n 个文件</source>
+        <translation>
+            <numerusform>%n archivo encontrado</numerusform>
+            <numerusform>%n archivos encontrados</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

@@ -244,5 +244,12 @@
         <source>replaces the result of %1</source>
         <translation>remplace le résultat de %1</translation>
     </message>
+    <message numerus="yes">
+        <source>已找到 %n 个文件</source>
+        <translation>
+            <numerusform>%n fichier trouvé</numerusform>
+            <numerusform>%n fichiers trouvés</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

@@ -243,5 +243,11 @@
         <source>replaces the result of %1</source>
         <translation>%1 の結果を置き換えます</translation>
     </message>
+    <message numerus="yes">
+        <source>已找到 %n 个文件</source>
+        <translation>
+            <numerusform>%n 件のファイルが見つかりました</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

@@ -243,5 +243,11 @@
         <source>replaces the result of %1</source>
         <translation>%1의 결과를 대체함</translation>
     </message>
+    <message numerus="yes">
+        <source>已找到 %n 个文件</source>
+        <translation>
+            <numerusform>파일 %n개를 찾았습니다</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

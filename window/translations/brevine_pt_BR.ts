@@ -244,5 +244,12 @@
         <source>replaces the result of %1</source>
         <translation>substitui o resultado de %1</translation>
     </message>
+    <message numerus="yes">
+        <source>已找到 %n 个文件</source>
+        <translation>
+            <numerusform>%n arquivo encontrado</numerusform>
+            <numerusform>%n arquivos encontrados</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

@@ -245,5 +245,13 @@
         <source>replaces the result of %1</source>
         <translation>заменяет результат %1</translation>
     </message>
+    <message numerus="yes">
+        <source>已找到 %n 个文件</source>
+        <translation>
+            <numerusform>Найден %n файл</numerusform>
+            <numerusform>Найдено %n файла</numerusform>
+            <numerusform>Найдено %n файлов</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

@@ -243,5 +243,11 @@
         <source>replaces the result of %1</source>
         <translation>取代 %1 的結果</translation>
     </message>
+    <message numerus="yes">
+        <source>已找到 %n 个文件</source>
+        <translation>
+            <numerusform>已找到 %n 個檔案</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

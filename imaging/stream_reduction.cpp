@@ -1,0 +1,382 @@
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <optional>
+#include <stdexcept>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "imaging.h"
+#include "reduction_pass.h"
+
+namespace brevine {
+namespace detail {
+namespace {
+
+// The sums of one pass's output lines whose footprints are still open, fed one input line
+// at a time in any order. Each input line adds (byte x weight) >> 8 to every output whose
+// footprint holds it, the weight being that footprint's weight of the line (256 for a
+// whole one); an output is divided out once the last of its lines has come. Integer
+// addition does not care about order, so this is the sum the whole-picture pass forms.
+template <class Sum>
+class LineSums {
+ public:
+  // Lines arriving from one end to the other keep at most two outputs open at once.
+  static constexpr int kSlots = 3;
+
+  LineSums(const Pass& pass, std::size_t bytes) : pass_(pass), bytes_(bytes) {
+    const int n = pass.Outputs();
+    remaining_.resize(static_cast<std::size_t>(n));
+    slotOf_.assign(static_cast<std::size_t>(n), -1);
+    for (int i = 0; i < n; ++i) {
+      const Footprint& f = pass.footprints[i];
+      remaining_[i] = LastRead(f) - f.first + 1;
+    }
+    for (auto& slot : slots_) slot.resize(bytes);
+    for (int s = 0; s < kSlots; ++s) free_[s] = s;
+    freeCount_ = kSlots;
+  }
+
+  // Adds input line k. For each output it completes, writes its bytes to target(i) and
+  // then calls finished(i). False when the line cannot be taken (more outputs open than
+  // slots, which lines in order never need).
+  template <class Target, class Finished>
+  bool Add(int k, const std::uint8_t* line, Target&& target, Finished&& finished) {
+    const std::vector<Footprint>& fp = pass_.footprints;
+    // The first output whose footprint reaches k; footprints advance, so the outputs
+    // holding k follow it without a gap.
+    auto it = std::partition_point(fp.begin(), fp.end(),
+                                   [k](const Footprint& f) { return LastRead(f) < k; });
+    for (; it != fp.end() && it->first <= k; ++it) {
+      const Footprint& f = *it;
+      const int i = static_cast<int>(it - fp.begin());
+      int slot = slotOf_[i];
+      if (slot < 0) {
+        if (freeCount_ == 0) return false;
+        slot = free_[--freeCount_];
+        slotOf_[i] = slot;
+        std::fill(slots_[slot].begin(), slots_[slot].end(), Sum{0});
+      }
+      Sum* sum = slots_[slot].data();
+      const int weight = k == f.first ? f.firstWeight : (k < f.last ? 256 : f.lastWeight);
+      if (weight == 256) {
+        for (std::size_t x = 0; x < bytes_; ++x) sum[x] = static_cast<Sum>(sum[x] + line[x]);
+      } else {
+        const Sum w = static_cast<Sum>(weight);
+        for (std::size_t x = 0; x < bytes_; ++x)
+          sum[x] = static_cast<Sum>(sum[x] + (static_cast<Sum>(line[x] * w) >> 8));
+      }
+      if (--remaining_[i] == 0) {
+        std::uint8_t* out = target(i);
+        if (!pass_.quotient.empty()) {
+          const std::uint8_t* table = pass_.quotient.data();
+          for (std::size_t x = 0; x < bytes_; ++x) out[x] = table[sum[x]];
+        } else {
+          for (std::size_t x = 0; x < bytes_; ++x)
+            out[x] = pass_.Divide(static_cast<std::int64_t>(sum[x]));
+        }
+        slotOf_[i] = -1;
+        free_[freeCount_++] = slot;
+        ++completed_;
+        finished(i);
+      }
+    }
+    return true;
+  }
+
+  bool Complete() const { return completed_ == pass_.Outputs(); }
+
+  static std::size_t Bytes(std::size_t bytes) { return kSlots * bytes * sizeof(Sum); }
+
+ private:
+  static int LastRead(const Footprint& f) { return f.lastWeight != 0 ? f.last : f.last - 1; }
+
+  const Pass& pass_;
+  std::size_t bytes_;
+  std::vector<int> remaining_;  // input lines each output still waits for
+  std::vector<int> slotOf_;     // each output's slot, -1 while none
+  std::array<std::vector<Sum>, kSlots> slots_;
+  std::array<int, kSlots> free_{};
+  int freeCount_ = 0;
+  int completed_ = 0;
+};
+
+using AnySums = std::variant<std::monostate, LineSums<std::uint16_t>, LineSums<std::int64_t>>;
+
+void MakeSums(AnySums& sums, const Pass& pass, std::size_t bytes) {
+  if (!pass.quotient.empty())
+    sums.emplace<LineSums<std::uint16_t>>(pass, bytes);
+  else
+    sums.emplace<LineSums<std::int64_t>>(pass, bytes);
+}
+
+void MirrorRow(std::uint8_t* row, int width) {
+  std::uint8_t* a = row;
+  std::uint8_t* b = row + 3 * static_cast<std::size_t>(width - 1);
+  for (; a < b; a += 3, b -= 3) {
+    std::swap(a[0], b[0]);
+    std::swap(a[1], b[1]);
+    std::swap(a[2], b[2]);
+  }
+}
+
+struct Target {
+  int width;
+  int height;
+};
+
+}  // namespace
+
+class StreamState {
+ public:
+  StreamState(int width, int height, const ReductionSteps& steps) : width_(width), height_(height) {
+    if (width <= 0 || height <= 0) throw std::invalid_argument("empty picture");
+    const int o = steps.orientation >= 2 && steps.orientation <= 8 ? steps.orientation : 1;
+    transposed_ = o >= 5;
+    // Row reversal: a left-right mirror for 2 and 3; for a quarter turn, the source
+    // column that becomes the top output row is on the right for 7 and 8.
+    mirror_ = o == 2 || o == 3 || o == 7 || o == 8;
+    // The line a source row is in its pass: counted from the bottom for 3 and 4; for a
+    // quarter turn, rows read upwards become left-to-right columns for 6 and 7.
+    fromEnd_ = o == 3 || o == 4 || o == 6 || o == 7;
+
+    const int uprightWidth = transposed_ ? height : width;
+    const int uprightHeight = transposed_ ? width : height;
+    const FitPlan plan = PlanFit(uprightWidth, uprightHeight, steps.boxWidth, steps.boxHeight, 1);
+    if (plan.height == 0) throw std::domain_error("reduction to a zero height");
+    target_ = {plan.width, plan.height};
+    first_ = BuildPass(uprightWidth, plan.width);
+    second_ = BuildPass(uprightHeight, plan.height);
+    if (!first_.advancing || !second_.advancing)
+      throw std::logic_error("a reduction pass that does not advance");
+    if (steps.boost) boost_.emplace(steps.boostFactor);
+
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
+    block_.resize(rowBytes * StreamingReduction::kBlockRows);
+    if (!transposed_) {
+      // Rows: width pass on each, height pass summed over them.
+      rowPass_ = std::make_unique<RowPass>(first_);
+      reduced_.resize(3 * static_cast<std::size_t>(plan.width) * StreamingReduction::kBlockRows);
+      MakeSums(sums_, second_, 3 * static_cast<std::size_t>(plan.width));
+      result_.SetSize(plan.width, plan.height);
+    } else {
+      // Rows are the upright picture's columns: the first pass sums across them, the
+      // second reduces each finished column along its length. Column i of the result is
+      // kept as row i of a picture turned on its side.
+      rowPass_ = std::make_unique<RowPass>(second_);
+      MakeSums(sums_, first_, rowBytes);
+      columns_.resize(rowBytes * kColumnBatch);
+      result_.SetSize(plan.height, plan.width);
+    }
+  }
+
+  std::uint8_t* Rows(int count) {
+    if (pending_ + count > StreamingReduction::kBlockRows) Process(pending_);
+    return block_.data() + Stride() * static_cast<std::size_t>(pending_);
+  }
+
+  std::size_t Stride() const { return 3 * static_cast<std::size_t>(width_); }
+
+  void Put(int first, int count, int step) {
+    if (count < 0 || pending_ + count > StreamingReduction::kBlockRows) {
+      broken_ = true;
+      return;
+    }
+    for (int r = 0; r < count; ++r) {
+      const int y = first + r * step;
+      std::uint8_t* row = block_.data() + Stride() * static_cast<std::size_t>(pending_ + r);
+      if (y < 0 || y >= height_) broken_ = true;
+      rowOf_[pending_ + r] = y;
+      if (boost_) boost_->Apply(row, static_cast<std::size_t>(width_));
+      if (mirror_) MirrorRow(row, width_);
+    }
+    pending_ += count;
+    rowsIn_ += count;
+    if (transposed_) {
+      Process(pending_);
+    } else if (pending_ >= kWidthGroup) {
+      // The width pass is fastest on groups of eight rows.
+      Process(pending_ - pending_ % kWidthGroup);
+    }
+  }
+
+  void Finish(WorkBitmap& result) {
+    Process(pending_);
+    if (transposed_) FlushColumns();
+    const bool complete = std::visit(
+        [](const auto& sums) {
+          if constexpr (std::is_same_v<std::decay_t<decltype(sums)>, std::monostate>)
+            return false;
+          else
+            return sums.Complete();
+        },
+        sums_);
+    if (broken_ || rowsIn_ != height_ || !complete)
+      throw std::logic_error("rows missing from a streamed reduction");
+    if (!transposed_) {
+      result.Swap(result_);
+      return;
+    }
+    // The small result turned back: row i of result_ is column i of the picture.
+    WorkBitmap upright(target_.width, target_.height);
+    for (int j = 0; j < target_.height; ++j) {
+      std::uint8_t* out = upright.Row(j);
+      for (int i = 0; i < target_.width; ++i)
+        std::memcpy(out + 3 * static_cast<std::size_t>(i),
+                    result_.Row(i) + 3 * static_cast<std::size_t>(j), 3);
+    }
+    result.Swap(upright);
+  }
+
+  static std::size_t WorkingBytes(int width, int height, const ReductionSteps& steps) {
+    const bool transposed = steps.orientation >= 5 && steps.orientation <= 8;
+    const int uprightWidth = transposed ? height : width;
+    const int uprightHeight = transposed ? width : height;
+    const FitPlan plan = PlanFit(uprightWidth, uprightHeight, steps.boxWidth, steps.boxHeight, 1);
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
+    const std::size_t resultBytes =
+        3 * static_cast<std::size_t>(plan.width) * static_cast<std::size_t>(plan.height);
+    // Footprints of both passes and their division tables.
+    std::size_t bytes = sizeof(Footprint) * static_cast<std::size_t>(plan.width + plan.height) +
+                        2 * static_cast<std::size_t>(kTableSums);
+    bytes += rowBytes * StreamingReduction::kBlockRows;
+    if (steps.boost) bytes += std::size_t{600} << 10;  // the boost's tables
+    const std::size_t sumBytes = transposed ? rowBytes : 3 * static_cast<std::size_t>(plan.width);
+    bytes += LineSums<std::int64_t>::Bytes(sumBytes);
+    if (!transposed) {
+      bytes += 3 * static_cast<std::size_t>(plan.width) * StreamingReduction::kBlockRows;
+      bytes += resultBytes;
+    } else {
+      bytes += rowBytes * kColumnBatch + 2 * resultBytes;  // turned and upright at the end
+    }
+    return bytes;
+  }
+
+ private:
+  static constexpr int kWidthGroup = 8;
+  static constexpr int kColumnBatch = 8;
+
+  // Takes the first `count` pending rows through the passes and keeps the rest.
+  void Process(int count) {
+    if (count <= 0) return;
+    if (!transposed_) {
+      const std::uint8_t* in[StreamingReduction::kBlockRows];
+      std::uint8_t* out[StreamingReduction::kBlockRows];
+      const std::size_t outBytes = 3 * static_cast<std::size_t>(target_.width);
+      for (int r = 0; r < count; ++r) {
+        in[r] = block_.data() + Stride() * static_cast<std::size_t>(r);
+        out[r] = reduced_.data() + outBytes * static_cast<std::size_t>(r);
+      }
+      rowPass_->Run(in, out, count, Stride());
+      for (int r = 0; r < count; ++r) {
+        const int y = rowOf_[r];
+        if (y < 0 || y >= height_) continue;
+        const int k = fromEnd_ ? height_ - 1 - y : y;
+        AddLine(
+            k, out[r], [this](int i) { return result_.Row(i); }, [](int) {});
+      }
+    } else {
+      for (int r = 0; r < count; ++r) {
+        const int y = rowOf_[r];
+        if (y < 0 || y >= height_) continue;
+        const int k = fromEnd_ ? height_ - 1 - y : y;
+        AddLine(
+            k, block_.data() + Stride() * static_cast<std::size_t>(r),
+            [this](int) {
+              return columns_.data() + Stride() * static_cast<std::size_t>(columnCount_);
+            },
+            [this](int i) {
+              columnOf_[columnCount_++] = i;
+              if (columnCount_ == kColumnBatch) FlushColumns();
+            });
+      }
+    }
+    const int rest = pending_ - count;
+    if (rest > 0) {
+      std::memmove(block_.data(), block_.data() + Stride() * static_cast<std::size_t>(count),
+                   Stride() * static_cast<std::size_t>(rest));
+      std::copy(rowOf_.begin() + count, rowOf_.begin() + pending_, rowOf_.begin());
+    }
+    pending_ = rest;
+  }
+
+  template <class TargetFn, class FinishedFn>
+  void AddLine(int k, const std::uint8_t* line, TargetFn&& target, FinishedFn&& finished) {
+    const bool taken = std::visit(
+        [&](auto& sums) {
+          if constexpr (std::is_same_v<std::decay_t<decltype(sums)>, std::monostate>)
+            return false;
+          else
+            return sums.Add(k, line, target, finished);
+        },
+        sums_);
+    if (!taken) broken_ = true;
+  }
+
+  // The second pass along the finished columns, into their rows of the turned result.
+  void FlushColumns() {
+    if (columnCount_ == 0) return;
+    const std::uint8_t* in[kColumnBatch];
+    std::uint8_t* out[kColumnBatch];
+    for (int c = 0; c < columnCount_; ++c) {
+      in[c] = columns_.data() + Stride() * static_cast<std::size_t>(c);
+      out[c] = result_.Row(columnOf_[c]);
+    }
+    rowPass_->Run(in, out, columnCount_, Stride());
+    columnCount_ = 0;
+  }
+
+  int width_;
+  int height_;
+  bool transposed_ = false;
+  bool mirror_ = false;
+  bool fromEnd_ = false;
+  Target target_{};
+  Pass first_;
+  Pass second_;
+  std::optional<SaturationBoost> boost_;
+  std::unique_ptr<RowPass> rowPass_;
+  AnySums sums_;
+
+  std::vector<std::uint8_t> block_;  // rows as they came, boosted and mirrored
+  std::array<int, StreamingReduction::kBlockRows> rowOf_{};
+  int pending_ = 0;
+  int rowsIn_ = 0;
+  bool broken_ = false;
+
+  std::vector<std::uint8_t> reduced_;  // the block's rows after the width pass
+  std::vector<std::uint8_t> columns_;  // finished columns waiting for the second pass
+  std::array<int, kColumnBatch> columnOf_{};
+  int columnCount_ = 0;
+  WorkBitmap result_;
+};
+
+}  // namespace detail
+
+StreamingReduction::StreamingReduction(int width, int height, const ReductionSteps& steps)
+    : state_(std::make_unique<detail::StreamState>(width, height, steps)) {}
+
+StreamingReduction::~StreamingReduction() = default;
+
+std::uint8_t* StreamingReduction::Rows(int count) { return state_->Rows(count); }
+
+std::size_t StreamingReduction::Stride() const { return state_->Stride(); }
+
+void StreamingReduction::Put(int first, int count, int step) noexcept {
+  state_->Put(first, count, step);
+}
+
+void StreamingReduction::Finish(WorkBitmap& result) { state_->Finish(result); }
+
+std::size_t StreamingReduction::WorkingBytes(int width, int height, const ReductionSteps& steps) {
+  return detail::StreamState::WorkingBytes(width, height, steps);
+}
+
+void ReduceWholePicture(WorkBitmap& bitmap, const ReductionSteps& steps) {
+  ApplyOrientation(bitmap, steps.orientation);
+  if (steps.boost) BoostSaturation(bitmap, bitmap, steps.boostFactor);
+  FitToBox(bitmap, bitmap, steps.boxWidth, steps.boxHeight, 1);
+}
+
+}  // namespace brevine

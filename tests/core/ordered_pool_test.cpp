@@ -1,0 +1,339 @@
+// The ordered pool, the memory window and the runner's early end, each on its own.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <new>
+#include <random>
+#include <set>
+#include <stdexcept>
+#include <thread>
+
+#include "batch_runner.h"
+#include "fixed_clock.h"
+#include "memory_window.h"
+#include "ordered_pool.h"
+#include "pipeline_support.h"
+
+namespace brevine {
+namespace {
+
+using namespace std::chrono_literals;
+
+// ---- The pool -----------------------------------------------------------------------
+
+using IntPool = OrderedPool<int, int>;
+
+class SquareWorker final : public IntPool::Worker {
+ public:
+  explicit SquareWorker(std::function<void(std::size_t)> during = {})
+      : during_(std::move(during)) {}
+  int Work(std::size_t index, int& task) override {
+    if (during_) during_(index);
+    return task * task;
+  }
+
+ private:
+  std::function<void(std::size_t)> during_;
+};
+
+TEST(OrderedPool, CommitsInHandOutOrderWhateverTheWorkTakes) {
+  for (int workers : {1, 2, 3, 8}) {
+    std::mutex mutex;
+    std::vector<std::size_t> allocated;
+    std::set<std::thread::id> allocators;
+    std::vector<std::pair<std::size_t, int>> committed;
+    std::atomic<int> made = 0;
+    IntPool::Steps steps;
+    steps.allocate = [&](std::size_t index) -> std::optional<int> {
+      std::lock_guard lock(mutex);  // would deadlock nothing: one call at a time
+      allocated.push_back(index);
+      if (index >= 40) return std::nullopt;
+      return static_cast<int>(index) + 1;
+    };
+    steps.makeWorker = [&] {
+      ++made;
+      return std::make_unique<SquareWorker>([](std::size_t index) {
+        // Late files finish first: the commit must still come in order.
+        std::this_thread::sleep_for(std::chrono::microseconds((40 - index % 7) * 60));
+      });
+    };
+    steps.commit = [&](std::size_t index, int& result) { committed.emplace_back(index, result); };
+    bool stopped = false;
+    steps.stop = [&] { stopped = true; };
+    IntPool pool(steps);
+    ASSERT_EQ(pool.Start(workers), workers);
+    pool.Run();
+    EXPECT_EQ(made, workers);
+    ASSERT_EQ(committed.size(), 40u) << workers;
+    for (std::size_t i = 0; i < committed.size(); ++i) {
+      EXPECT_EQ(committed[i].first, i);
+      EXPECT_EQ(committed[i].second, static_cast<int>((i + 1) * (i + 1)));
+    }
+    // Each index asked for once, in order, and the end once.
+    ASSERT_EQ(allocated.size(), 41u);
+    for (std::size_t i = 0; i < allocated.size(); ++i) EXPECT_EQ(allocated[i], i);
+    EXPECT_FALSE(stopped);  // an ordinary end stops nothing
+  }
+}
+
+TEST(OrderedPool, AWorkMayWaitForTheCommitsBeforeIt) {
+  std::atomic<std::size_t> committedCount = 0;
+  std::atomic<bool> sawItsBarrier = true;
+  IntPool* self = nullptr;
+  IntPool::Steps steps;
+  steps.allocate = [](std::size_t index) -> std::optional<int> {
+    return index < 12 ? std::optional<int>(static_cast<int>(index)) : std::nullopt;
+  };
+  steps.makeWorker = [&] {
+    return std::make_unique<SquareWorker>([&](std::size_t index) {
+      if (index % 4 != 3) return;
+      // Every fourth task reads what the one before it commits.
+      EXPECT_TRUE(self->WaitCommitted(index));
+      if (committedCount < index) sawItsBarrier = false;
+    });
+  };
+  steps.commit = [&](std::size_t, int&) {
+    std::this_thread::sleep_for(1ms);
+    ++committedCount;
+  };
+  IntPool pool(steps);
+  self = &pool;
+  ASSERT_EQ(pool.Start(3), 3);
+  pool.Run();
+  EXPECT_EQ(committedCount, 12u);
+  EXPECT_TRUE(sawItsBarrier);
+}
+
+TEST(OrderedPool, ACommitThatRaisesStopsThePoolAndWakesAWaitingAllocate) {
+  // The hand-out past the last task waits, as the window's does, until every task in work
+  // is committed; a commit that raises must wake it instead of waiting for it forever.
+  std::mutex mutex;
+  std::condition_variable wake;
+  bool stopped = false;
+  int stopCalls = 0;
+  bool allocateTimedOut = false;
+  std::vector<std::size_t> committed;
+  IntPool::Steps steps;
+  steps.allocate = [&](std::size_t index) -> std::optional<int> {
+    if (index < 5) return static_cast<int>(index);
+    std::unique_lock lock(mutex);
+    if (!wake.wait_for(lock, 10s, [&] { return stopped; })) allocateTimedOut = true;
+    return std::nullopt;
+  };
+  steps.makeWorker = [] { return std::make_unique<SquareWorker>(); };
+  steps.commit = [&](std::size_t index, int&) {
+    if (index == 2) throw std::bad_alloc();
+    committed.push_back(index);
+  };
+  steps.stop = [&] {
+    {
+      std::lock_guard lock(mutex);
+      stopped = true;
+      ++stopCalls;
+    }
+    wake.notify_all();
+  };
+  IntPool pool(steps);
+  ASSERT_EQ(pool.Start(3), 3);
+  EXPECT_THROW(pool.Run(), std::bad_alloc);
+  EXPECT_EQ(committed, (std::vector<std::size_t>{0, 1}));
+  EXPECT_FALSE(allocateTimedOut);
+  EXPECT_EQ(stopCalls, 1);
+}
+
+TEST(OrderedPool, AStepThatRaisesOnAWorkerEndsTheRun) {
+  for (const char* where : {"allocate", "work"}) {
+    IntPool::Steps steps;
+    std::vector<std::size_t> committed;
+    const std::string step = where;
+    steps.allocate = [&](std::size_t index) -> std::optional<int> {
+      if (step == "allocate" && index == 3) throw std::runtime_error("feed");
+      return static_cast<int>(index);  // never ends by itself
+    };
+    steps.makeWorker = [&] {
+      return std::make_unique<SquareWorker>([&](std::size_t index) {
+        if (step == "work" && index == 3) throw std::runtime_error("work");
+      });
+    };
+    steps.commit = [&](std::size_t index, int&) { committed.push_back(index); };
+    IntPool pool(steps);
+    ASSERT_EQ(pool.Start(2), 2);
+    EXPECT_THROW(pool.Run(), std::runtime_error) << where;
+    // Whatever was committed came in order, and nothing at or past the failed task.
+    for (std::size_t i = 0; i < committed.size(); ++i) EXPECT_EQ(committed[i], i) << where;
+    EXPECT_LE(committed.size(), 3u) << where;
+  }
+}
+
+// ---- The memory window --------------------------------------------------------------
+
+TEST(MemoryWindow, FilesInWorkAndResultsWaitingShareTheBudget) {
+  MemoryWindow::Limits limits;
+  limits.budget = 1000;
+  limits.minAhead = 4;
+  limits.maxAhead = 6;
+  limits.waitingBytes = 300;
+  MemoryWindow window(limits);
+  // Alone, any file may start, larger than the budget too: the batch always moves.
+  EXPECT_TRUE(window.MayEnter(5000));
+  ASSERT_TRUE(window.Enter(600));
+  EXPECT_TRUE(window.MayEnter(400));
+  EXPECT_FALSE(window.MayEnter(401));
+  ASSERT_TRUE(window.Enter(100));
+  // Counted by their estimates: a band-sized file still fits beside them.
+  EXPECT_TRUE(window.MayEnter(300));
+  window.Worked(600, 50);  // the large file is prepared: only its result is held now
+  EXPECT_TRUE(window.MayEnter(850));
+  EXPECT_FALSE(window.MayEnter(851));
+  window.Committed(50);
+  EXPECT_TRUE(window.MayEnter(900));
+
+  // Past minAhead, the results waiting must hold less than waitingBytes; maxAhead bounds
+  // the count whatever they hold.
+  MemoryWindow::Limits counted = limits;
+  counted.budget.reset();
+  MemoryWindow byBytes(counted);
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(byBytes.Enter(1));
+  for (int i = 0; i < 4; ++i) byBytes.Worked(1, 100);  // 400 bytes waiting, 4 ahead
+  EXPECT_FALSE(byBytes.MayEnter(1));
+  byBytes.Committed(100);  // 3 ahead: below minAhead, whatever waits
+  EXPECT_TRUE(byBytes.MayEnter(1));
+
+  MemoryWindow byCount(counted);
+  for (int i = 0; i < 6; ++i) ASSERT_TRUE(byCount.Enter(1));
+  for (int i = 0; i < 6; ++i) byCount.Worked(1, 1);  // little waiting, but 6 ahead
+  EXPECT_FALSE(byCount.MayEnter(1));
+  byCount.Committed(1);
+  EXPECT_TRUE(byCount.MayEnter(1));
+}
+
+TEST(MemoryWindow, EnterWaitsForRoomAndStopWakesIt) {
+  MemoryWindow::Limits limits;
+  limits.budget = 100;
+  limits.maxAhead = 8;
+  MemoryWindow window(limits);
+  ASSERT_TRUE(window.Enter(80));
+  std::atomic<bool> entered = false;
+  std::thread waiting([&] { entered = window.Enter(80); });
+  std::this_thread::sleep_for(20ms);
+  EXPECT_FALSE(entered);
+  window.Worked(80, 0);  // room now
+  waiting.join();
+  EXPECT_TRUE(entered);
+
+  std::atomic<bool> answer = true;
+  std::thread stopped([&] { answer = window.Enter(1000); });
+  window.Stop();
+  stopped.join();
+  EXPECT_FALSE(answer);
+}
+
+// ---- The runner ---------------------------------------------------------------------
+
+// Dropped files as the window hands them out: past the last file, Next waits until every
+// file in work is committed, since a drop until then still joins the batch.
+class WaitingFeed final : public BatchFeed {
+ public:
+  explicit WaitingFeed(std::vector<std::string> paths) : paths_(std::move(paths)) {}
+
+  std::optional<BatchItem> Next(std::size_t index) override {
+    if (index < paths_.size()) return BatchItem{paths_[index], test::PlainOptions()};
+    std::unique_lock lock(mutex_);
+    if (!changed_.wait_for(lock, 10s, [&] { return abandoned_ || committed_ >= paths_.size(); }))
+      timedOut_ = true;
+    return std::nullopt;
+  }
+  void Abandon() override {
+    {
+      std::lock_guard lock(mutex_);
+      abandoned_ = true;
+    }
+    changed_.notify_all();
+  }
+  void Committed() {
+    {
+      std::lock_guard lock(mutex_);
+      ++committed_;
+    }
+    changed_.notify_all();
+  }
+  bool TimedOut() {
+    std::lock_guard lock(mutex_);
+    return timedOut_;
+  }
+
+ private:
+  const std::vector<std::string> paths_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::size_t committed_ = 0;
+  bool abandoned_ = false;
+  bool timedOut_ = false;
+};
+
+TEST(RunFeed, AReportThatRaisesEndsTheBatchInsteadOfHangingIt) {
+  test::TempFolder dir;
+  std::vector<std::string> paths;
+  for (int i = 0; i < 5; ++i) {
+    paths.push_back(dir / ("f" + std::to_string(i) + ".bmp"));
+    test::WriteBmp(paths.back(), test::MakePhotoLike(60 + i, 40, i));
+  }
+  test::FixedClock clock;
+  for (int jobs : {1, 3}) {
+    WaitingFeed feed(paths);
+    std::vector<std::size_t> reported;
+    BatchHooks hooks;
+    // Out of memory while telling the window about the third file.
+    hooks.report = [&](const CommittedFile& c) {
+      if (c.index == 2) throw std::bad_alloc();
+      reported.push_back(c.index);
+      feed.Committed();
+    };
+    EXPECT_THROW(RunFeed(feed, clock, jobs, hooks), std::bad_alloc) << jobs;
+    EXPECT_FALSE(feed.TimedOut()) << jobs;
+    EXPECT_EQ(reported, (std::vector<std::size_t>{0, 1})) << jobs;
+  }
+}
+
+TEST(RunFeed, TheMemoryBudgetCountsEachFileByItsEstimate) {
+  test::TempFolder dir;
+  std::vector<std::string> paths;
+  for (int i = 0; i < 6; ++i) {
+    paths.push_back(dir / ("f" + std::to_string(i) + ".bmp"));
+    test::WriteBmp(paths.back(), test::MakePhotoLike(50, 40, i));
+  }
+  test::FixedClock clock;
+  // How many files are between their load and their end at once.
+  auto run = [&](std::uint64_t estimate, bool waitForAPartner) {
+    std::mutex mutex;
+    std::condition_variable arrived;
+    int inside = 0, most = 0;
+    WaitingFeed feed(paths);
+    BatchHooks hooks;
+    hooks.memoryBudget = 1000;
+    hooks.workingBytes = [&](const BatchItem&) { return estimate; };
+    hooks.report = [&](const CommittedFile&) { feed.Committed(); };
+    hooks.loaded = [&](std::size_t, const WorkBitmap&) {
+      std::unique_lock lock(mutex);
+      most = std::max(most, ++inside);
+      arrived.notify_all();
+      if (waitForAPartner)
+        arrived.wait_for(lock, 5s, [&] { return most >= 2; });
+      else
+        arrived.wait_for(lock, 20ms, [] { return false; });
+      --inside;
+    };
+    RunFeed(feed, clock, 2, hooks);
+    return most;
+  };
+  // Full bitmaps of 600 bytes: one file at a time fits. Bands of 100: both workers busy.
+  EXPECT_EQ(run(600, false), 1);
+  EXPECT_EQ(run(100, true), 2);
+}
+
+}  // namespace
+}  // namespace brevine

@@ -1,0 +1,197 @@
+// The pipeline reduces JPEG, PNG, WebP and BMP rows as they are decoded. Its JPEG bytes
+// must be those of the whole-picture steps: load whole, turn, boost, fit, sharpen, encode.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "codecs.h"
+#include "fixed_clock.h"
+#include "format_writers.h"
+#include "imaging.h"
+#include "output_stage.h"
+#include "pipeline.h"
+#include "pipeline_support.h"
+#include "test_webp.h"
+
+namespace brevine {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The TIFF block of an EXIF note holding one Orientation entry.
+Bytes OrientationTiff(int value) {
+  return {'I',
+          'I',
+          42,
+          0,
+          8,
+          0,
+          0,
+          0,
+          1,
+          0,
+          0x12,
+          0x01,
+          3,
+          0,
+          1,
+          0,
+          0,
+          0,
+          static_cast<std::uint8_t>(value),
+          0,
+          0,
+          0,
+          0,
+          0,
+          0,
+          0};
+}
+
+Bytes JpegWithOrientation(Bytes jpeg, int value) {
+  const Bytes tiff = OrientationTiff(value);
+  Bytes app1 = {0xFF, 0xE1, 0, static_cast<std::uint8_t>(2 + 6 + tiff.size()), 'E', 'x', 'i',
+                'f',  0,    0};
+  app1.insert(app1.end(), tiff.begin(), tiff.end());
+  jpeg.insert(jpeg.begin() + 2, app1.begin(), app1.end());
+  return jpeg;
+}
+
+Bytes PngOf(const WorkBitmap& picture, bool interlaced) {
+  test::PngSpec spec;
+  spec.width = static_cast<std::uint32_t>(picture.Width());
+  spec.height = static_cast<std::uint32_t>(picture.Height());
+  spec.interlaced = interlaced;
+  for (int y = 0; y < picture.Height(); ++y) {
+    const std::uint8_t* p = picture.Row(y);
+    for (int x = 0; x < picture.Width(); ++x, p += 3)
+      spec.samples.insert(spec.samples.end(), {p[2], p[1], p[0]});
+  }
+  return test::MakePng(spec);
+}
+
+Bytes BmpOf(const WorkBitmap& picture, bool topDown) {
+  Bytes pixels;
+  for (int y = 0; y < picture.Height(); ++y)
+    pixels.insert(pixels.end(), picture.Row(y), picture.Row(y) + picture.Stride());
+  return test::MakeBmp(picture.Width(), picture.Height(), 24, pixels, {}, topDown);
+}
+
+// What the pipeline did before it streamed, step by step on the whole picture.
+Bytes WholePictureJpeg(const std::string& path, ProcessSettings& settings, WorkBitmap* reduced) {
+  WorkBitmap bitmap;
+  SourceInfo info;
+  EXPECT_EQ(LoadImage(path, bitmap, &info), LoadStatus::kOk);
+  if (settings.AutoRotate()) ApplyOrientation(bitmap, info.orientation);
+  if (settings.Saturation()) BoostSaturation(bitmap, bitmap, 140);
+  SelectBox(settings, bitmap);
+  *reduced = bitmap;
+  if (settings.Sharpen()) SharpenImage(bitmap, bitmap, settings.SharpenStrength());
+  return EncodeResult(settings, bitmap, OutputMarkers(settings, info));
+}
+
+TEST(StreamingPipeline, EveryFormatOrientationAndOptionGivesTheWholePictureBytes) {
+  test::TempFolder dir;
+  test::FixedClock clock;
+  std::mt19937 random(18);
+  const char* kinds[] = {"jpg",          "gray.jpg",       "progressive.jpg",
+                         "png",          "interlaced.png", "bmp",
+                         "top-down.bmp", "webp",           "lossy.webp"};
+  int round = 0;
+  for (const char* kind : kinds) {
+    for (int repeat = 0; repeat < 14; ++repeat, ++round) {
+      const int w = 8 + static_cast<int>(random() % 260);
+      const int h = 8 + static_cast<int>(random() % 260);
+      const WorkBitmap picture = test::MakePhotoLike(w, h, static_cast<std::uint32_t>(round));
+      const int orientation = 1 + static_cast<int>(random() % 8);
+      const std::string k = kind;
+      Bytes file;
+      if (k == "jpg" || k == "gray.jpg" || k == "progressive.jpg") {
+        file = JpegWithOrientation(
+            test::JpegOf(picture, 90, k == "gray.jpg", k == "progressive.jpg"), orientation);
+      } else if (k == "png" || k == "interlaced.png") {
+        file = PngOf(picture, k == "interlaced.png");
+      } else if (k == "bmp" || k == "top-down.bmp") {
+        file = BmpOf(picture, k == "top-down.bmp");
+      } else {
+        file = test::WithWebpChunks(test::EncodeWebp(picture, k == "webp", 80), {},
+                                    OrientationTiff(orientation));
+      }
+      const std::string path = dir.Path() + "/p" + std::to_string(round) + "." + k;
+      test::WriteFile(path, file);
+
+      Options o;
+      o.boxPreset = random() % 3 == 0 ? 6 : 7;
+      o.boxWidth = std::to_string(1 + random() % 300);
+      o.boxHeight = std::to_string(1 + random() % 300);
+      o.saturation = random() % 2 == 0;
+      o.sharpen = random() % 2 == 0;
+      o.sharpenStrength = static_cast<int>(random() % 151);
+      o.autoRotate = random() % 4 != 0;
+      o.grayscale = random() % 5 == 0;
+      o.progressive = random() % 5 == 0;
+      FixedSettings settings(o);
+      SCOPED_TRACE(path + " " + std::to_string(w) + "x" + std::to_string(h) + " box " + o.boxWidth +
+                   "x" + o.boxHeight + " orientation " + std::to_string(orientation));
+
+      WorkBitmap expectedReduced;
+      const Bytes expected = WholePictureJpeg(path, settings, &expectedReduced);
+      WorkBitmap previewed;
+      PipelineHooks hooks;
+      hooks.preview = [&](const WorkBitmap& b) { previewed = b; };
+      FilePipeline pipeline(settings, clock, hooks);
+      WorkBitmap bitmap;
+      const PreparedFile prepared = pipeline.Prepare(path, bitmap);
+      ASSERT_EQ(prepared.result, FileResult::kWritten);
+      ASSERT_TRUE(prepared.jpeg == expected);
+      // The preview is the reduced picture, before any sharpening.
+      EXPECT_TRUE(test::SameBitmap(expectedReduced, previewed));
+    }
+  }
+}
+
+// A box the picture cannot be fitted into fails the file as a processing failure, as
+// before, whichever path the decoder takes; a damaged file is still a decoding failure.
+TEST(StreamingPipeline, FailuresKeepTheirKind) {
+  test::TempFolder dir;
+  test::FixedClock clock;
+  Options o;
+  o.boxPreset = 7;
+  o.boxWidth = "0";
+  FixedSettings settings(o);
+  FilePipeline pipeline(settings, clock);
+  const WorkBitmap picture = test::MakePhotoLike(40, 30, 5);
+  test::WriteFile(dir.Path() + "/a.jpg", test::JpegOf(picture, 90));
+  test::WriteFile(dir.Path() + "/a.png", PngOf(picture, false));
+  WorkBitmap bitmap;
+  EXPECT_EQ(pipeline.Prepare(dir.Path() + "/a.jpg", bitmap).result, FileResult::kCannotProcess);
+  EXPECT_EQ(pipeline.Prepare(dir.Path() + "/a.png", bitmap).result, FileResult::kCannotProcess);
+
+  settings.Values().boxWidth = "20";
+  Bytes cut = PngOf(test::MakeNoise(300, 300, 4), false);
+  cut.resize(cut.size() / 2);
+  test::WriteFile(dir.Path() + "/cut.png", cut);
+  EXPECT_EQ(pipeline.Prepare(dir.Path() + "/cut.png", bitmap).result, FileResult::kCannotDecode);
+}
+
+// The budget counts a streamed file by its band: an 81-megapixel photo needs a few
+// megabytes instead of a quarter of a gigabyte, turned and boosted or not.
+TEST(StreamingPipeline, WorkingBytesOfABigPhoto) {
+  Options o;
+  o.boxPreset = 0;
+  FixedSettings settings(o);
+  const std::size_t whole = EstimatedWorkingBytes(12013, 6756, false, settings);
+  EXPECT_GT(whole, std::size_t{240} << 20);
+  EXPECT_LT(EstimatedWorkingBytes(12013, 6756, true, settings), std::size_t{16} << 20);
+  settings.Values().saturation = true;
+  EXPECT_LT(EstimatedWorkingBytes(12013, 6756, true, settings, 6), std::size_t{20} << 20);
+  EXPECT_GT(EstimatedWorkingBytes(12013, 6756, false, settings, 6), whole);
+  // A progressive file keeps its coefficients.
+  EXPECT_GT(EstimatedWorkingBytes(12013, 6756, true, settings, 1, true), std::size_t{400} << 20);
+}
+
+}  // namespace
+}  // namespace brevine

@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <stdexcept>
+#include <string>
+
+#include "imaging.h"
+#include "test_images.h"
+
+namespace brevine {
+namespace {
+
+// Feeds `picture` row by row, top down or bottom up, in blocks of random sizes, as a
+// decoder would.
+WorkBitmap Stream(const WorkBitmap& picture, const ReductionSteps& steps, bool bottomUp,
+                  std::mt19937& random) {
+  StreamingReduction reduction(picture.Width(), picture.Height(), steps);
+  const int h = picture.Height();
+  int done = 0;
+  while (done < h) {
+    const int count = std::min<int>(h - done, 1 + static_cast<int>(random() % 16));
+    std::uint8_t* rows = reduction.Rows(count);
+    const int first = bottomUp ? h - 1 - done : done;
+    const int step = bottomUp ? -1 : 1;
+    for (int r = 0; r < count; ++r)
+      std::memcpy(rows + reduction.Stride() * r, picture.Row(first + r * step), picture.Stride());
+    reduction.Put(first, count, step);
+    done += count;
+  }
+  WorkBitmap result;
+  reduction.Finish(result);
+  return result;
+}
+
+WorkBitmap Whole(const WorkBitmap& picture, const ReductionSteps& steps) {
+  WorkBitmap copy = picture;
+  ReduceWholePicture(copy, steps);
+  return copy;
+}
+
+// The streamed steps against the whole-picture steps on random pictures, sizes, boxes,
+// orientations, boost settings and row orders: every byte the same.
+TEST(StreamingReductionTest, EqualsTheWholePictureStepsOnRandomCases) {
+  std::mt19937 random(20261210);
+  for (int round = 0; round < 400; ++round) {
+    const int w = 1 + static_cast<int>(random() % 300);
+    const int h = 1 + static_cast<int>(random() % 300);
+    const WorkBitmap picture =
+        round % 3 == 0 ? test::MakeNoise(w, h, round) : test::MakePhotoLike(w, h, round);
+    ReductionSteps steps;
+    steps.orientation = 1 + static_cast<int>(random() % 8);
+    steps.boost = random() % 2 == 0;
+    steps.boostFactor = steps.boost ? static_cast<int>(random() % 200) : 0;
+    steps.boxWidth = 1 + static_cast<int>(random() % 320);
+    steps.boxHeight = 1 + static_cast<int>(random() % 320);
+    const bool bottomUp = random() % 2 == 0;
+    SCOPED_TRACE("round " + std::to_string(round) + ": " + std::to_string(w) + "x" +
+                 std::to_string(h) + " box " + std::to_string(steps.boxWidth) + "x" +
+                 std::to_string(steps.boxHeight) + " orientation " +
+                 std::to_string(steps.orientation));
+    WorkBitmap expected;
+    try {
+      expected = Whole(picture, steps);
+    } catch (const std::exception&) {
+      EXPECT_ANY_THROW(Stream(picture, steps, bottomUp, random));
+      continue;
+    }
+    const WorkBitmap streamed = Stream(picture, steps, bottomUp, random);
+    ASSERT_TRUE(test::SameBitmap(expected, streamed));
+  }
+}
+
+// Every orientation on a few fixed shapes, including large ratios (the 64-bit sums) and a
+// picture that already fits (passed through unchanged, only turned).
+TEST(StreamingReductionTest, EveryOrientationOnFixedShapes) {
+  std::mt19937 random(7);
+  struct Shape {
+    int w, h, boxW, boxH;
+  };
+  const Shape shapes[] = {{640, 480, 160, 160},   {97, 1203, 64, 64}, {2000, 9, 7, 7},
+                          {300, 200, 1280, 1280}, {5, 1000, 1, 3},    {1201, 3, 1, 1}};
+  for (const Shape& s : shapes) {
+    const WorkBitmap picture = test::MakePhotoLike(s.w, s.h, s.w);
+    for (int o = 1; o <= 8; ++o) {
+      for (bool boost : {false, true}) {
+        ReductionSteps steps{o, boost, 140, s.boxW, s.boxH};
+        SCOPED_TRACE(std::to_string(s.w) + "x" + std::to_string(s.h) + " orientation " +
+                     std::to_string(o));
+        WorkBitmap expected;
+        try {
+          expected = Whole(picture, steps);
+        } catch (const std::exception&) {
+          EXPECT_ANY_THROW(Stream(picture, steps, false, random));
+          continue;
+        }
+        EXPECT_TRUE(test::SameBitmap(expected, Stream(picture, steps, o % 2 == 0, random)));
+      }
+    }
+  }
+}
+
+TEST(StreamingReductionTest, RaisesLikeFitToBoxBeforeAnyRow) {
+  EXPECT_THROW(StreamingReduction(100, 50, ReductionSteps{1, false, 0, 0, 100}), std::domain_error);
+  EXPECT_THROW(StreamingReduction(100, 50, ReductionSteps{1, false, 0, -5, 100}),
+               std::invalid_argument);
+  // 10000 x 5 in 160 x 160 reduces to zero rows.
+  EXPECT_THROW(StreamingReduction(10000, 5, ReductionSteps{1, false, 0, 160, 160}),
+               std::domain_error);
+  // Turned on its side the same picture is 5 wide: 0 x 160.
+  EXPECT_THROW(StreamingReduction(10000, 5, ReductionSteps{6, false, 0, 160, 160}),
+               std::domain_error);
+}
+
+TEST(StreamingReductionTest, MissingRowsAreAnErrorNotAPicture) {
+  const WorkBitmap picture = test::MakePhotoLike(50, 40, 3);
+  StreamingReduction reduction(50, 40, ReductionSteps{1, false, 0, 20, 20});
+  std::uint8_t* rows = reduction.Rows(10);
+  for (int r = 0; r < 10; ++r) std::memcpy(rows + reduction.Stride() * r, picture.Row(r), 150);
+  reduction.Put(0, 10, 1);
+  WorkBitmap result;
+  EXPECT_THROW(reduction.Finish(result), std::logic_error);
+}
+
+// The band, not the picture: a 12000 x 7000 photo reduced to 1280 needs a few megabytes.
+TEST(StreamingReductionTest, WorkingBytesGrowWithTheWidthNotTheArea) {
+  const ReductionSteps plain{1, false, 0, 1280, 1280};
+  const ReductionSteps turned{6, true, 140, 1280, 1280};
+  const std::size_t tall = StreamingReduction::WorkingBytes(12000, 7000, plain);
+  EXPECT_LT(tall, std::size_t{12} << 20);
+  EXPECT_LT(StreamingReduction::WorkingBytes(12000, 7000, turned), std::size_t{16} << 20);
+  EXPECT_LT(StreamingReduction::WorkingBytes(12000, 70000, plain), tall + (std::size_t{1} << 20));
+}
+
+}  // namespace
+}  // namespace brevine
