@@ -220,7 +220,7 @@
     <message numerus="yes">
         <source>%n 个文件未能处理</source>
         <translation>
-            <numerusform>%n 件を処理できませんでした</numerusform>
+            <numerusform>%n 件の処理に失敗</numerusform>
         </translation>
     </message>
     <message>
@@ -246,7 +246,7 @@
     <message numerus="yes">
         <source>已找到 %n 个文件</source>
         <translation>
-            <numerusform>%n 件のファイルが見つかりました</numerusform>
+            <numerusform>%n 件見つかりました</numerusform>
         </translation>
     </message>
 </context>
