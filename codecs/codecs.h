@@ -237,7 +237,8 @@ class TJPEGImage {
 // ---- Colour profiles ------------------------------------------------------------------
 
 // A profile worth keeping: the size in its header equals its length, the signature at byte
-// 36 is "acsp" and its data colour space is "RGB ". Anything else is dropped by the callers.
+// 36 is "acsp", its data colour space is "RGB " and every tag of its tag table lies behind
+// the table and within the profile. Anything else is dropped by the callers.
 bool IsWellFormedRgbProfile(const std::uint8_t* data, std::size_t size);
 // The profile as APP2 "ICC_PROFILE" segments: 65,519 bytes of profile each, numbered from 1.
 // Empty for an empty profile, or one too long to number (over 255 segments).

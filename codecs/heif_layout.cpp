@@ -95,6 +95,90 @@ const Box* First(const std::vector<Box>& boxes, std::uint32_t type) {
   return nullptr;
 }
 
+// Bits of an HEVC parameter set, its emulation-prevention bytes taken out; reading past its
+// end gives zeros and marks the reader spent.
+class BitReader {
+ public:
+  BitReader(const std::uint8_t* data, std::size_t size) {
+    int zeros = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+      if (zeros >= 2 && data[i] == 3) {
+        zeros = 0;
+        continue;
+      }
+      zeros = data[i] == 0 ? zeros + 1 : 0;
+      bytes_.push_back(data[i]);
+    }
+  }
+  std::uint64_t Bits(int count) {
+    std::uint64_t v = 0;
+    for (int i = 0; i < count; ++i, ++bit_) {
+      const std::size_t byte = bit_ / 8;
+      if (byte >= bytes_.size()) {
+        spent_ = true;
+        return 0;
+      }
+      v = (v << 1) | ((bytes_[byte] >> (7 - bit_ % 8)) & 1);
+    }
+    return v;
+  }
+  // Unsigned Exp-Golomb.
+  std::uint64_t Golomb() {
+    int zeros = 0;
+    while (Bits(1) == 0 && !spent_) {
+      if (++zeros > 32) {
+        spent_ = true;
+        return 0;
+      }
+    }
+    return (std::uint64_t{1} << zeros) - 1 + Bits(zeros);
+  }
+  bool Spent() const { return spent_; }
+
+ private:
+  std::vector<std::uint8_t> bytes_;
+  std::size_t bit_ = 0;
+  bool spent_ = false;
+};
+
+// The picture size of the first sequence parameter set in an hvcC box: what the HEVC
+// decoder allocates, whatever the ispe says. {0, 0} when there is none to read.
+std::pair<std::int64_t, std::int64_t> HevcCodedSize(const Box& hvcC) {
+  Reader r(hvcC.body, hvcC.size);
+  for (int i = 0; i < 22; ++i) r.Read(1);  // the decoder configuration
+  const auto arrays = r.Read(1);
+  for (std::uint64_t a = 0; a < arrays; ++a) {
+    const auto type = r.Read(1) & 0x3F;
+    const auto units = r.Read(2);
+    for (std::uint64_t u = 0; u < units; ++u) {
+      const auto length = static_cast<std::size_t>(r.Read(2));
+      if (length > r.Left()) Refuse("parameter set runs past its box");
+      const std::uint8_t* unit = r.Position();
+      for (std::size_t i = 0; i < length; ++i) r.Read(1);
+      if (type != 33 || length < 2) continue;  // 33: a sequence parameter set
+      BitReader b(unit + 2, length - 2);       // behind the two-byte unit header
+      b.Bits(4);                               // video parameter set
+      const int subLayers = static_cast<int>(b.Bits(3));
+      b.Bits(1);
+      b.Bits(88 + 8);  // general profile, tier and level
+      bool profile[8] = {}, level[8] = {};
+      for (int i = 0; i < subLayers; ++i) {
+        profile[i] = b.Bits(1) != 0;
+        level[i] = b.Bits(1) != 0;
+      }
+      if (subLayers > 0) b.Bits(2 * (8 - subLayers));
+      for (int i = 0; i < subLayers; ++i) b.Bits((profile[i] ? 88 : 0) + (level[i] ? 8 : 0));
+      b.Golomb();                      // its own id
+      if (b.Golomb() == 3) b.Bits(1);  // 4:4:4 with separate colour planes
+      const auto width = static_cast<std::int64_t>(b.Golomb());
+      const auto height = static_cast<std::int64_t>(b.Golomb());
+      if (b.Spent()) Refuse("sequence parameter set too short");
+      return {width, height};
+    }
+  }
+  return {0, 0};
+}
+
 struct Extent {
   std::uint64_t offset = 0;
   std::uint64_t length = 0;  // 0: to the end of the data
@@ -123,7 +207,8 @@ class Layout {
       : file_(data), fileSize_(size), maxPixels_(maxPixels) {}
 
   HeifLayout Read() {
-    const Box* meta = First(Children(file_, fileSize_), FourCc("meta"));
+    const auto top = Children(file_, fileSize_);
+    const Box* meta = First(top, FourCc("meta"));
     if (meta == nullptr || meta->size < 4) Refuse("no meta box");
     const auto boxes = Children(meta->body + 4, meta->size - 4);
     const Box* pitm = First(boxes, FourCc("pitm"));
@@ -293,9 +378,30 @@ class Layout {
     const auto width = static_cast<std::int64_t>(r.Read(4));
     const auto height = static_cast<std::int64_t>(r.Read(4));
     if (width <= 0 || height <= 0) Refuse("image of zero size");
-    if (width * height > maxPixels_) Refuse("image of " + Size(width, height) + " is too large");
+    if (width > maxPixels_ / height) Refuse("image of " + Size(width, height) + " is too large");
     if (const Box* clap = Property(item, FourCc("clap"))) CheckCrop(*clap, width, height);
     return {width, height};
+  }
+
+  // The ispe is the HEVC picture cut to its conformance window: the coded size is at least
+  // the ispe and exceeds it by less than one 64 x 64 block. (A turned grid's tiles may
+  // come turned, as its ispe does.)
+  void CheckCodedSize(std::uint32_t id, const Item& item, std::int64_t width, std::int64_t height) {
+    if (item.type != kHvc1) return;
+    const Box* hvcC = Property(item, FourCc("hvcC"));
+    if (hvcC == nullptr) return;
+    const auto [codedWidth, codedHeight] = HevcCodedSize(*hvcC);
+    if (codedWidth == 0 && codedHeight == 0) return;
+    const auto fits = [](std::int64_t coded, std::int64_t side) {
+      return coded >= side && coded <= (side + 63) / 64 * 64;
+    };
+    if (!(fits(codedWidth, width) && fits(codedHeight, height)) &&
+        !(fits(codedWidth, height) && fits(codedHeight, width))) {
+      Refuse("image " + std::to_string(id) + " codes " + Size(codedWidth, codedHeight) +
+             " pixels for " + Size(width, height));
+    }
+    // libheif holds the decoder's picture to the longest side.
+    out_.longestSide = std::max({out_.longestSide, codedWidth, codedHeight});
   }
 
   // A crop whose rectangle lies within the picture, allowing for libheif's rounding.
@@ -363,6 +469,7 @@ class Layout {
     const Item& item = Find(id);
     const auto [width, height] = CodedSize(id, item);
     if (IsCoded(item.type)) {
+      CheckCodedSize(id, item, width, height);
       Allocates(width, height);
     } else if (item.type == kGrid) {
       PlanGrid(id, item, width, height);
@@ -414,6 +521,7 @@ class Layout {
       const Item& t = Find(tile);
       if (!IsCoded(t.type)) Refuse("grid tile of type " + TypeName(t.type));
       const auto [w, h] = CodedSize(tile, t);
+      CheckCodedSize(tile, t, w, h);
       if (tileWidth == 0) {
         tileWidth = w;
         tileHeight = h;

@@ -22,7 +22,19 @@ bool IsWellFormedRgbProfile(const std::uint8_t* data, std::size_t size) {
   if (data == nullptr || size < 132) return false;
   if (BigEndian32(data) != size) return false;
   if (std::memcmp(data + 36, "acsp", 4) != 0) return false;
-  return std::memcmp(data + 16, "RGB ", 4) == 0;
+  if (std::memcmp(data + 16, "RGB ", 4) != 0) return false;
+  // The tag table: signature, offset and size of each tag, 12 bytes an entry. Every tag's
+  // data lies behind the table and within the profile, or a reader would go beyond it.
+  const std::uint64_t count = BigEndian32(data + 128);
+  const std::uint64_t tableEnd = 132 + 12 * count;
+  if (tableEnd > size) return false;
+  for (std::uint64_t i = 0; i < count; ++i) {
+    const std::uint8_t* entry = data + 132 + 12 * i;
+    const std::uint64_t offset = BigEndian32(entry + 4);
+    const std::uint64_t length = BigEndian32(entry + 8);
+    if (offset < tableEnd || offset + length > size) return false;
+  }
+  return true;
 }
 
 std::vector<JpegMarker> IccProfileMarkers(const std::vector<std::uint8_t>& profile) {

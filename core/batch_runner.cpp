@@ -184,6 +184,7 @@ class ParallelRun {
         clock_(clock),
         hooks_(hooks),
         order_(clock),
+        decoderThreads_(DecoderThreads(jobs, platform::UsableCores())),
         memory_(Limits(jobs, hooks)),
         times_(hooks.times),
         pool_(Steps()) {}
@@ -205,6 +206,7 @@ class ParallelRun {
     explicit FileWorker(ParallelRun& run) : run_(run) {
       PipelineHooks hooks;
       hooks.times = run.times_.Own(times_);
+      hooks.decoderThreads = run.decoderThreads_;
       if (run.hooks_.loaded)
         hooks.preview = [this](const WorkBitmap& bitmap) { run_.hooks_.loaded(index_, bitmap); };
       // Each worker owns its bitmap and its copy of the options: Prepare shares nothing
@@ -287,6 +289,7 @@ class ParallelRun {
   const platform::Clock& clock_;
   const BatchHooks& hooks_;
   CommitOrder order_;  // used by the one worker that is handing out
+  const int decoderThreads_;
   MemoryWindow memory_;
   TimesCollector times_;
   OutputOwners owners_;  // the committing thread's
@@ -298,6 +301,7 @@ void RunFeedSequential(BatchFeed& feed, const platform::Clock& clock, const Batc
   std::size_t index = 0;
   PipelineHooks pipelineHooks;
   pipelineHooks.times = hooks.times;
+  pipelineHooks.decoderThreads = DecoderThreads(1, platform::UsableCores());
   if (hooks.loaded)
     pipelineHooks.preview = [&](const WorkBitmap& bitmap) { hooks.loaded(index, bitmap); };
   FilePipeline pipeline(settings, clock, pipelineHooks);
@@ -337,6 +341,7 @@ std::vector<FileResult> RunSequential(const std::vector<std::string>& paths,
                                       StageTimes* times, const CommitReport& report) {
   PipelineHooks hooks;
   hooks.times = times;
+  hooks.decoderThreads = DecoderThreads(1, platform::UsableCores());
   FilePipeline pipeline(settings, clock, hooks);
   WorkBitmap bitmap;
   OutputOwners owners;
@@ -362,6 +367,10 @@ std::optional<int> ParseJobCount(std::string_view text) {
 int ChooseJobs(std::optional<int> requested, unsigned cores) {
   if (requested) return std::max(1, *requested);
   return static_cast<int>(std::clamp<unsigned>(cores, 1, 1024));
+}
+
+int DecoderThreads(int workers, unsigned cores) {
+  return static_cast<int>(std::max(1u, cores) / static_cast<unsigned>(std::max(1, workers)));
 }
 
 int DefaultJobs() {

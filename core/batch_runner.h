@@ -37,6 +37,11 @@ int ChooseJobs(std::optional<int> requested, unsigned cores);
 // ChooseJobs from BREVINE_JOBS and the usable cores.
 int DefaultJobs();
 
+// Threads a decoder may start of its own for one picture when `workers` decode at once:
+// the cores the other workers leave, so that N workers never start N x cores threads while
+// one large tiled picture in a short batch still uses them all.
+int DecoderThreads(int workers, unsigned cores);
+
 // For each path, how many leading paths must be committed before it may be prepared.
 // Normally 0; a path that an earlier argument's JPEG would write (a result fed back in as
 // a source) waits for that argument, and a wildcard path, whose match the earlier writes

@@ -5,6 +5,7 @@
 
 #include "file_system.h"
 #include "folder_list.h"
+#include "output_stage.h"
 #include "pipeline.h"
 
 namespace brevine {
@@ -23,7 +24,7 @@ class Walker {
   Walker(const ProcessSettings& settings, std::vector<BatchPath>& out, const WalkControl& control)
       : out_(out), control_(control), subFolder_(settings.SubFolderMode()) {
     // The same substitutions as the output stage makes when it names a file.
-    outputFolder_ = settings.FolderName().empty() ? "Resized" : settings.FolderName();
+    folderName_ = settings.FolderName();
     addedText_ = settings.AddedText().empty() ? "s-" : settings.AddedText();
     position_ = settings.TextPosition();
   }
@@ -39,7 +40,10 @@ class Walker {
     // A bind mount can show a folder inside itself; walking it again would repeat files.
     if (!walked_.insert(self).second) return;
     if (subFolder_) {
-      if (auto output = platform::FolderIdentity(Join(path, outputFolder_)))
+      // Where this folder's results go, decided as the output stage decides it; compared
+      // as a folder, not as a name, so that every spelling of it is found.
+      const std::string folder = Join(path, "");
+      if (auto output = platform::FolderIdentity(folder + OutputSubFolder(folder, folderName_)))
         outputFolders_.insert(*output);
     }
     // std::string compares as unsigned bytes: "B" < "a" < "á" whatever the locale.
@@ -91,7 +95,7 @@ class Walker {
   std::vector<BatchPath>& out_;
   const WalkControl& control_;
   bool subFolder_;
-  std::string outputFolder_;
+  std::string folderName_;
   std::string addedText_;
   int position_;
   std::set<FileIdentity> walked_;

@@ -110,6 +110,13 @@ std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const Wo
   return jpeg.Data().bytes;
 }
 
+std::string OutputSubFolder(const std::string& folder, const std::string& folderName) {
+  // An empty name, or one that means the source's own folder, would put the result
+  // beside its source: over it for a ".jpg" source, over another photo for the others.
+  if (folderName.empty() || IsOwnFolder(folder, folderName)) return "Resized";
+  return folderName;
+}
+
 OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& clock,
                           const std::string& destinationBase) {
   const std::string folder = platform::FolderPart(destinationBase);
@@ -132,11 +139,8 @@ OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& cloc
     }
     t.indexPath = folder + DateName(clock) + ".html";
   } else {
-    // An empty name, or one that means the source's own folder, would put the result
-    // beside its source: over it for a ".jpg" source, over another photo for the others.
-    if (settings.FolderName().empty() || IsOwnFolder(folder, settings.FolderName()))
-      settings.SetFolderName("Resized");
-    const std::string sub = settings.FolderName();
+    const std::string sub = OutputSubFolder(folder, settings.FolderName());
+    if (sub != settings.FolderName()) settings.SetFolderName(sub);
     t.subFolder = true;
     t.subFolderPath = folder + sub;
     t.jpegPath = folder + sub + "/" + name;

@@ -43,6 +43,11 @@ struct OutputTarget {
 OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& clock,
                           const std::string& destinationBase);
 
+// The sub-folder that results of sources in `folder` (ending in "/") go to in sub-folder
+// mode: `folderName`, or "Resized" when it is empty or leads back to `folder` itself.
+// ChooseOutput names the folder by it, and the folder walk leaves that folder out.
+std::string OutputSubFolder(const std::string& folder, const std::string& folderName);
+
 // Names and writes the encoded bytes, then appends the HTML line when asked. Never raises:
 // kWritten once the JPEG is on disk (a failed HTML line does not change that), else
 // kCannotWrite, also when the destination is the source file itself. `writtenPath`, when

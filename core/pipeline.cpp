@@ -200,7 +200,8 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) 
     // decoder finds the note during its one pass over the file.
     ReducingSink sink(settings_.AutoRotate(), settings_.Saturation(), SelectedBox(settings_));
     try {
-      out.result = FromLoadStatus(LoadImage(out.sourcePath, sink, &info));
+      out.result = FromLoadStatus(
+          LoadImage(out.sourcePath, sink, &info, LoadRequest{hooks_.decoderThreads}));
       if (out.result == FileResult::kCannotDecode) out.detail = info.reason;
     } catch (...) {
       out.result = FileResult::kCannotDecode;

@@ -41,6 +41,8 @@ struct PipelineHooks {
   std::function<void()> previewDone;
   // Optional; one object per thread.
   StageTimes* times = nullptr;
+  // Threads the decoder may start of its own for one picture; 0 or 1: none.
+  int decoderThreads = 0;
 };
 
 // The bounding box of the chosen preset (custom: the box texts, 200 where not an integer;

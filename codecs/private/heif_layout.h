@@ -18,11 +18,15 @@ struct HeifLayout {
   // Pixels of every picture libheif allocates for the primary and its alpha: canvases,
   // one tile of each grid, overlay inputs.
   std::int64_t pixels = 0;
-  std::int64_t longestSide = 0;  // of any of them
+  std::int64_t longestSide = 0;  // of any of them, and of any coded picture
 };
 
-// The pixel count above which a file must hold at least one byte for every
-// kMostPixelsPerByte pixels it announces.
+// Above kProportionCheckPixels (summed over every picture decoded) the file must hold at
+// least one byte per kMostPixelsPerByte pixels. No codec bound exists as it does for
+// deflate, so the ratio is measured: a single flat colour, the most compressible picture
+// there is, encodes at 8192 x 4096 to about 4,200 pixels a byte with x265 and 52,000 with
+// libaom, over its own area. 2^18 lets that through with room to spare; a photo needs
+// thousands of times more bytes. The largest bitmap, 2^29 pixels, needs 2 KiB of file.
 inline constexpr std::int64_t kProportionCheckPixels = std::int64_t{1} << 24;
 inline constexpr std::int64_t kMostPixelsPerByte = std::int64_t{1} << 18;
 

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -23,7 +24,6 @@ using test::EncodeHeif;
 using test::HeifOptions;
 using test::HeifPicture;
 using test::Quadrants;
-using test::SetGridCanvas;
 using test::SetIspe;
 
 using File = std::vector<std::uint8_t>;
@@ -51,7 +51,7 @@ std::string Decode(const File& file, WorkBitmap& bitmap) {
 
 // The HEIC is a grid of one 64 x 64 tile showing the 48 x 32 quadrants.
 const File& SmallHeic() {
-  static const File file = EncodeHeif(Quadrants(48, 32));
+  static const File file = test::RewrittenGrid(48, 32, 48, 32);
   return file;
 }
 const File& SmallAvif(bool alpha = false) {
@@ -74,15 +74,9 @@ std::size_t IspeOf(const File& file, std::uint32_t width, std::uint32_t height) 
   throw std::invalid_argument("no such ispe");
 }
 
-// The grid canvas, the grid's ispe and the tile's ispe as given.
 File Grid(std::uint32_t canvasWidth, std::uint32_t canvasHeight, std::uint32_t width,
           std::uint32_t height, std::uint32_t tileWidth = 64, std::uint32_t tileHeight = 64) {
-  File file = SmallHeic();
-  const std::size_t grid = IspeOf(file, 48, 32), tile = IspeOf(file, 64, 64);
-  SetGridCanvas(file, static_cast<int>(canvasWidth), static_cast<int>(canvasHeight));
-  SetIspe(file, grid, width, height);
-  SetIspe(file, tile, tileWidth, tileHeight);
-  return file;
+  return test::RewrittenGrid(canvasWidth, canvasHeight, width, height, tileWidth, tileHeight);
 }
 
 bool Contains(const std::string& text, const char* part) {
@@ -150,15 +144,24 @@ TEST(HeifLayout, EveryPictureWithinTheBoundAndTheFileLongEnoughForIt) {
   SetIspe(file, ispe, 8193, 65536);
   AppendFreeBox(file, 4096);
   EXPECT_TRUE(Contains(Refusal(file), "too large")) << Refusal(file);
+}
 
-  // A grid whose sizes all agree counts its canvas and its tile: 2 x 2^28 pixels.
+TEST(HeifLayout, TilesCodeTheSizeTheirIspeDeclares) {
+  // The tile codes 64 x 64. A grid whose canvas and ispe sizes all agree on 16384 x 16384
+  // (in a file long enough for that many pixels) still has one such tile.
   File grid = Grid(16384, 16384, 16384, 16384, 16384, 16384);
-  ASSERT_LT(grid.size(), 2040u);
-  File shortGrid = grid;
-  AppendFreeBox(shortGrid, 2047 - grid.size());
-  AppendFreeBox(grid, 2048 - grid.size());
-  EXPECT_TRUE(Contains(Refusal(shortGrid), "too short"));
-  EXPECT_EQ(Refusal(grid), "");
+  AppendFreeBox(grid, 4096);
+  EXPECT_TRUE(Contains(Refusal(grid), "codes 64x64 pixels for 16384x16384")) << Refusal(grid);
+  // The ispe may cut up to one block of 64 off the coded picture, no more and no less.
+  EXPECT_TRUE(Contains(Refusal(Grid(48, 32, 48, 32, 65, 64)), "codes 64x64"));
+  EXPECT_TRUE(Contains(Refusal(Grid(48, 32, 48, 32, 64, 65)), "codes 64x64"));
+  for (const std::uint32_t side : {1u, 17u, 64u}) {
+    const File file = Grid(side, side, side, side, side, side);
+    EXPECT_EQ(Refusal(file), "") << side;
+    WorkBitmap bitmap;
+    ASSERT_EQ(Decode(file, bitmap), "") << side;
+    EXPECT_EQ(bitmap.Width(), static_cast<int>(side));
+  }
 }
 
 TEST(HeifLayout, AlphaCountsAndCropsStayInside) {
@@ -274,6 +277,17 @@ TEST(HeifStructures, GridCanvasCutsItsTileShort) {
   EXPECT_TRUE(Near(bitmap, 10, 8, kRed));
   EXPECT_TRUE(Near(bitmap, 36, 8, kGreen));
   EXPECT_TRUE(Near(bitmap, 10, 19, kBlue));
+}
+
+TEST(HeifStructures, DecoderThreadsChangeNoPixel) {
+  const File& file = SmallHeic();
+  WorkBitmap alone, threaded;
+  SourceInfo info;
+  DecodeHeif(file.data(), file.size(), alone, info, LoadRequest{0});
+  DecodeHeif(file.data(), file.size(), threaded, info, LoadRequest{4});
+  ASSERT_EQ(alone.ByteCount(), threaded.ByteCount());
+  for (int y = 0; y < alone.Height(); ++y)
+    ASSERT_EQ(std::memcmp(alone.Row(y), threaded.Row(y), alone.Stride()), 0) << y;
 }
 
 TEST(HeifStructures, CropsAtOddOffsets) {

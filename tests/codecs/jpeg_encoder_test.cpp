@@ -227,7 +227,44 @@ std::vector<std::uint8_t> MakeProfile(std::size_t size) {
   p[3] = static_cast<std::uint8_t>(size);
   std::memcpy(p.data() + 16, "RGB ", 4);
   std::memcpy(p.data() + 36, "acsp", 4);
+  if (size >= 132) std::memset(p.data() + 128, 0, 4);  // no tags
   return p;
+}
+
+void PutBe32(std::uint8_t* p, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
+}
+
+// A profile of `size` bytes whose table lists tags at these offsets and sizes.
+std::vector<std::uint8_t> WithTags(
+    std::size_t size, const std::vector<std::pair<std::uint32_t, std::uint32_t>>& tags) {
+  auto p = MakeProfile(size);
+  PutBe32(p.data() + 128, static_cast<std::uint32_t>(tags.size()));
+  for (std::size_t i = 0; i < tags.size() && 144 + 12 * i <= size; ++i) {
+    std::memcpy(p.data() + 132 + 12 * i, "desc", 4);
+    PutBe32(p.data() + 136 + 12 * i, tags[i].first);
+    PutBe32(p.data() + 140 + 12 * i, tags[i].second);
+  }
+  return p;
+}
+
+TEST(IccProfileTest, EveryTagLiesWithinTheProfile) {
+  // Two tags: the table ends at 156.
+  EXPECT_TRUE(IsWellFormedRgbProfile(WithTags(600, {{156, 100}, {256, 344}}).data(), 600));
+  EXPECT_FALSE(IsWellFormedRgbProfile(WithTags(600, {{156, 100}, {256, 345}}).data(), 600));
+  EXPECT_FALSE(IsWellFormedRgbProfile(WithTags(600, {{155, 100}, {256, 344}}).data(), 600));
+  // Offset and size that wrap around 32 bits.
+  EXPECT_FALSE(IsWellFormedRgbProfile(WithTags(600, {{200, 0xFFFFFFF0u}}).data(), 600));
+  EXPECT_FALSE(IsWellFormedRgbProfile(WithTags(600, {{0xFFFFFFF0u, 0x20}}).data(), 600));
+  // A count whose table would not fit, even one that overflows 32 bits when multiplied.
+  auto counted = MakeProfile(600);
+  PutBe32(counted.data() + 128, (600 - 132) / 12 + 1);
+  EXPECT_FALSE(IsWellFormedRgbProfile(counted.data(), counted.size()));
+  PutBe32(counted.data() + 128, 0x40000000u);
+  EXPECT_FALSE(IsWellFormedRgbProfile(counted.data(), counted.size()));
+  // A table that fills the profile exactly, with empty tags at its end.
+  const std::size_t full = 132 + 12 * 3;
+  EXPECT_TRUE(IsWellFormedRgbProfile(WithTags(full, {{168, 0}, {168, 0}, {168, 0}}).data(), full));
 }
 
 TEST(IccProfileTest, WellFormedRgbProfilesOnly) {

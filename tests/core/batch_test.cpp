@@ -41,6 +41,13 @@ TEST(BatchJobs, CountFromTheVariableTheCoresAndTheMemory) {
   EXPECT_EQ(ChooseJobs(std::nullopt, 5000), 1024);
   EXPECT_EQ(ChooseJobs(6, 2), 6);  // asked for: taken as it stands
   EXPECT_GE(DefaultJobs(), 1);
+
+  // Workers share the cores with the decoders' own threads.
+  EXPECT_EQ(DecoderThreads(1, 8), 8);  // one file, or a sequential run: every core
+  EXPECT_EQ(DecoderThreads(2, 8), 4);
+  EXPECT_EQ(DecoderThreads(8, 8), 1);  // as many workers as cores: none of their own
+  EXPECT_EQ(DecoderThreads(16, 8), 0);
+  EXPECT_EQ(DecoderThreads(0, 0), 1);
 }
 
 // ---- Parallel against sequential ----------------------------------------------------

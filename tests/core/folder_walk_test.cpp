@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "command_line.h"
@@ -176,6 +177,30 @@ TEST_F(Folders, SameOutputsAsNamingEachFileAndNothingNewOnASecondRun) {
     UseOptions(o);
     ASSERT_EQ(Run({"root"}, walked.Path()), 0) << err_.str();
     EXPECT_EQ(Listing(walked / "root"), Listing(named / "root"));
+  }
+}
+
+TEST_F(Folders, OutputFolderIsLeftOutHoweverItIsSpelled) {
+  // "." and the folder's own name lead back to the source's folder, so results go to
+  // "Resized"; the others name the output folder itself in other words.
+  for (const std::string name :
+       {".", "./", "", "../pics", "Resized/", "./Resized", "../pics/Out"}) {
+    SCOPED_TRACE("folder=" + name);
+    test::TempFolder base;
+    fs::create_directories(base / "pics");
+    WriteBmp(base / "pics/a.bmp", test::MakePhotoLike(12, 9, 1));
+    Options o = test::PlainOptions();
+    o.subFolder = true;
+    o.folders = true;
+    o.folderName = name;
+    const std::string output = name == "../pics/Out" ? "Out" : "Resized";
+    for (int run = 0; run < 3; ++run) {
+      UseOptions(o);
+      ASSERT_EQ(Run({"pics"}, base.Path()), 0) << err_.str();
+      EXPECT_EQ(Listing(base / "pics"),
+                (std::set<std::string>{"a.bmp", output + "/", output + "/a.jpg"}))
+          << "run " << run;
+    }
   }
 }
 

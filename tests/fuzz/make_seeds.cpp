@@ -423,6 +423,14 @@ void HeifSeeds(const fs::path& folder) {
   avif.orientation = 6;
   avif.nclxPrimaries = 9;
   Save(folder, "turned-bt2020.avif", EncodeHeif(Quadrants(16, 8, 8, true), avif));
+  // Files that announce more than they hold: a strip over a square canvas, a square canvas
+  // of one small tile, and sizes that agree in too few bytes.
+  using brevine::test::RewrittenGrid;
+  Save(folder, "bomb-strip-32767.heic", RewrittenGrid(32767, 32767, 32767, 256));
+  Save(folder, "bomb-strip-16384.heic", RewrittenGrid(16384, 16384, 16384, 256));
+  Save(folder, "bomb-square-16384.heic", RewrittenGrid(16384, 16384, 16384, 16384));
+  Save(folder, "bomb-agreeing-16384.heic", RewrittenGrid(16384, 16384, 16384, 16384, 16384, 16384));
+  Save(folder, "cut-tile.heic", RewrittenGrid(40, 20, 40, 20));
 }
 
 }  // namespace

@@ -370,4 +370,20 @@ void AppendFreeBox(std::vector<std::uint8_t>& file, std::size_t bytes) {
   std::memcpy(&file[at + 4], "free", 4);
 }
 
+std::vector<std::uint8_t> RewrittenGrid(std::uint32_t canvasWidth, std::uint32_t canvasHeight,
+                                        std::uint32_t width, std::uint32_t height,
+                                        std::uint32_t tileWidth, std::uint32_t tileHeight) {
+  static const std::vector<std::uint8_t> small = EncodeHeif(Quadrants(48, 32));
+  std::vector<std::uint8_t> file = small;
+  // libheif's encoder lists the tile's ispe (64 x 64) before the grid's (48 x 32).
+  const auto ispe = FindBoxes(file, "ispe");
+  if (ispe.size() != 2 || Be32(&file[ispe[0] + 12]) != 64 || Be32(&file[ispe[1] + 12]) != 48) {
+    throw std::invalid_argument("not a grid of one 64 x 64 tile");
+  }
+  SetGridCanvas(file, static_cast<int>(canvasWidth), static_cast<int>(canvasHeight));
+  SetIspe(file, 1, width, height);
+  SetIspe(file, 0, tileWidth, tileHeight);
+  return file;
+}
+
 }  // namespace brevine::test

@@ -50,6 +50,13 @@ void SetGridCanvas(std::vector<std::uint8_t>& file, int width, int height);
 // The ispe box at `index` (file order, see FindBoxes) with another size.
 void SetIspe(std::vector<std::uint8_t>& file, std::size_t index, std::uint32_t width,
              std::uint32_t height);
+// A HEIC whose grid is one 64 x 64 tile showing the 48 x 32 quadrants, with the grid's
+// canvas (its data), the grid's ispe and the tile's ispe rewritten as given: files that
+// announce more than their data holds, or a canvas that cuts its tile short.
+std::vector<std::uint8_t> RewrittenGrid(std::uint32_t canvasWidth, std::uint32_t canvasHeight,
+                                        std::uint32_t width, std::uint32_t height,
+                                        std::uint32_t tileWidth = 64,
+                                        std::uint32_t tileHeight = 64);
 // A free box of `bytes` bytes in all at the end of the file, which readers pass over.
 void AppendFreeBox(std::vector<std::uint8_t>& file, std::size_t bytes);
 

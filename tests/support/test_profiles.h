@@ -1,6 +1,7 @@
 #pragma once
 // Colour profiles and JPEG segments made in code: a profile here only has to pass the
-// well-formed test (size, "acsp", colour space), its tags are filler with a known pattern.
+// well-formed test (size, "acsp", colour space, an empty tag table); behind the table comes
+// filler with a known pattern.
 
 #include <algorithm>
 #include <cstddef>
@@ -27,6 +28,7 @@ inline std::vector<std::uint8_t> MakeProfile(std::size_t size, const char* space
   p[3] = static_cast<std::uint8_t>(n);
   std::memcpy(p.data() + 16, space, 4);
   std::memcpy(p.data() + 36, "acsp", 4);
+  if (size >= 132) std::memset(p.data() + 128, 0, 4);  // an empty tag table
   return p;
 }
 
