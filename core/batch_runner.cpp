@@ -100,6 +100,13 @@ class OutputOwners {
     c.index = index;
     c.result = result;
     c.detail = file.detail;
+    if (result == FileResult::kWritten) {
+      c.writtenPath = file.writtenPath;
+      c.width = file.width;
+      c.height = file.height;
+      c.bytes = file.jpeg.size();
+      c.quality = file.quality;
+    }
     if (result == FileResult::kWritten && !file.writtenPath.empty()) {
       // The file exists now, so the key is its fully resolved path: a link or ".." in
       // one spelling does not hide that two files wrote one output.

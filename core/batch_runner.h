@@ -58,6 +58,12 @@ struct CommittedFile {
   // Written over the JPEG that an earlier path of this batch wrote (two sources with one
   // output name): that path's index. The later result is the one left on disk.
   std::optional<std::size_t> replaced;
+  // A written file: where, its size in pixels and bytes, and its JPEG quality.
+  std::string writtenPath;
+  int width = 0;
+  int height = 0;
+  std::size_t bytes = 0;
+  int quality = 0;
 };
 using CommitReport = std::function<void(const CommittedFile&)>;
 

@@ -1,6 +1,13 @@
 #include "command_line.h"
 
+#include <getopt.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
 #include <iostream>
+#include <mutex>
+#include <sstream>
 
 #include "batch_runner.h"
 #include "brevine_version.h"
@@ -11,29 +18,83 @@
 namespace brevine {
 namespace {
 
-constexpr char kUsage[] =
-    "Usage: brevine [IMAGE...]\n"
-    "       brevine /sc [IMAGE...]\n"
-    "       brevine --help | --version\n"
-    "\n"
-    "Reduces each IMAGE (.jpg .jpeg .gif .png .bmp .webp .heic .heif .hif .avif) to fit the\n"
-    "box chosen in the window and writes it as a JPEG beside it (under an added text or in a\n"
-    "sub-folder), with the options stored by the window. Without arguments the window opens.\n"
-    "\"/sc\" as the first argument puts a launcher on the desktop first. With folders=1 in the\n"
-    "settings file a FOLDER stands for the images in it and in its sub-folders, in name order.\n"
-    "\n"
-    "Options are read from the program's path with \".ini\" added, or, for an installed\n"
-    "program or where the program's folder cannot be written, from\n"
-    "~/.config/brevine/brevine.ini. A command-line run never changes them.\n"
-    "\n"
-    "Environment:\n"
-    "  BREVINE_JOBS=N   files worked on at once (default: one per core, as free memory\n"
-    "                   allows; 1 works through them one after the other)\n"
-    "\n"
-    "Exit status: 0 when every IMAGE was written; otherwise 1, with one line\n"
-    "\"brevine: IMAGE: REASON\" on standard error for each one that was not. Of two IMAGEs\n"
-    "with one output name (a.jpg and a.png) the later one's JPEG stays, and it says so:\n"
-    "\"brevine: IMAGE: replaces the result of EARLIER\".\n";
+// The run's own switches; the options' flags come from the option table.
+enum RunSwitch { kHelpSwitch = 1, kVersionSwitch, kVerbose, kJobs, kSettings };
+struct RunFlag {
+  RunSwitch id;
+  char shortName;
+  const char* longName;
+  const char* argument;
+  const char* help;
+};
+constexpr RunFlag kRunFlags[] = {
+    {kJobs, 'j', "jobs", "N", "work on N files at once (over BREVINE_JOBS)"},
+    {kSettings, 0, "settings", "FILE", "read the options from FILE instead of the settings file"},
+    {kVerbose, 'v', "verbose", nullptr,
+     "print a line for each written file: source, result, pixels, bytes, quality"},
+    {kHelpSwitch, 'h', "help", nullptr, "print this help and end"},
+    {kVersionSwitch, 'V', "version", nullptr, "print the version and end"},
+};
+constexpr int kTableFlag = 256;  // getopt's value for the table's flag i: kTableFlag + i
+
+std::string FlagName(char shortName, const char* longName) {
+  std::string s = "  ";
+  s += shortName ? std::string("-") + shortName + ", " : "    ";
+  s += "--";
+  s += longName;
+  return s;
+}
+
+void HelpLine(std::ostringstream& s, std::string left, const char* help) {
+  constexpr std::size_t kColumn = 30;
+  s << left;
+  if (left.size() + 2 > kColumn)
+    s << "\n" << std::string(kColumn, ' ');
+  else
+    s << std::string(kColumn - left.size(), ' ');
+  s << help << "\n";
+}
+
+std::string Minutes(double seconds) {
+  const long s = static_cast<long>(seconds + 0.5);
+  char text[32];
+  std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
+  return text;
+}
+
+// The one-line display of a run's progress on a terminal, redrawn in place.
+class ProgressLine {
+ public:
+  ProgressLine(std::ostream& err, bool on, std::size_t total)
+      : err_(err), on_(on && total > 1), total_(total) {}
+  ~ProgressLine() { Clear(); }
+
+  void Show(std::size_t done, const std::string& current) {
+    if (!on_) return;
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    std::string name = current;
+    if (name.size() > 40) name = "..." + name.substr(name.size() - 37);
+    err_ << "\r\033[K" << done << "/" << total_ << "  " << name << "  " << Minutes(elapsed);
+    if (done > 0 && done < total_)
+      err_ << ", about " << Minutes(elapsed / done * (total_ - done)) << " left";
+    err_.flush();
+    drawn_ = true;
+  }
+  void Clear() {
+    if (!drawn_) return;
+    err_ << "\r\033[K";
+    err_.flush();
+    drawn_ = false;
+  }
+
+ private:
+  std::ostream& err_;
+  const bool on_;
+  const std::size_t total_;
+  const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  bool drawn_ = false;
+};
 
 }  // namespace
 
@@ -43,30 +104,271 @@ std::vector<FileResult> RunPaths(const std::vector<std::string>& absolutePaths,
   return RunBatch(absolutePaths, settings, clock, jobs > 0 ? jobs : DefaultJobs(), times);
 }
 
-bool PrintInformation(const std::vector<std::string>& args, std::ostream& out) {
-  if (args.size() != 1) return false;
-  if (args[0] == "--help") {
-    out << kUsage;
-  } else if (args[0] == "--version") {
-    out << "Brevine " << kVersion << "\n";
-  } else {
-    return false;
+std::string UsageText() {
+  std::ostringstream s;
+  s << "Usage: brevine [OPTION...] [--] [IMAGE|FOLDER...]\n"
+       "       brevine /sc [OPTION...] [IMAGE|FOLDER...]\n"
+       "\n"
+       "Reduces each IMAGE (.jpg .jpeg .gif .png .bmp .webp .heic .heif .hif .avif) to fit a\n"
+       "box and writes it as a JPEG beside it, under an added text or in a sub-folder. The\n"
+       "options are those the window stored; the flags change them for this run only.\n"
+       "Without arguments the window opens. \"/sc\" as the first argument puts a launcher on\n"
+       "the desktop first. A file whose name begins with \"-\" is named after \"--\" or as\n"
+       "./-name.\n"
+       "\nOptions:\n";
+  for (const OptionRow& row : OptionTable())
+    for (const OptionFlag& flag : row.flags) {
+      if (!flag.longName) continue;
+      std::string left = FlagName(flag.shortName, flag.longName);
+      if (flag.argument)
+        left += flag.optionalArgument ? std::string("[=") + flag.argument + "]"
+                                      : std::string("=") + flag.argument;
+      HelpLine(s, left, flag.help);
+    }
+  for (const RunFlag& flag : kRunFlags) {
+    std::string left = FlagName(flag.shortName, flag.longName);
+    if (flag.argument) left += std::string("=") + flag.argument;
+    HelpLine(s, left, flag.help);
   }
-  out.flush();
-  return true;
+  s << "\n"
+       "Options are read from the program's path with \".ini\" added, or, for an installed\n"
+       "program or where the program's folder cannot be written, from\n"
+       "~/.config/brevine/brevine.ini. A command-line run never changes them.\n"
+       "\n"
+       "Environment:\n"
+       "  BREVINE_JOBS=N   files worked on at once (default: one per core, as free memory\n"
+       "                   allows; 1 works through them one after the other)\n"
+       "\n"
+       "Exit status: 0 when every IMAGE was written; 1 when one was not, with a line\n"
+       "\"brevine: IMAGE: REASON\" on standard error for each; 2 for a usage error. Of two\n"
+       "IMAGEs with one output name (a.jpg and a.png) the later one's JPEG stays, and it says\n"
+       "so: \"brevine: IMAGE: replaces the result of EARLIER\".\n";
+  return s.str();
+}
+
+namespace {
+
+// Text as troff shows it: hyphens as minus signs, backslashes escaped.
+std::string Troff(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\\')
+      out += "\\e";
+    else if (c == '-')
+      out += "\\-";
+    else
+      out += c;
+  }
+  return out;
+}
+
+std::string ManualFlag(char shortName, const char* longName, const char* argument,
+                       bool optionalArgument, const char* help) {
+  std::string s = ".TP\n";
+  if (shortName) s += "\\fB\\-" + std::string(1, shortName) + "\\fR, ";
+  s += "\\fB\\-\\-" + Troff(longName) + "\\fR";
+  if (argument)
+    s += std::string(optionalArgument ? "[=" : "=") + "\\fI" + Troff(argument) + "\\fR" +
+         (optionalArgument ? "]" : "");
+  return s + "\n" + Troff(help) + ".\n";
+}
+
+}  // namespace
+
+std::string ManualOptions() {
+  std::string s;
+  for (const OptionRow& row : OptionTable())
+    for (const OptionFlag& flag : row.flags)
+      if (flag.longName)
+        s += ManualFlag(flag.shortName, flag.longName, flag.argument, flag.optionalArgument,
+                        flag.help);
+  for (const RunFlag& flag : kRunFlags)
+    s += ManualFlag(flag.shortName, flag.longName, flag.argument, false, flag.help);
+  return s;
+}
+
+std::string ManualSettings() {
+  std::string s;
+  std::string_view section;
+  for (const OptionRow& row : OptionTable()) {
+    if (section != row.section) {
+      section = row.section;
+      s += ".SS [" + std::string(section) + "]\n";
+    }
+    const std::string value = row.defaultValue[0] ? Troff(row.defaultValue) : "empty";
+    s += ".TP\n.BR " + Troff(row.key) + " \" (default " + value + ")\"\n" + Troff(row.help);
+    if (row.type == OptionType::kChoice) {
+      std::string list;
+      for (const std::string& v : ChoiceValues(row)) list += (list.empty() ? "" : ", ") + v;
+      s += "; one of " + Troff(list);
+    }
+    s += ".\n";
+  }
+  return s;
+}
+
+Arguments ParseArguments(const std::vector<std::string>& given) {
+  Arguments a;
+  std::vector<std::string> args = given;
+  // The launcher switch keeps its place and form: first, exactly "/sc".
+  if (!args.empty() && args[0] == "/sc") {
+    a.launcher = true;
+    args.erase(args.begin());
+  }
+
+  std::vector<std::pair<const OptionRow*, const OptionFlag*>> tableFlags;
+  std::vector<option> longOptions;
+  std::string shortOptions = ":";  // ':' reports a missing argument apart
+  const auto add = [&](char shortName, const char* longName, const char* argument,
+                       bool optionalArgument, int value) {
+    const int has = !argument          ? no_argument
+                    : optionalArgument ? optional_argument
+                                       : required_argument;
+    longOptions.push_back({longName, has, nullptr, value});
+    if (shortName) {
+      shortOptions += shortName;
+      if (has != no_argument) shortOptions += has == optional_argument ? "::" : ":";
+    }
+  };
+  for (const OptionRow& row : OptionTable())
+    for (const OptionFlag& flag : row.flags) {
+      if (!flag.longName) continue;
+      add(flag.shortName, flag.longName, flag.argument, flag.optionalArgument,
+          kTableFlag + static_cast<int>(tableFlags.size()));
+      tableFlags.emplace_back(&row, &flag);
+    }
+  for (const RunFlag& flag : kRunFlags)
+    add(flag.shortName, flag.longName, flag.argument, false, flag.id);
+  longOptions.push_back({nullptr, 0, nullptr, 0});
+
+  const auto valueOf = [&](int c) -> int {
+    // A short flag comes back as its letter: find the flag it stands for.
+    if (c >= kTableFlag || c < 32) return c;
+    for (std::size_t i = 0; i < tableFlags.size(); ++i)
+      if (tableFlags[i].second->shortName == c) return kTableFlag + static_cast<int>(i);
+    for (const RunFlag& flag : kRunFlags)
+      if (flag.shortName == c) return flag.id;
+    return c;
+  };
+
+  std::vector<char*> argv;
+  std::string program = "brevine";
+  argv.push_back(program.data());
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+
+  // getopt keeps its place in the C library: one parse at a time.
+  static std::mutex parsing;
+  const std::lock_guard lock(parsing);
+  optind = 0;  // GNU: start afresh
+  opterr = 0;
+  Options scratch;
+  const auto fail = [&](std::string option, std::string reason) {
+    a.errorOption = std::move(option);
+    a.errorReason = std::move(reason);
+  };
+  const auto typed = [&](int value) -> std::string {
+    // The option as it was written, up to any "=value".
+    const char* arg =
+        optind > 0 && optind <= static_cast<int>(args.size()) + 1 ? argv[optind - 1] : "";
+    std::string name(arg);
+    if (name.rfind("--", 0) == 0) return name.substr(0, name.find('='));
+    if (value > 32 && value < 127) return std::string("-") + static_cast<char>(value);
+    return name;
+  };
+  for (;;) {
+    int index = -1;
+    const int c = getopt_long(static_cast<int>(args.size()) + 1, argv.data(), shortOptions.c_str(),
+                              longOptions.data(), &index);
+    if (c == -1) break;
+    if (c == '?') {
+      fail(typed(optopt),
+           optopt && !(optopt > 32 && optopt < 127) ? "takes no value" : "unknown option");
+      return a;
+    }
+    if (c == ':') {
+      fail(typed(optopt), "needs a value");
+      return a;
+    }
+    const int v = valueOf(c);
+    const std::optional<std::string> argument =
+        optarg ? std::optional<std::string>(optarg) : std::nullopt;
+    if (v >= kTableFlag) {
+      const auto [row, flag] = tableFlags[static_cast<std::size_t>(v - kTableFlag)];
+      if (auto reason = ApplyFlag(*row, *flag, argument, scratch)) {
+        fail(index >= 0 ? std::string("--") + flag->longName : std::string("-") + flag->shortName,
+             *reason);
+        return a;
+      }
+      a.flags.push_back({row, flag, argument});
+      continue;
+    }
+    switch (v) {
+      case kHelpSwitch:
+        a.help = true;
+        break;
+      case kVersionSwitch:
+        a.version = true;
+        break;
+      case kVerbose:
+        a.verbose = true;
+        break;
+      case kJobs:
+        a.jobs = ParseJobCount(*argument);
+        if (!a.jobs || argument->find_first_not_of("0123456789") != std::string::npos) {
+          fail(index >= 0 ? "--jobs" : "-j", "'" + *argument + "' is not a count of 1..1024");
+          return a;
+        }
+        break;
+      case kSettings:
+        a.settingsFile = *argument;
+        break;
+      default:
+        fail(typed(c), "unknown option");
+        return a;
+    }
+  }
+  for (int i = optind; i <= static_cast<int>(args.size()); ++i) a.paths.emplace_back(argv[i]);
+  return a;
+}
+
+Options ApplyFlags(const Arguments& arguments, Options options) {
+  for (const FlagUse& use : arguments.flags) ApplyFlag(*use.row, *use.flag, use.argument, options);
+  return options;
 }
 
 int RunCommandLine(const std::vector<std::string>& args, const std::string& programPath,
-                   std::ostream& out, std::ostream& err, const std::string& cwd) {
-  if (PrintInformation(args, out)) return 0;
-  FixedSettings settings(ReadSettingsFile(SettingsFilePath(programPath)));
+                   std::ostream& out, std::ostream& err, const std::string& cwd, bool progress) {
+  const Arguments a = ParseArguments(args);
+  const auto usageError = [&](const std::string& option, const std::string& reason) {
+    err << "brevine: " << option << ": " << reason << "\n"
+        << "Try 'brevine --help' for more information.\n";
+    err.flush();
+    return 2;
+  };
+  if (a.errorOption) return usageError(*a.errorOption, a.errorReason);
+  if (a.help || a.version) {
+    if (a.help)
+      out << UsageText();
+    else
+      out << "Brevine " << kVersion << "\n";
+    out.flush();
+    return 0;
+  }
+  std::string settingsPath = SettingsFilePath(programPath);
+  if (a.settingsFile) {
+    settingsPath = platform::AbsolutePath(*a.settingsFile, cwd);
+    if (!platform::FileExists(settingsPath))
+      return usageError("--settings", "cannot read " + *a.settingsFile);
+  }
+  Options options = ApplyFlags(a, ReadSettingsFile(settingsPath));
+  if (!options.outputDir.empty())
+    options.outputDir = platform::AbsolutePath(options.outputDir, cwd);
+  FixedSettings settings(std::move(options));
   const platform::SystemClock clock;
   std::vector<BatchPath> named;
-  named.reserve(args.size());
-  for (const std::string& arg : args) named.push_back({platform::AbsolutePath(arg, cwd), arg});
-  // The launcher switch has been handled before the run; it is no failed file.
-  const bool launcher = !args.empty() && args[0] == "/sc";
-  if (launcher) named.erase(named.begin());
+  named.reserve(a.paths.size());
+  for (const std::string& arg : a.paths) named.push_back({platform::AbsolutePath(arg, cwd), arg});
   const std::vector<BatchPath> items = ExpandFolders(named, settings);
 
   std::vector<std::string> paths;
@@ -77,8 +379,10 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
     itemOf.push_back(k);
   }
 
+  ProgressLine line(err, progress, paths.size());
   int status = 0;
   const auto print = [&](const std::string& shown, FileResult result, const std::string& detail) {
+    line.Clear();
     err << "brevine: " << shown << ": " << FailureText(result, detail) << "\n";
     err.flush();
     status = 1;
@@ -90,6 +394,7 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
       if (items[reported].unreadableFolder)
         print(items[reported].shown, FileResult::kCannotRead, {});
   };
+  if (!paths.empty()) line.Show(0, items[itemOf[0]].shown);
   // Each line goes out as soon as its file is committed, so a long batch reports as it goes.
   const CommitReport report = [&](const CommittedFile& c) {
     const std::size_t k = itemOf[c.index];
@@ -97,15 +402,27 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
     reported = k + 1;
     if (c.result != FileResult::kWritten) {
       print(items[k].shown, c.result, c.detail);
-    } else if (c.replaced) {
-      // Last wins, as in a one-file-at-a-time run, but not silently: the earlier result is
-      // gone. Not a failure, so the exit status stays.
-      err << "brevine: " << items[k].shown << ": replaces the result of "
-          << items[itemOf[*c.replaced]].shown << "\n";
-      err.flush();
+    } else {
+      if (c.replaced) {
+        // Last wins, as in a one-file-at-a-time run, but not silently: the earlier result
+        // is gone. Not a failure, so the exit status stays.
+        line.Clear();
+        err << "brevine: " << items[k].shown << ": replaces the result of "
+            << items[itemOf[*c.replaced]].shown << "\n";
+        err.flush();
+      }
+      if (a.verbose) {
+        line.Clear();
+        out << items[k].shown << " -> " << c.writtenPath << ": " << c.width << "x" << c.height
+            << ", " << c.bytes << " bytes, quality " << c.quality << "\n";
+        out.flush();
+      }
     }
+    if (c.index + 1 < paths.size()) line.Show(c.index + 1, items[itemOf[c.index + 1]].shown);
   };
-  RunBatch(paths, settings, clock, DefaultJobs(), nullptr, report);
+  const int jobs = a.jobs ? *a.jobs : DefaultJobs();
+  RunBatch(paths, settings, clock, jobs, nullptr, report);
+  line.Clear();
   reportFoldersBefore(items.size());
   err.flush();
   return status;
@@ -117,7 +434,7 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
 }
 
 int RunCommandLine(const std::vector<std::string>& args, const std::string& programPath) {
-  return RunCommandLine(args, programPath, std::cout, std::cerr);
+  return RunCommandLine(args, programPath, std::cout, std::cerr, {}, ::isatty(2) == 1);
 }
 
 }  // namespace brevine

@@ -1,12 +1,15 @@
 #pragma once
-// The command-line run: every argument is an image path, processed in order with the
-// options of the settings file; nothing is stored and no display is needed.
+// The command-line run: brevine [OPTION...] [--] [IMAGE|FOLDER...]. The flags come from the
+// option table and set options for this run only, over the settings file; nothing is
+// stored and no display is needed.
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "clock.h"
+#include "option_table.h"
 #include "pipeline.h"
 #include "process_settings.h"
 
@@ -19,20 +22,55 @@ std::vector<FileResult> RunPaths(const std::vector<std::string>& absolutePaths,
                                  ProcessSettings& settings, const platform::Clock& clock,
                                  StageTimes* times = nullptr, int jobs = 0);
 
-// "--help" or "--version" as the one and only argument: prints the usage or "Brevine " and
-// the project's version on `out` and returns true. Anywhere else they are paths like any other.
-bool PrintInformation(const std::vector<std::string>& args, std::ostream& out);
+// One use of an option's flag, in the order given.
+struct FlagUse {
+  const OptionRow* row;
+  const OptionFlag* flag;
+  std::optional<std::string> argument;
+};
 
-// args without argument 0. Prints "brevine: PATH: REASON" on `err` for every argument
-// that produced no JPEG (a leading "/sc" excepted), as soon as its turn in argument order
-// has come, and returns 1 when there was one, else 0. An argument whose JPEG replaced the
-// one an earlier argument wrote in this run (a.jpg and a.png both give a.jpg) prints
-// "brevine: PATH: replaces the result of EARLIER" and still counts as written. Relative paths are
-// taken against `cwd` (the current folder when empty). "--help" and "--version" alone go to `out`.
+// The arguments once read: the paths, the flags over the options, and the run's own
+// switches. `error` names the option and the reason when the arguments are refused.
+struct Arguments {
+  std::vector<std::string> paths;
+  bool launcher = false;  // "/sc" came first
+  bool help = false;
+  bool version = false;
+  bool verbose = false;
+  std::optional<int> jobs;
+  std::optional<std::string> settingsFile;
+  std::vector<FlagUse> flags;
+  std::optional<std::string> errorOption;
+  std::string errorReason;
+};
+// GNU conventions: "--opt=value" and "--opt value", unambiguous abbreviations of long
+// names, clustered short flags, "--" ends the options; every other argument that begins
+// with "-" is an option. Every value is checked here, before anything is read.
+Arguments ParseArguments(const std::vector<std::string>& args);
+// The flags applied over `options`, in their order.
+Options ApplyFlags(const Arguments& arguments, Options options);
+
+// The --help text, made from the option table.
+std::string UsageText();
+// The manual page's list of flags and its list of settings keys by section, in troff,
+// made from the option table.
+std::string ManualOptions();
+std::string ManualSettings();
+
+// args without argument 0. Exit status: 0 when every file was written, 1 when one was not
+// ("brevine: PATH: REASON" on `err` for each, as soon as its turn in argument order has
+// come), 2 for a usage error ("brevine: OPTION: REASON" and a pointer to --help; nothing is
+// read or written). An argument whose JPEG replaced the one an earlier argument wrote in
+// this run prints "brevine: PATH: replaces the result of EARLIER" and still counts as
+// written. Relative paths are taken against `cwd` (the current folder when empty). --help,
+// --version and the lines of --verbose go to `out`. When `progress` is set and there is
+// more than one file, a line redrawn in place on `err` shows how far the run is.
 int RunCommandLine(const std::vector<std::string>& args, const std::string& programPath,
-                   std::ostream& out, std::ostream& err, const std::string& cwd = {});
+                   std::ostream& out, std::ostream& err, const std::string& cwd = {},
+                   bool progress = false);
 int RunCommandLine(const std::vector<std::string>& args, const std::string& programPath,
                    std::ostream& err, const std::string& cwd = {});
+// With the standard streams; the progress line when standard error is a terminal.
 int RunCommandLine(const std::vector<std::string>& args, const std::string& programPath);
 
 }  // namespace brevine

@@ -62,7 +62,8 @@ constexpr OptionRow kTable[] = {
                 .argument = "WxH",
                 .help = "fit into a box of W by H pixels (N: N by N; none: no reduction)",
                 .apply = ApplySize}},
-     .help = "box: 0..6 the presets 1280 down to 160, 7 the custom box, -1 no reduction",
+     .help = "the box: 0 to 6 for 1280, 1024, 800, 640, 400, 320 or 160 pixels square, 7 for "
+             "the box x by y, -1 for none (no reduction below 40000 pixels)",
      .onWindow = true},
     {.section = "pixel",
      .key = "x",
@@ -139,13 +140,15 @@ constexpr OptionRow kTable[] = {
                 .value = "1",
                 .help = "add a line linking each result to its source to the day's HTML file"},
                {.longName = "no-html", .value = "0", .help = "write no HTML line"}},
-     .help = "add a line per picture to the output folder's yyyymmdd.html",
+     .help = "append a line linking each result to its source to the day's HTML index "
+             "(yyyymmdd.html) in the output folder",
      .onWindow = true},
     {.section = "option",
      .key = "jpeg",
      .field = &Options::fixedQuality,
      .defaultValue = "1",
-     .help = "1: write at the fixed quality parcent; 0: aim at the size FileSize",
+     .help = "1: write at the fixed quality parcent; 0: write the highest quality whose file "
+             "fits FileSize",
      .onWindow = true},
     {.section = "option",
      .key = "parcent",
@@ -210,7 +213,9 @@ constexpr OptionRow kTable[] = {
                 .value = "1",
                 .help = "a FOLDER stands for the images in it and its sub-folders"},
                {.longName = "no-recursive", .value = "0", .help = "a FOLDER is no image"}},
-     .help = "a folder stands for the images in its tree, in name order",
+     .help = "1: a folder given as an argument or dropped on the window stands for the image "
+             "files inside it and its sub-folders, in name order, up to 16 levels deep, without "
+             "following links to folders and without entering the output sub-folder",
      .label = BREVINE_TR_NOOP("brevine::OptionsDialog", "处理整个文件夹"),
      .explanation = BREVINE_TR_NOOP("brevine::OptionsDialog",
                                     "拖入或指定文件夹时，压缩其中及各级子文件夹里的全部图片")},
@@ -222,7 +227,8 @@ constexpr OptionRow kTable[] = {
                 .value = "1",
                 .help = "keep the date, camera and lens of the photo (not its GPS position)"},
                {.longName = "no-keep-info", .value = "0", .help = "write no photo information"}},
-     .help = "keep the photo's date, camera and lens (never its GPS position)",
+     .help = "1: the result keeps the source's dates, camera, lens and exposure EXIF tags; never "
+             "its location (GPS), maker notes, thumbnail, serial numbers or owner",
      .label = BREVINE_TR_NOOP("brevine::OptionsDialog", "保留拍摄信息"),
      .explanation = BREVINE_TR_NOOP("brevine::OptionsDialog",
                                     "保留拍摄时间、相机和镜头等信息（不含 GPS 位置）")},
@@ -247,14 +253,16 @@ constexpr OptionRow kTable[] = {
      .defaultValue = "",
      .choices = kLanguageCodes,
      .choiceLabels = kLanguageNames,
-     .help = "the window's language: empty follows the desktop's; takes effect at the next start",
+     .help = "the window's language from its next start: empty follows the desktop's (LANGUAGE, "
+             "LC_ALL, LC_MESSAGES, LANG) where the window has it, else shows the written Chinese",
      .label = BREVINE_TR_NOOP("brevine::OptionsDialog", "语言"),
      .explanation = BREVINE_TR_NOOP("brevine::OptionsDialog", "窗口的语言，下次启动时生效")},
     {.section = "changed",
      .key = "save",
      .field = &Options::subFolder,
      .defaultValue = "1",
-     .help = "1: results go into the sub-folder folder; 0: beside the source, named with AddName",
+     .help = "1: write into the sub-folder folder; 0: write beside the source with AddName added "
+             "to the name",
      .onWindow = true},
     {.section = "changed",
      .key = "AfterBefore",
@@ -292,6 +300,16 @@ constexpr OptionRow kTable[] = {
                 .help = "write into the sub-folder NAME of the source's folder"}},
      .help = "the sub-folder's name (empty: Resized)",
      .onWindow = true},
+    {.section = "changed",
+     .key = "outdir",
+     .type = kText,
+     .field = &Options::outputDir,
+     .defaultValue = "",
+     .flags = {{.shortName = 'd',
+                .longName = "output-dir",
+                .argument = "DIR",
+                .help = "write every result into DIR (created with its parents)"}},
+     .help = "when not empty, every result goes into this folder, named as in a sub-folder"},
 };
 
 std::vector<std::string> Split(const char* list) {
@@ -434,8 +452,9 @@ std::optional<std::string> SetFromArgument(const OptionRow& row, std::string_vie
       const bool plain = !text.empty() && text.find_first_of(" \t+") == std::string::npos;
       if (!v || !plain) return Quoted(text) + " is not an integer";
       if (*v < row.min || *v > row.max)
-        return text + " is out of range " + std::to_string(row.min) + ".." +
-               (row.max == INT_MAX ? std::string() : std::to_string(row.max));
+        return row.max == INT_MAX ? text + " is less than " + std::to_string(row.min)
+                                  : text + " is out of range " + std::to_string(row.min) + ".." +
+                                        std::to_string(row.max);
       break;
     }
     case kChoice: {
@@ -454,6 +473,29 @@ std::optional<std::string> SetFromArgument(const OptionRow& row, std::string_vie
       break;
   }
   RestoreStored(row, value, o);
+  return std::nullopt;
+}
+
+std::optional<std::string> ApplyFlag(const OptionRow& row, const OptionFlag& flag,
+                                     const std::optional<std::string>& argument, Options& o) {
+  Options changed = o;
+  std::optional<std::string> reason;
+  if (argument && flag.apply)
+    reason = flag.apply(*argument, changed);
+  else if (argument)
+    reason = SetFromArgument(row, *argument, changed);
+  else if (flag.value)
+    RestoreStored(row, flag.value, changed);
+  if (reason) return reason;
+  for (std::string_view rest(flag.also ? flag.also : ""); !rest.empty();) {
+    const std::size_t blank = rest.find(' ');
+    const std::string_view one = rest.substr(0, blank);
+    const std::size_t eq = one.find('=');
+    if (const OptionRow* other = FindOption(one.substr(0, eq)))
+      RestoreStored(*other, one.substr(eq + 1), changed);
+    rest = blank == std::string_view::npos ? std::string_view() : rest.substr(blank + 1);
+  }
+  o = std::move(changed);
   return std::nullopt;
 }
 

@@ -49,6 +49,7 @@ struct Options {
   int textPosition;
   std::string addedText;
   std::string folderName;
+  std::string outputDir;
 
   bool operator==(const Options&) const = default;
 };
@@ -146,5 +147,9 @@ std::string SettleNumberText(const OptionRow& row, const std::string& text);
 // than one line.
 std::optional<std::string> SetFromArgument(const OptionRow& row, std::string_view value,
                                            Options& options);
+// Applies one use of a row's flag (with its argument when one was given) and what the flag
+// sets besides; returns the reason when the argument is refused, leaving `options` as it was.
+std::optional<std::string> ApplyFlag(const OptionRow& row, const OptionFlag& flag,
+                                     const std::optional<std::string>& argument, Options& options);
 
 }  // namespace brevine

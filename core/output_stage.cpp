@@ -1,5 +1,6 @@
 #include "output_stage.h"
 
+#include <filesystem>
 #include <stdexcept>
 
 #include "codecs.h"
@@ -72,6 +73,13 @@ bool IsOwnFolder(const std::string& folder, const std::string& sub) {
   return platform::FolderExists(target) && platform::SameFile(target, own);
 }
 
+// The folder and every missing folder above it (the output folder of -d may be deep).
+void CreateFolders(const std::string& path) {
+  const std::string parent = platform::ParentFolder(path);
+  if (!parent.empty() && parent != path && !platform::FolderExists(parent)) CreateFolders(parent);
+  platform::CreateFolder(path);
+}
+
 }  // namespace
 
 std::vector<JpegMarker> OutputMarkers(const ProcessSettings& settings, const SourceInfo& source) {
@@ -92,7 +100,7 @@ std::vector<JpegMarker> OutputMarkers(const ProcessSettings& settings, const Sou
 }
 
 std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const WorkBitmap& picture,
-                                       std::vector<JpegMarker> markers) {
+                                       std::vector<JpegMarker> markers, int* quality) {
   TJPEGImage jpeg;
   jpeg.SetMarkers(std::move(markers));
   jpeg.SetGrayOutput(settings.Grayscale());
@@ -107,6 +115,7 @@ std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const Wo
         std::int64_t{IntegerOf(settings.TargetSizeText(), "target size")} * 1024;
     EncodeToTargetSize(jpeg, picture, maxBytes);
   }
+  if (quality) *quality = jpeg.Quality();
   return jpeg.Data().bytes;
 }
 
@@ -124,7 +133,19 @@ OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& cloc
   const std::string base = name.size() >= 4 ? name.substr(0, name.size() - 4) : name;
 
   OutputTarget t;
-  if (!settings.SubFolderMode()) {
+  if (const std::string dir = settings.OutputDir(); !dir.empty()) {
+    // One folder for every result, named as in a sub-folder; the HTML line reaches the
+    // source from there.
+    const std::string out = platform::WithoutTrailingSlashes(dir);
+    t.subFolder = true;
+    t.subFolderPath = out;
+    t.jpegPath = out + "/" + name;
+    const std::string source = (std::filesystem::path(platform::AbsolutePath(folder)) / name)
+                                   .lexically_relative(std::filesystem::path(out))
+                                   .generic_string();
+    t.htmlLine = IndexLine(source.empty() ? name : source, name);
+    t.indexPath = out + "/" + DateName(clock) + ".html";
+  } else if (!settings.SubFolderMode()) {
     if (settings.AddedText().empty()) settings.SetAddedText("s-");
     const std::string text = settings.AddedText();
     const int position = settings.TextPosition();
@@ -157,14 +178,26 @@ FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock,
   try {
     const OutputTarget t = ChooseOutput(settings, clock, destinationBase);
     if (!t.valid) return FileResult::kCannotWrite;
-    if (t.subFolder && !platform::FolderExists(t.subFolderPath))
-      platform::CreateFolder(t.subFolderPath);  // a failure shows when the file is written
+    // A failure shows when the file is written. A sub-folder is one level; the output
+    // folder is made with its parents.
+    if (t.subFolder && !platform::FolderExists(t.subFolderPath)) {
+      if (settings.OutputDir().empty())
+        platform::CreateFolder(t.subFolderPath);
+      else
+        CreateFolders(t.subFolderPath);
+    }
     // The source always exists, so an existing destination that is the same file is the
     // only way to overwrite it (folder ".", a link, an added text that names it back).
     if (platform::FileExists(t.jpegPath) && platform::SameFile(t.jpegPath, sourcePath))
       return FileResult::kCannotWrite;
     platform::WriteFileAtomic(t.jpegPath, jpeg.data(), jpeg.size());
     if (writtenPath) *writtenPath = t.jpegPath;
+    if (settings.KeepDate()) {
+      // As a copy that keeps the date does; a file system that refuses it costs nothing more.
+      std::error_code ignored;
+      const auto time = std::filesystem::last_write_time(sourcePath, ignored);
+      if (!ignored) std::filesystem::last_write_time(t.jpegPath, time, ignored);
+    }
     if (settings.Html()) {
       try {
         AppendLine(t.indexPath, t.htmlLine);

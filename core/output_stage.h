@@ -25,8 +25,10 @@ std::vector<JpegMarker> OutputMarkers(const ProcessSettings& settings, const Sou
 // included); the chosen quality is the highest whose file is at most target x 1024 bytes,
 // else 1. Raises when a quality or target text is not an integer (before anything is
 // written) or the encoder fails.
+// `quality`, when given, receives the quality the bytes were written at.
 std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const WorkBitmap& picture,
-                                       std::vector<JpegMarker> markers = {});
+                                       std::vector<JpegMarker> markers = {},
+                                       int* quality = nullptr);
 
 // Where the JPEG and its HTML line go, from the destination base (folder + base name +
 // ".jpg"). Reading the naming options may change them: an empty added text becomes "s-",

@@ -230,7 +230,9 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) 
     if (settings_.Sharpen()) SharpenImage(bitmap, bitmap, settings_.SharpenStrength());
     stage.Stop(&StageTimes::sharpening);
     out.destinationBase = DestinationBase(out.sourcePath);
-    out.jpeg = EncodeResult(settings_, bitmap, OutputMarkers(settings_, info));
+    out.jpeg = EncodeResult(settings_, bitmap, OutputMarkers(settings_, info), &out.quality);
+    out.width = bitmap.Width();
+    out.height = bitmap.Height();
     stage.Stop(&StageTimes::encoding);
     out.result = FileResult::kWritten;
   } catch (...) {

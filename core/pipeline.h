@@ -79,6 +79,9 @@ struct PreparedFile {
   std::vector<std::uint8_t> jpeg;               // the encoded bytes
   std::string detail;       // after a failure: the decoder's reason, when it gave one
   std::string writtenPath;  // after a commit that wrote the JPEG: its path
+  int width = 0;            // the picture written, in pixels
+  int height = 0;
+  int quality = 0;  // the JPEG quality it was written at
 };
 
 class FilePipeline {

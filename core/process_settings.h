@@ -43,6 +43,7 @@ class ProcessSettings {
   bool Folders() const { return Current().folders; }        // a folder stands for its tree's images
   bool KeepInfo() const { return Current().keepInfo; }      // the photo's date and camera
   bool KeepDate() const { return Current().keepDate; }      // the source's modification time
+  std::string OutputDir() const { return Current().outputDir; }  // empty: beside the source
 };
 
 // Every option as the settings answer at this moment (a copy that worker threads may read).

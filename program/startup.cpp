@@ -45,7 +45,8 @@ int RunProgram(int argc, char** argv) {
   if (!args.empty()) {
     // A command-line run needs no display: no window is created, so it works over SSH and
     // in CI, and it never reaches the close handler that stores the options.
-    if (args[0] == "/sc") {
+    // The launcher first, unless the arguments are refused: a usage error does nothing.
+    if (args[0] == "/sc" && !ParseArguments(args).errorOption) {
       try {
         platform::CreateDesktopShortcut(kTitle, programPath);
       } catch (const std::exception& e) {

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <sstream>
 
+#include "brevine_version.h"
 #include "fixed_clock.h"
 #include "pipeline_support.h"
 #include "settings_file.h"
@@ -129,6 +131,160 @@ TEST_F(CommandLine, ResultsComeBackInArgumentOrder) {
   EXPECT_EQ(r, (std::vector<FileResult>{FileResult::kWritten, FileResult::kCannotRead,
                                         FileResult::kWritten}));
   EXPECT_EQ(times.files, 2);
+}
+
+// ---- Flags -----------------------------------------------------------------------------
+
+class Flags : public CommandLine {
+ protected:
+  int RunOut(const std::vector<std::string>& args, bool progress = false) {
+    err_.str("");
+    out_.str("");
+    return RunCommandLine(args, dir_ / "brevine", out_, err_, dir_.Path(), progress);
+  }
+  std::ostringstream out_;
+};
+
+TEST_F(Flags, SetOptionsForTheRunOverTheSettingsFileAndAreNeverStored) {
+  Options stored;
+  stored.quality = "30";
+  stored.grayscale = true;
+  const std::string ini = FormatSettings(stored);
+  test::WriteFile(dir_ / "brevine.ini", {ini.begin(), ini.end()});
+  EXPECT_EQ(
+      RunOut({"-q", "75", "--no-gray", "--suffix=_s", "-s", "20x10", "--no-sharpen", "pics/a.bmp"}),
+      0);
+  EXPECT_EQ(test::Text(ReadFile(dir_ / "brevine.ini")), ini);
+
+  // The same bytes as those options given in code.
+  Options expected = stored;
+  expected.quality = "75";
+  expected.grayscale = false;
+  expected.subFolder = false;
+  expected.textPosition = 1;
+  expected.addedText = "_s";
+  expected.boxPreset = 7;
+  expected.boxWidth = "20";
+  expected.boxHeight = "10";
+  expected.sharpen = false;
+  test::TempFolder other;
+  WriteBmp(other / "a.bmp", test::MakePhotoLike(40, 30, 1));
+  FixedSettings fixed(expected);
+  test::FixedClock clock;
+  RunPaths({other / "a.bmp"}, fixed, clock);
+  EXPECT_EQ(ReadFile(other / "a_s.jpg"), ReadFile(dir_ / "pics/a_s.jpg"));
+
+  // Flags apply in their order; the settings named by --settings stand in for the file.
+  test::WriteFile(dir_ / "other.ini", {'[', 'o', 'p', 't', 'i', 'o', 'n', ']', '\n', 'j', 'p', 'e',
+                                       'g', '=', '0', '\n'});
+  const Arguments a = ParseArguments({"-t", "20", "--quality=60", "--sharpen", "x"});
+  const Options applied = ApplyFlags(a, Options{});
+  EXPECT_TRUE(applied.fixedQuality);
+  EXPECT_EQ(applied.quality, "60");
+  EXPECT_EQ(applied.targetSize, "20");
+  EXPECT_TRUE(applied.sharpen);
+  EXPECT_EQ(applied.sharpenStrength, 80);
+  EXPECT_EQ(ApplyFlags(ParseArguments({"--no-sharpen", "--sharpen=5"}), {}).sharpenStrength, 5);
+  EXPECT_EQ(RunOut({"--settings", "other.ini", "--folder=out", "pics/b.bmp"}), 0);
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "pics/out/b.jpg"));
+}
+
+TEST_F(Flags, UsageErrorsReadAndWriteNothing) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"--bogus", "pics/a.bmp"}, "--bogus: unknown option"},
+      {{"pics/a.bmp", "-x"}, "-x: unknown option"},
+      {{"-q"}, "-q: needs a value"},
+      {{"pics/a.bmp", "--quality"}, "--quality: needs a value"},
+      {{"-q", "0", "pics/a.bmp"}, "-q: 0 is out of range 1..100"},
+      {{"--quality=101", "pics/a.bmp"}, "--quality: 101 is out of range 1..100"},
+      {{"-q", "high", "pics/a.bmp"}, "-q: 'high' is not an integer"},
+      {{"--size=0", "pics/a.bmp"}, "--size: a size of 0 is out of range"},
+      {{"-s", "10x", "pics/a.bmp"}, "-s: '10x' is not WxH, N or none"},
+      {{"--target-size=-5", "pics/a.bmp"}, "--target-size: -5 is less than 1"},
+      {{"--html=1", "pics/a.bmp"}, "--html: takes no value"},
+      {{"--sharpen=151", "pics/a.bmp"}, "--sharpen: 151 is out of range 0..150"},
+      {{"-j", "0", "pics/a.bmp"}, "-j: '0' is not a count of 1..1024"},
+      {{"--settings=none.ini", "pics/a.bmp"}, "--settings: cannot read none.ini"},
+      {{"/sc", "--nope"}, "--nope: unknown option"},
+  };
+  for (const auto& [args, message] : cases) {
+    EXPECT_EQ(RunOut(args), 2) << message;
+    EXPECT_EQ(err_.str(), "brevine: " + message + "\nTry 'brevine --help' for more information.\n");
+    EXPECT_EQ(out_.str(), "");
+  }
+  EXPECT_EQ(Listing(dir_.Path()), (std::set<std::string>{"pics/", "pics/a.bmp", "pics/b.bmp"}));
+}
+
+TEST_F(Flags, DashesNameFilesOnlyAfterTheEndOfOptionsOrWithAFolder) {
+  WriteBmp(dir_ / "-n.bmp", test::MakePhotoLike(20, 20, 5));
+  EXPECT_EQ(RunOut({"-n.bmp"}), 2);
+  EXPECT_EQ(RunOut({"-v", "--", "-n.bmp", "--help"}), 1);
+  EXPECT_EQ(err_.str(), "brevine: --help: not an image type\n");
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "Resized/-n.jpg"));
+  std::filesystem::remove(dir_ / "Resized/-n.jpg");
+  EXPECT_EQ(RunOut({"./-n.bmp"}), 0);
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "Resized/-n.jpg"));
+  // Options may follow the paths; --version anywhere prints and does nothing else.
+  EXPECT_EQ(RunOut({"pics/a.bmp", "--version"}), 0);
+  EXPECT_EQ(out_.str(), std::string("Brevine ") + kVersion + "\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "pics/Resized"));
+
+  const Arguments a = ParseArguments({"/sc", "-rq5", "x", "/sc"});
+  EXPECT_TRUE(a.launcher);
+  EXPECT_EQ(a.paths, (std::vector<std::string>{"x", "/sc"}));
+  EXPECT_EQ(a.flags.size(), 2u);
+  EXPECT_FALSE(ParseArguments({"x", "/sc"}).launcher);
+}
+
+TEST_F(Flags, VerboseOutputDirAndKeepDate) {
+  const auto old = std::filesystem::last_write_time(dir_ / "pics/a.bmp") - std::chrono::hours(50);
+  std::filesystem::last_write_time(dir_ / "pics/a.bmp", old);
+  EXPECT_EQ(RunOut({"-v", "--keep-date", "--html", "-d", "out/deep", "-q", "50", "pics/a.bmp",
+                    "pics/b.bmp"}),
+            0);
+  const std::string a = dir_ / "out/deep/a.jpg";
+  const std::string b = dir_ / "out/deep/b.jpg";
+  EXPECT_EQ(out_.str(), "pics/a.bmp -> " + a + ": 40x30, " +
+                            std::to_string(std::filesystem::file_size(a)) + " bytes, quality 50\n" +
+                            "pics/b.bmp -> " + b + ": 30x40, " +
+                            std::to_string(std::filesystem::file_size(b)) + " bytes, quality 50\n");
+  EXPECT_EQ(std::filesystem::last_write_time(a), old);
+  EXPECT_NE(std::filesystem::last_write_time(b), old);
+  // The index in the output folder links each source by its path from there (under its
+  // JPEG name, as the sub-folder's index does).
+  std::string html;
+  for (const auto& e : std::filesystem::directory_iterator(dir_ / "out/deep"))
+    if (e.path().extension() == ".html") html = test::Text(ReadFile(e.path()));
+  EXPECT_EQ(html,
+            "<a href=\"../../pics/a.jpg\"><img src=\"a.jpg\" border=\"0\"></a>\r\n"
+            "<a href=\"../../pics/b.jpg\"><img src=\"b.jpg\" border=\"0\"></a>\r\n");
+  EXPECT_EQ(Listing(dir_ / "pics"), (std::set<std::string>{"a.bmp", "b.bmp"}));
+}
+
+TEST_F(Flags, ProgressOnlyWhereAskedAndForMoreThanOneFile) {
+  EXPECT_EQ(RunOut({"pics/a.bmp", "pics/b.bmp", "nothing.png"}, false), 1);
+  EXPECT_EQ(err_.str(), "brevine: nothing.png: cannot read\n");
+  EXPECT_EQ(RunOut({"pics/a.bmp"}, true), 0);
+  EXPECT_EQ(err_.str(), "");
+  EXPECT_EQ(RunOut({"pics/a.bmp", "nothing.png", "pics/b.bmp"}, true), 1);
+  const std::string e = err_.str();
+  EXPECT_NE(e.find("\r\033[K0/3  pics/a.bmp"), std::string::npos) << e;
+  EXPECT_NE(e.find("\r\033[K2/3  pics/b.bmp"), std::string::npos) << e;
+  // The error line stands on a line of its own, and the display is cleared at the end.
+  EXPECT_NE(e.find("\r\033[Kbrevine: nothing.png: cannot read\n"), std::string::npos) << e;
+  EXPECT_EQ(e.substr(e.size() - 4), "\r\033[K");
+}
+
+TEST_F(Flags, HelpNamesEveryFlagOfTheTable) {
+  EXPECT_EQ(RunOut({"-h"}), 0);
+  for (const OptionRow& row : OptionTable())
+    for (const OptionFlag& flag : row.flags)
+      if (flag.longName) {
+        EXPECT_NE(out_.str().find(std::string("--") + flag.longName), std::string::npos)
+            << flag.longName;
+        EXPECT_NE(out_.str().find(flag.help), std::string::npos) << flag.longName;
+      }
+  EXPECT_NE(out_.str().find("--settings=FILE"), std::string::npos);
 }
 
 }  // namespace

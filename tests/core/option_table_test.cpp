@@ -24,7 +24,7 @@ TEST(OptionDefaults, EveryKeyHasItsFirstStartValue) {
       {"html", "0"},         {"jpeg", "1"},    {"parcent", "92"},    {"FileSize", "50"},
       {"autorotate", "1"},   {"keepicc", "1"}, {"folders", "0"},     {"keepinfo", "0"},
       {"keepdate", "0"},     {"save", "1"},    {"AfterBefore", "0"}, {"AddName", "s-"},
-      {"folder", "Resized"},
+      {"folder", "Resized"},   {"outdir", ""},
   };
   const Options defaults;
   for (const OptionRow& row : OptionTable()) {
@@ -171,7 +171,7 @@ TEST(OptionArguments, HeldStrictlyToTheRowsType) {
   for (const char* bad : {"", "abc", " 5", "+5", "5 ", "7.5"})
     EXPECT_EQ(SetFromArgument(quality, bad, o), "'" + std::string(bad) + "' is not an integer");
   EXPECT_EQ(o.quality, "75");
-  EXPECT_EQ(SetFromArgument(target, "-3", o), "-3 is out of range 1..");
+  EXPECT_EQ(SetFromArgument(target, "-3", o), "-3 is less than 1");
   EXPECT_EQ(SetFromArgument(target, "2147483647", o), std::nullopt);
   EXPECT_EQ(o.targetSize, "2147483647");
   EXPECT_EQ(SetFromArgument(strength, "151", o), "151 is out of range 0..150");
