@@ -42,6 +42,13 @@ std::optional<std::string> ApplySize(std::string_view value, Options& o) {
   return std::nullopt;
 }
 
+// The window's languages: the one its texts are written in, then its translations. Each is
+// named in itself; only "follow the desktop" is translated.
+constexpr char kLanguageCodes[] = "|zh_CN|en|de|fr|es|pt_BR|ru|ja|ko|zh_TW";
+constexpr char kLanguageNames[] =
+    BREVINE_TR_NOOP("brevine::OptionsDialog", "跟随系统") "|简体中文|English|Deutsch|Français|"
+    "Español|Português (Brasil)|Русский|日本語|한국어|繁體中文";
+
 constexpr OptionRow kTable[] = {
     {.section = "pixel",
      .key = "Index",
@@ -182,8 +189,9 @@ constexpr OptionRow kTable[] = {
                 .help = "turn photos upright as the camera recorded (EXIF orientation)"},
                {.longName = "no-autorotate", .value = "0", .help = "leave photos as stored"}},
      .help = "turn photos upright as the camera recorded (EXIF orientation)",
-     .label = "自动转正照片",
-     .explanation = "按照相机记录的拍摄方向（EXIF 方向）把照片转正"},
+     .label = BREVINE_TR_NOOP("brevine::OptionsDialog", "自动转正照片"),
+     .explanation = BREVINE_TR_NOOP("brevine::OptionsDialog",
+                                    "按照相机记录的拍摄方向（EXIF 方向）把照片转正")},
     {.section = "option",
      .key = "keepicc",
      .field = &Options::keepIcc,
@@ -193,8 +201,9 @@ constexpr OptionRow kTable[] = {
                 .help = "keep the source's colour profile in the result"},
                {.longName = "no-keep-icc", .value = "0", .help = "write no colour profile"}},
      .help = "keep the source's ICC colour profile in the result",
-     .label = "保留色彩配置文件",
-     .explanation = "保留照片自带的 ICC 色彩配置文件，颜色与原图保持一致"},
+     .label = BREVINE_TR_NOOP("brevine::OptionsDialog", "保留色彩配置文件"),
+     .explanation = BREVINE_TR_NOOP("brevine::OptionsDialog",
+                                    "保留照片自带的 ICC 色彩配置文件，颜色与原图保持一致")},
     {.section = "option",
      .key = "folders",
      .field = &Options::folders,
@@ -207,8 +216,9 @@ constexpr OptionRow kTable[] = {
      .help = "1: a folder given as an argument or dropped on the window stands for the image "
              "files inside it and its sub-folders, in name order, up to 16 levels deep, without "
              "following links to folders and without entering the output sub-folder",
-     .label = "处理整个文件夹",
-     .explanation = "拖入或指定文件夹时，压缩其中及各级子文件夹里的全部图片"},
+     .label = BREVINE_TR_NOOP("brevine::OptionsDialog", "处理整个文件夹"),
+     .explanation = BREVINE_TR_NOOP("brevine::OptionsDialog",
+                                    "拖入或指定文件夹时，压缩其中及各级子文件夹里的全部图片")},
     {.section = "option",
      .key = "keepinfo",
      .field = &Options::keepInfo,
@@ -219,8 +229,9 @@ constexpr OptionRow kTable[] = {
                {.longName = "no-keep-info", .value = "0", .help = "write no photo information"}},
      .help = "1: the result keeps the source's dates, camera, lens and exposure EXIF tags; never "
              "its location (GPS), maker notes, thumbnail, serial numbers or owner",
-     .label = "保留拍摄信息",
-     .explanation = "保留拍摄时间、相机和镜头等信息（不含 GPS 位置）"},
+     .label = BREVINE_TR_NOOP("brevine::OptionsDialog", "保留拍摄信息"),
+     .explanation = BREVINE_TR_NOOP("brevine::OptionsDialog",
+                                    "保留拍摄时间、相机和镜头等信息（不含 GPS 位置）")},
     {.section = "option",
      .key = "format",
      .type = kChoice,
@@ -233,8 +244,9 @@ constexpr OptionRow kTable[] = {
                 .argument = "FORMAT",
                 .help = "write jpeg (for mail), or webp or avif (smaller files for web pages)"}},
      .help = "the results' format: jpeg for mail, webp or avif for smaller files on web pages",
-     .label = "保存格式",
-     .explanation = "JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页"},
+     .label = BREVINE_TR_NOOP("brevine::OptionsDialog", "保存格式"),
+     .explanation = BREVINE_TR_NOOP("brevine::OptionsDialog",
+                                    "JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页")},
     {.section = "option",
      .key = "keepdate",
      .field = &Options::keepDate,
@@ -244,8 +256,22 @@ constexpr OptionRow kTable[] = {
                 .help = "give each result its source's modification time"},
                {.longName = "no-keep-date", .value = "0", .help = "results bear the time written"}},
      .help = "give each result its source's modification time",
-     .label = "保留修改时间",
-     .explanation = "压缩后的图片沿用原图的文件修改时间"},
+     .label = BREVINE_TR_NOOP("brevine::OptionsDialog", "保留修改时间"),
+     .explanation =
+         BREVINE_TR_NOOP("brevine::OptionsDialog", "压缩后的图片沿用原图的文件修改时间")},
+    // The window's language, chosen before the window is made: a new choice shows at the
+    // next start.
+    {.section = "option",
+     .key = "lang",
+     .type = kChoice,
+     .field = &Options::lang,
+     .defaultValue = "",
+     .choices = kLanguageCodes,
+     .choiceLabels = kLanguageNames,
+     .help = "the window's language from its next start: empty follows the desktop's (LANGUAGE, "
+             "LC_ALL, LC_MESSAGES, LANG) where the window has it, else shows the written Chinese",
+     .label = BREVINE_TR_NOOP("brevine::OptionsDialog", "语言"),
+     .explanation = BREVINE_TR_NOOP("brevine::OptionsDialog", "窗口的语言，下次启动时生效")},
     {.section = "changed",
      .key = "save",
      .field = &Options::subFolder,

@@ -15,6 +15,10 @@
 #include <variant>
 #include <vector>
 
+// Marks a text that the window shows translated (in `context`), for Qt's translation
+// tools; the core sees the text as it is written.
+#define BREVINE_TR_NOOP(context, text) text
+
 namespace brevine {
 
 // Every option as plain values. A default-constructed Options holds every row's default,
@@ -41,6 +45,7 @@ struct Options {
   bool keepInfo;
   std::string format;
   bool keepDate;
+  std::string lang;  // the window's language; empty: the desktop's
   bool subFolder;
   int textPosition;
   std::string addedText;

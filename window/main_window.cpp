@@ -35,6 +35,7 @@
 #include "options_dialog.h"
 #include "shell_open.h"
 #include "window_batch.h"
+#include "window_language.h"
 
 // Resources compiled into a static library are registered by hand, outside any namespace.
 static void InitWindowResources() { Q_INIT_RESOURCE(window_resources); }
@@ -48,17 +49,18 @@ const QColor kHatchColour(0x71, 0xB3, 0x3C);
 QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
 QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
 
-// The fixed-quality button names the format whose quality Edit2 holds.
-const char* QualityLabel(OutputFormat format) {
+// The fixed-quality button names the format whose quality Edit2 holds. The JPEG text is the
+// layout's own, so it shares the layout's translation.
+QString QualityLabel(OutputFormat format) {
   switch (format) {
     case OutputFormat::kWebp:
-      return "指定WebP压缩率(%)";
+      return QCoreApplication::translate("Form1", "指定WebP压缩率(%)");
     case OutputFormat::kAvif:
-      return "指定AVIF压缩率(%)";
+      return QCoreApplication::translate("Form1", "指定AVIF压缩率(%)");
     case OutputFormat::kJpeg:
       break;
   }
-  return "指定JPEG压缩率(%)";
+  return QCoreApplication::translate("Form1", "指定JPEG压缩率(%)");
 }
 std::string S(const QString& text) { return text.toStdString(); }
 
@@ -71,6 +73,30 @@ void SettleText(QLineEdit* edit, std::string (*rule)(const std::string&)) {
 }
 
 }  // namespace
+
+// The reason a file was not written, in the command line's words where no translation is
+// loaded; the detail is the library's own and stays as it was given.
+QString TForm1::FailureReason(FileResult result, const std::string& detail) {
+  QString reason;
+  switch (result) {
+    case FileResult::kCannotRead:
+      reason = tr("cannot read");
+      break;
+    case FileResult::kCannotDecode:
+      reason = tr("cannot decode");
+      break;
+    case FileResult::kCannotProcess:
+      reason = tr("cannot process");
+      break;
+    case FileResult::kCannotWrite:
+      reason = tr("cannot write");
+      break;
+    default:
+      reason = Q(Describe(result));
+  }
+  if (!detail.empty()) reason += QStringLiteral(" (") + Q(detail) + QLatin1Char(')');
+  return reason;
+}
 
 QFont WindowFont() {
   const QStringList installed = QFontDatabase::families();
@@ -167,19 +193,19 @@ void TForm1::EditPxXChange() { SettleText(ui.EditPxX, NormaliseBoxText); }
 void TForm1::EditPxYChange() { SettleText(ui.EditPxY, NormaliseBoxText); }
 
 void TForm1::TrackBar1Change() {
-  ui.TrackBar1->setToolTip(Q(StrengthToolTip(ui.TrackBar1->value())));
+  ui.TrackBar1->setToolTip(tr("百分比为:%1%").arg(ui.TrackBar1->value()));
 }
 
 void TForm1::BitBtn1Click() { close(); }
 
 void TForm1::BitBtn2Click() {
-  std::string help = S(QDir::current().absoluteFilePath(QStringLiteral("help/help.html")));
+  std::string help = S(HelpPage(QDir::currentPath(), language_));
   // The launchers start the program in the folder holding help/; an installed program
   // started from anywhere else still finds the help under its prefix.
   if (!platform::FileExists(help)) {
     const std::string program = platform::ExecutablePath();
     if (IsInstalledProgram(program))
-      help = program.substr(0, program.rfind('/')) + "/../share/brevine/help/help.html";
+      help = S(HelpPage(Q(program.substr(0, program.rfind('/')) + "/../share/brevine"), language_));
   }
   platform::OpenWithAssociatedProgram(help);
 }
@@ -244,7 +270,7 @@ void TForm1::ApplyOptions(const Options& o) {
   ui.ComboBox1->setCurrentIndex(CheckTextPosition(o.textPosition));
   ui.Edit4->setText(Q(o.addedText));
   ui.Edit5->setText(Q(o.folderName));
-  ui.RadioButton1->setText(Q(QualityLabel(FormatOf(o.format))));
+  ui.RadioButton1->setText(QualityLabel(FormatOf(o.format)));
 }
 
 // ---- First show and close -----------------------------------------------------------
@@ -295,7 +321,7 @@ void TForm1::contextMenuEvent(QContextMenuEvent* event) {
   auto* menu = new QMenu(this);
   menu->setObjectName(QStringLiteral("MoreOptionsMenu"));
   menu->setAttribute(Qt::WA_DeleteOnClose);
-  connect(menu->addAction(Q("更多选项…")), &QAction::triggered, this, &TForm1::ShowMoreOptions);
+  connect(menu->addAction(tr("更多选项…")), &QAction::triggered, this, &TForm1::ShowMoreOptions);
   menu->popup(event->globalPos());
 }
 
@@ -400,7 +426,8 @@ void TForm1::StartBatch(const std::vector<std::string>& paths, std::optional<Opt
     SettleNaming(before, after);
   };
   events.walking = [this](std::size_t found) {
-    ui.Label2->setText(tr("已找到 %1 个文件").arg(found));
+    ui.Label2->setText(
+        tr("已找到 %n 个文件", nullptr, static_cast<int>(std::min<std::size_t>(found, INT32_MAX))));
     ui.Label2->adjustSize();
   };
   events.walked = [this] {
@@ -421,10 +448,12 @@ void TForm1::FileCommitted(std::size_t index, const std::string& path, FileResul
   ui.ProgressBar1->setValue(static_cast<int>(std::min<std::size_t>(index + 1, INT32_MAX)));
   // A file passed over for its extension was never meant to be a picture.
   if (result != FileResult::kWritten && result != FileResult::kNotAnImage)
-    failures_.push_back(Q(path) + QStringLiteral(": ") + Q(FailureText(result, detail)));
+    failures_.push_back(Q(path) + QStringLiteral(": ") + FailureReason(result, detail));
   // Two sources with one output name: the later one's picture is the one left on disk.
   if (!replaced.empty())
-    replacements_.push_back(Q(path) + QStringLiteral(": replaces the result of ") + Q(replaced));
+    replacements_.push_back(Q(path) + QStringLiteral(": ") +
+                            //: Drop hint's tool-tip: a later source gave the same output name.
+                            tr("replaces the result of %1").arg(Q(replaced)));
   emit FileProcessed(static_cast<int>(std::min<std::size_t>(index, INT32_MAX)), Q(path));
 }
 
@@ -442,7 +471,8 @@ void TForm1::BatchEnded() {
   ui.ProgressBar1->setValue(0);
   ui.Label2->setText(dropHint_);  // a walk cut short leaves its count there
   ui.Image1->hide();
-  if (!failures_.isEmpty()) ui.Label2->setText(Q("%1 个文件未能处理").arg(failures_.size()));
+  if (!failures_.isEmpty())
+    ui.Label2->setText(tr("%n 个文件未能处理", nullptr, static_cast<int>(failures_.size())));
   ui.Label2->adjustSize();
   // Replaced results are no failure: the hint's text stays, its tool-tip names them.
   if (!failures_.isEmpty() || !replacements_.isEmpty())

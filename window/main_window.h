@@ -51,6 +51,10 @@ class TForm1 : public QWidget {
   // Files worked on at once in the next batch; 0 (the default) chooses as the command
   // line does.
   void SetJobs(int jobs) { jobs_ = jobs; }
+  // The language whose translation the application loaded (empty: the written texts); the
+  // help button opens that language's page where there is one.
+  void SetLanguage(const QString& code) { language_ = code; }
+  const QString& Language() const { return language_; }
 
   // The controls of the window's design.
   Ui::Form1 ui;
@@ -102,6 +106,7 @@ class TForm1 : public QWidget {
                      const std::string& detail, const std::string& replaced);
   void SettleNaming(const Options& before, const Options& after);
   void BatchEnded();
+  static QString FailureReason(FileResult result, const std::string& detail);
 
   std::string settingsPath_;
   const platform::Clock& clock_;
@@ -109,6 +114,7 @@ class TForm1 : public QWidget {
   Options held_;
   State state_ = State::kCreated;
   int jobs_ = 0;
+  QString language_;
   std::unique_ptr<WindowBatch> batch_;
   QPointer<OptionsDialog> moreOptions_;
   std::vector<std::string> laterDrops_;  // dropped after the batch's end was decided

@@ -26,7 +26,7 @@ QWidget* MakeControl(const OptionRow& row, const Options& o, QWidget* parent) {
   const std::string value = StoredText(row, o);
   switch (row.type) {
     case OptionType::kFlag: {
-      auto* box = new QCheckBox(Q(row.label), parent);
+      auto* box = new QCheckBox(OptionsDialog::tr(row.label), parent);
       box->setChecked(value != "0");
       box->setCursor(Qt::PointingHandCursor);
       return box;
@@ -36,7 +36,8 @@ QWidget* MakeControl(const OptionRow& row, const Options& o, QWidget* parent) {
       const std::vector<std::string> values = ChoiceValues(row);
       const std::vector<std::string> labels = ChoiceLabels(row);
       for (std::size_t i = 0; i < values.size(); ++i)
-        list->addItem(Q(i < labels.size() ? labels[i] : values[i]), Q(values[i]));
+        list->addItem(i < labels.size() ? OptionsDialog::tr(labels[i].c_str()) : Q(values[i]),
+                      Q(values[i]));
       list->setCurrentIndex(list->findData(Q(value)));
       list->setCursor(Qt::PointingHandCursor);
       return list;
@@ -75,7 +76,7 @@ OptionsDialog::OptionsDialog(const Options& options, QWidget* parent,
                              std::span<const OptionRow> rows)
     : QDialog(parent), options_(options) {
   setObjectName(QStringLiteral("OptionsDialog"));
-  setWindowTitle(Q("更多选项"));
+  setWindowTitle(tr("更多选项"));
   setFont(WindowFont());
 
   auto* layout = new QVBoxLayout(this);
@@ -94,19 +95,19 @@ OptionsDialog::OptionsDialog(const Options& options, QWidget* parent,
     if (!rows_.empty()) layout->addSpacing(8);
     QWidget* control = MakeControl(row, options_, this);
     control->setObjectName(QString::fromLatin1(row.key));
-    if (row.explanation) control->setToolTip(Q(row.explanation));
+    if (row.explanation) control->setToolTip(tr(row.explanation));
     if (row.type == OptionType::kFlag) {
       layout->addWidget(control);
     } else {
       // Other controls stand beside their label.
       auto* line = new QHBoxLayout;
-      auto* label = new QLabel(Q(row.label), this);
+      auto* label = new QLabel(tr(row.label), this);
       label->setBuddy(control);
       line->addWidget(label);
       line->addWidget(control, 1);
       layout->addLayout(line);
     }
-    auto* explanation = new QLabel(Q(row.explanation ? row.explanation : ""), this);
+    auto* explanation = new QLabel(row.explanation ? tr(row.explanation) : QString(), this);
     explanation->setObjectName(QString::fromLatin1(row.key) + QStringLiteral("Explanation"));
     explanation->setPalette(quiet);
     explanation->setContentsMargins(row.type == OptionType::kFlag ? indent : 0, 0, 0, 0);
@@ -117,9 +118,9 @@ OptionsDialog::OptionsDialog(const Options& options, QWidget* parent,
 
   layout->addSpacing(12);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  // Set by hand: the window loads no translations, and these must read as its own texts.
-  buttons->button(QDialogButtonBox::Ok)->setText(Q("确定"));
-  buttons->button(QDialogButtonBox::Cancel)->setText(Q("取消"));
+  // Set by hand: with no translation loaded these must still read as the window's own texts.
+  buttons->button(QDialogButtonBox::Ok)->setText(tr("确定"));
+  buttons->button(QDialogButtonBox::Cancel)->setText(tr("取消"));
   layout->addWidget(buttons);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

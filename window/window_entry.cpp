@@ -2,11 +2,13 @@
 // loads Qt (tens of milliseconds per process), only the interactive start does.
 
 #include <QApplication>
+#include <QLocale>
 #include <string>
 
 #include "clock.h"
 #include "main_window.h"
 #include "settings_file.h"
+#include "window_language.h"
 
 extern "C" __attribute__((visibility("default"))) int brevine_run_window(int argc, char** argv,
                                                                          const char* programPath) {
@@ -15,8 +17,17 @@ extern "C" __attribute__((visibility("default"))) int brevine_run_window(int arg
   QGuiApplication::setDesktopFileName(QStringLiteral("brevine"));
   // Tool-tips and menus take the application font, not the window's.
   QApplication::setFont(brevine::WindowFont());
+  // The language is chosen once, before the window exists: the controls take their texts
+  // when they are made, and a new choice in the dialog waits for the next start.
+  const std::string settingsPath = brevine::SettingsFilePath(programPath);
+  const QString language = brevine::InstallTranslations(
+      application,
+      brevine::ChooseLanguage(QString::fromStdString(brevine::ReadSettingsFile(settingsPath).lang),
+                              QLocale::system().uiLanguages()),
+      brevine::TranslationFolders(QString::fromLocal8Bit(programPath)));
   brevine::platform::SystemClock clock;
-  brevine::TForm1 form(brevine::SettingsFilePath(programPath), clock);
+  brevine::TForm1 form(settingsPath, clock);
+  form.SetLanguage(language);
   form.show();
   return application.exec();
 }

@@ -1,5 +1,7 @@
 // Writes the window as PNGs so that a person can look at it:
-//   window_screenshot IDLE.png [BATCH.png DONE.png [OPTIONS.png]]
+//   window_screenshot [--lang CODE] IDLE.png [BATCH.png DONE.png [OPTIONS.png]]
+// Without --lang the window shows its written texts whatever the locale; with it, the
+// translation CODE built into the build tree.
 // IDLE is the window at its first start (a settings file in a fresh temporary folder).
 // BATCH is the window in the middle of a dropped batch, with its preview and progress;
 // DONE is the same window after that batch, whose missing and damaged files the drop hint
@@ -15,11 +17,13 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "main_window.h"
 #include "options_dialog.h"
+#include "window_language.h"
 
 namespace {
 
@@ -49,16 +53,33 @@ bool WritePhoto(const QString& path, int seed) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  QString language;
+  if (argc > 2 && std::strcmp(argv[1], "--lang") == 0) {
+    language = QString::fromLocal8Bit(argv[2]);
+    argv[2] = argv[0];
+    argv += 2;
+    argc -= 2;
+  }
   if (argc != 2 && argc != 4 && argc != 5) {
-    std::fprintf(stderr, "usage: window_screenshot IDLE.png [BATCH.png DONE.png [OPTIONS.png]]\n");
+    std::fprintf(stderr,
+                 "usage: window_screenshot [--lang CODE] IDLE.png [BATCH.png DONE.png "
+                 "[OPTIONS.png]]\n");
     return 2;
   }
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Brevine"));
   QApplication::setFont(brevine::WindowFont());
+  if (!language.isEmpty() &&
+      brevine::InstallTranslations(application, language,
+                                   {QStringLiteral(BREVINE_TRANSLATIONS_DIR)}) != language) {
+    std::fprintf(stderr, "window_screenshot: no translation %s in %s\n", qPrintable(language),
+                 BREVINE_TRANSLATIONS_DIR);
+    return 1;
+  }
   QTemporaryDir folder;
   brevine::platform::SystemClock clock;
   brevine::TForm1 form((folder.path() + QStringLiteral("/brevine.ini")).toStdString(), clock);
+  form.SetLanguage(language);
   form.show();
   QApplication::processEvents();
   if (!Save(form, argv[1])) return 1;

@@ -131,6 +131,7 @@ Options Unusual() {
   o.keepInfo = true;
   o.format = "avif";
   o.keepDate = true;
+  o.lang = "ko";
   return o;
 }
 

@@ -1,0 +1,377 @@
+// The window in each language, on Qt's offscreen platform: the choice of language, the
+// translated texts in the window and the dialog, the written texts without a translation,
+// every text fitting its control, and the help page for the language.
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QStyle>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTranslator>
+
+#include <memory>
+
+#include "clock.h"
+#include "main_window.h"
+#include "option_table.h"
+#include "options_dialog.h"
+#include "window_language.h"
+
+using brevine::ChooseLanguage;
+using brevine::TForm1;
+
+namespace {
+
+QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
+const QString kTranslations = QStringLiteral(BREVINE_TRANSLATIONS_DIR);
+
+void RemoveTranslations() {
+  for (QTranslator* t : qApp->findChildren<QTranslator*>()) {
+    QCoreApplication::removeTranslator(t);
+    delete t;
+  }
+}
+
+struct Window {
+  Window() {
+    form = std::make_unique<TForm1>((folder.path() + QStringLiteral("/brevine.ini")).toStdString(),
+                                    clock);
+    form->show();
+  }
+  QTemporaryDir folder;
+  brevine::platform::SystemClock clock;
+  std::unique_ptr<TForm1> form;
+};
+
+// Texts a person reads in the window, each with the widget that shows it.
+struct Shown {
+  QWidget* widget;
+  QString text;
+};
+std::vector<Shown> Texts(TForm1& f) {
+  std::vector<Shown> texts = {
+      {f.RadioGroup1, f.RadioGroup1->title()},
+      {f.GroupBox1, f.GroupBox1->title()},
+      {f.CheckBox1, f.CheckBox1->text()},
+      {f.CheckBox2, f.CheckBox2->text()},
+      {f.CheckBox3, f.CheckBox3->text()},
+      {f.CheckBox4, f.CheckBox4->text()},
+      {f.CheckHtml, f.CheckHtml->text()},
+      {f.RadioButton1, f.RadioButton1->text()},
+      {f.RadioButton2, f.RadioButton2->text()},
+      {f.RadioButton3, f.RadioButton3->text()},
+      {f.RadioButton4, f.RadioButton4->text()},
+      {f.Label4, f.Label4->text()},
+      {f.Label5, f.Label5->text()},
+      {f.Label6, f.Label6->text()},
+      {f.Label2, f.Label2->text()},
+      {f.BitBtn1, f.BitBtn1->text()},
+      {f.BitBtn2, f.BitBtn2->text()},
+      {f.ComboBox1, f.ComboBox1->itemText(0)},
+      {f.ComboBox1, f.ComboBox1->itemText(1)},
+      {f.CheckBox1, f.CheckBox1->toolTip()},
+      {f.RadioButton2, f.RadioButton2->toolTip()},
+      {&f, f.windowTitle()},
+  };
+  return texts;
+}
+
+// Where a control may reach to the right: the next control on its line, or its frame.
+int RightLimit(TForm1& f, QWidget* w) {
+  if (w == f.CheckBox1) return f.TrackBar1->x();
+  if (w == f.RadioButton1) return f.Edit2->x();
+  if (w == f.RadioButton2) return f.Edit3->x();
+  if (w == f.RadioButton3) return f.ComboBox1->x();
+  if (w == f.Label5) return f.Edit4->x();
+  if (w == f.Label6) return f.Edit5->x();
+  if (w == f.Label7) return f.BitBtn2->x();
+  if (w->parentWidget() == f.GroupBox1) return f.GroupBox1->width();
+  return f.Bevel1->geometry().right();
+}
+
+// Each text fits its control: a label grows to its text but must not reach the next
+// control; a box, a button or a list shows its text within its designed width.
+void CheckFit(TForm1& f, const QString& language) {
+  QCOMPARE(f.size(), QSize(480, 313));
+  const std::vector<QAbstractButton*> buttons = {
+      f.CheckBox1,    f.CheckBox2,    f.CheckBox3,    f.CheckBox4, f.CheckHtml, f.RadioButton1,
+      f.RadioButton2, f.RadioButton3, f.RadioButton4, f.BitBtn1,   f.BitBtn2};
+  for (QAbstractButton* b : buttons) {
+    // What the text itself needs: a box's indicator and gap, or a button's frame.
+    const QStyle* style = b->style();
+    int needed = b->fontMetrics().horizontalAdvance(b->text());
+    if (qobject_cast<QCheckBox*>(b))
+      needed += style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, b) +
+                style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, b);
+    else if (qobject_cast<QRadioButton*>(b))
+      needed += style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, b) +
+                style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, b);
+    else
+      needed += 2 * style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, b);
+    const int room = std::min(b->width(), RightLimit(f, b) - b->x());
+    if (needed > room)
+      QFAIL(qPrintable(QStringLiteral("%1: \"%2\" needs %3 pixels, has %4")
+                           .arg(language, b->text())
+                           .arg(needed)
+                           .arg(room)));
+  }
+  for (QLabel* l : {f.Label4, f.Label5, f.Label6, f.Label7, f.Label2}) {
+    if (l->geometry().right() >= RightLimit(f, l) || l->width() < l->sizeHint().width())
+      QFAIL(qPrintable(QStringLiteral("%1: label \"%2\" reaches %3")
+                           .arg(language, l->text())
+                           .arg(l->geometry().right())));
+  }
+  // The drop-down's items, inside the box beside its arrow.
+  const int inside = f.ComboBox1->width() - f.ComboBox1->iconSize().width();
+  for (int i = 0; i < f.ComboBox1->count(); ++i) {
+    const int text = f.ComboBox1->fontMetrics().horizontalAdvance(f.ComboBox1->itemText(i));
+    if (text > inside - 8)
+      QFAIL(qPrintable(language + QStringLiteral(": list item ") + f.ComboBox1->itemText(i)));
+  }
+  // A group's caption ends inside its frame.
+  for (QGroupBox* g : {f.RadioGroup1, f.GroupBox1}) {
+    const int caption = g->fontMetrics().horizontalAdvance(g->title()) + 11;
+    if (caption > g->width()) QFAIL(qPrintable(language + QStringLiteral(": ") + g->title()));
+  }
+}
+
+}  // namespace
+
+class WindowLanguageTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void cleanup() { RemoveTranslations(); }
+  void choosesFromTheDesktopsLanguages();
+  void theSettingOverridesTheDesktop();
+  void writtenTextsWithoutATranslation();
+  void eachLanguageShowsItsTexts();
+  void eachLanguageFitsTheWindow();
+  void theDialogIsTranslated();
+  void theHintsAfterABatchAreTranslated();
+  void helpPageOfTheLanguage();
+};
+
+void WindowLanguageTest::choosesFromTheDesktopsLanguages() {
+  const QString none;
+  QCOMPARE(ChooseLanguage(none, {QStringLiteral("de-DE"), QStringLiteral("de")}), Q("de"));
+  QCOMPARE(ChooseLanguage(none, {QStringLiteral("en-US")}), Q("en"));
+  QCOMPARE(ChooseLanguage(none, {QStringLiteral("ja-JP")}), Q("ja"));
+  // Portuguese of any country reads the Brazilian texts; Chinese goes by its script.
+  QCOMPARE(ChooseLanguage(none, {QStringLiteral("pt-PT")}), Q("pt_BR"));
+  QCOMPARE(ChooseLanguage(none, {QStringLiteral("zh-TW")}), Q("zh_TW"));
+  QCOMPARE(ChooseLanguage(none, {QStringLiteral("zh-HK"), QStringLiteral("zh-Hant-HK")}),
+           Q("zh_TW"));
+  // The written language, C and POSIX: no translation, even with English as a fallback.
+  QCOMPARE(ChooseLanguage(none, {QStringLiteral("zh-CN"), QStringLiteral("en")}), QString());
+  QCOMPARE(ChooseLanguage(none, {QStringLiteral("zh-Hans-SG")}), QString());
+  QCOMPARE(ChooseLanguage(none, {QStringLiteral("C")}), QString());
+  QCOMPARE(ChooseLanguage(none, {QStringLiteral("POSIX")}), QString());
+  QCOMPARE(ChooseLanguage(none, {}), QString());
+  // A language without a translation gives way to the desktop's next choice, if any.
+  QCOMPARE(ChooseLanguage(none, {QStringLiteral("it-IT"), QStringLiteral("fr-FR")}), Q("fr"));
+  QCOMPARE(ChooseLanguage(none, {QStringLiteral("it-IT"), QStringLiteral("it")}), QString());
+}
+
+void WindowLanguageTest::theSettingOverridesTheDesktop() {
+  const QStringList german = {QStringLiteral("de-DE")};
+  QCOMPARE(ChooseLanguage(QStringLiteral("en"), german), Q("en"));
+  QCOMPARE(ChooseLanguage(QStringLiteral("pt_BR"), german), Q("pt_BR"));
+  QCOMPARE(ChooseLanguage(QStringLiteral("zh_TW"), german), Q("zh_TW"));
+  QCOMPARE(ChooseLanguage(QStringLiteral("zh_CN"), german), QString());
+  QCOMPARE(ChooseLanguage(QStringLiteral(" ko "), german), Q("ko"));
+  // A chosen language that has no translation shows the written texts, not the desktop's.
+  QCOMPARE(ChooseLanguage(QStringLiteral("it"), german), QString());
+  QCOMPARE(ChooseLanguage(QStringLiteral("nonsense"), german), QString());
+  QCOMPARE(ChooseLanguage(QString(), german), Q("de"));
+  // Every language the drop-down offers is chosen as itself.
+  for (const brevine::WindowLanguage& l : brevine::WindowLanguages()) {
+    const QString& code = l.code;
+    QCOMPARE(ChooseLanguage(code, german), code == Q("zh_CN") ? QString() : code);
+  }
+}
+
+void WindowLanguageTest::writtenTextsWithoutATranslation() {
+  // The C locale chooses nothing; loading nothing leaves the texts as written.
+  QCOMPARE(brevine::InstallTranslations(*qApp, ChooseLanguage({}, {QStringLiteral("C")}),
+                                        {kTranslations}),
+           QString());
+  QCOMPARE(brevine::InstallTranslations(*qApp, Q("zh_CN"), {kTranslations}), QString());
+  QVERIFY(qApp->findChildren<QTranslator*>().isEmpty());
+  Window w;
+  TForm1& f = *w.form;
+  QCOMPARE(f.RadioGroup1->title(), Q("在指定范围内调整像素大小"));
+  QCOMPARE(f.CheckBox1->text(), Q("图像锐化"));
+  QCOMPARE(f.RadioButton1->text(), Q("指定JPEG压缩率(%)"));
+  QCOMPARE(f.RadioButton2->toolTip(), Q("您可以指定您要保存的文件的大小！压缩率将自动为您调整."));
+  QCOMPARE(f.ComboBox1->itemText(1), Q("后面"));
+  QCOMPARE(f.Label2->text(), Q("马上拖入图片并开始自动压缩"));
+  QCOMPARE(f.Label7->text(), Q("版本1.50"));
+  QCOMPARE(f.BitBtn1->text(), Q("退出"));
+  f.TrackBar1->setValue(120);
+  QCOMPARE(f.TrackBar1->toolTip(), Q("百分比为:120%"));
+  CheckFit(f, Q("zh_CN"));
+}
+
+void WindowLanguageTest::eachLanguageShowsItsTexts() {
+  Window written;
+  const std::vector<Shown> source = Texts(*written.form);
+  for (const brevine::WindowLanguage& l : brevine::WindowLanguages()) {
+    const QString& code = l.code;
+    if (code == Q("zh_CN")) continue;
+    QCOMPARE(brevine::InstallTranslations(*qApp, code, {Q("/nonexistent"), kTranslations}), code);
+    Window w;
+    TForm1& f = *w.form;
+    const std::vector<Shown> shown = Texts(f);
+    // Each text is its translation; most of them differ from the written Chinese (the
+    // traditional script shares a few words with the simplified one).
+    int changed = 0;
+    for (std::size_t i = 0; i < shown.size(); ++i) changed += shown[i].text != source[i].text;
+    if (changed < static_cast<int>(shown.size()) - 5)
+      QFAIL(qPrintable(
+          code +
+          QStringLiteral(": only %1 of %2 texts translated").arg(changed).arg(shown.size())));
+    QVERIFY2(f.BitBtn2->text() != Q("帮助"), qPrintable(code));
+    QVERIFY2(f.windowTitle().startsWith(Q("Brevine")), qPrintable(code));
+    QVERIFY2(f.Label7->text().endsWith(Q("1.50")), qPrintable(code));
+    f.TrackBar1->setValue(120);
+    QVERIFY2(f.TrackBar1->toolTip().contains(Q("120")), qPrintable(code));
+    if (code != Q("zh_TW"))
+      QVERIFY2(!f.TrackBar1->toolTip().contains(Q("百分比")), qPrintable(code));
+    RemoveTranslations();
+  }
+  // Samples a person would check by eye.
+  QCOMPARE(brevine::InstallTranslations(*qApp, Q("de"), {kTranslations}), Q("de"));
+  Window german;
+  QCOMPARE(german.form->BitBtn1->text(), Q("Beenden"));
+  QCOMPARE(german.form->GroupBox1->title(), Q("Optionen"));
+  RemoveTranslations();
+  QCOMPARE(brevine::InstallTranslations(*qApp, Q("en"), {kTranslations}), Q("en"));
+  Window english;
+  QCOMPARE(english.form->CheckBox1->text(), Q("Sharpen"));
+  QCOMPARE(english.form->BitBtn2->text(), Q("Help"));
+}
+
+void WindowLanguageTest::eachLanguageFitsTheWindow() {
+  for (const brevine::WindowLanguage& l : brevine::WindowLanguages()) {
+    const QString& code = l.code;
+    brevine::InstallTranslations(*qApp, code, {kTranslations});
+    Window w;
+    CheckFit(*w.form, code);
+    // The hints that count the files a folder walk found and a batch could not reduce, in
+    // each plural form.
+    for (const char* hint : {"已找到 %n 个文件", "%n 个文件未能处理"}) {
+      for (const int n : {1, 3, 25, 12345}) {
+        w.form->Label2->setText(TForm1::tr(hint, nullptr, n));
+        w.form->Label2->adjustSize();
+        if (w.form->Label2->geometry().right() >= RightLimit(*w.form, w.form->Label2))
+          QFAIL(qPrintable(code + QStringLiteral(": ") + w.form->Label2->text()));
+      }
+    }
+    RemoveTranslations();
+  }
+}
+
+void WindowLanguageTest::theDialogIsTranslated() {
+  {
+    brevine::OptionsDialog dialog(brevine::Options{});
+    QCOMPARE(dialog.windowTitle(), Q("更多选项"));
+    QCOMPARE(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->text(),
+             Q("取消"));
+  }
+  QCOMPARE(brevine::InstallTranslations(*qApp, Q("fr"), {kTranslations}), Q("fr"));
+  brevine::OptionsDialog dialog(brevine::Options{});
+  QCOMPARE(dialog.windowTitle(), Q("Plus d'options"));
+  QCOMPARE(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->text(),
+           Q("Annuler"));
+  // Every label and explanation in French: Latin letters only, no Chinese left.
+  const QRegularExpression french(QStringLiteral("^[ -~À-ÿ]+$"));
+  for (const char* key : dialog.ShownKeys()) {
+    if (QCheckBox* box = dialog.Box(key))
+      QVERIFY2(french.match(box->text()).hasMatch(), qPrintable(box->text()));
+    else
+      QVERIFY2(french.match(dialog.Control(key)->toolTip()).hasMatch(), key);
+    auto* explanation = dialog.findChild<QLabel*>(QString::fromLatin1(key) + Q("Explanation"));
+    QVERIFY(explanation != nullptr);
+    QVERIFY2(french.match(explanation->text()).hasMatch(), qPrintable(explanation->text()));
+  }
+  // The language list: "follow the desktop" translated, each language named in itself.
+  auto* languages = qobject_cast<QComboBox*>(dialog.Control("lang"));
+  QVERIFY(languages != nullptr);
+  QCOMPARE(languages->itemText(0), Q("Comme le bureau"));
+  QCOMPARE(languages->itemData(0).toString(), QString());
+  QCOMPARE(languages->currentIndex(), 0);
+  const std::vector<brevine::WindowLanguage> all = brevine::WindowLanguages();
+  QCOMPARE(languages->count(), static_cast<int>(all.size()) + 1);
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    QCOMPARE(languages->itemData(static_cast<int>(i) + 1).toString(), all[i].code);
+    QCOMPARE(languages->itemText(static_cast<int>(i) + 1), all[i].ownName);
+  }
+  QCOMPARE(all.front().code, Q("zh_CN"));
+  QCOMPARE(all.size(), std::size_t{10});
+  // A choice becomes the option's value, which the next start reads.
+  languages->setCurrentIndex(languages->findData(Q("ja")));
+  dialog.accept();
+  QCOMPARE(dialog.Values().lang, std::string("ja"));
+}
+
+void WindowLanguageTest::theHintsAfterABatchAreTranslated() {
+  QCOMPARE(brevine::InstallTranslations(*qApp, Q("de"), {kTranslations}), Q("de"));
+  // Qt's own texts come in the same language.
+  QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), Q("Abbrechen"));
+  Window w;
+  const QString missing = w.folder.filePath(Q("fehlt.jpg"));
+  QSignalSpy finished(w.form.get(), &TForm1::BatchFinished);
+  w.form->DropFiles({missing.toStdString(), missing.toStdString()});
+  QVERIFY(finished.wait(10000));
+  QCOMPARE(w.form->Label2->text(), Q("2 Dateien nicht verkleinert"));
+  QCOMPARE(w.form->Label2->toolTip(),
+           missing + Q(": nicht lesbar\n") + missing + Q(": nicht lesbar"));
+}
+
+void WindowLanguageTest::helpPageOfTheLanguage() {
+  QTemporaryDir root;
+  QDir(root.path()).mkpath(QStringLiteral("help/de"));
+  for (const char* page : {"help/help.html", "help/de/help.html"}) {
+    QFile file(root.filePath(Q(page)));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+  }
+  QCOMPARE(brevine::HelpPage(root.path(), Q("de")), root.filePath(Q("help/de/help.html")));
+  // No page in that language, or the written one: the default page.
+  QCOMPARE(brevine::HelpPage(root.path(), Q("ja")), root.filePath(Q("help/help.html")));
+  QCOMPARE(brevine::HelpPage(root.path(), QString()), root.filePath(Q("help/help.html")));
+  // The tree ships a page for every translation; each names every source format and every
+  // row of the dialog as the dialog shows it in that language.
+  for (const brevine::WindowLanguage& l : brevine::WindowLanguages()) {
+    const QString& code = l.code;
+    const QString page = brevine::HelpPage(QStringLiteral(BREVINE_SOURCE_DIR), code);
+    QVERIFY2(page.endsWith(code == Q("zh_CN") ? Q("help/help.html") : code + Q("/help.html")),
+             qPrintable(page));
+    QFile file(page);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    for (const char* format : {"JPEG", "GIF", "PNG", "BMP", "WebP", "HEIC", "HEIF", "AVIF"})
+      QVERIFY2(text.contains(Q(format)), qPrintable(code + Q(": ") + Q(format)));
+    brevine::InstallTranslations(*qApp, code, {kTranslations});
+    for (const brevine::OptionRow& row : brevine::OptionTable()) {
+      if (row.label == nullptr || row.onWindow) continue;
+      const QString label = brevine::OptionsDialog::tr(row.label);
+      QVERIFY2(text.contains(label), qPrintable(code + Q(": ") + label));
+    }
+    RemoveTranslations();
+  }
+}
+
+QTEST_MAIN(WindowLanguageTest)
+#include "window_language_test.moc"

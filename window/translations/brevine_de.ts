@@ -1,0 +1,271 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de" sourcelanguage="zh_CN">
+<context>
+    <name>Form1</name>
+    <message>
+        <source>Brevine 照片批量压缩</source>
+        <translation>Brevine Fotoverkleinerung</translation>
+    </message>
+    <message>
+        <source>转换后...</source>
+        <translation>Ergebnis speichern</translation>
+    </message>
+    <message>
+        <source>它将保存在与原始图像相同的文件夹中</source>
+        <translation>Wird im selben Ordner wie das Originalbild gespeichert</translation>
+    </message>
+    <message>
+        <source>添加字符</source>
+        <translation>Text:</translation>
+    </message>
+    <message>
+        <source>文件夹名称</source>
+        <translation>Ordner:</translation>
+    </message>
+    <message>
+        <source>版本</source>
+        <translation>Version </translation>
+    </message>
+    <message>
+        <source>马上拖入图片并开始自动压缩</source>
+        <translation>Bilder hierher ziehen</translation>
+    </message>
+    <message>
+        <source>您可以拖放多个Jpeg/bmp文件</source>
+        <translation>Sie können mehrere Bilder auf einmal ablegen</translation>
+    </message>
+    <message>
+        <source>请选择合适的分辨率</source>
+        <translation>Wählen Sie eine passende Größe</translation>
+    </message>
+    <message>
+        <source>在指定范围内调整像素大小</source>
+        <translation>Einpassen in (Pixel)</translation>
+    </message>
+    <message>
+        <source>选项</source>
+        <translation>Optionen</translation>
+    </message>
+    <message>
+        <source>建议在缩略图和图像模糊时使用</source>
+        <translation>Empfohlen für Miniaturbilder und unscharfe Bilder</translation>
+    </message>
+    <message>
+        <source>图像锐化</source>
+        <translation>Schärfen</translation>
+    </message>
+    <message>
+        <source>使图像画面更加鲜艳</source>
+        <translation>Macht die Farben kräftiger</translation>
+    </message>
+    <message>
+        <source>高饱和度</source>
+        <translation>Hohe Sättigung</translation>
+    </message>
+    <message>
+        <source>建议做缩略图的时候使用</source>
+        <translation>Empfohlen für Miniaturbilder</translation>
+    </message>
+    <message>
+        <source>单色保存</source>
+        <translation>Graustufen</translation>
+    </message>
+    <message>
+        <source>建议在Web的时候使用</source>
+        <translation>Empfohlen für das Web</translation>
+    </message>
+    <message>
+        <source>逐行保存</source>
+        <translation>Progressives JPEG</translation>
+    </message>
+    <message>
+        <source>支持创建缩略图</source>
+        <translation>Schreibt eine HTML-Seite, die jedes Ergebnis mit seinem Original verknüpft</translation>
+    </message>
+    <message>
+        <source>简易Html输出</source>
+        <translation>HTML-Index</translation>
+    </message>
+    <message>
+        <source>数值越大画质越低</source>
+        <translation>Höhere Werte ergeben bessere Qualität und größere Dateien</translation>
+    </message>
+    <message>
+        <source>指定JPEG压缩率(%)</source>
+        <translation>JPEG-Qualität (%)</translation>
+    </message>
+    <message>
+        <source>您可以指定您要保存的文件的大小！压缩率将自动为您调整.</source>
+        <translation>Legen Sie die Größe der gespeicherten Datei fest; die Qualität wird automatisch angepasst.</translation>
+    </message>
+    <message>
+        <source>指定文件大小KByte</source>
+        <translation>Dateigröße (KB)</translation>
+    </message>
+    <message>
+        <source>在文件名</source>
+        <translation>Zusatz</translation>
+    </message>
+    <message>
+        <source>前面</source>
+        <translation>vorne</translation>
+    </message>
+    <message>
+        <source>后面</source>
+        <translation>hinten</translation>
+    </message>
+    <message>
+        <source>自动生成在原始图像所在的文件夹中</source>
+        <translation>Wird im Ordner des Originalbilds angelegt</translation>
+    </message>
+    <message>
+        <source>自动创建文件夹并压缩图像</source>
+        <translation>In Unterordner speichern</translation>
+    </message>
+    <message>
+        <source>打开帮助文件</source>
+        <translation>Hilfe öffnen</translation>
+    </message>
+    <message>
+        <source>帮助</source>
+        <translation>Hilfe</translation>
+    </message>
+    <message>
+        <source>退出软件</source>
+        <translation>Brevine beenden</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>指定WebP压缩率(%)</source>
+        <translation>WebP-Qualität (%)</translation>
+    </message>
+    <message>
+        <source>指定AVIF压缩率(%)</source>
+        <translation>AVIF-Qualität (%)</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::OptionsDialog</name>
+    <message>
+        <source>自动转正照片</source>
+        <translation>Fotos automatisch drehen</translation>
+    </message>
+    <message>
+        <source>按照相机记录的拍摄方向（EXIF 方向）把照片转正</source>
+        <translation>Dreht Fotos wie von der Kamera vermerkt (EXIF-Ausrichtung)</translation>
+    </message>
+    <message>
+        <source>保留色彩配置文件</source>
+        <translation>Farbprofil behalten</translation>
+    </message>
+    <message>
+        <source>保留照片自带的 ICC 色彩配置文件，颜色与原图保持一致</source>
+        <translation>Behält das ICC-Farbprofil, damit die Farben dem Original entsprechen</translation>
+    </message>
+    <message>
+        <source>处理整个文件夹</source>
+        <translation>Ganze Ordner</translation>
+    </message>
+    <message>
+        <source>拖入或指定文件夹时，压缩其中及各级子文件夹里的全部图片</source>
+        <translation>Ein Ordner steht für alle Bilder darin und in Unterordnern</translation>
+    </message>
+    <message>
+        <source>保留拍摄信息</source>
+        <translation>Aufnahmedaten behalten</translation>
+    </message>
+    <message>
+        <source>保留拍摄时间、相机和镜头等信息（不含 GPS 位置）</source>
+        <translation>Behält Aufnahmezeit, Kamera und Objektiv (nie den GPS-Standort)</translation>
+    </message>
+    <message>
+        <source>更多选项</source>
+        <translation>Weitere Optionen</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>跟随系统</source>
+        <translation>Wie die Arbeitsumgebung</translation>
+    </message>
+    <message>
+        <source>保留修改时间</source>
+        <translation>Änderungszeit behalten</translation>
+    </message>
+    <message>
+        <source>压缩后的图片沿用原图的文件修改时间</source>
+        <translation>Jedes Ergebnis erhält die Änderungszeit seines Originals</translation>
+    </message>
+    <message>
+        <source>语言</source>
+        <translation>Sprache</translation>
+    </message>
+    <message>
+        <source>窗口的语言，下次启动时生效</source>
+        <translation>Die Sprache des Fensters; eine neue Wahl gilt ab dem nächsten Start</translation>
+    </message>
+    <message>
+        <source>保存格式</source>
+        <translation>Dateiformat</translation>
+    </message>
+    <message>
+        <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
+        <translation>JPEG für E-Mails; WebP oder AVIF sind kleiner, für Webseiten</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::TForm1</name>
+    <message>
+        <source>百分比为:%1%</source>
+        <translation>Stärke: %1 %</translation>
+    </message>
+    <message>
+        <source>更多选项…</source>
+        <translation>Weitere Optionen…</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个文件未能处理</source>
+        <translation>
+            <numerusform>%n Datei nicht verkleinert</numerusform>
+            <numerusform>%n Dateien nicht verkleinert</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>cannot read</source>
+        <translation>nicht lesbar</translation>
+    </message>
+    <message>
+        <source>cannot decode</source>
+        <translation>nicht dekodierbar</translation>
+    </message>
+    <message>
+        <source>cannot process</source>
+        <translation>nicht verarbeitbar</translation>
+    </message>
+    <message>
+        <source>cannot write</source>
+        <translation>nicht schreibbar</translation>
+    </message>
+    <message>
+        <source>replaces the result of %1</source>
+        <translation>ersetzt das Ergebnis von %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>已找到 %n 个文件</source>
+        <translation>
+            <numerusform>%n Datei gefunden</numerusform>
+            <numerusform>%n Dateien gefunden</numerusform>
+        </translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,271 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="es" sourcelanguage="zh_CN">
+<context>
+    <name>Form1</name>
+    <message>
+        <source>Brevine 照片批量压缩</source>
+        <translation>Brevine – reductor de fotos</translation>
+    </message>
+    <message>
+        <source>转换后...</source>
+        <translation>Guardar el resultado</translation>
+    </message>
+    <message>
+        <source>它将保存在与原始图像相同的文件夹中</source>
+        <translation>Se guarda en la misma carpeta que la imagen original</translation>
+    </message>
+    <message>
+        <source>添加字符</source>
+        <translation>Texto:</translation>
+    </message>
+    <message>
+        <source>文件夹名称</source>
+        <translation>Carpeta:</translation>
+    </message>
+    <message>
+        <source>版本</source>
+        <translation>Versión </translation>
+    </message>
+    <message>
+        <source>马上拖入图片并开始自动压缩</source>
+        <translation>Arrastre las imágenes aquí</translation>
+    </message>
+    <message>
+        <source>您可以拖放多个Jpeg/bmp文件</source>
+        <translation>Puede arrastrar varias imágenes a la vez</translation>
+    </message>
+    <message>
+        <source>请选择合适的分辨率</source>
+        <translation>Elija un tamaño adecuado</translation>
+    </message>
+    <message>
+        <source>在指定范围内调整像素大小</source>
+        <translation>Ajustar dentro de (píxeles)</translation>
+    </message>
+    <message>
+        <source>选项</source>
+        <translation>Opciones</translation>
+    </message>
+    <message>
+        <source>建议在缩略图和图像模糊时使用</source>
+        <translation>Recomendado para miniaturas e imágenes borrosas</translation>
+    </message>
+    <message>
+        <source>图像锐化</source>
+        <translation>Enfocar</translation>
+    </message>
+    <message>
+        <source>使图像画面更加鲜艳</source>
+        <translation>Hace los colores más vivos</translation>
+    </message>
+    <message>
+        <source>高饱和度</source>
+        <translation>Alta saturación</translation>
+    </message>
+    <message>
+        <source>建议做缩略图的时候使用</source>
+        <translation>Recomendado para miniaturas</translation>
+    </message>
+    <message>
+        <source>单色保存</source>
+        <translation>Escala de grises</translation>
+    </message>
+    <message>
+        <source>建议在Web的时候使用</source>
+        <translation>Recomendado para la web</translation>
+    </message>
+    <message>
+        <source>逐行保存</source>
+        <translation>JPEG progresivo</translation>
+    </message>
+    <message>
+        <source>支持创建缩略图</source>
+        <translation>Escribe una página HTML que enlaza cada resultado con su original</translation>
+    </message>
+    <message>
+        <source>简易Html输出</source>
+        <translation>Índice HTML</translation>
+    </message>
+    <message>
+        <source>数值越大画质越低</source>
+        <translation>Cuanto mayor es el valor, mejor es la calidad y mayor el archivo</translation>
+    </message>
+    <message>
+        <source>指定JPEG压缩率(%)</source>
+        <translation>Calidad JPEG (%)</translation>
+    </message>
+    <message>
+        <source>您可以指定您要保存的文件的大小！压缩率将自动为您调整.</source>
+        <translation>Indique el tamaño que debe tener el archivo guardado; la calidad se ajusta automáticamente.</translation>
+    </message>
+    <message>
+        <source>指定文件大小KByte</source>
+        <translation>Tamaño en KB</translation>
+    </message>
+    <message>
+        <source>在文件名</source>
+        <translation>Añadir</translation>
+    </message>
+    <message>
+        <source>前面</source>
+        <translation>al inicio</translation>
+    </message>
+    <message>
+        <source>后面</source>
+        <translation>al final</translation>
+    </message>
+    <message>
+        <source>自动生成在原始图像所在的文件夹中</source>
+        <translation>Se crea en la carpeta de la imagen original</translation>
+    </message>
+    <message>
+        <source>自动创建文件夹并压缩图像</source>
+        <translation>Guardar en una subcarpeta</translation>
+    </message>
+    <message>
+        <source>打开帮助文件</source>
+        <translation>Abrir la ayuda</translation>
+    </message>
+    <message>
+        <source>帮助</source>
+        <translation>Ayuda</translation>
+    </message>
+    <message>
+        <source>退出软件</source>
+        <translation>Salir de Brevine</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Salir</translation>
+    </message>
+    <message>
+        <source>指定WebP压缩率(%)</source>
+        <translation>Calidad WebP (%)</translation>
+    </message>
+    <message>
+        <source>指定AVIF压缩率(%)</source>
+        <translation>Calidad AVIF (%)</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::OptionsDialog</name>
+    <message>
+        <source>自动转正照片</source>
+        <translation>Enderezar las fotos</translation>
+    </message>
+    <message>
+        <source>按照相机记录的拍摄方向（EXIF 方向）把照片转正</source>
+        <translation>Gira las fotos según la cámara (orientación EXIF)</translation>
+    </message>
+    <message>
+        <source>保留色彩配置文件</source>
+        <translation>Conservar el perfil de color</translation>
+    </message>
+    <message>
+        <source>保留照片自带的 ICC 色彩配置文件，颜色与原图保持一致</source>
+        <translation>Conserva el perfil ICC, para que los colores sean los del original</translation>
+    </message>
+    <message>
+        <source>处理整个文件夹</source>
+        <translation>Carpetas completas</translation>
+    </message>
+    <message>
+        <source>拖入或指定文件夹时，压缩其中及各级子文件夹里的全部图片</source>
+        <translation>Una carpeta equivale a todas sus imágenes, con sus subcarpetas</translation>
+    </message>
+    <message>
+        <source>保留拍摄信息</source>
+        <translation>Conservar los datos de la toma</translation>
+    </message>
+    <message>
+        <source>保留拍摄时间、相机和镜头等信息（不含 GPS 位置）</source>
+        <translation>Conserva la fecha, la cámara y el objetivo (nunca la ubicación GPS)</translation>
+    </message>
+    <message>
+        <source>更多选项</source>
+        <translation>Más opciones</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>Aceptar</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancelar</translation>
+    </message>
+    <message>
+        <source>跟随系统</source>
+        <translation>Como el escritorio</translation>
+    </message>
+    <message>
+        <source>保留修改时间</source>
+        <translation>Conservar la fecha de modificación</translation>
+    </message>
+    <message>
+        <source>压缩后的图片沿用原图的文件修改时间</source>
+        <translation>Cada resultado toma la fecha de modificación del original</translation>
+    </message>
+    <message>
+        <source>语言</source>
+        <translation>Idioma</translation>
+    </message>
+    <message>
+        <source>窗口的语言，下次启动时生效</source>
+        <translation>El idioma de la ventana; un cambio se aplica en el siguiente inicio</translation>
+    </message>
+    <message>
+        <source>保存格式</source>
+        <translation>Formato</translation>
+    </message>
+    <message>
+        <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
+        <translation>JPEG para correo; WebP o AVIF son más ligeros, para la web</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::TForm1</name>
+    <message>
+        <source>百分比为:%1%</source>
+        <translation>Intensidad: %1 %</translation>
+    </message>
+    <message>
+        <source>更多选项…</source>
+        <translation>Más opciones…</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个文件未能处理</source>
+        <translation>
+            <numerusform>%n archivo sin reducir</numerusform>
+            <numerusform>%n archivos sin reducir</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>cannot read</source>
+        <translation>no se puede leer</translation>
+    </message>
+    <message>
+        <source>cannot decode</source>
+        <translation>no se puede decodificar</translation>
+    </message>
+    <message>
+        <source>cannot process</source>
+        <translation>no se puede procesar</translation>
+    </message>
+    <message>
+        <source>cannot write</source>
+        <translation>no se puede escribir</translation>
+    </message>
+    <message>
+        <source>replaces the result of %1</source>
+        <translation>reemplaza el resultado de %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>已找到 %n 个文件</source>
+        <translation>
+            <numerusform>%n archivo encontrado</numerusform>
+            <numerusform>%n archivos encontrados</numerusform>
+        </translation>
+    </message>
+</context>
+</TS>

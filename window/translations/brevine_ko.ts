@@ -1,0 +1,269 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ko" sourcelanguage="zh_CN">
+<context>
+    <name>Form1</name>
+    <message>
+        <source>Brevine 照片批量压缩</source>
+        <translation>Brevine 사진 일괄 축소</translation>
+    </message>
+    <message>
+        <source>转换后...</source>
+        <translation>변환 후 저장</translation>
+    </message>
+    <message>
+        <source>它将保存在与原始图像相同的文件夹中</source>
+        <translation>원본 이미지와 같은 폴더에 저장합니다</translation>
+    </message>
+    <message>
+        <source>添加字符</source>
+        <translation>추가 문자</translation>
+    </message>
+    <message>
+        <source>文件夹名称</source>
+        <translation>폴더 이름</translation>
+    </message>
+    <message>
+        <source>版本</source>
+        <translation>버전 </translation>
+    </message>
+    <message>
+        <source>马上拖入图片并开始自动压缩</source>
+        <translation>여기에 이미지를 끌어 놓기</translation>
+    </message>
+    <message>
+        <source>您可以拖放多个Jpeg/bmp文件</source>
+        <translation>여러 이미지를 한 번에 끌어 놓을 수 있습니다</translation>
+    </message>
+    <message>
+        <source>请选择合适的分辨率</source>
+        <translation>알맞은 크기를 선택하세요</translation>
+    </message>
+    <message>
+        <source>在指定范围内调整像素大小</source>
+        <translation>지정한 크기 안으로 축소(픽셀)</translation>
+    </message>
+    <message>
+        <source>选项</source>
+        <translation>옵션</translation>
+    </message>
+    <message>
+        <source>建议在缩略图和图像模糊时使用</source>
+        <translation>미리보기 이미지나 흐린 이미지에 권장</translation>
+    </message>
+    <message>
+        <source>图像锐化</source>
+        <translation>선명하게</translation>
+    </message>
+    <message>
+        <source>使图像画面更加鲜艳</source>
+        <translation>색을 더 선명하게 합니다</translation>
+    </message>
+    <message>
+        <source>高饱和度</source>
+        <translation>높은 채도</translation>
+    </message>
+    <message>
+        <source>建议做缩略图的时候使用</source>
+        <translation>미리보기 이미지에 권장</translation>
+    </message>
+    <message>
+        <source>单色保存</source>
+        <translation>흑백으로 저장</translation>
+    </message>
+    <message>
+        <source>建议在Web的时候使用</source>
+        <translation>웹용으로 권장</translation>
+    </message>
+    <message>
+        <source>逐行保存</source>
+        <translation>프로그레시브 JPEG</translation>
+    </message>
+    <message>
+        <source>支持创建缩略图</source>
+        <translation>각 결과를 원본에 연결하는 HTML 페이지를 만듭니다</translation>
+    </message>
+    <message>
+        <source>简易Html输出</source>
+        <translation>HTML 색인</translation>
+    </message>
+    <message>
+        <source>数值越大画质越低</source>
+        <translation>값이 클수록 화질이 좋고 파일이 커집니다</translation>
+    </message>
+    <message>
+        <source>指定JPEG压缩率(%)</source>
+        <translation>JPEG 품질(%)</translation>
+    </message>
+    <message>
+        <source>您可以指定您要保存的文件的大小！压缩率将自动为您调整.</source>
+        <translation>저장할 파일 크기를 지정할 수 있습니다. 화질은 자동으로 조정됩니다.</translation>
+    </message>
+    <message>
+        <source>指定文件大小KByte</source>
+        <translation>파일 크기(KB)</translation>
+    </message>
+    <message>
+        <source>在文件名</source>
+        <translation>파일 이름</translation>
+    </message>
+    <message>
+        <source>前面</source>
+        <translation>앞에</translation>
+    </message>
+    <message>
+        <source>后面</source>
+        <translation>뒤에</translation>
+    </message>
+    <message>
+        <source>自动生成在原始图像所在的文件夹中</source>
+        <translation>원본 이미지가 있는 폴더 안에 만듭니다</translation>
+    </message>
+    <message>
+        <source>自动创建文件夹并压缩图像</source>
+        <translation>하위 폴더에 저장</translation>
+    </message>
+    <message>
+        <source>打开帮助文件</source>
+        <translation>도움말 열기</translation>
+    </message>
+    <message>
+        <source>帮助</source>
+        <translation>도움말</translation>
+    </message>
+    <message>
+        <source>退出软件</source>
+        <translation>Brevine 종료</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>종료</translation>
+    </message>
+    <message>
+        <source>指定WebP压缩率(%)</source>
+        <translation>WebP 품질(%)</translation>
+    </message>
+    <message>
+        <source>指定AVIF压缩率(%)</source>
+        <translation>AVIF 품질(%)</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::OptionsDialog</name>
+    <message>
+        <source>自动转正照片</source>
+        <translation>사진 자동 회전</translation>
+    </message>
+    <message>
+        <source>按照相机记录的拍摄方向（EXIF 方向）把照片转正</source>
+        <translation>카메라가 기록한 방향(EXIF 방향)에 맞게 사진을 회전합니다</translation>
+    </message>
+    <message>
+        <source>保留色彩配置文件</source>
+        <translation>색상 프로필 유지</translation>
+    </message>
+    <message>
+        <source>保留照片自带的 ICC 色彩配置文件，颜色与原图保持一致</source>
+        <translation>사진의 ICC 색상 프로필을 유지하여 원본과 같은 색을 보존합니다</translation>
+    </message>
+    <message>
+        <source>处理整个文件夹</source>
+        <translation>폴더 전체 처리</translation>
+    </message>
+    <message>
+        <source>拖入或指定文件夹时，压缩其中及各级子文件夹里的全部图片</source>
+        <translation>폴더를 끌어 놓으면 그 안과 하위 폴더의 모든 이미지를 축소합니다</translation>
+    </message>
+    <message>
+        <source>保留拍摄信息</source>
+        <translation>촬영 정보 유지</translation>
+    </message>
+    <message>
+        <source>保留拍摄时间、相机和镜头等信息（不含 GPS 位置）</source>
+        <translation>촬영 시각, 카메라, 렌즈 정보를 유지합니다(GPS 위치 제외)</translation>
+    </message>
+    <message>
+        <source>更多选项</source>
+        <translation>추가 옵션</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>확인</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>취소</translation>
+    </message>
+    <message>
+        <source>跟随系统</source>
+        <translation>데스크톱과 같게</translation>
+    </message>
+    <message>
+        <source>保留修改时间</source>
+        <translation>수정 시각 유지</translation>
+    </message>
+    <message>
+        <source>压缩后的图片沿用原图的文件修改时间</source>
+        <translation>결과에 원본 파일의 수정 시각을 그대로 씁니다</translation>
+    </message>
+    <message>
+        <source>语言</source>
+        <translation>언어</translation>
+    </message>
+    <message>
+        <source>窗口的语言，下次启动时生效</source>
+        <translation>창의 언어입니다. 새로 선택한 언어는 다음 시작부터 적용됩니다</translation>
+    </message>
+    <message>
+        <source>保存格式</source>
+        <translation>저장 형식</translation>
+    </message>
+    <message>
+        <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
+        <translation>JPEG는 메일용, WebP나 AVIF는 더 작아 웹용</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::TForm1</name>
+    <message>
+        <source>百分比为:%1%</source>
+        <translation>강도: %1%</translation>
+    </message>
+    <message>
+        <source>更多选项…</source>
+        <translation>추가 옵션…</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个文件未能处理</source>
+        <translation>
+            <numerusform>파일 %n개를 처리하지 못함</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>cannot read</source>
+        <translation>읽을 수 없음</translation>
+    </message>
+    <message>
+        <source>cannot decode</source>
+        <translation>디코딩할 수 없음</translation>
+    </message>
+    <message>
+        <source>cannot process</source>
+        <translation>처리할 수 없음</translation>
+    </message>
+    <message>
+        <source>cannot write</source>
+        <translation>쓸 수 없음</translation>
+    </message>
+    <message>
+        <source>replaces the result of %1</source>
+        <translation>%1의 결과를 대체함</translation>
+    </message>
+    <message numerus="yes">
+        <source>已找到 %n 个文件</source>
+        <translation>
+            <numerusform>파일 %n개를 찾았습니다</numerusform>
+        </translation>
+    </message>
+</context>
+</TS>

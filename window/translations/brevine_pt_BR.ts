@@ -1,0 +1,271 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="pt_BR" sourcelanguage="zh_CN">
+<context>
+    <name>Form1</name>
+    <message>
+        <source>Brevine 照片批量压缩</source>
+        <translation>Brevine – redutor de fotos</translation>
+    </message>
+    <message>
+        <source>转换后...</source>
+        <translation>Salvar o resultado</translation>
+    </message>
+    <message>
+        <source>它将保存在与原始图像相同的文件夹中</source>
+        <translation>Salvo na mesma pasta da imagem original</translation>
+    </message>
+    <message>
+        <source>添加字符</source>
+        <translation>Texto:</translation>
+    </message>
+    <message>
+        <source>文件夹名称</source>
+        <translation>Pasta:</translation>
+    </message>
+    <message>
+        <source>版本</source>
+        <translation>Versão </translation>
+    </message>
+    <message>
+        <source>马上拖入图片并开始自动压缩</source>
+        <translation>Arraste as imagens para cá</translation>
+    </message>
+    <message>
+        <source>您可以拖放多个Jpeg/bmp文件</source>
+        <translation>Você pode arrastar várias imagens de uma vez</translation>
+    </message>
+    <message>
+        <source>请选择合适的分辨率</source>
+        <translation>Escolha um tamanho adequado</translation>
+    </message>
+    <message>
+        <source>在指定范围内调整像素大小</source>
+        <translation>Ajustar dentro de (pixels)</translation>
+    </message>
+    <message>
+        <source>选项</source>
+        <translation>Opções</translation>
+    </message>
+    <message>
+        <source>建议在缩略图和图像模糊时使用</source>
+        <translation>Recomendado para miniaturas e imagens desfocadas</translation>
+    </message>
+    <message>
+        <source>图像锐化</source>
+        <translation>Nitidez</translation>
+    </message>
+    <message>
+        <source>使图像画面更加鲜艳</source>
+        <translation>Deixa as cores mais vivas</translation>
+    </message>
+    <message>
+        <source>高饱和度</source>
+        <translation>Alta saturação</translation>
+    </message>
+    <message>
+        <source>建议做缩略图的时候使用</source>
+        <translation>Recomendado para miniaturas</translation>
+    </message>
+    <message>
+        <source>单色保存</source>
+        <translation>Tons de cinza</translation>
+    </message>
+    <message>
+        <source>建议在Web的时候使用</source>
+        <translation>Recomendado para a web</translation>
+    </message>
+    <message>
+        <source>逐行保存</source>
+        <translation>JPEG progressivo</translation>
+    </message>
+    <message>
+        <source>支持创建缩略图</source>
+        <translation>Grava uma página HTML que liga cada resultado ao seu original</translation>
+    </message>
+    <message>
+        <source>简易Html输出</source>
+        <translation>Índice HTML</translation>
+    </message>
+    <message>
+        <source>数值越大画质越低</source>
+        <translation>Quanto maior o valor, melhor a qualidade e maior o arquivo</translation>
+    </message>
+    <message>
+        <source>指定JPEG压缩率(%)</source>
+        <translation>Qualidade JPEG %</translation>
+    </message>
+    <message>
+        <source>您可以指定您要保存的文件的大小！压缩率将自动为您调整.</source>
+        <translation>Defina o tamanho do arquivo salvo; a qualidade é ajustada automaticamente.</translation>
+    </message>
+    <message>
+        <source>指定文件大小KByte</source>
+        <translation>Tamanho em KB</translation>
+    </message>
+    <message>
+        <source>在文件名</source>
+        <translation>Adicionar</translation>
+    </message>
+    <message>
+        <source>前面</source>
+        <translation>no início</translation>
+    </message>
+    <message>
+        <source>后面</source>
+        <translation>no final</translation>
+    </message>
+    <message>
+        <source>自动生成在原始图像所在的文件夹中</source>
+        <translation>Criada na pasta da imagem original</translation>
+    </message>
+    <message>
+        <source>自动创建文件夹并压缩图像</source>
+        <translation>Salvar em uma subpasta</translation>
+    </message>
+    <message>
+        <source>打开帮助文件</source>
+        <translation>Abrir a ajuda</translation>
+    </message>
+    <message>
+        <source>帮助</source>
+        <translation>Ajuda</translation>
+    </message>
+    <message>
+        <source>退出软件</source>
+        <translation>Sair do Brevine</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Sair</translation>
+    </message>
+    <message>
+        <source>指定WebP压缩率(%)</source>
+        <translation>Qualidade WebP %</translation>
+    </message>
+    <message>
+        <source>指定AVIF压缩率(%)</source>
+        <translation>Qualidade AVIF %</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::OptionsDialog</name>
+    <message>
+        <source>自动转正照片</source>
+        <translation>Endireitar as fotos</translation>
+    </message>
+    <message>
+        <source>按照相机记录的拍摄方向（EXIF 方向）把照片转正</source>
+        <translation>Gira as fotos conforme a câmera (orientação EXIF)</translation>
+    </message>
+    <message>
+        <source>保留色彩配置文件</source>
+        <translation>Manter o perfil de cor</translation>
+    </message>
+    <message>
+        <source>保留照片自带的 ICC 色彩配置文件，颜色与原图保持一致</source>
+        <translation>Mantém o perfil ICC, para as cores ficarem iguais às do original</translation>
+    </message>
+    <message>
+        <source>处理整个文件夹</source>
+        <translation>Pastas inteiras</translation>
+    </message>
+    <message>
+        <source>拖入或指定文件夹时，压缩其中及各级子文件夹里的全部图片</source>
+        <translation>Uma pasta vale por todas as imagens dela e das subpastas</translation>
+    </message>
+    <message>
+        <source>保留拍摄信息</source>
+        <translation>Manter os dados da foto</translation>
+    </message>
+    <message>
+        <source>保留拍摄时间、相机和镜头等信息（不含 GPS 位置）</source>
+        <translation>Mantém a data, a câmera e a lente (nunca a localização GPS)</translation>
+    </message>
+    <message>
+        <source>更多选项</source>
+        <translation>Mais opções</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancelar</translation>
+    </message>
+    <message>
+        <source>跟随系统</source>
+        <translation>Igual à área de trabalho</translation>
+    </message>
+    <message>
+        <source>保留修改时间</source>
+        <translation>Manter a data de modificação</translation>
+    </message>
+    <message>
+        <source>压缩后的图片沿用原图的文件修改时间</source>
+        <translation>Cada resultado recebe a data de modificação do original</translation>
+    </message>
+    <message>
+        <source>语言</source>
+        <translation>Idioma</translation>
+    </message>
+    <message>
+        <source>窗口的语言，下次启动时生效</source>
+        <translation>O idioma da janela; uma nova escolha vale na próxima inicialização</translation>
+    </message>
+    <message>
+        <source>保存格式</source>
+        <translation>Formato</translation>
+    </message>
+    <message>
+        <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
+        <translation>JPEG para e-mail; WebP ou AVIF são menores, para a web</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::TForm1</name>
+    <message>
+        <source>百分比为:%1%</source>
+        <translation>Intensidade: %1%</translation>
+    </message>
+    <message>
+        <source>更多选项…</source>
+        <translation>Mais opções…</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个文件未能处理</source>
+        <translation>
+            <numerusform>%n arquivo não reduzido</numerusform>
+            <numerusform>%n arquivos não reduzidos</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>cannot read</source>
+        <translation>não foi possível ler</translation>
+    </message>
+    <message>
+        <source>cannot decode</source>
+        <translation>não foi possível decodificar</translation>
+    </message>
+    <message>
+        <source>cannot process</source>
+        <translation>não foi possível processar</translation>
+    </message>
+    <message>
+        <source>cannot write</source>
+        <translation>não foi possível gravar</translation>
+    </message>
+    <message>
+        <source>replaces the result of %1</source>
+        <translation>substitui o resultado de %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>已找到 %n 个文件</source>
+        <translation>
+            <numerusform>%n arquivo encontrado</numerusform>
+            <numerusform>%n arquivos encontrados</numerusform>
+        </translation>
+    </message>
+</context>
+</TS>
