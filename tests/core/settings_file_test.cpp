@@ -117,24 +117,9 @@ TEST(SettingsFormat, KeyOrderAndRoundTrip) {
       text,
       "[pixel]\nIndex=-1\nx=640\ny=150\n\n"
       "[option]\nlap=0\nlapnum=0\nchroma=0\nmono=0\nprogressive=0\nhtml=1\njpeg=0\n"
-      "parcent=92
-FileSize=120
-autorotate=0
-keepicc=0
-folders=1
-keepinfo=1
-format=avif
-"
-      "keepdate=1
-
-"
-      "[changed]
-save=0
-AfterBefore=1
-AddName=_small
-folder=缩小
-outdir=
-");
+      "parcent=92\nFileSize=120\nautorotate=0\nkeepicc=0\nfolders=1\nkeepinfo=1\nformat=avif\n"
+      "keepdate=1\n\n"
+      "[changed]\nsave=0\nAfterBefore=1\nAddName=_small\nfolder=缩小\noutdir=\n");
   EXPECT_EQ(ParseSettings(text), o);
   EXPECT_EQ(ParseSettings(FormatSettings(Options{})), Options{});
 }
