@@ -24,7 +24,7 @@ TEST(OptionDefaults, EveryKeyHasItsFirstStartValue) {
       {"html", "0"},         {"jpeg", "1"},    {"parcent", "92"},    {"FileSize", "50"},
       {"autorotate", "1"},   {"keepicc", "1"}, {"folders", "0"},     {"keepinfo", "0"},
       {"keepdate", "0"},     {"save", "1"},    {"AfterBefore", "0"}, {"AddName", "s-"},
-      {"folder", "Resized"},   {"outdir", ""},
+      {"folder", "Resized"}, {"outdir", ""},
   };
   const Options defaults;
   for (const OptionRow& row : OptionTable()) {
