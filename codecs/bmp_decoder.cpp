@@ -7,6 +7,7 @@
 
 #include "codecs.h"
 #include "image_file.h"
+#include "probe.h"
 
 namespace brevine {
 
@@ -425,6 +426,26 @@ void LoadBmpRows(const std::string& path, RowSink& sink) {
   readFile(0, head.size(), head.data());
   DecodeBmpFrom(head.data(), head.size(), size, readFile, sink);
 }
+
+namespace probe_detail {
+
+PictureProbe ProbeBmp(const std::string& path) {
+  const ImageFile file(path);
+  std::vector<std::uint8_t> head(
+      static_cast<std::size_t>(std::min<std::uint64_t>(file.Size(), 256)));
+  file.ReadAt(0, head.size(), head.data());
+  const Header h = ReadHeader(head.data(), head.size());
+  Validate(h);
+  const std::int64_t height = h.height < 0 ? -h.height : h.height;
+  if (h.width * height > WorkBitmap::kMaxPixels) throw std::length_error("BMP picture too large");
+  PictureProbe probe;
+  probe.width = static_cast<int>(h.width);
+  probe.height = static_cast<int>(height);
+  probe.streams = h.compression != kCompressionRle8 && h.compression != kCompressionRle4;
+  return probe;
+}
+
+}  // namespace probe_detail
 
 void LoadBmpImage(const std::string& path, WorkBitmap& bitmap) {
   BitmapSink sink;

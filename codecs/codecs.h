@@ -1,6 +1,6 @@
 #pragma once
-// Image files in, JPEG bytes out. Library headers (jpeglib.h, png.h, gif_lib.h, heif.h)
-// stay private to the .cpp files; nothing here needs them.
+// Image files in; JPEG, WebP or AVIF bytes out. Library headers (jpeglib.h, png.h,
+// gif_lib.h, webp/*.h, heif.h) stay private to the .cpp files; nothing here needs them.
 //
 // Every decoder follows one contract: it reads and decodes a whole file (or buffer) in one
 // call and either fills the bitmap (24 bits, blue-green-red, rows from the top) or raises
@@ -10,6 +10,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -164,6 +166,19 @@ void DecodeHeif(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, 
 void DecodeHeif(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo& info,
                 const LoadRequest& request);
 
+// What a file's header says, read without decoding the picture: enough to tell how much
+// memory its load will take.
+struct PictureProbe {
+  int width = 0;
+  int height = 0;
+  bool streams = false;       // its decoder hands over rows (see RowSink)
+  bool coefficients = false;  // a progressive JPEG: the decoder keeps every coefficient
+  int orientation = 1;        // the EXIF orientation the file declares (JPEG)
+};
+// nullopt when the file cannot be read or its header is not understood, and for HEIF and
+// AVIF, whose sizes take a walk through the whole box structure.
+std::optional<PictureProbe> ProbeImage(const std::string& path);
+
 // Reads a whole file; raises std::system_error when it cannot be opened or read.
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
 
@@ -267,6 +282,56 @@ struct TargetSizeStats {
 // data. Returns the quality.
 int EncodeToTargetSize(TJPEGImage& jpeg, const WorkBitmap& bitmap, std::int64_t maxBytes,
                        TargetSizeStats* stats = nullptr);
+
+// ---- WebP and AVIF results ---------------------------------------------------------------
+
+// An encoder that refused the picture (empty, or larger than its format allows) or failed
+// inside its library.
+class EncodeError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// What a WebP or AVIF result carries beside the picture; an empty part is left out.
+struct ResultMetadata {
+  std::vector<std::uint8_t> icc;   // a colour profile, stored as it is
+  std::vector<std::uint8_t> exif;  // an EXIF block, TIFF header first
+};
+
+// libjpeg's gray value of a pixel, the sample a gray JPEG of it is made from.
+constexpr std::uint8_t JpegGrayValue(int r, int g, int b) {
+  return static_cast<std::uint8_t>((19595 * r + 38470 * g + 7471 * b + 32768) >> 16);
+}
+
+// Lossy WebP at quality 1..100: the bytes `cwebp -q quality` writes for a PNG of the picture
+// (libwebp's default configuration otherwise). Gray: each pixel's JpegGrayValue in all three
+// channels. With metadata, the extended format with an ICCP and an EXIF chunk. Raises
+// EncodeError for an empty picture or a side over 16,383 pixels.
+std::vector<std::uint8_t> EncodeWebp(const WorkBitmap& bitmap, int quality, bool gray,
+                                     const ResultMetadata& metadata = {});
+
+// AVIF at quality 1..100 through libheif's AV1 encoder (libaom): the bytes `heif-enc -A -q
+// quality` writes for a PNG of the picture. Gray: a monochrome image of the JpegGrayValues.
+// The profile goes into a colr box of type prof, the EXIF block into an Exif item. Raises
+// EncodeError.
+std::vector<std::uint8_t> EncodeAvif(const WorkBitmap& bitmap, int quality, bool gray,
+                                     const ResultMetadata& metadata = {});
+
+// One encode of the target-size search below, and its result.
+using EncodeAtQuality = std::function<std::vector<std::uint8_t>(int quality)>;
+struct QualityResult {
+  int quality = 1;
+  std::vector<std::uint8_t> bytes;
+};
+
+// The target size for encoders whose length does not always fall with the quality, so that
+// a walk from 100 down would stop at the first accident. Bisection over 1..100: lo = 1,
+// hi = 100; while lo < hi, encode mid = (lo + hi + 1) / 2, and lo = mid when its length is
+// at most maxBytes, else hi = mid - 1. The result is the encoding at lo: quality 1, longer
+// than maxBytes, when nothing fits. At most 7 encodes, and an eighth for lo when its bytes
+// are not held already; `stats` counts them.
+QualityResult BisectTargetSize(const EncodeAtQuality& encode, std::int64_t maxBytes,
+                               TargetSizeStats* stats = nullptr);
 
 // ---- EXIF orientation ------------------------------------------------------------------
 

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "codecs.h"
@@ -245,10 +247,19 @@ class Layout {
         Plan(id, 0);
       }
     }
-    if (out_.pixels > kProportionCheckPixels &&
-        static_cast<std::int64_t>(fileSize_) < out_.pixels / kMostPixelsPerByte) {
+    // The coded data, each stretch counted once however many tiles share it, is what has to
+    // fill the pictures; it lies within the file.
+    std::int64_t bytes = 0;
+    for (const auto& [method, offset, length] : codedData_) {
+      const std::size_t sourceSize = method == 0 ? fileSize_ : idat_.size;
+      if (offset >= sourceSize) continue;
+      const std::uint64_t left = sourceSize - offset;
+      bytes += static_cast<std::int64_t>(length == 0 ? left : std::min(length, left));
+    }
+    bytes = std::min(bytes, static_cast<std::int64_t>(fileSize_));
+    if (out_.pixels > kProportionCheckPixels && bytes < out_.pixels / kMostPixelsPerByte) {
       Refuse("data too short for the announced size (" + std::to_string(out_.pixels) +
-             " pixels in " + std::to_string(fileSize_) + " bytes)");
+             " pixels in " + std::to_string(bytes) + " bytes of picture data)");
     }
     return out_;
   }
@@ -454,6 +465,11 @@ class Layout {
     return head;
   }
 
+  void NoteData(const Item& item) {
+    if (item.method != 0 && item.method != 1) return;
+    for (const Extent& e : item.extents) codedData_.insert({item.method, e.offset, e.length});
+  }
+
   void Allocates(std::int64_t width, std::int64_t height) {
     out_.pixels += width * height;
     out_.longestSide = std::max({out_.longestSide, width, height});
@@ -470,6 +486,7 @@ class Layout {
     const auto [width, height] = CodedSize(id, item);
     if (IsCoded(item.type)) {
       CheckCodedSize(id, item, width, height);
+      NoteData(item);
       Allocates(width, height);
     } else if (item.type == kGrid) {
       PlanGrid(id, item, width, height);
@@ -522,6 +539,7 @@ class Layout {
       if (!IsCoded(t.type)) Refuse("grid tile of type " + TypeName(t.type));
       const auto [w, h] = CodedSize(tile, t);
       CheckCodedSize(tile, t, w, h);
+      NoteData(t);
       if (tileWidth == 0) {
         tileWidth = w;
         tileHeight = h;
@@ -550,6 +568,8 @@ class Layout {
   HeifLayout out_;
   static constexpr int kMostPlans = 1 << 17;  // two grids of 256 x 256 tiles
   int planned_ = 0;
+  // Construction method, offset and length of every stretch of coded data to decode.
+  std::set<std::tuple<int, std::uint64_t, std::uint64_t>> codedData_;
 };
 
 }  // namespace

@@ -1,9 +1,16 @@
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <memory>
+#include <system_error>
 #include <vector>
 
 #include "codecs.h"
+#include "image_file.h"
 #include "jpeg_private.h"
+#include "probe.h"
 
 #include <jerror.h>
 
@@ -45,19 +52,105 @@ extern "C" void CheckScanCount(j_common_ptr cinfo) {
   }
 }
 
+// A source that reads the file in blocks as the library asks, so that a photo's bytes
+// never stand in memory whole. Past the end of the file it gives what the library's memory
+// source gives: an end-of-image marker after a warning, again at every later call, and
+// skips work as there, through fill_input_buffer, so the library sees the same bytes.
+struct FileSource {
+  jpeg_source_mgr pub;  // first, so the library's pointer converts back
+  int fd;
+  std::uint64_t size;
+  std::uint64_t offset;
+  int readError;  // errno of a failed read; the library is then stopped
+  JOCTET buffer[1 << 16];
+};
+
+extern "C" {
+
+void InitFileSource(j_decompress_ptr) {}
+
+boolean FillFileSource(j_decompress_ptr cinfo) {
+  auto* src = reinterpret_cast<FileSource*>(cinfo->src);
+  static const JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
+  std::size_t got = 0;
+  if (src->offset < src->size) {
+    const std::size_t want = static_cast<std::size_t>(
+        std::min<std::uint64_t>(sizeof src->buffer, src->size - src->offset));
+    while (got < want) {
+      const ssize_t n =
+          ::pread(src->fd, src->buffer + got, want - got, static_cast<off_t>(src->offset + got));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        // A file that shrank under us is a read failure, as when it is read whole.
+        src->readError = n < 0 ? errno : EIO;
+        ERREXIT(cinfo, JERR_FILE_READ);
+      }
+      got += static_cast<std::size_t>(n);
+    }
+    src->offset += got;
+    src->pub.next_input_byte = src->buffer;
+    src->pub.bytes_in_buffer = got;
+    return TRUE;
+  }
+  WARNMS(cinfo, JWRN_JPEG_EOF);
+  src->pub.next_input_byte = kEndOfImage;
+  src->pub.bytes_in_buffer = 2;
+  return TRUE;
+}
+
+void SkipFileSource(j_decompress_ptr cinfo, long count) {
+  jpeg_source_mgr* src = cinfo->src;
+  if (count <= 0) return;
+  while (count > static_cast<long>(src->bytes_in_buffer)) {
+    count -= static_cast<long>(src->bytes_in_buffer);
+    (void)src->fill_input_buffer(cinfo);
+  }
+  src->next_input_byte += static_cast<std::size_t>(count);
+  src->bytes_in_buffer -= static_cast<std::size_t>(count);
+}
+
+void TermFileSource(j_decompress_ptr) {}
+
+}  // extern "C"
+
+// Where the compressed bytes come from: memory, or an open file read in blocks.
+struct JpegInput {
+  const std::uint8_t* data = nullptr;
+  std::size_t size = 0;
+  FileSource* file = nullptr;
+};
+
+void AttachSource(jpeg_decompress_struct* cinfo, const JpegInput& input) {
+  if (input.file == nullptr) {
+    jpeg_mem_src(cinfo, input.data, static_cast<unsigned long>(input.size));
+    return;
+  }
+  FileSource* src = input.file;
+  // As the memory source does for no bytes at all.
+  if (src->size == 0) ERREXIT(cinfo, JERR_INPUT_EMPTY);
+  src->pub.init_source = InitFileSource;
+  src->pub.fill_input_buffer = FillFileSource;
+  src->pub.skip_input_data = SkipFileSource;
+  src->pub.resync_to_restart = jpeg_resync_to_restart;
+  src->pub.term_source = TermFileSource;
+  src->pub.bytes_in_buffer = 0;
+  src->pub.next_input_byte = nullptr;
+  cinfo->src = &src->pub;
+}
+
 // ---- setjmp leaves: no object with a destructor lives in these frames ------------------
 
 // With `keepMarkers`, APP1 and APP2 segments stay in the library's pool (cinfo->marker_list)
 // until the object is destroyed.
-int ReadHeaderLeaf(jpeg_decompress_struct* cinfo, JpegErrorManager* err, const std::uint8_t* data,
-                   std::size_t size, bool keepMarkers) {
+int ReadHeaderLeaf(jpeg_decompress_struct* cinfo, JpegErrorManager* err, const JpegInput* input,
+                   bool keepMarkers) {
   if (setjmp(err->jump)) return jpeg_detail::StoredCode(*err);
   jpeg_create_decompress(cinfo);
   if (keepMarkers) {
     jpeg_save_markers(cinfo, JPEG_APP0 + 1, 0xFFFF);
     jpeg_save_markers(cinfo, JPEG_APP0 + 2, 0xFFFF);
   }
-  jpeg_mem_src(cinfo, data, static_cast<unsigned long>(size));
+  AttachSource(cinfo, *input);
   jpeg_read_header(cinfo, TRUE);
   return 0;
 }
@@ -129,8 +222,9 @@ class Decompressor {
 
   jpeg_decompress_struct& Info() { return cinfo_; }
 
-  void ReadHeader(const std::uint8_t* data, std::size_t size, bool keepMarkers = false) {
-    Check(ReadHeaderLeaf(&cinfo_, &err_, data, size, keepMarkers));
+  void ReadHeader(const JpegInput& input, bool keepMarkers = false) {
+    input_ = input;
+    Check(ReadHeaderLeaf(&cinfo_, &err_, &input_, keepMarkers));
   }
   void Start() { Check(StartLeaf(&cinfo_, &err_)); }
   JDIMENSION ReadRows(JSAMPROW* rows, JDIMENSION want) {
@@ -149,6 +243,8 @@ class Decompressor {
  private:
   void Check(int code) {
     if (code == 0) return;
+    if (input_.file != nullptr && input_.file->readError != 0)
+      throw std::system_error(input_.file->readError, std::generic_category(), "cannot read");
     if (limit_.exceeded) throw DecodeError("too many progressive scans");
     throw EJPEG(code);
   }
@@ -156,6 +252,7 @@ class Decompressor {
   jpeg_decompress_struct cinfo_{};
   JpegErrorManager err_{};
   ScanLimit limit_{};
+  JpegInput input_;
 };
 
 bool StartsWith(const jpeg_saved_marker_ptr m, const char* tag, std::size_t length) {
@@ -189,11 +286,11 @@ SourceInfo InfoFromMarkers(const jpeg_decompress_struct& cinfo) {
 // sources through the one-pass quantizer to 236 levels with Floyd-Steinberg diffusion.
 // The sink hears of the picture only once the header has been accepted, `info` once the
 // picture has decoded.
-void DecodeInto(const std::uint8_t* data, std::size_t size, RowSink& sink,
-                SourceInfo* info = nullptr) {
+void DecodeInto(const JpegInput& input, RowSink& sink, SourceInfo* info = nullptr) {
+  const std::uint64_t size = input.file != nullptr ? input.file->size : input.size;
   Decompressor decompressor;
   jpeg_decompress_struct& cinfo = decompressor.Info();
-  decompressor.ReadHeader(data, size, info != nullptr);
+  decompressor.ReadHeader(input, info != nullptr);
   // The saved segments live in the library's image pool, which the end of the decode frees.
   SourceInfo found;
   if (info != nullptr) found = InfoFromMarkers(cinfo);
@@ -268,7 +365,7 @@ void DecodeInto(const std::uint8_t* data, std::size_t size, RowSink& sink,
 void DecodeInto(const std::uint8_t* data, std::size_t size, WorkBitmap& picture,
                 SourceInfo* info = nullptr) {
   BitmapSink sink;
-  DecodeInto(data, size, sink, info);
+  DecodeInto(JpegInput{data, size, nullptr}, sink, info);
   picture.Swap(sink.Picture());
 }
 
@@ -281,7 +378,7 @@ void TJPEGImage::ReadJpegBytes(std::vector<std::uint8_t> bytes) {
   data_.bytes = std::move(bytes);
   if (data_.bytes.empty()) return;
   Decompressor decompressor;
-  decompressor.ReadHeader(data_.bytes.data(), data_.bytes.size());
+  decompressor.ReadHeader(JpegInput{data_.bytes.data(), data_.bytes.size(), nullptr});
   const jpeg_decompress_struct& cinfo = decompressor.Info();
   data_.width = static_cast<int>(cinfo.image_width);
   data_.height = static_cast<int>(cinfo.image_height);
@@ -312,13 +409,48 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, 
 
 void DecodeJpegRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo* info) {
   SourceInfo found;
-  DecodeInto(data, size, sink, info != nullptr ? &found : nullptr);
+  DecodeInto(JpegInput{data, size, nullptr}, sink, info != nullptr ? &found : nullptr);
   if (info != nullptr) *info = std::move(found);
 }
 
+namespace probe_detail {
+
+PictureProbe ProbeJpeg(const std::string& path) {
+  const ImageFile file(path);
+  auto source = std::make_unique<FileSource>();
+  source->fd = file.Descriptor();
+  source->size = file.Size();
+  source->offset = 0;
+  source->readError = 0;
+  Decompressor decompressor;
+  decompressor.ReadHeader(JpegInput{nullptr, 0, source.get()}, true);
+  const jpeg_decompress_struct& cinfo = decompressor.Info();
+  PictureProbe probe;
+  probe.width = static_cast<int>(cinfo.image_width);
+  probe.height = static_cast<int>(cinfo.image_height);
+  probe.streams = true;
+  probe.coefficients = cinfo.progressive_mode != 0;
+  probe.orientation = InfoFromMarkers(cinfo).orientation;
+  return probe;
+}
+
+}  // namespace probe_detail
+
 void LoadJpegRows(const std::string& path, RowSink& sink, SourceInfo& info) {
-  const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
-  DecodeJpegRows(bytes.data(), bytes.size(), sink, &info);
+  const ImageFile file(path);
+  // The block buffer lives in the source, beside the library's own state.
+  auto source = std::make_unique<FileSource>();
+  source->fd = file.Descriptor();
+  source->size = file.Size();
+  source->offset = 0;
+  source->readError = 0;
+  SourceInfo found;
+  try {
+    DecodeInto(JpegInput{nullptr, 0, source.get()}, sink, &found);
+  } catch (const std::system_error& e) {
+    throw std::system_error(e.code(), "cannot read " + path);
+  }
+  info = std::move(found);
 }
 
 void LoadJpegImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info) {

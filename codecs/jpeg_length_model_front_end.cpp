@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "codecs.h"
 #include "jpeg_length_model.h"
 #include "jpeg_length_model_parts.h"
 
@@ -75,10 +76,7 @@ void ForwardDctIslow(std::int32_t* data) {
 }
 
 // jccolor.c's fixed-point RGB -> YCbCr (16 fraction bits; Cb and Cr round with 0.5 - 1/65536
-// so that they never reach 256).
-inline std::uint8_t LumaOf(int r, int g, int b) {
-  return static_cast<std::uint8_t>((19595 * r + 38470 * g + 7471 * b + 32768) >> 16);
-}
+// so that they never reach 256). Y is JpegGrayValue.
 inline std::uint8_t CbOf(int r, int g, int b) {
   return static_cast<std::uint8_t>((-11059 * r - 21709 * g + 32768 * b + (128 << 16) + 32767) >>
                                    16);
@@ -147,7 +145,7 @@ void JpegLengthModel::BuildBlocks(const WorkBitmap& bitmap) {
       const int b = src[3 * x];
       const int g = src[3 * x + 1];
       const int r = src[3 * x + 2];
-      if (dstLuma != nullptr) dstLuma[x] = LumaOf(r, g, b);
+      if (dstLuma != nullptr) dstLuma[x] = JpegGrayValue(r, g, b);
       if (!gray_) {
         rowCb[x] = CbOf(r, g, b);
         rowCr[x] = CrOf(r, g, b);

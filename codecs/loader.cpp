@@ -2,7 +2,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <webp/decode.h>
+
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <system_error>
@@ -11,6 +15,7 @@
 #include "file_system.h"
 #include "image_file.h"
 #include "path_text.h"
+#include "probe.h"
 
 namespace brevine {
 
@@ -134,6 +139,77 @@ RowSink::Block BitmapSink::Rows(int first, int, int step) {
 }
 
 void BitmapSink::TakePicture(WorkBitmap& picture, int) { picture_.Swap(picture); }
+
+namespace {
+
+std::uint32_t Be32(const std::uint8_t* p) {
+  return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
+}
+
+// The first bytes of a file, as many as it has up to `n`.
+std::vector<std::uint8_t> Head(const std::string& path, std::size_t n) {
+  const ImageFile file(path);
+  std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::uint64_t>(file.Size(), n)));
+  file.ReadAt(0, head.size(), head.data());
+  return head;
+}
+
+std::optional<PictureProbe> ProbePng(const std::string& path) {
+  const std::vector<std::uint8_t> head = Head(path, 256);
+  std::size_t at = head.size() > 128 && head[0] == 0 && head[74] == 0 ? 128 : 0;
+  static constexpr std::uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
+  if (head.size() < at + 8 + 8 + 13 || std::memcmp(head.data() + at, kSignature, 8) != 0)
+    return std::nullopt;
+  at += 8;
+  if (std::memcmp(head.data() + at + 4, "IHDR", 4) != 0) return std::nullopt;
+  const std::uint8_t* ihdr = head.data() + at + 8;
+  const std::uint32_t width = Be32(ihdr), height = Be32(ihdr + 4);
+  if (width == 0 || height == 0 || std::uint64_t{width} * height > WorkBitmap::kMaxPixels)
+    return std::nullopt;
+  PictureProbe probe;
+  probe.width = static_cast<int>(width);
+  probe.height = static_cast<int>(height);
+  probe.streams = ihdr[12] == 0;  // Adam7 passes make the picture whole
+  return probe;
+}
+
+std::optional<PictureProbe> ProbeWebp(const std::string& path) {
+  const std::vector<std::uint8_t> head = Head(path, 4096);
+  WebPBitstreamFeatures features;
+  if (WebPGetFeatures(head.data(), head.size(), &features) != VP8_STATUS_OK) return std::nullopt;
+  if (features.width <= 0 || features.height <= 0) return std::nullopt;
+  PictureProbe probe;
+  probe.width = features.width;
+  probe.height = features.height;
+  // An animation's first frame may cover only part of its canvas.
+  probe.streams = !features.has_animation;
+  return probe;
+}
+
+std::optional<PictureProbe> ProbeGif(const std::string& path) {
+  const std::vector<std::uint8_t> head = Head(path, 16);
+  if (head.size() < 10 || std::memcmp(head.data(), "GIF", 3) != 0) return std::nullopt;
+  PictureProbe probe;
+  probe.width = head[6] | head[7] << 8;
+  probe.height = head[8] | head[9] << 8;
+  if (probe.width == 0 || probe.height == 0) return std::nullopt;
+  return probe;
+}
+
+}  // namespace
+
+std::optional<PictureProbe> ProbeImage(const std::string& path) {
+  const std::string extension = platform::LowerExtension(path);
+  try {
+    if (extension == ".jpg" || extension == ".jpeg") return probe_detail::ProbeJpeg(path);
+    if (extension == ".bmp") return probe_detail::ProbeBmp(path);
+    if (extension == ".png") return ProbePng(path);
+    if (extension == ".webp") return ProbeWebp(path);
+    if (extension == ".gif") return ProbeGif(path);
+  } catch (...) {
+  }
+  return std::nullopt;
+}
 
 LoadStatus LoadImage(const std::string& path, WorkBitmap& bitmap, SourceInfo* info,
                      const LoadRequest& request) {

@@ -386,7 +386,14 @@ int DefaultJobs() {
   return ChooseJobs(requested, platform::UsableCores());
 }
 
-std::uint64_t EstimateWorkingBytes(const BatchItem&) { return kWorkerMemoryBudget; }
+std::uint64_t EstimateWorkingBytes(const BatchItem& item) {
+  // The picture work as the file's header tells it: a streamed file counts its band, not
+  // its bitmap. The decoder's and encoder's own buffers come on top.
+  constexpr std::uint64_t kCodecBytes = std::uint64_t{8} << 20;
+  const FixedSettings settings(item.options);
+  const std::optional<std::size_t> bytes = EstimatedWorkingBytes(item.path, settings);
+  return bytes ? *bytes + kCodecBytes : kWorkerMemoryBudget;  // unknown: a large photo
+}
 
 std::vector<std::size_t> CommitBarriers(const std::vector<std::string>& absolutePaths,
                                         const Options& options, const platform::Clock& clock) {

@@ -101,7 +101,8 @@ class BatchFeed {
 // The bytes a file is expected to hold while it is prepared.
 using WorkingBytesEstimate = std::function<std::uint64_t(const BatchItem& item)>;
 
-// The batch's own estimate: a full bitmap's worth, kWorkerMemoryBudget, for every file.
+// The batch's own estimate: EstimatedWorkingBytes from the file's header (a streamed file
+// by its band) and the codecs' buffers; kWorkerMemoryBudget when the header does not tell.
 std::uint64_t EstimateWorkingBytes(const BatchItem& item);
 
 struct BatchHooks {

@@ -112,6 +112,7 @@ std::string UsageText() {
        "Reduces each IMAGE (.jpg .jpeg .gif .png .bmp .webp .heic .heif .hif .avif) to fit a\n"
        "box and writes it as a JPEG beside it, under an added text or in a sub-folder. The\n"
        "options are those the window stored; the flags change them for this run only.\n"
+       "JPEG is the format for mail; --format=webp or avif writes smaller files for the web.\n"
        "Without arguments the window opens. \"/sc\" as the first argument puts a launcher on\n"
        "the desktop first. A file whose name begins with \"-\" is named after \"--\" or as\n"
        "./-name.\n"
@@ -141,7 +142,7 @@ std::string UsageText() {
        "\n"
        "Exit status: 0 when every IMAGE was written; 1 when one was not, with a line\n"
        "\"brevine: IMAGE: REASON\" on standard error for each; 2 for a usage error. Of two\n"
-       "IMAGEs with one output name (a.jpg and a.png) the later one's JPEG stays, and it says\n"
+       "IMAGEs with one output name (a.jpg and a.png) the later one's result stays, and it says\n"
        "so: \"brevine: IMAGE: replaces the result of EARLIER\".\n";
   return s.str();
 }

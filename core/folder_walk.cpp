@@ -76,8 +76,8 @@ class Walker {
  private:
   bool Stopped() const { return control_.stop && control_.stop->load(std::memory_order_relaxed); }
 
-  // In add-text mode the names this run will write into the folder, other than the
-  // sources' own names (writing over a source is refused anyway).
+  // In add-text mode the names this run, or one in another format, writes into the folder,
+  // other than the sources' own names (writing over a source is refused anyway).
   std::set<std::string> OwnOutputs(const std::vector<platform::FolderEntry>& entries) const {
     std::set<std::string> names;
     if (subFolder_ || (position_ != 0 && position_ != 1)) return names;
@@ -85,9 +85,13 @@ class Walker {
       if (e.kind != EntryKind::kFile && e.kind != EntryKind::kLinkToFile) continue;
       if (!HasImageExtension(e.name)) continue;
       const std::string jpg = DestinationBase(e.name);
-      const std::string output =
-          position_ == 0 ? addedText_ + jpg : jpg.substr(0, jpg.size() - 4) + addedText_ + ".jpg";
-      if (output != e.name) names.insert(output);
+      const std::string base = jpg.substr(0, jpg.size() - 4);
+      for (OutputFormat format : {OutputFormat::kJpeg, OutputFormat::kWebp, OutputFormat::kAvif}) {
+        const std::string extension = ResultExtension(format);
+        const std::string output =
+            position_ == 0 ? addedText_ + base + extension : base + addedText_ + extension;
+        if (output != e.name) names.insert(output);
+      }
     }
     return names;
   }

@@ -36,8 +36,9 @@ struct WalkControl {
 // names, each sub-folder walked at its place in that order. Never entered: links to
 // folders, a folder already walked, and the folder outputs go to in sub-folder mode
 // (`folder` inside each folder). Links to files count as files. In add-text mode a file
-// that another image of its folder will be written as ("s-x.jpg" beside "x.jpg") is this
-// run's own output and is left out. A folder that cannot be listed comes back as one
+// that another image of its folder is written as in any output format ("s-x.jpg",
+// "s-x.webp" or "s-x.avif" beside "x.jpg") is a result, of this run or an earlier one, and
+// is left out. A folder that cannot be listed comes back as one
 // entry marked unreadableFolder. Without the option the paths come back as they are.
 std::vector<BatchPath> ExpandFolders(const std::vector<BatchPath>& paths,
                                      const ProcessSettings& settings,

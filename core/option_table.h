@@ -43,6 +43,7 @@ struct Options {
   bool keepIcc;
   bool folders;
   bool keepInfo;
+  std::string format;
   bool keepDate;
   std::string lang;  // the window's language; empty: the desktop's
   bool subFolder;

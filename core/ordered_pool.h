@@ -77,7 +77,10 @@ class OrderedPool {
                    [&] { return stopping_ || results_.count(i) != 0 || (end_ && i >= *end_); });
         if (stopping_) break;
         const auto it = results_.find(i);
-        if (it == results_.end()) break;
+        if (it == results_.end()) {
+          finished_ = true;  // every task handed out is committed
+          break;
+        }
         result.emplace(std::move(it->second));
         results_.erase(it);
       }
@@ -115,7 +118,7 @@ class OrderedPool {
   void Stop() {
     {
       std::lock_guard lock(mutex_);
-      if (stopping_ || (end_ && committed_ >= *end_)) return;
+      if (stopping_ || finished_) return;
       stopping_ = true;
     }
     progress_.notify_all();
@@ -170,12 +173,9 @@ class OrderedPool {
           end_ = index;
       }
       progress_.notify_all();
-      if (failure) {
-        Fail(failure);
-        break;
-      }
       if (!task) {
         done_.notify_all();  // the committing thread may be waiting past the end
+        if (failure) Fail(failure);
         break;
       }
       std::optional<Result> result;
@@ -203,6 +203,7 @@ class OrderedPool {
   std::optional<std::size_t> end_;  // the task count, once the hand-out has ended
   bool handing_ = false;
   bool stopping_ = false;
+  bool finished_ = false;  // Run saw the end of the hand-out
   std::exception_ptr failure_;
   std::vector<std::thread> threads_;
 };

@@ -1,5 +1,6 @@
 #include "output_stage.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 
@@ -73,6 +74,23 @@ bool IsOwnFolder(const std::string& folder, const std::string& sub) {
   return platform::FolderExists(target) && platform::SameFile(target, own);
 }
 
+// The APP1 payload of the shared EXIF block ("Exif\0\0" and the TIFF block), or nothing.
+std::vector<std::uint8_t> KeptExifSegment(const ProcessSettings& settings,
+                                          const SourceInfo& source) {
+  if (!settings.KeepInfo() || source.exif.empty()) return {};
+  try {
+    return SharedExifSegment(source.exif.data(), source.exif.size());
+  } catch (...) {
+    // Without its date the photo is still worth writing.
+    return {};
+  }
+}
+
+// A gray picture has no use for an RGB profile; without one the bytes are as before.
+bool KeepsProfile(const ProcessSettings& settings, const SourceInfo& source) {
+  return settings.KeepIcc() && !settings.Grayscale() && !source.icc.empty();
+}
+
 // The folder and every missing folder above it (the output folder of -d may be deep).
 void CreateFolders(const std::string& path) {
   const std::string parent = platform::ParentFolder(path);
@@ -84,19 +102,60 @@ void CreateFolders(const std::string& path) {
 
 std::vector<JpegMarker> OutputMarkers(const ProcessSettings& settings, const SourceInfo& source) {
   std::vector<JpegMarker> markers;
-  if (settings.KeepInfo() && !source.exif.empty()) {
-    try {
-      std::vector<std::uint8_t> exif = SharedExifSegment(source.exif.data(), source.exif.size());
-      if (!exif.empty()) markers.push_back(JpegMarker{0xE1, std::move(exif)});
-    } catch (...) {
-      // Without its date the photo is still worth writing.
-    }
-  }
-  // A gray picture has no use for an RGB profile; without one the bytes are as before.
-  if (settings.KeepIcc() && !settings.Grayscale() && !source.icc.empty()) {
+  std::vector<std::uint8_t> exif = KeptExifSegment(settings, source);
+  if (!exif.empty()) markers.push_back(JpegMarker{0xE1, std::move(exif)});
+  if (KeepsProfile(settings, source)) {
     for (JpegMarker& m : IccProfileMarkers(source.icc)) markers.push_back(std::move(m));
   }
   return markers;
+}
+
+const char* ResultExtension(OutputFormat format) {
+  switch (format) {
+    case OutputFormat::kWebp:
+      return ".webp";
+    case OutputFormat::kAvif:
+      return ".avif";
+    case OutputFormat::kJpeg:
+      break;
+  }
+  return ".jpg";
+}
+
+ResultMetadata OutputMetadata(const ProcessSettings& settings, const SourceInfo& source) {
+  ResultMetadata metadata;
+  constexpr std::size_t kExifHeader = 6;  // "Exif\0\0": a JPEG segment's own prefix
+  const std::vector<std::uint8_t> exif = KeptExifSegment(settings, source);
+  if (exif.size() > kExifHeader) metadata.exif.assign(exif.begin() + kExifHeader, exif.end());
+  if (KeepsProfile(settings, source)) metadata.icc = source.icc;
+  return metadata;
+}
+
+std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const WorkBitmap& picture,
+                                       const SourceInfo& source, int* quality,
+                                       TargetSizeStats* stats) {
+  if (stats != nullptr) *stats = {};
+  const OutputFormat format = settings.Format();
+  if (format == OutputFormat::kJpeg) {
+    return EncodeResult(settings, picture, OutputMarkers(settings, source), quality);
+  }
+  const ResultMetadata metadata = OutputMetadata(settings, source);
+  const bool gray = settings.Grayscale();
+  const EncodeAtQuality encode = [&](int q) {
+    return format == OutputFormat::kWebp ? EncodeWebp(picture, q, gray, metadata)
+                                         : EncodeAvif(picture, q, gray, metadata);
+  };
+  QualityResult result;
+  if (settings.FixedQuality()) {
+    result.quality = std::clamp(IntegerOf(settings.QualityText(), "quality"), 1, 100);
+    result.bytes = encode(result.quality);
+  } else {
+    const std::int64_t maxBytes =
+        std::int64_t{IntegerOf(settings.TargetSizeText(), "target size")} * 1024;
+    result = BisectTargetSize(encode, maxBytes, stats);
+  }
+  if (quality) *quality = result.quality;
+  return std::move(result.bytes);
 }
 
 std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const WorkBitmap& picture,
@@ -131,6 +190,9 @@ OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& cloc
   const std::string folder = platform::FolderPart(destinationBase);
   const std::string name = platform::NamePart(destinationBase);
   const std::string base = name.size() >= 4 ? name.substr(0, name.size() - 4) : name;
+  const std::string extension = ResultExtension(settings.Format());
+  // The written file's own name: Name itself for a JPEG.
+  const std::string result = base + extension;
 
   OutputTarget t;
   if (const std::string dir = settings.OutputDir(); !dir.empty()) {
@@ -139,22 +201,22 @@ OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& cloc
     const std::string out = platform::WithoutTrailingSlashes(dir);
     t.subFolder = true;
     t.subFolderPath = out;
-    t.jpegPath = out + "/" + name;
+    t.jpegPath = out + "/" + result;
     const std::string source = (std::filesystem::path(platform::AbsolutePath(folder)) / name)
                                    .lexically_relative(std::filesystem::path(out))
                                    .generic_string();
-    t.htmlLine = IndexLine(source.empty() ? name : source, name);
+    t.htmlLine = IndexLine(source.empty() ? name : source, result);
     t.indexPath = out + "/" + DateName(clock) + ".html";
   } else if (!settings.SubFolderMode()) {
     if (settings.AddedText().empty()) settings.SetAddedText("s-");
     const std::string text = settings.AddedText();
     const int position = settings.TextPosition();
     if (position == 0) {
-      t.jpegPath = folder + text + name;
-      t.htmlLine = IndexLine(name, text + name);
+      t.jpegPath = folder + text + result;
+      t.htmlLine = IndexLine(name, text + result);
     } else if (position == 1) {
-      t.jpegPath = folder + base + text + ".jpg";
-      t.htmlLine = IndexLine(name, base + text + ".jpg");
+      t.jpegPath = folder + base + text + extension;
+      t.htmlLine = IndexLine(name, base + text + extension);
     } else {
       return t;
     }
@@ -164,8 +226,8 @@ OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& cloc
     if (sub != settings.FolderName()) settings.SetFolderName(sub);
     t.subFolder = true;
     t.subFolderPath = folder + sub;
-    t.jpegPath = folder + sub + "/" + name;
-    t.htmlLine = IndexLine("../" + name, name);
+    t.jpegPath = folder + sub + "/" + result;
+    t.htmlLine = IndexLine("../" + name, result);
     t.indexPath = folder + sub + "/" + DateName(clock) + ".html";
   }
   t.valid = true;

@@ -1,6 +1,7 @@
 #pragma once
-// The output stage: JPEG encoding by fixed quality or target size, the destination name
-// in either naming mode, the atomic write and the HTML index line.
+// The output stage: encoding in the chosen format (JPEG, WebP or AVIF) by fixed quality or
+// target size, the destination name in either naming mode, the atomic write and the HTML
+// index line.
 
 #include <cstdint>
 #include <string>
@@ -20,6 +21,23 @@ namespace brevine {
 // output is in colour. What cannot be kept is left out; this never fails the file.
 std::vector<JpegMarker> OutputMarkers(const ProcessSettings& settings, const SourceInfo& source);
 
+// The file name extension of results in the format: ".jpg", ".webp" or ".avif".
+const char* ResultExtension(OutputFormat format);
+
+// What a WebP or AVIF result keeps of its source, under the same conditions as the JPEG
+// segments above: the shared EXIF block (from its TIFF header) and the colour profile.
+ResultMetadata OutputMetadata(const ProcessSettings& settings, const SourceInfo& source);
+
+// The bytes of the picture in the chosen format by the chosen quality strategy, with what
+// it keeps of the source. JPEG as below. WebP and AVIF take the quality (held to 1..100)
+// and the grayscale choice, not the progressive one; their target-size search is
+// BisectTargetSize, in memory, the metadata counted. `quality`, when given, receives the
+// quality the bytes were written at; `stats` counts the encodes of a WebP or AVIF
+// target-size search. Raises as below, and EncodeError.
+std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const WorkBitmap& picture,
+                                       const SourceInfo& source, int* quality = nullptr,
+                                       TargetSizeStats* stats = nullptr);
+
 // The JPEG bytes of the picture by the chosen quality strategy, with `markers` in front of
 // the picture data. The target-size search measures each attempt in memory (the markers
 // included); the chosen quality is the highest whose file is at most target x 1024 bytes,
@@ -30,17 +48,19 @@ std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const Wo
                                        std::vector<JpegMarker> markers = {},
                                        int* quality = nullptr);
 
-// Where the JPEG and its HTML line go, from the destination base (folder + base name +
-// ".jpg"). Reading the naming options may change them: an empty added text becomes "s-",
-// an empty folder name, or one that leads back to the source's own folder, "Resized".
-// The HTML line carries the names with the characters that would break it escaped.
+// Where the result and its HTML line go, from the destination base (folder + base name +
+// ".jpg"): the naming rules with the format's extension in the written name. The HTML line
+// links that file to Name, the base name with ".jpg", whatever the format. Reading the
+// naming options may change them: an empty added text becomes "s-", an empty folder name,
+// or one that leads back to the source's own folder, "Resized". The HTML line carries the
+// names with the characters that would break it escaped.
 struct OutputTarget {
   bool valid = false;  // false: no text position chosen, nothing is written
   bool subFolder = false;
   std::string subFolderPath;  // sub-folder mode: the folder to create when missing
-  std::string jpegPath;
-  std::string indexPath;  // folder + yyyymmdd + ".html"
-  std::string htmlLine;   // without the line end
+  std::string jpegPath;       // the result's path, with the format's extension
+  std::string indexPath;      // folder + yyyymmdd + ".html"
+  std::string htmlLine;       // without the line end
 };
 OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& clock,
                           const std::string& destinationBase);

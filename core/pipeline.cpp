@@ -181,6 +181,14 @@ std::size_t EstimatedWorkingBytes(int width, int height, bool streams,
   return decoder + picture + (quarterTurn ? picture : 0) + intermediate;
 }
 
+std::optional<std::size_t> EstimatedWorkingBytes(const std::string& path,
+                                                 const ProcessSettings& settings) {
+  const std::optional<PictureProbe> probe = ProbeImage(path);
+  if (!probe) return std::nullopt;
+  return EstimatedWorkingBytes(probe->width, probe->height, probe->streams, settings,
+                               probe->orientation, probe->coefficients);
+}
+
 FilePipeline::FilePipeline(ProcessSettings& settings, const platform::Clock& clock,
                            PipelineHooks hooks)
     : settings_(settings), clock_(clock), hooks_(std::move(hooks)) {}
@@ -230,7 +238,7 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) 
     if (settings_.Sharpen()) SharpenImage(bitmap, bitmap, settings_.SharpenStrength());
     stage.Stop(&StageTimes::sharpening);
     out.destinationBase = DestinationBase(out.sourcePath);
-    out.jpeg = EncodeResult(settings_, bitmap, OutputMarkers(settings_, info), &out.quality);
+    out.jpeg = EncodeResult(settings_, bitmap, info, &out.quality);
     out.width = bitmap.Width();
     out.height = bitmap.Height();
     stage.Stop(&StageTimes::encoding);

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,7 +36,7 @@ struct StageTimes {
 };
 
 struct PipelineHooks {
-  // Sees the loaded picture before the image operations (the window's preview).
+  // Sees the reduced picture, before sharpening (the window's preview).
   std::function<void(const WorkBitmap&)> preview;
   // Hides the preview after a file went through every step.
   std::function<void()> previewDone;
@@ -64,6 +65,11 @@ void SelectBox(const ProcessSettings& settings, WorkBitmap& bitmap);
 std::size_t EstimatedWorkingBytes(int width, int height, bool streams,
                                   const ProcessSettings& settings, int orientation = 1,
                                   bool coefficients = false);
+
+// The same for a file, from its header (ProbeImage); nullopt when the header does not
+// tell (HEIF and AVIF, unreadable or unknown files).
+std::optional<std::size_t> EstimatedWorkingBytes(const std::string& path,
+                                                 const ProcessSettings& settings);
 
 // An extension the loader has a decoder for (compared in lower case).
 bool HasImageExtension(const std::string& path);

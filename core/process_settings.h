@@ -11,6 +11,17 @@
 
 namespace brevine {
 
+// The format results are written in: JPEG for mail and everything else, WebP or AVIF for
+// smaller files on web pages.
+enum class OutputFormat { kJpeg, kWebp, kAvif };
+
+// The format a value of the `format` key names: "webp", "avif", JPEG for anything else.
+inline OutputFormat FormatOf(const std::string& value) {
+  if (value == "webp") return OutputFormat::kWebp;
+  if (value == "avif") return OutputFormat::kAvif;
+  return OutputFormat::kJpeg;
+}
+
 class ProcessSettings {
  public:
   virtual ~ProcessSettings() = default;
@@ -42,7 +53,8 @@ class ProcessSettings {
   bool KeepIcc() const { return Current().keepIcc; }        // the source's colour profile
   bool Folders() const { return Current().folders; }        // a folder stands for its tree's images
   bool KeepInfo() const { return Current().keepInfo; }      // the photo's date and camera
-  bool KeepDate() const { return Current().keepDate; }      // the source's modification time
+  OutputFormat Format() const { return FormatOf(Current().format); }
+  bool KeepDate() const { return Current().keepDate; }           // the source's modification time
   std::string OutputDir() const { return Current().outputDir; }  // empty: beside the source
 };
 

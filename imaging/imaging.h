@@ -58,11 +58,13 @@ class SaturationBoost {
   ~SaturationBoost();
   SaturationBoost(const SaturationBoost&) = delete;
   SaturationBoost& operator=(const SaturationBoost&) = delete;
-  void Apply(std::uint8_t* pixels, std::size_t count) const;
+  void Apply(std::uint8_t* pixels, std::size_t count);
 
  private:
+  static constexpr int kMemoBits = 16;
   int factor_;
   std::unique_ptr<detail::BoostTables> tables_;
+  std::vector<std::uint64_t> memo_;  // input | result << 24 of recent pixels, by a hash
 };
 
 // Five-point sharpening at strength percent, in place when source and destination are one

@@ -242,20 +242,40 @@ inline void BoostPixel(const BoostTables& t, std::uint8_t* p) {
 }  // namespace detail
 
 SaturationBoost::SaturationBoost(int factor) : factor_(std::max(factor, 0)) {
-  if (factor_ != 0) tables_ = std::make_unique<detail::BoostTables>(factor_);
+  if (factor_ == 0) return;
+  tables_ = std::make_unique<detail::BoostTables>(factor_);
+  // Every entry starts as black, which the boost leaves black: a true entry already.
+  memo_.assign(std::size_t{1} << kMemoBits, 0);
 }
 
 SaturationBoost::~SaturationBoost() = default;
 
-void SaturationBoost::Apply(std::uint8_t* p, std::size_t pixels) const {
+void SaturationBoost::Apply(std::uint8_t* p, std::size_t pixels) {
   std::uint8_t* const end = p + 3 * pixels;
   if (factor_ == 0) {
     // S' = 0 for every pixel: each becomes grey at its largest byte.
     for (; p != end; p += 3) p[0] = p[1] = p[2] = std::max(p[0], std::max(p[1], p[2]));
     return;
   }
-  // Each pixel is read before it is written and no neighbour is read.
-  for (; p != end; p += 3) detail::BoostPixel(*tables_, p);
+  // Each pixel is read before it is written and no neighbour is read. A photo repeats its
+  // colours everywhere, so each result is kept in a small table by its input (a pure
+  // function of three bytes: a kept result is the computed one), and most pixels are one
+  // look-up.
+  std::uint64_t* memo = memo_.data();
+  for (; p != end; p += 3) {
+    const std::uint32_t key = p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16;
+    std::uint64_t& entry = memo[(key * 0x9E3779B1u) >> (32 - kMemoBits)];
+    if ((entry & 0xFFFFFF) == key) {
+      const auto result = static_cast<std::uint32_t>(entry >> 24);
+      p[0] = static_cast<std::uint8_t>(result);
+      p[1] = static_cast<std::uint8_t>(result >> 8);
+      p[2] = static_cast<std::uint8_t>(result >> 16);
+      continue;
+    }
+    detail::BoostPixel(*tables_, p);
+    const std::uint32_t result = p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16;
+    entry = key | std::uint64_t{result} << 24;
+  }
 }
 
 void BoostSaturation(const WorkBitmap& source, WorkBitmap& destination, int factor) {

@@ -62,7 +62,7 @@ int RunProgram(int argc, char** argv) {
       module ? reinterpret_cast<WindowEntry>(::dlsym(module, "brevine_run_window")) : nullptr;
   if (!entry) {
     std::cerr << "brevine: cannot start the window: " << (module ? "entry missing" : error) << "\n"
-              << "usage: brevine IMAGE...  (reduces each image to a JPEG)\n";
+              << "usage: brevine [OPTION...] [--] [IMAGE|FOLDER...]  (see brevine --help)\n";
     return 1;
   }
   // The module stays loaded until the process ends: Qt registers exit handlers in it.

@@ -48,6 +48,20 @@ const QColor kHatchColour(0x71, 0xB3, 0x3C);
 
 QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
 QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
+
+// The fixed-quality button names the format whose quality Edit2 holds. The JPEG text is the
+// layout's own, so it shares the layout's translation.
+QString QualityLabel(OutputFormat format) {
+  switch (format) {
+    case OutputFormat::kWebp:
+      return QCoreApplication::translate("Form1", "指定WebP压缩率(%)");
+    case OutputFormat::kAvif:
+      return QCoreApplication::translate("Form1", "指定AVIF压缩率(%)");
+    case OutputFormat::kJpeg:
+      break;
+  }
+  return QCoreApplication::translate("Form1", "指定JPEG压缩率(%)");
+}
 std::string S(const QString& text) { return text.toStdString(); }
 
 // Replaces the field's text by the rule's answer only when it differs, so the change
@@ -120,7 +134,7 @@ TForm1::TForm1(std::string settingsPath, const platform::Clock& clock, QWidget* 
   white.setColor(QPalette::Window, Qt::white);
   white.setColor(QPalette::WindowText, Qt::black);
   setPalette(white);
-  setupUi(this);
+  ui.setupUi(this);
   FinishControls();
 }
 
@@ -129,24 +143,26 @@ TForm1::~TForm1() { batch_.reset(); }
 
 // What the layout cannot say: the font-dependent fitting, the preset ids and the handlers.
 void TForm1::FinishControls() {
-  Label7->setText(Label7->text() + Q(kVersion));  // the layout holds only the word
+  ui.Label7->setText(ui.Label7->text() + Q(kVersion));  // the layout holds only the word
   {
-    QPalette green = Label7->palette();
+    QPalette green = ui.Label7->palette();
     green.setColor(QPalette::WindowText, QColor(0x00, 0x80, 0x00));
-    Label7->setPalette(green);
+    ui.Label7->setPalette(green);
   }
-  dropHint_ = Label2->text();
+  dropHint_ = ui.Label2->text();
   // Designed sizes fit the designed font; a fallback font may be a little wider.
-  for (QLabel* label : {Label4, Label5, Label6, Label7, Label2, Label3}) label->adjustSize();
+  for (QLabel* label : {ui.Label4, ui.Label5, ui.Label6, ui.Label7, ui.Label2, ui.Label3})
+    label->adjustSize();
 
-  RadioGroup1Items = {RadioGroup1Item0, RadioGroup1Item1, RadioGroup1Item2, RadioGroup1Item3,
-                      RadioGroup1Item4, RadioGroup1Item5, RadioGroup1Item6, RadioGroup1Item7};
+  RadioGroup1Items = {ui.RadioGroup1Item0, ui.RadioGroup1Item1, ui.RadioGroup1Item2,
+                      ui.RadioGroup1Item3, ui.RadioGroup1Item4, ui.RadioGroup1Item5,
+                      ui.RadioGroup1Item6, ui.RadioGroup1Item7};
   for (int i = 0; i < static_cast<int>(RadioGroup1Items.size()); ++i)
-    radioGroupButtons->setId(RadioGroup1Items[i], i);
+    ui.radioGroupButtons->setId(RadioGroup1Items[i], i);
   {
     // The five ideographic spaces must carry the "x" into the gap between the two custom
     // fields; with a fallback font they are wider than designed, so close them up.
-    QRadioButton* custom = RadioGroup1Item7;
+    QRadioButton* custom = ui.RadioGroup1Item7;
     const QFontMetricsF metrics(custom->font());
     const qreal spaces = metrics.horizontalAdvance(QString(5, QChar(0x3000)));
     const qreal wanted = 44.0;
@@ -157,13 +173,13 @@ void TForm1::FinishControls() {
     }
   }
 
-  connect(Edit2, &QLineEdit::textChanged, this, &TForm1::Edit2Change);
-  connect(Edit3, &QLineEdit::textChanged, this, &TForm1::Edit3Change);
-  connect(EditPxX, &QLineEdit::textChanged, this, &TForm1::EditPxXChange);
-  connect(EditPxY, &QLineEdit::textChanged, this, &TForm1::EditPxYChange);
-  connect(TrackBar1, &QSlider::valueChanged, this, &TForm1::TrackBar1Change);
-  connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
-  connect(BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
+  connect(ui.Edit2, &QLineEdit::textChanged, this, &TForm1::Edit2Change);
+  connect(ui.Edit3, &QLineEdit::textChanged, this, &TForm1::Edit3Change);
+  connect(ui.EditPxX, &QLineEdit::textChanged, this, &TForm1::EditPxXChange);
+  connect(ui.EditPxY, &QLineEdit::textChanged, this, &TForm1::EditPxYChange);
+  connect(ui.TrackBar1, &QSlider::valueChanged, this, &TForm1::TrackBar1Change);
+  connect(ui.BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
+  connect(ui.BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
   // A shortcut rather than a key handler: the focused control would take Esc first.
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(escape, &QShortcut::activated, this, &TForm1::CancelBatch);
@@ -171,13 +187,13 @@ void TForm1::FinishControls() {
 
 // ---- Handlers -----------------------------------------------------------------------
 
-void TForm1::Edit2Change() { SettleText(Edit2, NormaliseQualityText); }
-void TForm1::Edit3Change() { SettleText(Edit3, NormaliseTargetSizeText); }
-void TForm1::EditPxXChange() { SettleText(EditPxX, NormaliseBoxText); }
-void TForm1::EditPxYChange() { SettleText(EditPxY, NormaliseBoxText); }
+void TForm1::Edit2Change() { SettleText(ui.Edit2, NormaliseQualityText); }
+void TForm1::Edit3Change() { SettleText(ui.Edit3, NormaliseTargetSizeText); }
+void TForm1::EditPxXChange() { SettleText(ui.EditPxX, NormaliseBoxText); }
+void TForm1::EditPxYChange() { SettleText(ui.EditPxY, NormaliseBoxText); }
 
 void TForm1::TrackBar1Change() {
-  TrackBar1->setToolTip(tr("百分比为:%1%").arg(TrackBar1->value()));
+  ui.TrackBar1->setToolTip(tr("百分比为:%1%").arg(ui.TrackBar1->value()));
 }
 
 void TForm1::BitBtn1Click() { close(); }
@@ -196,7 +212,7 @@ void TForm1::BitBtn2Click() {
 
 // ---- Options ----------------------------------------------------------------
 
-int TForm1::RadioGroupIndex() const { return radioGroupButtons->checkedId(); }
+int TForm1::RadioGroupIndex() const { return ui.radioGroupButtons->checkedId(); }
 
 void TForm1::SetRadioGroupIndex(int index) {
   index = ClampBoxPreset(index);
@@ -205,55 +221,56 @@ void TForm1::SetRadioGroupIndex(int index) {
     return;
   }
   // An exclusive group never unchecks its last button by itself.
-  radioGroupButtons->setExclusive(false);
+  ui.radioGroupButtons->setExclusive(false);
   for (QRadioButton* item : RadioGroup1Items) item->setChecked(false);
-  radioGroupButtons->setExclusive(true);
+  ui.radioGroupButtons->setExclusive(true);
 }
 
 Options TForm1::CurrentOptions() const {
   Options o = held_;
   o.boxPreset = RadioGroupIndex();
-  o.boxWidth = S(EditPxX->text());
-  o.boxHeight = S(EditPxY->text());
-  o.sharpen = CheckBox1->isChecked();
-  o.sharpenStrength = TrackBar1->value();
-  o.saturation = CheckBox2->isChecked();
-  o.grayscale = CheckBox3->isChecked();
-  o.progressive = CheckBox4->isChecked();
-  o.html = CheckHtml->isChecked();
-  o.fixedQuality = RadioButton1->isChecked();
-  o.quality = S(Edit2->text());
-  o.targetSize = S(Edit3->text());
-  o.subFolder = RadioButton4->isChecked();
-  o.textPosition = ComboBox1->currentIndex();
-  o.addedText = S(Edit4->text());
-  o.folderName = S(Edit5->text());
+  o.boxWidth = S(ui.EditPxX->text());
+  o.boxHeight = S(ui.EditPxY->text());
+  o.sharpen = ui.CheckBox1->isChecked();
+  o.sharpenStrength = ui.TrackBar1->value();
+  o.saturation = ui.CheckBox2->isChecked();
+  o.grayscale = ui.CheckBox3->isChecked();
+  o.progressive = ui.CheckBox4->isChecked();
+  o.html = ui.CheckHtml->isChecked();
+  o.fixedQuality = ui.RadioButton1->isChecked();
+  o.quality = S(ui.Edit2->text());
+  o.targetSize = S(ui.Edit3->text());
+  o.subFolder = ui.RadioButton4->isChecked();
+  o.textPosition = ui.ComboBox1->currentIndex();
+  o.addedText = S(ui.Edit4->text());
+  o.folderName = S(ui.Edit5->text());
   return o;
 }
 
 void TForm1::ApplyOptions(const Options& o) {
   held_ = o;
   SetRadioGroupIndex(o.boxPreset);
-  EditPxX->setText(Q(o.boxWidth));
-  EditPxY->setText(Q(o.boxHeight));
-  CheckBox1->setChecked(o.sharpen);
-  TrackBar1->setValue(ClampSharpenStrength(o.sharpenStrength));
-  CheckBox2->setChecked(o.saturation);
-  CheckBox3->setChecked(o.grayscale);
-  CheckBox4->setChecked(o.progressive);
-  CheckHtml->setChecked(o.html);
+  ui.EditPxX->setText(Q(o.boxWidth));
+  ui.EditPxY->setText(Q(o.boxHeight));
+  ui.CheckBox1->setChecked(o.sharpen);
+  ui.TrackBar1->setValue(ClampSharpenStrength(o.sharpenStrength));
+  ui.CheckBox2->setChecked(o.saturation);
+  ui.CheckBox3->setChecked(o.grayscale);
+  ui.CheckBox4->setChecked(o.progressive);
+  ui.CheckHtml->setChecked(o.html);
   // Each radio pair: the second button first, then the first from the stored value, so a
   // stored false leaves the second one selected (a checked exclusive button ignores
   // being unchecked).
-  RadioButton2->setChecked(true);
-  RadioButton1->setChecked(o.fixedQuality);
-  Edit2->setText(Q(o.quality));
-  Edit3->setText(Q(o.targetSize));
-  RadioButton3->setChecked(true);
-  RadioButton4->setChecked(o.subFolder);
-  ComboBox1->setCurrentIndex(CheckTextPosition(o.textPosition));
-  Edit4->setText(Q(o.addedText));
-  Edit5->setText(Q(o.folderName));
+  ui.RadioButton2->setChecked(true);
+  ui.RadioButton1->setChecked(o.fixedQuality);
+  ui.Edit2->setText(Q(o.quality));
+  ui.Edit3->setText(Q(o.targetSize));
+  ui.RadioButton3->setChecked(true);
+  ui.RadioButton4->setChecked(o.subFolder);
+  ui.ComboBox1->setCurrentIndex(CheckTextPosition(o.textPosition));
+  ui.Edit4->setText(Q(o.addedText));
+  ui.Edit5->setText(Q(o.folderName));
+  ui.RadioButton1->setText(QualityLabel(FormatOf(o.format)));
 }
 
 // ---- First show and close -----------------------------------------------------------
@@ -267,7 +284,7 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 void TForm1::FormShow() {
-  ProgressBar1->SetBackgroundBrush(QBrush(kHatchColour, Qt::DiagCrossPattern));
+  ui.ProgressBar1->SetBackgroundBrush(QBrush(kHatchColour, Qt::DiagCrossPattern));
   ApplyOptions(ReadSettingsFile(settingsPath_));
   setAcceptDrops(true);
   if (QScreen* where = screen()) move(where->availableGeometry().center() - rect().center());
@@ -366,7 +383,7 @@ void TForm1::DropFiles(const std::vector<std::string>& dropped) {
       return;
     case State::kBatch:
       if (batch_->Append(dropped, std::move(walk))) {
-        ProgressBar1->setMaximum(
+        ui.ProgressBar1->setMaximum(
             static_cast<int>(std::min<std::size_t>(batch_->Count(), INT32_MAX)));
       } else {
         // The batch is past its last file (or cancelled): these start the next one.
@@ -384,13 +401,13 @@ void TForm1::StartBatch(const std::vector<std::string>& paths, std::optional<Opt
   state_ = State::kBatch;
   failures_.clear();
   replacements_.clear();
-  Label2->setText(dropHint_);
-  Label2->setToolTip(QString());
-  Label2->adjustSize();
-  ProgressBar1->setMinimum(0);
-  ProgressBar1->setMaximum(
+  ui.Label2->setText(dropHint_);
+  ui.Label2->setToolTip(QString());
+  ui.Label2->adjustSize();
+  ui.ProgressBar1->setMinimum(0);
+  ui.ProgressBar1->setMaximum(
       static_cast<int>(std::min<std::size_t>(walk ? 0 : paths.size(), INT32_MAX)));
-  ProgressBar1->setValue(0);
+  ui.ProgressBar1->setValue(0);
 
   WindowBatch::Events events;
   events.options = [this] { return CurrentOptions(); };
@@ -398,8 +415,8 @@ void TForm1::StartBatch(const std::vector<std::string>& paths, std::optional<Opt
     emit FileStarted(static_cast<int>(std::min<std::size_t>(index, INT32_MAX)), Q(path));
   };
   events.preview = [this](std::size_t, const QImage& preview) {
-    Image1->setPixmap(QPixmap::fromImage(preview));
-    Image1->show();
+    ui.Image1->setPixmap(QPixmap::fromImage(preview));
+    ui.Image1->show();
   };
   events.committed = [this](std::size_t index, const std::string& path, FileResult result,
                             const std::string& detail, const std::string& replaced) {
@@ -409,25 +426,26 @@ void TForm1::StartBatch(const std::vector<std::string>& paths, std::optional<Opt
     SettleNaming(before, after);
   };
   events.walking = [this](std::size_t found) {
-    Label2->setText(
+    ui.Label2->setText(
         tr("已找到 %n 个文件", nullptr, static_cast<int>(std::min<std::size_t>(found, INT32_MAX))));
-    Label2->adjustSize();
+    ui.Label2->adjustSize();
   };
   events.walked = [this] {
-    ProgressBar1->setMaximum(static_cast<int>(std::min<std::size_t>(batch_->Count(), INT32_MAX)));
+    ui.ProgressBar1->setMaximum(
+        static_cast<int>(std::min<std::size_t>(batch_->Count(), INT32_MAX)));
     if (!batch_->Walking()) {
-      Label2->setText(dropHint_);
-      Label2->adjustSize();
+      ui.Label2->setText(dropHint_);
+      ui.Label2->adjustSize();
     }
   };
   const int jobs = jobs_ > 0 ? jobs_ : DefaultJobs();
-  batch_ = std::make_unique<WindowBatch>(paths, std::move(walk), clock_, jobs, Image1->size(),
+  batch_ = std::make_unique<WindowBatch>(paths, std::move(walk), clock_, jobs, ui.Image1->size(),
                                          std::move(events), this, [this] { BatchEnded(); });
 }
 
 void TForm1::FileCommitted(std::size_t index, const std::string& path, FileResult result,
                            const std::string& detail, const std::string& replaced) {
-  ProgressBar1->setValue(static_cast<int>(std::min<std::size_t>(index + 1, INT32_MAX)));
+  ui.ProgressBar1->setValue(static_cast<int>(std::min<std::size_t>(index + 1, INT32_MAX)));
   // A file passed over for its extension was never meant to be a picture.
   if (result != FileResult::kWritten && result != FileResult::kNotAnImage)
     failures_.push_back(Q(path) + QStringLiteral(": ") + FailureReason(result, detail));
@@ -442,23 +460,23 @@ void TForm1::FileCommitted(std::size_t index, const std::string& path, FileResul
 // The naming rules put a default into an empty field at the commit; the field takes it
 // unless the person has typed something else there since the file started.
 void TForm1::SettleNaming(const Options& before, const Options& after) {
-  if (after.addedText != before.addedText && S(Edit4->text()) == before.addedText)
-    Edit4->setText(Q(after.addedText));
-  if (after.folderName != before.folderName && S(Edit5->text()) == before.folderName)
-    Edit5->setText(Q(after.folderName));
+  if (after.addedText != before.addedText && S(ui.Edit4->text()) == before.addedText)
+    ui.Edit4->setText(Q(after.addedText));
+  if (after.folderName != before.folderName && S(ui.Edit5->text()) == before.folderName)
+    ui.Edit5->setText(Q(after.folderName));
 }
 
 void TForm1::BatchEnded() {
   batch_.reset();
-  ProgressBar1->setValue(0);
-  Label2->setText(dropHint_);  // a walk cut short leaves its count there
-  Image1->hide();
+  ui.ProgressBar1->setValue(0);
+  ui.Label2->setText(dropHint_);  // a walk cut short leaves its count there
+  ui.Image1->hide();
   if (!failures_.isEmpty())
-    Label2->setText(tr("%n 个文件未能处理", nullptr, static_cast<int>(failures_.size())));
-  Label2->adjustSize();
+    ui.Label2->setText(tr("%n 个文件未能处理", nullptr, static_cast<int>(failures_.size())));
+  ui.Label2->adjustSize();
   // Replaced results are no failure: the hint's text stays, its tool-tip names them.
   if (!failures_.isEmpty() || !replacements_.isEmpty())
-    Label2->setToolTip((failures_ + replacements_).join(QLatin1Char('\n')));
+    ui.Label2->setToolTip((failures_ + replacements_).join(QLatin1Char('\n')));
   const bool closeRequested = state_ == State::kBatchClosing;
   state_ = State::kIdle;
   if (closeRequested) close();
@@ -475,7 +493,7 @@ void TForm1::CancelBatch() {
   laterDrops_.clear();
   batch_->Cancel();
   // The bar's end is now the files already started.
-  ProgressBar1->setMaximum(static_cast<int>(std::min<std::size_t>(batch_->Count(), INT32_MAX)));
+  ui.ProgressBar1->setMaximum(static_cast<int>(std::min<std::size_t>(batch_->Count(), INT32_MAX)));
 }
 
 }  // namespace brevine

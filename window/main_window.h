@@ -26,8 +26,9 @@ class WindowBatch;
 // first installed font that covers Simplified Chinese.
 QFont WindowFont();
 
-// The controls, named as the window's design names them, are the members of Ui::Form1.
-class TForm1 : public QWidget, public Ui::Form1 {
+// The window holds its form: the controls, named as the window's design names them, are the
+// members of `ui`.
+class TForm1 : public QWidget {
   Q_OBJECT
 
  public:
@@ -55,6 +56,8 @@ class TForm1 : public QWidget, public Ui::Form1 {
   void SetLanguage(const QString& code) { language_ = code; }
   const QString& Language() const { return language_; }
 
+  // The controls of the window's design.
+  Ui::Form1 ui;
   // RadioGroup1's items in order; the index is the box preset.
   std::vector<QRadioButton*> RadioGroup1Items;
 

@@ -21,20 +21,22 @@ struct HeifLayout {
   std::int64_t longestSide = 0;  // of any of them, and of any coded picture
 };
 
-// Above kProportionCheckPixels (summed over every picture decoded) the file must hold at
-// least one byte per kMostPixelsPerByte pixels. No codec bound exists as it does for
+// Above kProportionCheckPixels (summed over every picture decoded) the coded data of the
+// pictures, each stretch counted once, must hold at least one byte per kMostPixelsPerByte
+// pixels. No codec bound exists as it does for
 // deflate, so the ratio is measured: a single flat colour, the most compressible picture
 // there is, encodes at 8192 x 4096 to about 4,200 pixels a byte with x265 and 52,000 with
 // libaom, over its own area. 2^18 lets that through with room to spare; a photo needs
-// thousands of times more bytes. The largest bitmap, 2^29 pixels, needs 2 KiB of file.
+// thousands of times more bytes. The largest bitmap, 2^29 pixels, needs 2 KiB of it.
 inline constexpr std::int64_t kProportionCheckPixels = std::int64_t{1} << 24;
 inline constexpr std::int64_t kMostPixelsPerByte = std::int64_t{1} << 18;
 
 // Reads the boxes; the sizes must agree: a grid's canvas (from the grid's data) and an
-// overlay's canvas equal the item's ispe (a grid's may be turned by a quarter), a grid's tiles
-// share one ispe and their rows and columns cover the canvas with no row or column wholly outside
-// it, a crop (clap) lies within its picture, every picture holds at most maxPixels, and beyond
-// kProportionCheckPixels the file is long enough for what it announces.
+// overlay's canvas equal the item's ispe (a grid's may be turned by a quarter), a grid's
+// tiles share one ispe and their rows and columns cover the canvas with no row or column
+// wholly outside it, a coded HEVC picture has its ispe's size, a crop (clap) lies within its
+// picture, every picture holds at most maxPixels, and beyond kProportionCheckPixels the
+// coded data is long enough for what the file announces.
 HeifLayout ReadHeifLayout(const std::uint8_t* data, std::size_t size, std::int64_t maxPixels);
 
 }  // namespace brevine

@@ -16,6 +16,8 @@ class ImageFile {
   ImageFile& operator=(const ImageFile&) = delete;
 
   std::uint64_t Size() const { return size_; }
+  // For a reader that must not raise (a C library's callback); use pread on it.
+  int Descriptor() const { return fd_; }
   // Exactly n bytes from offset; a file that shrank under us is a read failure.
   void ReadAt(std::uint64_t offset, std::size_t n, std::uint8_t* out) const;
 

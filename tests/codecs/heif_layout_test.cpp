@@ -128,22 +128,40 @@ TEST(HeifLayout, TilesMustCoverTheCanvasWithNoneLeftOut) {
   EXPECT_EQ(Refusal(Grid(48, 32, 48, 32, 48, 32)), "");
 }
 
-TEST(HeifLayout, EveryPictureWithinTheBoundAndTheFileLongEnoughForIt) {
-  // 8192 x 65536 is the largest bitmap; it needs 2^29 / 2^18 = 2048 bytes of file.
-  File file = SmallAvif();
-  const std::size_t ispe = IspeOf(file, 64, 48);
+TEST(HeifLayout, EveryPictureWithinTheBoundAndTheDataLongEnoughForIt) {
+  // A noisy picture, so that its AV1 data takes a few hundred bytes.
+  HeifPicture noisy = Quadrants(16, 16);
+  std::uint32_t x = 1;
+  for (auto& v : noisy.samples)
+    v = static_cast<std::uint16_t>((x = x * 1664525u + 1013904223u) >> 24);
+  HeifOptions options;
+  options.av1 = true;
+  options.quality = 40;
+  File file = EncodeHeif(noisy, options);
+  const std::size_t ispe = IspeOf(file, 16, 16);
+  // How many bytes of picture data there are: the refusal of an enormous size says.
   SetIspe(file, ispe, 8192, 65536);
-  ASSERT_LT(file.size(), 2040u);
-  File shortOne = file;
-  AppendFreeBox(shortOne, 2047 - file.size());
-  AppendFreeBox(file, 2048 - file.size());
-  EXPECT_TRUE(Contains(Refusal(shortOne), "too short")) << Refusal(shortOne);
-  ASSERT_EQ(Refusal(file), "");
-  EXPECT_EQ(ReadHeifLayout(file.data(), file.size(), WorkBitmap::kMaxPixels).pixels,
-            WorkBitmap::kMaxPixels);
+  const std::string refusal = Refusal(file);
+  const auto in = refusal.find(" pixels in ");
+  ASSERT_NE(in, std::string::npos) << refusal << " " << file.size();
+  const std::int64_t bytes = std::stoll(refusal.substr(in + 11));
+  ASSERT_GT(bytes, 64);
+  ASSERT_LT(bytes, 2048);
+
+  // Each byte may stand for 2^18 pixels: (bytes x 64) x 4096 pixels pass, one more byte's
+  // worth does not. Bytes the picture data does not take count for nothing.
+  SetIspe(file, ispe, static_cast<std::uint32_t>(bytes * 64), 4096);
+  EXPECT_EQ(Refusal(file), "");
+  EXPECT_EQ(ReadHeifLayout(file.data(), file.size(), WorkBitmap::kMaxPixels).pixels, bytes << 18);
+  SetIspe(file, ispe, static_cast<std::uint32_t>((bytes + 1) * 64), 4096);
+  AppendFreeBox(file, 65536);
+  EXPECT_TRUE(Contains(Refusal(file), "too short")) << Refusal(file);
+
+  // 8192 x 65536 is the largest bitmap, one column more is refused whatever the data.
   SetIspe(file, ispe, 8193, 65536);
-  AppendFreeBox(file, 4096);
   EXPECT_TRUE(Contains(Refusal(file), "too large")) << Refusal(file);
+  SetIspe(file, ispe, 8192, 65536);
+  EXPECT_TRUE(Contains(Refusal(file), "too short")) << Refusal(file);
 }
 
 TEST(HeifLayout, TilesCodeTheSizeTheirIspeDeclares) {

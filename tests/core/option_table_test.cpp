@@ -19,12 +19,12 @@ namespace {
 // Each key's first-start value as stored; one line per default, so a changed default shows.
 TEST(OptionDefaults, EveryKeyHasItsFirstStartValue) {
   const std::map<std::string, std::string> expected = {
-      {"Index", "0"},        {"x", "150"},     {"y", "150"},         {"lap", "1"},
-      {"lapnum", "80"},      {"chroma", "0"},  {"mono", "0"},        {"progressive", "0"},
-      {"html", "0"},         {"jpeg", "1"},    {"parcent", "92"},    {"FileSize", "50"},
-      {"autorotate", "1"},   {"keepicc", "1"}, {"folders", "0"},     {"keepinfo", "0"},
-      {"keepdate", "0"},     {"save", "1"},    {"AfterBefore", "0"}, {"AddName", "s-"},
-      {"folder", "Resized"}, {"outdir", ""},
+      {"Index", "0"},      {"x", "150"},          {"y", "150"},      {"lap", "1"},
+      {"lapnum", "80"},    {"chroma", "0"},       {"mono", "0"},     {"progressive", "0"},
+      {"html", "0"},       {"jpeg", "1"},         {"parcent", "92"}, {"FileSize", "50"},
+      {"autorotate", "1"}, {"keepicc", "1"},      {"folders", "0"},  {"keepinfo", "0"},
+      {"format", "jpeg"},  {"keepdate", "0"},     {"save", "1"},     {"AfterBefore", "0"},
+      {"AddName", "s-"},   {"folder", "Resized"}, {"outdir", ""},
   };
   const Options defaults;
   for (const OptionRow& row : OptionTable()) {
@@ -92,7 +92,9 @@ TEST(OptionTable, RowsAreConsistent) {
   for (const OptionRow& row : OptionTable()) {
     Options changed;
     const std::string before = StoredText(row, changed);
-    RestoreStored(row, row.type == OptionType::kFlag ? (before == "1" ? "0" : "1") : "1", changed);
+    std::string value = row.type == OptionType::kFlag ? (before == "1" ? "0" : "1") : "1";
+    if (row.type == OptionType::kChoice) value = ChoiceValues(row).back();  // not the default
+    RestoreStored(row, value, changed);
     if (StoredText(row, changed) == before) RestoreStored(row, "7", changed);
     if (StoredText(row, changed) == before && row.type == OptionType::kChoice)
       RestoreStored(row, ChoiceValues(row).back(), changed);

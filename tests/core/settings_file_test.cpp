@@ -110,13 +110,15 @@ TEST(SettingsFormat, KeyOrderAndRoundTrip) {
   o.keepIcc = false;
   o.folders = true;
   o.keepInfo = true;
+  o.format = "avif";
   o.keepDate = true;
   o.lang = "pt_BR";
   const std::string text = FormatSettings(o);
   EXPECT_EQ(text,
             "[pixel]\nIndex=-1\nx=640\ny=150\n\n"
             "[option]\nlap=0\nlapnum=0\nchroma=0\nmono=0\nprogressive=0\nhtml=1\njpeg=0\n"
-            "parcent=92\nFileSize=120\nautorotate=0\nkeepicc=0\nfolders=1\nkeepinfo=1\nkeepdate="
+            "parcent=92\nFileSize=120\nautorotate=0\nkeepicc=0\nfolders=1\nkeepinfo=1\nformat="
+            "avif\nkeepdate="
             "1\nlang=pt_BR\n\n"
             "[changed]\nsave=0\nAfterBefore=1\nAddName=_small\nfolder=缩小\noutdir=\n");
   EXPECT_EQ(ParseSettings(text), o);
@@ -147,6 +149,7 @@ Options EveryFieldChanged() {
   o.keepIcc = false;
   o.folders = true;
   o.keepInfo = true;
+  o.format = "webp";
   o.keepDate = true;
   o.lang = "zh_TW";
   return o;

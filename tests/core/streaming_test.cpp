@@ -193,5 +193,41 @@ TEST(StreamingPipeline, WorkingBytesOfABigPhoto) {
   EXPECT_GT(EstimatedWorkingBytes(12013, 6756, true, settings, 1, true), std::size_t{400} << 20);
 }
 
+// The header alone tells the size, whether the rows stream, a progressive file's
+// coefficients and the orientation.
+TEST(StreamingPipeline, ProbesTellWhatALoadWillTake) {
+  test::TempFolder dir;
+  const WorkBitmap picture = test::MakePhotoLike(70, 40, 2);
+  test::WriteFile(dir / "a.jpg", JpegWithOrientation(test::JpegOf(picture, 90), 6));
+  test::WriteFile(dir / "p.jpg", test::JpegOf(picture, 90, false, true));
+  test::WriteFile(dir / "a.png", PngOf(picture, false));
+  test::WriteFile(dir / "i.png", PngOf(picture, true));
+  test::WriteFile(dir / "a.bmp", BmpOf(picture, true));
+  test::WriteFile(dir / "a.webp", test::EncodeWebp(picture, true));
+  test::WriteFile(dir / "bad.jpg", Bytes{1, 2, 3});
+  struct Expect {
+    const char* name;
+    bool streams, coefficients;
+    int orientation;
+  };
+  for (const Expect& e : {Expect{"a.jpg", true, false, 6}, Expect{"p.jpg", true, true, 1},
+                          Expect{"a.png", true, false, 1}, Expect{"i.png", false, false, 1},
+                          Expect{"a.bmp", true, false, 1}, Expect{"a.webp", true, false, 1}}) {
+    SCOPED_TRACE(e.name);
+    const std::optional<PictureProbe> probe = ProbeImage(dir / e.name);
+    ASSERT_TRUE(probe.has_value());
+    EXPECT_EQ(probe->width, 70);
+    EXPECT_EQ(probe->height, 40);
+    EXPECT_EQ(probe->streams, e.streams);
+    EXPECT_EQ(probe->coefficients, e.coefficients);
+    EXPECT_EQ(probe->orientation, e.orientation);
+  }
+  EXPECT_FALSE(ProbeImage(dir / "bad.jpg").has_value());
+  EXPECT_FALSE(ProbeImage(dir / "missing.png").has_value());
+  FixedSettings settings;
+  EXPECT_TRUE(EstimatedWorkingBytes(dir / "a.jpg", settings).has_value());
+  EXPECT_FALSE(EstimatedWorkingBytes(dir / "bad.jpg", settings).has_value());
+}
+
 }  // namespace
 }  // namespace brevine

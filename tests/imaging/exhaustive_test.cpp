@@ -1,6 +1,8 @@
 // Whole-input-space checks of the fast paths against the direct formulas.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "imaging.h"
 #include "pixel_math.h"
 #include "reference.h"
@@ -42,6 +44,27 @@ void ExpectEveryColour(int factor) {
 }
 
 TEST(Exhaustive, SaturationBoostAt140EveryColour) { ExpectEveryColour(140); }
+
+// The row-by-row boost keeps recent results by their input: every colour, boosted by one
+// object after it has seen every colour already (in another order), is still the direct
+// formulas' result.
+TEST(Exhaustive, SaturationBoostKeptResultsEveryColour) {
+  const WorkBitmap all = AllColours();
+  SaturationBoost boost(140);
+  WorkBitmap first = all;
+  // Rows backwards, so that the second pass meets kept results and collisions alike.
+  for (int y = first.Height() - 1; y >= 0; --y) boost.Apply(first.Row(y), 4096);
+  WorkBitmap second = all;
+  for (int y = 0; y < second.Height(); ++y) boost.Apply(second.Row(y), 4096);
+  long long differ = 0;
+  for (std::size_t i = 0; i < all.ByteCount(); i += 3) {
+    std::uint8_t expected[3];
+    reference::BoostPixel(all.Data() + i, expected, 140);
+    differ += std::memcmp(expected, second.Data() + i, 3) != 0;
+    differ += std::memcmp(expected, first.Data() + i, 3) != 0;
+  }
+  EXPECT_EQ(differ, 0);
+}
 TEST(Exhaustive, SaturationBoostAt100EveryColour) { ExpectEveryColour(100); }
 TEST(Exhaustive, SaturationBoostAt1000EveryColour) { ExpectEveryColour(1000); }
 

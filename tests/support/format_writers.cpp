@@ -239,7 +239,9 @@ Bytes PngChunk(const char* type, const Bytes& data, bool goodCrc) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(type[i]));
   Append(out, data);
   uLong crc = crc32(0, reinterpret_cast<const Bytef*>(type), 4);
-  crc = crc32(crc, data.data(), static_cast<uInt>(data.size()));
+  // zlib answers 0 for a null buffer whatever the running value: an empty chunk's data
+  // (IEND's) must not be handed over at all.
+  if (!data.empty()) crc = crc32(crc, data.data(), static_cast<uInt>(data.size()));
   PutBe32(out, static_cast<std::uint32_t>(goodCrc ? crc : ~crc));
   return out;
 }

@@ -82,7 +82,7 @@ void OptionsDialogTest::showsEveryListedFlagInFileOrder() {
   for (const OptionRow& row : OptionTable())
     if (row.label) expected.push_back(row.key);
   QCOMPARE(shown, expected);
-  for (const char* key : {"autorotate", "keepicc", "folders", "keepinfo", "keepdate"})
+  for (const char* key : {"autorotate", "keepicc", "folders", "keepinfo", "format", "keepdate"})
     QVERIFY2(FilePosition(key) >= 0 && dialog.Control(key) != nullptr, key);
   for (std::size_t i = 1; i < shown.size(); ++i)
     QVERIFY(FilePosition(shown[i - 1]) < FilePosition(shown[i]));

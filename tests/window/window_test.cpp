@@ -86,8 +86,8 @@ struct BatchLog {
 void Follow(TForm1& form, BatchLog& log) {
   QObject::connect(&form, &TForm1::FileProcessed, &form, [&form, &log](int, const QString& path) {
     log.paths.push_back(path.toStdString());
-    log.positions.push_back(form.ProgressBar1->value());
-    log.maximums.push_back(form.ProgressBar1->maximum());
+    log.positions.push_back(form.ui.ProgressBar1->value());
+    log.maximums.push_back(form.ui.ProgressBar1->maximum());
   });
 }
 
@@ -129,6 +129,7 @@ Options Unusual() {
   o.autoRotate = false;
   // The options no control carries come back as well.
   o.keepInfo = true;
+  o.format = "avif";
   o.keepDate = true;
   o.lang = "ko";
   return o;
@@ -163,6 +164,7 @@ class WindowTest : public QObject {
   void rightClickOpensMoreOptions();
   void moreOptionsAreStoredAndRestored();
   void moreOptionsDuringBatchApplyToFilesStartedAfter();
+  void formatIsChosenInTheDialogAndNamedByTheQualityButton();
   void helpButtonWithoutHelpDoesNothing();
   void commandLineRunLeavesSettingsUnchanged();
   void launcherSwitch();
@@ -209,42 +211,43 @@ void WindowTest::designedControlsAndPlaces() {
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) QCOMPARE(edit->text(), Q(p.text));
     if (auto* button = qobject_cast<QPushButton*>(widget)) QCOMPARE(button->text(), Q(p.text));
   }
-  QCOMPARE(f.GroupBox1->findChild<QCheckBox*>(QStringLiteral("CheckHtml"))->text(),
+  QCOMPARE(f.ui.GroupBox1->findChild<QCheckBox*>(QStringLiteral("CheckHtml"))->text(),
            Q("简易Html输出"));
-  QCOMPARE(f.RadioButton2->toolTip(), Q("您可以指定您要保存的文件的大小！压缩率将自动为您调整."));
-  QCOMPARE(f.RadioButton4->parentWidget(), static_cast<QWidget*>(&f));
-  QCOMPARE(f.RadioButton1->parentWidget(), static_cast<QWidget*>(f.GroupBox1));
+  QCOMPARE(f.ui.RadioButton2->toolTip(),
+           Q("您可以指定您要保存的文件的大小！压缩率将自动为您调整."));
+  QCOMPARE(f.ui.RadioButton4->parentWidget(), static_cast<QWidget*>(&f));
+  QCOMPARE(f.ui.RadioButton1->parentWidget(), static_cast<QWidget*>(f.ui.GroupBox1));
 
   QCOMPARE(f.RadioGroup1Items.size(), std::size_t{8});
   QCOMPARE(f.RadioGroup1Items[0]->text(), Q("1280 x 1280"));
   QCOMPARE(f.RadioGroup1Items[7]->text(), QString(5, QChar(0x3000)) + QLatin1Char('x'));
   // Two columns filled top to bottom: the custom item lies under the custom fields.
-  const QRect custom = f.RadioGroup1Items[7]->geometry().translated(f.RadioGroup1->pos());
-  QVERIFY(custom.contains(f.EditPxX->geometry().center()));
+  const QRect custom = f.RadioGroup1Items[7]->geometry().translated(f.ui.RadioGroup1->pos());
+  QVERIFY(custom.contains(f.ui.EditPxX->geometry().center()));
   QVERIFY(f.RadioGroup1Items[3]->geometry().left() < f.RadioGroup1Items[4]->geometry().left());
 
-  for (QWidget* hand :
-       std::initializer_list<QWidget*>{f.CheckBox1, f.CheckHtml, f.RadioButton3, f.ComboBox1,
-                                       f.BitBtn1, f.BitBtn2, f.RadioGroup1Items[5]})
+  for (QWidget* hand : std::initializer_list<QWidget*>{
+           f.ui.CheckBox1, f.ui.CheckHtml, f.ui.RadioButton3, f.ui.ComboBox1, f.ui.BitBtn1,
+           f.ui.BitBtn2, f.RadioGroup1Items[5]})
     QCOMPARE(hand->cursor().shape(), Qt::PointingHandCursor);
-  QCOMPARE(f.BitBtn1->focusPolicy(), Qt::NoFocus);
-  QCOMPARE(f.EditPxX->nextInFocusChain(), static_cast<QWidget*>(f.EditPxY));
-  QCOMPARE(f.Edit3->nextInFocusChain(), static_cast<QWidget*>(f.RadioButton3));
+  QCOMPARE(f.ui.BitBtn1->focusPolicy(), Qt::NoFocus);
+  QCOMPARE(f.ui.EditPxX->nextInFocusChain(), static_cast<QWidget*>(f.ui.EditPxY));
+  QCOMPARE(f.ui.Edit3->nextInFocusChain(), static_cast<QWidget*>(f.ui.RadioButton3));
 
   // Design-time state, before the first show restores the options: the design's own
   // texts, which the stored defaults replace (150, not 300; "Resized", not "Resize").
   QVERIFY(f.RadioGroup1Items[0]->isChecked());
-  QCOMPARE(f.EditPxX->text(), Q("300"));
-  QCOMPARE(f.EditPxY->text(), Q("300"));
-  QCOMPARE(f.Edit2->text(), Q("92"));
-  QCOMPARE(f.Edit3->text(), Q("50"));
-  QCOMPARE(f.Edit4->text(), Q("s-"));
-  QCOMPARE(f.Edit5->text(), Q("Resize"));
-  QCOMPARE(f.TrackBar1->value(), 50);
-  QCOMPARE(f.TrackBar1->maximum(), 150);
-  QCOMPARE(f.TrackBar1->toolTip(), QString());
-  QVERIFY(f.RadioButton1->isChecked());
-  QVERIFY(f.RadioButton4->isChecked());
+  QCOMPARE(f.ui.EditPxX->text(), Q("300"));
+  QCOMPARE(f.ui.EditPxY->text(), Q("300"));
+  QCOMPARE(f.ui.Edit2->text(), Q("92"));
+  QCOMPARE(f.ui.Edit3->text(), Q("50"));
+  QCOMPARE(f.ui.Edit4->text(), Q("s-"));
+  QCOMPARE(f.ui.Edit5->text(), Q("Resize"));
+  QCOMPARE(f.ui.TrackBar1->value(), 50);
+  QCOMPARE(f.ui.TrackBar1->maximum(), 150);
+  QCOMPARE(f.ui.TrackBar1->toolTip(), QString());
+  QVERIFY(f.ui.RadioButton1->isChecked());
+  QVERIFY(f.ui.RadioButton4->isChecked());
   QVERIFY(!f.acceptDrops());
 }
 
@@ -254,22 +257,22 @@ void WindowTest::firstStartShowsDefaults() {
   QVERIFY(!Exists(w.Settings()));
   QCOMPARE(f.CurrentOptions().boxPreset, 0);
   QVERIFY(f.RadioGroup1Items[0]->isChecked());
-  QCOMPARE(f.EditPxX->text(), Q("150"));
-  QCOMPARE(f.EditPxY->text(), Q("150"));
-  QVERIFY(f.CheckBox1->isChecked());
-  QCOMPARE(f.TrackBar1->value(), 80);
-  QCOMPARE(f.TrackBar1->toolTip(), Q("百分比为:80%"));
-  QVERIFY(!f.CheckBox2->isChecked());
-  QVERIFY(!f.CheckBox3->isChecked());
-  QVERIFY(!f.CheckBox4->isChecked());
-  QVERIFY(!f.CheckHtml->isChecked());
-  QVERIFY(f.RadioButton1->isChecked() && !f.RadioButton2->isChecked());
-  QCOMPARE(f.Edit2->text(), Q("92"));
-  QCOMPARE(f.Edit3->text(), Q("50"));
-  QVERIFY(f.RadioButton4->isChecked() && !f.RadioButton3->isChecked());
-  QCOMPARE(f.ComboBox1->currentIndex(), 0);
-  QCOMPARE(f.Edit4->text(), Q("s-"));
-  QCOMPARE(f.Edit5->text(), Q("Resized"));
+  QCOMPARE(f.ui.EditPxX->text(), Q("150"));
+  QCOMPARE(f.ui.EditPxY->text(), Q("150"));
+  QVERIFY(f.ui.CheckBox1->isChecked());
+  QCOMPARE(f.ui.TrackBar1->value(), 80);
+  QCOMPARE(f.ui.TrackBar1->toolTip(), Q("百分比为:80%"));
+  QVERIFY(!f.ui.CheckBox2->isChecked());
+  QVERIFY(!f.ui.CheckBox3->isChecked());
+  QVERIFY(!f.ui.CheckBox4->isChecked());
+  QVERIFY(!f.ui.CheckHtml->isChecked());
+  QVERIFY(f.ui.RadioButton1->isChecked() && !f.ui.RadioButton2->isChecked());
+  QCOMPARE(f.ui.Edit2->text(), Q("92"));
+  QCOMPARE(f.ui.Edit3->text(), Q("50"));
+  QVERIFY(f.ui.RadioButton4->isChecked() && !f.ui.RadioButton3->isChecked());
+  QCOMPARE(f.ui.ComboBox1->currentIndex(), 0);
+  QCOMPARE(f.ui.Edit4->text(), Q("s-"));
+  QCOMPARE(f.ui.Edit5->text(), Q("Resized"));
   QVERIFY(f.CurrentOptions().autoRotate);
   QVERIFY(f.acceptDrops());
   QCOMPARE(f.CurrentOptions(), Options{});
@@ -279,7 +282,7 @@ void WindowTest::firstStartShowsDefaults() {
 
 void WindowTest::qualityFieldRules() {
   Window w;
-  QLineEdit* edit = w.form->Edit2;
+  QLineEdit* edit = w.form->ui.Edit2;
   const std::pair<const char*, const char*> cases[] = {
       {"", "90"},  {"0", "1"},     {"250", "100"}, {"abc", "90"}, {"007", "7"},
       {"-5", "1"}, {"100", "100"}, {" 42", "42"},  {"+8", "8"},   {"1.5", "90"}};
@@ -296,12 +299,12 @@ void WindowTest::targetSizeAndBoxFieldRules() {
   const std::pair<const char*, const char*> sizes[] = {
       {"", "50"}, {"-4", "1"}, {"0", "1"}, {"5000", "5000"}, {"x1", "50"}};
   for (const auto& [typed, shown] : sizes) {
-    f.Edit3->setText(Q(typed));
-    QCOMPARE(f.Edit3->text(), Q(shown));
+    f.ui.Edit3->setText(Q(typed));
+    QCOMPARE(f.ui.Edit3->text(), Q(shown));
   }
   const std::pair<const char*, const char*> boxes[] = {
       {"abc", "300"}, {"0", "0"}, {"-20", "-20"}, {"", "300"}, {"0099", "99"}, {"99999", "99999"}};
-  for (QLineEdit* edit : {f.EditPxX, f.EditPxY}) {
+  for (QLineEdit* edit : {f.ui.EditPxX, f.ui.EditPxY}) {
     for (const auto& [typed, shown] : boxes) {
       edit->setText(Q(typed));
       QCOMPARE(edit->text(), Q(shown));
@@ -312,7 +315,7 @@ void WindowTest::targetSizeAndBoxFieldRules() {
 
 void WindowTest::typingSettlesAfterOneChange() {
   Window w;
-  QLineEdit* edit = w.form->Edit2;
+  QLineEdit* edit = w.form->ui.Edit2;
   QSignalSpy changes(edit, &QLineEdit::textChanged);
   edit->selectAll();
   QTest::keyClick(edit, Qt::Key_Backspace);
@@ -327,28 +330,28 @@ void WindowTest::typingSettlesAfterOneChange() {
 void WindowTest::trackBarToolTip() {
   Window w;
   TForm1& f = *w.form;
-  f.TrackBar1->setValue(120);
-  QCOMPARE(f.TrackBar1->toolTip(), Q("百分比为:120%"));
+  f.ui.TrackBar1->setValue(120);
+  QCOMPARE(f.ui.TrackBar1->toolTip(), Q("百分比为:120%"));
   QCOMPARE(f.CurrentOptions().sharpenStrength, 120);
-  f.TrackBar1->setValue(400);
-  QCOMPARE(f.TrackBar1->value(), 150);
-  QCOMPARE(f.TrackBar1->toolTip(), Q("百分比为:150%"));
+  f.ui.TrackBar1->setValue(400);
+  QCOMPARE(f.ui.TrackBar1->value(), 150);
+  QCOMPARE(f.ui.TrackBar1->toolTip(), Q("百分比为:150%"));
 
   // A stored 50 equals the designed position: no change, so no tool-tip until moved.
   Window stored(false);
   WriteText(stored.Settings(), "[option]\nlapnum=50\n");
   stored.form->show();
-  QCOMPARE(stored.form->TrackBar1->value(), 50);
-  QCOMPARE(stored.form->TrackBar1->toolTip(), QString());
-  QTest::keyClick(stored.form->TrackBar1, Qt::Key_Right);
-  QCOMPARE(stored.form->TrackBar1->toolTip(), Q("百分比为:51%"));
+  QCOMPARE(stored.form->ui.TrackBar1->value(), 50);
+  QCOMPARE(stored.form->ui.TrackBar1->toolTip(), QString());
+  QTest::keyClick(stored.form->ui.TrackBar1, Qt::Key_Right);
+  QCOMPARE(stored.form->ui.TrackBar1->toolTip(), Q("百分比为:51%"));
 }
 
 void WindowTest::storeThenRestoreGivesBackEveryControl() {
   Window first;
   first.form->ApplyOptions(Unusual());
   QCOMPARE(first.form->CurrentOptions(), Unusual());
-  QTest::mouseClick(first.form->BitBtn1, Qt::LeftButton);  // the exit button closes
+  QTest::mouseClick(first.form->ui.BitBtn1, Qt::LeftButton);  // the exit button closes
   QVERIFY(!first.form->isVisible());
   QCOMPARE(ReadText(first.Settings()), brevine::FormatSettings(Unusual()));
 
@@ -356,13 +359,13 @@ void WindowTest::storeThenRestoreGivesBackEveryControl() {
   second->show();
   QCOMPARE(second->CurrentOptions(), Unusual());
   QVERIFY(second->RadioGroup1Items[7]->isChecked());
-  QVERIFY(second->RadioButton2->isChecked() && second->RadioButton3->isChecked());
-  QCOMPARE(second->Edit5->text(), Q("缩小 后"));
+  QVERIFY(second->ui.RadioButton2->isChecked() && second->ui.RadioButton3->isChecked());
+  QCOMPARE(second->ui.Edit5->text(), Q("缩小 后"));
   QVERIFY(!second->CurrentOptions().autoRotate);
 
   // Every change made in the window reaches the file on close.
-  second->CheckBox3->setChecked(false);
-  second->ComboBox1->setCurrentIndex(0);
+  second->ui.CheckBox3->setChecked(false);
+  second->ui.ComboBox1->setCurrentIndex(0);
   second->RadioGroup1Items[2]->setChecked(true);
   QVERIFY(second->close());
   Options expected = Unusual();
@@ -382,17 +385,17 @@ void WindowTest::restoreAppliesTheControlsRules() {
     TForm1& f = *w.form;
     QCOMPARE(f.CurrentOptions().boxPreset, -1);
     for (QRadioButton* item : f.RadioGroup1Items) QVERIFY(!item->isChecked());
-    QCOMPARE(f.EditPxX->text(), Q("300"));
-    QCOMPARE(f.EditPxY->text(), Q("300"));
-    QCOMPARE(f.TrackBar1->value(), 150);
-    QCOMPARE(f.TrackBar1->toolTip(), Q("百分比为:150%"));
-    QVERIFY(f.RadioButton2->isChecked() && !f.RadioButton1->isChecked());
+    QCOMPARE(f.ui.EditPxX->text(), Q("300"));
+    QCOMPARE(f.ui.EditPxY->text(), Q("300"));
+    QCOMPARE(f.ui.TrackBar1->value(), 150);
+    QCOMPARE(f.ui.TrackBar1->toolTip(), Q("百分比为:150%"));
+    QVERIFY(f.ui.RadioButton2->isChecked() && !f.ui.RadioButton1->isChecked());
     QVERIFY(!f.CurrentOptions().fixedQuality);
-    QCOMPARE(f.Edit2->text(), Q("100"));
-    QCOMPARE(f.Edit3->text(), Q("1"));
-    QVERIFY(f.RadioButton3->isChecked() && !f.RadioButton4->isChecked());
+    QCOMPARE(f.ui.Edit2->text(), Q("100"));
+    QCOMPARE(f.ui.Edit3->text(), Q("1"));
+    QVERIFY(f.ui.RadioButton3->isChecked() && !f.ui.RadioButton4->isChecked());
     QVERIFY(!f.CurrentOptions().subFolder);
-    QCOMPARE(f.ComboBox1->currentIndex(), -1);
+    QCOMPARE(f.ui.ComboBox1->currentIndex(), -1);
     QCOMPARE(f.CurrentOptions().textPosition, -1);
     // Stored as restored: the empty selections survive a close.
     QVERIFY(f.close());
@@ -405,9 +408,9 @@ void WindowTest::restoreAppliesTheControlsRules() {
     WriteText(w.Settings(), "[pixel]\nIndex=12\n[option]\nlapnum=-9\njpeg=1\n[changed]\nsave=1\n");
     w.form->show();
     QCOMPARE(w.form->CurrentOptions().boxPreset, 7);
-    QCOMPARE(w.form->TrackBar1->value(), 0);
-    QVERIFY(w.form->RadioButton1->isChecked() && !w.form->RadioButton2->isChecked());
-    QVERIFY(w.form->RadioButton4->isChecked() && !w.form->RadioButton3->isChecked());
+    QCOMPARE(w.form->ui.TrackBar1->value(), 0);
+    QVERIFY(w.form->ui.RadioButton1->isChecked() && !w.form->ui.RadioButton2->isChecked());
+    QVERIFY(w.form->ui.RadioButton4->isChecked() && !w.form->ui.RadioButton3->isChecked());
   }
 }
 
@@ -421,9 +424,9 @@ void WindowTest::progressBarIsHatched() {
       for (int x = 0; x < image.width(); ++x) n += image.pixelColor(x, y) == hatch;
     return n;
   };
-  QCOMPARE(countHatch(w.form->ProgressBar1), 0);  // the brush comes with the first show
+  QCOMPARE(countHatch(w.form->ui.ProgressBar1), 0);  // the brush comes with the first show
   w.form->show();
-  const int hatched = countHatch(w.form->ProgressBar1);
+  const int hatched = countHatch(w.form->ui.ProgressBar1);
   QVERIFY2(hatched > 200, qPrintable(QString::number(hatched)));
   // A cross-hatch, not a fill: most of the bar stays background.
   QVERIFY(hatched < 201 * 17 / 2);
@@ -462,7 +465,7 @@ void WindowTest::dropOfThreeFilesRunsInOrder() {
   // The worker posts the preview before the file can be committed.
   bool previewShown = false;
   QObject::connect(&f, &TForm1::FileProcessed, &f, [&](int index, const QString&) {
-    if (index == 0) previewShown = f.Image1->isVisibleTo(&f) && !f.Image1->pixmap().isNull();
+    if (index == 0) previewShown = f.ui.Image1->isVisibleTo(&f) && !f.ui.Image1->pixmap().isNull();
   });
 
   f.DropFiles(files);
@@ -476,15 +479,15 @@ void WindowTest::dropOfThreeFilesRunsInOrder() {
   // The bar counts the committed files.
   QCOMPARE(log.positions, (std::vector<int>{1, 2, 3}));
   QCOMPARE(log.maximums, (std::vector<int>{3, 3, 3}));
-  QCOMPARE(f.ProgressBar1->value(), 0);
-  QCOMPARE(f.ProgressBar1->maximum(), 3);
+  QCOMPARE(f.ui.ProgressBar1->value(), 0);
+  QCOMPARE(f.ui.ProgressBar1->maximum(), 3);
   QVERIFY(!f.BatchRunning());
   for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
     QVERIFY2(Exists(w.folder / (std::string("Resized/") + name)), name);
   // The preview is hidden when the batch ends.
-  QVERIFY(f.Image1->isHidden());
-  QVERIFY(!f.Image1->pixmap().isNull());
-  QCOMPARE(f.Image1->pixmap().size(), QSize(200, 150));
+  QVERIFY(f.ui.Image1->isHidden());
+  QVERIFY(!f.ui.Image1->pixmap().isNull());
+  QCOMPARE(f.ui.Image1->pixmap().size(), QSize(200, 150));
 }
 
 void WindowTest::dropPassesOverTextFilesFoldersAndRemoteUrls() {
@@ -522,7 +525,7 @@ void WindowTest::dropPassesOverTextFilesFoldersAndRemoteUrls() {
   QVERIFY(!Exists(w.folder / "Resized/notes.jpg"));
   QVERIFY(!Exists(w.folder / "Resized/album.jpg"));
   QVERIFY(!Exists(w.folder / "Resized/fake.jpg"));
-  QCOMPARE(f.ProgressBar1->value(), 0);
+  QCOMPARE(f.ui.ProgressBar1->value(), 0);
 }
 
 void WindowTest::dropDuringBatchIsAppended() {
@@ -555,8 +558,8 @@ void WindowTest::dropDuringBatchIsAppended() {
     QCOMPARE(log.positions, (std::vector<int>{1, 2, 3, 4}));
     // One at a time, the first file is done before the second starts.
     if (jobs == 1) QCOMPARE(log.maximums, (std::vector<int>{2, 4, 4, 4}));
-    QCOMPARE(f.ProgressBar1->maximum(), 4);
-    QCOMPARE(f.ProgressBar1->value(), 0);
+    QCOMPARE(f.ui.ProgressBar1->maximum(), 4);
+    QCOMPARE(f.ui.ProgressBar1->value(), 0);
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
       QVERIFY2(Exists(w.folder / (std::string("Resized/") + name)), name);
   }
@@ -567,7 +570,7 @@ void WindowTest::closeDuringBatchIsDeferred() {
   TForm1& f = *w.form;
   f.SetJobs(3);
   const std::vector<std::string> files = WriteBmps(w.folder, 5);
-  f.CheckBox2->setChecked(true);  // a change that must reach the settings file
+  f.ui.CheckBox2->setChecked(true);  // a change that must reach the settings file
   QSignalSpy finished(&f, &TForm1::BatchFinished);
   bool closedAtOnce = true;
   bool visibleAfterRequest = false;
@@ -650,7 +653,8 @@ void WindowTest::rightClickOpensMoreOptions() {
   const Options before = f.CurrentOptions();
 
   // Wherever the click lands on a control without a menu of its own, the window's comes.
-  for (QWidget* target : std::initializer_list<QWidget*>{f.CheckBox3, f.Image2, f.ProgressBar1}) {
+  for (QWidget* target :
+       std::initializer_list<QWidget*>{f.ui.CheckBox3, f.ui.Image2, f.ui.ProgressBar1}) {
     brevine::OptionsDialog* dialog = OpenMoreOptions(f, target);
     QVERIFY2(dialog != nullptr, qPrintable(target->objectName()));
     QVERIFY(dialog->isVisible());
@@ -661,7 +665,7 @@ void WindowTest::rightClickOpensMoreOptions() {
     QCOMPARE(f.CurrentOptions(), before);
   }
 
-  brevine::OptionsDialog* dialog = OpenMoreOptions(f, f.GroupBox1);
+  brevine::OptionsDialog* dialog = OpenMoreOptions(f, f.ui.GroupBox1);
   QVERIFY(dialog != nullptr);
   // Asked again while open, the window keeps the one dialog.
   f.ShowMoreOptions();
@@ -683,7 +687,7 @@ void WindowTest::rightClickOpensMoreOptions() {
 void WindowTest::moreOptionsAreStoredAndRestored() {
   Window first;
   first.form->ApplyOptions(Unusual());
-  brevine::OptionsDialog* dialog = OpenMoreOptions(*first.form, first.form->Image2);
+  brevine::OptionsDialog* dialog = OpenMoreOptions(*first.form, first.form->ui.Image2);
   QVERIFY(dialog != nullptr);
   QVERIFY(!dialog->Box("autorotate")->isChecked());  // restored values are what it shows
   Choose(*dialog, "autorotate", true, true);
@@ -695,7 +699,7 @@ void WindowTest::moreOptionsAreStoredAndRestored() {
   // A choice still open when the window closes was not made.
   auto second = std::make_unique<TForm1>(first.Settings(), first.clock);
   second->show();
-  dialog = OpenMoreOptions(*second, second->Image2);
+  dialog = OpenMoreOptions(*second, second->ui.Image2);
   QVERIFY(dialog != nullptr);
   QVERIFY(dialog->Box("autorotate")->isChecked());
   dialog->Box("autorotate")->setChecked(false);
@@ -706,6 +710,37 @@ void WindowTest::moreOptionsAreStoredAndRestored() {
   // Nor does a closed window offer the dialog again.
   second->ShowMoreOptions();
   QVERIFY(second->findChild<brevine::OptionsDialog*>() == nullptr);
+}
+
+void WindowTest::formatIsChosenInTheDialogAndNamedByTheQualityButton() {
+  Window w;
+  TForm1& f = *w.form;
+  QCOMPARE(f.RadioButton1->text(), Q("指定JPEG压缩率(%)"));
+  const std::pair<const char*, const char*> choices[] = {
+      {"webp", "指定WebP压缩率(%)"}, {"avif", "指定AVIF压缩率(%)"}, {"jpeg", "指定JPEG压缩率(%)"}};
+  for (const auto& [format, label] : choices) {
+    brevine::OptionsDialog* dialog = OpenMoreOptions(f, f.Image2);
+    QVERIFY(dialog != nullptr);
+    auto* list = qobject_cast<QComboBox*>(dialog->Control("format"));
+    QVERIFY(list != nullptr);
+    QCOMPARE(list->count(), 3);
+    list->setCurrentIndex(list->findData(Q(format)));
+    dialog->accept();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(f.CurrentOptions().format, std::string(format));
+    QCOMPARE(f.RadioButton1->text(), Q(label));
+  }
+
+  // A dropped file is written in the chosen format, under its extension.
+  f.ApplyOptions(brevine::ParseSettings("[option]\nformat=webp\nlap=0\n"));
+  QCOMPARE(f.RadioButton1->text(), Q("指定WebP压缩率(%)"));
+  const std::string photo = w.folder / "photo.bmp";
+  WriteBmp(photo);
+  QSignalSpy finished(&f, &TForm1::BatchFinished);
+  f.DropFiles({photo});
+  QVERIFY(finished.wait(30000));
+  QVERIFY(Exists(w.folder / "Resized/photo.webp"));
+  QVERIFY(!Exists(w.folder / "Resized/photo.jpg"));
 }
 
 void WindowTest::moreOptionsDuringBatchApplyToFilesStartedAfter() {
@@ -722,7 +757,7 @@ void WindowTest::moreOptionsDuringBatchApplyToFilesStartedAfter() {
   bool chosen = false;
   QObject::connect(&f, &TForm1::FileStarted, &f, [&](int index, const QString&) {
     if (index != 0) return;
-    brevine::OptionsDialog* dialog = OpenMoreOptions(f, f.Image2);
+    brevine::OptionsDialog* dialog = OpenMoreOptions(f, f.ui.Image2);
     if (dialog == nullptr) return;
     Choose(*dialog, "autorotate", false, true);
     chosen = true;
@@ -743,7 +778,7 @@ void WindowTest::helpButtonWithoutHelpDoesNothing() {
   const QString before = QDir::currentPath();
   QVERIFY(QDir::setCurrent(QString::fromStdString(empty.Path())));
   const int windows = QApplication::topLevelWidgets().size();
-  QTest::mouseClick(w.form->BitBtn2, Qt::LeftButton);
+  QTest::mouseClick(w.form->ui.BitBtn2, Qt::LeftButton);
   QCOMPARE(QApplication::topLevelWidgets().size(), windows);
   QVERIFY(w.form->isVisible());
   QVERIFY(QDir::setCurrent(before));
@@ -794,7 +829,7 @@ void WindowTest::commandLineRunLeavesSettingsUnchanged() {
 
   // No display at all: the command line must not need one.
   QCOMPARE(program.Run({QStringLiteral("photo.bmp")}, Headless()), 0);
-  QVERIFY(Exists(program.folder / "out/photo.jpg"));  // the stored options were used
+  QVERIFY(Exists(program.folder / "out/photo.avif"));  // the stored options were used
   QCOMPARE(ReadText(settings), text);
 }
 
@@ -907,10 +942,10 @@ DropOutcome RunMixedDrop(int jobs) {
   TForm1& f = *form;
   f.SetJobs(jobs);
   f.RadioGroup1Items[6]->setChecked(true);  // 160 x 160
-  f.CheckBox2->setChecked(true);
-  f.CheckHtml->setChecked(true);
-  f.RadioButton3->setChecked(true);  // add text, "s-" before the name
-  f.Edit4->setText(QString());       // the first commit puts "s-" back
+  f.ui.CheckBox2->setChecked(true);
+  f.ui.CheckHtml->setChecked(true);
+  f.ui.RadioButton3->setChecked(true);  // add text, "s-" before the name
+  f.ui.Edit4->setText(QString());       // the first commit puts "s-" back
 
   std::vector<std::string> drop;
   auto add = [&](const std::string& name, const std::vector<std::uint8_t>& bytes) {
@@ -943,8 +978,8 @@ DropOutcome RunMixedDrop(int jobs) {
   QSignalSpy finished(&f, &TForm1::BatchFinished);
   f.DropFiles(drop);
   if (!finished.wait(60000)) return out;
-  out.hint = f.Label2->text();
-  out.hintToolTip = f.Label2->toolTip().replace(QString::fromStdString(folder.Path()), "");
+  out.hint = f.ui.Label2->text();
+  out.hintToolTip = f.ui.Label2->toolTip().replace(QString::fromStdString(folder.Path()), "");
   out.addedText = f.CurrentOptions().addedText;
   f.close();
   out.settings = ReadText(folder / "brevine.ini");
@@ -992,7 +1027,7 @@ void WindowTest::controlChangedDuringBatchAppliesToFilesStartedAfter() {
   // Read at each start on the window's thread: a change made while file 2 starts misses
   // files 0 to 2, whatever the workers are doing, and reaches every later one.
   QObject::connect(&f, &TForm1::FileStarted, &f, [&](int index, const QString&) {
-    if (index == 2) f.CheckBox3->setChecked(true);
+    if (index == 2) f.ui.CheckBox3->setChecked(true);
   });
   QSignalSpy finished(&f, &TForm1::BatchFinished);
   f.DropFiles(files);
@@ -1010,7 +1045,7 @@ void WindowTest::escapeDropsTheFilesNotStarted() {
   BatchLog log;
   Follow(f, log);
   QObject::connect(&f, &TForm1::FileStarted, &f, [&](int index, const QString&) {
-    if (index == 1) QTest::keyClick(f.Edit2, Qt::Key_Escape);
+    if (index == 1) QTest::keyClick(f.ui.Edit2, Qt::Key_Escape);
   });
   QSignalSpy finished(&f, &TForm1::BatchFinished);
   f.DropFiles(files);
@@ -1022,8 +1057,8 @@ void WindowTest::escapeDropsTheFilesNotStarted() {
   for (int i = 0; i < 6; ++i) QCOMPARE(Exists(Resized(files[i])), i < 2);
   QVERIFY(f.isVisible());
   QVERIFY(!f.BatchRunning());
-  QCOMPARE(f.Label2->text(), Q("马上拖入图片并开始自动压缩"));  // cancelled is no failure
-  QCOMPARE(f.ProgressBar1->value(), 0);
+  QCOMPARE(f.ui.Label2->text(), Q("马上拖入图片并开始自动压缩"));  // cancelled is no failure
+  QCOMPARE(f.ui.ProgressBar1->value(), 0);
 
   // Esc belongs to that batch only: the next drop runs in full.
   f.DropFiles({files[4]});
@@ -1035,8 +1070,8 @@ void WindowTest::escapeDropsTheFilesNotStarted() {
 void WindowTest::failuresAreSaidInTheDropHint() {
   Window w;
   TForm1& f = *w.form;
-  const QString hint = f.Label2->text();
-  const QRect place = f.Label2->geometry();
+  const QString hint = f.ui.Label2->text();
+  const QRect place = f.ui.Label2->geometry();
   WriteBmp(w.folder / "good.bmp");
   WriteText(w.folder / "notes.txt", "passed over, not failed");
   WriteText(w.folder / "broken.png", "not a picture");
@@ -1045,19 +1080,19 @@ void WindowTest::failuresAreSaidInTheDropHint() {
   // A batch without failures looks as it always did.
   f.DropFiles({w.folder / "good.bmp", w.folder / "notes.txt"});
   QVERIFY(finished.wait(30000));
-  QCOMPARE(f.Label2->text(), hint);
-  QCOMPARE(f.Label2->toolTip(), QString());
-  QCOMPARE(f.Label2->geometry(), place);
+  QCOMPARE(f.ui.Label2->text(), hint);
+  QCOMPARE(f.ui.Label2->toolTip(), QString());
+  QCOMPARE(f.ui.Label2->geometry(), place);
 
   f.DropFiles({w.folder / "missing.jpg", w.folder / "good.bmp", w.folder / "notes.txt",
                w.folder / "broken.png"});
   QVERIFY(finished.wait(30000));
-  QCOMPARE(f.Label2->text(), Q("2 个文件未能处理"));
-  QCOMPARE(f.Label2->toolTip(),
+  QCOMPARE(f.ui.Label2->text(), Q("2 个文件未能处理"));
+  QCOMPARE(f.ui.Label2->toolTip(),
            QString::fromStdString(w.folder / "missing.jpg: cannot read\n" + w.folder.Path() +
                                   "/broken.png: cannot decode (not a PNG file)"));
-  QVERIFY(f.Label2->isVisible());
-  QVERIFY(f.Image1->isHidden());  // nothing lies over the hint
+  QVERIFY(f.ui.Label2->isVisible());
+  QVERIFY(f.ui.Image1->isHidden());  // nothing lies over the hint
 
   // Two sources with one output name: no failure, but the tool-tip says which result the
   // later one replaced.
@@ -1065,23 +1100,23 @@ void WindowTest::failuresAreSaidInTheDropHint() {
   WriteText(w.folder / "twin.png", "not a picture");
   f.DropFiles({w.folder / "twin.bmp", w.folder / "twin.png"});
   QVERIFY(finished.wait(30000));
-  QCOMPARE(f.Label2->text(), Q("1 个文件未能处理"));
-  QCOMPARE(f.Label2->toolTip(),
+  QCOMPARE(f.ui.Label2->text(), Q("1 个文件未能处理"));
+  QCOMPARE(f.ui.Label2->toolTip(),
            QString::fromStdString(w.folder / "twin.png: cannot decode (not a PNG file)"));
   f.DropFiles({w.folder / "twin.bmp", w.folder / "good.bmp", w.folder / "twin.bmp"});
   QVERIFY(finished.wait(30000));
-  QCOMPARE(f.Label2->text(), hint);
-  QCOMPARE(f.Label2->toolTip(),
+  QCOMPARE(f.ui.Label2->text(), hint);
+  QCOMPARE(f.ui.Label2->toolTip(),
            QString::fromStdString(w.folder / "twin.bmp: replaces the result of " + w.folder.Path() +
                                   "/twin.bmp"));
 
   // The next drop puts the hint back at once, before any file is done.
   f.DropFiles({w.folder / "good.bmp"});
-  QCOMPARE(f.Label2->text(), hint);
-  QCOMPARE(f.Label2->toolTip(), QString());
-  QCOMPARE(f.Label2->geometry(), place);
+  QCOMPARE(f.ui.Label2->text(), hint);
+  QCOMPARE(f.ui.Label2->toolTip(), QString());
+  QCOMPARE(f.ui.Label2->geometry(), place);
   QVERIFY(finished.wait(30000));
-  QCOMPARE(f.Label2->text(), hint);
+  QCOMPARE(f.ui.Label2->text(), hint);
 }
 
 namespace {
@@ -1114,7 +1149,7 @@ void WindowTest::droppedFolderIsWalkedOnTheBatchsSide() {
     TForm1& f = *w.form;
     f.SetJobs(jobs);
     FoldersOn(f);
-    const QString hint = f.Label2->text();
+    const QString hint = f.ui.Label2->text();
     const std::string library = w.folder / "library";
     for (const char* sub : {"", "/2023", "/2023/june", "/2024"})
       QVERIFY(mkdir((library + sub).c_str(), 0755) == 0);
@@ -1125,14 +1160,14 @@ void WindowTest::droppedFolderIsWalkedOnTheBatchsSide() {
     WriteBmp(w.folder / "single.bmp");
     BatchLog log;
     Follow(f, log);
-    TextLog hints(f.Label2);
+    TextLog hints(f.ui.Label2);
     QSignalSpy finished(&f, &TForm1::BatchFinished);
 
     f.DropFiles({library, w.folder / "single.bmp"});
     // Nothing is walked before the window's thread is free again.
     QVERIFY(f.BatchRunning());
-    QCOMPARE(f.ProgressBar1->maximum(), 0);
-    QCOMPARE(f.Label2->text(), hint);
+    QCOMPARE(f.ui.ProgressBar1->maximum(), 0);
+    QCOMPARE(f.ui.Label2->text(), hint);
     QVERIFY(finished.wait(30000));
 
     // In name order, as the command line walks it, the named file after the folder.
@@ -1146,7 +1181,7 @@ void WindowTest::droppedFolderIsWalkedOnTheBatchsSide() {
     // The hint counted the files as they were found, then came back.
     QVERIFY2(!hints.texts.isEmpty() && hints.texts.front() == Q("已找到 1 个文件"),
              qPrintable(hints.texts.join(QLatin1Char('|'))));
-    QCOMPARE(f.Label2->text(), hint);
+    QCOMPARE(f.ui.Label2->text(), hint);
     QVERIFY(!f.BatchRunning());
   }
 }
@@ -1157,7 +1192,7 @@ void WindowTest::escapeStopsAFolderWalk() {
   FoldersOn(f);
   f.activateWindow();
   QVERIFY(QTest::qWaitForWindowActive(&f));
-  const QString hint = f.Label2->text();
+  const QString hint = f.ui.Label2->text();
   // Enough folders that the walk is still going when Esc comes.
   const std::string library = w.folder / "library";
   QVERIFY(mkdir(library.c_str(), 0755) == 0);
@@ -1172,13 +1207,13 @@ void WindowTest::escapeStopsAFolderWalk() {
   Follow(f, log);
   QSignalSpy finished(&f, &TForm1::BatchFinished);
   f.DropFiles({library});
-  QTest::keyClick(f.Edit2, Qt::Key_Escape);
+  QTest::keyClick(f.ui.Edit2, Qt::Key_Escape);
   QVERIFY(finished.wait(30000));
 
   QVERIFY(log.paths.empty());
   QVERIFY(!f.BatchRunning());
-  QCOMPARE(f.Label2->text(), hint);  // cancelled is no failure
-  QCOMPARE(f.ProgressBar1->value(), 0);
+  QCOMPARE(f.ui.Label2->text(), hint);  // cancelled is no failure
+  QCOMPARE(f.ui.ProgressBar1->value(), 0);
 
   // Esc belongs to that walk only: the next drop is walked in full.
   const std::string small = w.folder / "small";

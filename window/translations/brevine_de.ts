@@ -139,6 +139,14 @@
         <source>退出</source>
         <translation>Beenden</translation>
     </message>
+    <message>
+        <source>指定WebP压缩率(%)</source>
+        <translation>WebP-Qualität (%)</translation>
+    </message>
+    <message>
+        <source>指定AVIF压缩率(%)</source>
+        <translation>AVIF-Qualität (%)</translation>
+    </message>
 </context>
 <context>
     <name>brevine::OptionsDialog</name>
@@ -205,6 +213,14 @@
     <message>
         <source>窗口的语言，下次启动时生效</source>
         <translation>Die Sprache des Fensters; eine neue Wahl gilt ab dem nächsten Start</translation>
+    </message>
+    <message>
+        <source>保存格式</source>
+        <translation>Dateiformat</translation>
+    </message>
+    <message>
+        <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
+        <translation>JPEG für E-Mails; WebP oder AVIF sind kleiner, für Webseiten</translation>
     </message>
 </context>
 <context>

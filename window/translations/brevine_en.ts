@@ -139,6 +139,14 @@
         <source>退出</source>
         <translation>Quit</translation>
     </message>
+    <message>
+        <source>指定WebP压缩率(%)</source>
+        <translation>WebP quality (%)</translation>
+    </message>
+    <message>
+        <source>指定AVIF压缩率(%)</source>
+        <translation>AVIF quality (%)</translation>
+    </message>
 </context>
 <context>
     <name>brevine::OptionsDialog</name>
@@ -205,6 +213,14 @@
     <message>
         <source>窗口的语言，下次启动时生效</source>
         <translation>The window&apos;s language; a new choice applies at the next start</translation>
+    </message>
+    <message>
+        <source>保存格式</source>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
+        <translation>JPEG suits mail; WebP or AVIF files are smaller, for web pages</translation>
     </message>
 </context>
 <context>

@@ -139,6 +139,14 @@
         <source>退出</source>
         <translation>Salir</translation>
     </message>
+    <message>
+        <source>指定WebP压缩率(%)</source>
+        <translation>Calidad WebP (%)</translation>
+    </message>
+    <message>
+        <source>指定AVIF压缩率(%)</source>
+        <translation>Calidad AVIF (%)</translation>
+    </message>
 </context>
 <context>
     <name>brevine::OptionsDialog</name>
@@ -205,6 +213,14 @@
     <message>
         <source>窗口的语言，下次启动时生效</source>
         <translation>El idioma de la ventana; un cambio se aplica en el siguiente inicio</translation>
+    </message>
+    <message>
+        <source>保存格式</source>
+        <translation>Formato</translation>
+    </message>
+    <message>
+        <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
+        <translation>JPEG para correo; WebP o AVIF son más ligeros, para la web</translation>
     </message>
 </context>
 <context>

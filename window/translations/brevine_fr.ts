@@ -139,6 +139,14 @@
         <source>退出</source>
         <translation>Quitter</translation>
     </message>
+    <message>
+        <source>指定WebP压缩率(%)</source>
+        <translation>Qualité WebP (%)</translation>
+    </message>
+    <message>
+        <source>指定AVIF压缩率(%)</source>
+        <translation>Qualité AVIF (%)</translation>
+    </message>
 </context>
 <context>
     <name>brevine::OptionsDialog</name>
@@ -205,6 +213,14 @@
     <message>
         <source>窗口的语言，下次启动时生效</source>
         <translation>Langue de la fenêtre ; prend effet au prochain démarrage</translation>
+    </message>
+    <message>
+        <source>保存格式</source>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
+        <translation>JPEG pour les courriels ; WebP ou AVIF, plus légers, pour le Web</translation>
     </message>
 </context>
 <context>

@@ -139,6 +139,14 @@
         <source>退出</source>
         <translation>終了</translation>
     </message>
+    <message>
+        <source>指定WebP压缩率(%)</source>
+        <translation>WebP品質(%)</translation>
+    </message>
+    <message>
+        <source>指定AVIF压缩率(%)</source>
+        <translation>AVIF品質(%)</translation>
+    </message>
 </context>
 <context>
     <name>brevine::OptionsDialog</name>
@@ -205,6 +213,14 @@
     <message>
         <source>窗口的语言，下次启动时生效</source>
         <translation>ウィンドウの言語。変更は次回の起動から有効です</translation>
+    </message>
+    <message>
+        <source>保存格式</source>
+        <translation>保存形式</translation>
+    </message>
+    <message>
+        <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
+        <translation>JPEGはメール向け、WebP・AVIFは小さくWeb向け</translation>
     </message>
 </context>
 <context>

@@ -139,6 +139,14 @@
         <source>退出</source>
         <translation>종료</translation>
     </message>
+    <message>
+        <source>指定WebP压缩率(%)</source>
+        <translation>WebP 품질(%)</translation>
+    </message>
+    <message>
+        <source>指定AVIF压缩率(%)</source>
+        <translation>AVIF 품질(%)</translation>
+    </message>
 </context>
 <context>
     <name>brevine::OptionsDialog</name>
@@ -205,6 +213,14 @@
     <message>
         <source>窗口的语言，下次启动时生效</source>
         <translation>창의 언어입니다. 새로 선택한 언어는 다음 시작부터 적용됩니다</translation>
+    </message>
+    <message>
+        <source>保存格式</source>
+        <translation>저장 형식</translation>
+    </message>
+    <message>
+        <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
+        <translation>JPEG는 메일용, WebP나 AVIF는 더 작아 웹용</translation>
     </message>
 </context>
 <context>

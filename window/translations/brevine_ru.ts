@@ -139,6 +139,14 @@
         <source>退出</source>
         <translation>Выход</translation>
     </message>
+    <message>
+        <source>指定WebP压缩率(%)</source>
+        <translation>Качество WebP (%)</translation>
+    </message>
+    <message>
+        <source>指定AVIF压缩率(%)</source>
+        <translation>Качество AVIF (%)</translation>
+    </message>
 </context>
 <context>
     <name>brevine::OptionsDialog</name>
@@ -205,6 +213,14 @@
     <message>
         <source>窗口的语言，下次启动时生效</source>
         <translation>Язык окна; новый выбор действует со следующего запуска</translation>
+    </message>
+    <message>
+        <source>保存格式</source>
+        <translation>Формат</translation>
+    </message>
+    <message>
+        <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
+        <translation>JPEG для почты; WebP и AVIF меньше, для веб-страниц</translation>
     </message>
 </context>
 <context>

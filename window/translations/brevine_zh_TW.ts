@@ -139,6 +139,14 @@
         <source>退出</source>
         <translation>結束</translation>
     </message>
+    <message>
+        <source>指定WebP压缩率(%)</source>
+        <translation>指定WebP品質(%)</translation>
+    </message>
+    <message>
+        <source>指定AVIF压缩率(%)</source>
+        <translation>指定AVIF品質(%)</translation>
+    </message>
 </context>
 <context>
     <name>brevine::OptionsDialog</name>
@@ -205,6 +213,14 @@
     <message>
         <source>窗口的语言，下次启动时生效</source>
         <translation>視窗的語言，下次啟動時生效</translation>
+    </message>
+    <message>
+        <source>保存格式</source>
+        <translation>儲存格式</translation>
+    </message>
+    <message>
+        <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
+        <translation>JPEG 適合郵件；WebP 或 AVIF 檔案更小，適合網頁</translation>
     </message>
 </context>
 <context>

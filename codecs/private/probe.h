@@ -1,0 +1,14 @@
+#pragma once
+// Header readers behind ProbeImage, one per decoder file; each raises when the header
+// cannot be read or is not understood.
+
+#include <string>
+
+#include "codecs.h"
+
+namespace brevine::probe_detail {
+
+PictureProbe ProbeJpeg(const std::string& path);
+PictureProbe ProbeBmp(const std::string& path);
+
+}  // namespace brevine::probe_detail
