@@ -18,7 +18,6 @@
 namespace brevine {
 namespace {
 
-QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
 QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 // The control that shows a row, set to the row's value in `o`.

@@ -159,6 +159,7 @@ class WindowLanguageTest : public QObject {
   void eachLanguageShowsItsTexts();
   void eachLanguageFitsTheWindow();
   void theDialogIsTranslated();
+  void everyDialogRowHasATranslation();
   void theHintsAfterABatchAreTranslated();
   void helpPageOfTheLanguage();
 };
@@ -324,6 +325,23 @@ void WindowLanguageTest::theDialogIsTranslated() {
   languages->setCurrentIndex(languages->findData(Q("ja")));
   dialog.accept();
   QCOMPARE(dialog.Values().lang, std::string("ja"));
+}
+
+// A row added to the option table without marking its texts would pass the file check
+// (the tools never see the texts) and show Chinese in every language.
+void WindowLanguageTest::everyDialogRowHasATranslation() {
+  for (const brevine::WindowLanguage& l : brevine::WindowLanguages()) {
+    if (l.code == Q("zh_CN")) continue;
+    QTranslator translation;
+    QVERIFY(translation.load(Q("brevine_") + l.code, kTranslations));
+    for (const brevine::OptionRow& row : brevine::OptionTable()) {
+      for (const char* text : {row.label, row.explanation}) {
+        if (text == nullptr || row.onWindow) continue;
+        QVERIFY2(!translation.translate("brevine::OptionsDialog", text).isEmpty(),
+                 qPrintable(l.code + Q(": ") + Q(row.key) + Q(": ") + Q(text)));
+      }
+    }
+  }
 }
 
 void WindowLanguageTest::theHintsAfterABatchAreTranslated() {
