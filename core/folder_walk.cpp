@@ -27,6 +27,12 @@ class Walker {
     folderName_ = settings.FolderName();
     addedText_ = settings.AddedText().empty() ? "s-" : settings.AddedText();
     position_ = settings.TextPosition();
+    // With an output folder every result goes there: that folder is left out wherever the
+    // walk meets it, and a sub-folder of the naming mode is no output folder.
+    if (const std::string dir = settings.OutputDir(); !dir.empty()) {
+      outputDir_ = true;
+      if (auto output = platform::FolderIdentity(dir)) outputFolders_.insert(*output);
+    }
   }
 
   void Walk(const std::string& path, const std::string& shown, int depth) {
@@ -39,7 +45,7 @@ class Walker {
     }
     // A bind mount can show a folder inside itself; walking it again would repeat files.
     if (!walked_.insert(self).second) return;
-    if (subFolder_) {
+    if (subFolder_ && !outputDir_) {
       // Where this folder's results go, decided as the output stage decides it; compared
       // as a folder, not as a name, so that every spelling of it is found.
       const std::string folder = Join(path, "");
@@ -80,7 +86,7 @@ class Walker {
   // other than the sources' own names (writing over a source is refused anyway).
   std::set<std::string> OwnOutputs(const std::vector<platform::FolderEntry>& entries) const {
     std::set<std::string> names;
-    if (subFolder_ || (position_ != 0 && position_ != 1)) return names;
+    if (subFolder_ || outputDir_ || (position_ != 0 && position_ != 1)) return names;
     for (const platform::FolderEntry& e : entries) {
       if (e.kind != EntryKind::kFile && e.kind != EntryKind::kLinkToFile) continue;
       if (!HasImageExtension(e.name)) continue;
@@ -102,6 +108,7 @@ class Walker {
   std::string folderName_;
   std::string addedText_;
   int position_;
+  bool outputDir_ = false;
   std::set<FileIdentity> walked_;
   std::set<FileIdentity> outputFolders_;
 };

@@ -204,6 +204,24 @@ TEST_F(Folders, OutputFolderIsLeftOutHoweverItIsSpelled) {
   }
 }
 
+TEST_F(Folders, AnOutputFolderInsideTheTreeIsLeftOut) {
+  test::TempFolder base;
+  fs::create_directories(base / "pics/Resized");
+  WriteBmp(base / "pics/a.bmp", test::MakePhotoLike(12, 9, 1));
+  WriteBmp(base / "pics/Resized/b.bmp", test::MakePhotoLike(10, 9, 2));
+  Options o = test::PlainOptions();
+  o.folders = true;
+  UseOptions(o);
+  // Run after run, the results of the last one are no new sources; a folder that the
+  // naming mode would use is an ordinary one while results go elsewhere.
+  for (int run = 0; run < 3; ++run) {
+    ASSERT_EQ(Run({"-d", "pics/out", "pics"}, base.Path()), 0) << err_.str();
+    EXPECT_EQ(Listing(base / "pics"), (std::set<std::string>{"a.bmp", "Resized/", "Resized/b.bmp",
+                                                             "out/", "out/a.jpg", "out/b.jpg"}))
+        << "run " << run;
+  }
+}
+
 TEST_F(Folders, OffAFolderIsNoImageAsBefore) {
   MakeTree(dir_.Path());
   const auto before = Listing(dir_ / "root");
