@@ -107,7 +107,8 @@ std::uint64_t EstimateWorkingBytes(const BatchItem& item);
 
 struct BatchHooks {
   CommitReport report;
-  // On a worker thread, once the file at `index` is loaded, before its image operations.
+  // On a worker thread, once the file at `index` is reduced (before it is sharpened): the
+  // picture the preview shows.
   std::function<void(std::size_t index, const WorkBitmap& bitmap)> loaded;
   StageTimes* times = nullptr;  // receives the stage times of every worker
   // Each file's working bytes; empty: EstimateWorkingBytes.
