@@ -61,27 +61,27 @@ struct Shown {
 };
 std::vector<Shown> Texts(TForm1& f) {
   std::vector<Shown> texts = {
-      {f.RadioGroup1, f.RadioGroup1->title()},
-      {f.GroupBox1, f.GroupBox1->title()},
-      {f.CheckBox1, f.CheckBox1->text()},
-      {f.CheckBox2, f.CheckBox2->text()},
-      {f.CheckBox3, f.CheckBox3->text()},
-      {f.CheckBox4, f.CheckBox4->text()},
-      {f.CheckHtml, f.CheckHtml->text()},
-      {f.RadioButton1, f.RadioButton1->text()},
-      {f.RadioButton2, f.RadioButton2->text()},
-      {f.RadioButton3, f.RadioButton3->text()},
-      {f.RadioButton4, f.RadioButton4->text()},
-      {f.Label4, f.Label4->text()},
-      {f.Label5, f.Label5->text()},
-      {f.Label6, f.Label6->text()},
-      {f.Label2, f.Label2->text()},
-      {f.BitBtn1, f.BitBtn1->text()},
-      {f.BitBtn2, f.BitBtn2->text()},
-      {f.ComboBox1, f.ComboBox1->itemText(0)},
-      {f.ComboBox1, f.ComboBox1->itemText(1)},
-      {f.CheckBox1, f.CheckBox1->toolTip()},
-      {f.RadioButton2, f.RadioButton2->toolTip()},
+      {f.ui.RadioGroup1, f.ui.RadioGroup1->title()},
+      {f.ui.GroupBox1, f.ui.GroupBox1->title()},
+      {f.ui.CheckBox1, f.ui.CheckBox1->text()},
+      {f.ui.CheckBox2, f.ui.CheckBox2->text()},
+      {f.ui.CheckBox3, f.ui.CheckBox3->text()},
+      {f.ui.CheckBox4, f.ui.CheckBox4->text()},
+      {f.ui.CheckHtml, f.ui.CheckHtml->text()},
+      {f.ui.RadioButton1, f.ui.RadioButton1->text()},
+      {f.ui.RadioButton2, f.ui.RadioButton2->text()},
+      {f.ui.RadioButton3, f.ui.RadioButton3->text()},
+      {f.ui.RadioButton4, f.ui.RadioButton4->text()},
+      {f.ui.Label4, f.ui.Label4->text()},
+      {f.ui.Label5, f.ui.Label5->text()},
+      {f.ui.Label6, f.ui.Label6->text()},
+      {f.ui.Label2, f.ui.Label2->text()},
+      {f.ui.BitBtn1, f.ui.BitBtn1->text()},
+      {f.ui.BitBtn2, f.ui.BitBtn2->text()},
+      {f.ui.ComboBox1, f.ui.ComboBox1->itemText(0)},
+      {f.ui.ComboBox1, f.ui.ComboBox1->itemText(1)},
+      {f.ui.CheckBox1, f.ui.CheckBox1->toolTip()},
+      {f.ui.RadioButton2, f.ui.RadioButton2->toolTip()},
       {&f, f.windowTitle()},
   };
   return texts;
@@ -89,15 +89,15 @@ std::vector<Shown> Texts(TForm1& f) {
 
 // Where a control may reach to the right: the next control on its line, or its frame.
 int RightLimit(TForm1& f, QWidget* w) {
-  if (w == f.CheckBox1) return f.TrackBar1->x();
-  if (w == f.RadioButton1) return f.Edit2->x();
-  if (w == f.RadioButton2) return f.Edit3->x();
-  if (w == f.RadioButton3) return f.ComboBox1->x();
-  if (w == f.Label5) return f.Edit4->x();
-  if (w == f.Label6) return f.Edit5->x();
-  if (w == f.Label7) return f.BitBtn2->x();
-  if (w->parentWidget() == f.GroupBox1) return f.GroupBox1->width();
-  return f.Bevel1->geometry().right();
+  if (w == f.ui.CheckBox1) return f.ui.TrackBar1->x();
+  if (w == f.ui.RadioButton1) return f.ui.Edit2->x();
+  if (w == f.ui.RadioButton2) return f.ui.Edit3->x();
+  if (w == f.ui.RadioButton3) return f.ui.ComboBox1->x();
+  if (w == f.ui.Label5) return f.ui.Edit4->x();
+  if (w == f.ui.Label6) return f.ui.Edit5->x();
+  if (w == f.ui.Label7) return f.ui.BitBtn2->x();
+  if (w->parentWidget() == f.ui.GroupBox1) return f.ui.GroupBox1->width();
+  return f.ui.Bevel1->geometry().right();
 }
 
 // Each text fits its control: a label grows to its text but must not reach the next
@@ -105,8 +105,9 @@ int RightLimit(TForm1& f, QWidget* w) {
 void CheckFit(TForm1& f, const QString& language) {
   QCOMPARE(f.size(), QSize(480, 313));
   const std::vector<QAbstractButton*> buttons = {
-      f.CheckBox1,    f.CheckBox2,    f.CheckBox3,    f.CheckBox4, f.CheckHtml, f.RadioButton1,
-      f.RadioButton2, f.RadioButton3, f.RadioButton4, f.BitBtn1,   f.BitBtn2};
+      f.ui.CheckBox1,    f.ui.CheckBox2,    f.ui.CheckBox3,    f.ui.CheckBox4,
+      f.ui.CheckHtml,    f.ui.RadioButton1, f.ui.RadioButton2, f.ui.RadioButton3,
+      f.ui.RadioButton4, f.ui.BitBtn1,      f.ui.BitBtn2};
   for (QAbstractButton* b : buttons) {
     // What the text itself needs: a box's indicator and gap, or a button's frame.
     const QStyle* style = b->style();
@@ -126,21 +127,21 @@ void CheckFit(TForm1& f, const QString& language) {
                            .arg(needed)
                            .arg(room)));
   }
-  for (QLabel* l : {f.Label4, f.Label5, f.Label6, f.Label7, f.Label2}) {
+  for (QLabel* l : {f.ui.Label4, f.ui.Label5, f.ui.Label6, f.ui.Label7, f.ui.Label2}) {
     if (l->geometry().right() >= RightLimit(f, l) || l->width() < l->sizeHint().width())
       QFAIL(qPrintable(QStringLiteral("%1: label \"%2\" reaches %3")
                            .arg(language, l->text())
                            .arg(l->geometry().right())));
   }
   // The drop-down's items, inside the box beside its arrow.
-  const int inside = f.ComboBox1->width() - f.ComboBox1->iconSize().width();
-  for (int i = 0; i < f.ComboBox1->count(); ++i) {
-    const int text = f.ComboBox1->fontMetrics().horizontalAdvance(f.ComboBox1->itemText(i));
+  const int inside = f.ui.ComboBox1->width() - f.ui.ComboBox1->iconSize().width();
+  for (int i = 0; i < f.ui.ComboBox1->count(); ++i) {
+    const int text = f.ui.ComboBox1->fontMetrics().horizontalAdvance(f.ui.ComboBox1->itemText(i));
     if (text > inside - 8)
-      QFAIL(qPrintable(language + QStringLiteral(": list item ") + f.ComboBox1->itemText(i)));
+      QFAIL(qPrintable(language + QStringLiteral(": list item ") + f.ui.ComboBox1->itemText(i)));
   }
   // A group's caption ends inside its frame.
-  for (QGroupBox* g : {f.RadioGroup1, f.GroupBox1}) {
+  for (QGroupBox* g : {f.ui.RadioGroup1, f.ui.GroupBox1}) {
     const int caption = g->fontMetrics().horizontalAdvance(g->title()) + 11;
     if (caption > g->width()) QFAIL(qPrintable(language + QStringLiteral(": ") + g->title()));
   }
@@ -212,16 +213,17 @@ void WindowLanguageTest::writtenTextsWithoutATranslation() {
   QVERIFY(qApp->findChildren<QTranslator*>().isEmpty());
   Window w;
   TForm1& f = *w.form;
-  QCOMPARE(f.RadioGroup1->title(), Q("在指定范围内调整像素大小"));
-  QCOMPARE(f.CheckBox1->text(), Q("图像锐化"));
-  QCOMPARE(f.RadioButton1->text(), Q("指定JPEG压缩率(%)"));
-  QCOMPARE(f.RadioButton2->toolTip(), Q("您可以指定您要保存的文件的大小！压缩率将自动为您调整."));
-  QCOMPARE(f.ComboBox1->itemText(1), Q("后面"));
-  QCOMPARE(f.Label2->text(), Q("马上拖入图片并开始自动压缩"));
-  QCOMPARE(f.Label7->text(), Q("版本1.50"));
-  QCOMPARE(f.BitBtn1->text(), Q("退出"));
-  f.TrackBar1->setValue(120);
-  QCOMPARE(f.TrackBar1->toolTip(), Q("百分比为:120%"));
+  QCOMPARE(f.ui.RadioGroup1->title(), Q("在指定范围内调整像素大小"));
+  QCOMPARE(f.ui.CheckBox1->text(), Q("图像锐化"));
+  QCOMPARE(f.ui.RadioButton1->text(), Q("指定JPEG压缩率(%)"));
+  QCOMPARE(f.ui.RadioButton2->toolTip(),
+           Q("您可以指定您要保存的文件的大小！压缩率将自动为您调整."));
+  QCOMPARE(f.ui.ComboBox1->itemText(1), Q("后面"));
+  QCOMPARE(f.ui.Label2->text(), Q("马上拖入图片并开始自动压缩"));
+  QCOMPARE(f.ui.Label7->text(), Q("版本1.50"));
+  QCOMPARE(f.ui.BitBtn1->text(), Q("退出"));
+  f.ui.TrackBar1->setValue(120);
+  QCOMPARE(f.ui.TrackBar1->toolTip(), Q("百分比为:120%"));
   CheckFit(f, Q("zh_CN"));
 }
 
@@ -243,25 +245,25 @@ void WindowLanguageTest::eachLanguageShowsItsTexts() {
       QFAIL(qPrintable(
           code +
           QStringLiteral(": only %1 of %2 texts translated").arg(changed).arg(shown.size())));
-    QVERIFY2(f.BitBtn2->text() != Q("帮助"), qPrintable(code));
+    QVERIFY2(f.ui.BitBtn2->text() != Q("帮助"), qPrintable(code));
     QVERIFY2(f.windowTitle().startsWith(Q("Brevine")), qPrintable(code));
-    QVERIFY2(f.Label7->text().endsWith(Q("1.50")), qPrintable(code));
-    f.TrackBar1->setValue(120);
-    QVERIFY2(f.TrackBar1->toolTip().contains(Q("120")), qPrintable(code));
+    QVERIFY2(f.ui.Label7->text().endsWith(Q("1.50")), qPrintable(code));
+    f.ui.TrackBar1->setValue(120);
+    QVERIFY2(f.ui.TrackBar1->toolTip().contains(Q("120")), qPrintable(code));
     if (code != Q("zh_TW"))
-      QVERIFY2(!f.TrackBar1->toolTip().contains(Q("百分比")), qPrintable(code));
+      QVERIFY2(!f.ui.TrackBar1->toolTip().contains(Q("百分比")), qPrintable(code));
     RemoveTranslations();
   }
   // Samples a person would check by eye.
   QCOMPARE(brevine::InstallTranslations(*qApp, Q("de"), {kTranslations}), Q("de"));
   Window german;
-  QCOMPARE(german.form->BitBtn1->text(), Q("Beenden"));
-  QCOMPARE(german.form->GroupBox1->title(), Q("Optionen"));
+  QCOMPARE(german.form->ui.BitBtn1->text(), Q("Beenden"));
+  QCOMPARE(german.form->ui.GroupBox1->title(), Q("Optionen"));
   RemoveTranslations();
   QCOMPARE(brevine::InstallTranslations(*qApp, Q("en"), {kTranslations}), Q("en"));
   Window english;
-  QCOMPARE(english.form->CheckBox1->text(), Q("Sharpen"));
-  QCOMPARE(english.form->BitBtn2->text(), Q("Help"));
+  QCOMPARE(english.form->ui.CheckBox1->text(), Q("Sharpen"));
+  QCOMPARE(english.form->ui.BitBtn2->text(), Q("Help"));
 }
 
 void WindowLanguageTest::eachLanguageFitsTheWindow() {
@@ -274,10 +276,10 @@ void WindowLanguageTest::eachLanguageFitsTheWindow() {
     // each plural form.
     for (const char* hint : {"已找到 %n 个文件", "%n 个文件未能处理"}) {
       for (const int n : {1, 3, 25, 12345}) {
-        w.form->Label2->setText(TForm1::tr(hint, nullptr, n));
-        w.form->Label2->adjustSize();
-        if (w.form->Label2->geometry().right() >= RightLimit(*w.form, w.form->Label2))
-          QFAIL(qPrintable(code + QStringLiteral(": ") + w.form->Label2->text()));
+        w.form->ui.Label2->setText(TForm1::tr(hint, nullptr, n));
+        w.form->ui.Label2->adjustSize();
+        if (w.form->ui.Label2->geometry().right() >= RightLimit(*w.form, w.form->ui.Label2))
+          QFAIL(qPrintable(code + QStringLiteral(": ") + w.form->ui.Label2->text()));
       }
     }
     RemoveTranslations();
@@ -353,8 +355,8 @@ void WindowLanguageTest::theHintsAfterABatchAreTranslated() {
   QSignalSpy finished(w.form.get(), &TForm1::BatchFinished);
   w.form->DropFiles({missing.toStdString(), missing.toStdString()});
   QVERIFY(finished.wait(10000));
-  QCOMPARE(w.form->Label2->text(), Q("2 Dateien nicht verkleinert"));
-  QCOMPARE(w.form->Label2->toolTip(),
+  QCOMPARE(w.form->ui.Label2->text(), Q("2 Dateien nicht verkleinert"));
+  QCOMPARE(w.form->ui.Label2->toolTip(),
            missing + Q(": nicht lesbar\n") + missing + Q(": nicht lesbar"));
 }
 
