@@ -715,11 +715,11 @@ void WindowTest::moreOptionsAreStoredAndRestored() {
 void WindowTest::formatIsChosenInTheDialogAndNamedByTheQualityButton() {
   Window w;
   TForm1& f = *w.form;
-  QCOMPARE(f.RadioButton1->text(), Q("指定JPEG压缩率(%)"));
+  QCOMPARE(f.ui.RadioButton1->text(), Q("指定JPEG压缩率(%)"));
   const std::pair<const char*, const char*> choices[] = {
       {"webp", "指定WebP压缩率(%)"}, {"avif", "指定AVIF压缩率(%)"}, {"jpeg", "指定JPEG压缩率(%)"}};
   for (const auto& [format, label] : choices) {
-    brevine::OptionsDialog* dialog = OpenMoreOptions(f, f.Image2);
+    brevine::OptionsDialog* dialog = OpenMoreOptions(f, f.ui.Image2);
     QVERIFY(dialog != nullptr);
     auto* list = qobject_cast<QComboBox*>(dialog->Control("format"));
     QVERIFY(list != nullptr);
@@ -728,12 +728,12 @@ void WindowTest::formatIsChosenInTheDialogAndNamedByTheQualityButton() {
     dialog->accept();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCOMPARE(f.CurrentOptions().format, std::string(format));
-    QCOMPARE(f.RadioButton1->text(), Q(label));
+    QCOMPARE(f.ui.RadioButton1->text(), Q(label));
   }
 
   // A dropped file is written in the chosen format, under its extension.
   f.ApplyOptions(brevine::ParseSettings("[option]\nformat=webp\nlap=0\n"));
-  QCOMPARE(f.RadioButton1->text(), Q("指定WebP压缩率(%)"));
+  QCOMPARE(f.ui.RadioButton1->text(), Q("指定WebP压缩率(%)"));
   const std::string photo = w.folder / "photo.bmp";
   WriteBmp(photo);
   QSignalSpy finished(&f, &TForm1::BatchFinished);
