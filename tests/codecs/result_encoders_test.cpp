@@ -21,21 +21,21 @@ using Bytes = std::vector<std::uint8_t>;
 
 // A PNG of the picture: RGB, or (gray) one channel of each pixel's gray value.
 Bytes PngOf(const WorkBitmap& bitmap, bool gray) {
-  test::PngSpec spec;
-  spec.width = static_cast<std::uint32_t>(bitmap.Width());
-  spec.height = static_cast<std::uint32_t>(bitmap.Height());
-  spec.colourType = gray ? 0 : 2;
+  test::PngSpec layout;
+  layout.width = static_cast<std::uint32_t>(bitmap.Width());
+  layout.height = static_cast<std::uint32_t>(bitmap.Height());
+  layout.colourType = gray ? 0 : 2;
   for (int y = 0; y < bitmap.Height(); ++y) {
     const std::uint8_t* p = bitmap.Row(y);
     for (int x = 0; x < bitmap.Width(); ++x, p += 3) {
       if (gray) {
-        spec.samples.push_back(JpegGrayValue(p[2], p[1], p[0]));
+        layout.samples.push_back(JpegGrayValue(p[2], p[1], p[0]));
       } else {
-        spec.samples.insert(spec.samples.end(), {p[2], p[1], p[0]});
+        layout.samples.insert(layout.samples.end(), {p[2], p[1], p[0]});
       }
     }
   }
-  return test::MakePng(spec);
+  return test::MakePng(layout);
 }
 
 // Runs a reference program on a PNG of the picture and returns what it wrote.

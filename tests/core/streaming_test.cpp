@@ -61,16 +61,16 @@ Bytes JpegWithOrientation(Bytes jpeg, int value) {
 }
 
 Bytes PngOf(const WorkBitmap& picture, bool interlaced) {
-  test::PngSpec spec;
-  spec.width = static_cast<std::uint32_t>(picture.Width());
-  spec.height = static_cast<std::uint32_t>(picture.Height());
-  spec.interlaced = interlaced;
+  test::PngSpec layout;
+  layout.width = static_cast<std::uint32_t>(picture.Width());
+  layout.height = static_cast<std::uint32_t>(picture.Height());
+  layout.interlaced = interlaced;
   for (int y = 0; y < picture.Height(); ++y) {
     const std::uint8_t* p = picture.Row(y);
     for (int x = 0; x < picture.Width(); ++x, p += 3)
-      spec.samples.insert(spec.samples.end(), {p[2], p[1], p[0]});
+      layout.samples.insert(layout.samples.end(), {p[2], p[1], p[0]});
   }
-  return test::MakePng(spec);
+  return test::MakePng(layout);
 }
 
 Bytes BmpOf(const WorkBitmap& picture, bool topDown) {
