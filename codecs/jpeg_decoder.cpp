@@ -413,15 +413,26 @@ void DecodeJpegRows(const std::uint8_t* data, std::size_t size, RowSink& sink, S
   if (info != nullptr) *info = std::move(found);
 }
 
-namespace probe_detail {
+namespace {
 
-PictureProbe ProbeJpeg(const std::string& path) {
-  const ImageFile file(path);
+// A file read in blocks; the block buffer lives in the source, beside the library's own
+// state.
+std::unique_ptr<FileSource> OpenSource(const ImageFile& file) {
   auto source = std::make_unique<FileSource>();
   source->fd = file.Descriptor();
   source->size = file.Size();
   source->offset = 0;
   source->readError = 0;
+  return source;
+}
+
+}  // namespace
+
+namespace probe_detail {
+
+PictureProbe ProbeJpeg(const std::string& path) {
+  const ImageFile file(path);
+  const auto source = OpenSource(file);
   Decompressor decompressor;
   decompressor.ReadHeader(JpegInput{nullptr, 0, source.get()}, true);
   const jpeg_decompress_struct& cinfo = decompressor.Info();
@@ -438,12 +449,7 @@ PictureProbe ProbeJpeg(const std::string& path) {
 
 void LoadJpegRows(const std::string& path, RowSink& sink, SourceInfo& info) {
   const ImageFile file(path);
-  // The block buffer lives in the source, beside the library's own state.
-  auto source = std::make_unique<FileSource>();
-  source->fd = file.Descriptor();
-  source->size = file.Size();
-  source->offset = 0;
-  source->readError = 0;
+  const auto source = OpenSource(file);
   SourceInfo found;
   try {
     DecodeInto(JpegInput{nullptr, 0, source.get()}, sink, &found);
