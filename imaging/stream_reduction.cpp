@@ -130,6 +130,11 @@ struct Target {
 
 class StreamState {
  public:
+  // The width pass is fastest on groups of eight rows. Rows left over from a group wait in
+  // the block beside a whole new request, so that the groups stay whole.
+  static constexpr int kWidthGroup = 8;
+  static constexpr int kHeldRows = StreamingReduction::kBlockRows + kWidthGroup;
+
   StreamState(int width, int height, const ReductionSteps& steps) : width_(width), height_(height) {
     if (width <= 0 || height <= 0) throw std::invalid_argument("empty picture");
     const int o = steps.orientation >= 2 && steps.orientation <= 8 ? steps.orientation : 1;
@@ -153,11 +158,11 @@ class StreamState {
     if (steps.boost) boost_.emplace(steps.boostFactor);
 
     const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
-    block_.resize(rowBytes * StreamingReduction::kBlockRows);
+    block_.resize(rowBytes * kHeldRows);
     if (!transposed_) {
       // Rows: width pass on each, height pass summed over them.
       rowPass_ = std::make_unique<RowPass>(first_);
-      reduced_.resize(3 * static_cast<std::size_t>(plan.width) * StreamingReduction::kBlockRows);
+      reduced_.resize(3 * static_cast<std::size_t>(plan.width) * kHeldRows);
       MakeSums(sums_, second_, 3 * static_cast<std::size_t>(plan.width));
       result_.SetSize(plan.width, plan.height);
     } else {
@@ -172,14 +177,14 @@ class StreamState {
   }
 
   std::uint8_t* Rows(int count) {
-    if (pending_ + count > StreamingReduction::kBlockRows) Process(pending_);
+    if (pending_ + count > kHeldRows) Process(pending_);
     return block_.data() + Stride() * static_cast<std::size_t>(pending_);
   }
 
   std::size_t Stride() const { return 3 * static_cast<std::size_t>(width_); }
 
   void Put(int first, int count, int step) {
-    if (count < 0 || pending_ + count > StreamingReduction::kBlockRows) {
+    if (count < 0 || count > StreamingReduction::kBlockRows || pending_ + count > kHeldRows) {
       broken_ = true;
       return;
     }
@@ -196,7 +201,6 @@ class StreamState {
     if (transposed_) {
       Process(pending_);
     } else if (pending_ >= kWidthGroup) {
-      // The width pass is fastest on groups of eight rows.
       Process(pending_ - pending_ % kWidthGroup);
     }
   }
@@ -240,12 +244,12 @@ class StreamState {
     // Footprints of both passes and their division tables.
     std::size_t bytes = sizeof(Footprint) * static_cast<std::size_t>(plan.width + plan.height) +
                         2 * static_cast<std::size_t>(kTableSums);
-    bytes += rowBytes * StreamingReduction::kBlockRows;
+    bytes += rowBytes * kHeldRows;
     if (steps.boost) bytes += std::size_t{600} << 10;  // the boost's tables
     const std::size_t sumBytes = transposed ? rowBytes : 3 * static_cast<std::size_t>(plan.width);
     bytes += LineSums<std::int64_t>::Bytes(sumBytes);
     if (!transposed) {
-      bytes += 3 * static_cast<std::size_t>(plan.width) * StreamingReduction::kBlockRows;
+      bytes += 3 * static_cast<std::size_t>(plan.width) * kHeldRows;
       bytes += resultBytes;
     } else {
       bytes += rowBytes * kColumnBatch + 2 * resultBytes;  // turned and upright at the end
@@ -254,15 +258,14 @@ class StreamState {
   }
 
  private:
-  static constexpr int kWidthGroup = 8;
   static constexpr int kColumnBatch = 8;
 
   // Takes the first `count` pending rows through the passes and keeps the rest.
   void Process(int count) {
     if (count <= 0) return;
     if (!transposed_) {
-      const std::uint8_t* in[StreamingReduction::kBlockRows];
-      std::uint8_t* out[StreamingReduction::kBlockRows];
+      const std::uint8_t* in[kHeldRows];
+      std::uint8_t* out[kHeldRows];
       const std::size_t outBytes = 3 * static_cast<std::size_t>(target_.width);
       for (int r = 0; r < count; ++r) {
         in[r] = block_.data() + Stride() * static_cast<std::size_t>(r);
@@ -340,7 +343,7 @@ class StreamState {
   AnySums sums_;
 
   std::vector<std::uint8_t> block_;  // rows as they came, boosted and mirrored
-  std::array<int, StreamingReduction::kBlockRows> rowOf_{};
+  std::array<int, kHeldRows> rowOf_{};
   int pending_ = 0;
   int rowsIn_ = 0;
   bool broken_ = false;
