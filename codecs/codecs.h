@@ -223,6 +223,9 @@ class TJPEGImage {
   // Encodes the copy into new stored data; raises EJPEG. A missing or empty copy gives
   // zero bytes.
   void EncodeJpeg();
+  // TakeBitmap and EncodeJpeg in one, reading the bitmap where it is instead of copying
+  // it; no copy is kept afterwards.
+  void EncodeBitmap(const WorkBitmap& bitmap);
   // Writes the stored data (encoding first when there is none) completely or not at all:
   // through a temporary file in the destination's folder renamed over the path.
   void WriteJpegFile(const std::string& path);
@@ -238,6 +241,8 @@ class TJPEGImage {
   WorkBitmap& Picture() { return picture_; }
 
  private:
+  void EncodeFrom(const WorkBitmap* source);
+
   std::uint8_t quality_ = 90;
   bool grayOutput_ = false;
   bool progressive_ = false;

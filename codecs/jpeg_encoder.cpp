@@ -139,19 +139,27 @@ void TJPEGImage::TakeBitmap(const WorkBitmap& bitmap) {
   hasSource_ = true;
 }
 
-void TJPEGImage::EncodeJpeg() {
+void TJPEGImage::EncodeJpeg() { EncodeFrom(hasSource_ ? &source_ : nullptr); }
+
+void TJPEGImage::EncodeBitmap(const WorkBitmap& bitmap) {
+  hasSource_ = false;
+  source_.Clear();
+  EncodeFrom(&bitmap);
+}
+
+void TJPEGImage::EncodeFrom(const WorkBitmap* source) {
   for (const JpegMarker& m : markers_) {
     if (m.data.size() > 65533) throw std::length_error("JPEG marker segment too long");
   }
   data_ = TJPEGData{};
   hasData_ = true;
-  const bool empty = !hasSource_ || source_.Empty();
+  const bool empty = source == nullptr || source->Empty();
   EncodeJob job{};
   if (!empty) {
-    job.pixels = source_.Data();
-    job.stride = source_.Stride();
-    job.width = source_.Width();
-    job.height = source_.Height();
+    job.pixels = source->Data();
+    job.stride = source->Stride();
+    job.width = source->Width();
+    job.height = source->Height();
     data_.width = job.width;
     data_.height = job.height;
     data_.gray = grayOutput_;

@@ -9,9 +9,8 @@ namespace {
 
 std::int64_t EncodedLength(TJPEGImage& jpeg, const WorkBitmap& bitmap, int quality,
                            TargetSizeStats& stats) {
-  jpeg.TakeBitmap(bitmap);
   jpeg.SetQuality(quality);
-  jpeg.EncodeJpeg();
+  jpeg.EncodeBitmap(bitmap);
   ++stats.encodes;
   return static_cast<std::int64_t>(jpeg.Data().bytes.size());
 }

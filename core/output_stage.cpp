@@ -165,9 +165,8 @@ std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const Wo
   jpeg.SetGrayOutput(settings.Grayscale());
   jpeg.SetProgressive(settings.Progressive());
   if (settings.FixedQuality()) {
-    jpeg.TakeBitmap(picture);
     jpeg.SetQuality(IntegerOf(settings.QualityText(), "quality"));
-    jpeg.EncodeJpeg();
+    jpeg.EncodeBitmap(picture);
   } else {
     // 64 bits: a target of two million kilobytes and more must not wrap.
     const std::int64_t maxBytes =

@@ -55,6 +55,12 @@ Pass BuildPass(int m, int n) {
   if (pass.maxSum < kTableSums) {
     pass.quotient.resize(static_cast<std::size_t>(pass.maxSum) + 1);
     for (std::int64_t s = 0; s <= pass.maxSum; ++s) pass.quotient[s] = pass.Divide(s);
+    pass.reciprocal = static_cast<float>(256.0 / static_cast<double>(pass.normaliser));
+    pass.reciprocalExact = true;
+    for (std::int64_t s = 0; s <= pass.maxSum && pass.reciprocalExact; ++s) {
+      const auto q = static_cast<std::int64_t>(static_cast<float>(s) * pass.reciprocal);
+      pass.reciprocalExact = q == (s * 256) / pass.normaliser;
+    }
   }
   return pass;
 }

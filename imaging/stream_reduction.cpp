@@ -44,6 +44,9 @@ class LineSums {
   template <class Target, class Finished>
   bool Add(int k, const std::uint8_t* line, Target&& target, Finished&& finished) {
     const std::vector<Footprint>& fp = pass_.footprints;
+    // Kept local: the byte stores below may alias any member, which would keep the loops
+    // from vectorising.
+    const std::size_t n = bytes_;
     // The first output whose footprint reaches k; footprints advance, so the outputs
     // holding k follow it without a gap.
     auto it = std::partition_point(fp.begin(), fp.end(),
@@ -52,28 +55,40 @@ class LineSums {
       const Footprint& f = *it;
       const int i = static_cast<int>(it - fp.begin());
       int slot = slotOf_[i];
-      if (slot < 0) {
+      const bool fresh = slot < 0;
+      if (fresh) {
         if (freeCount_ == 0) return false;
         slot = free_[--freeCount_];
         slotOf_[i] = slot;
-        std::fill(slots_[slot].begin(), slots_[slot].end(), Sum{0});
       }
       Sum* sum = slots_[slot].data();
       const int weight = k == f.first ? f.firstWeight : (k < f.last ? 256 : f.lastWeight);
+      // A fresh slot takes the line's part as it is, instead of being cleared first.
       if (weight == 256) {
-        for (std::size_t x = 0; x < bytes_; ++x) sum[x] = static_cast<Sum>(sum[x] + line[x]);
+        if (fresh)
+          for (std::size_t x = 0; x < n; ++x) sum[x] = line[x];
+        else
+          for (std::size_t x = 0; x < n; ++x) sum[x] = static_cast<Sum>(sum[x] + line[x]);
       } else {
         const Sum w = static_cast<Sum>(weight);
-        for (std::size_t x = 0; x < bytes_; ++x)
-          sum[x] = static_cast<Sum>(sum[x] + (static_cast<Sum>(line[x] * w) >> 8));
+        if (fresh)
+          for (std::size_t x = 0; x < n; ++x) sum[x] = static_cast<Sum>(line[x] * w) >> 8;
+        else
+          for (std::size_t x = 0; x < n; ++x)
+            sum[x] = static_cast<Sum>(sum[x] + (static_cast<Sum>(line[x] * w) >> 8));
       }
       if (--remaining_[i] == 0) {
         std::uint8_t* out = target(i);
-        if (!pass_.quotient.empty()) {
-          const std::uint8_t* table = pass_.quotient.data();
-          for (std::size_t x = 0; x < bytes_; ++x) out[x] = table[sum[x]];
+        if constexpr (std::is_same_v<Sum, std::uint16_t>) {
+          if (pass_.reciprocalExact) {
+            const float reciprocal = pass_.reciprocal;
+            for (std::size_t x = 0; x < n; ++x) out[x] = Pass::DivideBy(sum[x], reciprocal);
+          } else {
+            const std::uint8_t* table = pass_.quotient.data();
+            for (std::size_t x = 0; x < n; ++x) out[x] = table[sum[x]];
+          }
         } else {
-          for (std::size_t x = 0; x < bytes_; ++x)
+          for (std::size_t x = 0; x < n; ++x)
             out[x] = pass_.Divide(static_cast<std::int64_t>(sum[x]));
         }
         slotOf_[i] = -1;

@@ -32,9 +32,19 @@ struct Pass {
   int maxSpan = 0;                     // most source pixels one footprint touches
   bool advancing = true;               // every footprint ends after it starts (never enlarging)
   std::vector<std::uint8_t> quotient;  // low byte of S * 256 / N for S <= maxSum, when small
+  // 256 / N in single precision, and whether S x it truncated gives S * 256 / N for every
+  // S <= maxSum (checked when the pass is built): a multiplication vectorises where the
+  // table's look-ups do not.
+  float reciprocal = 0;
+  bool reciprocalExact = false;
 
   std::uint8_t Divide(std::int64_t sum) const {
     return static_cast<std::uint8_t>((sum * 256) / normaliser);
+  }
+  // Divide for S <= maxSum when reciprocalExact.
+  static std::uint8_t DivideBy(std::uint32_t sum, float reciprocal) {
+    return static_cast<std::uint8_t>(
+        static_cast<std::int32_t>(static_cast<float>(sum) * reciprocal));
   }
   int Outputs() const { return static_cast<int>(footprints.size()); }
 };

@@ -199,6 +199,22 @@ TEST(JpegEncoder, SettingsActAtTheNextEncodeOnTheCopiedPicture) {
   EXPECT_EQ(1, CountMarker(jpeg.Data().bytes, kDqt));
 }
 
+// Encoding a bitmap where it lies gives the bytes of a copy's encode, and drops any copy
+// taken before: a later EncodeJpeg has nothing to encode.
+TEST(JpegEncoder, EncodeBitmapEqualsACopysEncodeAndKeepsNoCopy) {
+  const WorkBitmap picture = test::MakePhotoLike(37, 21);
+  TJPEGImage jpeg;
+  jpeg.TakeBitmap(test::MakeSolid(8, 8, 10, 20, 30));
+  jpeg.SetQuality(83);
+  jpeg.SetProgressive(true);
+  jpeg.EncodeBitmap(picture);
+  EXPECT_EQ(Encode(picture, 83, false, true), jpeg.Data().bytes);
+  EXPECT_EQ(37, jpeg.Data().width);
+  jpeg.EncodeJpeg();
+  EXPECT_TRUE(jpeg.HasData());
+  EXPECT_TRUE(jpeg.Data().bytes.empty());
+}
+
 TEST(JpegEncoder, LibraryErrorsRaiseEjpegAndKeepNoData) {
   TJPEGImage jpeg;
   jpeg.TakeBitmap(WorkBitmap(70000, 1));  // wider than the library's 65500
