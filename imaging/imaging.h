@@ -54,17 +54,21 @@ struct BoostTables;
 // in place, with the same bytes. Holds its tables; use one object per thread.
 class SaturationBoost {
  public:
-  explicit SaturationBoost(int factor);
+  // kFastest uses the widest vectors the processor has; kAvx2 no more than 256-bit ones,
+  // kPortable none (for tests that hold each to the direct formulas). All give the same
+  // bytes.
+  enum class Kernel { kFastest, kAvx2, kPortable };
+
+  explicit SaturationBoost(int factor, Kernel kernel = Kernel::kFastest);
   ~SaturationBoost();
   SaturationBoost(const SaturationBoost&) = delete;
   SaturationBoost& operator=(const SaturationBoost&) = delete;
   void Apply(std::uint8_t* pixels, std::size_t count);
 
  private:
-  static constexpr int kMemoBits = 16;
   int factor_;
+  int lanes_ = 1;  // pixels the vector kernel takes at once, 1 for none
   std::unique_ptr<detail::BoostTables> tables_;
-  std::vector<std::uint64_t> memo_;  // input | result << 24 of recent pixels, by a hash
 };
 
 // Five-point sharpening at strength percent, in place when source and destination are one

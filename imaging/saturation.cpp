@@ -4,10 +4,24 @@
 #include <memory>
 #include <vector>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "imaging.h"
 #include "pixel_math.h"
 
 namespace brevine {
+
+namespace detail {
+
+int RoundedHue(int which, int x, int d) {
+  const long double hue =
+      (static_cast<long double>(x) / static_cast<long double>(d) + 2 * which) * 60;
+  return static_cast<int>(RoundHalfEven(hue));
+}
+
+}  // namespace detail
 
 void RgbToHsv(int c0, int c1, int c2, int& h, double& s, int& v) {
   const int high = std::max(c0, std::max(c1, c2));
@@ -19,13 +33,14 @@ void RgbToHsv(int c0, int c1, int c2, int& h, double& s, int& v) {
     h = 0;
     return;
   }
-  const long double ld = d;
-  long double hue = 0;
-  // Later tests replace earlier ones; where two bytes share the maximum they agree.
-  if (high == c0) hue = (static_cast<long double>(c1 - c2) / ld) * 60;
-  if (high == c1) hue = (static_cast<long double>(c2 - c0) / ld + 2) * 60;
-  if (high == c2) hue = (static_cast<long double>(c0 - c1) / ld + 4) * 60;
-  int whole = static_cast<int>(detail::RoundHalfEven(hue));
+  // Where two bytes share the maximum, the later one decides; their hues agree.
+  int whole;
+  if (high == c2)
+    whole = detail::RoundedHue(2, c0 - c1, d);
+  else if (high == c1)
+    whole = detail::RoundedHue(1, c2 - c0, d);
+  else
+    whole = detail::RoundedHue(0, c1 - c2, d);
   if (whole < 0) whole += 360;
   if (whole > 359) whole -= 360;
   h = whole;
@@ -88,194 +103,408 @@ namespace detail {
 constexpr std::uint8_t kPlace[6][3] = {{0, 1, 2}, {1, 0, 2}, {1, 2, 0},
                                        {2, 1, 0}, {2, 0, 1}, {0, 2, 1}};
 
-// Per hue: the weight of S' in the middle byte, which is f in odd sectors (q) and 1 - f in
-// even ones (u), approximate because it only decides; the sector's byte places; and the
-// hue itself in 0 ... 359, as the entries are indexed by the hue before it is wrapped.
+// The hue step Round(60 x / d) for 0 < d < 256 and -d <= x <= d, where x is the
+// difference of the two bytes that are not the largest, and `which` the largest byte's
+// place (the later place wins a tie of largest bytes, as in RgbToHsv). The hue is then
+// step + 120 which, plus 360 when negative. Away from exact ties the step follows from
+// integers: 60 x / d = q + r / d exactly, whose distance to a tie is at least 1 / (2d),
+// far beyond the long double error. At exact ties the long double evaluation decides,
+// and it differs by `which`; those few entries are worked out with it. Independent of the
+// factor, so filled once per process and only read after.
+struct HueStepTable {
+  std::vector<std::int8_t> steps[3];
+  std::int32_t start[256];  // steps[which][start[d] + x]
+
+  HueStepTable() {
+    std::int32_t at = 0;
+    for (int d = 0; d < 256; ++d) {
+      start[d] = at + d;
+      at += 2 * d + 1;
+    }
+    for (auto& table : steps) table.assign(static_cast<std::size_t>(at), 0);
+    for (int d = 1; d < 256; ++d) {
+      for (int x = -d; x <= d; ++x) {
+        const int num = 60 * x + 60 * d;  // kept positive for the division
+        const int q = num / d, twiceRest = 2 * (num % d);
+        for (int which = 0; which < 3; ++which) {
+          int step = q + (twiceRest > d) - 60;
+          if (twiceRest == d) step = RoundedHue(which, x, d) - 120 * which;
+          steps[which][static_cast<std::size_t>(start[d] + x)] = static_cast<std::int8_t>(step);
+        }
+      }
+    }
+  }
+
+  int Step(int which, int d, int x) const {
+    return steps[which][static_cast<std::size_t>(start[d] + x)];
+  }
+
+  static const HueStepTable& Get() {
+    static const HueStepTable table;
+    return table;
+  }
+};
+
+// Per hue (0 ... 359): the weight of S' in the middle byte, which is f in odd sectors (q)
+// and 1 - f in even ones (u), taken as j / 60 for the hue's j-th degree of its sector:
+// it only decides, next to a tie the direct formula does; and the sector's byte places.
 struct HueEntry {
   double middleWeight;
   std::uint8_t place[3];
-  std::int16_t hue;
 };
-// Hues before wrapping lie in -60 ... 359.
-constexpr int kHueLow = -60;
-constexpr int kHueEntries = 360 - kHueLow;
 
-constexpr std::int8_t kTieStep = 127;
+// ClampByte of a value known only to within 1e-9 (every caller's error is below 1e-11),
+// or -1 when it lies too close to a tie to decide. The value never exceeds 255 here (it
+// is V minus a product of non-negative numbers).
+constexpr double kNearTie = 1e-6;
+// The vector kernel decides in single precision. Where a byte is decided at all (the value
+// lies between -1 and 256), S' V w is at most 257 and carries at most five roundings of
+// 2^-24 relative (factor / 100, times d, j / 60, the product), below 7.7e-5; the
+// subtraction from V and the added half add 1.5e-5 each. 2^-12 leaves twice that.
+constexpr float kNearTieSingle = 1.0f / 4096;
 
-// Round(60 x / d) for 0 < d < 256 and -d <= x <= d, rows of 2d + 1 entries by d, from
-// integers: 60 x / d = q + r / d exactly. Exact ties are marked kTieStep instead: there the
-// long double evaluation decides. Independent of the factor, so filled once per process.
-const std::vector<std::int8_t>& HueSteps() {
-  static const std::vector<std::int8_t> table = [] {
-    std::vector<std::int8_t> t;
-    t.reserve(256 * 256);
-    for (int d = 0; d < 256; ++d) {
-      for (int x = -d; x <= d; ++x) {
-        if (d == 0) {
-          t.push_back(0);
-          continue;
-        }
-        const int num = 60 * x + 60 * d;  // kept positive for the division
-        const int q = num / d, twiceRest = 2 * (num % d);
-        if (twiceRest == d)
-          t.push_back(kTieStep);
-        else
-          t.push_back(static_cast<std::int8_t>(q + (twiceRest > d) - 60));
-      }
-    }
-    return t;
-  }();
-  return table;
+inline int DecideByte(double x) {
+  constexpr double kNear = kNearTie;
+  const double shifted = std::max(x, -1.0) + 0.5;
+  const double whole = std::floor(shifted);
+  const double rest = shifted - whole;
+  if (rest < kNear || rest > 1 - kNear) return -1;
+  return static_cast<int>(std::max(whole, 0.0));
 }
 
-// The fast path below gives the bytes of the direct formulas for every input; it avoids
-// their long double divisions per pixel by these per-call tables (filled with the very
-// formulas) and by deciding a rounding in double precision whenever the value is clearly
-// away from a tie, falling back to the direct formulas otherwise.
-struct BoostTables {
-  // Indexed by V * (V + 1) / 2 + d for 0 <= d <= V: the scaled saturation S' and the
-  // smallest output byte p = ClampByte((1 - S') V), which depend on d and V only.
-  std::vector<double> scaled;
-  std::vector<std::uint8_t> smallest;
-  // S' V, only to decide the middle byte as V - S' V w. Single precision halves the
-  // table (it stays in the level-2 cache beside the others); its error, below 2e-5 on
-  // every value that can round to a byte, is covered by DecideByte's margin.
-  std::vector<float> reach;
-  HueEntry hue[kHueEntries];    // by hue - kHueLow
-  std::uint32_t rowStart[256];  // V * (V + 1) / 2
-  // Round(60 x / d) for -d <= x <= d, or kTieStep, at steps[stepStart[d] + x].
-  const std::int8_t* steps;
-  std::int32_t stepStart[256];
+// The direct formulas for a pixel whose hue is already known: V, d = V - min > 0.
+inline void BoostKnownHue(int factor, int v, int d, int h, std::uint8_t* out) {
+  const double s = static_cast<double>(static_cast<long double>(d) / v);
+  const double scaled = static_cast<double>(static_cast<long double>(factor) * s / 100);
+  int c0, c1, c2;
+  HsvToRgb(h, scaled, v, c0, c1, c2);
+  out[0] = static_cast<std::uint8_t>(c0);
+  out[1] = static_cast<std::uint8_t>(c1);
+  out[2] = static_cast<std::uint8_t>(c2);
+}
 
-  explicit BoostTables(int factor)
-      : scaled(256 * 257 / 2), smallest(256 * 257 / 2), reach(256 * 257 / 2) {
-    for (int v = 0; v < 256; ++v) {
-      rowStart[v] = static_cast<std::uint32_t>(v * (v + 1) / 2);
-      for (int d = 0; d <= v; ++d) {
-        const double s = v == 0 ? 0.0 : static_cast<double>(static_cast<long double>(d) / v);
-        const double sp = static_cast<double>(static_cast<long double>(factor) * s / 100);
-        const std::size_t k = static_cast<std::size_t>(v) * (v + 1) / 2 + d;
-        scaled[k] = sp;
-        reach[k] = static_cast<float>(sp * v);
-        smallest[k] = sp == 0 ? static_cast<std::uint8_t>(v)
-                              : detail::ClampByteInline(
-                                    static_cast<double>((1 - static_cast<long double>(sp)) * v));
-      }
-    }
-    for (int raw = kHueLow; raw < 360; ++raw) {
-      const int h = raw < 0 ? raw + 360 : raw;
-      const double t = static_cast<double>(static_cast<long double>(h) / 60);
-      const double i = std::floor(t);
-      const double f = t - i;
-      const int sector = static_cast<int>(i);
-      HueEntry& e = hue[raw - kHueLow];
-      e.middleWeight = (sector & 1) ? f : 1 - f;
+// What the fast paths need. They give the bytes of the direct formulas for every input:
+// with d = V - min, S' V is factor d / 100 and the middle byte is V - S' V w, both to
+// within 1e-11, so ClampByte of them is decided in double precision wherever the value is
+// clearly away from a tie; the few others take the direct formulas.
+struct BoostTables {
+  int factor;
+  double reachPerStep;  // S' V per unit of d: factor / 100
+  const HueStepTable* hueSteps;
+  HueEntry hue[360];
+
+  explicit BoostTables(int f)
+      : factor(f), reachPerStep(static_cast<double>(f) / 100), hueSteps(&HueStepTable::Get()) {
+    for (int h = 0; h < 360; ++h) {
+      const int sector = h / 60;
+      const double f60 = static_cast<double>(h - 60 * sector) / 60;
+      HueEntry& e = hue[h];
+      e.middleWeight = (sector & 1) ? f60 : 1 - f60;
       for (int j = 0; j < 3; ++j) e.place[j] = kPlace[sector][j];
-      e.hue = static_cast<std::int16_t>(h);
-    }
-    const std::vector<std::int8_t>& allSteps = HueSteps();
-    steps = allSteps.data();
-    std::int32_t start = 0;
-    for (int d = 0; d < 256; ++d) {
-      stepStart[d] = start + d;
-      start += 2 * d + 1;
     }
   }
 };
 
-// Decides ClampByte of a value whose exact counterpart differs from `x` by far less than
-// 1e-4 (the error bound of the evaluation is below 2e-5 here); returns -1 when `x` is too
-// close to a tie to decide. `x` never exceeds 255 here (it is V minus a product of
-// non-negative numbers). Fixed point with 24 fraction bits, branch-free apart from the
-// rare tie: the bytes of a photo make any test on them unpredictable.
-inline int DecideByte(double x) {
-  constexpr double kOne = 1 << 24;
-  constexpr std::int64_t kHalf = 1 << 23;
-  constexpr std::int64_t kNear = 1678;  // 1e-4 in units of 2^-24, rounded up
-  // Shifted by one so that the truncation below is a floor.
-  const std::int64_t fixed = static_cast<std::int64_t>(std::max(x, -1.0) * kOne + kOne);
-  const std::int64_t fraction = fixed & ((std::int64_t{1} << 24) - 1);
-  if (static_cast<std::uint64_t>(fraction - kHalf + kNear) < 2 * kNear) return -1;
-  return static_cast<int>(std::max<std::int64_t>((fixed - kHalf) >> 24, 0));
-}
-
-// Works in place: `p` is read before it is written, as the boost requires.
-inline void BoostPixel(const BoostTables& t, std::uint8_t* p) {
-  const int c0 = p[0], c1 = p[1], c2 = p[2];
+// Reads `in` fully before it writes `out`, which may be the same pixel.
+inline void BoostPixel(const BoostTables& t, const std::uint8_t* in, std::uint8_t* out) {
+  const int c0 = in[0], c1 = in[1], c2 = in[2];
   const int v = std::max(c0, std::max(c1, c2));
   // Grey pixels (d = 0) need no test of their own: S' = 0 there, so every byte below
   // comes out as V, the pixel as it was.
   const int d = v - std::min(c0, std::min(c1, c2));
-  const std::size_t k = t.rowStart[v] + static_cast<std::size_t>(d);
-  // Hue = Round(60 (x / d + offset)). Away from ties this is Round(60 x / d) + 60 offset
-  // (the offset adds an even number of whole degrees), and 60 x / d is a rational whose
-  // distance to a tie is 0 or at least 1 / (2d), far beyond the long double error; so only
-  // exact ties need the direct formula. The later tests of the direct formula win, hence
-  // c2 before c1 before c0.
-  const bool top2 = v == c2;
-  const bool top1 = !top2 && v == c1;
-  const int x = top2 ? c0 - c1 : (top1 ? c2 - c0 : c1 - c2);
-  const int step = t.steps[t.stepStart[d] + x];
-  int raw;
-  if (step == kTieStep) {
-    double s;
-    int vv;
-    RgbToHsv(c0, c1, c2, raw, s, vv);
-  } else {
-    raw = step + (top2 ? 240 : (top1 ? 120 : 0));
-  }
-  const HueEntry& e = t.hue[raw - kHueLow];
-  const int middle = DecideByte(v - static_cast<double>(t.reach[k]) * e.middleWeight);
-  if (middle < 0) {
-    int r0, r1, r2;
-    HsvToRgb(e.hue, t.scaled[k], v, r0, r1, r2);
-    p[0] = static_cast<std::uint8_t>(r0);
-    p[1] = static_cast<std::uint8_t>(r1);
-    p[2] = static_cast<std::uint8_t>(r2);
+  const int which = v == c2 ? 2 : (v == c1 ? 1 : 0);
+  const int x = which == 2 ? c0 - c1 : (which == 1 ? c2 - c0 : c1 - c2);
+  int h =
+      t.hueSteps->steps[which][static_cast<std::size_t>(t.hueSteps->start[d] + x)] + 120 * which;
+  if (h < 0) h += 360;
+  const HueEntry& e = t.hue[h];
+  const double reach = d * t.reachPerStep;
+  const int middle = DecideByte(v - reach * e.middleWeight);
+  const int smallest = DecideByte(v - reach);
+  if ((middle | smallest) < 0) {
+    BoostKnownHue(t.factor, v, d, h, out);
     return;
   }
-  p[e.place[0]] = static_cast<std::uint8_t>(v);
-  p[e.place[1]] = static_cast<std::uint8_t>(middle);
-  p[e.place[2]] = t.smallest[k];
+  out[e.place[0]] = static_cast<std::uint8_t>(v);
+  out[e.place[1]] = static_cast<std::uint8_t>(middle);
+  out[e.place[2]] = static_cast<std::uint8_t>(smallest);
 }
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define BREVINE_BOOST_AVX2 1
+#define BREVINE_AVX2_FUNCTION __attribute__((target("avx2")))
+
+// ClampByte of eight values known to within 1.2e-4, as DecideByte works it out with the
+// wider margin kNearTieSingle; lanes too close to a tie to decide are added to `near`.
+BREVINE_AVX2_FUNCTION inline __m256i DecideBytes(__m256 x, __m256& near) {
+  const __m256 kept = _mm256_max_ps(x, _mm256_set1_ps(-1.0f));
+  const __m256 whole = _mm256_round_ps(kept, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+  const __m256 off = _mm256_andnot_ps(_mm256_set1_ps(-0.0f), _mm256_sub_ps(kept, whole));
+  near = _mm256_or_ps(near, _mm256_cmp_ps(off, _mm256_set1_ps(0.5f - kNearTieSingle), _CMP_GT_OQ));
+  return _mm256_max_epi32(_mm256_cvtps_epi32(whole), _mm256_setzero_si256());
+}
+
+// Eight pixels at a time in 32-bit lanes, with the decisions of BoostPixel: the hue step
+// from a single-precision division (a non-tie lies at least 1 / (2d) from a tie, and an
+// exact tie comes out exact), ties from the table, the two bytes in single precision.
+// Works while 32 bytes can be read from a group's start and returns the pixels done;
+// pixels next to a tie of either byte take the direct formulas.
+BREVINE_AVX2_FUNCTION std::size_t BoostRunAvx2(const BoostTables& t, std::uint8_t* p,
+                                               std::size_t pixels) {
+  // Pixels 0-3 into the low half, 4-7 into the high half, then one byte per lane.
+  const __m256i spread = _mm256_setr_epi32(0, 1, 2, 0, 3, 4, 5, 0);
+  const __m256i byte0 =
+      _mm256_setr_epi8(0, -1, -1, -1, 3, -1, -1, -1, 6, -1, -1, -1, 9, -1, -1, -1, 0, -1, -1, -1, 3,
+                       -1, -1, -1, 6, -1, -1, -1, 9, -1, -1, -1);
+  const __m256i byte1 = _mm256_add_epi32(byte0, _mm256_set1_epi32(1));
+  const __m256i byte2 = _mm256_add_epi32(byte0, _mm256_set1_epi32(2));
+  // Each lane holds V | middle << 8 | smallest << 16; by sector, which of those bytes goes
+  // to c0, c1, c2 (kPlace turned round), indexed by sector + 1 with sector 5 also at 0.
+  auto choice = [](int c0, int c1, int c2) { return c0 | c1 << 8 | c2 << 16 | 0x80 << 24; };
+  const __m256i choose =
+      _mm256_setr_epi32(choice(0, 2, 1), choice(0, 1, 2), choice(1, 0, 2), choice(2, 0, 1),
+                        choice(2, 1, 0), choice(1, 2, 0), choice(0, 2, 1), choice(0, 2, 1));
+  // The byte offset of each lane within its half, for the byte shuffle.
+  const __m256i laneBytes =
+      _mm256_setr_epi32(0, 0x040404, 0x080808, 0x0C0C0C, 0, 0x040404, 0x080808, 0x0C0C0C);
+  // Back: the three low bytes of each lane packed, then the halves joined.
+  const __m256i pack = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0,
+                                        1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+  const __m256i join = _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 7, 7);
+  const __m256i one = _mm256_set1_epi32(1);
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i sixty = _mm256_set1_epi32(60);
+  const __m256 reachPerStep = _mm256_set1_ps(static_cast<float>(t.reachPerStep));
+  const __m256 sixtieth = _mm256_set1_ps(1.0f / 60);
+  const HueStepTable& steps = *t.hueSteps;
+
+  std::size_t i = 0;
+  for (; i + 11 <= pixels; i += 8) {
+    std::uint8_t* q = p + 3 * i;
+    const __m256i raw = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q));
+    const __m256i lanes = _mm256_permutevar8x32_epi32(raw, spread);
+    const __m256i c0 = _mm256_shuffle_epi8(lanes, byte0);
+    const __m256i c1 = _mm256_shuffle_epi8(lanes, byte1);
+    const __m256i c2 = _mm256_shuffle_epi8(lanes, byte2);
+    const __m256i v = _mm256_max_epi32(c0, _mm256_max_epi32(c1, c2));
+    const __m256i d = _mm256_sub_epi32(v, _mm256_min_epi32(c0, _mm256_min_epi32(c1, c2)));
+    const __m256i top2 = _mm256_cmpeq_epi32(v, c2);
+    const __m256i top1 = _mm256_andnot_si256(top2, _mm256_cmpeq_epi32(v, c1));
+    __m256i x = _mm256_blendv_epi8(_mm256_sub_epi32(c1, c2), _mm256_sub_epi32(c2, c0), top1);
+    x = _mm256_blendv_epi8(x, _mm256_sub_epi32(c0, c1), top2);
+    // -2 where c2 is the largest, -1 where c1 is, else 0 (the masks are -1 or 0).
+    const __m256i minusWhich = _mm256_add_epi32(_mm256_add_epi32(top2, top2), top1);
+
+    // The step Round(60 x / d); a grey pixel has x = 0 and divides by 1.
+    const __m256 quotient = _mm256_div_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(x), _mm256_set1_ps(60)),
+                                          _mm256_cvtepi32_ps(_mm256_max_epi32(d, one)));
+    __m256i step = _mm256_cvtps_epi32(quotient);
+    const int ties = _mm256_movemask_ps(_mm256_cmp_ps(
+        _mm256_sub_ps(quotient, _mm256_floor_ps(quotient)), _mm256_set1_ps(0.5f), _CMP_EQ_OQ));
+    if (ties != 0) {
+      alignas(32) std::int32_t stepOf[8], whichOf[8], dOf[8], xOf[8];
+      _mm256_store_si256(reinterpret_cast<__m256i*>(stepOf), step);
+      _mm256_store_si256(reinterpret_cast<__m256i*>(whichOf), minusWhich);
+      _mm256_store_si256(reinterpret_cast<__m256i*>(dOf), d);
+      _mm256_store_si256(reinterpret_cast<__m256i*>(xOf), x);
+      for (int bits = ties; bits != 0; bits &= bits - 1) {
+        const int l = __builtin_ctz(static_cast<unsigned>(bits));
+        stepOf[l] = steps.Step(-whichOf[l], dOf[l], xOf[l]);
+      }
+      step = _mm256_load_si256(reinterpret_cast<const __m256i*>(stepOf));
+    }
+    // The hue is step + 120 which (+ 360 when negative), and the step lies in -60 ... 60,
+    // so the sector is 2 which, less one for a negative step, plus one for a step of 60.
+    // The weight of S' in the middle byte is (60 - |step|) / 60 either way: j / 60 in odd
+    // sectors and (60 - j) / 60 in even ones, a single rounding from exact.
+    const __m256i below = _mm256_cmpgt_epi32(zero, step);
+    const __m256i above = _mm256_cmpeq_epi32(step, sixty);
+    const __m256i sectorPlusOne =
+        _mm256_sub_epi32(_mm256_sub_epi32(_mm256_add_epi32(below, one), above),
+                         _mm256_add_epi32(minusWhich, minusWhich));
+    const __m256 weight = _mm256_mul_ps(
+        _mm256_cvtepi32_ps(_mm256_sub_epi32(sixty, _mm256_abs_epi32(step))), sixtieth);
+    const __m256 reach = _mm256_mul_ps(_mm256_cvtepi32_ps(d), reachPerStep);
+    const __m256 largest = _mm256_cvtepi32_ps(v);
+    __m256 close = _mm256_setzero_ps();
+    const __m256i mid = DecideBytes(_mm256_sub_ps(largest, _mm256_mul_ps(reach, weight)), close);
+    const __m256i low = DecideBytes(_mm256_sub_ps(largest, reach), close);
+    const int near = _mm256_movemask_ps(close);
+    const __m256i bytes =
+        _mm256_or_si256(v, _mm256_or_si256(_mm256_slli_epi32(mid, 8), _mm256_slli_epi32(low, 16)));
+    const __m256i control =
+        _mm256_add_epi32(_mm256_permutevar8x32_epi32(choose, sectorPlusOne), laneBytes);
+    const __m256i pixel = _mm256_shuffle_epi8(bytes, control);
+    const __m256i packed = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(pixel, pack), join);
+    // Exactly the group's 24 bytes: a store reaching into the next group's bytes would
+    // hold up that group's load until the store had gone through.
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(q), _mm256_castsi256_si128(packed));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(q + 16), _mm256_extracti128_si256(packed, 1));
+    if (near != 0) {
+      alignas(32) std::int32_t vOf[8], dOf[8], stepOf[8], whichOf[8];
+      _mm256_store_si256(reinterpret_cast<__m256i*>(vOf), v);
+      _mm256_store_si256(reinterpret_cast<__m256i*>(dOf), d);
+      _mm256_store_si256(reinterpret_cast<__m256i*>(stepOf), step);
+      _mm256_store_si256(reinterpret_cast<__m256i*>(whichOf), minusWhich);
+      for (int bits = near; bits != 0; bits &= bits - 1) {
+        const int l = __builtin_ctz(static_cast<unsigned>(bits));
+        int h = stepOf[l] - 120 * whichOf[l];
+        if (h < 0) h += 360;
+        BoostKnownHue(t.factor, vOf[l], dOf[l], h, q + 3 * l);
+      }
+    }
+  }
+  return i;
+}
+
+#define BREVINE_AVX512_FUNCTION __attribute__((target("avx512f,avx512bw")))
+// GCC 12's own 512-bit intrinsics start from an undefined vector, which its flow analysis
+// reports as uninitialised (GCC bug 105593); nothing here reads such a value.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
+// BoostRunAvx2 on sixteen pixels at a time, where the processor has 512-bit vectors: the
+// same steps, with mask registers for the choices.
+BREVINE_AVX512_FUNCTION inline __m512i DecideBytes16(__m512 x, __mmask16& near) {
+  const __m512 kept = _mm512_max_ps(x, _mm512_set1_ps(-1.0f));
+  const __m512 whole = _mm512_roundscale_ps(kept, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+  const __m512 off = _mm512_abs_ps(_mm512_sub_ps(kept, whole));
+  near |= _mm512_cmp_ps_mask(off, _mm512_set1_ps(0.5f - kNearTieSingle), _CMP_GT_OQ);
+  return _mm512_max_epi32(_mm512_cvtps_epi32(whole), _mm512_setzero_si512());
+}
+
+BREVINE_AVX512_FUNCTION std::size_t BoostRunAvx512(const BoostTables& t, std::uint8_t* p,
+                                                   std::size_t pixels) {
+  // Pixels 4k ... 4k + 3 into the k-th quarter, then one byte per lane.
+  const __m512i spread = _mm512_setr_epi32(0, 1, 2, 0, 3, 4, 5, 0, 6, 7, 8, 0, 9, 10, 11, 0);
+  // The same per quarter: byte 0 of each pixel into its lane (0xFF clears a byte).
+  const __m512i byte0 = _mm512_set4_epi32(-247, -250, -253, -256);  // 0xFFFFFF09 ... 0xFFFFFF00
+  const __m512i byte1 = _mm512_add_epi32(byte0, _mm512_set1_epi32(1));
+  const __m512i byte2 = _mm512_add_epi32(byte0, _mm512_set1_epi32(2));
+  auto choice = [](int c0, int c1, int c2) { return c0 | c1 << 8 | c2 << 16 | 0x80 << 24; };
+  const __m512i choose = _mm512_setr_epi32(
+      choice(0, 2, 1), choice(0, 1, 2), choice(1, 0, 2), choice(2, 0, 1), choice(2, 1, 0),
+      choice(1, 2, 0), choice(0, 2, 1), choice(0, 2, 1), 0, 0, 0, 0, 0, 0, 0, 0);
+  const __m512i laneBytes = _mm512_set4_epi32(0x0C0C0C, 0x080808, 0x040404, 0);
+  const __m512i pack = _mm512_set4_epi32(-1, 0x0E0D0C0A, 0x09080605, 0x04020100);
+  const __m512i join = _mm512_setr_epi32(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, 15, 15, 15, 15);
+  const __m512i one = _mm512_set1_epi32(1);
+  const __m512i sixty = _mm512_set1_epi32(60);
+  const __m512 reachPerStep = _mm512_set1_ps(static_cast<float>(t.reachPerStep));
+  const __m512 sixtieth = _mm512_set1_ps(1.0f / 60);
+  const HueStepTable& steps = *t.hueSteps;
+
+  std::size_t i = 0;
+  for (; i + 22 <= pixels; i += 16) {
+    std::uint8_t* q = p + 3 * i;
+    const __m512i raw = _mm512_loadu_si512(q);
+    const __m512i lanes = _mm512_permutexvar_epi32(spread, raw);
+    const __m512i c0 = _mm512_shuffle_epi8(lanes, byte0);
+    const __m512i c1 = _mm512_shuffle_epi8(lanes, byte1);
+    const __m512i c2 = _mm512_shuffle_epi8(lanes, byte2);
+    const __m512i v = _mm512_max_epi32(c0, _mm512_max_epi32(c1, c2));
+    const __m512i d = _mm512_sub_epi32(v, _mm512_min_epi32(c0, _mm512_min_epi32(c1, c2)));
+    const __mmask16 top2 = _mm512_cmpeq_epi32_mask(v, c2);
+    const __mmask16 top1 = _mm512_mask_cmpeq_epi32_mask(static_cast<__mmask16>(~top2), v, c1);
+    __m512i x = _mm512_sub_epi32(c1, c2);
+    x = _mm512_mask_sub_epi32(x, top1, c2, c0);
+    x = _mm512_mask_sub_epi32(x, top2, c0, c1);
+    // 2 which, sector + 1 before the step's part.
+    __m512i twoWhich = _mm512_maskz_mov_epi32(top2, _mm512_set1_epi32(4));
+    twoWhich = _mm512_mask_mov_epi32(twoWhich, top1, _mm512_set1_epi32(2));
+
+    const __m512 quotient = _mm512_div_ps(_mm512_mul_ps(_mm512_cvtepi32_ps(x), _mm512_set1_ps(60)),
+                                          _mm512_cvtepi32_ps(_mm512_max_epi32(d, one)));
+    __m512i step = _mm512_cvtps_epi32(quotient);
+    const __mmask16 ties = _mm512_cmp_ps_mask(
+        _mm512_sub_ps(quotient,
+                      _mm512_roundscale_ps(quotient, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC)),
+        _mm512_set1_ps(0.5f), _CMP_EQ_OQ);
+    if (ties != 0) {
+      alignas(64) std::int32_t stepOf[16], whichOf[16], dOf[16], xOf[16];
+      _mm512_store_si512(stepOf, step);
+      _mm512_store_si512(whichOf, twoWhich);
+      _mm512_store_si512(dOf, d);
+      _mm512_store_si512(xOf, x);
+      for (unsigned bits = ties; bits != 0; bits &= bits - 1) {
+        const int l = __builtin_ctz(bits);
+        stepOf[l] = steps.Step(whichOf[l] / 2, dOf[l], xOf[l]);
+      }
+      step = _mm512_load_si512(stepOf);
+    }
+    const __mmask16 below = _mm512_cmplt_epi32_mask(step, _mm512_setzero_si512());
+    const __mmask16 above = _mm512_cmpeq_epi32_mask(step, sixty);
+    __m512i sectorPlusOne = _mm512_add_epi32(twoWhich, one);
+    sectorPlusOne = _mm512_mask_sub_epi32(sectorPlusOne, below, sectorPlusOne, one);
+    sectorPlusOne = _mm512_mask_add_epi32(sectorPlusOne, above, sectorPlusOne, one);
+    const __m512 weight = _mm512_mul_ps(
+        _mm512_cvtepi32_ps(_mm512_sub_epi32(sixty, _mm512_abs_epi32(step))), sixtieth);
+    const __m512 reach = _mm512_mul_ps(_mm512_cvtepi32_ps(d), reachPerStep);
+    const __m512 largest = _mm512_cvtepi32_ps(v);
+    __mmask16 near = 0;
+    const __m512i mid = DecideBytes16(_mm512_sub_ps(largest, _mm512_mul_ps(reach, weight)), near);
+    const __m512i low = DecideBytes16(_mm512_sub_ps(largest, reach), near);
+    const __m512i bytes =
+        _mm512_or_si512(v, _mm512_or_si512(_mm512_slli_epi32(mid, 8), _mm512_slli_epi32(low, 16)));
+    const __m512i control =
+        _mm512_add_epi32(_mm512_permutexvar_epi32(sectorPlusOne, choose), laneBytes);
+    const __m512i pixel = _mm512_shuffle_epi8(bytes, control);
+    const __m512i packed = _mm512_permutexvar_epi32(join, _mm512_shuffle_epi8(pixel, pack));
+    // Exactly the group's 48 bytes (see BoostRunAvx2).
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(q), _mm512_castsi512_si256(packed));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 32), _mm512_extracti32x4_epi32(packed, 2));
+    if (near != 0) {
+      alignas(64) std::int32_t vOf[16], dOf[16], stepOf[16], whichOf[16];
+      _mm512_store_si512(vOf, v);
+      _mm512_store_si512(dOf, d);
+      _mm512_store_si512(stepOf, step);
+      _mm512_store_si512(whichOf, twoWhich);
+      for (unsigned bits = near; bits != 0; bits &= bits - 1) {
+        const int l = __builtin_ctz(bits);
+        int h = stepOf[l] + 60 * whichOf[l];
+        if (h < 0) h += 360;
+        BoostKnownHue(t.factor, vOf[l], dOf[l], h, q + 3 * l);
+      }
+    }
+  }
+  return i;
+}
+#pragma GCC diagnostic pop
+#endif
 
 }  // namespace detail
 
-SaturationBoost::SaturationBoost(int factor) : factor_(std::max(factor, 0)) {
+SaturationBoost::SaturationBoost(int factor, Kernel kernel) : factor_(std::max(factor, 0)) {
   if (factor_ == 0) return;
   tables_ = std::make_unique<detail::BoostTables>(factor_);
-  // Every entry starts as black, which the boost leaves black: a true entry already.
-  memo_.assign(std::size_t{1} << kMemoBits, 0);
+#if defined(BREVINE_BOOST_AVX2)
+  if (kernel != Kernel::kPortable && __builtin_cpu_supports("avx2")) lanes_ = 8;
+  if (kernel == Kernel::kFastest && __builtin_cpu_supports("avx512f") &&
+      __builtin_cpu_supports("avx512bw"))
+    lanes_ = 16;
+#else
+  (void)kernel;
+#endif
 }
 
 SaturationBoost::~SaturationBoost() = default;
 
 void SaturationBoost::Apply(std::uint8_t* p, std::size_t pixels) {
-  std::uint8_t* const end = p + 3 * pixels;
   if (factor_ == 0) {
     // S' = 0 for every pixel: each becomes grey at its largest byte.
-    for (; p != end; p += 3) p[0] = p[1] = p[2] = std::max(p[0], std::max(p[1], p[2]));
+    for (std::uint8_t* const end = p + 3 * pixels; p != end; p += 3)
+      p[0] = p[1] = p[2] = std::max(p[0], std::max(p[1], p[2]));
     return;
   }
-  // Each pixel is read before it is written and no neighbour is read. A photo repeats its
-  // colours everywhere, so each result is kept in a small table by its input (a pure
-  // function of three bytes: a kept result is the computed one), and most pixels are one
-  // look-up.
-  std::uint64_t* memo = memo_.data();
-  for (; p != end; p += 3) {
-    const std::uint32_t key = p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16;
-    std::uint64_t& entry = memo[(key * 0x9E3779B1u) >> (32 - kMemoBits)];
-    if ((entry & 0xFFFFFF) == key) {
-      const auto result = static_cast<std::uint32_t>(entry >> 24);
-      p[0] = static_cast<std::uint8_t>(result);
-      p[1] = static_cast<std::uint8_t>(result >> 8);
-      p[2] = static_cast<std::uint8_t>(result >> 16);
-      continue;
-    }
-    detail::BoostPixel(*tables_, p);
-    const std::uint32_t result = p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16;
-    entry = key | std::uint64_t{result} << 24;
-  }
+  // Each pixel is read before it is written and no neighbour is read.
+  std::size_t done = 0;
+#if defined(BREVINE_BOOST_AVX2)
+  if (lanes_ == 16) done = detail::BoostRunAvx512(*tables_, p, pixels);
+  if (lanes_ >= 8) done += detail::BoostRunAvx2(*tables_, p + 3 * done, pixels - done);
+#endif
+  for (std::uint8_t* q = p + 3 * done; done < pixels; ++done, q += 3)
+    detail::BoostPixel(*tables_, q, q);
 }
 
 void BoostSaturation(const WorkBitmap& source, WorkBitmap& destination, int factor) {

@@ -1,7 +1,9 @@
 // Whole-input-space checks of the fast paths against the direct formulas.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <initializer_list>
 
 #include "imaging.h"
 #include "pixel_math.h"
@@ -22,51 +24,74 @@ WorkBitmap AllColours() {
   return bmp;
 }
 
-void ExpectEveryColour(int factor) {
-  const WorkBitmap all = AllColours();
+// Runs of `run` pixels at a time, so that the vector kernel's groups, tails and short
+// runs all meet every colour.
+WorkBitmap BoostInRuns(const WorkBitmap& all, int factor, SaturationBoost::Kernel kernel,
+                       std::size_t run) {
   WorkBitmap boosted = all;
-  BoostSaturation(boosted, boosted, factor);
-  long long differ = 0;
-  for (std::size_t i = 0; i < all.ByteCount(); i += 3) {
-    std::uint8_t expected[3];
-    reference::BoostPixel(all.Data() + i, expected, factor);
-    const std::uint8_t* got = boosted.Data() + i;
-    if (expected[0] != got[0] || expected[1] != got[1] || expected[2] != got[2]) {
-      if (differ < 5)
+  SaturationBoost boost(factor, kernel);
+  const std::size_t pixels = static_cast<std::size_t>(all.Width()) * all.Height();
+  for (std::size_t at = 0; at < pixels; at += run)
+    boost.Apply(boosted.Data() + 3 * at, std::min(run, pixels - at));
+  return boosted;
+}
+
+struct Way {
+  SaturationBoost::Kernel kernel;
+  std::size_t run;
+};
+
+// Every colour through each way against the direct formulas, worked out once.
+void ExpectEveryColour(int factor, std::initializer_list<Way> ways) {
+  const WorkBitmap all = AllColours();
+  WorkBitmap expected = all;
+  for (std::size_t i = 0; i < all.ByteCount(); i += 3)
+    reference::BoostPixel(all.Data() + i, expected.Data() + i, factor);
+  for (const Way& way : ways) {
+    const WorkBitmap boosted = BoostInRuns(all, factor, way.kernel, way.run);
+    long long differ = 0;
+    for (std::size_t i = 0; i < all.ByteCount(); i += 3) {
+      const std::uint8_t* want = expected.Data() + i;
+      const std::uint8_t* got = boosted.Data() + i;
+      if (std::memcmp(want, got, 3) == 0) continue;
+      if (differ++ < 5)
         ADD_FAILURE() << "colour " << int(all.Data()[i]) << "," << int(all.Data()[i + 1]) << ","
                       << int(all.Data()[i + 2]) << " gives " << int(got[0]) << "," << int(got[1])
-                      << "," << int(got[2]) << " expected " << int(expected[0]) << ","
-                      << int(expected[1]) << "," << int(expected[2]);
-      ++differ;
+                      << "," << int(got[2]) << " expected " << int(want[0]) << "," << int(want[1])
+                      << "," << int(want[2]);
     }
+    EXPECT_EQ(differ, 0) << "at factor " << factor << ", runs of " << way.run << ", kernel "
+                         << static_cast<int>(way.kernel);
   }
-  EXPECT_EQ(differ, 0) << "at factor " << factor;
 }
 
-TEST(Exhaustive, SaturationBoostAt140EveryColour) { ExpectEveryColour(140); }
+constexpr auto kFastest = SaturationBoost::Kernel::kFastest;
+constexpr auto kAvx2 = SaturationBoost::Kernel::kAvx2;
+constexpr auto kPortable = SaturationBoost::Kernel::kPortable;
 
-// The row-by-row boost keeps recent results by their input: every colour, boosted by one
-// object after it has seen every colour already (in another order), is still the direct
-// formulas' result.
-TEST(Exhaustive, SaturationBoostKeptResultsEveryColour) {
-  const WorkBitmap all = AllColours();
-  SaturationBoost boost(140);
-  WorkBitmap first = all;
-  // Rows backwards, so that the second pass meets kept results and collisions alike.
-  for (int y = first.Height() - 1; y >= 0; --y) boost.Apply(first.Row(y), 4096);
-  WorkBitmap second = all;
-  for (int y = 0; y < second.Height(); ++y) boost.Apply(second.Row(y), 4096);
-  long long differ = 0;
-  for (std::size_t i = 0; i < all.ByteCount(); i += 3) {
-    std::uint8_t expected[3];
-    reference::BoostPixel(all.Data() + i, expected, 140);
-    differ += std::memcmp(expected, second.Data() + i, 3) != 0;
-    differ += std::memcmp(expected, first.Data() + i, 3) != 0;
-  }
-  EXPECT_EQ(differ, 0);
+// Each kernel the processor has, and runs of every kind: whole rows, groups of eight and
+// sixteen, the tails after the last whole group, and runs too short for a group at all.
+// Each run is read and written within its own bytes.
+TEST(Exhaustive, SaturationBoostAt140EveryColour) {
+  ExpectEveryColour(140, {{kFastest, 4096},
+                          {kAvx2, 4096},
+                          {kPortable, 4096},
+                          {kFastest, 1},
+                          {kFastest, 10},
+                          {kFastest, 11},
+                          {kFastest, 19},
+                          {kFastest, 21},
+                          {kFastest, 22},
+                          {kFastest, 37},
+                          {kAvx2, 10},
+                          {kAvx2, 11},
+                          {kAvx2, 19}});
 }
-TEST(Exhaustive, SaturationBoostAt100EveryColour) { ExpectEveryColour(100); }
-TEST(Exhaustive, SaturationBoostAt1000EveryColour) { ExpectEveryColour(1000); }
+
+TEST(Exhaustive, SaturationBoostAtOtherFactorsEveryColour) {
+  for (int factor : {100, 1000, 1, 99, 257})
+    ExpectEveryColour(factor, {{kFastest, 4096}, {kAvx2, 4096}, {kPortable, 4096}});
+}
 
 TEST(Exhaustive, IntegerSharpeningEqualsLongDoubleFormula) {
   // Every centre byte, every sum of the four neighbours, every strength of the fast path.
