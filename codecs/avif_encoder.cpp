@@ -10,14 +10,13 @@
 // libheif reports every failure as a status; the one callback, the writer, catches
 // everything before it returns into the library. Each object has one owner.
 
-#include <libheif/heif.h>
-
 #include <cstring>
 #include <memory>
 #include <new>
 #include <string>
 
 #include "codecs.h"
+#include "heif_library.h"
 
 namespace brevine {
 namespace {
@@ -25,24 +24,15 @@ namespace {
 // libaom's limit on a frame's sides.
 constexpr int kLargestSide = 65536;
 
-struct ContextFree {
-  void operator()(heif_context* p) const noexcept { heif_context_free(p); }
-};
-struct EncoderRelease {
-  void operator()(heif_encoder* p) const noexcept { heif_encoder_release(p); }
-};
-struct ImageRelease {
-  void operator()(heif_image* p) const noexcept { heif_image_release(p); }
-};
-struct HandleRelease {
-  void operator()(heif_image_handle* p) const noexcept { heif_image_handle_release(p); }
-};
-struct OptionsFree {
-  void operator()(heif_encoding_options* p) const noexcept { heif_encoding_options_free(p); }
-};
-struct NclxFree {
-  void operator()(heif_color_profile_nclx* p) const noexcept { heif_nclx_color_profile_free(p); }
-};
+using Context = std::unique_ptr<heif_context, HeifRelease<&HeifFunctions::heif_context_free>>;
+using Encoder = std::unique_ptr<heif_encoder, HeifRelease<&HeifFunctions::heif_encoder_release>>;
+using Image = std::unique_ptr<heif_image, HeifRelease<&HeifFunctions::heif_image_release>>;
+using Handle =
+    std::unique_ptr<heif_image_handle, HeifRelease<&HeifFunctions::heif_image_handle_release>>;
+using EncodingOptions =
+    std::unique_ptr<heif_encoding_options, HeifRelease<&HeifFunctions::heif_encoding_options_free>>;
+using Nclx = std::unique_ptr<heif_color_profile_nclx,
+                             HeifRelease<&HeifFunctions::heif_nclx_color_profile_free>>;
 
 // The message lives in the context, so it is copied before the context goes.
 void Check(const heif_error& error, const char* what) {
@@ -71,18 +61,18 @@ extern "C" heif_error AppendBytes(heif_context*, const void* data, size_t size,
 }
 
 // The picture as heif-enc loads a PNG of it: interleaved RGB, or the gray values alone.
-std::unique_ptr<heif_image, ImageRelease> MakeImage(const WorkBitmap& bitmap, bool gray) {
+Image MakeImage(const HeifFunctions& heif, const WorkBitmap& bitmap, bool gray) {
   const int w = bitmap.Width();
   const int h = bitmap.Height();
   heif_image* raw = nullptr;
   const heif_channel channel = gray ? heif_channel_Y : heif_channel_interleaved;
-  Check(heif_image_create(w, h, gray ? heif_colorspace_monochrome : heif_colorspace_RGB,
-                          gray ? heif_chroma_monochrome : heif_chroma_interleaved_RGB, &raw),
+  Check(heif.heif_image_create(w, h, gray ? heif_colorspace_monochrome : heif_colorspace_RGB,
+                               gray ? heif_chroma_monochrome : heif_chroma_interleaved_RGB, &raw),
         "cannot create the image");
-  std::unique_ptr<heif_image, ImageRelease> image(raw);
-  Check(heif_image_add_plane(image.get(), channel, w, h, 8), "cannot allocate the image");
+  Image image(raw, {&heif});
+  Check(heif.heif_image_add_plane(image.get(), channel, w, h, 8), "cannot allocate the image");
   int stride = 0;
-  std::uint8_t* plane = heif_image_get_plane(image.get(), channel, &stride);
+  std::uint8_t* plane = heif.heif_image_get_plane(image.get(), channel, &stride);
   if (plane == nullptr) throw EncodeError("AVIF: cannot allocate the image");
   for (int y = 0; y < h; ++y) {
     const std::uint8_t* in = bitmap.Row(y);
@@ -102,31 +92,34 @@ std::unique_ptr<heif_image, ImageRelease> MakeImage(const WorkBitmap& bitmap, bo
 
 }  // namespace
 
-std::vector<std::uint8_t> EncodeAvif(const WorkBitmap& bitmap, int quality, bool gray,
-                                     const ResultMetadata& metadata) {
+std::vector<std::uint8_t> EncodeAvif(const HeifLibrary& library, const WorkBitmap& bitmap,
+                                     int quality, bool gray, const ResultMetadata& metadata) {
   if (bitmap.Empty()) throw EncodeError("AVIF: empty picture");
   if (bitmap.Width() > kLargestSide || bitmap.Height() > kLargestSide) {
     throw EncodeError("AVIF: picture too large for AVIF");
   }
-  std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
+  const HeifFunctions* functions = library.Functions();
+  if (functions == nullptr) throw EncodeError("AVIF: " + library.Failure());
+  const HeifFunctions& heif = *functions;
+  const Context context(heif.heif_context_alloc(), {&heif});
   if (!context) throw std::bad_alloc();
 
   heif_encoder* rawEncoder = nullptr;
-  Check(heif_context_get_encoder_for_format(context.get(), heif_compression_AV1, &rawEncoder),
+  Check(heif.heif_context_get_encoder_for_format(context.get(), heif_compression_AV1, &rawEncoder),
         "no AV1 encoder");
-  std::unique_ptr<heif_encoder, EncoderRelease> encoder(rawEncoder);
-  Check(heif_encoder_set_lossy_quality(encoder.get(), quality), "quality out of range");
-  Check(heif_encoder_set_logging_level(encoder.get(), 0), "cannot set the logging level");
+  const Encoder encoder(rawEncoder, {&heif});
+  Check(heif.heif_encoder_set_lossy_quality(encoder.get(), quality), "quality out of range");
+  Check(heif.heif_encoder_set_logging_level(encoder.get(), 0), "cannot set the logging level");
 
-  const auto image = MakeImage(bitmap, gray);
+  const Image image = MakeImage(heif, bitmap, gray);
   if (!metadata.icc.empty()) {
-    Check(heif_image_set_raw_color_profile(image.get(), "prof", metadata.icc.data(),
-                                           metadata.icc.size()),
+    Check(heif.heif_image_set_raw_color_profile(image.get(), "prof", metadata.icc.data(),
+                                                metadata.icc.size()),
           "cannot keep the colour profile");
   }
 
-  std::unique_ptr<heif_color_profile_nclx, NclxFree> nclx(heif_nclx_color_profile_alloc());
-  std::unique_ptr<heif_encoding_options, OptionsFree> options(heif_encoding_options_alloc());
+  const Nclx nclx(heif.heif_nclx_color_profile_alloc(), {&heif});
+  const EncodingOptions options(heif.heif_encoding_options_alloc(), {&heif});
   if (!nclx || !options) throw std::bad_alloc();
   nclx->color_primaries = heif_color_primaries_ITU_R_BT_709_5;
   nclx->transfer_characteristics = heif_transfer_characteristic_IEC_61966_2_1;
@@ -136,17 +129,17 @@ std::vector<std::uint8_t> EncodeAvif(const WorkBitmap& bitmap, int quality, bool
   options->output_nclx_profile = nclx.get();
 
   heif_image_handle* rawHandle = nullptr;
-  Check(heif_context_encode_image(context.get(), image.get(), encoder.get(), options.get(),
-                                  &rawHandle),
+  Check(heif.heif_context_encode_image(context.get(), image.get(), encoder.get(), options.get(),
+                                       &rawHandle),
         "encoding failed");
-  std::unique_ptr<heif_image_handle, HandleRelease> handle(rawHandle);
-  Check(heif_context_set_primary_image(context.get(), handle.get()), "no primary image");
+  const Handle handle(rawHandle, {&heif});
+  Check(heif.heif_context_set_primary_image(context.get(), handle.get()), "no primary image");
   if (!metadata.exif.empty()) {
     if (metadata.exif.size() > static_cast<std::size_t>(INT32_MAX)) {
       throw EncodeError("AVIF: EXIF block too long");
     }
-    Check(heif_context_add_exif_metadata(context.get(), handle.get(), metadata.exif.data(),
-                                         static_cast<int>(metadata.exif.size())),
+    Check(heif.heif_context_add_exif_metadata(context.get(), handle.get(), metadata.exif.data(),
+                                              static_cast<int>(metadata.exif.size())),
           "cannot keep the EXIF block");
   }
 
@@ -155,10 +148,15 @@ std::vector<std::uint8_t> EncodeAvif(const WorkBitmap& bitmap, int quality, bool
   heif_writer writer{};
   writer.writer_api_version = 1;
   writer.write = AppendBytes;
-  const heif_error written = heif_context_write(context.get(), &writer, &target);
+  const heif_error written = heif.heif_context_write(context.get(), &writer, &target);
   if (target.failed) throw std::bad_alloc();
   Check(written, "cannot write the file");
   return out;
+}
+
+std::vector<std::uint8_t> EncodeAvif(const WorkBitmap& bitmap, int quality, bool gray,
+                                     const ResultMetadata& metadata) {
+  return EncodeAvif(HeifLibrary::Default(), bitmap, quality, gray, metadata);
 }
 
 }  // namespace brevine

@@ -135,7 +135,9 @@ void LoadPngImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info)
 void LoadWebpImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info);
 // HEIF and AVIF: the primary image with its rotation, mirroring and crop applied, 8 bits,
 // alpha dropped. Fills the profile (stored, or built from nclx primaries) and the EXIF
-// block; the orientation stays 1, as the picture is upright already.
+// block; the orientation stays 1, as the picture is upright already. libheif is opened on
+// the first call; where it cannot be, the load fails with the reason (DecodeError), as
+// does an AVIF result (EncodeError).
 void LoadHeifImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info);
 void LoadHeifImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info,
                    const LoadRequest& request);

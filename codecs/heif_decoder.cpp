@@ -11,14 +11,11 @@
 // RGB profile built from those primaries with Little CMS.
 
 #include <lcms2.h>
-#include <libheif/heif.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <string>
 #include <type_traits>
@@ -26,27 +23,18 @@
 
 #include "codecs.h"
 #include "heif_layout.h"
+#include "heif_library.h"
 
 namespace brevine {
 
 namespace {
 
-struct ContextFree {
-  void operator()(heif_context* p) const noexcept { heif_context_free(p); }
-};
-struct HandleRelease {
-  void operator()(heif_image_handle* p) const noexcept { heif_image_handle_release(p); }
-};
-struct ImageRelease {
-  void operator()(heif_image* p) const noexcept { heif_image_release(p); }
-};
-struct NclxFree {
-  void operator()(heif_color_profile_nclx* p) const noexcept { heif_nclx_color_profile_free(p); }
-};
-using Context = std::unique_ptr<heif_context, ContextFree>;
-using Handle = std::unique_ptr<heif_image_handle, HandleRelease>;
-using Image = std::unique_ptr<heif_image, ImageRelease>;
-using Nclx = std::unique_ptr<heif_color_profile_nclx, NclxFree>;
+using Context = std::unique_ptr<heif_context, HeifRelease<&HeifFunctions::heif_context_free>>;
+using Handle =
+    std::unique_ptr<heif_image_handle, HeifRelease<&HeifFunctions::heif_image_handle_release>>;
+using Image = std::unique_ptr<heif_image, HeifRelease<&HeifFunctions::heif_image_release>>;
+using Nclx = std::unique_ptr<heif_color_profile_nclx,
+                             HeifRelease<&HeifFunctions::heif_nclx_color_profile_free>>;
 
 // The message lives in the context, so it is copied before the context goes.
 void Check(const heif_error& error) {
@@ -128,18 +116,19 @@ std::vector<std::uint8_t> ProfileFromNclx(const heif_color_profile_nclx& nclx) {
 // A stored ICC profile when it is well formed; otherwise a profile for nclx primaries other
 // than BT.709/sRGB (1) or unspecified (2). A damaged ICC profile does not hide a sound nclx
 // description beside it. Nothing here fails the load.
-std::vector<std::uint8_t> ColourProfile(const heif_image_handle* handle) {
-  const std::size_t rawSize = heif_image_handle_get_raw_color_profile_size(handle);
+std::vector<std::uint8_t> ColourProfile(const HeifFunctions& heif,
+                                        const heif_image_handle* handle) {
+  const std::size_t rawSize = heif.heif_image_handle_get_raw_color_profile_size(handle);
   if (rawSize > 0) {
     std::vector<std::uint8_t> raw(rawSize);
-    if (heif_image_handle_get_raw_color_profile(handle, raw.data()).code == heif_error_Ok &&
+    if (heif.heif_image_handle_get_raw_color_profile(handle, raw.data()).code == heif_error_Ok &&
         IsWellFormedRgbProfile(raw.data(), raw.size())) {
       return raw;
     }
   }
   heif_color_profile_nclx* nclxOut = nullptr;
-  const heif_error error = heif_image_handle_get_nclx_color_profile(handle, &nclxOut);
-  const Nclx nclx(nclxOut);
+  const heif_error error = heif.heif_image_handle_get_nclx_color_profile(handle, &nclxOut);
+  const Nclx nclx(nclxOut, {&heif});
   if (error.code != heif_error_Ok || !nclx) return {};
   // PQ and HLG code light far beyond the sRGB curve's white; the 8-bit samples are those
   // codes as they stand, so a profile with the sRGB curve would call them SDR colours they
@@ -160,14 +149,15 @@ std::vector<std::uint8_t> ColourProfile(const heif_image_handle* handle) {
 // The first Exif block of the image. libheif hands it over as stored: a 4-byte big-endian
 // offset to the TIFF header, then the bytes before that header (often "Exif\0\0"), then
 // the header. Anything malformed leaves the block out.
-std::vector<std::uint8_t> ExifBlock(const heif_image_handle* handle) {
-  if (heif_image_handle_get_number_of_metadata_blocks(handle, "Exif") <= 0) return {};
+std::vector<std::uint8_t> ExifBlock(const HeifFunctions& heif, const heif_image_handle* handle) {
+  if (heif.heif_image_handle_get_number_of_metadata_blocks(handle, "Exif") <= 0) return {};
   heif_item_id id = 0;
-  if (heif_image_handle_get_list_of_metadata_block_IDs(handle, "Exif", &id, 1) != 1) return {};
-  const std::size_t size = heif_image_handle_get_metadata_size(handle, id);
+  if (heif.heif_image_handle_get_list_of_metadata_block_IDs(handle, "Exif", &id, 1) != 1) return {};
+  const std::size_t size = heif.heif_image_handle_get_metadata_size(handle, id);
   if (size < 4 + 8) return {};
   std::vector<std::uint8_t> block(size);
-  if (heif_image_handle_get_metadata(handle, id, block.data()).code != heif_error_Ok) return {};
+  if (heif.heif_image_handle_get_metadata(handle, id, block.data()).code != heif_error_Ok)
+    return {};
   const std::uint64_t offset = (std::uint64_t{block[0]} << 24) | (std::uint64_t{block[1]} << 16) |
                                (std::uint64_t{block[2]} << 8) | block[3];
   if (offset > size - 4 - 8) return {};
@@ -180,16 +170,17 @@ std::vector<std::uint8_t> ExifBlock(const heif_image_handle* handle) {
 
 // The sizes libheif's handle reports must be those read from the boxes: the coded size is
 // the primary's ispe, and the displayed size (after crop and turn) lies within it.
-void CheckHandle(heif_context* context, const heif_image_handle* handle, const HeifLayout& layout) {
+void CheckHandle(const HeifFunctions& heif, heif_context* context, const heif_image_handle* handle,
+                 const HeifLayout& layout) {
   heif_item_id primary = 0;
-  if (heif_context_get_primary_image_ID(context, &primary).code != heif_error_Ok ||
+  if (heif.heif_context_get_primary_image_ID(context, &primary).code != heif_error_Ok ||
       primary != layout.primary) {
     throw DecodeError("HEIF: the primary image is not the one declared");
   }
-  const std::int64_t codedWidth = heif_image_handle_get_ispe_width(handle);
-  const std::int64_t codedHeight = heif_image_handle_get_ispe_height(handle);
-  const std::int64_t width = heif_image_handle_get_width(handle);
-  const std::int64_t height = heif_image_handle_get_height(handle);
+  const std::int64_t codedWidth = heif.heif_image_handle_get_ispe_width(handle);
+  const std::int64_t codedHeight = heif.heif_image_handle_get_ispe_height(handle);
+  const std::int64_t width = heif.heif_image_handle_get_width(handle);
+  const std::int64_t height = heif.heif_image_handle_get_height(handle);
   if (codedWidth != layout.width || codedHeight != layout.height || width <= 0 || height <= 0 ||
       std::max(width, height) > std::max(codedWidth, codedHeight) ||
       std::min(width, height) > std::min(codedWidth, codedHeight)) {
@@ -198,10 +189,10 @@ void CheckHandle(heif_context* context, const heif_image_handle* handle, const H
 }
 
 // Copies a picture of the approved size.
-void CopyToBitmap(const heif_image* image, int approvedWidth, int approvedHeight,
-                  WorkBitmap& bitmap) {
-  const int width = heif_image_get_width(image, heif_channel_interleaved);
-  const int height = heif_image_get_height(image, heif_channel_interleaved);
+void CopyToBitmap(const HeifFunctions& heif, const heif_image* image, int approvedWidth,
+                  int approvedHeight, WorkBitmap& bitmap) {
+  const int width = heif.heif_image_get_width(image, heif_channel_interleaved);
+  const int height = heif.heif_image_get_height(image, heif_channel_interleaved);
   if (width != approvedWidth || height != approvedHeight) {
     throw DecodeError("HEIF: decoded picture of " + std::to_string(width) + "x" +
                       std::to_string(height) + " instead of " + std::to_string(approvedWidth) +
@@ -209,9 +200,9 @@ void CopyToBitmap(const heif_image* image, int approvedWidth, int approvedHeight
   }
   int stride = 0;
   const std::uint8_t* plane =
-      heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
+      heif.heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
   if (width <= 0 || height <= 0 || plane == nullptr ||
-      heif_image_get_bits_per_pixel_range(image, heif_channel_interleaved) != 8 ||
+      heif.heif_image_get_bits_per_pixel_range(image, heif_channel_interleaved) != 8 ||
       stride < 3 * width) {
     throw DecodeError("HEIF decoder gave no 8-bit RGB picture");
   }
@@ -229,55 +220,52 @@ void CopyToBitmap(const heif_image* image, int approvedWidth, int approvedHeight
 
 }  // namespace
 
-namespace {
-
-// libheif is set up once for the process, before the first worker uses it, and its
-// decoders are released when the process ends.
-void InitializeHeif() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    if (heif_init(nullptr).code == heif_error_Ok) std::atexit([] { heif_deinit(); });
-  });
-}
-
-}  // namespace
-
-void DecodeHeif(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo& info,
-                const LoadRequest& request) {
+void DecodeHeif(const HeifLibrary& library, const std::uint8_t* data, std::size_t size,
+                WorkBitmap& bitmap, SourceInfo& info, const LoadRequest& request) {
   if (size == 0) throw DecodeError("HEIF file is empty");
   // Before libheif reads a byte: every size the file declares, against the others and the
   // bounds.
   const HeifLayout layout = ReadHeifLayout(data, size, WorkBitmap::kMaxPixels);
-  InitializeHeif();
-  const Context context(heif_context_alloc());
+  const HeifFunctions* functions = library.Functions();
+  if (functions == nullptr) throw DecodeError("HEIF: " + library.Failure());
+  const HeifFunctions& heif = *functions;
+  // libheif is set up once, before the first worker uses it, and its decoders are released
+  // when the library's owner goes (for the process's own, when the process ends).
+  library.Initialize();
+  const Context context(heif.heif_context_alloc(), {&heif});
   if (!context) throw std::bad_alloc();
   // libheif refuses a side at or above its limit.
-  heif_context_set_maximum_image_size_limit(context.get(),
-                                            static_cast<int>(layout.longestSide + 1));
+  heif.heif_context_set_maximum_image_size_limit(context.get(),
+                                                 static_cast<int>(layout.longestSide + 1));
   // Tiles of a grid decode on libheif's threads; with one thread to spare, on this one.
-  heif_context_set_max_decoding_threads(context.get(),
-                                        request.decoderThreads > 1 ? request.decoderThreads : 0);
-  Check(heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr));
+  heif.heif_context_set_max_decoding_threads(
+      context.get(), request.decoderThreads > 1 ? request.decoderThreads : 0);
+  Check(heif.heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr));
   heif_image_handle* handleOut = nullptr;
-  const heif_error found = heif_context_get_primary_image_handle(context.get(), &handleOut);
-  const Handle handle(handleOut);
+  const heif_error found = heif.heif_context_get_primary_image_handle(context.get(), &handleOut);
+  const Handle handle(handleOut, {&heif});
   Check(found);
   if (!handle) throw DecodeError("HEIF file has no primary image");
-  CheckHandle(context.get(), handle.get(), layout);
+  CheckHandle(heif, context.get(), handle.get(), layout);
 
   heif_image* imageOut = nullptr;
-  const heif_error decoded = heif_decode_image(handle.get(), &imageOut, heif_colorspace_RGB,
-                                               heif_chroma_interleaved_RGB, nullptr);
-  const Image image(imageOut);
+  const heif_error decoded = heif.heif_decode_image(handle.get(), &imageOut, heif_colorspace_RGB,
+                                                    heif_chroma_interleaved_RGB, nullptr);
+  const Image image(imageOut, {&heif});
   Check(decoded);
   if (!image) throw DecodeError("HEIF decoder gave no picture");
-  CopyToBitmap(image.get(), heif_image_handle_get_width(handle.get()),
-               heif_image_handle_get_height(handle.get()), bitmap);
+  CopyToBitmap(heif, image.get(), heif.heif_image_handle_get_width(handle.get()),
+               heif.heif_image_handle_get_height(handle.get()), bitmap);
 
   // The picture is upright now; an EXIF orientation tag must not turn it again.
   info.orientation = 1;
-  info.icc = ColourProfile(handle.get());
-  info.exif = ExifBlock(handle.get());
+  info.icc = ColourProfile(heif, handle.get());
+  info.exif = ExifBlock(heif, handle.get());
+}
+
+void DecodeHeif(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo& info,
+                const LoadRequest& request) {
+  DecodeHeif(HeifLibrary::Default(), data, size, bitmap, info, request);
 }
 
 void DecodeHeif(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo& info) {

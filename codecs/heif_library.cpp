@@ -1,0 +1,43 @@
+#include "heif_library.h"
+
+#include <dlfcn.h>
+
+namespace brevine {
+
+HeifLibrary::HeifLibrary(const char* soname) {
+  const std::string name = std::string("libheif (") + soname + ")";
+  // RTLD_NOW: a symbol the library cannot resolve shows here, not in the middle of a decode.
+  void* handle = ::dlopen(soname, RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) {
+    const char* why = ::dlerror();
+    failure_ = name + " cannot be opened: " + (why ? why : "not found");
+    return;
+  }
+  // A missing function names the first one; nothing of such a library is ever called.
+#define BREVINE_HEIF_LOOK_UP(function)                                                       \
+  functions_.function = reinterpret_cast<decltype(&::function)>(::dlsym(handle, #function)); \
+  if (functions_.function == nullptr) {                                                      \
+    failure_ = name + " lacks " #function;                                                   \
+    ::dlclose(handle);                                                                       \
+    return;                                                                                  \
+  }
+  BREVINE_HEIF_FUNCTIONS(BREVINE_HEIF_LOOK_UP)
+#undef BREVINE_HEIF_LOOK_UP
+  complete_ = true;
+}
+
+HeifLibrary::~HeifLibrary() {
+  if (needsDeinit_) functions_.heif_deinit();
+}
+
+const HeifLibrary& HeifLibrary::Default() {
+  static const HeifLibrary library(kSoname);
+  return library;
+}
+
+void HeifLibrary::Initialize() const {
+  std::call_once(initialized_,
+                 [this] { needsDeinit_ = functions_.heif_init(nullptr).code == heif_error_Ok; });
+}
+
+}  // namespace brevine
