@@ -234,6 +234,8 @@ class TJPEGImage {
 
   bool HasData() const { return hasData_; }
   const TJPEGData& Data() const { return data_; }
+  // Moves the stored bytes out; the image holds no data afterwards.
+  std::vector<std::uint8_t> TakeBytes();
 
   // Decoding side.
   void ReadJpegFile(const std::string& path);  // stored data = the file, header checked

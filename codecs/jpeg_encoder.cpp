@@ -154,6 +154,11 @@ void TJPEGImage::EncodeFrom(const WorkBitmap* source) {
   data_ = TJPEGData{};
   hasData_ = true;
   const bool empty = source == nullptr || source->Empty();
+  // Room for any likely result at once: growing by copies would touch fresh memory again
+  // and again, and untouched room costs nothing.
+  if (!empty) {
+    data_.bytes.reserve(MarkerBytes(markers_) + kBlockSize + source->ByteCount() / 2);
+  }
   EncodeJob job{};
   if (!empty) {
     job.pixels = source->Data();
@@ -187,6 +192,13 @@ void TJPEGImage::EncodeFrom(const WorkBitmap* source) {
     hasData_ = false;
     throw EJPEG(code);
   }
+}
+
+std::vector<std::uint8_t> TJPEGImage::TakeBytes() {
+  std::vector<std::uint8_t> bytes = std::move(data_.bytes);
+  data_ = TJPEGData{};
+  hasData_ = false;
+  return bytes;
 }
 
 void TJPEGImage::WriteJpegFile(const std::string& path) {

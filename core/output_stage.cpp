@@ -174,7 +174,7 @@ std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const Wo
     EncodeToTargetSize(jpeg, picture, maxBytes);
   }
   if (quality) *quality = jpeg.Quality();
-  return jpeg.Data().bytes;
+  return jpeg.TakeBytes();
 }
 
 std::string OutputSubFolder(const std::string& folder, const std::string& folderName) {

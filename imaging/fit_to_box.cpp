@@ -158,18 +158,74 @@ class EightRowWidthPass {
         sums[2] = s2;
       }
 
-      // Back to rows, dividing through the quotient table on the way.
+      // Back to rows, divided on the way: sixteen output bytes of all eight rows at a time
+      // by the reciprocal where it is exact, the rest through the quotient table.
       const std::size_t outBytes = 3 * static_cast<std::size_t>(i1 - i0);
+      std::size_t x = 0;
+      if (pass_.reciprocalExact) {
+        const __m128 reciprocal = _mm_set1_ps(pass_.reciprocal);
+        for (; x + 16 <= outBytes; x += 16) {
+          __m128i rows[kRows];
+          DivideAndTranspose(&sums_[x].v, reciprocal, rows);
+          for (int r = 0; r < kRows; ++r) {
+            _mm_storeu_si128(
+                reinterpret_cast<__m128i*>(out[r] + 3 * static_cast<std::size_t>(i0) + x), rows[r]);
+          }
+        }
+      }
       const std::uint16_t* lanes = reinterpret_cast<const std::uint16_t*>(sums_.data());
       for (int r = 0; r < kRows; ++r) {
         std::uint8_t* o = out[r] + 3 * static_cast<std::size_t>(i0);
         const std::uint16_t* s = lanes + r;
-        for (std::size_t x = 0; x < outBytes; ++x) o[x] = table[s[8 * x]];
+        for (std::size_t k = x; k < outBytes; ++k) o[k] = table[s[8 * k]];
       }
     }
   }
 
  private:
+  // S x reciprocal truncated, for the eight 16-bit sums of `v`, as 16-bit lanes.
+  static __m128i Quotients(__m128i v, __m128 reciprocal) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i low =
+        _mm_cvttps_epi32(_mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(v, zero)), reciprocal));
+    const __m128i high =
+        _mm_cvttps_epi32(_mm_mul_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(v, zero)), reciprocal));
+    // Only the low byte is kept, as the division does.
+    const __m128i byte = _mm_set1_epi32(0xFF);
+    return _mm_packs_epi32(_mm_and_si128(low, byte), _mm_and_si128(high, byte));
+  }
+
+  // The quotients of sixteen lane vectors (output bytes x ... x + 15, each holding the
+  // eight rows) as eight rows of sixteen bytes.
+  static void DivideAndTranspose(const __m128i* sums, __m128 reciprocal, __m128i* rows) {
+    __m128i pairs[8];
+    for (int k = 0; k < 8; ++k) {
+      // Bytes x + 2k for rows 0-7, then x + 2k + 1 for rows 0-7; interleaved, each 16-bit
+      // word holds both bytes of one row.
+      const __m128i b = _mm_packus_epi16(Quotients(sums[2 * k], reciprocal),
+                                         Quotients(sums[2 * k + 1], reciprocal));
+      pairs[k] = _mm_unpacklo_epi8(b, _mm_srli_si128(b, 8));
+    }
+    // An 8 x 8 transpose of 16-bit words: word r of pairs[k] becomes word k of rows[r].
+    __m128i a[8], c[8];
+    for (int k = 0; k < 4; ++k) {
+      a[2 * k] = _mm_unpacklo_epi16(pairs[2 * k], pairs[2 * k + 1]);
+      a[2 * k + 1] = _mm_unpackhi_epi16(pairs[2 * k], pairs[2 * k + 1]);
+    }
+    // a[2k]: rows 0-3 of pairs 2k, 2k+1; a[2k+1]: rows 4-7.
+    for (int k = 0; k < 2; ++k) {
+      c[4 * k] = _mm_unpacklo_epi32(a[4 * k], a[4 * k + 2]);
+      c[4 * k + 1] = _mm_unpackhi_epi32(a[4 * k], a[4 * k + 2]);
+      c[4 * k + 2] = _mm_unpacklo_epi32(a[4 * k + 1], a[4 * k + 3]);
+      c[4 * k + 3] = _mm_unpackhi_epi32(a[4 * k + 1], a[4 * k + 3]);
+    }
+    // c[4k + j]: rows 2j, 2j + 1 of pairs 4k ... 4k + 3.
+    for (int j = 0; j < 4; ++j) {
+      rows[2 * j] = _mm_unpacklo_epi64(c[j], c[4 + j]);
+      rows[2 * j + 1] = _mm_unpackhi_epi64(c[j], c[4 + j]);
+    }
+  }
+
   static __m128i LoadRow(const std::uint8_t* row, std::size_t offset, std::size_t rowBytes) {
     if (offset + 16 <= rowBytes)
       return _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + offset));

@@ -173,7 +173,7 @@ class StreamState {
     if (steps.boost) boost_.emplace(steps.boostFactor);
 
     const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
-    block_.resize(rowBytes * kHeldRows);
+    block_.SetSize(width, kHeldRows);
     if (!transposed_) {
       // Rows: width pass on each, height pass summed over them.
       rowPass_ = std::make_unique<RowPass>(first_);
@@ -193,7 +193,7 @@ class StreamState {
 
   std::uint8_t* Rows(int count) {
     if (pending_ + count > kHeldRows) Process(pending_);
-    return block_.data() + Stride() * static_cast<std::size_t>(pending_);
+    return block_.Data() + Stride() * static_cast<std::size_t>(pending_);
   }
 
   std::size_t Stride() const { return 3 * static_cast<std::size_t>(width_); }
@@ -205,7 +205,7 @@ class StreamState {
     }
     for (int r = 0; r < count; ++r) {
       const int y = first + r * step;
-      std::uint8_t* row = block_.data() + Stride() * static_cast<std::size_t>(pending_ + r);
+      std::uint8_t* row = block_.Data() + Stride() * static_cast<std::size_t>(pending_ + r);
       if (y < 0 || y >= height_) broken_ = true;
       rowOf_[pending_ + r] = y;
       if (boost_) boost_->Apply(row, static_cast<std::size_t>(width_));
@@ -283,7 +283,7 @@ class StreamState {
       std::uint8_t* out[kHeldRows];
       const std::size_t outBytes = 3 * static_cast<std::size_t>(target_.width);
       for (int r = 0; r < count; ++r) {
-        in[r] = block_.data() + Stride() * static_cast<std::size_t>(r);
+        in[r] = block_.Data() + Stride() * static_cast<std::size_t>(r);
         out[r] = reduced_.data() + outBytes * static_cast<std::size_t>(r);
       }
       rowPass_->Run(in, out, count, Stride());
@@ -300,7 +300,7 @@ class StreamState {
         if (y < 0 || y >= height_) continue;
         const int k = fromEnd_ ? height_ - 1 - y : y;
         AddLine(
-            k, block_.data() + Stride() * static_cast<std::size_t>(r),
+            k, block_.Data() + Stride() * static_cast<std::size_t>(r),
             [this](int) {
               return columns_.data() + Stride() * static_cast<std::size_t>(columnCount_);
             },
@@ -312,7 +312,7 @@ class StreamState {
     }
     const int rest = pending_ - count;
     if (rest > 0) {
-      std::memmove(block_.data(), block_.data() + Stride() * static_cast<std::size_t>(count),
+      std::memmove(block_.Data(), block_.Data() + Stride() * static_cast<std::size_t>(count),
                    Stride() * static_cast<std::size_t>(rest));
       std::copy(rowOf_.begin() + count, rowOf_.begin() + pending_, rowOf_.begin());
     }
@@ -357,7 +357,7 @@ class StreamState {
   std::unique_ptr<RowPass> rowPass_;
   AnySums sums_;
 
-  std::vector<std::uint8_t> block_;  // rows as they came, boosted and mirrored
+  WorkBitmap block_;  // rows as they came, boosted and mirrored (a bitmap for its large pages)
   std::array<int, kHeldRows> rowOf_{};
   int pending_ = 0;
   int rowsIn_ = 0;

@@ -12,8 +12,10 @@ namespace brevine {
 namespace {
 
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
-// Below this a buffer comes from the ordinary heap.
-constexpr std::size_t kMapThreshold = std::size_t{4} << 20;
+// Below this a buffer comes from the ordinary heap. Above it, whole huge pages: a fault
+// per 2 MiB instead of one per 4 KiB page, which on some virtual machines costs as much as
+// reducing tens of thousands of pixels. What is never touched costs no memory.
+constexpr std::size_t kMapThreshold = std::size_t{512} << 10;
 
 }  // namespace
 
@@ -29,13 +31,15 @@ std::unique_ptr<std::uint8_t[], PixelBufferDeleter> WorkBitmap::AllocatePixels(s
   if (bytes == 0) return {};
   if (bytes < kMapThreshold)
     return std::unique_ptr<std::uint8_t[], PixelBufferDeleter>(new std::uint8_t[bytes]);
-  const std::size_t length = bytes + kHugePage;
+  // Whole huge pages from a huge-page boundary, the last one too.
+  const std::size_t pages = (bytes + kHugePage - 1) & ~(kHugePage - 1);
+  const std::size_t length = pages + kHugePage;
   void* base = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (base == MAP_FAILED) throw std::bad_alloc();
   const auto start = (reinterpret_cast<std::uintptr_t>(base) + kHugePage - 1) & ~(kHugePage - 1);
   auto* pixels = reinterpret_cast<std::uint8_t*>(start);
   // Advice only: where huge pages are off the buffer works as ordinary pages.
-  ::madvise(pixels, bytes, MADV_HUGEPAGE);
+  ::madvise(pixels, pages, MADV_HUGEPAGE);
   return std::unique_ptr<std::uint8_t[], PixelBufferDeleter>(pixels,
                                                              PixelBufferDeleter{length, base});
 }

@@ -210,6 +210,9 @@ TEST(JpegEncoder, EncodeBitmapEqualsACopysEncodeAndKeepsNoCopy) {
   jpeg.EncodeBitmap(picture);
   EXPECT_EQ(Encode(picture, 83, false, true), jpeg.Data().bytes);
   EXPECT_EQ(37, jpeg.Data().width);
+  const Bytes encoded = jpeg.Data().bytes;
+  EXPECT_EQ(encoded, jpeg.TakeBytes());  // moved out, nothing kept
+  EXPECT_FALSE(jpeg.HasData());
   jpeg.EncodeJpeg();
   EXPECT_TRUE(jpeg.HasData());
   EXPECT_TRUE(jpeg.Data().bytes.empty());

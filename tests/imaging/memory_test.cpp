@@ -55,17 +55,18 @@ std::size_t PeakDuring(Work work) {
 }
 
 TEST(FitToBoxMemory, OnlyDestinationAndIntermediate) {
-  const WorkBitmap src = test::MakePhotoLike(2000, 1500, 3);
-  const std::size_t intermediate = std::size_t{640} * 1500 * 3;
-  const std::size_t result = std::size_t{640} * 480 * 3;
+  // Small enough for every bitmap to come from operator new (larger ones are mapped).
+  const WorkBitmap src = test::MakePhotoLike(800, 600, 3);
+  const std::size_t intermediate = std::size_t{256} * 600 * 3;
+  const std::size_t result = std::size_t{256} * 192 * 3;
   // Tables and row lists stay far below one image row block.
-  const std::size_t slack = 256 * 1024;
+  const std::size_t slack = 64 * 1024;
 
   WorkBitmap separate;
   const std::size_t liveSeparate = gLive.load();
-  const std::size_t peakSeparate = PeakDuring([&] { FitToBox(src, separate, 640, 640); });
-  EXPECT_EQ(separate.Width(), 640);
-  EXPECT_EQ(separate.Height(), 480);
+  const std::size_t peakSeparate = PeakDuring([&] { FitToBox(src, separate, 256, 256); });
+  EXPECT_EQ(separate.Width(), 256);
+  EXPECT_EQ(separate.Height(), 192);
   EXPECT_LE(peakSeparate, intermediate + result + slack);
   EXPECT_GE(peakSeparate, intermediate + result);
   EXPECT_EQ(gLive.load(), liveSeparate + result);  // nothing left behind but the result
@@ -74,7 +75,7 @@ TEST(FitToBoxMemory, OnlyDestinationAndIntermediate) {
   // the next photo: only the intermediate comes and goes.
   WorkBitmap shared = src;
   const std::size_t liveBefore = gLive.load();
-  const std::size_t peakShared = PeakDuring([&] { FitToBox(shared, shared, 640, 640); });
+  const std::size_t peakShared = PeakDuring([&] { FitToBox(shared, shared, 256, 256); });
   EXPECT_LE(peakShared, intermediate + slack);
   EXPECT_EQ(gLive.load(), liveBefore);
 }
