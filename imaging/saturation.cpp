@@ -244,6 +244,29 @@ BREVINE_AVX2_FUNCTION inline __m256i DecideBytes(__m256 x, __m256& near) {
   return _mm256_max_epi32(_mm256_cvtps_epi32(whole), _mm256_setzero_si256());
 }
 
+// Lanes of a vector kernel stored as arrays, for the few pixels finished one by one:
+// those whose hue step is an exact tie, and those next to a tie of either byte. `twoWhich`
+// is twice the place of the largest byte.
+struct LaneValues {
+  std::int32_t v[16], d[16], x[16], step[16], twoWhich[16];
+};
+
+inline void ResolveTies(const HueStepTable& steps, unsigned lanes, LaneValues& a) {
+  for (; lanes != 0; lanes &= lanes - 1) {
+    const int l = __builtin_ctz(lanes);
+    a.step[l] = steps.Step(a.twoWhich[l] / 2, a.d[l], a.x[l]);
+  }
+}
+
+inline void FinishNearTies(int factor, unsigned lanes, const LaneValues& a, std::uint8_t* q) {
+  for (; lanes != 0; lanes &= lanes - 1) {
+    const int l = __builtin_ctz(lanes);
+    int h = a.step[l] + 60 * a.twoWhich[l];
+    if (h < 0) h += 360;
+    BoostKnownHue(factor, a.v[l], a.d[l], h, q + 3 * l);
+  }
+}
+
 // Eight pixels at a time in 32-bit lanes, with the decisions of BoostPixel: the hue step
 // from a single-precision division (a non-tie lies at least 1 / (2d) from a tie, and an
 // exact tie comes out exact), ties from the table, the two bytes in single precision.
@@ -292,8 +315,9 @@ BREVINE_AVX2_FUNCTION std::size_t BoostRunAvx2(const BoostTables& t, std::uint8_
     const __m256i top1 = _mm256_andnot_si256(top2, _mm256_cmpeq_epi32(v, c1));
     __m256i x = _mm256_blendv_epi8(_mm256_sub_epi32(c1, c2), _mm256_sub_epi32(c2, c0), top1);
     x = _mm256_blendv_epi8(x, _mm256_sub_epi32(c0, c1), top2);
-    // -2 where c2 is the largest, -1 where c1 is, else 0 (the masks are -1 or 0).
-    const __m256i minusWhich = _mm256_add_epi32(_mm256_add_epi32(top2, top2), top1);
+    // 4 where c2 is the largest, 2 where c1 is, else 0 (the masks are -1 or 0).
+    const __m256i twoWhich = _mm256_or_si256(_mm256_and_si256(top2, _mm256_set1_epi32(4)),
+                                             _mm256_and_si256(top1, _mm256_set1_epi32(2)));
 
     // The step Round(60 x / d); a grey pixel has x = 0 and divides by 1.
     const __m256 quotient = _mm256_div_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(x), _mm256_set1_ps(60)),
@@ -302,16 +326,13 @@ BREVINE_AVX2_FUNCTION std::size_t BoostRunAvx2(const BoostTables& t, std::uint8_
     const int ties = _mm256_movemask_ps(_mm256_cmp_ps(
         _mm256_sub_ps(quotient, _mm256_floor_ps(quotient)), _mm256_set1_ps(0.5f), _CMP_EQ_OQ));
     if (ties != 0) {
-      alignas(32) std::int32_t stepOf[8], whichOf[8], dOf[8], xOf[8];
-      _mm256_store_si256(reinterpret_cast<__m256i*>(stepOf), step);
-      _mm256_store_si256(reinterpret_cast<__m256i*>(whichOf), minusWhich);
-      _mm256_store_si256(reinterpret_cast<__m256i*>(dOf), d);
-      _mm256_store_si256(reinterpret_cast<__m256i*>(xOf), x);
-      for (int bits = ties; bits != 0; bits &= bits - 1) {
-        const int l = __builtin_ctz(static_cast<unsigned>(bits));
-        stepOf[l] = steps.Step(-whichOf[l], dOf[l], xOf[l]);
-      }
-      step = _mm256_load_si256(reinterpret_cast<const __m256i*>(stepOf));
+      LaneValues a;
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(a.step), step);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(a.twoWhich), twoWhich);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(a.d), d);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(a.x), x);
+      ResolveTies(steps, static_cast<unsigned>(ties), a);
+      step = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a.step));
     }
     // The hue is step + 120 which (+ 360 when negative), and the step lies in -60 ... 60,
     // so the sector is 2 which, less one for a negative step, plus one for a step of 60.
@@ -320,8 +341,7 @@ BREVINE_AVX2_FUNCTION std::size_t BoostRunAvx2(const BoostTables& t, std::uint8_
     const __m256i below = _mm256_cmpgt_epi32(zero, step);
     const __m256i above = _mm256_cmpeq_epi32(step, sixty);
     const __m256i sectorPlusOne =
-        _mm256_sub_epi32(_mm256_sub_epi32(_mm256_add_epi32(below, one), above),
-                         _mm256_add_epi32(minusWhich, minusWhich));
+        _mm256_add_epi32(_mm256_sub_epi32(_mm256_add_epi32(below, one), above), twoWhich);
     const __m256 weight = _mm256_mul_ps(
         _mm256_cvtepi32_ps(_mm256_sub_epi32(sixty, _mm256_abs_epi32(step))), sixtieth);
     const __m256 reach = _mm256_mul_ps(_mm256_cvtepi32_ps(d), reachPerStep);
@@ -341,17 +361,12 @@ BREVINE_AVX2_FUNCTION std::size_t BoostRunAvx2(const BoostTables& t, std::uint8_
     _mm_storeu_si128(reinterpret_cast<__m128i*>(q), _mm256_castsi256_si128(packed));
     _mm_storel_epi64(reinterpret_cast<__m128i*>(q + 16), _mm256_extracti128_si256(packed, 1));
     if (near != 0) {
-      alignas(32) std::int32_t vOf[8], dOf[8], stepOf[8], whichOf[8];
-      _mm256_store_si256(reinterpret_cast<__m256i*>(vOf), v);
-      _mm256_store_si256(reinterpret_cast<__m256i*>(dOf), d);
-      _mm256_store_si256(reinterpret_cast<__m256i*>(stepOf), step);
-      _mm256_store_si256(reinterpret_cast<__m256i*>(whichOf), minusWhich);
-      for (int bits = near; bits != 0; bits &= bits - 1) {
-        const int l = __builtin_ctz(static_cast<unsigned>(bits));
-        int h = stepOf[l] - 120 * whichOf[l];
-        if (h < 0) h += 360;
-        BoostKnownHue(t.factor, vOf[l], dOf[l], h, q + 3 * l);
-      }
+      LaneValues a;
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(a.v), v);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(a.d), d);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(a.step), step);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(a.twoWhich), twoWhich);
+      FinishNearTies(t.factor, static_cast<unsigned>(near), a, q);
     }
   }
   return i;
@@ -422,16 +437,13 @@ BREVINE_AVX512_FUNCTION std::size_t BoostRunAvx512(const BoostTables& t, std::ui
                       _mm512_roundscale_ps(quotient, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC)),
         _mm512_set1_ps(0.5f), _CMP_EQ_OQ);
     if (ties != 0) {
-      alignas(64) std::int32_t stepOf[16], whichOf[16], dOf[16], xOf[16];
-      _mm512_store_si512(stepOf, step);
-      _mm512_store_si512(whichOf, twoWhich);
-      _mm512_store_si512(dOf, d);
-      _mm512_store_si512(xOf, x);
-      for (unsigned bits = ties; bits != 0; bits &= bits - 1) {
-        const int l = __builtin_ctz(bits);
-        stepOf[l] = steps.Step(whichOf[l] / 2, dOf[l], xOf[l]);
-      }
-      step = _mm512_load_si512(stepOf);
+      LaneValues a;
+      _mm512_storeu_si512(a.step, step);
+      _mm512_storeu_si512(a.twoWhich, twoWhich);
+      _mm512_storeu_si512(a.d, d);
+      _mm512_storeu_si512(a.x, x);
+      ResolveTies(steps, ties, a);
+      step = _mm512_loadu_si512(a.step);
     }
     const __mmask16 below = _mm512_cmplt_epi32_mask(step, _mm512_setzero_si512());
     const __mmask16 above = _mm512_cmpeq_epi32_mask(step, sixty);
@@ -455,17 +467,12 @@ BREVINE_AVX512_FUNCTION std::size_t BoostRunAvx512(const BoostTables& t, std::ui
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(q), _mm512_castsi512_si256(packed));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 32), _mm512_extracti32x4_epi32(packed, 2));
     if (near != 0) {
-      alignas(64) std::int32_t vOf[16], dOf[16], stepOf[16], whichOf[16];
-      _mm512_store_si512(vOf, v);
-      _mm512_store_si512(dOf, d);
-      _mm512_store_si512(stepOf, step);
-      _mm512_store_si512(whichOf, twoWhich);
-      for (unsigned bits = near; bits != 0; bits &= bits - 1) {
-        const int l = __builtin_ctz(bits);
-        int h = stepOf[l] + 60 * whichOf[l];
-        if (h < 0) h += 360;
-        BoostKnownHue(t.factor, vOf[l], dOf[l], h, q + 3 * l);
-      }
+      LaneValues a;
+      _mm512_storeu_si512(a.v, v);
+      _mm512_storeu_si512(a.d, d);
+      _mm512_storeu_si512(a.step, step);
+      _mm512_storeu_si512(a.twoWhich, twoWhich);
+      FinishNearTies(t.factor, near, a, q);
     }
   }
   return i;
