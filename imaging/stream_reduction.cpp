@@ -182,12 +182,13 @@ class StreamState {
       result_.SetSize(plan.width, plan.height);
     } else {
       // Rows are the upright picture's columns: the first pass sums across them, the
-      // second reduces each finished column along its length. Column i of the result is
-      // kept as row i of a picture turned on its side.
+      // second reduces each finished column along its length, and the reduced columns
+      // are written into their places in the result.
       rowPass_ = std::make_unique<RowPass>(second_);
       MakeSums(sums_, first_, rowBytes);
       columns_.resize(rowBytes * kColumnBatch);
-      result_.SetSize(plan.height, plan.width);
+      reduced_.resize(3 * static_cast<std::size_t>(plan.height) * kColumnBatch);
+      result_.SetSize(plan.width, plan.height);
     }
   }
 
@@ -233,19 +234,7 @@ class StreamState {
         sums_);
     if (broken_ || rowsIn_ != height_ || !complete)
       throw std::logic_error("rows missing from a streamed reduction");
-    if (!transposed_) {
-      result.Swap(result_);
-      return;
-    }
-    // The small result turned back: row i of result_ is column i of the picture.
-    WorkBitmap upright(target_.width, target_.height);
-    for (int j = 0; j < target_.height; ++j) {
-      std::uint8_t* out = upright.Row(j);
-      for (int i = 0; i < target_.width; ++i)
-        std::memcpy(out + 3 * static_cast<std::size_t>(i),
-                    result_.Row(i) + 3 * static_cast<std::size_t>(j), 3);
-    }
-    result.Swap(upright);
+    result.Swap(result_);
   }
 
   static std::size_t WorkingBytes(int width, int height, const ReductionSteps& steps) {
@@ -267,7 +256,8 @@ class StreamState {
       bytes += 3 * static_cast<std::size_t>(plan.width) * kHeldRows;
       bytes += resultBytes;
     } else {
-      bytes += rowBytes * kColumnBatch + 2 * resultBytes;  // turned and upright at the end
+      bytes += rowBytes * kColumnBatch + resultBytes;
+      bytes += 3 * static_cast<std::size_t>(plan.height) * kColumnBatch;
     }
     return bytes;
   }
@@ -332,16 +322,23 @@ class StreamState {
     if (!taken) broken_ = true;
   }
 
-  // The second pass along the finished columns, into their rows of the turned result.
+  // The second pass along the finished columns, then each into its column of the result.
   void FlushColumns() {
     if (columnCount_ == 0) return;
+    const std::size_t columnBytes = 3 * static_cast<std::size_t>(target_.height);
     const std::uint8_t* in[kColumnBatch];
     std::uint8_t* out[kColumnBatch];
     for (int c = 0; c < columnCount_; ++c) {
       in[c] = columns_.data() + Stride() * static_cast<std::size_t>(c);
-      out[c] = result_.Row(columnOf_[c]);
+      out[c] = reduced_.data() + columnBytes * static_cast<std::size_t>(c);
     }
     rowPass_->Run(in, out, columnCount_, Stride());
+    for (int j = 0; j < target_.height; ++j) {
+      std::uint8_t* row = result_.Row(j);
+      for (int c = 0; c < columnCount_; ++c)
+        std::memcpy(row + 3 * static_cast<std::size_t>(columnOf_[c]),
+                    out[c] + 3 * static_cast<std::size_t>(j), 3);
+    }
     columnCount_ = 0;
   }
 
@@ -363,7 +360,7 @@ class StreamState {
   int rowsIn_ = 0;
   bool broken_ = false;
 
-  std::vector<std::uint8_t> reduced_;  // the block's rows after the width pass
+  std::vector<std::uint8_t> reduced_;  // rows after the width pass, or columns after the second
   std::vector<std::uint8_t> columns_;  // finished columns waiting for the second pass
   std::array<int, kColumnBatch> columnOf_{};
   int columnCount_ = 0;
