@@ -253,8 +253,7 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) 
 FileResult FilePipeline::Commit(PreparedFile& prepared) {
   if (prepared.result != FileResult::kWritten) return prepared.result;
   StageClock stage(hooks_.times);
-  const FileResult result = StoreResult(settings_, clock_, prepared.destinationBase,
-                                        prepared.sourcePath, prepared.jpeg, &prepared.writtenPath);
+  const FileResult result = StoreResult(settings_, clock_, prepared, hooks_.sources);
   stage.Stop(&StageTimes::writing);
   if (hooks_.times && result == FileResult::kWritten) ++hooks_.times->files;
   try {

@@ -14,6 +14,8 @@
 
 namespace brevine {
 
+class SourceSet;
+
 // What became of one path. The window ignores it; the command line reports failures.
 enum class FileResult {
   kWritten,        // the JPEG was written (an HTML line that failed does not change this)
@@ -44,6 +46,8 @@ struct PipelineHooks {
   StageTimes* times = nullptr;
   // Threads the decoder may start of its own for one picture; 0 or 1: none.
   int decoderThreads = 0;
+  // The batch's sources, which no commit may replace; null: only each file's own.
+  const SourceSet* sources = nullptr;
 };
 
 // The bounding box of the chosen preset (custom: the box texts, 200 where not an integer;

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "process_settings.h"
 
@@ -34,9 +35,11 @@ bool IsInstalledProgram(const std::string& programPath);
 std::string SettingsFilePath(const std::string& programPath);
 
 // Restore: every key through its control's rule, the defaults where a key or the file is
-// missing. The result is what the controls show after a restore.
-Options ReadSettingsFile(const std::string& path);
-Options ParseSettings(const std::string& iniText);
+// missing. The result is what the controls show after a restore. A folder name or added
+// text that would lead out of the source's folder takes its default, and `warnings`, when
+// given, receives a line saying so.
+Options ReadSettingsFile(const std::string& path, std::vector<std::string>* warnings = nullptr);
+Options ParseSettings(const std::string& iniText, std::vector<std::string>* warnings = nullptr);
 // Store: sections and keys in their fixed order. WriteSettingsFile reports nothing.
 std::string FormatSettings(const Options& options);
 void WriteSettingsFile(const std::string& path, const Options& options);
