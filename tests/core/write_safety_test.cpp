@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "command_line.h"
+#include "file_utils.h"
 #include "fixed_clock.h"
 #include "output_stage.h"
 #include "pipeline_support.h"
@@ -142,6 +143,52 @@ TEST_F(Writes, NeverOverAnythingButARegularFileOrALink) {
   EXPECT_EQ(Run({"P/x.bmp"}), 0) << err_.str();
   EXPECT_FALSE(fs::is_symlink(dir_ / "P/Resized/x.jpg"));
   EXPECT_EQ(ReadFile(dir_ / "elsewhere.jpg"), photo_);
+}
+
+// Another user of a shared folder plants links where results and index lines go.
+TEST_F(Writes, LinksPlantedInTheDestinationAreNotFollowed) {
+  fs::create_directories(dir_ / "Documents");
+  test::WriteFile(dir_ / "Documents/x.jpg", photo_);
+  fs::create_directory_symlink(dir_ / "Documents", dir_ / "P/Resized");
+  EXPECT_EQ(Run({"P/x.bmp"}), 1);
+  EXPECT_EQ(err_.str(),
+            "brevine: P/x.bmp: cannot write: the folder Resized is a link: not followed\n");
+  // Nested sub-folders and added texts with a folder in them, at any step.
+  fs::create_directory_symlink(dir_ / "Documents", dir_ / "P/A/inner");
+  EXPECT_EQ(Run({"--folder=A/inner", "P/x.bmp"}), 1);
+  EXPECT_EQ(err_.str(),
+            "brevine: P/x.bmp: cannot write: the folder inner is a link: not followed\n");
+  EXPECT_EQ(Run({"--prefix=A/inner/", "P/x.bmp"}), 1);
+  EXPECT_EQ(err_.str(),
+            "brevine: P/x.bmp: cannot write: the folder inner is a link: not followed\n");
+  EXPECT_EQ(Listing(dir_ / "Documents"), std::set<std::string>{"x.jpg"});
+  EXPECT_EQ(ReadFile(dir_ / "Documents/x.jpg"), photo_);
+
+  // A day's index that is a link is neither appended to nor created where it points; a
+  // pipe there does not hang the run.
+  fs::create_directories(dir_ / "Q/Resized");
+  WriteBmp(dir_ / "Q/y.bmp", test::MakePhotoLike(20, 20, 4));
+  test::FixedClock clock;
+  Options o;
+  o.html = true;
+  FixedSettings s(o);
+  const std::string index = dir_ / ("Q/Resized/" + DateName(clock) + ".html");
+  fs::create_symlink(dir_ / "Documents/index.html", index);
+  EXPECT_EQ(RunPaths({dir_ / "Q/y.bmp"}, s, clock, nullptr, 1),
+            std::vector<FileResult>{FileResult::kWritten});
+  EXPECT_FALSE(fs::exists(dir_ / "Documents/index.html"));
+  EXPECT_TRUE(fs::is_symlink(index));
+  fs::remove(index);
+  ASSERT_EQ(::mkfifo(index.c_str(), 0600), 0);
+  EXPECT_EQ(RunPaths({dir_ / "Q/y.bmp"}, s, clock, nullptr, 1),
+            std::vector<FileResult>{FileResult::kWritten});
+}
+
+TEST_F(Writes, AnOutputFolderGivenAsALinkIsFollowed) {
+  fs::create_directories(dir_ / "real");
+  fs::create_directory_symlink(dir_ / "real", dir_ / "out");
+  EXPECT_EQ(Run({"-d", "out", "P/x.bmp"}), 0) << err_.str();
+  EXPECT_TRUE(fs::is_regular_file(dir_ / "real/x.jpg"));
 }
 
 }  // namespace
