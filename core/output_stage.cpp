@@ -66,16 +66,47 @@ std::string IndexLine(const std::string& link, const std::string& picture) {
          "\" border=\"0\"></a>";
 }
 
-// Whether the sub-folder name leads back to the source's own folder (".", "./", "../" with
-// that folder's name, a link to it): the results would land beside their sources and
-// replace a different photo of the same base name there.
+// The folders a relative folder path steps through, "." and empty steps left out.
+std::vector<std::string> FolderSteps(const std::string& path) {
+  std::vector<std::string> steps;
+  std::size_t start = 0;
+  while (start < path.size()) {
+    std::size_t end = path.find('/', start);
+    if (end == std::string::npos) end = path.size();
+    std::string step = path.substr(start, end - start);
+    if (!step.empty() && step != ".") steps.push_back(std::move(step));
+    start = end + 1;
+  }
+  return steps;
+}
+
+// Whether a sub-folder name that stays below the source's folder leads back to that folder
+// itself ("." and empty steps only, or a link to it): the results would land beside their
+// sources and replace a different photo of the same base name there.
 bool IsOwnFolder(const std::string& folder, const std::string& sub) {
-  using platform::AbsolutePath;
-  using platform::WithoutTrailingSlashes;
-  const std::string own = WithoutTrailingSlashes(AbsolutePath(folder));
+  if (FolderSteps(sub).empty()) return true;
   const std::string target = folder + sub;
-  if (WithoutTrailingSlashes(AbsolutePath(target)) == own) return true;
-  return platform::FolderExists(target) && platform::SameFile(target, own);
+  return platform::FolderExists(target) &&
+         platform::SameFile(target, folder.empty() ? std::string(".") : folder);
+}
+
+// The source's path as the index in the output folder `out` links it: relative to that
+// folder, worked out from the two paths as given, or from the current folder where one is
+// relative and the other not; the bare name where neither tells.
+std::string LinkFromOutput(const std::string& folder, const std::string& name,
+                           const std::string& out) {
+  namespace fs = std::filesystem;
+  fs::path from(out);
+  fs::path source = fs::path(folder.empty() ? "." : folder) / name;
+  if (from.is_absolute() != source.is_absolute()) {
+    const std::string cwd = platform::CurrentFolder();
+    if (cwd.empty()) return name;
+    from = fs::path(platform::AbsolutePath(out, cwd));
+    source = fs::path(platform::AbsolutePath(source.string(), cwd));
+  }
+  const std::string link =
+      fs::path(platform::NormalPath(source.string())).lexically_relative(from).generic_string();
+  return link.empty() ? name : link;
 }
 
 // The APP1 payload of the shared EXIF block ("Exif\0\0" and the TIFF block), or nothing.
@@ -125,20 +156,6 @@ void KeepSourceDate(const std::string& sourcePath, int folder, const std::string
   if (::stat(sourcePath.c_str(), &source) != 0) return;
   const struct timespec times[2] = {{0, UTIME_OMIT}, source.st_mtim};
   ::utimensat(folder, name.c_str(), times, AT_SYMLINK_NOFOLLOW);
-}
-
-// The folders a relative folder path steps through, "." and empty steps left out.
-std::vector<std::string> FolderSteps(const std::string& path) {
-  std::vector<std::string> steps;
-  std::size_t start = 0;
-  while (start < path.size()) {
-    std::size_t end = path.find('/', start);
-    if (end == std::string::npos) end = path.size();
-    std::string step = path.substr(start, end - start);
-    if (!step.empty() && step != ".") steps.push_back(std::move(step));
-    start = end + 1;
-  }
-  return steps;
 }
 
 // The folder and every missing folder above it (the output folder of -d may be deep).
@@ -271,10 +288,7 @@ OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& cloc
     t.resultName = result;
     t.indexBesideResult = true;
     t.jpegPath = out + "/" + result;
-    const std::string source = (std::filesystem::path(platform::AbsolutePath(folder)) / name)
-                                   .lexically_relative(std::filesystem::path(out))
-                                   .generic_string();
-    t.htmlLine = IndexLine(source.empty() ? name : source, result);
+    t.htmlLine = IndexLine(LinkFromOutput(folder, name, out), result);
     t.indexPath = out + "/" + DateName(clock) + ".html";
   } else if (!settings.SubFolderMode()) {
     if (settings.AddedText().empty() || LeadsOutside(settings.AddedText()))

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -147,33 +148,23 @@ std::string ResolveLongName(const std::string& path) {
 }
 
 std::string CurrentFolder() {
-  std::vector<char> buf(PATH_MAX);
-  if (!::getcwd(buf.data(), buf.size())) return "/";
-  return buf.data();
+  // Sized by the C library: a path longer than PATH_MAX is given whole where the system can.
+  char* path = ::getcwd(nullptr, 0);
+  if (!path) return {};
+  std::string out(path);
+  std::free(path);
+  return out;
 }
 
 std::string AbsolutePath(const std::string& path, const std::string& cwd) {
-  std::string full = path;
-  if (path.empty() || path[0] != '/') full = (cwd.empty() ? CurrentFolder() : cwd) + "/" + path;
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  while (start <= full.size()) {
-    std::size_t end = full.find('/', start);
-    if (end == std::string::npos) end = full.size();
-    const std::string part = full.substr(start, end - start);
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-    } else if (!part.empty() && part != ".") {
-      parts.push_back(part);
-    }
-    start = end + 1;
-  }
-  std::string out;
-  for (const auto& p : parts) out += "/" + p;
-  if (out.empty()) out = "/";
-  // A trailing separator is kept: it marks a folder and must not be lost.
-  if (full.size() > 1 && full.back() == '/' && out != "/") out += "/";
-  return out;
+  if (!path.empty() && path[0] == '/') return NormalPath(path);
+  const std::string base = cwd.empty() ? CurrentFolder() : cwd;
+  return NormalPath(base.empty() ? path : base + "/" + path);
+}
+
+std::string ArgumentPath(const std::string& path, const std::string& cwd) {
+  if (cwd.empty() || (!path.empty() && path[0] == '/')) return NormalPath(path);
+  return NormalPath(cwd + "/" + path);
 }
 
 std::string ExecutablePath() {

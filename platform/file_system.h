@@ -49,8 +49,14 @@ std::string ReadTextFile(const std::string& path);
 std::string ResolveLongName(const std::string& path);
 
 // Absolute form of `path` against `cwd` (the process's current folder when empty),
-// with "." and ".." resolved lexically.
+// with "." and ".." resolved lexically. A relative path stays relative when the current
+// folder cannot be named (its path is too long for the system to give).
 std::string AbsolutePath(const std::string& path, const std::string& cwd = {});
+// The path a command-line argument names, for the system to resolve: against `cwd` when
+// given, else as it stands, relative to the working folder, which the system resolves from
+// its own descriptor whatever the length of its path. "." and ".." resolved lexically.
+std::string ArgumentPath(const std::string& path, const std::string& cwd = {});
+// The current folder's path; empty when the system cannot give it.
 std::string CurrentFolder();
 // Full path of the running program (/proc/self/exe).
 std::string ExecutablePath();
