@@ -97,14 +97,15 @@ class OutputOwners {
     c.index = index;
     c.result = result;
     c.detail = file.detail;
-    if (result == FileResult::kWritten) {
+    c.warnings = file.warnings;
+    if (WroteResult(result)) {
       c.writtenPath = file.writtenPath;
       c.width = file.width;
       c.height = file.height;
       c.bytes = file.jpeg.size();
       c.quality = file.quality;
     }
-    if (result == FileResult::kWritten && !file.writtenPath.empty()) {
+    if (WroteResult(result) && !file.writtenPath.empty()) {
       // The file exists now, so the key is its fully resolved path: a link or ".." in
       // one spelling does not hide that two files wrote one output.
       const auto [owner, fresh] = owners_.try_emplace(PlaceKey(file.writtenPath), index);

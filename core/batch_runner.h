@@ -55,7 +55,8 @@ std::vector<std::size_t> CommitBarriers(const std::vector<std::string>& absolute
 struct CommittedFile {
   std::size_t index = 0;  // the path's place in the batch
   FileResult result = FileResult::kCannotRead;
-  std::string detail;  // the decoder's reason after a decode failure, when it gave one
+  std::string detail;                 // the reason in the failing library's or system's words
+  std::vector<std::string> warnings;  // notes on a file handled all the same
   // Written over the JPEG that an earlier path of this batch wrote (two sources with one
   // output name): that path's index. The later result is the one left on disk.
   std::optional<std::size_t> replaced;

@@ -14,6 +14,7 @@
 #include "file_system.h"
 #include "folder_walk.h"
 #include "output_stage.h"
+#include "path_text.h"
 #include "settings_file.h"
 
 namespace brevine {
@@ -323,8 +324,11 @@ Arguments ParseArguments(const std::vector<std::string>& given) {
         a.verbose = true;
         break;
       case kJobs:
+        // Held to the range the help gives, not capped as the variable is.
         a.jobs = ParseJobCount(*argument);
-        if (!a.jobs || argument->find_first_not_of("0123456789") != std::string::npos) {
+        if (const auto given = platform::ParseUnsigned(*argument); !given || *given > 1024)
+          a.jobs.reset();
+        if (!a.jobs) {
           fail(index >= 0 ? "--jobs" : "-j", "'" + *argument + "' is not a count of 1..1024");
           return a;
         }
@@ -412,9 +416,19 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
     const std::size_t k = itemOf[c.index];
     reportFoldersBefore(k);
     reported = k + 1;
-    if (c.result != FileResult::kWritten) {
+    for (const std::string& warning : c.warnings) {
+      line.Clear();
+      err << "brevine: " << items[k].shown << ": warning: " << warning << "\n";
+      err.flush();
+    }
+    if (IsFailure(c.result)) {
       print(items[k].shown, c.result, c.detail);
-    } else {
+    } else if (c.result == FileResult::kKept) {
+      line.Clear();
+      err << "brevine: " << items[k].shown << ": " << Describe(c.result) << "\n";
+      err.flush();
+    }
+    if (WroteResult(c.result)) {
       if (c.replaced) {
         // Last wins, as in a one-file-at-a-time run, but not silently: the earlier result
         // is gone. Not a failure, so the exit status stays.

@@ -353,10 +353,15 @@ FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock, 
     file.writtenPath = t.jpegPath;
     if (settings.KeepDate()) KeepSourceDate(file.sourcePath, folder, t.resultName);
     if (settings.Html()) {
+      // The picture stays written; a line that is missing is told all the same.
       try {
         AppendLineAt(t.indexBesideResult ? folder : start.get(), t.indexName, t.htmlLine);
-      } catch (...) {
-        // The picture is written; only its index line is missing.
+      } catch (const std::system_error& e) {
+        file.detail = t.indexName + ": " + e.code().message();
+        return FileResult::kIndexNotWritten;
+      } catch (const std::exception& e) {
+        file.detail = e.what();
+        return FileResult::kIndexNotWritten;
       }
     }
     return FileResult::kWritten;

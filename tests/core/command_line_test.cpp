@@ -81,16 +81,16 @@ TEST_F(CommandLine, OneLinePerFailedArgumentAndExitStatus) {
   test::WriteFile(dir_ / "pics/bad.bmp", {'B', 'M', 0});
   EXPECT_EQ(Run({"/sc", "pics/missing.bmp", "pics/a.bmp", "notes.txt", "pics/bad.bmp", "/sc"}), 1);
   EXPECT_EQ(err_.str(),
-            "brevine: pics/missing.bmp: cannot read\n"
-            "brevine: notes.txt: not an image type\n"
+            "brevine: pics/missing.bmp: no such file\n"
+            "brevine: notes.txt: no such file\n"
             "brevine: pics/bad.bmp: cannot decode: BMP: truncated file header\n"
-            "brevine: /sc: not an image type\n");
+            "brevine: /sc: no such file\n");
   EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "pics/Resized/a.jpg"));
 
   EXPECT_EQ(Run({"/sc", "pics/b.bmp"}), 0);
   EXPECT_EQ(err_.str(), "");
   EXPECT_EQ(Run({"/SC"}), 1);
-  EXPECT_EQ(err_.str(), "brevine: /SC: not an image type\n");
+  EXPECT_EQ(err_.str(), "brevine: /SC: no such file\n");
 }
 
 // Sources with one output name: the last one's picture stays, and each one that replaced
@@ -128,7 +128,7 @@ TEST_F(CommandLine, ResultsComeBackInArgumentOrder) {
   StageTimes times;
   const auto r =
       RunPaths({dir_ / "pics/a.bmp", dir_ / "nothing.png", dir_ / "pics/b.bmp"}, s, clock, &times);
-  EXPECT_EQ(r, (std::vector<FileResult>{FileResult::kWritten, FileResult::kCannotRead,
+  EXPECT_EQ(r, (std::vector<FileResult>{FileResult::kWritten, FileResult::kNotFound,
                                         FileResult::kWritten}));
   EXPECT_EQ(times.files, 2);
 }
@@ -204,6 +204,8 @@ TEST_F(Flags, UsageErrorsReadAndWriteNothing) {
       {{"--html=1", "pics/a.bmp"}, "--html: takes no value"},
       {{"--sharpen=151", "pics/a.bmp"}, "--sharpen: 151 is out of range 0..150"},
       {{"-j", "0", "pics/a.bmp"}, "-j: '0' is not a count of 1..1024"},
+      {{"-j", "100000", "pics/a.bmp"}, "-j: '100000' is not a count of 1..1024"},
+      {{"--jobs=+3", "pics/a.bmp"}, "--jobs: '+3' is not a count of 1..1024"},
       {{"--settings=none.ini", "pics/a.bmp"}, "--settings: cannot read none.ini"},
       {{"/sc", "--nope"}, "--nope: unknown option"},
   };
@@ -219,7 +221,7 @@ TEST_F(Flags, DashesNameFilesOnlyAfterTheEndOfOptionsOrWithAFolder) {
   WriteBmp(dir_ / "-n.bmp", test::MakePhotoLike(20, 20, 5));
   EXPECT_EQ(RunOut({"-n.bmp"}), 2);
   EXPECT_EQ(RunOut({"-v", "--", "-n.bmp", "--help"}), 1);
-  EXPECT_EQ(err_.str(), "brevine: --help: not an image type\n");
+  EXPECT_EQ(err_.str(), "brevine: --help: no such file\n");
   EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "Resized/-n.jpg"));
   std::filesystem::remove(dir_ / "Resized/-n.jpg");
   EXPECT_EQ(RunOut({"./-n.bmp"}), 0);
@@ -263,7 +265,7 @@ TEST_F(Flags, VerboseOutputDirAndKeepDate) {
 
 TEST_F(Flags, ProgressOnlyWhereAskedAndForMoreThanOneFile) {
   EXPECT_EQ(RunOut({"pics/a.bmp", "pics/b.bmp", "nothing.png"}, false), 1);
-  EXPECT_EQ(err_.str(), "brevine: nothing.png: cannot read\n");
+  EXPECT_EQ(err_.str(), "brevine: nothing.png: no such file\n");
   EXPECT_EQ(RunOut({"pics/a.bmp"}, true), 0);
   EXPECT_EQ(err_.str(), "");
   EXPECT_EQ(RunOut({"pics/a.bmp", "nothing.png", "pics/b.bmp"}, true), 1);
@@ -271,7 +273,7 @@ TEST_F(Flags, ProgressOnlyWhereAskedAndForMoreThanOneFile) {
   EXPECT_NE(e.find("\r\033[K0/3  pics/a.bmp"), std::string::npos) << e;
   EXPECT_NE(e.find("\r\033[K2/3  pics/b.bmp"), std::string::npos) << e;
   // The error line stands on a line of its own, and the display is cleared at the end.
-  EXPECT_NE(e.find("\r\033[Kbrevine: nothing.png: cannot read\n"), std::string::npos) << e;
+  EXPECT_NE(e.find("\r\033[Kbrevine: nothing.png: no such file\n"), std::string::npos) << e;
   EXPECT_EQ(e.substr(e.size() - 4), "\r\033[K");
 }
 
