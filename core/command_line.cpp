@@ -375,7 +375,11 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
       return usageError("--settings", "cannot read " + *a.settingsFile);
   }
   std::vector<std::string> warnings;
-  Options options = ApplyFlags(a, ReadSettingsFile(settingsPath, &warnings));
+  std::string refused;
+  Options stored = ReadSettingsFile(settingsPath, &warnings, &refused);
+  if (a.settingsFile && !refused.empty())
+    return usageError("--settings", "cannot read " + *a.settingsFile + ": " + refused);
+  Options options = ApplyFlags(a, std::move(stored));
   for (const std::string& warning : warnings)
     err << "brevine: " << settingsPath << ": warning: " << warning << "\n";
   if (!options.outputDir.empty())

@@ -25,9 +25,9 @@ int IntegerOf(const std::string& text, const char* what) {
 }
 
 // A file name as a link in an attribute of the index line. "%", "#" and "?" would end or
-// change the link's path, so they are percent-encoded; '"', "<", ">" and "&" would end the
-// attribute or start markup in the page, so they become character references. A name
-// without them stays as it is.
+// change the link's path, so they are percent-encoded, as are line ends, tabs and
+// backslashes; '"', "<", ">" and "&" would end the attribute or start markup in the page,
+// so they become character references. A name without them stays as it is.
 std::string LinkAttribute(const std::string& name) {
   std::string out;
   out.reserve(name.size());
@@ -54,6 +54,20 @@ std::string LinkAttribute(const std::string& name) {
       case '&':
         out += "&amp;";
         break;
+      // Line ends would break the one-line-per-picture index; a tab and a backslash are
+      // read as other characters by some browsers.
+      case '\n':
+        out += "%0A";
+        break;
+      case '\r':
+        out += "%0D";
+        break;
+      case '\t':
+        out += "%09";
+        break;
+      case '\\':
+        out += "%5C";
+        break;
       default:
         out += c;
     }
@@ -61,9 +75,16 @@ std::string LinkAttribute(const std::string& name) {
   return out;
 }
 
+// A name with a ":" before any "/" would be read as a URL's scheme ("javascript:..."):
+// "./" in front keeps it a file of the index's folder.
+std::string FileReference(const std::string& name) {
+  const std::size_t colon = name.find(':');
+  return colon != std::string::npos && colon < name.find('/') ? "./" + name : name;
+}
+
 std::string IndexLine(const std::string& link, const std::string& picture) {
-  return "<a href=\"" + LinkAttribute(link) + "\"><img src=\"" + LinkAttribute(picture) +
-         "\" border=\"0\"></a>";
+  return "<a href=\"" + LinkAttribute(FileReference(link)) + "\"><img src=\"" +
+         LinkAttribute(FileReference(picture)) + "\" border=\"0\"></a>";
 }
 
 // The folders a relative folder path steps through, "." and empty steps left out.

@@ -128,6 +128,50 @@ std::string ReadTextFile(const std::string& path) {
   return in.bad() ? std::string() : text.str();
 }
 
+SmallFile ReadSmallFile(const std::string& path, std::size_t limit) {
+  SmallFile file;
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (fd.get() < 0) {
+    file.missing = errno == ENOENT;
+    file.problem = std::generic_category().message(errno);
+    return file;
+  }
+  struct stat st;
+  if (::fstat(fd.get(), &st) != 0) {
+    file.problem = std::generic_category().message(errno);
+    return file;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    file.problem = "not a regular file";
+    return file;
+  }
+  const std::string tooLarge = "larger than " + std::to_string(limit) + " bytes";
+  if (static_cast<std::uint64_t>(st.st_size) > limit) {
+    file.problem = tooLarge;
+    return file;
+  }
+  // The size is only what the file said when asked: read to its end, but never past the limit.
+  std::string text(limit + 1, '\0');
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::read(fd.get(), text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      file.problem = std::generic_category().message(errno);
+      return file;
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  if (done > limit) {
+    file.problem = tooLarge;
+    return file;
+  }
+  text.resize(done);
+  file.text = std::move(text);
+  return file;
+}
+
 std::string ResolveLongName(const std::string& path) {
   struct stat st;
   if (::lstat(path.c_str(), &st) == 0) return path;

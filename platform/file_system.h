@@ -43,6 +43,15 @@ UniqueFd OpenFolderIn(int parent, const std::string& name, bool create);
 // may be 0); empty when it cannot be opened or read.
 std::string ReadTextFile(const std::string& path);
 
+// A file read only when it is a regular file of at most `limit` bytes, opened without
+// waiting (a pipe or a device under its name never blocks or floods the reader).
+struct SmallFile {
+  bool missing = false;  // nothing under the name
+  std::string problem;   // why it was not read ("not a regular file", ...); empty when read
+  std::string text;
+};
+SmallFile ReadSmallFile(const std::string& path, std::size_t limit);
+
 // The long-name step of the pipeline: an existing entry keeps its path; a path with
 // wildcard characters (*, ?, [) in its last component becomes its first match in name
 // order within its folder; otherwise the path is returned unchanged.

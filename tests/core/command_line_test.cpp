@@ -1,6 +1,7 @@
 #include "command_line.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -215,6 +216,29 @@ TEST_F(Flags, UsageErrorsReadAndWriteNothing) {
     EXPECT_EQ(out_.str(), "");
   }
   EXPECT_EQ(Listing(dir_.Path()), (std::set<std::string>{"pics/", "pics/a.bmp", "pics/b.bmp"}));
+}
+
+// Only a regular file of at most 1 MB is read as settings, and never with a wait.
+TEST_F(Flags, SettingsComeOnlyFromASmallRegularFile) {
+  ASSERT_EQ(::mkfifo((dir_ / "pipe.ini").c_str(), 0600), 0);
+  test::WriteFile(dir_ / "big.ini", std::vector<std::uint8_t>((1 << 20) + 1, '\n'));
+  const std::pair<std::string, std::string> cases[] = {
+      {"/dev/zero", "/dev/zero: not a regular file"},
+      {"pipe.ini", "pipe.ini: not a regular file"},
+      {"big.ini", "big.ini: larger than 1048576 bytes"},
+  };
+  for (const auto& [file, reason] : cases) {
+    EXPECT_EQ(RunOut({"--settings=" + file, "pics/a.bmp"}), 2) << file;
+    EXPECT_EQ(err_.str(), "brevine: --settings: cannot read " + reason +
+                              "\nTry 'brevine --help' for more information.\n");
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "pics/Resized"));
+  // The usual file in such a shape is passed over with a word, and the run goes on.
+  ASSERT_EQ(::mkfifo((dir_ / "brevine.ini").c_str(), 0600), 0);
+  EXPECT_EQ(RunOut({"pics/a.bmp"}), 0);
+  EXPECT_EQ(err_.str(), "brevine: " + (dir_ / "brevine.ini") +
+                            ": warning: not a regular file: not read, the defaults are used\n");
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "pics/Resized/a.jpg"));
 }
 
 TEST_F(Flags, DashesNameFilesOnlyAfterTheEndOfOptionsOrWithAFolder) {

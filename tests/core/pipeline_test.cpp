@@ -134,6 +134,29 @@ TEST(OutputNames, IndexLinesEscapeWhatWouldBreakThem) {
             "<a href=\"%2523&amp;amp;.jpg\"><img src=\"%2523&amp;amp;s-.jpg\" border=\"0\"></a>");
 }
 
+// A name cannot make the index run script or break its lines.
+TEST(OutputNames, IndexLinesNeverReadAsAUrlSchemeNorSplit) {
+  test::FixedClock clock;
+  FixedSettings s;
+  s.Values().subFolder = false;
+  s.Values().addedText = "s-";
+  EXPECT_EQ(ChooseOutput(s, clock, "/Pics/javascript:alert(1).jpg").htmlLine,
+            "<a href=\"./javascript:alert(1).jpg\"><img src=\"./s-javascript:alert(1).jpg\" "
+            "border=\"0\"></a>");
+  s.Values().textPosition = 1;
+  s.Values().addedText = "x:";
+  EXPECT_EQ(ChooseOutput(s, clock, "/Pics/a\nb\rc\td\\e.jpg").htmlLine,
+            "<a href=\"a%0Ab%0Dc%09d%5Ce.jpg\"><img src=\"./a%0Ab%0Dc%09d%5Cex:.jpg\" "
+            "border=\"0\"></a>");
+  // Below a folder, or behind "../", a colon is part of a file name.
+  s.Values().addedText = "-/y:";
+  EXPECT_EQ(ChooseOutput(s, clock, "/Pics/a.jpg").htmlLine,
+            "<a href=\"a.jpg\"><img src=\"a-/y:.jpg\" border=\"0\"></a>");
+  s.Values().subFolder = true;
+  EXPECT_EQ(ChooseOutput(s, clock, "/Pics/mailto:x.jpg").htmlLine,
+            "<a href=\"../mailto:x.jpg\"><img src=\"./mailto:x.jpg\" border=\"0\"></a>");
+}
+
 TEST(OutputNames, AFolderNameMeaningTheSourcesOwnFolderIsResized) {
   test::TempFolder dir;
   std::filesystem::create_directories(dir / "pics/sub");
