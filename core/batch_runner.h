@@ -17,7 +17,7 @@
 #include "clock.h"
 #include "pipeline.h"
 #include "process_settings.h"
-#include "source_set.h"
+#include "run_places.h"
 
 namespace brevine {
 
@@ -120,7 +120,7 @@ struct BatchHooks {
   std::optional<std::uint64_t> memoryBudget;
   // The batch's sources, which no result may replace: each file is added as it is handed
   // out; a caller that knows them all beforehand adds them here. Null: the batch's own.
-  SourceSet* sources = nullptr;
+  RunPlaces* sources = nullptr;
 };
 
 // Runs the feed's files on `jobs` workers and commits them on the calling thread in

@@ -151,8 +151,7 @@ bool KeepsProfile(const ProcessSettings& settings, const SourceInfo& source) {
 // run (by identity, also through a link there) or anything but a regular file or a link
 // (which the rename replaces, never writes through). Nothing when the name is free.
 std::optional<std::string> ReplacesWhatItMayNot(int folder, const std::string& name,
-                                                const std::string& sourcePath,
-                                                const SourceSet* sources) {
+                                                const std::string& sourcePath, RunPlaces* sources) {
   struct stat own;
   if (::fstatat(folder, name.c_str(), &own, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
   struct stat source;
@@ -346,7 +345,7 @@ OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& cloc
 }
 
 FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock, PreparedFile& file,
-                       const SourceSet* sources) {
+                       RunPlaces* sources) {
   try {
     const OutputTarget t = ChooseOutput(settings, clock, file.destinationBase);
     if (!t.valid) {
@@ -366,6 +365,12 @@ FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock, 
       chain.push_back(platform::OpenFolderIn(folder, t.resultFolders[i], create));
       folder = chain.back().get();
     }
+    // A run that was killed may have left its temporaries here; the first write of this
+    // batch into the folder takes away those no writer holds any more.
+    if (struct stat st; sources && ::fstat(folder, &st) == 0 &&
+                        sources->FirstWriteIn({static_cast<std::uint64_t>(st.st_dev),
+                                               static_cast<std::uint64_t>(st.st_ino)}))
+      platform::RemoveStaleTemporaries(folder);
     if (auto refused = ReplacesWhatItMayNot(folder, t.resultName, file.sourcePath, sources)) {
       file.detail = *refused;
       return FileResult::kCannotWrite;

@@ -12,7 +12,7 @@
 #include "codecs.h"
 #include "pipeline.h"
 #include "process_settings.h"
-#include "source_set.h"
+#include "run_places.h"
 #include "work_bitmap.h"
 
 namespace brevine {
@@ -96,6 +96,6 @@ std::string OutputSubFolder(const std::string& folder, const std::string& folder
 // takes the place of its own source, of a file in `sources`, or of anything but a regular
 // file or a link.
 FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock, PreparedFile& file,
-                       const SourceSet* sources = nullptr);
+                       RunPlaces* sources = nullptr);
 
 }  // namespace brevine

@@ -14,7 +14,7 @@
 
 namespace brevine {
 
-class SourceSet;
+class RunPlaces;
 
 // What became of one path: a kind, which the window translates, and beside it (in
 // PreparedFile and CommittedFile) a detail in the words of the system or library that
@@ -61,7 +61,7 @@ struct PipelineHooks {
   // Threads the decoder may start of its own for one picture; 0 or 1: none.
   int decoderThreads = 0;
   // The batch's sources, which no commit may replace; null: only each file's own.
-  const SourceSet* sources = nullptr;
+  RunPlaces* sources = nullptr;
 };
 
 // The bounding box of the chosen preset (custom: the box texts, 200 where not an integer;

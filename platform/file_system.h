@@ -21,9 +21,13 @@ bool SameFile(const std::string& a, const std::string& b);
 // std::system_error (a short write such as a full disk included); no temporary file is left behind.
 // What stands at the name is replaced, a link included: nothing is written through it.
 void WriteFileAtomic(const std::string& path, const std::uint8_t* data, std::size_t size);
-// The same for the entry `name` of the open folder `folder`.
+// The same for the entry `name` of the open folder `folder`. The temporary is locked while
+// it is written and removed when the process is interrupted (RemoveTemporariesOnInterrupt).
 void WriteFileAtomicAt(int folder, const std::string& name, const std::uint8_t* data,
                        std::size_t size);
+// Removes the temporaries in `folder` that an ended writer left (their lock is free);
+// returns how many.
+std::size_t RemoveStaleTemporaries(int folder);
 
 // A folder where one was to be entered without following links: "the folder NAME is a link:
 // not followed".
