@@ -13,13 +13,22 @@
 #include "brevine_version.h"
 #include "file_system.h"
 #include "folder_walk.h"
+#include "presets.h"
 #include "settings_file.h"
 
 namespace brevine {
 namespace {
 
 // The run's own switches; the options' flags come from the option table.
-enum RunSwitch { kHelpSwitch = 1, kVersionSwitch, kVerbose, kJobs, kSettings };
+enum RunSwitch {
+  kHelpSwitch = 1,
+  kVersionSwitch,
+  kVerbose,
+  kJobs,
+  kSettings,
+  kPreset,
+  kListPresets
+};
 struct RunFlag {
   RunSwitch id;
   char shortName;
@@ -30,6 +39,9 @@ struct RunFlag {
 constexpr RunFlag kRunFlags[] = {
     {kJobs, 'j', "jobs", "N", "work on N files at once (over BREVINE_JOBS)"},
     {kSettings, 0, "settings", "FILE", "read the options from FILE instead of the settings file"},
+    {kPreset, 'p', "preset", "NAME",
+     "apply the preset NAME over the stored options (the other flags still win)"},
+    {kListPresets, 0, "list-presets", nullptr, "print the presets' names, one a line, and end"},
     {kVerbose, 'v', "verbose", nullptr,
      "print a line for each written file: source, result, pixels, bytes, quality"},
     {kHelpSwitch, 'h', "help", nullptr, "print this help and end"},
@@ -324,6 +336,13 @@ Arguments ParseArguments(const std::vector<std::string>& given) {
       case kSettings:
         a.settingsFile = *argument;
         break;
+      case kPreset:
+        a.preset = *argument;
+        a.presetFlag = index >= 0 ? "--preset" : "-p";
+        break;
+      case kListPresets:
+        a.listPresets = true;
+        break;
       default:
         fail(typed(c), "unknown option");
         return a;
@@ -362,7 +381,24 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
     if (!platform::FileExists(settingsPath))
       return usageError("--settings", "cannot read " + *a.settingsFile);
   }
-  Options options = ApplyFlags(a, ReadSettingsFile(settingsPath));
+  if (a.listPresets) {
+    for (const Preset& p : ReadPresets(settingsPath)) out << p.name << "\n";
+    out.flush();
+    return 0;
+  }
+  Options options = ReadSettingsFile(settingsPath);
+  if (a.preset) {
+    const std::vector<Preset> presets = ReadPresets(settingsPath);
+    const Preset* preset = FindPreset(presets, *a.preset);
+    if (!preset) {
+      std::string names;
+      for (const Preset& p : presets) names += (names.empty() ? "" : ", ") + p.name;
+      return usageError(a.presetFlag, "no preset '" + *a.preset + "' (there are " + names + ")");
+    }
+    // Over the stored options, under the flags.
+    options = ApplyPreset(*preset, std::move(options));
+  }
+  options = ApplyFlags(a, std::move(options));
   if (!options.outputDir.empty())
     options.outputDir = platform::AbsolutePath(options.outputDir, cwd);
   FixedSettings settings(std::move(options));

@@ -39,6 +39,9 @@ struct Arguments {
   bool verbose = false;
   std::optional<int> jobs;
   std::optional<std::string> settingsFile;
+  std::optional<std::string> preset;  // -p, --preset: applied between the settings and the flags
+  std::string presetFlag;             // as it was written, for a usage error
+  bool listPresets = false;
   std::vector<FlagUse> flags;
   std::optional<std::string> errorOption;
   std::string errorReason;

@@ -33,6 +33,7 @@
 #include "file_system.h"
 #include "folder_walk.h"
 #include "options_dialog.h"
+#include "presets_menu.h"
 #include "shell_open.h"
 #include "window_batch.h"
 #include "window_language.h"
@@ -322,6 +323,8 @@ void TForm1::contextMenuEvent(QContextMenuEvent* event) {
   menu->setObjectName(QStringLiteral("MoreOptionsMenu"));
   menu->setAttribute(Qt::WA_DeleteOnClose);
   connect(menu->addAction(tr("更多选项…")), &QAction::triggered, this, &TForm1::ShowMoreOptions);
+  menu->addSeparator();
+  AddPresetActions(menu, this);
   menu->popup(event->globalPos());
 }
 
