@@ -5,14 +5,17 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <mutex>
 #include <sstream>
 
 #include "batch_runner.h"
 #include "brevine_version.h"
+#include "desktop_notification.h"
 #include "file_system.h"
 #include "folder_walk.h"
+#include "path_text.h"
 #include "presets.h"
 #include "settings_file.h"
 
@@ -27,7 +30,9 @@ enum RunSwitch {
   kJobs,
   kSettings,
   kPreset,
-  kListPresets
+  kListPresets,
+  kDesktop,
+  kWindow
 };
 struct RunFlag {
   RunSwitch id;
@@ -42,6 +47,11 @@ constexpr RunFlag kRunFlags[] = {
     {kPreset, 'p', "preset", "NAME",
      "apply the preset NAME over the stored options (the other flags still win)"},
     {kListPresets, 0, "list-presets", nullptr, "print the presets' names, one a line, and end"},
+    {kDesktop, 0, "desktop", nullptr,
+     "a run the desktop started: an open window takes the files when no other option is "
+     "given (-r aside); else the run ends with a notification of what it did"},
+    {kWindow, 0, "window", nullptr,
+     "open the window with the files dropped on it (an open window takes them)"},
     {kVerbose, 'v', "verbose", nullptr,
      "print a line for each written file: source, result, pixels, bytes, quality"},
     {kHelpSwitch, 'h', "help", nullptr, "print this help and end"},
@@ -108,7 +118,37 @@ class ProgressLine {
   bool drawn_ = false;
 };
 
+// The results "Open folder" shows at most.
+constexpr std::size_t kShownResults = 64;
+
+std::string Bytes(std::uint64_t n) {
+  char text[32];
+  if (n < 1024)
+    std::snprintf(text, sizeof text, "%llu bytes", static_cast<unsigned long long>(n));
+  else if (n < 1024 * 1024)
+    std::snprintf(text, sizeof text, "%.1f KB", static_cast<double>(n) / 1024);
+  else
+    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(n) / (1024 * 1024));
+  return text;
+}
+
 }  // namespace
+
+std::string SummaryTitle(const RunSummary& s) {
+  if (s.written == 0) return "Brevine: no photo written";
+  return "Brevine: " + std::to_string(s.written) + (s.written == 1 ? " photo" : " photos") +
+         " written";
+}
+
+std::string SummaryBody(const RunSummary& s) {
+  std::string body;
+  if (s.written > 0) body = Bytes(s.bytesBefore) + " before, " + Bytes(s.bytesAfter) + " after";
+  if (s.failed > 0) {
+    if (!body.empty()) body += "\n";
+    body += std::to_string(s.failed) + " not written; the first: " + s.firstFailure;
+  }
+  return body;
+}
 
 std::vector<FileResult> RunPaths(const std::vector<std::string>& absolutePaths,
                                  ProcessSettings& settings, const platform::Clock& clock,
@@ -343,6 +383,12 @@ Arguments ParseArguments(const std::vector<std::string>& given) {
       case kListPresets:
         a.listPresets = true;
         break;
+      case kDesktop:
+        a.desktop = true;
+        break;
+      case kWindow:
+        a.window = true;
+        break;
       default:
         fail(typed(c), "unknown option");
         return a;
@@ -355,6 +401,23 @@ Arguments ParseArguments(const std::vector<std::string>& given) {
 Options ApplyFlags(const Arguments& arguments, Options options) {
   for (const FlagUse& use : arguments.flags) ApplyFlag(*use.row, *use.flag, use.argument, options);
   return options;
+}
+
+bool LeavesOptionsToWindow(const Arguments& a) {
+  if (a.preset) return false;
+  for (const FlagUse& use : a.flags)
+    if (use.row != OptionOf(&Options::folders)) return false;
+  return true;
+}
+
+std::vector<std::string> FilesForWindow(const Arguments& a, const std::string& programPath,
+                                        const std::string& cwd) {
+  std::string settingsPath = SettingsFilePath(programPath);
+  if (a.settingsFile) settingsPath = platform::AbsolutePath(*a.settingsFile, cwd);
+  const FixedSettings settings(ApplyFlags(a, ReadSettingsFile(settingsPath)));
+  std::vector<std::string> absolute;
+  for (const std::string& arg : a.paths) absolute.push_back(platform::AbsolutePath(arg, cwd));
+  return ExpandFolderPaths(absolute, settings);
 }
 
 int RunCommandLine(const std::vector<std::string>& args, const std::string& programPath,
@@ -418,11 +481,14 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
 
   ProgressLine line(err, progress, paths.size());
   int status = 0;
+  RunSummary summary;
   const auto print = [&](const std::string& shown, FileResult result, const std::string& detail) {
     line.Clear();
     err << "brevine: " << shown << ": " << FailureText(result, detail) << "\n";
     err.flush();
     status = 1;
+    if (summary.failed++ == 0)
+      summary.firstFailure = platform::NamePart(shown) + ": " + FailureText(result, detail);
   };
   // Folders that could not be listed are reported at their place among the files.
   std::size_t reported = 0;
@@ -440,6 +506,14 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
     if (c.result != FileResult::kWritten) {
       print(items[k].shown, c.result, c.detail);
     } else {
+      if (a.desktop) {
+        ++summary.written;
+        summary.bytesAfter += c.bytes;
+        std::error_code ignored;
+        const auto size = std::filesystem::file_size(items[k].path, ignored);
+        if (!ignored) summary.bytesBefore += size;
+        if (summary.results.size() < kShownResults) summary.results.push_back(c.writtenPath);
+      }
       if (c.replaced) {
         // Last wins, as in a one-file-at-a-time run, but not silently: the earlier result
         // is gone. Not a failure, so the exit status stays.
@@ -462,6 +536,11 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
   line.Clear();
   reportFoldersBefore(items.size());
   err.flush();
+  if (a.desktop) {
+    // Without a notification service the run ends as any other.
+    platform::NotifyDesktop({SummaryTitle(summary), SummaryBody(summary),
+                             summary.written > 0 ? "Open folder" : "", summary.results});
+  }
   return status;
 }
 
