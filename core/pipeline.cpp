@@ -1,7 +1,6 @@
 #include "pipeline.h"
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <exception>
 #include <optional>
@@ -135,16 +134,8 @@ std::string DestinationBase(const std::string& path) {
 }
 
 Box SelectedBox(const ProcessSettings& settings) {
-  static constexpr std::array<int, 7> kPresets = {1280, 1024, 800, 640, 400, 320, 160};
-  const int preset = settings.BoxPreset();
-  if (preset >= 0 && preset < 7) return {kPresets[preset], kPresets[preset]};
-  // A side that is no integer is 200 here: the box's own fall-back, which is neither the
-  // field's (300) nor the stored default (150). The window's fields never hand over such a
-  // text; a settings source that does gets this box.
-  if (preset == 7)
-    return {ParseInteger(settings.BoxWidthText()).value_or(200),
-            ParseInteger(settings.BoxHeightText()).value_or(200)};
-  return {40000, 40000};
+  // No box: photos pass at their own size, up to the largest the reduction knows.
+  return settings.FitBox().value_or(Box{40000, 40000});
 }
 
 void SelectBox(const ProcessSettings& settings, WorkBitmap& bitmap) {

@@ -50,11 +50,8 @@ struct PipelineHooks {
   const SourceSet* sources = nullptr;
 };
 
-// The bounding box of the chosen preset (custom: the box texts, 200 where not an integer;
-// no preset: 40000 x 40000).
-struct Box {
-  int width = 0, height = 0;
-};
+// The bounding box of the chosen preset (custom: the custom box's sides; no preset:
+// 40000 x 40000).
 Box SelectedBox(const ProcessSettings& settings);
 // Reduces the bitmap in place to the selected box, keeping its aspect ratio.
 void SelectBox(const ProcessSettings& settings, WorkBitmap& bitmap);

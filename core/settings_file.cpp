@@ -94,7 +94,11 @@ int ClampBoxPreset(int index) { return RestoredInteger(&Options::boxPreset, inde
 int ClampSharpenStrength(int value) { return RestoredInteger(&Options::sharpenStrength, value); }
 int CheckTextPosition(int index) { return RestoredInteger(&Options::textPosition, index); }
 
-std::string StrengthToolTip(int position) { return "百分比为:" + std::to_string(position) + "%"; }
+int FieldNumber(int Options::*field, const std::string& text) {
+  if (const auto v = ParseInteger(text)) return *v;
+  if (field == &Options::boxWidth || field == &Options::boxHeight) return 200;
+  return StoredInteger(*OptionOf(field), text);
+}
 
 bool IsInstalledProgram(const std::string& programPath) {
   return platform::FolderExists(ParentFolder(programPath) + "/../share/brevine/help");

@@ -15,14 +15,15 @@ namespace brevine {
 std::string NormaliseQualityText(const std::string& text);     // the fall-back, then 1..100
 std::string NormaliseTargetSizeText(const std::string& text);  // the fall-back, then >= 1
 std::string NormaliseBoxText(const std::string& text);         // the fall-back, no bounds
+// The value a number field's text gives its option: the integer as it stands. Text that is
+// no integer, which a settled field never holds, gives what the field settles on, but 200
+// for a side of the custom box, as the box has always taken such a side.
+int FieldNumber(int Options::*field, const std::string& text);
 
 // The rules that restoring applies to the integer options, from their rows.
 int ClampBoxPreset(int index);        // -1 .. 7
 int ClampSharpenStrength(int value);  // 0 .. 150
 int CheckTextPosition(int index);     // 0 or 1, anything else -1 (no item)
-
-// The tool-tip text of the sharpening strength's slider for a position.
-std::string StrengthToolTip(int position);
 
 // An installed program: PREFIX/bin/brevine beside PREFIX/share/brevine/help, the layout
 // that `make install` and the package give it.

@@ -111,8 +111,8 @@ std::string Resized(const std::string& bmp) {
 Options Unusual() {
   Options o;
   o.boxPreset = 7;
-  o.boxWidth = "640";
-  o.boxHeight = "-3";
+  o.boxWidth = 640;
+  o.boxHeight = -3;
   o.sharpen = false;
   o.sharpenStrength = 37;
   o.saturation = true;
@@ -120,8 +120,8 @@ Options Unusual() {
   o.progressive = true;
   o.html = true;
   o.fixedQuality = false;
-  o.quality = "55";
-  o.targetSize = "1200";
+  o.quality = 55;
+  o.targetSize = 1200;
   o.subFolder = false;
   o.textPosition = 1;
   o.addedText = "小-";
@@ -289,7 +289,7 @@ void WindowTest::qualityFieldRules() {
   for (const auto& [typed, shown] : cases) {
     edit->setText(Q(typed));
     QCOMPARE(edit->text(), Q(shown));
-    QCOMPARE(w.form->CurrentOptions().quality, std::string(shown));
+    QCOMPARE(w.form->CurrentOptions().quality, std::stoi(shown));
   }
 }
 
@@ -310,7 +310,7 @@ void WindowTest::targetSizeAndBoxFieldRules() {
       QCOMPARE(edit->text(), Q(shown));
     }
   }
-  QCOMPARE(f.CurrentOptions().boxWidth, std::string("99999"));
+  QCOMPARE(f.CurrentOptions().boxWidth, 99999);
 }
 
 void WindowTest::typingSettlesAfterOneChange() {
