@@ -19,25 +19,22 @@
 namespace brevine {
 namespace {
 
-// A path with every existing leading part resolved through the file system (links, "..")
-// and the rest, which does not exist yet, appended as written: two spellings of one place,
-// an output folder that is still to be created among them, give the same text.
+// The place a path names, as a text that two spellings of it share: the identity (device
+// and inode) of the deepest folder above it that exists, then the rest as written. Links
+// and ".." in the existing part are resolved by the system, not by the text, and the
+// working folder's own path is never needed. The last step stays a name: a file that is
+// replaced by a rename keeps its place.
 std::string PlaceKey(const std::string& path) {
-  std::string head = path;
-  std::string tail;
-  while (!head.empty()) {
-    if (char* real = ::realpath(head.c_str(), nullptr)) {
-      std::string key(real);
-      std::free(real);
-      if (key == "/") key.clear();
-      return key + tail;
-    }
-    const auto slash = head.rfind('/');
-    if (slash == std::string::npos) break;
-    tail = head.substr(slash) + tail;
-    head.resize(slash);
+  std::string head = platform::ParentFolder(path);
+  std::string tail = "/" + platform::NamePart(path);
+  for (;;) {
+    struct stat st;
+    if (::stat(head.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+      return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + tail;
+    if (head == "." || head == "/") return path;
+    tail = "/" + platform::NamePart(head) + tail;
+    head = platform::ParentFolder(head);
   }
-  return path;
 }
 
 bool IsUnresolvedWildcard(const std::string& path) {

@@ -366,7 +366,7 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
   }
   std::string settingsPath = SettingsFilePath(programPath);
   if (a.settingsFile) {
-    settingsPath = platform::AbsolutePath(*a.settingsFile, cwd);
+    settingsPath = platform::ArgumentPath(*a.settingsFile, cwd);
     if (!platform::FileExists(settingsPath))
       return usageError("--settings", "cannot read " + *a.settingsFile);
   }
@@ -375,12 +375,12 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
   for (const std::string& warning : warnings)
     err << "brevine: " << settingsPath << ": warning: " << warning << "\n";
   if (!options.outputDir.empty())
-    options.outputDir = platform::AbsolutePath(options.outputDir, cwd);
+    options.outputDir = platform::ArgumentPath(options.outputDir, cwd);
   FixedSettings settings(std::move(options));
   const platform::SystemClock clock;
   std::vector<BatchPath> named;
   named.reserve(a.paths.size());
-  for (const std::string& arg : a.paths) named.push_back({platform::AbsolutePath(arg, cwd), arg});
+  for (const std::string& arg : a.paths) named.push_back({platform::ArgumentPath(arg, cwd), arg});
   const std::vector<BatchPath> items = ExpandFolders(named, settings);
 
   std::vector<std::string> paths;

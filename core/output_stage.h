@@ -62,6 +62,17 @@ struct OutputTarget {
   std::string jpegPath;       // the result's path, with the format's extension
   std::string indexPath;      // folder + yyyymmdd + ".html"
   std::string htmlLine;       // without the line end
+  // The same places for writing through descriptors: the folder the naming starts from
+  // (the source's, or the output folder, either entered as named), the folders below it
+  // that lead to the result (each entered without following a link; in sub-folder mode the
+  // last one is made when missing), the result's name there, and the index's name, which
+  // lies beside the result in sub-folder mode and in the start folder otherwise.
+  std::string startFolder;
+  bool outputDir = false;  // the start folder is the output folder, made with its parents
+  std::vector<std::string> resultFolders;
+  std::string resultName;
+  std::string indexName;
+  bool indexBesideResult = false;
 };
 OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& clock,
                           const std::string& destinationBase);
