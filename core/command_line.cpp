@@ -15,6 +15,7 @@
 #include "desktop_notification.h"
 #include "file_system.h"
 #include "folder_walk.h"
+#include "output_stage.h"
 #include "path_text.h"
 #include "presets.h"
 #include "settings_file.h"
@@ -348,7 +349,14 @@ Arguments ParseArguments(const std::vector<std::string>& given) {
         optarg ? std::optional<std::string>(optarg) : std::nullopt;
     if (v >= kTableFlag) {
       const auto [row, flag] = tableFlags[static_cast<std::size_t>(v - kTableFlag)];
-      if (auto reason = ApplyFlag(*row, *flag, argument, scratch)) {
+      std::optional<std::string> reason = ApplyFlag(*row, *flag, argument, scratch);
+      // A name that leads out of the source's folder is refused, not replaced as a
+      // stored one is: the person typing it is there to read why.
+      if (const auto* text = std::get_if<std::string Options::*>(&row->field);
+          !reason && argument && text &&
+          (*text == &Options::addedText || *text == &Options::folderName))
+        reason = LeadsOutside(*argument);
+      if (reason) {
         fail(index >= 0 ? std::string("--") + flag->longName : std::string("-") + flag->shortName,
              *reason);
         return a;
@@ -413,7 +421,7 @@ bool LeavesOptionsToWindow(const Arguments& a) {
 std::vector<std::string> FilesForWindow(const Arguments& a, const std::string& programPath,
                                         const std::string& cwd) {
   std::string settingsPath = SettingsFilePath(programPath);
-  if (a.settingsFile) settingsPath = platform::AbsolutePath(*a.settingsFile, cwd);
+  if (a.settingsFile) settingsPath = platform::ArgumentPath(*a.settingsFile, cwd);
   const FixedSettings settings(ApplyFlags(a, ReadSettingsFile(settingsPath)));
   std::vector<std::string> absolute;
   for (const std::string& arg : a.paths) absolute.push_back(platform::AbsolutePath(arg, cwd));
@@ -440,7 +448,7 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
   }
   std::string settingsPath = SettingsFilePath(programPath);
   if (a.settingsFile) {
-    settingsPath = platform::AbsolutePath(*a.settingsFile, cwd);
+    settingsPath = platform::ArgumentPath(*a.settingsFile, cwd);
     if (!platform::FileExists(settingsPath))
       return usageError("--settings", "cannot read " + *a.settingsFile);
   }
@@ -449,7 +457,8 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
     out.flush();
     return 0;
   }
-  Options options = ReadSettingsFile(settingsPath);
+  std::vector<std::string> warnings;
+  Options options = ReadSettingsFile(settingsPath, &warnings);
   if (a.preset) {
     const std::vector<Preset> presets = ReadPresets(settingsPath);
     const Preset* preset = FindPreset(presets, *a.preset);
@@ -462,13 +471,15 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
     options = ApplyPreset(*preset, std::move(options));
   }
   options = ApplyFlags(a, std::move(options));
+  for (const std::string& warning : warnings)
+    err << "brevine: " << settingsPath << ": warning: " << warning << "\n";
   if (!options.outputDir.empty())
-    options.outputDir = platform::AbsolutePath(options.outputDir, cwd);
+    options.outputDir = platform::ArgumentPath(options.outputDir, cwd);
   FixedSettings settings(std::move(options));
   const platform::SystemClock clock;
   std::vector<BatchPath> named;
   named.reserve(a.paths.size());
-  for (const std::string& arg : a.paths) named.push_back({platform::AbsolutePath(arg, cwd), arg});
+  for (const std::string& arg : a.paths) named.push_back({platform::ArgumentPath(arg, cwd), arg});
   const std::vector<BatchPath> items = ExpandFolders(named, settings);
 
   std::vector<std::string> paths;

@@ -15,6 +15,7 @@
 #include <variant>
 
 #include "file_system.h"
+#include "output_stage.h"
 #include "path_text.h"
 
 namespace brevine {
@@ -153,17 +154,27 @@ std::string SettingsFilePath(const std::string& programPath) {
   return config + "/brevine/brevine.ini";
 }
 
-Options ParseSettings(const std::string& iniText) {
+Options ParseSettings(const std::string& iniText, std::vector<std::string>* warnings) {
   const IniValues ini(iniText);
   Options o;
   for (const OptionRow& row : OptionTable())
     if (const std::string* v = ini.Find(row.section, row.key)) RestoreStored(row, *v, o);
+  // Results stay in or below the source's folder whatever a file says.
+  for (std::string Options::*field : {&Options::addedText, &Options::folderName}) {
+    const auto reason = LeadsOutside(o.*field);
+    if (!reason) continue;
+    const OptionRow& row = *OptionOf(field);
+    o.*field = row.defaultValue;
+    if (warnings)
+      warnings->push_back(std::string(row.key) + ": " + *reason + "; " + row.defaultValue +
+                          " is used");
+  }
   return o;
 }
 
-Options ReadSettingsFile(const std::string& path) {
+Options ReadSettingsFile(const std::string& path, std::vector<std::string>* warnings) {
   // An unreadable file reads as an empty one: every key takes its default.
-  return ParseSettings(platform::ReadTextFile(path));
+  return ParseSettings(platform::ReadTextFile(path), warnings);
 }
 
 std::string FormatSettings(const Options& o) {
@@ -201,9 +212,14 @@ std::vector<Preset> ParsePresets(const std::string& iniText) {
     const std::size_t eq = line.find('=');
     if (eq == std::string_view::npos) return;
     const std::string key = AsciiLower(std::string(Trim(line.substr(0, eq))));
-    for (const OptionRow& row : OptionTable())
-      if (AsciiLower(row.key) == key && !current->Sets(row))
-        current->SetStored(row, Trim(line.substr(eq + 1)));
+    for (const OptionRow& row : OptionTable()) {
+      if (AsciiLower(row.key) != key || current->Sets(row)) continue;
+      Preset tried = *current;
+      tried.SetStored(row, Trim(line.substr(eq + 1)));
+      // Results stay in or below the source's folder whatever a preset says.
+      if (LeadsOutside(tried.values.addedText) || LeadsOutside(tried.values.folderName)) continue;
+      *current = std::move(tried);
+    }
   });
   return presets;
 }

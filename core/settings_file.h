@@ -38,9 +38,11 @@ bool IsInstalledProgram(const std::string& programPath);
 std::string SettingsFilePath(const std::string& programPath);
 
 // Restore: every key through its control's rule, the defaults where a key or the file is
-// missing. The result is what the controls show after a restore.
-Options ReadSettingsFile(const std::string& path);
-Options ParseSettings(const std::string& iniText);
+// missing. The result is what the controls show after a restore. A folder name or added
+// text that would lead out of the source's folder takes its default, and `warnings`, when
+// given, receives a line saying so.
+Options ReadSettingsFile(const std::string& path, std::vector<std::string>* warnings = nullptr);
+Options ParseSettings(const std::string& iniText, std::vector<std::string>* warnings = nullptr);
 // Store: sections and keys in their fixed order. WriteSettingsFile reports nothing; it
 // keeps the file's presets (the shipped ones while it holds none) after the options.
 std::string FormatSettings(const Options& options);
@@ -48,8 +50,9 @@ void WriteSettingsFile(const std::string& path, const Options& options);
 
 // Presets live in sections "[preset NAME]" after the options' sections, each with only
 // the keys the preset sets. The file's presets in its order (the first section of a name
-// counts; keys the table does not know and sections whose name cannot be a preset's are
-// left out), none when it holds none.
+// counts; keys the table does not know, a folder name or added text that would lead out of
+// the source's folder, and sections whose name cannot be a preset's are left out), none
+// when it holds none.
 std::vector<Preset> ParsePresets(const std::string& iniText);
 // Whether the file holds presets of its own, or the empty section "[presets]" that stands
 // for none at all.

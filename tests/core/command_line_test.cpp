@@ -83,7 +83,7 @@ TEST_F(CommandLine, OneLinePerFailedArgumentAndExitStatus) {
   EXPECT_EQ(err_.str(),
             "brevine: pics/missing.bmp: cannot read\n"
             "brevine: notes.txt: not an image type\n"
-            "brevine: pics/bad.bmp: cannot decode (BMP: truncated file header)\n"
+            "brevine: pics/bad.bmp: cannot decode: BMP: truncated file header\n"
             "brevine: /sc: not an image type\n");
   EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "pics/Resized/a.jpg"));
 
@@ -111,7 +111,7 @@ TEST_F(CommandLine, ALaterSourceOfOneOutputNameSaysWhoseResultItReplaced) {
     EXPECT_EQ(err_.str(),
               "brevine: pics/a.jpg: replaces the result of pics/a.bmp\n"
               "brevine: link/a.bmp: replaces the result of pics/a.jpg\n"
-              "brevine: pics/c.bmp: cannot decode (BMP: truncated file header)\n")
+              "brevine: pics/c.bmp: cannot decode: BMP: truncated file header\n")
         << jobs;
     const auto left = ReadFile(dir_ / "pics/Resized/a.jpg");
     if (firstRun.empty()) firstRun = test::Text(left);

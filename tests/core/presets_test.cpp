@@ -97,6 +97,12 @@ TEST(Presets, ReadingForgivesAsTheSettingsDo) {
   EXPECT_EQ(FindPreset(p, "BIG"), &p[0]);
   EXPECT_EQ(FindPreset(p, "none"), nullptr);
 
+  // Results stay in or below the source's folder whatever a preset says.
+  const std::vector<Preset> out =
+      ParsePresets("[preset Out]\nfolder=../x\nAddName=/tmp/s-\nparcent=5\nfolder=ok\n");
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(out[0].Lines(), "parcent=5\nfolder=ok\n");
+
   for (const char* bad : {"", " a", "a ", "a]", "[a", "a\nb", "a\tb"})
     EXPECT_TRUE(PresetNameProblem(bad).has_value()) << bad;
   EXPECT_TRUE(PresetNameProblem(std::string(65, 'a')).has_value());
