@@ -18,12 +18,6 @@
 namespace brevine {
 namespace {
 
-int IntegerOf(const std::string& text, const char* what) {
-  const auto v = ParseInteger(text);
-  if (!v) throw std::invalid_argument(std::string(what) + " is not an integer: " + text);
-  return *v;
-}
-
 // A file name as a link in an attribute of the index line. "%", "#" and "?" would end or
 // change the link's path, so they are percent-encoded, as are line ends, tabs and
 // backslashes; '"', "<", ">" and "&" would end the attribute or start markup in the page,
@@ -234,11 +228,10 @@ std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const Wo
   };
   QualityResult result;
   if (settings.FixedQuality()) {
-    result.quality = std::clamp(IntegerOf(settings.QualityText(), "quality"), 1, 100);
+    result.quality = std::clamp(settings.Quality(), 1, 100);
     result.bytes = encode(result.quality);
   } else {
-    const std::int64_t maxBytes =
-        std::int64_t{IntegerOf(settings.TargetSizeText(), "target size")} * 1024;
+    const std::int64_t maxBytes = std::int64_t{settings.TargetSize()} * 1024;
     result = BisectTargetSize(encode, maxBytes, stats);
   }
   if (quality) *quality = result.quality;
@@ -252,12 +245,11 @@ std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const Wo
   jpeg.SetGrayOutput(settings.Grayscale());
   jpeg.SetProgressive(settings.Progressive());
   if (settings.FixedQuality()) {
-    jpeg.SetQuality(IntegerOf(settings.QualityText(), "quality"));
+    jpeg.SetQuality(settings.Quality());
     jpeg.EncodeBitmap(picture);
   } else {
     // 64 bits: a target of two million kilobytes and more must not wrap.
-    const std::int64_t maxBytes =
-        std::int64_t{IntegerOf(settings.TargetSizeText(), "target size")} * 1024;
+    const std::int64_t maxBytes = std::int64_t{settings.TargetSize()} * 1024;
     EncodeToTargetSize(jpeg, picture, maxBytes);
   }
   if (quality) *quality = jpeg.Quality();

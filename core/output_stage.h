@@ -43,8 +43,7 @@ std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const Wo
 // The JPEG bytes of the picture by the chosen quality strategy, with `markers` in front of
 // the picture data. The target-size search measures each attempt in memory (the markers
 // included); the chosen quality is the highest whose file is at most target x 1024 bytes,
-// else 1. Raises when a quality or target text is not an integer (before anything is
-// written) or the encoder fails.
+// else 1. Raises when the encoder fails.
 // `quality`, when given, receives the quality the bytes were written at.
 std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const WorkBitmap& picture,
                                        std::vector<JpegMarker> markers = {},

@@ -163,7 +163,7 @@ TEST_F(BatchRun, TargetSizeProgressiveAndGrayAlsoAgree) {
   // keep a hidden shared state.
   Options o = BatchOptions();
   o.fixedQuality = false;
-  o.targetSize = "2";
+  o.targetSize = 2;
   o.progressive = true;
   o.grayscale = true;
   o.sharpen = false;

@@ -17,8 +17,8 @@ TEST(HeifEndToEnd, HeicAndAvifGiveJpegsAndADamagedFileItsReason) {
   test::TempFolder dir;
   Options o;
   o.boxPreset = 7;
-  o.boxWidth = "40";
-  o.boxHeight = "40";
+  o.boxWidth = 40;
+  o.boxHeight = 40;
   const std::string ini = FormatSettings(o);
   test::WriteFile(dir / "brevine.ini", {ini.begin(), ini.end()});
 
