@@ -59,7 +59,9 @@ struct Options {
   bool keepInfo;
   std::string format;
   bool keepDate;
-  std::string lang;  // the window's language; empty: the desktop's
+  std::string lang;   // the window's language; empty: the desktop's
+  bool skipExisting;  // a source whose result is there and not older is skipped
+  bool onlySmaller;   // a result not smaller than its source is the source's own bytes
   bool subFolder;
   int textPosition;
   std::string addedText;

@@ -55,6 +55,8 @@ class ProcessSettings {
   bool KeepInfo() const { return Current().keepInfo; }      // the photo's date and camera
   OutputFormat Format() const { return FormatOf(Current().format); }
   bool KeepDate() const { return Current().keepDate; }           // the source's modification time
+  bool SkipExisting() const { return Current().skipExisting; }   // results there are not redone
+  bool OnlySmaller() const { return Current().onlySmaller; }     // never a larger "reduction"
   std::string OutputDir() const { return Current().outputDir; }  // empty: beside the source
 };
 

@@ -119,7 +119,7 @@ TEST(SettingsFormat, KeyOrderAndRoundTrip) {
             "[option]\nlap=0\nlapnum=0\nchroma=0\nmono=0\nprogressive=0\nhtml=1\njpeg=0\n"
             "parcent=92\nFileSize=120\nautorotate=0\nkeepicc=0\nfolders=1\nkeepinfo=1\nformat="
             "avif\nkeepdate="
-            "1\nlang=pt_BR\n\n"
+            "1\nlang=pt_BR\nskipexisting=0\nonlysmaller=0\n\n"
             "[changed]\nsave=0\nAfterBefore=1\nAddName=_small\nfolder=缩小\noutdir=\n");
   EXPECT_EQ(ParseSettings(text), o);
   EXPECT_EQ(ParseSettings(FormatSettings(Options{})), Options{});
@@ -152,6 +152,8 @@ Options EveryFieldChanged() {
   o.format = "webp";
   o.keepDate = true;
   o.lang = "zh_TW";
+  o.skipExisting = true;
+  o.onlySmaller = true;
   return o;
 }
 
