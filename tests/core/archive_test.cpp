@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <thread>
@@ -15,6 +16,7 @@
 #include "command_line.h"
 #include "pipeline_support.h"
 #include "settings_file.h"
+#include "shell_open.h"
 
 namespace brevine {
 namespace {
@@ -183,6 +185,29 @@ TEST_F(Archive, ARunOnATerminalEndsWithOneLineOfCounts) {
   EXPECT_EQ(err_.str(), "");
   EXPECT_EQ(Run({"a.bmp", "b.bmp"}, false), 0);
   EXPECT_EQ(err_.str(), "");
+}
+
+// The README's recipe for many cores (and, with --sshlogin, many machines): find hands the
+// names to GNU parallel, which runs several programs on shares of them into one folder.
+TEST_F(Archive, TheRecipeForManyCoresGivesTheBytesOfOneRun) {
+  if (!platform::ProgramInPath("parallel")) GTEST_SKIP() << "no GNU parallel";
+  fs::create_directories(dir_ / "Photos/2024/june");
+  for (int i = 0; i < 12; ++i) {
+    const std::string name = (i % 2 ? "Photos/2024/june/" : "Photos/") + std::string("p") +
+                             std::to_string(i) + (i % 3 ? ".jpg" : " x.jpg");
+    test::WriteFile(dir_ / name, JpegOf(test::MakePhotoLike(300 + 10 * i, 200, i), 90));
+  }
+  fs::copy_file(BREVINE_PROGRAM, dir_ / "brevine");
+  const std::string command = "cd '" + dir_.Path() +
+                              "' && find Photos -name '*.jpg' -print0 | parallel --will-cite -0 "
+                              "-X -j 3 ./brevine -d out";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(Run({"-r", "-d", "one", "Photos"}), 0) << err_.str();
+  const auto results = Listing(dir_ / "one");
+  EXPECT_EQ(results.size(), 12u);
+  EXPECT_EQ(Listing(dir_ / "out"), results);
+  for (const std::string& name : results)
+    EXPECT_TRUE(ReadFile(dir_ / ("out/" + name)) == ReadFile(dir_ / ("one/" + name))) << name;
 }
 
 }  // namespace
