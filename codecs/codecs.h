@@ -28,13 +28,24 @@ class DecodeError : public std::runtime_error {
 };
 
 // Every libjpeg error, message "JPEG错误#%d" with the library's message code.
+// A picture whose declared size is more than the program takes: "JPEG: 70000x40000
+// pixels, more than the limit of 536870912".
+class PictureTooLarge : public std::length_error {
+ public:
+  PictureTooLarge(const char* format, std::int64_t width, std::int64_t height, std::int64_t limit);
+};
+
 class EJPEG : public DecodeError {
  public:
-  explicit EJPEG(int code);
+  explicit EJPEG(int code, std::string english = {});
   int Code() const { return code_; }
+  // The library's own English text with its code, "Bogus marker length (JPEG error 54)":
+  // what the command line tells.
+  std::string Reason() const;
 
  private:
   int code_;
+  std::string english_;
 };
 
 // ---- Loader -------------------------------------------------------------------------
@@ -45,6 +56,7 @@ enum class LoadStatus {
   kNotFound,     // no file under the path (a folder does not count)
   kReadError,    // the file exists but cannot be read
   kDecodeError,  // the data was rejected, or the picture came out empty
+  kTooLarge,     // the picture is larger than the program takes (SourceInfo::reason: how much)
 };
 
 // Whether the extension of the path's last component (in lower case) has a decoder.
@@ -57,6 +69,8 @@ struct SourceInfo {
   std::vector<std::uint8_t> icc;   // a well-formed RGB colour profile, or empty
   std::vector<std::uint8_t> exif;  // the EXIF block, TIFF header first, or empty
   std::string reason;              // after a failed load: why, in a few words
+  // Notes on a picture that loaded all the same ("ends early: the last 8 rows are grey").
+  std::vector<std::string> warnings;
 };
 
 // Where a decoder puts its picture. Decoders that produce rows (JPEG, non-interlaced PNG,

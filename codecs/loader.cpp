@@ -299,6 +299,14 @@ LoadStatus LoadImage(const SourceFile& source, RowSink& sink, SourceInfo* info,
     details = SourceInfo{};
   } catch (const EmptyPicture&) {
     status = LoadStatus::kDecodeError;
+  } catch (const PictureTooLarge& e) {
+    status = LoadStatus::kTooLarge;
+    details = SourceInfo{};
+    details.reason = e.what();
+  } catch (const EJPEG& e) {
+    status = LoadStatus::kDecodeError;
+    details = SourceInfo{};
+    details.reason = e.Reason();
   } catch (const DecodeError& e) {
     status = LoadStatus::kDecodeError;
     details = SourceInfo{};

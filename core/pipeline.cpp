@@ -53,6 +53,8 @@ FileResult FromLoadStatus(LoadStatus status) {
       return FileResult::kNotFound;
     case LoadStatus::kReadError:
       return FileResult::kCannotRead;
+    case LoadStatus::kTooLarge:
+      return FileResult::kTooLarge;
     case LoadStatus::kDecodeError:
       break;
   }
@@ -236,7 +238,8 @@ ReducedSource ReduceOpenedSource(const SourceFile& source, const Options& option
     ReducingSink sink(settings.AutoRotate(), settings.Saturation(), SelectedBox(settings));
     try {
       out.result = FromLoadStatus(LoadImage(source, sink, &out.info, request));
-      if (out.result == FileResult::kCannotDecode) out.detail = out.info.reason;
+      if (out.result == FileResult::kCannotDecode || out.result == FileResult::kTooLarge)
+        out.detail = out.info.reason;
     } catch (...) {
       out.result = FileResult::kCannotDecode;
     }
@@ -305,6 +308,7 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) 
                                                hooks_.preview, hooks_.times);
     out.result = reduced.result;
     out.detail = std::move(reduced.detail);
+    out.warnings = std::move(reduced.info.warnings);
     if (out.result != FileResult::kWritten) return out;
 
     out.result = FileResult::kCannotProcess;
