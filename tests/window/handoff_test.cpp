@@ -183,6 +183,15 @@ void HandoffTest::runsWithOptionsOfTheirOwnStayHeadless() {
   QCOMPARE(started.count(), 0);
   QVERIFY(std::filesystem::exists(program.folder / "ByTheRun/a.jpg"));
   QVERIFY(std::filesystem::exists(program.folder / "Own/a.jpg"));
+
+  // A window that closed serves no more: its socket is gone and the run works alone.
+  window.form->close();
+  QVERIFY(!window.server->Listening());
+  QVERIFY(!std::filesystem::exists(program.Socket()));
+  std::filesystem::remove(program.folder / "ByTheRun/a.jpg");
+  QCOMPARE(program.Run({QStringLiteral("--desktop"), QStringLiteral("a.bmp")}), 0);
+  QVERIFY(std::filesystem::exists(program.folder / "ByTheRun/a.jpg"));
+  QCOMPARE(started.count(), 0);
 }
 
 QTEST_MAIN(HandoffTest)
