@@ -375,8 +375,11 @@ Arguments ParseArguments(const std::vector<std::string>& given) {
         a.verbose = true;
         break;
       case kJobs:
+        // Held to the range the help gives, not capped as the variable is.
         a.jobs = ParseJobCount(*argument);
-        if (!a.jobs || argument->find_first_not_of("0123456789") != std::string::npos) {
+        if (const auto given = platform::ParseUnsigned(*argument); !given || *given > 1024)
+          a.jobs.reset();
+        if (!a.jobs) {
           fail(index >= 0 ? "--jobs" : "-j", "'" + *argument + "' is not a count of 1..1024");
           return a;
         }
@@ -458,7 +461,10 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
     return 0;
   }
   std::vector<std::string> warnings;
-  Options options = ReadSettingsFile(settingsPath, &warnings);
+  std::string refused;
+  Options options = ReadSettingsFile(settingsPath, &warnings, &refused);
+  if (a.settingsFile && !refused.empty())
+    return usageError("--settings", "cannot read " + *a.settingsFile + ": " + refused);
   if (a.preset) {
     const std::vector<Preset> presets = ReadPresets(settingsPath);
     const Preset* preset = FindPreset(presets, *a.preset);
@@ -514,9 +520,19 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
     const std::size_t k = itemOf[c.index];
     reportFoldersBefore(k);
     reported = k + 1;
-    if (c.result != FileResult::kWritten) {
+    for (const std::string& warning : c.warnings) {
+      line.Clear();
+      err << "brevine: " << items[k].shown << ": warning: " << warning << "\n";
+      err.flush();
+    }
+    if (IsFailure(c.result)) {
       print(items[k].shown, c.result, c.detail);
-    } else {
+    } else if (c.result == FileResult::kKept) {
+      line.Clear();
+      err << "brevine: " << items[k].shown << ": " << Describe(c.result) << "\n";
+      err.flush();
+    }
+    if (WroteResult(c.result)) {
       if (a.desktop) {
         ++summary.written;
         summary.bytesAfter += c.bytes;

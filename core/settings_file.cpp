@@ -172,9 +172,15 @@ Options ParseSettings(const std::string& iniText, std::vector<std::string>* warn
   return o;
 }
 
-Options ReadSettingsFile(const std::string& path, std::vector<std::string>* warnings) {
-  // An unreadable file reads as an empty one: every key takes its default.
-  return ParseSettings(platform::ReadTextFile(path), warnings);
+Options ReadSettingsFile(const std::string& path, std::vector<std::string>* warnings,
+                         std::string* refused) {
+  // A file that cannot be read reads as an empty one: every key takes its default.
+  const platform::SmallFile file = platform::ReadSmallFile(path, kSettingsFileLimit);
+  if (!file.problem.empty() && !file.missing) {
+    if (warnings) warnings->push_back(file.problem + ": not read, the defaults are used");
+    if (refused) *refused = file.problem;
+  }
+  return ParseSettings(file.text, warnings);
 }
 
 std::string FormatSettings(const Options& o) {

@@ -2,6 +2,7 @@
 // The settings file: where it lives, how it is read into Options and written back, and the
 // normalising rules of the edit fields, shared by the restore and the window's handlers.
 
+#include <cstddef>
 #include <optional>
 #include <span>
 #include <string>
@@ -41,7 +42,11 @@ std::string SettingsFilePath(const std::string& programPath);
 // missing. The result is what the controls show after a restore. A folder name or added
 // text that would lead out of the source's folder takes its default, and `warnings`, when
 // given, receives a line saying so.
-Options ReadSettingsFile(const std::string& path, std::vector<std::string>* warnings = nullptr);
+// Only a regular file of at most kSettingsFileLimit bytes is read; another one reads as a
+// missing file, with a warning, and `refused`, when given, receives why.
+inline constexpr std::size_t kSettingsFileLimit = std::size_t{1} << 20;
+Options ReadSettingsFile(const std::string& path, std::vector<std::string>* warnings = nullptr,
+                         std::string* refused = nullptr);
 Options ParseSettings(const std::string& iniText, std::vector<std::string>* warnings = nullptr);
 // Store: sections and keys in their fixed order. WriteSettingsFile reports nothing; it
 // keeps the file's presets (the shipped ones while it holds none) after the options.

@@ -11,6 +11,7 @@
 #include "command_line.h"
 #include "desktop.h"
 #include "file_system.h"
+#include "interrupt_cleanup.h"
 #include "path_text.h"
 #include "window_handoff.h"
 
@@ -85,6 +86,8 @@ int RunProgram(int argc, char** argv) {
         return 1;
       }
     }
+    // An interrupted run leaves no temporary behind.
+    platform::RemoveTemporariesOnInterrupt();
     return RunCommandLine(args, programPath);
   }
   std::string error;

@@ -81,6 +81,7 @@ QString TForm1::FailureReason(FileResult result, const std::string& detail) {
   QString reason;
   switch (result) {
     case FileResult::kCannotRead:
+    case FileResult::kNotFound:  // its own text is still to be translated
       reason = tr("cannot read");
       break;
     case FileResult::kCannotDecode:
