@@ -1,6 +1,7 @@
 #pragma once
 // Image files in; JPEG, WebP or AVIF bytes out. Library headers (jpeglib.h, png.h,
-// gif_lib.h, webp/*.h, heif.h) stay private to the .cpp files; nothing here needs them.
+// gif_lib.h, webp/*.h, heif.h, tiffio.h, jxl/*.h) stay private to the .cpp files; nothing
+// here needs them.
 //
 // Every decoder follows one contract: it reads and decodes a whole file (or buffer) in one
 // call and either fills the bitmap (24 bits, blue-green-red, rows from the top) or raises
@@ -141,6 +142,23 @@ void LoadWebpImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info
 void LoadHeifImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info);
 void LoadHeifImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info,
                    const LoadRequest& request);
+
+// TIFF: the first image as libtiff's RGBA interface renders it, rows from the top as the
+// Orientation tag leaves them once that interface has mirrored them (the transposition it
+// leaves is the orientation handed to the sink and kept in `info`); alpha dropped. Fills
+// the colour profile (tag 34675) and an EXIF block of the date and camera tags. Reads
+// only through the open descriptor; bands of whole strips or tiles go to the sink.
+void LoadTiffRows(int fd, RowSink& sink, SourceInfo& info);
+void DecodeTiffRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo* info);
+void DecodeTiff(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo* info);
+
+// JPEG XL: a recompressed JPEG is rebuilt and decoded as that JPEG (its profile, EXIF
+// block and orientation with it); any other file gives libjxl's 8-bit picture in its own
+// colour space, upright, the first frame of an animation, alpha dropped, with the profile
+// of that colour space and the Exif box's block. Rows go to the sink as they are whole.
+void LoadJxlRows(int fd, RowSink& sink, SourceInfo& info);
+void DecodeJxlRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo* info);
+void DecodeJxl(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo* info);
 
 // The decoders that can produce rows, into a sink (TakePicture where a file's variant
 // cannot: interlaced PNG, run-length BMP, a WebP frame smaller than its canvas).

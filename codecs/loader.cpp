@@ -46,6 +46,16 @@ void BmpToSink(const std::string& path, RowSink& sink, SourceInfo&, const LoadRe
   LoadBmpRows(path, sink);
 }
 
+void TiffToSink(const std::string& path, RowSink& sink, SourceInfo& info, const LoadRequest&) {
+  const ImageFile file(path);
+  LoadTiffRows(file.Descriptor(), sink, info);
+}
+
+void JxlToSink(const std::string& path, RowSink& sink, SourceInfo& info, const LoadRequest&) {
+  const ImageFile file(path);
+  LoadJxlRows(file.Descriptor(), sink, info);
+}
+
 // Decoders that start no threads of their own.
 template <void (*Load)(const std::string&, RowSink&, SourceInfo&)>
 void OnCallersThread(const std::string& path, RowSink& sink, SourceInfo& info, const LoadRequest&) {
@@ -68,6 +78,9 @@ constexpr DispatchEntry kDispatch[] = {
     {".heif", HeifToSink},
     {".hif", HeifToSink},
     {".avif", HeifToSink},
+    {".tif", TiffToSink},
+    {".tiff", TiffToSink},
+    {".jxl", JxlToSink},
 };
 
 [[noreturn]] void RaiseErrno(int error, const std::string& path) {
@@ -206,6 +219,10 @@ std::optional<PictureProbe> ProbeImage(const std::string& path) {
     if (extension == ".png") return ProbePng(path);
     if (extension == ".webp") return ProbeWebp(path);
     if (extension == ".gif") return ProbeGif(path);
+    if (extension == ".tif" || extension == ".tiff") {
+      const ImageFile file(path);
+      return probe_detail::ProbeTiff(file.Descriptor());
+    }
   } catch (...) {
   }
   return std::nullopt;

@@ -38,12 +38,12 @@ TEST_F(LoaderFiles, DispatchByLowerCaseExtension) {
 
 TEST_F(LoaderFiles, UnknownExtensionsAreNeverOpened) {
   // A JPEG under these names: the content never counts. Nor does a missing file.
-  for (const char* name : {"photo.jpe", "photo.tif", "photo", "a.jpg.txt"}) {
+  for (const char* name : {"photo.jpe", "photo.psd", "photo", "a.jpg.txt"}) {
     test::WriteFile(folder_ / name, jpeg_);
     EXPECT_FALSE(HasDecoderFor(folder_ / name)) << name;
     EXPECT_EQ(LoadStatus::kNotAnImage, LoadImage(folder_ / name, bitmap_)) << name;
   }
-  EXPECT_EQ(LoadStatus::kNotAnImage, LoadImage(folder_ / "missing.tif", bitmap_));
+  EXPECT_EQ(LoadStatus::kNotAnImage, LoadImage(folder_ / "missing.psd", bitmap_));
 }
 
 TEST_F(LoaderFiles, MissingFilesAndFolders) {
