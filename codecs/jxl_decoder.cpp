@@ -12,6 +12,7 @@
 // there is recorded and raised after libjxl returns.
 
 #include <jxl/decode.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -85,9 +86,10 @@ class Input {
  public:
   Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
   explicit Input(int fd) : fd_(fd) {
-    const off_t end = ::lseek(fd, 0, SEEK_END);
-    if (end < 0) throw std::system_error(errno, std::generic_category(), "cannot read JPEG XL file");
-    size_ = static_cast<std::uint64_t>(end);
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+      throw std::system_error(errno, std::generic_category(), "cannot read JPEG XL file");
+    size_ = static_cast<std::uint64_t>(st.st_size);
   }
   std::uint64_t Size() const { return size_; }
 
@@ -106,10 +108,11 @@ class Input {
     std::copy(buffer_.end() - static_cast<std::ptrdiff_t>(unused), buffer_.end(), next.begin());
     std::size_t filled = unused;
     while (filled < next.size() && offset_ < size_) {
-      const ssize_t got = ::pread(fd_, next.data() + filled, next.size() - filled,
-                                  static_cast<off_t>(offset_));
+      const ssize_t got =
+          ::pread(fd_, next.data() + filled, next.size() - filled, static_cast<off_t>(offset_));
       if (got < 0 && errno == EINTR) continue;
-      if (got < 0) throw std::system_error(errno, std::generic_category(), "cannot read JPEG XL file");
+      if (got < 0)
+        throw std::system_error(errno, std::generic_category(), "cannot read JPEG XL file");
       if (got == 0) {
         size_ = offset_;  // the file shrank: what there is, is all
         break;
@@ -138,8 +141,12 @@ class Input {
 class RowCollector {
  public:
   RowCollector(RowSink& sink, int width, int height, int channels)
-      : sink_(sink), width_(width), height_(height), channels_(channels),
-        rows_(static_cast<std::size_t>(height)), filled_(static_cast<std::size_t>(height), 0) {}
+      : sink_(sink),
+        width_(width),
+        height_(height),
+        channels_(channels),
+        rows_(static_cast<std::size_t>(height)),
+        filled_(static_cast<std::size_t>(height), 0) {}
 
   static void Callback(void* opaque, std::size_t x, std::size_t y, std::size_t count,
                        const void* pixels) {
@@ -239,7 +246,8 @@ void Decode(Input& input, RowSink& sink, SourceInfo* info) {
 
   for (;;) {
     const JxlDecoderStatus status = JxlDecoderProcessInput(dec);
-    if (status == JXL_DEC_ERROR) Refuse(jpeg.empty() ? "data the decoder rejects" : "JPEG cannot be rebuilt");
+    if (status == JXL_DEC_ERROR)
+      Refuse(jpeg.empty() ? "data the decoder rejects" : "JPEG cannot be rebuilt");
     if (status == JXL_DEC_NEED_MORE_INPUT) {
       unused = JxlDecoderReleaseInput(dec);
       if (!input.Feed(dec, unused)) {
@@ -260,8 +268,8 @@ void Decode(Input& input, RowSink& sink, SourceInfo* info) {
                " is too large");
       }
       if (pixels > kProportionCheckPixels && input.Size() < pixels / kMostPixelsPerByte) {
-        Refuse("data too short for the announced size (" + std::to_string(pixels) +
-               " pixels in " + std::to_string(input.Size()) + " bytes)");
+        Refuse("data too short for the announced size (" + std::to_string(pixels) + " pixels in " +
+               std::to_string(input.Size()) + " bytes)");
       }
       budget.limit = kBudgetBase + kBudgetPerPixel * pixels;
       collector = std::make_unique<RowCollector>(sink, static_cast<int>(width),
@@ -274,8 +282,8 @@ void Decode(Input& input, RowSink& sink, SourceInfo* info) {
               JXL_DEC_SUCCESS &&
           size > 0 && size < (std::size_t{1} << 24)) {
         icc.resize(size);
-        if (JxlDecoderGetColorAsICCProfile(dec, nullptr, JXL_COLOR_PROFILE_TARGET_DATA,
-                                           icc.data(), size) != JXL_DEC_SUCCESS ||
+        if (JxlDecoderGetColorAsICCProfile(dec, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, icc.data(),
+                                           size) != JXL_DEC_SUCCESS ||
             !IsWellFormedRgbProfile(icc.data(), icc.size())) {
           icc.clear();
         }

@@ -13,6 +13,7 @@
 // exception ever passes through a libtiff frame, and the handles are released on every
 // path.
 
+#include <sys/stat.h>
 #include <tiffio.h>
 #include <unistd.h>
 
@@ -339,18 +340,19 @@ void DecodeTiff(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, 
 void LoadTiffRows(int fd, RowSink& sink, SourceInfo& info) {
   Source source;
   source.fd = fd;
-  const off_t end = ::lseek(fd, 0, SEEK_END);
-  if (end < 0) throw std::system_error(errno, std::generic_category(), "cannot read TIFF file");
-  source.size = static_cast<std::uint64_t>(end);
+  struct stat st;
+  if (::fstat(fd, &st) != 0)
+    throw std::system_error(errno, std::generic_category(), "cannot read TIFF file");
+  source.size = static_cast<std::uint64_t>(st.st_size);
   DecodeTiff(source, sink, &info);
 }
 
 std::optional<PictureProbe> probe_detail::ProbeTiff(int fd) {
   Source source;
   source.fd = fd;
-  const off_t end = ::lseek(fd, 0, SEEK_END);
-  if (end <= 0) return std::nullopt;
-  source.size = static_cast<std::uint64_t>(end);
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || st.st_size <= 0) return std::nullopt;
+  source.size = static_cast<std::uint64_t>(st.st_size);
   try {
     const auto tif = Open(source);
     std::uint32_t width = 0, height = 0;

@@ -60,13 +60,14 @@ TEST(JxlDecoder, PicturesAreDjxlsEightBitPng) {
     const char* cjxl;
     bool gray, alpha;
   };
-  for (const Case& c : {Case{"lossless", "-d 0", false, false}, Case{"lossy", "-q 80", false, false},
-                        Case{"lossy low", "-q 30 -e 3", false, false},
-                        Case{"grey", "-q 90", true, false}, Case{"alpha", "-d 0", false, true}}) {
+  for (const Case& c :
+       {Case{"lossless", "-d 0", false, false}, Case{"lossy", "-q 80", false, false},
+        Case{"lossy low", "-q 30 -e 3", false, false}, Case{"grey", "-q 90", true, false},
+        Case{"alpha", "-d 0", false, true}}) {
     SCOPED_TRACE(c.name);
     test::WriteFile(folder / "in.png", PngOf(photo, c.gray, c.alpha));
     ASSERT_TRUE(Shell("cjxl " + std::string(c.cjxl) + " '" + (folder / "in.png") + "' '" +
-                    (folder / "in.jxl") + "'"))
+                      (folder / "in.jxl") + "'"))
         << "install libjxl-tools";
     const Loaded loaded = Load(folder / "in.jxl");
     ASSERT_EQ(loaded.status, LoadStatus::kOk) << loaded.info.reason;
@@ -74,7 +75,7 @@ TEST(JxlDecoder, PicturesAreDjxlsEightBitPng) {
     ASSERT_EQ(loaded.bitmap.Height(), 173);
     // djxl refuses 8-bit PNG for some pictures with alpha; the library's output defines them.
     if (!Shell("djxl --bits_per_sample=8 '" + (folder / "in.jxl") + "' '" + (folder / "out.png") +
-             "'")) {
+               "'")) {
       EXPECT_TRUE(c.alpha) << "djxl failed";
       continue;
     }
@@ -98,8 +99,8 @@ TEST(JxlDecoder, ARecompressedJpegIsItsRebuiltJpeg) {
   TJPEGImage jpeg;
   jpeg.SetQuality(85);
   // An EXIF block turning the picture a quarter: it must come back with the JPEG.
-  const Bytes exif = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0,
-                      0x12, 1, 3, 0, 1, 0, 0, 0, 6, 0, 0, 0, 0, 0, 0, 0};
+  const Bytes exif = {'E',  'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0,
+                      0x12, 1,   3,   0,   1, 0, 0,   0,   6,  0, 0, 0, 0, 0, 0, 0};
   jpeg.SetMarkers({JpegMarker{0xE1, exif}});
   jpeg.EncodeBitmap(test::MakePhotoLike(211, 97, 3));
   test::WriteFile(folder / "in.jpg", jpeg.Data().bytes);
