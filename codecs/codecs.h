@@ -373,6 +373,16 @@ std::vector<std::uint8_t> EncodeWebp(const WorkBitmap& bitmap, int quality, bool
 std::vector<std::uint8_t> EncodeAvif(const WorkBitmap& bitmap, int quality, bool gray,
                                      const ResultMetadata& metadata = {});
 
+// Lossy JPEG XL at quality 1..100 (100: lossless): the bytes `cjxl -q quality` writes for
+// a PNG of the picture, libjxl's defaults otherwise. Gray: a grey picture of the
+// JpegGrayValues. The profile replaces the sRGB description, the EXIF block goes into an
+// Exif box. Raises EncodeError.
+std::vector<std::uint8_t> EncodeJxl(const WorkBitmap& bitmap, int quality, bool gray,
+                                    const ResultMetadata& metadata = {});
+// cjxl's distance for a quality: 0 at 100, 0.1 + (100 - q) * 0.09 from 30, and
+// 6.4 + 2.5^((30 - q) / 5) / 6.25 below.
+float JxlDistanceForQuality(int quality);
+
 // One encode of the target-size search below, and its result.
 using EncodeAtQuality = std::function<std::vector<std::uint8_t>(int quality)>;
 struct QualityResult {

@@ -147,6 +147,10 @@
         <source>指定AVIF压缩率(%)</source>
         <translation>AVIF品質(%)</translation>
     </message>
+    <message>
+        <source>指定JPEG XL压缩率(%)</source>
+        <translation>JPEG XL品質(%)</translation>
+    </message>
 </context>
 <context>
     <name>brevine::OptionsDialog</name>

@@ -147,6 +147,10 @@
         <source>指定AVIF压缩率(%)</source>
         <translation>Qualidade AVIF %</translation>
     </message>
+    <message>
+        <source>指定JPEG XL压缩率(%)</source>
+        <translation>Qualidade JPEG XL %</translation>
+    </message>
 </context>
 <context>
     <name>brevine::OptionsDialog</name>

@@ -147,6 +147,10 @@
         <source>指定AVIF压缩率(%)</source>
         <translation>指定AVIF品質(%)</translation>
     </message>
+    <message>
+        <source>指定JPEG XL压缩率(%)</source>
+        <translation>指定JPEG XL品質(%)</translation>
+    </message>
 </context>
 <context>
     <name>brevine::OptionsDialog</name>
