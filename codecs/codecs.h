@@ -111,6 +111,11 @@ struct LoadRequest {
   // Threads a decoder may start of its own for one picture (the tiles of a HEIF grid); 0 or
   // 1: it decodes on the caller's thread. A batch with as many workers as cores gives 0.
   int decoderThreads = 0;
+  // The box the picture will be fitted into (0: none), and whether a camera raw is always
+  // developed (else its embedded preview serves when it covers the box).
+  int boxWidth = 0;
+  int boxHeight = 0;
+  bool rawDevelop = false;
 };
 
 // A source already opened for reading by the caller. The decoders read only through the
@@ -179,6 +184,17 @@ void DecodeTiff(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, 
 void LoadJxlRows(int fd, RowSink& sink, SourceInfo& info);
 void DecodeJxlRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo* info);
 void DecodeJxl(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo* info);
+
+// Camera raws through LibRaw (opened on the first raw): the embedded JPEG preview, turned
+// by the raw's orientation, when it covers the request's box and the request does not ask
+// for a develop; else the develop of dcraw_emu -w -o 1 -q 3 (half size when that still
+// covers the box), 8 bits, upright. The EXIF block holds LibRaw's date, camera, lens and
+// exposure, never a position. DecodeRaw fits a 1280 box (tests and fuzzing).
+void LoadRawRows(const SourceFile& source, RowSink& sink, SourceInfo& info,
+                 const LoadRequest& request);
+void DecodeRawRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo& info,
+                   const LoadRequest& request);
+void DecodeRaw(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo* info);
 
 // The decoders that can produce rows, into a sink (TakePicture where a file's variant
 // cannot: interlaced PNG, run-length BMP, a WebP frame smaller than its canvas).

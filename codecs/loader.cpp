@@ -57,6 +57,11 @@ void JxlToSink(const SourceFile& source, RowSink& sink, SourceInfo& info, const 
   LoadJxlRows(file.Descriptor(), sink, info);
 }
 
+void RawToSink(const SourceFile& source, RowSink& sink, SourceInfo& info,
+               const LoadRequest& request) {
+  LoadRawRows(source, sink, info, request);
+}
+
 // Decoders that start no threads of their own.
 template <void (*Load)(const SourceFile&, RowSink&, SourceInfo&)>
 void OnCallersThread(const SourceFile& source, RowSink& sink, SourceInfo& info,
@@ -83,6 +88,31 @@ constexpr DispatchEntry kDispatch[] = {
     {".tif", TiffToSink},
     {".tiff", TiffToSink},
     {".jxl", JxlToSink},
+    // Camera raws; LibRaw confirms each by its own identification.
+    {".dng", RawToSink},
+    {".cr2", RawToSink},
+    {".cr3", RawToSink},
+    {".crw", RawToSink},
+    {".nef", RawToSink},
+    {".nrw", RawToSink},
+    {".arw", RawToSink},
+    {".srf", RawToSink},
+    {".sr2", RawToSink},
+    {".orf", RawToSink},
+    {".rw2", RawToSink},
+    {".raf", RawToSink},
+    {".pef", RawToSink},
+    {".srw", RawToSink},
+    {".kdc", RawToSink},
+    {".dcr", RawToSink},
+    {".mrw", RawToSink},
+    {".3fr", RawToSink},
+    {".iiq", RawToSink},
+    {".erf", RawToSink},
+    {".mef", RawToSink},
+    {".mos", RawToSink},
+    {".x3f", RawToSink},
+    {".rwl", RawToSink},
 };
 
 [[noreturn]] void RaiseErrno(int error, const std::string& path) {

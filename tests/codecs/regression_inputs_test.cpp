@@ -42,6 +42,11 @@ constexpr Format kFormats[] = {
        SourceInfo info;
        DecodeJxl(data, size, bitmap, &info);
      }},
+    {"raw",
+     [](const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap) {
+       SourceInfo info;
+       DecodeRaw(data, size, bitmap, &info);
+     }},
 };
 
 TEST(DecoderRegressions, SavedFuzzInputsNeverCrash) {

@@ -43,11 +43,11 @@ TEST(ResultFormat, AnyOtherValueIsJpeg) {
   for (const char* other : {"jpeg", "", "png", "webp2", "1"}) {
     EXPECT_EQ(stored(other), OutputFormat::kJpeg) << other;
   }
-  // The key is written after keepinfo.
+  // The key is written after keepinfo, followed by raw.
   Options o;
   o.format = "webp";
   const std::string text = FormatSettings(o);
-  EXPECT_NE(text.find("keepinfo=0\nformat=webp\nkeepdate=0\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("keepinfo=0\nformat=webp\nraw=preview\nkeepdate=0\n"), std::string::npos) << text;
 }
 
 TEST(ResultFormat, NamesCarryTheFormatAndTheLinkStaysName) {

@@ -716,11 +716,10 @@ void WindowTest::formatIsChosenInTheDialogAndNamedByTheQualityButton() {
   Window w;
   TForm1& f = *w.form;
   QCOMPARE(f.ui.RadioButton1->text(), Q("指定JPEG压缩率(%)"));
-  const std::pair<const char*, const char*> choices[] = {
-      {"webp", "指定WebP压缩率(%)"},
-      {"avif", "指定AVIF压缩率(%)"},
-      {"jxl", "指定JPEG XL压缩率(%)"},
-      {"jpeg", "指定JPEG压缩率(%)"}};
+  const std::pair<const char*, const char*> choices[] = {{"webp", "指定WebP压缩率(%)"},
+                                                         {"avif", "指定AVIF压缩率(%)"},
+                                                         {"jxl", "指定JPEG XL压缩率(%)"},
+                                                         {"jpeg", "指定JPEG压缩率(%)"}};
   for (const auto& [format, label] : choices) {
     brevine::OptionsDialog* dialog = OpenMoreOptions(f, f.ui.Image2);
     QVERIFY(dialog != nullptr);
