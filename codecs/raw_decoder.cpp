@@ -47,8 +47,8 @@ struct Size {
 Size Fitted(Size picture, int boxWidth, int boxHeight) {
   if (boxWidth <= 0 || boxHeight <= 0) return picture;
   if (picture.width <= boxWidth && picture.height <= boxHeight) return picture;
-  Size out{boxWidth, static_cast<std::int64_t>(static_cast<long double>(boxWidth) /
-                                               picture.width * picture.height)};
+  Size out{boxWidth, static_cast<std::int64_t>(static_cast<long double>(boxWidth) / picture.width *
+                                               picture.height)};
   if (out.height > boxHeight) {
     out = {static_cast<std::int64_t>(static_cast<long double>(boxHeight) / picture.height *
                                      picture.width),
@@ -129,8 +129,8 @@ std::vector<std::uint8_t> CameraExif(const libraw_data_t& raw) {
 
 }  // namespace
 
-void DecodeRaw(const RawLibrary& library, const std::uint8_t* data, std::size_t size,
-               RowSink& sink, SourceInfo& info, const LoadRequest& request) {
+void DecodeRaw(const RawLibrary& library, const std::uint8_t* data, std::size_t size, RowSink& sink,
+               SourceInfo& info, const LoadRequest& request) {
   if (size == 0) Refuse("file is empty");
   const RawFunctions* functions = library.Functions();
   if (functions == nullptr) Refuse(library.Failure());
@@ -160,8 +160,8 @@ void DecodeRaw(const RawLibrary& library, const std::uint8_t* data, std::size_t 
            std::to_string(raw.sizes.raw_height) + " is too large");
   }
   if (sites > kProportionCheckSites && size < sites / kMostSitesPerByte) {
-    Refuse("data too short for the announced size (" + std::to_string(sites) +
-           " photosites in " + std::to_string(size) + " bytes)");
+    Refuse("data too short for the announced size (" + std::to_string(sites) + " photosites in " +
+           std::to_string(size) + " bytes)");
   }
   const std::uint64_t budget = kBytesPerSite * sites + kBytesPerPixel * pixels + kSlackBytes;
   raw.params.max_raw_memory_mb = static_cast<unsigned>(budget >> 20) + 1;
@@ -198,6 +198,8 @@ void DecodeRaw(const RawLibrary& library, const std::uint8_t* data, std::size_t 
     raw.params.half_size = 1;
   }
   check(lr.libraw_unpack(&raw));
+  // The develop's threads are the request's, one unless it grants more.
+  library.SetThreads(std::max(1, request.decoderThreads));
   check(lr.libraw_dcraw_process(&raw));
   int error = 0;
   const auto release = [&lr](libraw_processed_image_t* p) { lr.libraw_dcraw_clear_mem(p); };
@@ -216,8 +218,8 @@ void DecodeRaw(const RawLibrary& library, const std::uint8_t* data, std::size_t 
     const int count = std::min(most, height - first);
     const RowSink::Block block = sink.Rows(first, count, 1);
     for (int r = 0; r < count; ++r) {
-      const std::uint8_t* in =
-          image->data + static_cast<std::size_t>(first + r) * static_cast<std::size_t>(width) * colours;
+      const std::uint8_t* in = image->data + static_cast<std::size_t>(first + r) *
+                                                 static_cast<std::size_t>(width) * colours;
       std::uint8_t* out = block.data + block.stride * r;
       for (int x = 0; x < width; ++x, in += colours, out += 3) {
         out[0] = in[colours == 3 ? 2 : 0];

@@ -21,6 +21,11 @@ RawLibrary::RawLibrary(const char* soname) {
   }
   BREVINE_RAW_FUNCTIONS(BREVINE_RAW_LOOK_UP)
 #undef BREVINE_RAW_LOOK_UP
+  // The OpenMP runtime LibRaw brought with it, if any; it stays mapped with LibRaw.
+  if (void* omp = ::dlopen("libgomp.so.1", RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD)) {
+    setThreads_ = reinterpret_cast<void (*)(int)>(::dlsym(omp, "omp_set_num_threads"));
+    ::dlclose(omp);
+  }
   complete_ = true;
 }
 

@@ -41,9 +41,15 @@ class RawLibrary {
 
   const RawFunctions* Functions() const { return complete_ ? &functions_ : nullptr; }
   const std::string& Failure() const { return failure_; }
+  // LibRaw develops on OpenMP threads, as many as there are cores unless the calling thread
+  // says otherwise; this sets the calling thread's count (nothing without OpenMP).
+  void SetThreads(int count) const {
+    if (setThreads_ != nullptr) setThreads_(count);
+  }
 
  private:
   RawFunctions functions_;
+  void (*setThreads_)(int) = nullptr;
   bool complete_ = false;
   std::string failure_;
 };

@@ -62,8 +62,9 @@ void WriteDng(const std::string& path, int width, int height, int previewWidth,
       const int channel = (y % 2) * 2 + (x % 2);  // R G / G B
       const int r = 400 + 3000 * x / width, g = 300 + 2500 * y / height,
                 b = 3500 - 3000 * (x + y) / (width + height);
-      row[static_cast<std::size_t>(x)] =
-          static_cast<std::uint16_t>(channel == 0 ? r : channel == 3 ? b : g);
+      row[static_cast<std::size_t>(x)] = static_cast<std::uint16_t>(channel == 0   ? r
+                                                                    : channel == 3 ? b
+                                                                                   : g);
     }
     ASSERT_EQ(TIFFWriteScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0), 1);
   }

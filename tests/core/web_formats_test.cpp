@@ -47,7 +47,8 @@ TEST(ResultFormat, AnyOtherValueIsJpeg) {
   Options o;
   o.format = "webp";
   const std::string text = FormatSettings(o);
-  EXPECT_NE(text.find("keepinfo=0\nformat=webp\nraw=preview\nkeepdate=0\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("keepinfo=0\nformat=webp\nraw=preview\nkeepdate=0\n"), std::string::npos)
+      << text;
 }
 
 TEST(ResultFormat, NamesCarryTheFormatAndTheLinkStaysName) {
