@@ -8,7 +8,12 @@
 // anything is unpacked, and LibRaw's own allocation limit is set from them. LibRaw reports
 // failures as return codes; its objects have one owner each, released on every path.
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <ctime>
@@ -127,6 +132,32 @@ std::vector<std::uint8_t> CameraExif(const libraw_data_t& raw) {
   return ExifBlockFromTags(tags);
 }
 
+// LibRaw 0.20 ends the process on some damaged files while it identifies them (a
+// fortified string copy of a camera's name fails), which no return code can report. So
+// the identification and the preview's unpacking are tried first in a child process, and
+// a file that kills it is refused. Where no child can be made (a confined worker), the
+// file is read as it is: there a crash ends only the worker.
+bool SurvivesIdentification(const RawFunctions& lr, const std::uint8_t* data, std::size_t size) {
+  const pid_t child = ::fork();
+  if (child < 0) return true;
+  if (child == 0) {
+    // The child's end is its exit status; no handler of the parent's reports it.
+    for (const int signal : {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL})
+      std::signal(signal, SIG_DFL);
+    libraw_data_t* raw = lr.libraw_init(0);
+    if (raw != nullptr &&
+        lr.libraw_open_buffer(raw, const_cast<std::uint8_t*>(data), size) == LIBRAW_SUCCESS) {
+      lr.libraw_unpack_thumb(raw);
+    }
+    ::_exit(0);
+  }
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0) {
+    if (errno != EINTR) return true;
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 }  // namespace
 
 void DecodeRaw(const RawLibrary& library, const std::uint8_t* data, std::size_t size, RowSink& sink,
@@ -135,6 +166,7 @@ void DecodeRaw(const RawLibrary& library, const std::uint8_t* data, std::size_t 
   const RawFunctions* functions = library.Functions();
   if (functions == nullptr) Refuse(library.Failure());
   const RawFunctions& lr = *functions;
+  if (!SurvivesIdentification(lr, data, size)) Refuse("LibRaw fails on this file");
   const auto close = [&lr](libraw_data_t* p) { lr.libraw_close(p); };
   const std::unique_ptr<libraw_data_t, decltype(close)> owner(lr.libraw_init(0), close);
   if (!owner) throw std::bad_alloc();
