@@ -153,6 +153,41 @@
     </message>
 </context>
 <context>
+    <name>brevine::ManagePresetsDialog</name>
+    <message>
+        <source>管理预设</source>
+        <translation>Manage Presets</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>Presets</translation>
+    </message>
+    <message>
+        <source>新名称：</source>
+        <translation>New name:</translation>
+    </message>
+    <message>
+        <source>新名称</source>
+        <translation>New name</translation>
+    </message>
+    <message>
+        <source>重命名</source>
+        <translation>Rename</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。</source>
+        <translation>There is already a preset named “%1”.</translation>
+    </message>
+</context>
+<context>
     <name>brevine::OptionsDialog</name>
     <message>
         <source>自动转正照片</source>
@@ -241,6 +276,53 @@
     <message>
         <source>相机内嵌的预览图足够大时直接使用（快）；或总是冲洗原始数据</source>
         <translation>Use the camera&apos;s embedded preview when it is large enough (fast), or always develop the raw data</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::SavePresetDialog</name>
+    <message>
+        <source>名称不能为空，前后不能有空格，不能含方括号或换行，最长 64 字节。</source>
+        <translation>A name must not be empty, begin or end with a space, or hold brackets or line breaks; at most 64 bytes.</translation>
+    </message>
+    <message>
+        <source>无法写入设置文件。</source>
+        <translation>The settings file cannot be written.</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>Presets</translation>
+    </message>
+    <message>
+        <source>另存为预设…</source>
+        <translation>Save as Preset…</translation>
+    </message>
+    <message>
+        <source>管理预设…</source>
+        <translation>Manage Presets…</translation>
+    </message>
+    <message>
+        <source>另存为预设</source>
+        <translation>Save as Preset</translation>
+    </message>
+    <message>
+        <source>预设名称：</source>
+        <translation>Preset name:</translation>
+    </message>
+    <message>
+        <source>预设名称</source>
+        <translation>Preset name</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。再按“保存”即替换它。</source>
+        <translation>There is already a preset named “%1”. Press “Save” again to replace it.</translation>
     </message>
 </context>
 <context>
