@@ -1,5 +1,6 @@
 #include "window_handoff_server.h"
 
+#include <QEvent>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
@@ -14,6 +15,12 @@ namespace brevine {
 WindowHandoffServer::WindowHandoffServer(TForm1* form)
     : QObject(form), form_(form), server_(new QLocalServer(this)) {
   connect(server_, &QLocalServer::newConnection, this, &WindowHandoffServer::Accept);
+  form_->installEventFilter(this);
+}
+
+bool WindowHandoffServer::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == form_ && event->type() == QEvent::Close) server_->close();
+  return false;
 }
 
 WindowHandoffServer::~WindowHandoffServer() { server_->close(); }
@@ -40,7 +47,8 @@ void WindowHandoffServer::Accept() {
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
     auto bytes = std::make_shared<std::string>();
     QPointer<TForm1> form(form_);
-    connect(socket, &QLocalSocket::readyRead, socket, [socket, bytes, form] {
+    QPointer<WindowHandoffServer> self(this);
+    connect(socket, &QLocalSocket::readyRead, socket, [socket, bytes, form, self] {
       const QByteArray more = socket->readAll();
       bytes->append(more.constData(), static_cast<std::size_t>(more.size()));
       bool broken = false;
@@ -50,10 +58,14 @@ void WindowHandoffServer::Accept() {
         return;
       }
       if (!paths) return;
+      // A window that began to close takes nothing: the run then does the work itself.
+      if (!form || !self || !self->Listening()) {
+        socket->abort();
+        return;
+      }
       socket->write("OK\n");
       socket->flush();
       socket->disconnectFromServer();
-      if (!form) return;
       form->DropFiles(*paths);
       // The files show where the user looks.
       form->raise();

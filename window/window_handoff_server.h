@@ -26,6 +26,11 @@ class WindowHandoffServer final : public QObject {
   bool Listen(const std::string& socketPath);
   bool Listening() const;
 
+ protected:
+  // The window's close ends the serving at once, so that no file is handed to a window
+  // that would not take it.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void Accept();
 

@@ -50,7 +50,7 @@ TEST_F(Reasons, DecodersAndSizesSpeakEnglishWithTheirNumbers) {
   auto bad = JpegOf(test::MakePhotoLike(32, 32, 1), 90);
   for (std::size_t i = 2; i + 1 < bad.size(); ++i)
     if (bad[i] == 0xFF && bad[i + 1] == 0xDB) {  // the quantisation table's marker
-      bad[i + 3] = 1;                             // a length too short for it
+      bad[i + 3] = 1;                            // a length too short for it
       break;
     }
   test::WriteFile(dir_ / "bad.jpg", bad);
