@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -191,7 +192,8 @@ class ParallelRun {
         clock_(clock),
         hooks_(hooks),
         order_(clock),
-        decoderThreads_(DecoderThreads(jobs, platform::UsableCores())),
+        cores_(platform::UsableCores()),
+        workers_(jobs),
         memory_(Limits(jobs, hooks)),
         times_(hooks.times),
         pool_(Steps()) {}
@@ -213,7 +215,7 @@ class ParallelRun {
     explicit FileWorker(ParallelRun& run) : run_(run) {
       PipelineHooks hooks;
       hooks.times = run.times_.Own(times_);
-      hooks.decoderThreads = run.decoderThreads_;
+      hooks.decoderThreads = DecoderThreads(run.workers_, run.cores_);
       if (run.hooks_.loaded)
         hooks.preview = [this](const WorkBitmap& bitmap) { run_.hooks_.loaded(index_, bitmap); };
       // Each worker owns its bitmap and its copy of the options: Prepare shares nothing
@@ -227,12 +229,17 @@ class ParallelRun {
       if (run_.pool_.WaitCommitted(handed.barrier)) {
         index_ = index;
         settings_.Values() = handed.item.options;
+        // A batch's tail or a lone file: the cores of the idle workers go to its picture.
+        const int inWork = ++run_.inWork_;
+        pipeline_->SetDecoderThreads(DecoderThreads(
+            FilesSharingCores(run_.workers_, inWork, handed.item.following), run_.cores_));
         try {
           done.file = pipeline_->Prepare(handed.item.path, bitmap_);
         } catch (...) {
           done.file = PreparedFile{};
           done.file.result = FileResult::kCannotProcess;
         }
+        --run_.inWork_;
         if (bitmap_.ByteCount() > kKeptBitmapBytes) bitmap_.Clear();
         done.options = std::move(handed.item.options);
       }
@@ -296,7 +303,9 @@ class ParallelRun {
   const platform::Clock& clock_;
   const BatchHooks& hooks_;
   CommitOrder order_;  // used by the one worker that is handing out
-  const int decoderThreads_;
+  const unsigned cores_;
+  const int workers_;
+  std::atomic<int> inWork_ = 0;  // files being prepared
   MemoryWindow memory_;
   TimesCollector times_;
   OutputOwners owners_;  // the committing thread's
@@ -332,7 +341,7 @@ class FixedFeed final : public BatchFeed {
 
   std::optional<BatchItem> Next(std::size_t index) override {
     if (index >= paths_.size()) return std::nullopt;
-    return BatchItem{paths_[index], options_};
+    return BatchItem{paths_[index], options_, paths_.size() - index - 1};
   }
 
   ProcessSettings* CommitSettings() override { return &settings_; }
@@ -378,6 +387,13 @@ int ChooseJobs(std::optional<int> requested, unsigned cores) {
 
 int DecoderThreads(int workers, unsigned cores) {
   return static_cast<int>(std::max(1u, cores) / static_cast<unsigned>(std::max(1, workers)));
+}
+
+int FilesSharingCores(int workers, int inWork, std::optional<std::size_t> following) {
+  workers = std::max(1, workers);
+  if (!following) return workers;
+  const std::size_t files = static_cast<std::size_t>(std::max(1, inWork)) + *following;
+  return static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(workers), files));
 }
 
 int DefaultJobs() {
