@@ -126,9 +126,11 @@ class OutputOwners {
 
 // Names, writes and reports one prepared file with its own options.
 void CommitItem(BatchFeed& feed, std::size_t index, PreparedItem& item,
-                const platform::Clock& clock, const BatchHooks& hooks, OutputOwners& owners) {
+                const platform::Clock& clock, const BatchHooks& hooks, OutputOwners& owners,
+                const SourceSet& sources) {
   PipelineHooks pipelineHooks;
   pipelineHooks.times = hooks.times;
+  pipelineHooks.sources = &sources;
   FileResult result;
   if (ProcessSettings* shared = feed.CommitSettings()) {
     result = FilePipeline(*shared, clock, pipelineHooks).Commit(item.file);
@@ -195,6 +197,7 @@ class ParallelRun {
         cores_(platform::UsableCores()),
         workers_(jobs),
         memory_(Limits(jobs, hooks)),
+        sources_(hooks.sources ? *hooks.sources : ownSources_),
         times_(hooks.times),
         pool_(Steps()) {}
 
@@ -273,13 +276,14 @@ class ParallelRun {
       handed.workingBytes = kWorkerMemoryBudget;  // unknown: counted as a large photo
     }
     if (!memory_.Enter(handed.workingBytes)) return std::nullopt;
+    sources_.Add(item->path);
     handed.item = std::move(*item);
     return handed;
   }
 
   void Commit(std::size_t index, PreparedItem& item) {
     const std::size_t bytes = item.file.jpeg.size();
-    CommitItem(feed_, index, item, clock_, hooks_, owners_);
+    CommitItem(feed_, index, item, clock_, hooks_, owners_, sources_);
     item = PreparedItem{};  // its bytes are written: free them before waiting again
     memory_.Committed(bytes);
   }
@@ -307,6 +311,8 @@ class ParallelRun {
   const int workers_;
   std::atomic<int> inWork_ = 0;  // files being prepared
   MemoryWindow memory_;
+  SourceSet ownSources_;
+  SourceSet& sources_;
   TimesCollector times_;
   OutputOwners owners_;  // the committing thread's
   Pool pool_;            // last: its workers use everything above
@@ -323,12 +329,15 @@ void RunFeedSequential(BatchFeed& feed, const platform::Clock& clock, const Batc
   FilePipeline pipeline(settings, clock, pipelineHooks);
   WorkBitmap bitmap;
   OutputOwners owners;
+  SourceSet ownSources;
+  SourceSet& sources = hooks.sources ? *hooks.sources : ownSources;
   for (;; ++index) {
     std::optional<BatchItem> item = NextOf(feed, index);
     if (!item) break;
+    sources.Add(item->path);
     settings.Values() = item->options;
     PreparedItem prepared{pipeline.Prepare(item->path, bitmap), std::move(item->options)};
-    CommitItem(feed, index, prepared, clock, hooks, owners);
+    CommitItem(feed, index, prepared, clock, hooks, owners, sources);
   }
 }
 
@@ -355,9 +364,12 @@ class FixedFeed final : public BatchFeed {
 std::vector<FileResult> RunSequential(const std::vector<std::string>& paths,
                                       ProcessSettings& settings, const platform::Clock& clock,
                                       StageTimes* times, const CommitReport& report) {
+  SourceSet sources;
+  for (const std::string& path : paths) sources.Add(path);
   PipelineHooks hooks;
   hooks.times = times;
   hooks.decoderThreads = DecoderThreads(1, platform::UsableCores());
+  hooks.sources = &sources;
   FilePipeline pipeline(settings, clock, hooks);
   WorkBitmap bitmap;
   OutputOwners owners;
@@ -422,7 +434,7 @@ std::vector<std::size_t> CommitBarriers(const std::vector<std::string>& absolute
 
 std::string FailureText(FileResult result, const std::string& detail) {
   std::string text = Describe(result);
-  if (!detail.empty()) text += " (" + detail + ")";
+  if (!detail.empty()) text += ": " + detail;
   return text;
 }
 
@@ -448,8 +460,11 @@ std::vector<FileResult> RunBatch(const std::vector<std::string>& absolutePaths,
   FixedFeed feed(absolutePaths, Snapshot(settings), settings);
   std::vector<FileResult> results;
   results.reserve(count);
+  SourceSet sources;
+  for (const std::string& path : absolutePaths) sources.Add(path);
   BatchHooks hooks;
   hooks.times = times;
+  hooks.sources = &sources;
   hooks.report = [&](const CommittedFile& c) {
     results.push_back(c.result);
     if (report) report(c);

@@ -1,8 +1,11 @@
 #include "output_stage.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <stdexcept>
+#include <system_error>
 
 #include "codecs.h"
 #include "exif_metadata.h"
@@ -13,12 +16,6 @@
 
 namespace brevine {
 namespace {
-
-int IntegerOf(const std::string& text, const char* what) {
-  const auto v = ParseInteger(text);
-  if (!v) throw std::invalid_argument(std::string(what) + " is not an integer: " + text);
-  return *v;
-}
 
 // A file name as a link in an attribute of the index line. "%", "#" and "?" would end or
 // change the link's path, so they are percent-encoded; '"', "<", ">" and "&" would end the
@@ -91,6 +88,31 @@ bool KeepsProfile(const ProcessSettings& settings, const SourceInfo& source) {
   return settings.KeepIcc() && !settings.Grayscale() && !source.icc.empty();
 }
 
+// Why the result may not take the place of what stands at `path`: a source of this run
+// (by identity, also through a link there) or anything but a regular file or a link (which
+// the rename replaces, never writes through). Nothing when the name is free.
+std::optional<std::string> ReplacesWhatItMayNot(const std::string& path,
+                                                const std::string& sourcePath,
+                                                const SourceSet* sources) {
+  struct stat own;
+  if (::lstat(path.c_str(), &own) != 0) return std::nullopt;
+  const auto isSource = [&](const struct stat& st) {
+    const platform::FileIdentity id{static_cast<std::uint64_t>(st.st_dev),
+                                    static_cast<std::uint64_t>(st.st_ino)};
+    if (sources && sources->Contains(id)) return true;
+    struct stat source;
+    return ::stat(sourcePath.c_str(), &source) == 0 && source.st_dev == st.st_dev &&
+           source.st_ino == st.st_ino;
+  };
+  struct stat named;
+  const bool linked = S_ISLNK(own.st_mode) && ::stat(path.c_str(), &named) == 0;
+  if (isSource(own) || (linked && isSource(named)))
+    return "it would replace " + platform::NamePart(path) + ", a source of this run";
+  if (!S_ISREG(own.st_mode) && !S_ISLNK(own.st_mode))
+    return platform::NamePart(path) + " is not a regular file";
+  return std::nullopt;
+}
+
 // The folder and every missing folder above it (the output folder of -d may be deep).
 void CreateFolders(const std::string& path) {
   const std::string parent = platform::ParentFolder(path);
@@ -147,11 +169,10 @@ std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const Wo
   };
   QualityResult result;
   if (settings.FixedQuality()) {
-    result.quality = std::clamp(IntegerOf(settings.QualityText(), "quality"), 1, 100);
+    result.quality = std::clamp(settings.Quality(), 1, 100);
     result.bytes = encode(result.quality);
   } else {
-    const std::int64_t maxBytes =
-        std::int64_t{IntegerOf(settings.TargetSizeText(), "target size")} * 1024;
+    const std::int64_t maxBytes = std::int64_t{settings.TargetSize()} * 1024;
     result = BisectTargetSize(encode, maxBytes, stats);
   }
   if (quality) *quality = result.quality;
@@ -165,22 +186,35 @@ std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const Wo
   jpeg.SetGrayOutput(settings.Grayscale());
   jpeg.SetProgressive(settings.Progressive());
   if (settings.FixedQuality()) {
-    jpeg.SetQuality(IntegerOf(settings.QualityText(), "quality"));
+    jpeg.SetQuality(settings.Quality());
     jpeg.EncodeBitmap(picture);
   } else {
     // 64 bits: a target of two million kilobytes and more must not wrap.
-    const std::int64_t maxBytes =
-        std::int64_t{IntegerOf(settings.TargetSizeText(), "target size")} * 1024;
+    const std::int64_t maxBytes = std::int64_t{settings.TargetSize()} * 1024;
     EncodeToTargetSize(jpeg, picture, maxBytes);
   }
   if (quality) *quality = jpeg.Quality();
   return jpeg.TakeBytes();
 }
 
+std::optional<std::string> LeadsOutside(const std::string& text) {
+  bool outside = !text.empty() && text[0] == '/';
+  for (std::size_t start = 0; !outside && start <= text.size();) {
+    std::size_t end = text.find('/', start);
+    if (end == std::string::npos) end = text.size();
+    outside = text.compare(start, end - start, "..") == 0;
+    start = end + 1;
+  }
+  if (!outside) return std::nullopt;
+  return "'" + text + "' leads out of the source's folder";
+}
+
 std::string OutputSubFolder(const std::string& folder, const std::string& folderName) {
   // An empty name, or one that means the source's own folder, would put the result
   // beside its source: over it for a ".jpg" source, over another photo for the others.
-  if (folderName.empty() || IsOwnFolder(folder, folderName)) return "Resized";
+  // One that leads elsewhere could put it over anything.
+  if (folderName.empty() || LeadsOutside(folderName) || IsOwnFolder(folder, folderName))
+    return "Resized";
   return folderName;
 }
 
@@ -207,7 +241,8 @@ OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& cloc
     t.htmlLine = IndexLine(source.empty() ? name : source, result);
     t.indexPath = out + "/" + DateName(clock) + ".html";
   } else if (!settings.SubFolderMode()) {
-    if (settings.AddedText().empty()) settings.SetAddedText("s-");
+    if (settings.AddedText().empty() || LeadsOutside(settings.AddedText()))
+      settings.SetAddedText("s-");
     const std::string text = settings.AddedText();
     const int position = settings.TextPosition();
     if (position == 0) {
@@ -233,12 +268,14 @@ OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& cloc
   return t;
 }
 
-FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock,
-                       const std::string& destinationBase, const std::string& sourcePath,
-                       const std::vector<std::uint8_t>& jpeg, std::string* writtenPath) {
+FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock, PreparedFile& file,
+                       const SourceSet* sources) {
   try {
-    const OutputTarget t = ChooseOutput(settings, clock, destinationBase);
-    if (!t.valid) return FileResult::kCannotWrite;
+    const OutputTarget t = ChooseOutput(settings, clock, file.destinationBase);
+    if (!t.valid) {
+      file.detail = "no place for the added text is chosen";
+      return FileResult::kCannotWrite;
+    }
     // A failure shows when the file is written. A sub-folder is one level; the output
     // folder is made with its parents.
     if (t.subFolder && !platform::FolderExists(t.subFolderPath)) {
@@ -247,16 +284,16 @@ FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock,
       else
         CreateFolders(t.subFolderPath);
     }
-    // The source always exists, so an existing destination that is the same file is the
-    // only way to overwrite it (folder ".", a link, an added text that names it back).
-    if (platform::FileExists(t.jpegPath) && platform::SameFile(t.jpegPath, sourcePath))
+    if (auto refused = ReplacesWhatItMayNot(t.jpegPath, file.sourcePath, sources)) {
+      file.detail = *refused;
       return FileResult::kCannotWrite;
-    platform::WriteFileAtomic(t.jpegPath, jpeg.data(), jpeg.size());
-    if (writtenPath) *writtenPath = t.jpegPath;
+    }
+    platform::WriteFileAtomic(t.jpegPath, file.jpeg.data(), file.jpeg.size());
+    file.writtenPath = t.jpegPath;
     if (settings.KeepDate()) {
       // As a copy that keeps the date does; a file system that refuses it costs nothing more.
       std::error_code ignored;
-      const auto time = std::filesystem::last_write_time(sourcePath, ignored);
+      const auto time = std::filesystem::last_write_time(file.sourcePath, ignored);
       if (!ignored) std::filesystem::last_write_time(t.jpegPath, time, ignored);
     }
     if (settings.Html()) {
@@ -267,6 +304,9 @@ FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock,
       }
     }
     return FileResult::kWritten;
+  } catch (const std::system_error& e) {
+    file.detail = e.code().message();
+    return FileResult::kCannotWrite;
   } catch (...) {
     return FileResult::kCannotWrite;
   }
