@@ -60,16 +60,11 @@ struct DispatchEntry {
 };
 
 constexpr DispatchEntry kDispatch[] = {
-    {".jpg", OnCallersThread<LoadJpegRows>},
-    {".jpeg", OnCallersThread<LoadJpegRows>},
-    {".gif", GifToSink},
-    {".png", OnCallersThread<LoadPngRows>},
-    {".bmp", BmpToSink},
-    {".webp", OnCallersThread<LoadWebpRows>},
-    {".heic", HeifToSink},
-    {".heif", HeifToSink},
-    {".hif", HeifToSink},
-    {".avif", HeifToSink},
+    {".jpg", LoadJpegRows}, {".jpeg", LoadJpegRows},
+    {".gif", GifToSink},    {".png", OnCallersThread<LoadPngRows>},
+    {".bmp", BmpToSink},    {".webp", OnCallersThread<LoadWebpRows>},
+    {".heic", HeifToSink},  {".heif", HeifToSink},
+    {".hif", HeifToSink},   {".avif", HeifToSink},
 };
 
 [[noreturn]] void RaiseErrno(int error, const std::string& path) {
