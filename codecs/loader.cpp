@@ -47,6 +47,14 @@ void BmpToSink(const SourceFile& source, RowSink& sink, SourceInfo&, const LoadR
   LoadBmpRows(source, sink);
 }
 
+// Decoders that start threads of their own when the request allows (the stripes of a JPEG
+// with restart markers).
+template <void (*Load)(const SourceFile&, RowSink&, SourceInfo&, const LoadRequest&)>
+void OnRequestedThreads(const SourceFile& source, RowSink& sink, SourceInfo& info,
+                        const LoadRequest& request) {
+  Load(source, sink, info, request);
+}
+
 // Decoders that start no threads of their own.
 template <void (*Load)(const SourceFile&, RowSink&, SourceInfo&)>
 void OnCallersThread(const SourceFile& source, RowSink& sink, SourceInfo& info,
@@ -60,11 +68,16 @@ struct DispatchEntry {
 };
 
 constexpr DispatchEntry kDispatch[] = {
-    {".jpg", LoadJpegRows}, {".jpeg", LoadJpegRows},
-    {".gif", GifToSink},    {".png", OnCallersThread<LoadPngRows>},
-    {".bmp", BmpToSink},    {".webp", OnCallersThread<LoadWebpRows>},
-    {".heic", HeifToSink},  {".heif", HeifToSink},
-    {".hif", HeifToSink},   {".avif", HeifToSink},
+    {".jpg", OnRequestedThreads<LoadJpegRows>},
+    {".jpeg", OnRequestedThreads<LoadJpegRows>},
+    {".gif", GifToSink},
+    {".png", OnCallersThread<LoadPngRows>},
+    {".bmp", BmpToSink},
+    {".webp", OnCallersThread<LoadWebpRows>},
+    {".heic", HeifToSink},
+    {".heif", HeifToSink},
+    {".hif", HeifToSink},
+    {".avif", HeifToSink},
 };
 
 [[noreturn]] void RaiseErrno(int error, const std::string& path) {
