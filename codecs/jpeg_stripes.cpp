@@ -60,7 +60,8 @@ bool ReadHeader(const std::uint8_t* data, std::size_t size, Layout& layout) {
     if (at + 3 > size) return false;
     const int marker = data[at];
     const std::size_t segment = at - 1;
-    if (marker == 0 || marker == kStartOfImage || marker == JPEG_EOI || (marker >= 0xD0 && marker <= 0xD7))
+    if (marker == 0 || marker == kStartOfImage || marker == JPEG_EOI ||
+        (marker >= 0xD0 && marker <= 0xD7))
       return false;
     const std::size_t length = static_cast<std::size_t>(Big16(data + at + 1));
     if (length < 2 || at + 1 + length > size) return false;
@@ -127,7 +128,8 @@ bool FindMarkers(const std::uint8_t* data, std::size_t size, Layout& layout) {
   for (;;) {
     const void* found = std::memchr(data + at, 0xFF, size - at);
     if (found == nullptr) return false;  // no end of image: a truncated file
-    const std::size_t marker = static_cast<std::size_t>(static_cast<const std::uint8_t*>(found) - data);
+    const std::size_t marker =
+        static_cast<std::size_t>(static_cast<const std::uint8_t*>(found) - data);
     std::size_t code = marker + 1;
     while (code < size && data[code] == 0xFF) ++code;
     if (code >= size) return false;
@@ -337,8 +339,7 @@ void DecodeStripe(const std::uint8_t* data, const Layout& layout, const Stripe& 
     const int want = std::min(kBatch, last - at);
     for (int i = 0; i < want; ++i) {
       const int row = at + i - skip;
-      pointers[i] =
-          row < 0 ? scratch.data() : rows + stride * static_cast<std::size_t>(row);
+      pointers[i] = row < 0 ? scratch.data() : rows + stride * static_cast<std::size_t>(row);
     }
     // Rows to be dropped and rows to be kept are never asked for in one call: the dropped
     // ones all share the scratch row.
@@ -354,7 +355,9 @@ class StripeRun {
  public:
   StripeRun(const std::uint8_t* data, const Layout& layout, const std::vector<Stripe>& stripes,
             int threads)
-      : data_(data), layout_(layout), stripes_(stripes),
+      : data_(data),
+        layout_(layout),
+        stripes_(stripes),
         stride_(3 * static_cast<std::size_t>(layout.width)) {
     int rows = 0;
     for (const Stripe& s : stripes) rows = std::max(rows, s.endRow - s.firstRow);
@@ -460,7 +463,8 @@ class StripeRun {
   std::vector<std::thread> threads_;  // last: they use everything above
 };
 
-bool Plan(const std::uint8_t* data, std::size_t size, Layout& layout, std::vector<Stripe>& stripes) {
+bool Plan(const std::uint8_t* data, std::size_t size, Layout& layout,
+          std::vector<Stripe>& stripes) {
   if (!ReadHeader(data, size, layout) || !FindMarkers(data, size, layout)) return false;
   stripes = PlanStripes(layout);
   if (stripes.size() < 2) return false;

@@ -23,8 +23,7 @@ struct Sampling {
 constexpr Sampling kSamplings[] = {
     {"4:4:4", 1, 1}, {"4:2:2", 2, 1}, {"4:2:0", 2, 2}, {"4:4:0", 1, 2}, {"4:1:1", 4, 1}};
 
-Bytes Encode(const WorkBitmap& picture, int h, int v, int interval, int inRows,
-             bool gray = false) {
+Bytes Encode(const WorkBitmap& picture, int h, int v, int interval, int inRows, bool gray = false) {
   test::LibjpegEncode how;
   how.width = picture.Width();
   how.height = picture.Height();
