@@ -316,12 +316,14 @@ class ParallelRun {
   Pool pool_;            // last: its workers use everything above
 };
 
-void RunFeedSequential(BatchFeed& feed, const platform::Clock& clock, const BatchHooks& hooks) {
+// `decoderThreads`: what each file's load may use of its own.
+void RunFeedSequential(BatchFeed& feed, const platform::Clock& clock, const BatchHooks& hooks,
+                       int decoderThreads) {
   FixedSettings settings;
   std::size_t index = 0;
   PipelineHooks pipelineHooks;
   pipelineHooks.times = hooks.times;
-  pipelineHooks.decoderThreads = DecoderThreads(1, platform::UsableCores());
+  pipelineHooks.decoderThreads = decoderThreads;
   if (hooks.loaded)
     pipelineHooks.preview = [&](const WorkBitmap& bitmap) { hooks.loaded(index, bitmap); };
   FilePipeline pipeline(settings, clock, pipelineHooks);
@@ -361,12 +363,13 @@ class FixedFeed final : public BatchFeed {
 
 std::vector<FileResult> RunSequential(const std::vector<std::string>& paths,
                                       ProcessSettings& settings, const platform::Clock& clock,
-                                      StageTimes* times, const CommitReport& report) {
+                                      StageTimes* times, const CommitReport& report,
+                                      int decoderThreads) {
   RunPlaces sources;
   for (const std::string& path : paths) sources.Add(path);
   PipelineHooks hooks;
   hooks.times = times;
-  hooks.decoderThreads = DecoderThreads(1, platform::UsableCores());
+  hooks.decoderThreads = decoderThreads;
   hooks.sources = &sources;
   FilePipeline pipeline(settings, clock, hooks);
   WorkBitmap bitmap;
@@ -437,9 +440,11 @@ std::string FailureText(FileResult result, const std::string& detail) {
 }
 
 void RunFeed(BatchFeed& feed, const platform::Clock& clock, int jobs, const BatchHooks& hooks) {
-  if (jobs <= 1) return RunFeedSequential(feed, clock, hooks);
+  // One worker asked for: one file at a time on one core.
+  if (jobs <= 1) return RunFeedSequential(feed, clock, hooks, 1);
   ParallelRun run(feed, clock, jobs, hooks);
-  if (run.Start(jobs) == 0) return RunFeedSequential(feed, clock, hooks);
+  if (run.Start(jobs) == 0)
+    return RunFeedSequential(feed, clock, hooks, DecoderThreads(1, platform::UsableCores()));
   run.Run();
 }
 
@@ -447,9 +452,12 @@ std::vector<FileResult> RunBatch(const std::vector<std::string>& absolutePaths,
                                  ProcessSettings& settings, const platform::Clock& clock, int jobs,
                                  StageTimes* times, const CommitReport& report) {
   const std::size_t count = absolutePaths.size();
-  jobs =
-      static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(std::max(jobs, 1)), count));
-  if (jobs <= 1) return RunSequential(absolutePaths, settings, clock, times, report);
+  const int asked = std::max(jobs, 1);
+  jobs = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(asked), count));
+  // A lone file takes every core; one worker asked for keeps to one.
+  if (jobs <= 1)
+    return RunSequential(absolutePaths, settings, clock, times, report,
+                         asked > 1 ? DecoderThreads(1, platform::UsableCores()) : 1);
 
   // The workers' options: a snapshot on this thread before the first commit, which is
   // when a fixed source's settings could first change (only the naming texts do, which
