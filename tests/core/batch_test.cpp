@@ -43,7 +43,7 @@ TEST(BatchJobs, CountFromTheVariableTheCoresAndTheMemory) {
   EXPECT_GE(DefaultJobs(), 1);
 
   // Workers share the cores with the decoders' own threads.
-  EXPECT_EQ(DecoderThreads(1, 8), 8);  // one file, or a sequential run: every core
+  EXPECT_EQ(DecoderThreads(1, 8), 8);  // one file in work: every core
   EXPECT_EQ(DecoderThreads(2, 8), 4);
   EXPECT_EQ(DecoderThreads(8, 8), 1);  // as many workers as cores: none of their own
   EXPECT_EQ(DecoderThreads(16, 8), 0);
