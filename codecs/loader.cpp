@@ -86,6 +86,12 @@ Decoder DecoderFor(const std::string& path) {
 
 bool HasDecoderFor(const std::string& path) { return DecoderFor(path) != nullptr; }
 
+std::vector<std::string> DecoderExtensions() {
+  std::vector<std::string> extensions;
+  for (const DispatchEntry& entry : kDispatch) extensions.emplace_back(entry.extension);
+  return extensions;
+}
+
 ImageFile::ImageFile(const std::string& path) : path_(path) {
   // O_NONBLOCK: opening a FIFO that carries an image name must not wait for a writer.
   // Only regular files are read; the flag changes nothing for them.
