@@ -415,9 +415,14 @@ void DecodeBmp(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap) {
 }
 
 void LoadBmpRows(const std::string& path, RowSink& sink) {
+  const ImageFile file(path);
+  LoadBmpRows(file.Source(), sink);
+}
+
+void LoadBmpRows(const SourceFile& source, RowSink& sink) {
   // The file is streamed: an uncompressed photo is as large as its bitmap, and holding
   // both would double the peak memory of a load.
-  const ImageFile file(path);
+  const ImageFile file(source);
   const std::uint64_t size = file.Size();
   auto readFile = [&file](std::uint64_t offset, std::size_t n, std::uint8_t* out) {
     file.ReadAt(offset, n, out);

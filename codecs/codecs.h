@@ -114,6 +114,26 @@ struct LoadRequest {
   int decoderThreads = 0;
 };
 
+// A source already opened for reading by the caller. The decoders read only through the
+// descriptor (pread, fstat, mmap of it) and never open a path; the name serves the
+// extension test and messages. The caller keeps the descriptor open and closes it.
+struct SourceFile {
+  int fd = -1;
+  std::string name;
+};
+
+// Picks the decoder by the lower-cased extension of the source's name and reads the open
+// descriptor: kNotAnImage without touching it, kReadError when it is no regular file or
+// cannot be read.
+LoadStatus LoadImage(const SourceFile& source, RowSink& sink, SourceInfo* info = nullptr,
+                     const LoadRequest& request = {});
+// Opens a path for LoadImage(SourceFile) as the path overload does: kOk with `fd` set to a
+// descriptor the caller closes, kNotFound (also for a folder) or kReadError.
+LoadStatus OpenImageSource(const std::string& path, int& fd);
+// Opens every library a decoder would otherwise open on first use (libheif and its
+// plug-ins), so that no later decode needs the file system for it.
+void PreloadDecoderLibraries();
+
 // Picks the decoder by the lower-cased extension and opens the path as received.
 LoadStatus LoadImage(const std::string& path, WorkBitmap& bitmap, SourceInfo* info = nullptr,
                      const LoadRequest& request = {});
@@ -150,6 +170,14 @@ void LoadJpegRows(const std::string& path, RowSink& sink, SourceInfo& info);
 void LoadPngRows(const std::string& path, RowSink& sink, SourceInfo& info);
 void LoadWebpRows(const std::string& path, RowSink& sink, SourceInfo& info);
 void LoadBmpRows(const std::string& path, RowSink& sink);
+// The same on an open source.
+void LoadJpegRows(const SourceFile& source, RowSink& sink, SourceInfo& info);
+void LoadPngRows(const SourceFile& source, RowSink& sink, SourceInfo& info);
+void LoadWebpRows(const SourceFile& source, RowSink& sink, SourceInfo& info);
+void LoadBmpRows(const SourceFile& source, RowSink& sink);
+void LoadGifImage(const SourceFile& source, WorkBitmap& bitmap);
+void LoadHeifImage(const SourceFile& source, WorkBitmap& bitmap, SourceInfo& info,
+                   const LoadRequest& request);
 void DecodeJpegRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo* info);
 void DecodePngRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo* info);
 void DecodeWebpRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo* info);
@@ -185,6 +213,7 @@ std::optional<PictureProbe> ProbeImage(const std::string& path);
 
 // Reads a whole file; raises std::system_error when it cannot be opened or read.
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
+std::vector<std::uint8_t> ReadWholeFile(const SourceFile& source);
 
 // ---- JPEG object --------------------------------------------------------------------
 

@@ -257,4 +257,9 @@ void LoadGifImage(const std::string& path, WorkBitmap& bitmap) {
   DecodeGif(bytes.data(), bytes.size(), bitmap);
 }
 
+void LoadGifImage(const SourceFile& source, WorkBitmap& bitmap) {
+  const auto bytes = ReadWholeFile(source);
+  DecodeGif(bytes.data(), bytes.size(), bitmap);
+}
+
 }  // namespace brevine

@@ -278,6 +278,12 @@ void LoadHeifImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info
   DecodeHeif(bytes.data(), bytes.size(), bitmap, info, request);
 }
 
+void LoadHeifImage(const SourceFile& source, WorkBitmap& bitmap, SourceInfo& info,
+                   const LoadRequest& request) {
+  const auto bytes = ReadWholeFile(source);
+  DecodeHeif(bytes.data(), bytes.size(), bitmap, info, request);
+}
+
 void LoadHeifImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info) {
   LoadHeifImage(path, bitmap, info, LoadRequest{});
 }

@@ -41,3 +41,14 @@ void HeifLibrary::Initialize() const {
 }
 
 }  // namespace brevine
+
+namespace brevine {
+
+void PreloadDecoderLibraries() {
+  // libheif and the codecs it brings are mapped and initialised here; a missing library
+  // stays a per-file failure with its reason, as on first use.
+  const HeifLibrary& heif = HeifLibrary::Default();
+  if (heif.Functions() != nullptr) heif.Initialize();
+}
+
+}  // namespace brevine

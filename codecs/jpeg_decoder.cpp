@@ -447,16 +447,21 @@ PictureProbe ProbeJpeg(const std::string& path) {
 
 }  // namespace probe_detail
 
-void LoadJpegRows(const std::string& path, RowSink& sink, SourceInfo& info) {
-  const ImageFile file(path);
+void LoadJpegRows(const SourceFile& opened, RowSink& sink, SourceInfo& info) {
+  const ImageFile file(opened);
   const auto source = OpenSource(file);
   SourceInfo found;
   try {
     DecodeInto(JpegInput{nullptr, 0, source.get()}, sink, &found);
   } catch (const std::system_error& e) {
-    throw std::system_error(e.code(), "cannot read " + path);
+    throw std::system_error(e.code(), "cannot read " + opened.name);
   }
   info = std::move(found);
+}
+
+void LoadJpegRows(const std::string& path, RowSink& sink, SourceInfo& info) {
+  const ImageFile file(path);
+  LoadJpegRows(file.Source(), sink, info);
 }
 
 void LoadJpegImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info) {

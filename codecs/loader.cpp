@@ -16,40 +16,42 @@
 #include "image_file.h"
 #include "path_text.h"
 #include "probe.h"
+#include "unique_fd.h"
 
 namespace brevine {
 
 namespace {
 
-using Decoder = void (*)(const std::string&, RowSink&, SourceInfo&, const LoadRequest&);
+using Decoder = void (*)(const SourceFile&, RowSink&, SourceInfo&, const LoadRequest&);
 
 // A decode that ended with an empty picture: a load failure without a reason.
 struct EmptyPicture {};
 
 // The decoders that make only whole pictures hand them to the sink.
-void GifToSink(const std::string& path, RowSink& sink, SourceInfo&, const LoadRequest&) {
+void GifToSink(const SourceFile& source, RowSink& sink, SourceInfo&, const LoadRequest&) {
   WorkBitmap picture;
-  LoadGifImage(path, picture);
+  LoadGifImage(source, picture);
   if (picture.Empty()) throw EmptyPicture{};
   sink.TakePicture(picture, 1);
 }
 
-void HeifToSink(const std::string& path, RowSink& sink, SourceInfo& info,
+void HeifToSink(const SourceFile& source, RowSink& sink, SourceInfo& info,
                 const LoadRequest& request) {
   WorkBitmap picture;
-  LoadHeifImage(path, picture, info, request);
+  LoadHeifImage(source, picture, info, request);
   if (picture.Empty()) throw EmptyPicture{};
   sink.TakePicture(picture, info.orientation);
 }
 
-void BmpToSink(const std::string& path, RowSink& sink, SourceInfo&, const LoadRequest&) {
-  LoadBmpRows(path, sink);
+void BmpToSink(const SourceFile& source, RowSink& sink, SourceInfo&, const LoadRequest&) {
+  LoadBmpRows(source, sink);
 }
 
 // Decoders that start no threads of their own.
-template <void (*Load)(const std::string&, RowSink&, SourceInfo&)>
-void OnCallersThread(const std::string& path, RowSink& sink, SourceInfo& info, const LoadRequest&) {
-  Load(path, sink, info);
+template <void (*Load)(const SourceFile&, RowSink&, SourceInfo&)>
+void OnCallersThread(const SourceFile& source, RowSink& sink, SourceInfo& info,
+                     const LoadRequest&) {
+  Load(source, sink, info);
 }
 
 struct DispatchEntry {
@@ -92,28 +94,52 @@ std::vector<std::string> DecoderExtensions() {
   return extensions;
 }
 
+namespace {
+
+// The size of an open file, which must be a regular one.
+std::uint64_t RegularFileSize(int fd, int* error) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    *error = errno;
+  } else if (S_ISDIR(st.st_mode)) {
+    *error = EISDIR;
+  } else if (!S_ISREG(st.st_mode)) {
+    *error = EINVAL;
+  }
+  return *error == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+}
+
+}  // namespace
+
 ImageFile::ImageFile(const std::string& path) : path_(path) {
   // O_NONBLOCK: opening a FIFO that carries an image name must not wait for a writer.
   // Only regular files are read; the flag changes nothing for them.
   fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd_ < 0) RaiseErrno(errno, path);
-  struct stat st;
   int error = 0;
-  if (::fstat(fd_, &st) != 0) {
-    error = errno;
-  } else if (S_ISDIR(st.st_mode)) {
-    error = EISDIR;
-  } else if (!S_ISREG(st.st_mode)) {
-    error = EINVAL;
-  }
+  size_ = RegularFileSize(fd_, &error);
   if (error != 0) {
     ::close(fd_);
     RaiseErrno(error, path);
   }
-  size_ = static_cast<std::uint64_t>(st.st_size);
 }
 
-ImageFile::~ImageFile() { ::close(fd_); }
+ImageFile::ImageFile(const SourceFile& source) : path_(source.name), fd_(source.fd), owned_(false) {
+  int error = source.fd < 0 ? EBADF : 0;
+  if (error == 0) size_ = RegularFileSize(fd_, &error);
+  if (error != 0) RaiseErrno(error, path_);
+}
+
+ImageFile::~ImageFile() {
+  if (owned_) ::close(fd_);
+}
+
+int ImageFile::Release() {
+  owned_ = false;
+  return fd_;
+}
+
+SourceFile ImageFile::Source() const { return SourceFile{fd_, path_}; }
 
 void ImageFile::ReadAt(std::uint64_t offset, std::size_t n, std::uint8_t* out) const {
   std::size_t done = 0;
@@ -128,11 +154,22 @@ void ImageFile::ReadAt(std::uint64_t offset, std::size_t n, std::uint8_t* out) c
   }
 }
 
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-  const ImageFile file(path);
+namespace {
+
+std::vector<std::uint8_t> ReadAll(const ImageFile& file) {
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(file.Size()));
   file.ReadAt(0, bytes.size(), bytes.data());
   return bytes;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
+  return ReadAll(ImageFile(path));
+}
+
+std::vector<std::uint8_t> ReadWholeFile(const SourceFile& source) {
+  return ReadAll(ImageFile(source));
 }
 
 void BitmapSink::Begin(int width, int height, int) { picture_.SetSize(width, height); }
@@ -227,18 +264,41 @@ LoadStatus LoadImage(const std::string& path, WorkBitmap& bitmap, SourceInfo* in
 
 LoadStatus LoadImage(const std::string& path, RowSink& sink, SourceInfo* info,
                      const LoadRequest& request) {
+  if (info != nullptr) *info = SourceInfo{};
+  // The extension decides before the file system is touched: an unknown type is never
+  // opened, whatever it holds.
+  if (DecoderFor(path) == nullptr) return LoadStatus::kNotAnImage;
+  int fd = -1;
+  const LoadStatus opened = OpenImageSource(path, fd);
+  if (opened != LoadStatus::kOk) return opened;
+  const platform::UniqueFd owned(fd);
+  return LoadImage(SourceFile{fd, path}, sink, info, request);
+}
+
+LoadStatus OpenImageSource(const std::string& path, int& fd) {
+  fd = -1;
+  if (!platform::FileExists(path)) return LoadStatus::kNotFound;
+  try {
+    ImageFile file(path);
+    fd = file.Release();
+  } catch (const std::system_error& e) {
+    return e.code() == std::errc::no_such_file_or_directory ? LoadStatus::kNotFound
+                                                            : LoadStatus::kReadError;
+  }
+  return LoadStatus::kOk;
+}
+
+LoadStatus LoadImage(const SourceFile& source, RowSink& sink, SourceInfo* info,
+                     const LoadRequest& request) {
   SourceInfo scratch;
   SourceInfo& details = info ? *info : scratch;
   details = SourceInfo{};
-  // The extension decides before the file system is touched: an unknown type is never
-  // opened, whatever it holds.
-  const Decoder decoder = DecoderFor(path);
+  const Decoder decoder = DecoderFor(source.name);
   if (decoder == nullptr) return LoadStatus::kNotAnImage;
-  if (!platform::FileExists(path)) return LoadStatus::kNotFound;
 
   LoadStatus status = LoadStatus::kOk;
   try {
-    decoder(path, sink, details, request);
+    decoder(source, sink, details, request);
   } catch (const std::system_error& e) {
     status = e.code() == std::errc::no_such_file_or_directory ? LoadStatus::kNotFound
                                                               : LoadStatus::kReadError;

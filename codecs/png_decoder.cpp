@@ -522,6 +522,11 @@ void LoadPngRows(const std::string& path, RowSink& sink, SourceInfo& info) {
   DecodePngRows(bytes.data(), bytes.size(), sink, &info);
 }
 
+void LoadPngRows(const SourceFile& source, RowSink& sink, SourceInfo& info) {
+  const auto bytes = ReadWholeFile(source);
+  DecodePngRows(bytes.data(), bytes.size(), sink, &info);
+}
+
 void LoadPngImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info) {
   const auto bytes = ReadWholeFile(path);
   DecodePng(bytes.data(), bytes.size(), bitmap, &info);

@@ -264,6 +264,11 @@ void LoadWebpRows(const std::string& path, RowSink& sink, SourceInfo& info) {
   DecodeWebpRows(bytes.data(), bytes.size(), sink, &info);
 }
 
+void LoadWebpRows(const SourceFile& source, RowSink& sink, SourceInfo& info) {
+  const auto bytes = ReadWholeFile(source);
+  DecodeWebpRows(bytes.data(), bytes.size(), sink, &info);
+}
+
 void LoadWebpImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info) {
   const auto bytes = ReadWholeFile(path);
   DecodeWebp(bytes.data(), bytes.size(), bitmap, &info);

@@ -19,25 +19,22 @@
 namespace brevine {
 namespace {
 
-// A path with every existing leading part resolved through the file system (links, "..")
-// and the rest, which does not exist yet, appended as written: two spellings of one place,
-// an output folder that is still to be created among them, give the same text.
+// The place a path names, as a text that two spellings of it share: the identity (device
+// and inode) of the deepest folder above it that exists, then the rest as written. Links
+// and ".." in the existing part are resolved by the system, not by the text, and the
+// working folder's own path is never needed. The last step stays a name: a file that is
+// replaced by a rename keeps its place.
 std::string PlaceKey(const std::string& path) {
-  std::string head = path;
-  std::string tail;
-  while (!head.empty()) {
-    if (char* real = ::realpath(head.c_str(), nullptr)) {
-      std::string key(real);
-      std::free(real);
-      if (key == "/") key.clear();
-      return key + tail;
-    }
-    const auto slash = head.rfind('/');
-    if (slash == std::string::npos) break;
-    tail = head.substr(slash) + tail;
-    head.resize(slash);
+  std::string head = platform::ParentFolder(path);
+  std::string tail = "/" + platform::NamePart(path);
+  for (;;) {
+    struct stat st;
+    if (::stat(head.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+      return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + tail;
+    if (head == "." || head == "/") return path;
+    tail = "/" + platform::NamePart(head) + tail;
+    head = platform::ParentFolder(head);
   }
-  return path;
 }
 
 bool IsUnresolvedWildcard(const std::string& path) {
@@ -125,9 +122,11 @@ class OutputOwners {
 
 // Names, writes and reports one prepared file with its own options.
 void CommitItem(BatchFeed& feed, std::size_t index, PreparedItem& item,
-                const platform::Clock& clock, const BatchHooks& hooks, OutputOwners& owners) {
+                const platform::Clock& clock, const BatchHooks& hooks, OutputOwners& owners,
+                const SourceSet& sources) {
   PipelineHooks pipelineHooks;
   pipelineHooks.times = hooks.times;
+  pipelineHooks.sources = &sources;
   FileResult result;
   if (ProcessSettings* shared = feed.CommitSettings()) {
     result = FilePipeline(*shared, clock, pipelineHooks).Commit(item.file);
@@ -193,6 +192,7 @@ class ParallelRun {
         order_(clock),
         decoderThreads_(DecoderThreads(jobs, platform::UsableCores())),
         memory_(Limits(jobs, hooks)),
+        sources_(hooks.sources ? *hooks.sources : ownSources_),
         times_(hooks.times),
         pool_(Steps()) {}
 
@@ -266,13 +266,14 @@ class ParallelRun {
       handed.workingBytes = kWorkerMemoryBudget;  // unknown: counted as a large photo
     }
     if (!memory_.Enter(handed.workingBytes)) return std::nullopt;
+    sources_.Add(item->path);
     handed.item = std::move(*item);
     return handed;
   }
 
   void Commit(std::size_t index, PreparedItem& item) {
     const std::size_t bytes = item.file.jpeg.size();
-    CommitItem(feed_, index, item, clock_, hooks_, owners_);
+    CommitItem(feed_, index, item, clock_, hooks_, owners_, sources_);
     item = PreparedItem{};  // its bytes are written: free them before waiting again
     memory_.Committed(bytes);
   }
@@ -298,6 +299,8 @@ class ParallelRun {
   CommitOrder order_;  // used by the one worker that is handing out
   const int decoderThreads_;
   MemoryWindow memory_;
+  SourceSet ownSources_;
+  SourceSet& sources_;
   TimesCollector times_;
   OutputOwners owners_;  // the committing thread's
   Pool pool_;            // last: its workers use everything above
@@ -314,12 +317,15 @@ void RunFeedSequential(BatchFeed& feed, const platform::Clock& clock, const Batc
   FilePipeline pipeline(settings, clock, pipelineHooks);
   WorkBitmap bitmap;
   OutputOwners owners;
+  SourceSet ownSources;
+  SourceSet& sources = hooks.sources ? *hooks.sources : ownSources;
   for (;; ++index) {
     std::optional<BatchItem> item = NextOf(feed, index);
     if (!item) break;
+    sources.Add(item->path);
     settings.Values() = item->options;
     PreparedItem prepared{pipeline.Prepare(item->path, bitmap), std::move(item->options)};
-    CommitItem(feed, index, prepared, clock, hooks, owners);
+    CommitItem(feed, index, prepared, clock, hooks, owners, sources);
   }
 }
 
@@ -346,9 +352,12 @@ class FixedFeed final : public BatchFeed {
 std::vector<FileResult> RunSequential(const std::vector<std::string>& paths,
                                       ProcessSettings& settings, const platform::Clock& clock,
                                       StageTimes* times, const CommitReport& report) {
+  SourceSet sources;
+  for (const std::string& path : paths) sources.Add(path);
   PipelineHooks hooks;
   hooks.times = times;
   hooks.decoderThreads = DecoderThreads(1, platform::UsableCores());
+  hooks.sources = &sources;
   FilePipeline pipeline(settings, clock, hooks);
   WorkBitmap bitmap;
   OutputOwners owners;
@@ -406,7 +415,7 @@ std::vector<std::size_t> CommitBarriers(const std::vector<std::string>& absolute
 
 std::string FailureText(FileResult result, const std::string& detail) {
   std::string text = Describe(result);
-  if (!detail.empty()) text += " (" + detail + ")";
+  if (!detail.empty()) text += ": " + detail;
   return text;
 }
 
@@ -432,8 +441,11 @@ std::vector<FileResult> RunBatch(const std::vector<std::string>& absolutePaths,
   FixedFeed feed(absolutePaths, Snapshot(settings), settings);
   std::vector<FileResult> results;
   results.reserve(count);
+  SourceSet sources;
+  for (const std::string& path : absolutePaths) sources.Add(path);
   BatchHooks hooks;
   hooks.times = times;
+  hooks.sources = &sources;
   hooks.report = [&](const CommittedFile& c) {
     results.push_back(c.result);
     if (report) report(c);

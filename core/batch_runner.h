@@ -17,6 +17,7 @@
 #include "clock.h"
 #include "pipeline.h"
 #include "process_settings.h"
+#include "source_set.h"
 
 namespace brevine {
 
@@ -67,8 +68,8 @@ struct CommittedFile {
 };
 using CommitReport = std::function<void(const CommittedFile&)>;
 
-// The reason a person reads for a file that was not written: Describe(result), then the
-// detail in parentheses when there is one.
+// The reason a person reads for a file that was not written: Describe(result), then ": "
+// and the detail when there is one.
 std::string FailureText(FileResult result, const std::string& detail);
 
 // One file of a batch as it is handed to a worker: its path and the options it goes
@@ -116,6 +117,9 @@ struct BatchHooks {
   // What the files in work and the results waiting may hold together; by default the
   // memory available when the batch starts.
   std::optional<std::uint64_t> memoryBudget;
+  // The batch's sources, which no result may replace: each file is added as it is handed
+  // out; a caller that knows them all beforehand adds them here. Null: the batch's own.
+  SourceSet* sources = nullptr;
 };
 
 // Runs the feed's files on `jobs` workers and commits them on the calling thread in

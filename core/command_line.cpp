@@ -13,6 +13,7 @@
 #include "brevine_version.h"
 #include "file_system.h"
 #include "folder_walk.h"
+#include "output_stage.h"
 #include "settings_file.h"
 
 namespace brevine {
@@ -296,7 +297,14 @@ Arguments ParseArguments(const std::vector<std::string>& given) {
         optarg ? std::optional<std::string>(optarg) : std::nullopt;
     if (v >= kTableFlag) {
       const auto [row, flag] = tableFlags[static_cast<std::size_t>(v - kTableFlag)];
-      if (auto reason = ApplyFlag(*row, *flag, argument, scratch)) {
+      std::optional<std::string> reason = ApplyFlag(*row, *flag, argument, scratch);
+      // A name that leads out of the source's folder is refused, not replaced as a
+      // stored one is: the person typing it is there to read why.
+      if (const auto* text = std::get_if<std::string Options::*>(&row->field);
+          !reason && argument && text &&
+          (*text == &Options::addedText || *text == &Options::folderName))
+        reason = LeadsOutside(*argument);
+      if (reason) {
         fail(index >= 0 ? std::string("--") + flag->longName : std::string("-") + flag->shortName,
              *reason);
         return a;
@@ -358,18 +366,21 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
   }
   std::string settingsPath = SettingsFilePath(programPath);
   if (a.settingsFile) {
-    settingsPath = platform::AbsolutePath(*a.settingsFile, cwd);
+    settingsPath = platform::ArgumentPath(*a.settingsFile, cwd);
     if (!platform::FileExists(settingsPath))
       return usageError("--settings", "cannot read " + *a.settingsFile);
   }
-  Options options = ApplyFlags(a, ReadSettingsFile(settingsPath));
+  std::vector<std::string> warnings;
+  Options options = ApplyFlags(a, ReadSettingsFile(settingsPath, &warnings));
+  for (const std::string& warning : warnings)
+    err << "brevine: " << settingsPath << ": warning: " << warning << "\n";
   if (!options.outputDir.empty())
-    options.outputDir = platform::AbsolutePath(options.outputDir, cwd);
+    options.outputDir = platform::ArgumentPath(options.outputDir, cwd);
   FixedSettings settings(std::move(options));
   const platform::SystemClock clock;
   std::vector<BatchPath> named;
   named.reserve(a.paths.size());
-  for (const std::string& arg : a.paths) named.push_back({platform::AbsolutePath(arg, cwd), arg});
+  for (const std::string& arg : a.paths) named.push_back({platform::ArgumentPath(arg, cwd), arg});
   const std::vector<BatchPath> items = ExpandFolders(named, settings);
 
   std::vector<std::string> paths;

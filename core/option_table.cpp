@@ -37,8 +37,8 @@ std::optional<std::string> ApplySize(std::string_view value, Options& o) {
   if (!w || !h || !plain) return Quoted(value) + " is not WxH, N or none";
   if (*w < 1 || *h < 1) return "a size of " + std::string(value) + " is out of range";
   o.boxPreset = 7;
-  o.boxWidth = std::to_string(*w);
-  o.boxHeight = std::to_string(*h);
+  o.boxWidth = *w;
+  o.boxHeight = *h;
   return std::nullopt;
 }
 
@@ -375,6 +375,13 @@ Options::Options() {
   for (const OptionRow& row : kTable) RestoreStored(row, row.defaultValue, *this);
 }
 
+std::optional<Box> Options::FitBox() const {
+  static constexpr int kSquares[] = {1280, 1024, 800, 640, 400, 320, 160};
+  if (boxPreset >= 0 && boxPreset < 7) return Box{kSquares[boxPreset], kSquares[boxPreset]};
+  if (boxPreset == 7) return Box{boxWidth, boxHeight};
+  return std::nullopt;
+}
+
 std::span<const OptionRow> OptionTable() { return kTable; }
 
 const OptionRow* FindOption(std::string_view key) {
@@ -425,10 +432,18 @@ std::string StoredText(const OptionRow& row, const Options& o) {
       row.field);
 }
 
-std::string SettleNumberText(const OptionRow& row, const std::string& text) {
+int StoredInteger(const OptionRow& row, const std::string& text) {
   const auto v = ParseInteger(text);
-  if (!v) return SettleNumberText(row, row.fallback ? row.fallback : row.defaultValue);
-  return std::to_string(Ranged(row, *v));
+  if (v) return Ranged(row, *v);
+  return Ranged(row, ParseInteger(row.fallback ? row.fallback : row.defaultValue).value_or(0));
+}
+
+std::string SettleNumberText(const OptionRow& row, const std::string& text) {
+  return std::to_string(StoredInteger(row, text));
+}
+
+void CopyOption(const OptionRow& row, const Options& from, Options& to) {
+  std::visit([&](auto field) { to.*field = from.*field; }, row.field);
 }
 
 void RestoreStored(const OptionRow& row, std::string_view stored, Options& o) {
@@ -439,10 +454,7 @@ void RestoreStored(const OptionRow& row, std::string_view stored, Options& o) {
         if constexpr (std::is_same_v<T, bool>) {
           o.*field = ParseInteger(text).value_or(ParseInteger(row.defaultValue).value_or(0)) != 0;
         } else if constexpr (std::is_same_v<T, int>) {
-          const auto v = ParseInteger(text);
-          o.*field = Ranged(row, v ? *v : ParseInteger(row.defaultValue).value_or(0));
-        } else if (row.type == kInteger) {
-          o.*field = SettleNumberText(row, text);
+          o.*field = StoredInteger(row, text);
         } else if (row.type == kChoice) {
           o.*field = ChoiceOf(row, text).value_or(row.defaultValue);
         } else {

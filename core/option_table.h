@@ -5,6 +5,11 @@
 // control of the window's own design carries it. The settings file, the command line and its
 // --help, the manual page, the dialog and FixedSettings are all driven by the table.
 //
+// Every value is parsed once, here, into its typed field of Options: numbers as integers,
+// flags as booleans, choices in the table's own spelling. The pipeline, the presets, the
+// command line and the window all read those fields; the stored texts and the legacy key
+// names live only where the settings file and the window's edit fields meet the table.
+//
 // A new option is one row here, its field in Options, and a getter in ProcessSettings where
 // the pipeline reads it.
 
@@ -21,24 +26,33 @@
 
 namespace brevine {
 
-// Every option as plain values. A default-constructed Options holds every row's default,
-// which is what a first start shows and what a missing key reads as. The number fields
-// that the window edits as text (box, quality, target size) hold that text.
+// A box photos are fitted into, in pixels.
+struct Box {
+  int width = 0, height = 0;
+  bool operator==(const Box&) const = default;
+};
+
+// Every option as typed values. A default-constructed Options holds every row's default,
+// which is what a first start shows and what a missing key reads as.
 struct Options {
   Options();
 
-  int boxPreset;
-  std::string boxWidth;
-  std::string boxHeight;
+  // The box photos are fitted into: the preset's square, the custom box, or none (the
+  // photo keeps its size).
+  std::optional<Box> FitBox() const;
+
+  int boxPreset;  // -1 none, 0..6 the squares of 1280 down to 160 pixels, 7 the custom box
+  int boxWidth;   // the custom box's sides; any integer, as the window's fields take them
+  int boxHeight;
   bool sharpen;
   int sharpenStrength;
   bool saturation;
   bool grayscale;
   bool progressive;
   bool html;
-  bool fixedQuality;
-  std::string quality;
-  std::string targetSize;
+  bool fixedQuality;  // else the target size
+  int quality;        // 1..100
+  int targetSize;     // kilobytes, at least 1
   bool autoRotate;
   bool keepIcc;
   bool folders;
@@ -91,13 +105,13 @@ struct OptionRow {
   const char* section = nullptr;
   const char* key = nullptr;
   OptionType type = OptionType::kFlag;
-  // The field that holds the value: bool for a flag, int or text for an integer (text where
-  // the window edits the number as text), text for text and choices.
+  // The field that holds the value: bool for a flag, int for an integer, text for text and
+  // choices.
   std::variant<bool Options::*, int Options::*, std::string Options::*> field;
   const char* defaultValue = "";  // as stored
   // kInteger: the range, the rule for stored values outside it, and the value that stored
-  // text which is no integer reads as (a text field's own rule; for an int field the
-  // default applies, as for every stored integer).
+  // text which is no integer reads as (the rule of the window's edit field that shows the
+  // number; without one, the default).
   int min = 0;
   int max = 0;
   OutOfRange outOfRange = OutOfRange::kClamp;
@@ -137,12 +151,16 @@ std::optional<int> ParseInteger(const std::string& text);
 // A row's value as the settings file stores it.
 std::string StoredText(const OptionRow& row, const Options& options);
 // Reads stored text into the row's field through the row's rules, as restoring a control
-// does: a flag is any integer but 0; text that is no integer gives a number its default
-// (its fall-back for a text field); a number out of range follows `outOfRange`; a value
-// that is not one of the choices gives the default. Never fails.
+// does: a flag is any integer but 0; text that is no integer gives a number its fall-back,
+// else its default; a number out of range follows `outOfRange`; a value that is not one
+// of the choices gives the default. Never fails.
 void RestoreStored(const OptionRow& row, std::string_view stored, Options& options);
-// The text an integer row's edit field settles on (a text field's change rule).
+// The integer a row reads stored text as (RestoreStored's rule for a number).
+int StoredInteger(const OptionRow& row, const std::string& text);
+// The text an integer row's edit field settles on: StoredInteger in decimal.
 std::string SettleNumberText(const OptionRow& row, const std::string& text);
+// Copies the row's field from one set of options to another.
+void CopyOption(const OptionRow& row, const Options& from, Options& to);
 // Sets the row from a value given on the command line, held strictly to the row's type:
 // returns the reason when the value is no integer, out of range, not a choice, or more
 // than one line.

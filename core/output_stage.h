@@ -4,6 +4,7 @@
 // index line.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "codecs.h"
 #include "pipeline.h"
 #include "process_settings.h"
+#include "source_set.h"
 #include "work_bitmap.h"
 
 namespace brevine {
@@ -41,8 +43,7 @@ std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const Wo
 // The JPEG bytes of the picture by the chosen quality strategy, with `markers` in front of
 // the picture data. The target-size search measures each attempt in memory (the markers
 // included); the chosen quality is the highest whose file is at most target x 1024 bytes,
-// else 1. Raises when a quality or target text is not an integer (before anything is
-// written) or the encoder fails.
+// else 1. Raises when the encoder fails.
 // `quality`, when given, receives the quality the bytes were written at.
 std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const WorkBitmap& picture,
                                        std::vector<JpegMarker> markers = {},
@@ -61,21 +62,38 @@ struct OutputTarget {
   std::string jpegPath;       // the result's path, with the format's extension
   std::string indexPath;      // folder + yyyymmdd + ".html"
   std::string htmlLine;       // without the line end
+  // The same places for writing through descriptors: the folder the naming starts from
+  // (the source's, or the output folder, either entered as named), the folders below it
+  // that lead to the result (each entered without following a link; in sub-folder mode the
+  // last one is made when missing), the result's name there, and the index's name, which
+  // lies beside the result in sub-folder mode and in the start folder otherwise.
+  std::string startFolder;
+  bool outputDir = false;  // the start folder is the output folder, made with its parents
+  std::vector<std::string> resultFolders;
+  std::string resultName;
+  std::string indexName;
+  bool indexBesideResult = false;
 };
 OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& clock,
                           const std::string& destinationBase);
 
+// Why a folder name or added text would put results outside the source's folder (a ".."
+// component, or an absolute path); nothing when it keeps them there. Such a text takes its
+// default ("Resized", "s-") wherever the naming meets it.
+std::optional<std::string> LeadsOutside(const std::string& text);
+
 // The sub-folder that results of sources in `folder` (ending in "/") go to in sub-folder
-// mode: `folderName`, or "Resized" when it is empty or leads back to `folder` itself.
+// mode: `folderName`, or "Resized" when it is empty, leads back to `folder` itself or
+// leads out of it.
 // ChooseOutput names the folder by it, and the folder walk leaves that folder out.
 std::string OutputSubFolder(const std::string& folder, const std::string& folderName);
 
-// Names and writes the encoded bytes, then appends the HTML line when asked. Never raises:
-// kWritten once the JPEG is on disk (a failed HTML line does not change that), else
-// kCannotWrite, also when the destination is the source file itself. `writtenPath`, when
-// given, receives the JPEG's path once it is written.
-FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock,
-                       const std::string& destinationBase, const std::string& sourcePath,
-                       const std::vector<std::uint8_t>& jpeg, std::string* writtenPath = nullptr);
+// Names and writes the file's encoded bytes, then appends the HTML line when asked. Never
+// raises: kWritten once the result is on disk (its `writtenPath` set; a failed HTML line
+// does not change that), else kCannotWrite with the reason in its `detail`. A result never
+// takes the place of its own source, of a file in `sources`, or of anything but a regular
+// file or a link.
+FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock, PreparedFile& file,
+                       const SourceSet* sources = nullptr);
 
 }  // namespace brevine

@@ -1,7 +1,6 @@
 #include "pipeline.h"
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <exception>
 #include <optional>
@@ -14,6 +13,7 @@
 #include "output_stage.h"
 #include "path_text.h"
 #include "settings_file.h"
+#include "unique_fd.h"
 
 namespace brevine {
 namespace {
@@ -107,6 +107,19 @@ class ReducingSink final : public RowSink {
   BitmapSink whole_;
 };
 
+// The options of one file as the getters read them, without a copy.
+class OptionsView final : public ProcessSettings {
+ public:
+  explicit OptionsView(const Options& options) : options_(options) {}
+  const Options& Current() const override { return options_; }
+  void SetText(std::string Options::*, const std::string&) override {
+    throw std::logic_error("the reading of a source changes no option");
+  }
+
+ private:
+  const Options& options_;
+};
+
 }  // namespace
 
 const char* Describe(FileResult result) {
@@ -135,16 +148,8 @@ std::string DestinationBase(const std::string& path) {
 }
 
 Box SelectedBox(const ProcessSettings& settings) {
-  static constexpr std::array<int, 7> kPresets = {1280, 1024, 800, 640, 400, 320, 160};
-  const int preset = settings.BoxPreset();
-  if (preset >= 0 && preset < 7) return {kPresets[preset], kPresets[preset]};
-  // A side that is no integer is 200 here: the box's own fall-back, which is neither the
-  // field's (300) nor the stored default (150). The window's fields never hand over such a
-  // text; a settings source that does gets this box.
-  if (preset == 7)
-    return {ParseInteger(settings.BoxWidthText()).value_or(200),
-            ParseInteger(settings.BoxHeightText()).value_or(200)};
-  return {40000, 40000};
+  // No box: photos pass at their own size, up to the largest the reduction knows.
+  return settings.FitBox().value_or(Box{40000, 40000});
 }
 
 void SelectBox(const ProcessSettings& settings, WorkBitmap& bitmap) {
@@ -193,24 +198,21 @@ FilePipeline::FilePipeline(ProcessSettings& settings, const platform::Clock& clo
                            PipelineHooks hooks)
     : settings_(settings), clock_(clock), hooks_(std::move(hooks)) {}
 
-PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) {
-  PreparedFile out;
+ReducedSource ReduceOpenedSource(const SourceFile& source, const Options& options,
+                                 const LoadRequest& request, WorkBitmap& bitmap,
+                                 const std::function<void(const WorkBitmap&)>& preview,
+                                 StageTimes* times) {
+  ReducedSource out;
   try {
-    out.sourcePath = platform::ResolveLongName(path);
-    if (!HasImageExtension(out.sourcePath)) {
-      out.result = FileResult::kNotAnImage;
-      return out;
-    }
-    StageClock stage(hooks_.times);
-    SourceInfo info;
+    const OptionsView settings(options);
+    StageClock stage(times);
     // Cameras store portrait photos on their side with an EXIF note; turning them upright
     // before the box is chosen makes the box apply to the picture as it is seen. The
     // decoder finds the note during its one pass over the file.
-    ReducingSink sink(settings_.AutoRotate(), settings_.Saturation(), SelectedBox(settings_));
+    ReducingSink sink(settings.AutoRotate(), settings.Saturation(), SelectedBox(settings));
     try {
-      out.result = FromLoadStatus(
-          LoadImage(out.sourcePath, sink, &info, LoadRequest{hooks_.decoderThreads}));
-      if (out.result == FileResult::kCannotDecode) out.detail = info.reason;
+      out.result = FromLoadStatus(LoadImage(source, sink, &out.info, request));
+      if (out.result == FileResult::kCannotDecode) out.detail = out.info.reason;
     } catch (...) {
       out.result = FileResult::kCannotDecode;
     }
@@ -225,20 +227,53 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) 
       // Boost and reduction ran on the rows as they were decoded.
       stage.Stop(&StageTimes::load);
     } else {
-      if (settings_.AutoRotate()) ApplyOrientation(bitmap, info.orientation);
+      if (settings.AutoRotate()) ApplyOrientation(bitmap, out.info.orientation);
       stage.Stop(&StageTimes::load);
-      if (settings_.Saturation()) BoostSaturation(bitmap, bitmap, kSaturationFactor);
+      if (settings.Saturation()) BoostSaturation(bitmap, bitmap, kSaturationFactor);
       stage.Stop(&StageTimes::saturation);
-      SelectBox(settings_, bitmap);
+      SelectBox(settings, bitmap);
       stage.Stop(&StageTimes::reduction);
     }
     // The preview is drawn far smaller than any box: the reduced picture looks the same.
-    if (hooks_.preview) hooks_.preview(bitmap);
-    stage = StageClock(hooks_.times);
-    if (settings_.Sharpen()) SharpenImage(bitmap, bitmap, settings_.SharpenStrength());
+    if (preview) preview(bitmap);
+    stage = StageClock(times);
+    if (settings.Sharpen()) SharpenImage(bitmap, bitmap, settings.SharpenStrength());
     stage.Stop(&StageTimes::sharpening);
+    out.result = FileResult::kWritten;
+  } catch (...) {
+    // Whatever failed, the file is dropped and the next one goes on.
+  }
+  return out;
+}
+
+PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) {
+  PreparedFile out;
+  try {
+    out.sourcePath = platform::ResolveLongName(path);
+    if (!HasImageExtension(out.sourcePath)) {
+      out.result = FileResult::kNotAnImage;
+      return out;
+    }
+    StageClock stage(hooks_.times);
+    int fd = -1;
+    const LoadStatus opened = OpenImageSource(out.sourcePath, fd);
+    if (opened != LoadStatus::kOk) {
+      out.result = FromLoadStatus(opened);
+      stage.Stop(&StageTimes::load);
+      return out;
+    }
+    const platform::UniqueFd source(fd);
+    ReducedSource reduced = ReduceOpenedSource(SourceFile{fd, out.sourcePath}, settings_.Current(),
+                                               LoadRequest{hooks_.decoderThreads}, bitmap,
+                                               hooks_.preview, hooks_.times);
+    out.result = reduced.result;
+    out.detail = std::move(reduced.detail);
+    if (out.result != FileResult::kWritten) return out;
+
+    out.result = FileResult::kCannotProcess;
+    stage = StageClock(hooks_.times);
     out.destinationBase = DestinationBase(out.sourcePath);
-    out.jpeg = EncodeResult(settings_, bitmap, info, &out.quality);
+    out.jpeg = EncodeResult(settings_, bitmap, reduced.info, &out.quality);
     out.width = bitmap.Width();
     out.height = bitmap.Height();
     stage.Stop(&StageTimes::encoding);
@@ -253,8 +288,7 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) 
 FileResult FilePipeline::Commit(PreparedFile& prepared) {
   if (prepared.result != FileResult::kWritten) return prepared.result;
   StageClock stage(hooks_.times);
-  const FileResult result = StoreResult(settings_, clock_, prepared.destinationBase,
-                                        prepared.sourcePath, prepared.jpeg, &prepared.writtenPath);
+  const FileResult result = StoreResult(settings_, clock_, prepared, hooks_.sources);
   stage.Stop(&StageTimes::writing);
   if (hooks_.times && result == FileResult::kWritten) ++hooks_.times->files;
   try {

@@ -9,10 +9,13 @@
 #include <vector>
 
 #include "clock.h"
+#include "codecs.h"
 #include "process_settings.h"
 #include "work_bitmap.h"
 
 namespace brevine {
+
+class SourceSet;
 
 // What became of one path. The window ignores it; the command line reports failures.
 enum class FileResult {
@@ -44,13 +47,12 @@ struct PipelineHooks {
   StageTimes* times = nullptr;
   // Threads the decoder may start of its own for one picture; 0 or 1: none.
   int decoderThreads = 0;
+  // The batch's sources, which no commit may replace; null: only each file's own.
+  const SourceSet* sources = nullptr;
 };
 
-// The bounding box of the chosen preset (custom: the box texts, 200 where not an integer;
-// no preset: 40000 x 40000).
-struct Box {
-  int width = 0, height = 0;
-};
+// The bounding box of the chosen preset (custom: the custom box's sides; no preset:
+// 40000 x 40000).
 Box SelectedBox(const ProcessSettings& settings);
 // Reduces the bitmap in place to the selected box, keeping its aspect ratio.
 void SelectBox(const ProcessSettings& settings, WorkBitmap& bitmap);
@@ -75,6 +77,25 @@ std::optional<std::size_t> EstimatedWorkingBytes(const std::string& path,
 bool HasImageExtension(const std::string& path);
 // The path with the extension of its last component replaced by ".jpg".
 std::string DestinationBase(const std::string& path);
+
+// What the reading of a source gave: the reduced picture's fate, and what the output keeps
+// of the source beside the pixels.
+struct ReducedSource {
+  FileResult result = FileResult::kCannotDecode;  // kWritten: the picture is ready to encode
+  std::string detail;                             // after a failure: the reason, if known
+  SourceInfo info;                                // orientation, colour profile, EXIF block
+  std::vector<std::string> warnings;              // said once per file, the file still written
+};
+
+// Everything that reads a source's untrusted bytes, on an already open file: the decode
+// with its metadata, the turn upright, the saturation boost, the reduction to the box and
+// the sharpening, all as `options` say. On kWritten `bitmap` holds the picture to encode.
+// `preview` sees the reduced picture before it is sharpened; `times`, when given, receives
+// the load, saturation, reduction and sharpening times. Never raises.
+ReducedSource ReduceOpenedSource(const SourceFile& source, const Options& options,
+                                 const LoadRequest& request, WorkBitmap& bitmap,
+                                 const std::function<void(const WorkBitmap&)>& preview = {},
+                                 StageTimes* times = nullptr);
 
 // Everything computed for one file before anything is written: a parallel batch prepares
 // files on several threads and commits them in argument order.

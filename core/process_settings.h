@@ -4,6 +4,7 @@
 // settings answers (a fixed value for the command line, the tests and every file of a
 // window's batch).
 
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -31,9 +32,8 @@ class ProcessSettings {
   // Changes one text option (the naming rules give an empty name its default).
   virtual void SetText(std::string Options::*field, const std::string& text) = 0;
 
-  int BoxPreset() const { return Current().boxPreset; }  // -1 (none) .. 7 (custom)
-  std::string BoxWidthText() const { return Current().boxWidth; }
-  std::string BoxHeightText() const { return Current().boxHeight; }
+  int BoxPreset() const { return Current().boxPreset; }             // -1 (none) .. 7 (custom)
+  std::optional<Box> FitBox() const { return Current().FitBox(); }  // none: no reduction
   bool Saturation() const { return Current().saturation; }
   bool Sharpen() const { return Current().sharpen; }
   int SharpenStrength() const { return Current().sharpenStrength; }  // 0 .. 150
@@ -41,10 +41,10 @@ class ProcessSettings {
   bool Progressive() const { return Current().progressive; }
   bool Html() const { return Current().html; }
   bool FixedQuality() const { return Current().fixedQuality; }  // else the target size
-  std::string QualityText() const { return Current().quality; }
-  std::string TargetSizeText() const { return Current().targetSize; }  // kilobytes
-  bool SubFolderMode() const { return Current().subFolder; }           // else added text
-  int TextPosition() const { return Current().textPosition; }          // -1 none, 0 before, 1 after
+  int Quality() const { return Current().quality; }             // 1 .. 100
+  int TargetSize() const { return Current().targetSize; }       // kilobytes
+  bool SubFolderMode() const { return Current().subFolder; }    // else added text
+  int TextPosition() const { return Current().textPosition; }   // -1 none, 0 before, 1 after
   std::string AddedText() const { return Current().addedText; }
   void SetAddedText(const std::string& text) { SetText(&Options::addedText, text); }
   std::string FolderName() const { return Current().folderName; }

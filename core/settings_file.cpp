@@ -14,6 +14,7 @@
 #include <variant>
 
 #include "file_system.h"
+#include "output_stage.h"
 #include "path_text.h"
 
 namespace brevine {
@@ -93,7 +94,11 @@ int ClampBoxPreset(int index) { return RestoredInteger(&Options::boxPreset, inde
 int ClampSharpenStrength(int value) { return RestoredInteger(&Options::sharpenStrength, value); }
 int CheckTextPosition(int index) { return RestoredInteger(&Options::textPosition, index); }
 
-std::string StrengthToolTip(int position) { return "百分比为:" + std::to_string(position) + "%"; }
+int FieldNumber(int Options::*field, const std::string& text) {
+  if (const auto v = ParseInteger(text)) return *v;
+  if (field == &Options::boxWidth || field == &Options::boxHeight) return 200;
+  return StoredInteger(*OptionOf(field), text);
+}
 
 bool IsInstalledProgram(const std::string& programPath) {
   return platform::FolderExists(ParentFolder(programPath) + "/../share/brevine/help");
@@ -119,17 +124,27 @@ std::string SettingsFilePath(const std::string& programPath) {
   return config + "/brevine/brevine.ini";
 }
 
-Options ParseSettings(const std::string& iniText) {
+Options ParseSettings(const std::string& iniText, std::vector<std::string>* warnings) {
   const IniValues ini(iniText);
   Options o;
   for (const OptionRow& row : OptionTable())
     if (const std::string* v = ini.Find(row.section, row.key)) RestoreStored(row, *v, o);
+  // Results stay in or below the source's folder whatever a file says.
+  for (std::string Options::*field : {&Options::addedText, &Options::folderName}) {
+    const auto reason = LeadsOutside(o.*field);
+    if (!reason) continue;
+    const OptionRow& row = *OptionOf(field);
+    o.*field = row.defaultValue;
+    if (warnings)
+      warnings->push_back(std::string(row.key) + ": " + *reason + "; " + row.defaultValue +
+                          " is used");
+  }
   return o;
 }
 
-Options ReadSettingsFile(const std::string& path) {
+Options ReadSettingsFile(const std::string& path, std::vector<std::string>* warnings) {
   // An unreadable file reads as an empty one: every key takes its default.
-  return ParseSettings(platform::ReadTextFile(path));
+  return ParseSettings(platform::ReadTextFile(path), warnings);
 }
 
 std::string FormatSettings(const Options& o) {

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "process_settings.h"
 
@@ -14,14 +15,15 @@ namespace brevine {
 std::string NormaliseQualityText(const std::string& text);     // the fall-back, then 1..100
 std::string NormaliseTargetSizeText(const std::string& text);  // the fall-back, then >= 1
 std::string NormaliseBoxText(const std::string& text);         // the fall-back, no bounds
+// The value a number field's text gives its option: the integer as it stands. Text that is
+// no integer, which a settled field never holds, gives what the field settles on, but 200
+// for a side of the custom box, as the box has always taken such a side.
+int FieldNumber(int Options::*field, const std::string& text);
 
 // The rules that restoring applies to the integer options, from their rows.
 int ClampBoxPreset(int index);        // -1 .. 7
 int ClampSharpenStrength(int value);  // 0 .. 150
 int CheckTextPosition(int index);     // 0 or 1, anything else -1 (no item)
-
-// The tool-tip text of the sharpening strength's slider for a position.
-std::string StrengthToolTip(int position);
 
 // An installed program: PREFIX/bin/brevine beside PREFIX/share/brevine/help, the layout
 // that `make install` and the package give it.
@@ -34,9 +36,11 @@ bool IsInstalledProgram(const std::string& programPath);
 std::string SettingsFilePath(const std::string& programPath);
 
 // Restore: every key through its control's rule, the defaults where a key or the file is
-// missing. The result is what the controls show after a restore.
-Options ReadSettingsFile(const std::string& path);
-Options ParseSettings(const std::string& iniText);
+// missing. The result is what the controls show after a restore. A folder name or added
+// text that would lead out of the source's folder takes its default, and `warnings`, when
+// given, receives a line saying so.
+Options ReadSettingsFile(const std::string& path, std::vector<std::string>* warnings = nullptr);
+Options ParseSettings(const std::string& iniText, std::vector<std::string>* warnings = nullptr);
 // Store: sections and keys in their fixed order. WriteSettingsFile reports nothing.
 std::string FormatSettings(const Options& options);
 void WriteSettingsFile(const std::string& path, const Options& options);

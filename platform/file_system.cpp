@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -26,14 +27,6 @@ namespace {
 
 [[noreturn]] void RaiseErrno(const std::string& what) {
   throw std::system_error(errno, std::generic_category(), what);
-}
-
-// After a rename the new name lives in the folder's entries, which reach the disk on their
-// own schedule; syncing the folder makes the replacement itself survive a crash. Best
-// effort: a folder that cannot be opened or synced still holds a whole file.
-void SyncFolder(const std::string& folder) {
-  UniqueFd fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (fd.get() >= 0) ::fsync(fd.get());
 }
 
 }  // namespace
@@ -57,7 +50,12 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 void WriteFileAtomic(const std::string& path, const std::uint8_t* data, std::size_t size) {
-  const std::string folder = FolderPart(path);
+  UniqueFd folder = OpenFolder(FolderPart(path));
+  WriteFileAtomicAt(folder.get(), NamePart(path), data, size);
+}
+
+void WriteFileAtomicAt(int folder, const std::string& name, const std::uint8_t* data,
+                       std::size_t size) {
   // Created with 0666 so the process's umask gives the usual mode of a new file, as for a
   // direct write; O_EXCL with a random name keeps it ours alone. (mkstemp would create
   // 0600 and need the umask read back, which cannot be done without changing it.)
@@ -65,13 +63,14 @@ void WriteFileAtomic(const std::string& path, const std::uint8_t* data, std::siz
   std::string temp;
   int raw = -1;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    char name[32];
-    std::snprintf(name, sizeof name, ".brevine-%08x%08x", random(), random());
-    temp = folder + name;
-    raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    char tempName[32];
+    std::snprintf(tempName, sizeof tempName, ".brevine-%08x%08x", random(), random());
+    temp = tempName;
+    raw =
+        ::openat(folder, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (raw >= 0 || errno != EEXIST) break;
   }
-  if (raw < 0) RaiseErrno("cannot create " + path);
+  if (raw < 0) RaiseErrno("cannot create " + name);
   UniqueFd fd(raw);
   try {
     std::size_t done = 0;
@@ -79,20 +78,46 @@ void WriteFileAtomic(const std::string& path, const std::uint8_t* data, std::siz
       const ssize_t n = ::write(fd.get(), data + done, size - done);
       if (n < 0) {
         if (errno == EINTR) continue;
-        RaiseErrno("cannot write " + path);
+        RaiseErrno("cannot write " + name);
       }
       done += static_cast<std::size_t>(n);
     }
     // Without this the rename can reach the disk before the data: a crash would then
     // leave an empty file where a good one stood. (EINVAL: a file system without sync.)
-    if (::fsync(fd.get()) != 0 && errno != EINVAL) RaiseErrno("cannot write " + path);
-    if (!fd.Close()) RaiseErrno("cannot write " + path);
-    if (::rename(temp.c_str(), path.c_str()) != 0) RaiseErrno("cannot write " + path);
+    if (::fsync(fd.get()) != 0 && errno != EINVAL) RaiseErrno("cannot write " + name);
+    if (!fd.Close()) RaiseErrno("cannot write " + name);
+    if (::renameat(folder, temp.c_str(), folder, name.c_str()) != 0)
+      RaiseErrno("cannot write " + name);
   } catch (...) {
-    ::unlink(temp.c_str());
+    ::unlinkat(folder, temp.c_str(), 0);
     throw;
   }
-  SyncFolder(folder);
+  // After a rename the new name lives in the folder's entries, which reach the disk on their
+  // own schedule; syncing the folder makes the replacement itself survive a crash. Best
+  // effort: the file is whole either way.
+  ::fsync(folder);
+}
+
+FolderIsLink::FolderIsLink(const std::string& name)
+    : std::runtime_error("the folder " + name + " is a link: not followed") {}
+
+UniqueFd OpenFolder(const std::string& path) {
+  UniqueFd fd(::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.get() < 0) RaiseErrno("cannot open " + path);
+  return fd;
+}
+
+UniqueFd OpenFolderIn(int parent, const std::string& name, bool create) {
+  if (create && ::mkdirat(parent, name.c_str(), 0777) != 0 && errno != EEXIST)
+    RaiseErrno("cannot create " + name);
+  UniqueFd fd(::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (fd.get() >= 0) return fd;
+  const int error = errno;
+  struct stat st;
+  if (::fstatat(parent, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
+    throw FolderIsLink(name);
+  errno = error;
+  RaiseErrno("cannot open " + name);
 }
 
 std::string ReadTextFile(const std::string& path) {
@@ -123,33 +148,23 @@ std::string ResolveLongName(const std::string& path) {
 }
 
 std::string CurrentFolder() {
-  std::vector<char> buf(PATH_MAX);
-  if (!::getcwd(buf.data(), buf.size())) return "/";
-  return buf.data();
+  // Sized by the C library: a path longer than PATH_MAX is given whole where the system can.
+  char* path = ::getcwd(nullptr, 0);
+  if (!path) return {};
+  std::string out(path);
+  std::free(path);
+  return out;
 }
 
 std::string AbsolutePath(const std::string& path, const std::string& cwd) {
-  std::string full = path;
-  if (path.empty() || path[0] != '/') full = (cwd.empty() ? CurrentFolder() : cwd) + "/" + path;
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  while (start <= full.size()) {
-    std::size_t end = full.find('/', start);
-    if (end == std::string::npos) end = full.size();
-    const std::string part = full.substr(start, end - start);
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-    } else if (!part.empty() && part != ".") {
-      parts.push_back(part);
-    }
-    start = end + 1;
-  }
-  std::string out;
-  for (const auto& p : parts) out += "/" + p;
-  if (out.empty()) out = "/";
-  // A trailing separator is kept: it marks a folder and must not be lost.
-  if (full.size() > 1 && full.back() == '/' && out != "/") out += "/";
-  return out;
+  if (!path.empty() && path[0] == '/') return NormalPath(path);
+  const std::string base = cwd.empty() ? CurrentFolder() : cwd;
+  return NormalPath(base.empty() ? path : base + "/" + path);
+}
+
+std::string ArgumentPath(const std::string& path, const std::string& cwd) {
+  if (cwd.empty() || (!path.empty() && path[0] == '/')) return NormalPath(path);
+  return NormalPath(cwd + "/" + path);
 }
 
 std::string ExecutablePath() {

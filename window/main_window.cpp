@@ -329,8 +329,8 @@ void TForm1::SetRadioGroupIndex(int index) {
 Options TForm1::CurrentOptions() const {
   Options o = held_;
   o.boxPreset = RadioGroupIndex();
-  o.boxWidth = S(ui.EditPxX->text());
-  o.boxHeight = S(ui.EditPxY->text());
+  o.boxWidth = FieldNumber(&Options::boxWidth, S(ui.EditPxX->text()));
+  o.boxHeight = FieldNumber(&Options::boxHeight, S(ui.EditPxY->text()));
   o.sharpen = ui.CheckBox1->isChecked();
   o.sharpenStrength = ui.TrackBar1->value();
   o.saturation = ui.CheckBox2->isChecked();
@@ -338,8 +338,8 @@ Options TForm1::CurrentOptions() const {
   o.progressive = ui.CheckBox4->isChecked();
   o.html = ui.CheckHtml->isChecked();
   o.fixedQuality = ui.RadioButton1->isChecked();
-  o.quality = S(ui.Edit2->text());
-  o.targetSize = S(ui.Edit3->text());
+  o.quality = FieldNumber(&Options::quality, S(ui.Edit2->text()));
+  o.targetSize = FieldNumber(&Options::targetSize, S(ui.Edit3->text()));
   o.subFolder = ui.RadioButton4->isChecked();
   o.textPosition = ui.ComboBox1->currentIndex();
   o.addedText = S(ui.Edit4->text());
@@ -350,8 +350,8 @@ Options TForm1::CurrentOptions() const {
 void TForm1::ApplyOptions(const Options& o) {
   held_ = o;
   SetRadioGroupIndex(o.boxPreset);
-  ui.EditPxX->setText(Q(o.boxWidth));
-  ui.EditPxY->setText(Q(o.boxHeight));
+  ui.EditPxX->setText(QString::number(o.boxWidth));
+  ui.EditPxY->setText(QString::number(o.boxHeight));
   ui.CheckBox1->setChecked(o.sharpen);
   ui.TrackBar1->setValue(ClampSharpenStrength(o.sharpenStrength));
   ui.CheckBox2->setChecked(o.saturation);
@@ -363,8 +363,8 @@ void TForm1::ApplyOptions(const Options& o) {
   // being unchecked).
   ui.RadioButton2->setChecked(true);
   ui.RadioButton1->setChecked(o.fixedQuality);
-  ui.Edit2->setText(Q(o.quality));
-  ui.Edit3->setText(Q(o.targetSize));
+  ui.Edit2->setText(QString::number(o.quality));
+  ui.Edit3->setText(QString::number(o.targetSize));
   ui.RadioButton3->setChecked(true);
   ui.RadioButton4->setChecked(o.subFolder);
   ui.ComboBox1->setCurrentIndex(CheckTextPosition(o.textPosition));

@@ -34,6 +34,7 @@ WindowBatch::WindowBatch(std::vector<std::string> paths, std::optional<Options> 
     Enqueue({std::move(paths), std::move(walk)});
   else
     paths_ = std::move(paths);
+  for (const std::string& path : paths_) sources_.Add(path);
   runner_ = std::thread([this] { Run(); });
 }
 
@@ -52,6 +53,7 @@ WindowBatch::~WindowBatch() {
 
 void WindowBatch::Run() {
   BatchHooks hooks;
+  hooks.sources = &sources_;
   hooks.report = [this](const CommittedFile& c) {
     QMetaObject::invokeMethod(
         this, [this, c] { Committed(c); }, Qt::QueuedConnection);
@@ -171,6 +173,7 @@ void WindowBatch::Walk() {
 void WindowBatch::Walked(std::vector<std::string> paths) {
   if (cancelled_ || walksPending_ == 0) return;
   --walksPending_;
+  for (const std::string& path : paths) sources_.Add(path);
   paths_.insert(paths_.end(), std::make_move_iterator(paths.begin()),
                 std::make_move_iterator(paths.end()));
   if (events_.walked) events_.walked();
@@ -248,6 +251,7 @@ bool WindowBatch::Append(const std::vector<std::string>& paths, std::optional<Op
     Enqueue({paths, std::move(walk)});
     return true;
   }
+  for (const std::string& path : paths) sources_.Add(path);
   paths_.insert(paths_.end(), paths.begin(), paths.end());
   Answer();
   return true;

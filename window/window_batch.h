@@ -91,6 +91,9 @@ class WindowBatch final : public QObject, private BatchFeed {
   QObject* const window_;
   const std::function<void()> finished_;
 
+  // Every path handed to the batch, known before its turn: no result may replace one.
+  SourceSet sources_;
+
   // Window's thread only.
   std::vector<std::string> paths_;
   std::size_t started_ = 0;

@@ -139,7 +139,7 @@ TEST_F(BatchRun, SameFilesIndexMessagesAndStatusForAnyJobCount) {
   EXPECT_EQ(one.out, "");
   EXPECT_EQ(one.err,
             "brevine: pics/missing.bmp: cannot read\n"
-            "brevine: pics/notes.png: cannot decode (not a PNG file)\n"
+            "brevine: pics/notes.png: cannot decode: not a PNG file\n"
             "brevine: pics/scan.tif: not an image type\n"
             "brevine: pics/a.jpg: replaces the result of pics/a.bmp\n");
 
@@ -163,7 +163,7 @@ TEST_F(BatchRun, TargetSizeProgressiveAndGrayAlsoAgree) {
   // keep a hidden shared state.
   Options o = BatchOptions();
   o.fixedQuality = false;
-  o.targetSize = "2";
+  o.targetSize = 2;
   o.progressive = true;
   o.grayscale = true;
   o.sharpen = false;
@@ -194,9 +194,9 @@ TEST_F(BatchRun, TheLaterSourceOfOneNameIsTheOneLeftOnDisk) {
   EXPECT_EQ(s.Values().addedText, "s-");
 }
 
-TEST_F(BatchRun, AResultFedBackAsALaterSourceIsReadAfterItIsWritten) {
-  // The second argument is the first one's output: a one-file-at-a-time run reads it
-  // after the first has replaced it, so the parallel run must wait for that commit.
+TEST_F(BatchRun, AResultThatWouldReplaceALaterSourceIsRefused) {
+  // The second argument is the first one's output: a source of the run, which no result
+  // may replace, on any number of workers.
   auto run = [](int jobs) {
     test::TempFolder dir;
     fs::create_directories(dir / "Resized");
@@ -208,13 +208,16 @@ TEST_F(BatchRun, AResultFedBackAsALaterSourceIsReadAfterItIsWritten) {
     StageTimes times;
     const auto results =
         RunPaths({dir / "big.bmp", dir / "Resized/big.jpg", dir / "c.bmp"}, s, clock, &times, jobs);
-    EXPECT_EQ(results, std::vector<FileResult>(3, FileResult::kWritten)) << jobs;
-    EXPECT_EQ(times.files, 3) << jobs;
+    EXPECT_EQ(results, (std::vector<FileResult>{FileResult::kCannotWrite, FileResult::kWritten,
+                                                FileResult::kWritten}))
+        << jobs;
+    EXPECT_EQ(times.files, 2) << jobs;
     EXPECT_GT(times.load, 0) << jobs;
     return Contents(dir.Path());
   };
   const auto one = run(1);
   ASSERT_EQ(one.count("Resized/Resized/big.jpg"), 1u);
+  EXPECT_EQ(one.at("Resized/big.jpg"), Text(JpegOf(test::MakePhotoLike(64, 48, 6), 80)));
   EXPECT_TRUE(run(2) == one);
   EXPECT_TRUE(run(3) == one);
 }

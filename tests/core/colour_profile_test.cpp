@@ -140,7 +140,7 @@ TEST_F(ColourProfileOutput, TargetSizeCountsTheProfile) {
   settings_.Values().fixedQuality = false;
   for (const int kilobytes : {150, 160, 165, 175, 400}) {
     SCOPED_TRACE(kilobytes);
-    settings_.Values().targetSize = std::to_string(kilobytes);
+    settings_.Values().targetSize = kilobytes;
     const Bytes chosen = Output(path);
 
     TJPEGImage jpeg;

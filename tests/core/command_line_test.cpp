@@ -83,7 +83,7 @@ TEST_F(CommandLine, OneLinePerFailedArgumentAndExitStatus) {
   EXPECT_EQ(err_.str(),
             "brevine: pics/missing.bmp: cannot read\n"
             "brevine: notes.txt: not an image type\n"
-            "brevine: pics/bad.bmp: cannot decode (BMP: truncated file header)\n"
+            "brevine: pics/bad.bmp: cannot decode: BMP: truncated file header\n"
             "brevine: /sc: not an image type\n");
   EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "pics/Resized/a.jpg"));
 
@@ -111,7 +111,7 @@ TEST_F(CommandLine, ALaterSourceOfOneOutputNameSaysWhoseResultItReplaced) {
     EXPECT_EQ(err_.str(),
               "brevine: pics/a.jpg: replaces the result of pics/a.bmp\n"
               "brevine: link/a.bmp: replaces the result of pics/a.jpg\n"
-              "brevine: pics/c.bmp: cannot decode (BMP: truncated file header)\n")
+              "brevine: pics/c.bmp: cannot decode: BMP: truncated file header\n")
         << jobs;
     const auto left = ReadFile(dir_ / "pics/Resized/a.jpg");
     if (firstRun.empty()) firstRun = test::Text(left);
@@ -147,7 +147,7 @@ class Flags : public CommandLine {
 
 TEST_F(Flags, SetOptionsForTheRunOverTheSettingsFileAndAreNeverStored) {
   Options stored;
-  stored.quality = "30";
+  stored.quality = 30;
   stored.grayscale = true;
   const std::string ini = FormatSettings(stored);
   test::WriteFile(dir_ / "brevine.ini", {ini.begin(), ini.end()});
@@ -158,14 +158,14 @@ TEST_F(Flags, SetOptionsForTheRunOverTheSettingsFileAndAreNeverStored) {
 
   // The same bytes as those options given in code.
   Options expected = stored;
-  expected.quality = "75";
+  expected.quality = 75;
   expected.grayscale = false;
   expected.subFolder = false;
   expected.textPosition = 1;
   expected.addedText = "_s";
   expected.boxPreset = 7;
-  expected.boxWidth = "20";
-  expected.boxHeight = "10";
+  expected.boxWidth = 20;
+  expected.boxHeight = 10;
   expected.sharpen = false;
   test::TempFolder other;
   WriteBmp(other / "a.bmp", test::MakePhotoLike(40, 30, 1));
@@ -180,8 +180,8 @@ TEST_F(Flags, SetOptionsForTheRunOverTheSettingsFileAndAreNeverStored) {
   const Arguments a = ParseArguments({"-t", "20", "--quality=60", "--sharpen", "x"});
   const Options applied = ApplyFlags(a, Options{});
   EXPECT_TRUE(applied.fixedQuality);
-  EXPECT_EQ(applied.quality, "60");
-  EXPECT_EQ(applied.targetSize, "20");
+  EXPECT_EQ(applied.quality, 60);
+  EXPECT_EQ(applied.targetSize, 20);
   EXPECT_TRUE(applied.sharpen);
   EXPECT_EQ(applied.sharpenStrength, 80);
   EXPECT_EQ(ApplyFlags(ParseArguments({"--no-sharpen", "--sharpen=5"}), {}).sharpenStrength, 5);

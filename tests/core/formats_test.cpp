@@ -48,8 +48,8 @@ TEST(FormatsEndToEnd, JpegGifAndPngThroughTheCommandLine) {
   test::TempFolder dir;
   Options o;
   o.boxPreset = 7;
-  o.boxWidth = "40";
-  o.boxHeight = "40";
+  o.boxWidth = 40;
+  o.boxHeight = 40;
   test::WriteFile(dir / "brevine.ini", [&] {
     const std::string text = FormatSettings(o);
     return std::vector<std::uint8_t>(text.begin(), text.end());

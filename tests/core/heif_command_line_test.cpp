@@ -17,8 +17,8 @@ TEST(HeifEndToEnd, HeicAndAvifGiveJpegsAndADamagedFileItsReason) {
   test::TempFolder dir;
   Options o;
   o.boxPreset = 7;
-  o.boxWidth = "40";
-  o.boxHeight = "40";
+  o.boxWidth = 40;
+  o.boxHeight = 40;
   const std::string ini = FormatSettings(o);
   test::WriteFile(dir / "brevine.ini", {ini.begin(), ini.end()});
 
@@ -38,7 +38,7 @@ TEST(HeifEndToEnd, HeicAndAvifGiveJpegsAndADamagedFileItsReason) {
 
   std::ostringstream err;
   EXPECT_EQ(RunCommandLine({"t.heic", "a.avif", "bad.heic"}, dir / "brevine", err, dir.Path()), 1);
-  const std::string prefix = "brevine: bad.heic: cannot decode (HEIF: ";
+  const std::string prefix = "brevine: bad.heic: cannot decode: HEIF: ";
   EXPECT_EQ(err.str().rfind(prefix, 0), 0u) << err.str();
   EXPECT_EQ(err.str().back(), '\n');
   EXPECT_EQ(err.str().find('\n'), err.str().size() - 1) << err.str();

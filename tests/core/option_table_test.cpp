@@ -43,23 +43,23 @@ TEST(OptionDefaults, EveryKeyHasItsFirstStartValue) {
 // first start shows: the box is 150 at first but 300 after nonsense; quality 92 and 90.
 TEST(OptionDefaults, NumberFieldsFallBackToTheirControlsRule) {
   const Options o = ParseSettings("[pixel]\nx=abc\ny=\n[option]\nparcent=x\nFileSize=-\n");
-  EXPECT_EQ(o.boxWidth, "300");
-  EXPECT_EQ(o.boxHeight, "300");
-  EXPECT_EQ(o.quality, "90");
-  EXPECT_EQ(o.targetSize, "50");
+  EXPECT_EQ(o.boxWidth, 300);
+  EXPECT_EQ(o.boxHeight, 300);
+  EXPECT_EQ(o.quality, 90);
+  EXPECT_EQ(o.targetSize, 50);
   // A stored integer key that is no integer reads as its default, not as a fall-back.
   const Options n =
       ParseSettings("[pixel]\nIndex=x\n[option]\nlapnum=\n[changed]\nAfterBefore=?\n");
   EXPECT_EQ(n.boxPreset, 0);
   EXPECT_EQ(n.sharpenStrength, 80);
   EXPECT_EQ(n.textPosition, 0);
-  // The pipeline's box has a fall-back of its own.
-  FixedSettings s;
-  s.Values().boxPreset = 7;
-  s.Values().boxWidth = "wide";
-  s.Values().boxHeight = "120";
-  EXPECT_EQ(SelectedBox(s).width, 200);
-  EXPECT_EQ(SelectedBox(s).height, 120);
+  // What the window hands over from a field takes the integer as it stands; text that is no
+  // integer gives the field's own rule, but the box its own fall-back, 200.
+  EXPECT_EQ(FieldNumber(&Options::boxWidth, "wide"), 200);
+  EXPECT_EQ(FieldNumber(&Options::boxHeight, "-7"), -7);
+  EXPECT_EQ(FieldNumber(&Options::quality, "x"), 90);
+  EXPECT_EQ(FieldNumber(&Options::quality, "250"), 250);
+  EXPECT_EQ(FieldNumber(&Options::targetSize, ""), 50);
 }
 
 TEST(OptionTable, RowsAreConsistent) {
@@ -68,6 +68,11 @@ TEST(OptionTable, RowsAreConsistent) {
   for (const OptionRow& row : OptionTable()) {
     EXPECT_TRUE(keys.insert(row.key).second) << row.key;
     ASSERT_NE(row.help, nullptr) << row.key;
+    // Each kind of row holds its value in a field of its own type.
+    EXPECT_EQ(row.field.index(), row.type == OptionType::kFlag      ? 0u
+                                 : row.type == OptionType::kInteger ? 1u
+                                                                    : 2u)
+        << row.key;
     // A default passes its own rules unchanged.
     Options o;
     RestoreStored(row, row.defaultValue, o);
@@ -167,15 +172,15 @@ TEST(OptionArguments, HeldStrictlyToTheRowsType) {
   const OptionRow& strength = *FindOption("lapnum");
   Options o;
   EXPECT_EQ(SetFromArgument(quality, "75", o), std::nullopt);
-  EXPECT_EQ(o.quality, "75");
+  EXPECT_EQ(o.quality, 75);
   EXPECT_EQ(SetFromArgument(quality, "0", o), "0 is out of range 1..100");
   EXPECT_EQ(SetFromArgument(quality, "101", o), "101 is out of range 1..100");
   for (const char* bad : {"", "abc", " 5", "+5", "5 ", "7.5"})
     EXPECT_EQ(SetFromArgument(quality, bad, o), "'" + std::string(bad) + "' is not an integer");
-  EXPECT_EQ(o.quality, "75");
+  EXPECT_EQ(o.quality, 75);
   EXPECT_EQ(SetFromArgument(target, "-3", o), "-3 is less than 1");
   EXPECT_EQ(SetFromArgument(target, "2147483647", o), std::nullopt);
-  EXPECT_EQ(o.targetSize, "2147483647");
+  EXPECT_EQ(o.targetSize, 2147483647);
   EXPECT_EQ(SetFromArgument(strength, "151", o), "151 is out of range 0..150");
   EXPECT_EQ(SetFromArgument(strength, "0", o), std::nullopt);
   EXPECT_EQ(o.sharpenStrength, 0);
@@ -193,11 +198,11 @@ TEST(OptionArguments, SizeFlagSetsTheCustomBox) {
   Options o;
   EXPECT_EQ(size.apply("640x480", o), std::nullopt);
   EXPECT_EQ(o.boxPreset, 7);
-  EXPECT_EQ(o.boxWidth, "640");
-  EXPECT_EQ(o.boxHeight, "480");
+  EXPECT_EQ(o.boxWidth, 640);
+  EXPECT_EQ(o.boxHeight, 480);
   EXPECT_EQ(size.apply("800", o), std::nullopt);
-  EXPECT_EQ(o.boxWidth, "800");
-  EXPECT_EQ(o.boxHeight, "800");
+  EXPECT_EQ(o.boxWidth, 800);
+  EXPECT_EQ(o.boxHeight, 800);
   EXPECT_EQ(size.apply("none", o), std::nullopt);
   EXPECT_EQ(o.boxPreset, -1);
   for (const char* bad : {"0", "0x5", "5x0", "-5", "5x-5"})

@@ -40,8 +40,8 @@ int RunProgram(const std::string& program, const std::string& folder,
 TEST(ProgramHeif, TheBuiltProgramReadsHeicAndAvifAndWritesAvifAsTheCoreDoes) {
   Options o = test::PlainOptions();
   o.boxPreset = 7;
-  o.boxWidth = "40";
-  o.boxHeight = "40";
+  o.boxWidth = 40;
+  o.boxHeight = 40;
   o.format = "avif";
   const std::string ini = FormatSettings(o);
   test::HeifOptions av1;

@@ -15,14 +15,14 @@ namespace {
 TEST(SettingsParse, MissingFileGivesFirstStartDefaults) {
   const Options o = ReadSettingsFile("/nonexistent/folder/brevine.ini");
   EXPECT_EQ(o.boxPreset, 0);
-  EXPECT_EQ(o.boxWidth, "150");
-  EXPECT_EQ(o.boxHeight, "150");
+  EXPECT_EQ(o.boxWidth, 150);
+  EXPECT_EQ(o.boxHeight, 150);
   EXPECT_TRUE(o.sharpen);
   EXPECT_EQ(o.sharpenStrength, 80);
   EXPECT_FALSE(o.saturation || o.grayscale || o.progressive || o.html);
   EXPECT_TRUE(o.fixedQuality);
-  EXPECT_EQ(o.quality, "92");
-  EXPECT_EQ(o.targetSize, "50");
+  EXPECT_EQ(o.quality, 92);
+  EXPECT_EQ(o.targetSize, 50);
   EXPECT_TRUE(o.subFolder);
   EXPECT_EQ(o.textPosition, 0);
   EXPECT_EQ(o.addedText, "s-");
@@ -38,29 +38,29 @@ TEST(SettingsParse, ClampsAndNormalisesLikeTheControls) {
       "[option]\nlapnum=500\nparcent=200\nFileSize=-4\n"
       "[changed]\nAfterBefore=3\n");
   EXPECT_EQ(o.boxPreset, 7);
-  EXPECT_EQ(o.boxWidth, "300");
-  EXPECT_EQ(o.boxHeight, "7");
+  EXPECT_EQ(o.boxWidth, 300);
+  EXPECT_EQ(o.boxHeight, 7);
   EXPECT_EQ(o.sharpenStrength, 150);
-  EXPECT_EQ(o.quality, "100");
-  EXPECT_EQ(o.targetSize, "1");
+  EXPECT_EQ(o.quality, 100);
+  EXPECT_EQ(o.targetSize, 1);
   EXPECT_EQ(o.textPosition, -1);
 
   const Options low = ParseSettings(
       "[pixel]\nIndex=-5\nx=0\ny=-20\n[option]\nlapnum=-1\nparcent=0\nFileSize=5000\n"
       "[changed]\nAfterBefore=-1\n");
   EXPECT_EQ(low.boxPreset, -1);
-  EXPECT_EQ(low.boxWidth, "0");  // the box fields have no bounds
-  EXPECT_EQ(low.boxHeight, "-20");
+  EXPECT_EQ(low.boxWidth, 0);  // the box fields have no bounds
+  EXPECT_EQ(low.boxHeight, -20);
   EXPECT_EQ(low.sharpenStrength, 0);
-  EXPECT_EQ(low.quality, "1");
-  EXPECT_EQ(low.targetSize, "5000");
+  EXPECT_EQ(low.quality, 1);
+  EXPECT_EQ(low.targetSize, 5000);
   EXPECT_EQ(low.textPosition, -1);
 
   // Empty edit texts take the handlers' fallbacks, not the first-start defaults.
   const Options empty = ParseSettings("[pixel]\nx=\n[option]\nparcent=\nFileSize=\n");
-  EXPECT_EQ(empty.boxWidth, "300");
-  EXPECT_EQ(empty.quality, "90");
-  EXPECT_EQ(empty.targetSize, "50");
+  EXPECT_EQ(empty.boxWidth, 300);
+  EXPECT_EQ(empty.quality, 90);
+  EXPECT_EQ(empty.targetSize, 50);
 }
 
 TEST(SettingsParse, NonIntegerKeysReadAsTheirDefaults) {
@@ -96,12 +96,12 @@ TEST(SettingsParse, RadioPairsAndLookUp) {
 TEST(SettingsFormat, KeyOrderAndRoundTrip) {
   Options o;
   o.boxPreset = -1;
-  o.boxWidth = "640";
+  o.boxWidth = 640;
   o.sharpen = false;
   o.sharpenStrength = 0;
   o.html = true;
   o.fixedQuality = false;
-  o.targetSize = "120";
+  o.targetSize = 120;
   o.subFolder = false;
   o.textPosition = 1;
   o.addedText = "_small";
@@ -130,8 +130,8 @@ TEST(SettingsFormat, KeyOrderAndRoundTrip) {
 Options EveryFieldChanged() {
   Options o;
   o.boxPreset = 7;
-  o.boxWidth = "640";
-  o.boxHeight = "480";
+  o.boxWidth = 640;
+  o.boxHeight = 480;
   o.sharpen = false;
   o.sharpenStrength = 33;
   o.saturation = true;
@@ -139,8 +139,8 @@ Options EveryFieldChanged() {
   o.progressive = true;
   o.html = true;
   o.fixedQuality = false;
-  o.quality = "71";
-  o.targetSize = "120";
+  o.quality = 71;
+  o.targetSize = 120;
   o.subFolder = false;
   o.textPosition = 1;
   o.addedText = "_small";
@@ -200,7 +200,7 @@ TEST(SettingsFile, WriteThenReadAndFolderCreation) {
   test::TempFolder dir;
   const std::string path = dir / "deeper/still/brevine.ini";
   Options o;
-  o.quality = "75";
+  o.quality = 75;
   WriteSettingsFile(path, o);
   EXPECT_EQ(ReadSettingsFile(path), o);
   // A write that cannot happen is silent.
@@ -270,7 +270,6 @@ TEST(EditRules, IntegerSyntaxAndHandlers) {
   EXPECT_EQ(NormaliseTargetSizeText("5000"), "5000");
   EXPECT_EQ(NormaliseBoxText("abc"), "300");
   EXPECT_EQ(NormaliseBoxText("-3"), "-3");
-  EXPECT_EQ(StrengthToolTip(120), "百分比为:120%");
 }
 
 }  // namespace

@@ -125,8 +125,8 @@ TEST(StreamingPipeline, EveryFormatOrientationAndOptionGivesTheWholePictureBytes
 
       Options o;
       o.boxPreset = random() % 3 == 0 ? 6 : 7;
-      o.boxWidth = std::to_string(1 + random() % 300);
-      o.boxHeight = std::to_string(1 + random() % 300);
+      o.boxWidth = static_cast<int>(1 + random() % 300);
+      o.boxHeight = static_cast<int>(1 + random() % 300);
       o.saturation = random() % 2 == 0;
       o.sharpen = random() % 2 == 0;
       o.sharpenStrength = static_cast<int>(random() % 151);
@@ -134,8 +134,9 @@ TEST(StreamingPipeline, EveryFormatOrientationAndOptionGivesTheWholePictureBytes
       o.grayscale = random() % 5 == 0;
       o.progressive = random() % 5 == 0;
       FixedSettings settings(o);
-      SCOPED_TRACE(path + " " + std::to_string(w) + "x" + std::to_string(h) + " box " + o.boxWidth +
-                   "x" + o.boxHeight + " orientation " + std::to_string(orientation));
+      SCOPED_TRACE(path + " " + std::to_string(w) + "x" + std::to_string(h) + " box " +
+                   std::to_string(o.boxWidth) + "x" + std::to_string(o.boxHeight) +
+                   " orientation " + std::to_string(orientation));
 
       WorkBitmap expectedReduced;
       const Bytes expected = WholePictureJpeg(path, settings, &expectedReduced);
@@ -160,7 +161,7 @@ TEST(StreamingPipeline, FailuresKeepTheirKind) {
   test::FixedClock clock;
   Options o;
   o.boxPreset = 7;
-  o.boxWidth = "0";
+  o.boxWidth = 0;
   FixedSettings settings(o);
   FilePipeline pipeline(settings, clock);
   const WorkBitmap picture = test::MakePhotoLike(40, 30, 5);
@@ -170,7 +171,7 @@ TEST(StreamingPipeline, FailuresKeepTheirKind) {
   EXPECT_EQ(pipeline.Prepare(dir.Path() + "/a.jpg", bitmap).result, FileResult::kCannotProcess);
   EXPECT_EQ(pipeline.Prepare(dir.Path() + "/a.png", bitmap).result, FileResult::kCannotProcess);
 
-  settings.Values().boxWidth = "20";
+  settings.Values().boxWidth = 20;
   Bytes cut = PngOf(test::MakeNoise(300, 300, 4), false);
   cut.resize(cut.size() / 2);
   test::WriteFile(dir.Path() + "/cut.png", cut);

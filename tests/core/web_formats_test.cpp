@@ -79,7 +79,7 @@ TEST(ResultFormat, ThePipelineWritesTheEncodersBytesAndTheLine) {
 
   WorkBitmap bitmap;
   FixedSettings webp(WithFormat("webp"));
-  webp.Values().quality = "80";
+  webp.Values().quality = 80;
   EXPECT_EQ(FilePipeline(webp, clock).ProcessFile(dir / "x.bmp", bitmap), FileResult::kWritten);
   EXPECT_EQ(ReadFile(dir / "Resized/x.webp"), EncodeWebp(photo, 80, false));
 
@@ -101,7 +101,7 @@ TEST(ResultFormat, TargetSizeIsTheBisectionInMemory) {
     SCOPED_TRACE(format);
     Options o = WithFormat(format);
     o.fixedQuality = false;
-    o.targetSize = "1";
+    o.targetSize = 1;
     o.grayscale = true;
     const EncodeAtQuality encode = [&](int q) {
       return format == std::string("webp") ? EncodeWebp(photo, q, true)
@@ -122,7 +122,7 @@ TEST(ResultFormat, TargetSizeIsTheBisectionInMemory) {
   // Nothing fits a target this far off: quality 1, larger than the target.
   Options o = WithFormat("webp");
   o.fixedQuality = false;
-  o.targetSize = "1";
+  o.targetSize = 1;
   const WorkBitmap noise = test::MakeNoise(160, 120, 2);
   TargetSizeStats stats;
   const Bytes webp = EncodeResult(FixedSettings(o), noise, SourceInfo{}, nullptr, &stats);
@@ -132,7 +132,7 @@ TEST(ResultFormat, TargetSizeIsTheBisectionInMemory) {
 
   // JPEG keeps its own search: the same bytes as before the formats existed.
   o.format = "jpeg";
-  o.targetSize = "2";
+  o.targetSize = 2;
   FixedSettings jpeg(o);
   EXPECT_EQ(EncodeResult(jpeg, photo, SourceInfo{}), EncodeResult(jpeg, photo));
 }

@@ -116,8 +116,8 @@ std::string Resized(const std::string& bmp) {
 Options Unusual() {
   Options o;
   o.boxPreset = 7;
-  o.boxWidth = "640";
-  o.boxHeight = "-3";
+  o.boxWidth = 640;
+  o.boxHeight = -3;
   o.sharpen = false;
   o.sharpenStrength = 37;
   o.saturation = true;
@@ -125,8 +125,8 @@ Options Unusual() {
   o.progressive = true;
   o.html = true;
   o.fixedQuality = false;
-  o.quality = "55";
-  o.targetSize = "1200";
+  o.quality = 55;
+  o.targetSize = 1200;
   o.subFolder = false;
   o.textPosition = 1;
   o.addedText = "小-";
@@ -307,7 +307,7 @@ void WindowTest::qualityFieldRules() {
   for (const auto& [typed, shown] : cases) {
     edit->setText(Q(typed));
     QCOMPARE(edit->text(), Q(shown));
-    QCOMPARE(w.form->CurrentOptions().quality, std::string(shown));
+    QCOMPARE(w.form->CurrentOptions().quality, std::stoi(shown));
   }
 }
 
@@ -328,7 +328,7 @@ void WindowTest::targetSizeAndBoxFieldRules() {
       QCOMPARE(edit->text(), Q(shown));
     }
   }
-  QCOMPARE(f.CurrentOptions().boxWidth, std::string("99999"));
+  QCOMPARE(f.CurrentOptions().boxWidth, 99999);
 }
 
 void WindowTest::typingSettlesAfterOneChange() {
@@ -972,8 +972,8 @@ DropOutcome RunMixedDrop(int jobs) {
     if (!bytes.empty()) test::WriteFile(folder / name, bytes);
     drop.push_back(folder / name);
   };
-  // An earlier file's result fed back as a source right after it: it must be read after
-  // it is written, though the first file takes far longer than the second.
+  // An earlier file's result dropped as a source right after it: a source of the batch,
+  // which that result may not replace, though the first file takes far longer to come.
   add("big.bmp", test::EncodeBmp24(test::MakePhotoLike(1600, 1200, 5)));
   test::WriteFile(folder / "s-big.jpg", JpegOf(test::MakePhotoLike(30, 30, 62), 50));
   add("s-big.jpg", {});
@@ -1016,18 +1016,22 @@ void WindowTest::droppedBatchIsTheOneAtATimeRun() {
   QCOMPARE(one.committed.front(), std::string("/big.bmp"));
   QCOMPARE(one.committed.back(), std::string("/broken.png"));
   QCOMPARE(one.addedText, std::string("s-"));
-  // The summary counts the 20 written and the three that were not: a missing file, a text
-  // file and a broken picture.
-  QVERIFY2(one.summary.startsWith(Q("20 张照片：")), qPrintable(one.summary));
-  QVERIFY2(one.summary.endsWith(Q(" · 3 个未压缩")), qPrintable(one.summary));
+  // The summary counts the 19 written and the four that were not: a result that would
+  // replace a source of the run, a missing file, a text file and a broken picture.
+  QVERIFY2(one.summary.startsWith(Q("19 张照片：")), qPrintable(one.summary));
+  QVERIFY2(one.summary.endsWith(Q(" · 4 个未压缩")), qPrintable(one.summary));
+  QVERIFY2(one.list.contains(Q("\t无法写入：it would replace s-big.jpg, a source of this run\n")),
+           qPrintable(one.list));
   QVERIFY2(one.list.contains(Q("/missing.gif\t\t\t\t\t无法读取\n")), qPrintable(one.list));
   QVERIFY(one.list.contains(Q("\t不是图片类型\n")));
   QVERIFY(one.list.contains(Q("/broken.png\t\t\t3\t\t无法解码：not a PNG file\n")));
   QVERIFY(one.list.contains(Q("\treplaces the result of /same.png\n")));
   QVERIFY(one.files.count("s-s-big.jpg") == 1);
+  const auto fedBack = JpegOf(test::MakePhotoLike(30, 30, 62), 50);
+  QVERIFY(one.files.at("s-big.jpg") == std::string(fedBack.begin(), fedBack.end()));
   QVERIFY(one.files.count("s-same.jpg") == 1);
   const std::string& index = one.files.at("20240309.html");
-  QCOMPARE(std::count(index.begin(), index.end(), '\n'), 20);
+  QCOMPARE(std::count(index.begin(), index.end(), '\n'), 19);
 
   for (int jobs : {2, 3, 8}) {
     const DropOutcome many = RunMixedDrop(jobs);

@@ -1,0 +1,24 @@
+#include "source_set.h"
+
+#include <sys/stat.h>
+
+namespace brevine {
+
+void SourceSet::Add(const std::string& path) {
+  struct stat own, named;
+  const bool hasOwn = ::lstat(path.c_str(), &own) == 0;
+  const bool hasNamed = ::stat(path.c_str(), &named) == 0;
+  std::lock_guard lock(mutex_);
+  if (hasOwn)
+    files_.insert({static_cast<std::uint64_t>(own.st_dev), static_cast<std::uint64_t>(own.st_ino)});
+  if (hasNamed)
+    files_.insert(
+        {static_cast<std::uint64_t>(named.st_dev), static_cast<std::uint64_t>(named.st_ino)});
+}
+
+bool SourceSet::Contains(const platform::FileIdentity& identity) const {
+  std::lock_guard lock(mutex_);
+  return files_.count(identity) != 0;
+}
+
+}  // namespace brevine
