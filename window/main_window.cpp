@@ -287,7 +287,13 @@ void TForm1::NameControls() {
 
 // ---- Handlers -----------------------------------------------------------------------
 
-void TForm1::Edit2Change() { SettleText(ui.Edit2, NormaliseQualityText); }
+// Edit2 holds the chosen format's quality, under that format's rule (JPEG's is the design's).
+void TForm1::Edit2Change() {
+  const std::string text = S(ui.Edit2->text());
+  const std::string settled =
+      SettleNumberText(*OptionOf(Options::QualityField(held_.format)), text);
+  if (settled != text) ui.Edit2->setText(Q(settled));
+}
 void TForm1::Edit3Change() { SettleText(ui.Edit3, NormaliseTargetSizeText); }
 void TForm1::EditPxXChange() { SettleText(ui.EditPxX, NormaliseBoxText); }
 void TForm1::EditPxYChange() { SettleText(ui.EditPxY, NormaliseBoxText); }
@@ -338,7 +344,8 @@ Options TForm1::CurrentOptions() const {
   o.progressive = ui.CheckBox4->isChecked();
   o.html = ui.CheckHtml->isChecked();
   o.fixedQuality = ui.RadioButton1->isChecked();
-  o.quality = FieldNumber(&Options::quality, S(ui.Edit2->text()));
+  const auto quality = Options::QualityField(o.format);
+  o.*quality = FieldNumber(quality, S(ui.Edit2->text()));
   o.targetSize = FieldNumber(&Options::targetSize, S(ui.Edit3->text()));
   o.subFolder = ui.RadioButton4->isChecked();
   o.textPosition = ui.ComboBox1->currentIndex();
@@ -363,7 +370,7 @@ void TForm1::ApplyOptions(const Options& o) {
   // being unchecked).
   ui.RadioButton2->setChecked(true);
   ui.RadioButton1->setChecked(o.fixedQuality);
-  ui.Edit2->setText(QString::number(o.quality));
+  ui.Edit2->setText(QString::number(o.FormatQuality()));
   ui.Edit3->setText(QString::number(o.targetSize));
   ui.RadioButton3->setChecked(true);
   ui.RadioButton4->setChecked(o.subFolder);
@@ -385,7 +392,11 @@ void TForm1::ShowFormat(const std::string& format) {
 void TForm1::FormatChosen(int index) {
   const std::string format = S(ui.ComboFormat->itemData(index).toString());
   if (format.empty() || format == held_.format) return;
+  // The quality typed so far stays with the format it was typed for; Edit2 then shows the
+  // new format's own.
+  held_ = CurrentOptions();
   held_.format = format;
+  ui.Edit2->setText(QString::number(held_.FormatQuality()));
   ShowFormat(format);
 }
 

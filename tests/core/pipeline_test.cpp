@@ -33,6 +33,18 @@ TEST(PipelineNames, ExtensionTestAndDestinationBase) {
   EXPECT_EQ(DestinationBase("/Pi.cs/a.b.png"), "/Pi.cs/a.b.jpg");
 }
 
+// The core says what became of a file in untranslated words; the window translates the
+// kind, so no text here may come already translated.
+TEST(PipelineNames, FailureKindsCarryNoTranslatedText) {
+  for (const FileResult kind :
+       {FileResult::kWritten, FileResult::kNotAnImage, FileResult::kCannotRead,
+        FileResult::kCannotDecode, FileResult::kCannotProcess, FileResult::kCannotWrite}) {
+    const std::string text = Describe(kind);
+    EXPECT_FALSE(text.empty());
+    for (const char c : text) EXPECT_TRUE(c >= 0x20 && c < 0x7F) << text;
+  }
+}
+
 TEST(PipelineNames, BoxTable) {
   FixedSettings s;
   const int sizes[] = {1280, 1024, 800, 640, 400, 320, 160};

@@ -40,6 +40,7 @@
 #include "options_dialog.h"
 #include "results_dialog.h"
 #include "test_images.h"
+#include "window_palette.h"
 #include "window_preview.h"
 
 using brevine::Options;
@@ -171,6 +172,9 @@ class WindowTest : public QObject {
   void rightClickOpensMoreOptions();
   void moreOptionsAreStoredAndRestored();
   void moreOptionsDuringBatchApplyToFilesStartedAfter();
+  void formatDropDownSwapsEachFormatsQuality();
+  void keysAddPasteOpenTheMenuAndQuit();
+  void designedLookUnderADarkTheme();
   void formatIsChosenInTheDialogAndNamedByTheQualityButton();
   void helpButtonWithoutHelpDoesNothing();
   void commandLineRunLeavesSettingsUnchanged();
@@ -761,6 +765,205 @@ void WindowTest::formatIsChosenInTheDialogAndNamedByTheQualityButton() {
   QVERIFY(finished.wait(30000));
   QVERIFY(Exists(w.folder / "Resized/photo.webp"));
   QVERIFY(!Exists(w.folder / "Resized/photo.jpg"));
+}
+
+void WindowTest::formatDropDownSwapsEachFormatsQuality() {
+  Window w;
+  TForm1& f = *w.form;
+  QComboBox* format = f.ui.ComboFormat;
+  QCOMPARE(format->currentText(), Q("JPEG"));
+  QCOMPARE(format->count(), 3);
+  QVERIFY(f.ui.CheckBox4->isEnabled());
+  f.ui.CheckBox4->setChecked(true);
+  f.ui.Edit2->setText(Q("85"));
+
+  // From the keyboard, as a person goes down the list: each format shows its own quality.
+  QTest::keyClick(format, Qt::Key_Down);
+  QCOMPARE(format->currentText(), Q("WebP"));
+  QCOMPARE(f.ui.Edit2->text(), Q("80"));
+  QCOMPARE(f.ui.RadioButton1->text(), Q("指定WebP压缩率(%)"));
+  QVERIFY(!f.ui.CheckBox4->isEnabled());  // progressive is JPEG's
+  QVERIFY(f.ui.CheckBox4->isChecked());   // and kept for it
+  f.ui.Edit2->setText(Q("250"));          // the field's rule holds for every format
+  QCOMPARE(f.ui.Edit2->text(), Q("100"));
+  f.ui.Edit2->setText(Q("70"));
+  QTest::keyClick(format, Qt::Key_Down);
+  QCOMPARE(f.ui.Edit2->text(), Q("60"));
+  QCOMPARE(f.CurrentOptions().format, std::string("avif"));
+  QTest::keyClick(format, Qt::Key_Up);
+  QCOMPARE(f.ui.Edit2->text(), Q("70"));
+  QTest::keyClick(format, Qt::Key_Up);
+  QCOMPARE(f.ui.Edit2->text(), Q("85"));
+  QVERIFY(f.ui.CheckBox4->isEnabled());
+  Options o = f.CurrentOptions();
+  QCOMPARE(o.quality, 85);
+  QCOMPARE(o.webpQuality, 70);
+  QCOMPARE(o.avifQuality, 60);
+
+  // The dialog's format row and the drop-down are one option.
+  brevine::OptionsDialog* dialog = OpenMoreOptions(f, f.ui.Image2);
+  QVERIFY(dialog != nullptr);
+  auto* row = qobject_cast<QComboBox*>(dialog->Control("format"));
+  QCOMPARE(row->currentData().toString(), Q("jpeg"));
+  row->setCurrentIndex(row->findData(Q("webp")));
+  dialog->accept();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QCOMPARE(format->currentText(), Q("WebP"));
+  QCOMPARE(f.ui.Edit2->text(), Q("70"));
+
+  // Stored on close, each under its key; AVIF's default is not written.
+  QVERIFY(f.close());
+  const std::string stored = ReadText(w.Settings());
+  QVERIFY(stored.find("\nparcent=85\n") != std::string::npos);
+  QVERIFY(stored.find("\nformat=webp\nwebpquality=70\nkeepdate=") != std::string::npos);
+  auto again = std::make_unique<TForm1>(w.Settings(), w.clock);
+  again->show();
+  QCOMPARE(again->ui.ComboFormat->currentText(), Q("WebP"));
+  QCOMPARE(again->ui.Edit2->text(), Q("70"));
+  QVERIFY(!again->ui.CheckBox4->isEnabled());
+  QCOMPARE(again->CurrentOptions().quality, 85);
+}
+
+void WindowTest::keysAddPasteOpenTheMenuAndQuit() {
+  Window w;
+  TForm1& f = *w.form;
+  f.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&f));
+  for (const char* name : {"a.bmp", "b.bmp", "c d.bmp"}) WriteBmp(w.folder / name);
+  int asked = 0;
+  f.Desktop().choosePhotos = [&](QWidget* parent) {
+    ++asked;
+    return parent == &f ? QStringList{QString::fromStdString(w.folder / "b.bmp"),
+                                      QString::fromStdString(w.folder / "a.bmp")}
+                        : QStringList{};
+  };
+  BatchLog log;
+  Follow(f, log);
+  QSignalSpy finished(&f, &TForm1::BatchFinished);
+
+  // Ctrl+O: the chosen photos start a batch as a drop does, in the order chosen.
+  f.ui.CheckBox1->setFocus();
+  QTest::keyClick(f.ui.CheckBox1, Qt::Key_O, Qt::ControlModifier);
+  QCOMPARE(asked, 1);
+  QVERIFY(f.BatchRunning());
+  QVERIFY(finished.wait(30000));
+  QCOMPARE(log.paths, (std::vector<std::string>{w.folder / "b.bmp", w.folder / "a.bmp"}));
+  QVERIFY(Exists(w.folder / "Resized/a.jpg"));
+  // A dialog closed without a choice starts nothing.
+  f.Desktop().choosePhotos = [&](QWidget*) { return QStringList{}; };
+  QTest::keyClick(f.ui.CheckBox1, Qt::Key_O, Qt::ControlModifier);
+  QVERIFY(!f.BatchRunning());
+
+  // Ctrl+V: files copied in a file manager, as a URI list or as GNOME's copied files.
+  const QByteArray uri =
+      "file://" + QUrl::toPercentEncoding(QString::fromStdString(w.folder / "c d.bmp"), "/");
+  auto* copied = new QMimeData;
+  copied->setData(QStringLiteral("text/uri-list"), uri + "\r\n");
+  QGuiApplication::clipboard()->setMimeData(copied);
+  log.paths.clear();
+  QTest::keyClick(f.ui.CheckBox1, Qt::Key_V, Qt::ControlModifier);
+  QVERIFY(finished.wait(30000));
+  QCOMPARE(log.paths, std::vector<std::string>{w.folder / "c d.bmp"});
+  QVERIFY(Exists(w.folder / "Resized/c d.jpg"));
+  QMimeData gnome;
+  gnome.setData(QStringLiteral("x-special/gnome-copied-files"), "copy\n" + uri);
+  QCOMPARE(brevine::LocalPathsOf(gnome), std::vector<std::string>{w.folder / "c d.bmp"});
+  // In a text field Ctrl+V pastes text, as it always did.
+  QGuiApplication::clipboard()->setText(Q("-web"));
+  f.ui.Edit4->setFocus();
+  f.ui.Edit4->selectAll();
+  QTest::keyClick(f.ui.Edit4, Qt::Key_V, Qt::ControlModifier);
+  QCOMPARE(f.ui.Edit4->text(), Q("-web"));
+  QVERIFY(!f.BatchRunning());
+
+  // Shift+F10 opens the window's menu at the focused control, with the keys it offers.
+  f.ui.CheckBox1->setFocus();
+  QTest::keyClick(f.ui.CheckBox1, Qt::Key_F10, Qt::ShiftModifier);
+  auto* menu = f.findChild<QMenu*>(QStringLiteral("MoreOptionsMenu"));
+  QVERIFY(menu != nullptr && menu->isVisible());
+  QStringList entries;
+  for (QAction* action : menu->actions())
+    if (!action->isSeparator()) entries << action->text();
+  QCOMPARE(entries, (QStringList{Q("添加照片…"), Q("粘贴照片"), Q("结果…"), Q("更多选项…")}));
+  QCOMPARE(menu->actions().front()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+  QVERIFY(!menu->actions()[1]->isEnabled());  // the clipboard holds text now
+  QVERIFY(menu->actions()[2]->isEnabled());   // the last batch's results
+  menu->close();
+
+  // Tab goes on from the last field to the header's buttons, Help and Quit among them.
+  f.ui.Edit5->setFocus();
+  QStringList reached;
+  for (int i = 0; i < 4; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    reached << QApplication::focusWidget()->objectName();
+  }
+  QCOMPARE(reached, (QStringList{Q("Label2"), Q("OptionsButton"), Q("BitBtn2"), Q("BitBtn1")}));
+
+  // Ctrl+Q quits as the exit button does: the options are stored.
+  f.ui.CheckBox2->setChecked(true);
+  QTest::keyClick(f.ui.CheckBox1, Qt::Key_Q, Qt::ControlModifier);
+  QVERIFY(!f.isVisible());
+  QVERIFY(brevine::ReadSettingsFile(w.Settings()).saturation);
+}
+
+void WindowTest::designedLookUnderADarkTheme() {
+  const QPalette light = QApplication::palette();
+  // A dark desktop theme: light text on dark windows and fields.
+  QPalette dark(QColor(0x35, 0x35, 0x35), QColor(0x25, 0x25, 0x25));
+  for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+    dark.setColor(role, QColor(0xEE, 0xEE, 0xEE));
+  dark.setColor(QPalette::Base, QColor(0x1E, 0x1E, 0x1E));
+  QApplication::setPalette(dark);
+  {
+    Window w;
+    TForm1& f = *w.form;
+    // Every text of the main window is dark on the designed white, and every field white.
+    int checked = 0;
+    for (QWidget* c : f.findChildren<QWidget*>()) {
+      const QPalette& p = c->palette();
+      const QString name = c->objectName();
+      if (qobject_cast<QLineEdit*>(c)) {
+        QVERIFY2(brevine::ContrastRatio(p.color(QPalette::Text), p.color(QPalette::Base)) >= 4.5,
+                 qPrintable(name));
+        QCOMPARE(p.color(QPalette::Base), QColor(Qt::white));
+        ++checked;
+      } else if (qobject_cast<QLabel*>(c) || qobject_cast<QAbstractButton*>(c) ||
+                 qobject_cast<QGroupBox*>(c)) {
+        const QColor text = p.color(c->foregroundRole());
+        QVERIFY2(brevine::ContrastRatio(text, Qt::white) >= 4.5, qPrintable(name));
+        QVERIFY2(brevine::ContrastRatio(text, p.color(QPalette::Window)) >= 4.5, qPrintable(name));
+        ++checked;
+      }
+    }
+    QVERIFY(checked >= 30);
+    // As drawn: the caption of a group and a check box's text hold dark pixels.
+    const auto darkPixels = [](QWidget* widget, QRect area) {
+      const QImage image = widget->grab(area).toImage();
+      int n = 0;
+      for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) n += qGray(image.pixel(x, y)) < 96;
+      return n;
+    };
+    QVERIFY(darkPixels(f.ui.GroupBox1, QRect(7, 0, 40, 12)) > 10);
+    QVERIFY(darkPixels(f.ui.CheckBox2, f.ui.CheckBox2->rect().adjusted(20, 0, 0, 0)) > 10);
+  }
+  // The dialogs follow the theme, and their explanations stay readable on it.
+  for (const QPalette& theme : {dark, light}) {
+    QApplication::setPalette(theme);
+    brevine::OptionsDialog options(Options{});
+    QLabel* explanation = options.findChild<QLabel*>(QStringLiteral("autorotateExplanation"));
+    QVERIFY(explanation != nullptr);
+    QCOMPARE(options.palette().color(QPalette::Window), theme.color(QPalette::Window));
+    QVERIFY(brevine::ContrastRatio(explanation->palette().color(QPalette::WindowText),
+                                   options.palette().color(QPalette::Window)) >= 4.5);
+    brevine::BatchResults results;
+    results.Add(brevine::ResultRow{Q("/p/a.txt")});
+    brevine::ResultsDialog list(results, {});
+    QCOMPARE(list.palette().color(QPalette::Window), theme.color(QPalette::Window));
+    QVERIFY(brevine::ContrastRatio(list.Explanation()->palette().color(QPalette::WindowText),
+                                   list.palette().color(QPalette::Window)) >= 4.5);
+  }
+  QApplication::setPalette(light);
 }
 
 void WindowTest::moreOptionsDuringBatchApplyToFilesStartedAfter() {
