@@ -179,6 +179,7 @@ class WindowLanguageTest : public QObject {
   void everyDialogRowHasATranslation();
   void theHintsAfterABatchAreTranslated();
   void everyControlHasItsOwnAccessibleName();
+  void theWordsAroundTheWindowNameEveryFormatWritten();
   void helpPageOfTheLanguage();
 };
 
@@ -509,6 +510,53 @@ void WindowLanguageTest::helpPageOfTheLanguage() {
       QVERIFY2(text.contains(label), qPrintable(code + Q(": ") + label));
     }
     RemoveTranslations();
+  }
+}
+
+// What the menu entry, the software centre and the help say Brevine writes: JPEG, WebP or
+// AVIF, in every language each of them carries.
+void WindowLanguageTest::theWordsAroundTheWindowNameEveryFormatWritten() {
+  const auto read = [](const char* path) {
+    QFile file(QStringLiteral(BREVINE_SOURCE_DIR "/") + Q(path));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+  };
+  const auto namesAll = [](const QString& text) {
+    return text.contains(Q("JPEG")) && text.contains(Q("WebP")) && text.contains(Q("AVIF"));
+  };
+  int comments = 0;
+  for (const QString& line : read("window/resources/brevine.desktop.in").split(QLatin1Char('\n')))
+    if (line.startsWith(Q("Comment"))) {
+      QVERIFY2(namesAll(line), qPrintable(line));
+      ++comments;
+    }
+  QCOMPARE(comments, 10);
+  const QString metainfo = read("packaging/org.brevine.brevine.metainfo.xml.in");
+  static const QRegularExpression summary(QStringLiteral("<summary[^>]*>([^<]*)</summary>"));
+  int summaries = 0;
+  for (auto it = summary.globalMatch(metainfo); it.hasNext(); ++summaries) {
+    const QString text = it.next().captured(1);
+    QVERIFY2(namesAll(text), qPrintable(text));
+  }
+  QCOMPARE(summaries, 10);
+  // The first paragraph of each language: what it is written as, after the sources' list.
+  static const QRegularExpression paragraph(QStringLiteral("<p[^>]*>([^<]*)</p>"));
+  QStringList langs;
+  for (auto it = paragraph.globalMatch(metainfo); it.hasNext();) {
+    const QRegularExpressionMatch m = it.next();
+    const QString lang = m.captured(0).section(QLatin1Char('"'), 1, 1);
+    if (langs.contains(lang)) break;
+    langs << lang;
+    QVERIFY2(namesAll(m.captured(1).section(Q("WebP"), 1)), qPrintable(m.captured(1)));
+  }
+  QCOMPARE(langs.size(), 10);
+  for (const brevine::WindowLanguage& l : brevine::WindowLanguages()) {
+    const QString page = brevine::HelpPage(QStringLiteral(BREVINE_SOURCE_DIR), l.code);
+    QFile file(page);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString first = paragraph.match(QString::fromUtf8(file.readAll())).captured(1);
+    // After the list of the formats read: the formats written.
+    const QString written = first.section(QRegularExpression(QStringLiteral("[)）]")), 1);
+    QVERIFY2(namesAll(written), qPrintable(l.code + Q(": ") + first));
   }
 }
 
