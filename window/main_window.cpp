@@ -277,7 +277,8 @@ void TForm1::NameControls() {
   name(ui.Edit2, tr("压缩质量"), tr("1 到 100"));
   name(ui.ComboFormat, tr("保存格式"));
   name(ui.Edit3, tr("文件大小（KB）"));
-  name(ui.ComboBox1, tr("添加位置"));
+  // A drop-down's name on Linux is its current item; what it sets is its description.
+  name(ui.ComboBox1, tr("添加位置"), tr("添加位置"));
   name(ui.Edit4, tr("添加的文字"));
   name(ui.Edit5, tr("文件夹名称"));
   name(ui.Image1, tr("预览"));
