@@ -28,6 +28,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QSlider>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include <algorithm>
@@ -99,14 +100,14 @@ void FrameSummary(QLabel* label, bool framed) {
 
 }  // namespace
 
-QStringList ChoosePhotosInDialog(QWidget* parent) {
+QStringList ChoosePhotosInDialog(QWidget* parent, const QString& folder) {
   QStringList patterns;
   for (const std::string& extension : DecoderExtensions()) {
     const QString e = Q(extension).mid(1);
     patterns << QStringLiteral("*.") + e << QStringLiteral("*.") + e.toUpper();
   }
   const QString filter = TForm1::tr("图片 (%1)").arg(patterns.join(QLatin1Char(' ')));
-  return QFileDialog::getOpenFileNames(parent, TForm1::tr("添加照片"), QString(), filter);
+  return QFileDialog::getOpenFileNames(parent, TForm1::tr("添加照片"), folder, filter);
 }
 
 std::vector<std::string> LocalPathsOf(const QMimeData& data) {
@@ -496,7 +497,13 @@ void TForm1::ShowMoreOptions() {
 void TForm1::AddPhotos() {
   if (state_ != State::kIdle && state_ != State::kBatch) return;
   if (!desktop_.choosePhotos) return;
-  const QStringList chosen = desktop_.choosePhotos(this);
+  // Not the working folder: a launcher starts the program in its data folder.
+  if (photoFolder_.isEmpty()) {
+    photoFolder_ = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!QFileInfo(photoFolder_).isDir()) photoFolder_ = QDir::homePath();
+  }
+  const QStringList chosen = desktop_.choosePhotos(this, photoFolder_);
+  if (!chosen.isEmpty()) photoFolder_ = QFileInfo(chosen.front()).absolutePath();
   std::vector<std::string> paths;
   for (const QString& path : chosen) paths.push_back(S(path));
   DropFiles(paths);

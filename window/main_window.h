@@ -34,8 +34,9 @@ class WindowBatch;
 // What the window asks of the desktop beyond its own controls. The window fills each with
 // the desktop's own service; tests put their own in place.
 struct WindowDesktop {
-  // Ctrl+O: the photos the person chose in a file dialog (none: an empty list).
-  std::function<QStringList(QWidget* parent)> choosePhotos;
+  // Ctrl+O: the photos the person chose in a file dialog opened in `folder` (none: an
+  // empty list).
+  std::function<QStringList(QWidget* parent, const QString& folder)> choosePhotos;
   // "Open folder": shows these files (or folders) in the file manager.
   std::function<void(const QStringList& paths)> showItems;
   // A desktop notification with one action.
@@ -48,7 +49,7 @@ struct WindowDesktop {
 };
 
 // The file dialog of Ctrl+O: several files, filtered to every format the loader reads.
-QStringList ChoosePhotosInDialog(QWidget* parent);
+QStringList ChoosePhotosInDialog(QWidget* parent, const QString& folder);
 // The local paths a clipboard or drop carries: its text/uri-list, else a file manager's
 // copied files (x-special/gnome-copied-files).
 std::vector<std::string> LocalPathsOf(const QMimeData& data);
@@ -174,6 +175,7 @@ class TForm1 : public QWidget {
   WindowDesktop desktop_;
   Notifier* notifier_ = nullptr;
   QElapsedTimer batchClock_;
+  QString photoFolder_;  // where Ctrl+O's dialog opens: the pictures folder, then the last one
   std::vector<std::string> laterDrops_;  // dropped after the batch's end was decided
   QString dropHint_;                     // Label2's designed text
   QRect dropHintPlace_;                  // and its place

@@ -831,8 +831,10 @@ void WindowTest::keysAddPasteOpenTheMenuAndQuit() {
   QVERIFY(QTest::qWaitForWindowActive(&f));
   for (const char* name : {"a.bmp", "b.bmp", "c d.bmp"}) WriteBmp(w.folder / name);
   int asked = 0;
-  f.Desktop().choosePhotos = [&](QWidget* parent) {
+  QStringList folders;
+  f.Desktop().choosePhotos = [&](QWidget* parent, const QString& folder) {
     ++asked;
+    folders << folder;
     return parent == &f ? QStringList{QString::fromStdString(w.folder / "b.bmp"),
                                       QString::fromStdString(w.folder / "a.bmp")}
                         : QStringList{};
@@ -849,10 +851,17 @@ void WindowTest::keysAddPasteOpenTheMenuAndQuit() {
   QVERIFY(finished.wait(30000));
   QCOMPARE(log.paths, (std::vector<std::string>{w.folder / "b.bmp", w.folder / "a.bmp"}));
   QVERIFY(Exists(w.folder / "Resized/a.jpg"));
-  // A dialog closed without a choice starts nothing.
-  f.Desktop().choosePhotos = [&](QWidget*) { return QStringList{}; };
+  // A dialog closed without a choice starts nothing. The dialog opens where the last
+  // photos were chosen.
+  f.Desktop().choosePhotos = [&](QWidget*, const QString& folder) {
+    folders << folder;
+    return QStringList{};
+  };
   QTest::keyClick(f.ui.CheckBox1, Qt::Key_O, Qt::ControlModifier);
   QVERIFY(!f.BatchRunning());
+  QCOMPARE(folders.size(), 2);
+  QVERIFY(!folders[0].isEmpty());
+  QCOMPARE(folders[1], QString::fromStdString(w.folder.Path()));
 
   // Ctrl+V: files copied in a file manager, as a URI list or as GNOME's copied files.
   const QByteArray uri =
