@@ -97,14 +97,15 @@ class OutputOwners {
     c.index = index;
     c.result = result;
     c.detail = file.detail;
-    if (result == FileResult::kWritten) {
+    c.warnings = file.warnings;
+    if (WroteResult(result)) {
       c.writtenPath = file.writtenPath;
       c.width = file.width;
       c.height = file.height;
       c.bytes = file.jpeg.size();
       c.quality = file.quality;
     }
-    if (result == FileResult::kWritten && !file.writtenPath.empty()) {
+    if (WroteResult(result) && !file.writtenPath.empty()) {
       // The file exists now, so the key is its fully resolved path: a link or ".." in
       // one spelling does not hide that two files wrote one output.
       const auto [owner, fresh] = owners_.try_emplace(PlaceKey(file.writtenPath), index);
@@ -123,7 +124,7 @@ class OutputOwners {
 // Names, writes and reports one prepared file with its own options.
 void CommitItem(BatchFeed& feed, std::size_t index, PreparedItem& item,
                 const platform::Clock& clock, const BatchHooks& hooks, OutputOwners& owners,
-                const SourceSet& sources) {
+                RunPlaces& sources) {
   PipelineHooks pipelineHooks;
   pipelineHooks.times = hooks.times;
   pipelineHooks.sources = &sources;
@@ -299,8 +300,8 @@ class ParallelRun {
   CommitOrder order_;  // used by the one worker that is handing out
   const int decoderThreads_;
   MemoryWindow memory_;
-  SourceSet ownSources_;
-  SourceSet& sources_;
+  RunPlaces ownSources_;
+  RunPlaces& sources_;
   TimesCollector times_;
   OutputOwners owners_;  // the committing thread's
   Pool pool_;            // last: its workers use everything above
@@ -317,8 +318,8 @@ void RunFeedSequential(BatchFeed& feed, const platform::Clock& clock, const Batc
   FilePipeline pipeline(settings, clock, pipelineHooks);
   WorkBitmap bitmap;
   OutputOwners owners;
-  SourceSet ownSources;
-  SourceSet& sources = hooks.sources ? *hooks.sources : ownSources;
+  RunPlaces ownSources;
+  RunPlaces& sources = hooks.sources ? *hooks.sources : ownSources;
   for (;; ++index) {
     std::optional<BatchItem> item = NextOf(feed, index);
     if (!item) break;
@@ -352,7 +353,7 @@ class FixedFeed final : public BatchFeed {
 std::vector<FileResult> RunSequential(const std::vector<std::string>& paths,
                                       ProcessSettings& settings, const platform::Clock& clock,
                                       StageTimes* times, const CommitReport& report) {
-  SourceSet sources;
+  RunPlaces sources;
   for (const std::string& path : paths) sources.Add(path);
   PipelineHooks hooks;
   hooks.times = times;
@@ -441,7 +442,7 @@ std::vector<FileResult> RunBatch(const std::vector<std::string>& absolutePaths,
   FixedFeed feed(absolutePaths, Snapshot(settings), settings);
   std::vector<FileResult> results;
   results.reserve(count);
-  SourceSet sources;
+  RunPlaces sources;
   for (const std::string& path : absolutePaths) sources.Add(path);
   BatchHooks hooks;
   hooks.times = times;

@@ -304,7 +304,8 @@ constexpr OptionRow kTable[] = {
      .help = "the window's language from its next start: empty follows the desktop's (LANGUAGE, "
              "LC_ALL, LC_MESSAGES, LANG) where the window has it, else shows the written Chinese",
      .label = BREVINE_TR_NOOP("brevine::OptionsDialog", "语言"),
-     .explanation = BREVINE_TR_NOOP("brevine::OptionsDialog", "窗口的语言，下次启动时生效")},
+     .explanation = BREVINE_TR_NOOP("brevine::OptionsDialog", "窗口的语言，下次启动时生效"),
+     .aboutProgram = true},
     {.section = "changed",
      .key = "save",
      .field = &Options::subFolder,

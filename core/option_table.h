@@ -133,6 +133,9 @@ struct OptionRow {
   const char* label = nullptr;
   const char* explanation = nullptr;
   bool onWindow = false;
+  // A choice about the program rather than its results (the window's language): a preset
+  // saved from the window leaves it out.
+  bool aboutProgram = false;
   // Stored only while it differs from its default, so that a settings file of a version
   // without the key reads and writes back byte for byte.
   bool omitDefault = false;

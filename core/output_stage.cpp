@@ -19,9 +19,9 @@ namespace brevine {
 namespace {
 
 // A file name as a link in an attribute of the index line. "%", "#" and "?" would end or
-// change the link's path, so they are percent-encoded; '"', "<", ">" and "&" would end the
-// attribute or start markup in the page, so they become character references. A name
-// without them stays as it is.
+// change the link's path, so they are percent-encoded, as are line ends, tabs and
+// backslashes; '"', "<", ">" and "&" would end the attribute or start markup in the page,
+// so they become character references. A name without them stays as it is.
 std::string LinkAttribute(const std::string& name) {
   std::string out;
   out.reserve(name.size());
@@ -48,6 +48,20 @@ std::string LinkAttribute(const std::string& name) {
       case '&':
         out += "&amp;";
         break;
+      // Line ends would break the one-line-per-picture index; a tab and a backslash are
+      // read as other characters by some browsers.
+      case '\n':
+        out += "%0A";
+        break;
+      case '\r':
+        out += "%0D";
+        break;
+      case '\t':
+        out += "%09";
+        break;
+      case '\\':
+        out += "%5C";
+        break;
       default:
         out += c;
     }
@@ -55,9 +69,16 @@ std::string LinkAttribute(const std::string& name) {
   return out;
 }
 
+// A name with a ":" before any "/" would be read as a URL's scheme ("javascript:..."):
+// "./" in front keeps it a file of the index's folder.
+std::string FileReference(const std::string& name) {
+  const std::size_t colon = name.find(':');
+  return colon != std::string::npos && colon < name.find('/') ? "./" + name : name;
+}
+
 std::string IndexLine(const std::string& link, const std::string& picture) {
-  return "<a href=\"" + LinkAttribute(link) + "\"><img src=\"" + LinkAttribute(picture) +
-         "\" border=\"0\"></a>";
+  return "<a href=\"" + LinkAttribute(FileReference(link)) + "\"><img src=\"" +
+         LinkAttribute(FileReference(picture)) + "\" border=\"0\"></a>";
 }
 
 // The folders a relative folder path steps through, "." and empty steps left out.
@@ -124,8 +145,7 @@ bool KeepsProfile(const ProcessSettings& settings, const SourceInfo& source) {
 // run (by identity, also through a link there) or anything but a regular file or a link
 // (which the rename replaces, never writes through). Nothing when the name is free.
 std::optional<std::string> ReplacesWhatItMayNot(int folder, const std::string& name,
-                                                const std::string& sourcePath,
-                                                const SourceSet* sources) {
+                                                const std::string& sourcePath, RunPlaces* sources) {
   struct stat own;
   if (::fstatat(folder, name.c_str(), &own, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
   struct stat source;
@@ -317,7 +337,7 @@ OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& cloc
 }
 
 FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock, PreparedFile& file,
-                       const SourceSet* sources) {
+                       RunPlaces* sources) {
   try {
     const OutputTarget t = ChooseOutput(settings, clock, file.destinationBase);
     if (!t.valid) {
@@ -337,6 +357,12 @@ FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock, 
       chain.push_back(platform::OpenFolderIn(folder, t.resultFolders[i], create));
       folder = chain.back().get();
     }
+    // A run that was killed may have left its temporaries here; the first write of this
+    // batch into the folder takes away those no writer holds any more.
+    if (struct stat st; sources && ::fstat(folder, &st) == 0 &&
+                        sources->FirstWriteIn({static_cast<std::uint64_t>(st.st_dev),
+                                               static_cast<std::uint64_t>(st.st_ino)}))
+      platform::RemoveStaleTemporaries(folder);
     if (auto refused = ReplacesWhatItMayNot(folder, t.resultName, file.sourcePath, sources)) {
       file.detail = *refused;
       return FileResult::kCannotWrite;
@@ -345,10 +371,15 @@ FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock, 
     file.writtenPath = t.jpegPath;
     if (settings.KeepDate()) KeepSourceDate(file.sourcePath, folder, t.resultName);
     if (settings.Html()) {
+      // The picture stays written; a line that is missing is told all the same.
       try {
         AppendLineAt(t.indexBesideResult ? folder : start.get(), t.indexName, t.htmlLine);
-      } catch (...) {
-        // The picture is written; only its index line is missing.
+      } catch (const std::system_error& e) {
+        file.detail = t.indexName + ": " + e.code().message();
+        return FileResult::kIndexNotWritten;
+      } catch (const std::exception& e) {
+        file.detail = e.what();
+        return FileResult::kIndexNotWritten;
       }
     }
     return FileResult::kWritten;

@@ -12,7 +12,7 @@
 #include "codecs.h"
 #include "pipeline.h"
 #include "process_settings.h"
-#include "source_set.h"
+#include "run_places.h"
 #include "work_bitmap.h"
 
 namespace brevine {
@@ -89,11 +89,12 @@ std::optional<std::string> LeadsOutside(const std::string& text);
 std::string OutputSubFolder(const std::string& folder, const std::string& folderName);
 
 // Names and writes the file's encoded bytes, then appends the HTML line when asked. Never
-// raises: kWritten once the result is on disk (its `writtenPath` set; a failed HTML line
-// does not change that), else kCannotWrite with the reason in its `detail`. A result never
+// raises: kWritten once the result is on disk (its `writtenPath` set), kIndexNotWritten when
+// the HTML line then failed (the index is left as it was), else kCannotWrite; the reason
+// in the file's `detail`. A result never
 // takes the place of its own source, of a file in `sources`, or of anything but a regular
 // file or a link.
 FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock, PreparedFile& file,
-                       const SourceSet* sources = nullptr);
+                       RunPlaces* sources = nullptr);
 
 }  // namespace brevine

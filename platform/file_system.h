@@ -21,9 +21,13 @@ bool SameFile(const std::string& a, const std::string& b);
 // std::system_error (a short write such as a full disk included); no temporary file is left behind.
 // What stands at the name is replaced, a link included: nothing is written through it.
 void WriteFileAtomic(const std::string& path, const std::uint8_t* data, std::size_t size);
-// The same for the entry `name` of the open folder `folder`.
+// The same for the entry `name` of the open folder `folder`. The temporary is locked while
+// it is written and removed when the process is interrupted (RemoveTemporariesOnInterrupt).
 void WriteFileAtomicAt(int folder, const std::string& name, const std::uint8_t* data,
                        std::size_t size);
+// Removes the temporaries in `folder` that an ended writer left (their lock is free);
+// returns how many.
+std::size_t RemoveStaleTemporaries(int folder);
 
 // A folder where one was to be entered without following links: "the folder NAME is a link:
 // not followed".
@@ -42,6 +46,15 @@ UniqueFd OpenFolderIn(int parent, const std::string& name, bool create);
 // The whole content of a small text file (a settings or /proc file, whose reported size
 // may be 0); empty when it cannot be opened or read.
 std::string ReadTextFile(const std::string& path);
+
+// A file read only when it is a regular file of at most `limit` bytes, opened without
+// waiting (a pipe or a device under its name never blocks or floods the reader).
+struct SmallFile {
+  bool missing = false;  // nothing under the name
+  std::string problem;   // why it was not read ("not a regular file", ...); empty when read
+  std::string text;
+};
+SmallFile ReadSmallFile(const std::string& path, std::size_t limit);
 
 // The long-name step of the pipeline: an existing entry keeps its path; a path with
 // wildcard characters (*, ?, [) in its last component becomes its first match in name

@@ -24,6 +24,12 @@ class UniqueFd {
   }
 
   int get() const { return fd_; }
+  // Gives up ownership (the descriptor went to an object that closes it).
+  int Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
   // Closing is part of writing: a delayed write error shows up here.
   bool Close() {
     const int fd = fd_;

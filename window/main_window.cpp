@@ -42,6 +42,7 @@
 #include "file_system.h"
 #include "folder_walk.h"
 #include "options_dialog.h"
+#include "presets_menu.h"
 #include "results_dialog.h"
 #include "shell_open.h"
 #include "window_batch.h"
@@ -460,6 +461,8 @@ void TForm1::contextMenuEvent(QContextMenuEvent* event) {
   results->setEnabled(!results_.Empty() && !BatchRunning());
   menu->addSeparator();
   menu->addAction(tr("更多选项…"), this, &TForm1::ShowMoreOptions);
+  menu->addSeparator();
+  AddPresetActions(menu, this);
   menu->popup(event->globalPos());
   if (event->reason() == QContextMenuEvent::Keyboard) menu->setActiveAction(add);
 }
@@ -736,20 +739,27 @@ void TForm1::FileCommitted(std::size_t index, const std::string& path, const Com
   // The source was just read: asking its size again costs one look at a cached entry.
   const QFileInfo source(row.source);
   if (source.isFile()) row.before = source.size();
-  if (file.result == FileResult::kWritten) {
+  QStringList notes;
+  if (WroteResult(file.result)) {
     row.result = Q(file.writtenPath.empty() ? path : file.writtenPath);
     row.width = file.width;
     row.height = file.height;
     row.after = static_cast<std::int64_t>(file.bytes);
+    // Kept, or written without its index line.
+    if (file.result != FileResult::kWritten)
+      notes << BatchResults::Reason(file.result, file.detail);
     // Two sources with one output name: the later one's picture is the one left on disk.
     if (!replaced.empty())
       //: A later source gave the same output name as an earlier one.
-      row.note = tr("replaces the result of %1").arg(Q(replaced));
+      notes << tr("replaces the result of %1").arg(Q(replaced));
   } else {
     // Files of every kind count: a text file or a folder dropped while whole folders are
     // off is not reduced, and the list says why.
-    row.note = BatchResults::Reason(file.result, file.detail, source.isDir());
+    row.skipped = file.result == FileResult::kSkipped;
+    notes << BatchResults::Reason(file.result, file.detail, source.isDir());
   }
+  for (const std::string& warning : file.warnings) notes << BatchResults::Detail(warning);
+  row.note = notes.join(QStringLiteral("; "));
   results_.Add(std::move(row));
   emit FileProcessed(static_cast<int>(std::min<std::size_t>(index, INT32_MAX)), Q(path));
 }

@@ -13,6 +13,12 @@ int BatchResults::Written() const {
   return n;
 }
 
+int BatchResults::Skipped() const {
+  int n = 0;
+  for (const ResultRow& row : rows_) n += row.skipped;
+  return n;
+}
+
 std::int64_t BatchResults::BytesBefore() const {
   std::int64_t total = 0;
   for (const ResultRow& row : rows_)
@@ -39,6 +45,7 @@ QString BatchResults::Summary(const QLocale& locale) const {
   if (rows_.empty()) return {};
   const int written = Written();
   const int failed = NotReduced();
+  const int skipped = Skipped();
   QString text;
   if (written > 0) {
     const std::int64_t before = BytesBefore();
@@ -48,8 +55,11 @@ QString BatchResults::Summary(const QLocale& locale) const {
       const long percent =
           std::lround(100.0 * static_cast<double>(before - after) / static_cast<double>(before));
       // A true minus sign: the figure is a saving, not a hyphenated word.
-      change = (percent >= 0 ? QString(QChar(0x2212)) : QStringLiteral("+")) +
-               locale.toString(static_cast<qlonglong>(std::labs(percent))) + QLatin1Char('%');
+      const QString sign = percent > 0   ? QString(QChar(0x2212))
+                           : percent < 0 ? QStringLiteral("+")
+                                         : QString();
+      change =
+          sign + locale.toString(static_cast<qlonglong>(std::labs(percent))) + QLatin1Char('%');
     }
     //: The batch's summary in the drop hint: photos written, their sources' size, the
     //: results' size and the saving ("−91%").
@@ -57,8 +67,13 @@ QString BatchResults::Summary(const QLocale& locale) const {
                .arg(Size(before, locale), Size(after, locale), change);
     //: Appended to the summary: the files of the batch that were not written.
     if (failed > 0) text += tr(" · %n 个未压缩", nullptr, failed);
-  } else {
+  } else if (failed > 0) {
     text = tr("%n 个文件未压缩", nullptr, failed);
+  }
+  //: Appended to the summary: the files whose results were there already (skip-existing).
+  if (skipped > 0) {
+    const QString part = tr("%n 个已跳过", nullptr, skipped);
+    text = text.isEmpty() ? part : text + QStringLiteral(" · ") + part;
   }
   return text;
 }
@@ -84,6 +99,11 @@ QString BatchResults::Detail(const std::string& detail) {
   static const QRegularExpression jpegError(QStringLiteral("^JPEG错误#(\\d+)$"));
   if (const auto match = jpegError.match(text); match.hasMatch())
     return tr("JPEG错误#%1").arg(match.captured(1));
+  // The reader's note on a JPEG that ends early.
+  static const QRegularExpression endsEarly(
+      QStringLiteral("^ends early: the last (\\d+) rows are grey$"));
+  if (const auto match = endsEarly.match(text); match.hasMatch())
+    return tr("数据提前结束：最后 %1 行为灰色").arg(match.captured(1));
   // The system's words for the commonest reasons a result cannot be written.
   const struct {
     const char* system;
@@ -120,6 +140,21 @@ QString BatchResults::Reason(FileResult result, const std::string& detail, bool 
       break;
     case FileResult::kCannotWrite:
       kind = tr("无法写入");
+      break;
+    case FileResult::kNotFound:
+      kind = tr("找不到文件");
+      break;
+    case FileResult::kTooLarge:
+      kind = tr("图片太大");
+      break;
+    case FileResult::kIndexNotWritten:
+      kind = tr("已保存，但未写入 HTML 索引");
+      break;
+    case FileResult::kKept:
+      kind = tr("保留原图：压缩后的文件并不更小");
+      break;
+    case FileResult::kSkipped:
+      kind = tr("已跳过：结果已存在");
       break;
     case FileResult::kWritten:
       return {};

@@ -25,7 +25,8 @@ struct ResultRow {
   int height = 0;
   std::int64_t before = -1;  // the source's bytes; -1 when it could not be read
   std::int64_t after = 0;    // the result's bytes
-  QString note;              // why nothing was written, or whose result this one replaced
+  QString note;              // why nothing was written, or notes on the result
+  bool skipped = false;      // its result was there already: neither written nor failed
   bool Written() const { return !result.isEmpty(); }
 };
 
@@ -39,21 +40,25 @@ class BatchResults {
   bool Empty() const { return rows_.empty(); }
 
   int Written() const;
-  int NotReduced() const { return static_cast<int>(rows_.size()) - Written(); }
+  int Skipped() const;
+  int NotReduced() const { return static_cast<int>(rows_.size()) - Written() - Skipped(); }
   // Bytes of the written files' sources, and of the files written.
   std::int64_t BytesBefore() const;
   std::int64_t BytesAfter() const;
 
-  // "14 photos: 23.6 MB → 2.2 MB (−91%)", then " · 2 not reduced" when some were not;
-  // empty when the batch reached no file.
+  // "14 photos: 23.6 MB → 2.2 MB (−91%)", then " · 2 not reduced" when some were not and
+  // " · 3 skipped" when some results were there already; empty when the batch reached no
+  // file.
   QString Summary(const QLocale& locale = QLocale()) const;
   // The list as text, one file a line, fields separated by tabs, with a heading line.
   QString AsText(const QLocale& locale = QLocale()) const;
 
-  // The reason a file was not written, translated. `folder`: the path is a folder, which
-  // stands for its pictures only while whole folders are on.
+  // What became of a file that was not simply written, translated: the kind, then the
+  // detail. `folder`: the path is a folder, which stands for its pictures only while whole
+  // folders are on.
   static QString Reason(FileResult result, const std::string& detail, bool folder = false);
-  // The library's or the system's words, with the few that have a translation translated.
+  // The library's or the system's words (a detail or a warning), with the few that have a
+  // translation translated.
   static QString Detail(const std::string& detail);
   // "1920 × 1080"
   static QString Pixels(int width, int height);

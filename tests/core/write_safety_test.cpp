@@ -176,14 +176,19 @@ TEST_F(Writes, LinksPlantedInTheDestinationAreNotFollowed) {
   FixedSettings s(o);
   const std::string index = dir_ / ("Q/Resized/" + DateName(clock) + ".html");
   fs::create_symlink(dir_ / "Documents/index.html", index);
-  EXPECT_EQ(RunPaths({dir_ / "Q/y.bmp"}, s, clock, nullptr, 1),
-            std::vector<FileResult>{FileResult::kWritten});
+  PipelineHooks hooks;
+  FilePipeline pipeline(s, clock, hooks);
+  WorkBitmap bitmap;
+  PreparedFile file = pipeline.Prepare(dir_ / "Q/y.bmp", bitmap);
+  EXPECT_EQ(pipeline.Commit(file), FileResult::kIndexNotWritten);
+  EXPECT_EQ(file.detail, "the index " + DateName(clock) + ".html is a link: not followed");
+  EXPECT_TRUE(fs::is_regular_file(dir_ / "Q/Resized/y.jpg"));
   EXPECT_FALSE(fs::exists(dir_ / "Documents/index.html"));
   EXPECT_TRUE(fs::is_symlink(index));
   fs::remove(index);
   ASSERT_EQ(::mkfifo(index.c_str(), 0600), 0);
   EXPECT_EQ(RunPaths({dir_ / "Q/y.bmp"}, s, clock, nullptr, 1),
-            std::vector<FileResult>{FileResult::kWritten});
+            std::vector<FileResult>{FileResult::kIndexNotWritten});
 }
 
 TEST_F(Writes, AnOutputFolderGivenAsALinkIsFollowed) {

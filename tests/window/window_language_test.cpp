@@ -394,7 +394,12 @@ void WindowLanguageTest::theHintsAfterABatchAreTranslated() {
   QVERIFY(finished.wait(10000));
   QCOMPARE(w.form->ui.Label2->text(), Q("2 Dateien nicht verkleinert"));
   QCOMPARE(w.form->ui.Label2->toolTip(), Q("Klicken oder Eingabetaste: das Ergebnis jeder Datei"));
-  QCOMPARE(w.form->Results().Rows()[1].note, Q("nicht lesbar"));
+  QCOMPARE(w.form->Results().Rows()[1].note, Q("Datei nicht gefunden"));
+  QCOMPARE(brevine::BatchResults::Reason(brevine::FileResult::kCannotRead, ""), Q("nicht lesbar"));
+  QCOMPARE(brevine::BatchResults::Reason(brevine::FileResult::kKept, ""),
+           Q("beibehalten: die verkleinerte Datei war nicht kleiner"));
+  QCOMPARE(brevine::BatchResults::Detail("ends early: the last 8 rows are grey"),
+           Q("endet vorzeitig: die letzten 8 Zeilen sind grau"));
   // The kind is translated; the library's own words are passed on as they came, and
   // libjpeg's error number loses the Chinese wording the written texts give it.
   using brevine::BatchResults;

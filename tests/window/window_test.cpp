@@ -375,7 +375,9 @@ void WindowTest::storeThenRestoreGivesBackEveryControl() {
   QCOMPARE(first.form->CurrentOptions(), Unusual());
   QTest::mouseClick(first.form->ui.BitBtn1, Qt::LeftButton);  // the exit button closes
   QVERIFY(!first.form->isVisible());
-  QCOMPARE(ReadText(first.Settings()), brevine::FormatSettings(Unusual()));
+  // The options, then the presets: the shipped ones, first stored at this close.
+  QCOMPARE(ReadText(first.Settings()),
+           brevine::FormatSettings(Unusual()) + brevine::FormatPresets(brevine::ShippedPresets()));
 
   auto second = std::make_unique<TForm1>(first.Settings(), first.clock);
   second->show();
@@ -718,7 +720,8 @@ void WindowTest::moreOptionsAreStoredAndRestored() {
   QVERIFY(first.form->close());
   Options expected = Unusual();
   expected.autoRotate = true;
-  QCOMPARE(ReadText(first.Settings()), brevine::FormatSettings(expected));
+  QCOMPARE(ReadText(first.Settings()),
+           brevine::FormatSettings(expected) + brevine::FormatPresets(brevine::ShippedPresets()));
 
   // A choice still open when the window closes was not made.
   auto second = std::make_unique<TForm1>(first.Settings(), first.clock);
@@ -893,7 +896,9 @@ void WindowTest::keysAddPasteOpenTheMenuAndQuit() {
   QStringList entries;
   for (QAction* action : menu->actions())
     if (!action->isSeparator()) entries << action->text();
-  QCOMPARE(entries, (QStringList{Q("添加照片…"), Q("粘贴照片"), Q("结果…"), Q("更多选项…")}));
+  // The presets follow the window's own entries.
+  QCOMPARE(entries.mid(0, 4),
+           (QStringList{Q("添加照片…"), Q("粘贴照片"), Q("结果…"), Q("更多选项…")}));
   QCOMPARE(menu->actions().front()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
   QVERIFY(!menu->actions()[1]->isEnabled());  // the clipboard holds text now
   QVERIFY(menu->actions()[2]->isEnabled());   // the last batch's results
@@ -1234,7 +1239,7 @@ void WindowTest::droppedBatchIsTheOneAtATimeRun() {
   QVERIFY2(one.summary.endsWith(Q(" · 4 个未压缩")), qPrintable(one.summary));
   QVERIFY2(one.list.contains(Q("\t无法写入：it would replace s-big.jpg, a source of this run\n")),
            qPrintable(one.list));
-  QVERIFY2(one.list.contains(Q("/missing.gif\t\t\t\t\t无法读取\n")), qPrintable(one.list));
+  QVERIFY2(one.list.contains(Q("/missing.gif\t\t\t\t\t找不到文件\n")), qPrintable(one.list));
   QVERIFY(one.list.contains(Q("\t不是图片类型\n")));
   QVERIFY(one.list.contains(Q("/broken.png\t\t\t3\t\t无法解码：not a PNG file\n")));
   QVERIFY(one.list.contains(Q("\treplaces the result of /same.png\n")));
@@ -1341,7 +1346,7 @@ void WindowTest::summaryAndResultsOfABatch() {
   QCOMPARE(rows[0].after, size(w.folder / "Resized/good.jpg"));
   QCOMPARE(rows[0].note, QString());
   QCOMPARE(rows[1].note, Q("不是图片类型"));
-  QCOMPARE(rows[2].note, Q("无法读取"));
+  QCOMPARE(rows[2].note, Q("找不到文件"));
   QCOMPARE(rows[2].before, std::int64_t{-1});
   QCOMPARE(rows[3].note, Q("无法解码：not a PNG file"));
   QCOMPARE(rows[4].note, Q("这是文件夹：请在选项中打开“处理整个文件夹”"));
@@ -1420,6 +1425,28 @@ void WindowTest::summaryAndResultsOfABatch() {
   f.DropFiles({w.folder / "notes.txt"});
   QVERIFY(finished.wait(30000));
   QCOMPARE(f.ui.Label2->text(), Q("1 个文件未压缩"));
+  // A source kept as its own result counts as written; a result that was there already
+  // (skip-existing) neither as written nor as not reduced; a larger result shows its growth.
+  brevine::BatchResults mixed;
+  brevine::ResultRow kept{Q("/p/a.jpg"), Q("/p/Resized/a.jpg")};
+  kept.before = 1000;
+  kept.after = 1000;
+  brevine::ResultRow larger{Q("/p/b.png"), Q("/p/Resized/b.jpg")};
+  larger.before = 1000;
+  larger.after = 1500;
+  brevine::ResultRow skipped{Q("/p/c.jpg")};
+  skipped.skipped = true;
+  for (const brevine::ResultRow& row : {kept, skipped, larger, brevine::ResultRow{Q("/p/d.txt")}})
+    mixed.Add(row);
+  QCOMPARE(mixed.Written(), 2);
+  QCOMPARE(mixed.NotReduced(), 1);
+  QCOMPARE(mixed.Summary(QLocale::c()),
+           QStringLiteral("2 张照片：%1 → %2（+25%） · 1 个未压缩 · 1 个已跳过")
+               .arg(brevine::BatchResults::Size(2000, QLocale::c()),
+                    brevine::BatchResults::Size(2500, QLocale::c())));
+  mixed.Clear();
+  mixed.Add(skipped);
+  QCOMPARE(mixed.Summary(), Q("1 个已跳过"));
 }
 
 void WindowTest::progressToolTipNamesTheFileInWork() {

@@ -255,6 +255,73 @@
         <extracomment>A failure&apos;s kind, then the library&apos;s or the system&apos;s own words.</extracomment>
         <translation>%1: %2</translation>
     </message>
+    <message numerus="yes">
+        <source>%n 个已跳过</source>
+        <extracomment>Appended to the summary: the files whose results were there already (skip-existing).</extracomment>
+        <translation>
+            <numerusform>%n übersprungen</numerusform>
+            <numerusform>%n übersprungen</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>数据提前结束：最后 %1 行为灰色</source>
+        <translation>endet vorzeitig: die letzten %1 Zeilen sind grau</translation>
+    </message>
+    <message>
+        <source>找不到文件</source>
+        <translation>Datei nicht gefunden</translation>
+    </message>
+    <message>
+        <source>图片太大</source>
+        <translation>Bild zu groß</translation>
+    </message>
+    <message>
+        <source>已保存，但未写入 HTML 索引</source>
+        <translation>gespeichert, aber nicht im HTML-Index</translation>
+    </message>
+    <message>
+        <source>保留原图：压缩后的文件并不更小</source>
+        <translation>beibehalten: die verkleinerte Datei war nicht kleiner</translation>
+    </message>
+    <message>
+        <source>已跳过：结果已存在</source>
+        <translation>übersprungen: das Ergebnis ist schon da</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::ManagePresetsDialog</name>
+    <message>
+        <source>管理预设</source>
+        <translation>Vorgaben verwalten</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>Vorgaben</translation>
+    </message>
+    <message>
+        <source>新名称：</source>
+        <translation>Neuer Name:</translation>
+    </message>
+    <message>
+        <source>新名称</source>
+        <translation>Neuer Name</translation>
+    </message>
+    <message>
+        <source>重命名</source>
+        <translation>Umbenennen</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。</source>
+        <translation>Es gibt schon eine Vorgabe namens „%1“.</translation>
+    </message>
 </context>
 <context>
     <name>brevine::OptionsDialog</name>
@@ -380,6 +447,53 @@
     <message>
         <source>关闭</source>
         <translation>Schließen</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::SavePresetDialog</name>
+    <message>
+        <source>名称不能为空，前后不能有空格，不能含方括号或换行，最长 64 字节。</source>
+        <translation>Ein Name darf nicht leer sein, nicht mit Leerzeichen beginnen oder enden und keine eckigen Klammern oder Zeilenumbrüche enthalten; höchstens 64 Bytes.</translation>
+    </message>
+    <message>
+        <source>无法写入设置文件。</source>
+        <translation>Die Einstellungsdatei kann nicht geschrieben werden.</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>Vorgaben</translation>
+    </message>
+    <message>
+        <source>另存为预设…</source>
+        <translation>Als Vorgabe speichern…</translation>
+    </message>
+    <message>
+        <source>管理预设…</source>
+        <translation>Vorgaben verwalten…</translation>
+    </message>
+    <message>
+        <source>另存为预设</source>
+        <translation>Als Vorgabe speichern</translation>
+    </message>
+    <message>
+        <source>预设名称：</source>
+        <translation>Name der Vorgabe:</translation>
+    </message>
+    <message>
+        <source>预设名称</source>
+        <translation>Name der Vorgabe</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Speichern</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。再按“保存”即替换它。</source>
+        <translation>Es gibt schon eine Vorgabe namens „%1“. Erneut „Speichern“ drücken, um sie zu ersetzen.</translation>
     </message>
 </context>
 <context>

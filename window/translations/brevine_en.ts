@@ -255,6 +255,73 @@
         <extracomment>A failure&apos;s kind, then the library&apos;s or the system&apos;s own words.</extracomment>
         <translation>%1: %2</translation>
     </message>
+    <message numerus="yes">
+        <source>%n 个已跳过</source>
+        <extracomment>Appended to the summary: the files whose results were there already (skip-existing).</extracomment>
+        <translation>
+            <numerusform>%n skipped</numerusform>
+            <numerusform>%n skipped</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>数据提前结束：最后 %1 行为灰色</source>
+        <translation>ends early: the last %1 rows are grey</translation>
+    </message>
+    <message>
+        <source>找不到文件</source>
+        <translation>no such file</translation>
+    </message>
+    <message>
+        <source>图片太大</source>
+        <translation>too large</translation>
+    </message>
+    <message>
+        <source>已保存，但未写入 HTML 索引</source>
+        <translation>saved, but not its HTML index line</translation>
+    </message>
+    <message>
+        <source>保留原图：压缩后的文件并不更小</source>
+        <translation>kept: the reduced file was not smaller</translation>
+    </message>
+    <message>
+        <source>已跳过：结果已存在</source>
+        <translation>skipped: its result is there already</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::ManagePresetsDialog</name>
+    <message>
+        <source>管理预设</source>
+        <translation>Manage Presets</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>Presets</translation>
+    </message>
+    <message>
+        <source>新名称：</source>
+        <translation>New name:</translation>
+    </message>
+    <message>
+        <source>新名称</source>
+        <translation>New name</translation>
+    </message>
+    <message>
+        <source>重命名</source>
+        <translation>Rename</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。</source>
+        <translation>There is already a preset named “%1”.</translation>
+    </message>
 </context>
 <context>
     <name>brevine::OptionsDialog</name>
@@ -380,6 +447,53 @@
     <message>
         <source>关闭</source>
         <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::SavePresetDialog</name>
+    <message>
+        <source>名称不能为空，前后不能有空格，不能含方括号或换行，最长 64 字节。</source>
+        <translation>A name must not be empty, begin or end with a space, or hold brackets or line breaks; at most 64 bytes.</translation>
+    </message>
+    <message>
+        <source>无法写入设置文件。</source>
+        <translation>The settings file cannot be written.</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>Presets</translation>
+    </message>
+    <message>
+        <source>另存为预设…</source>
+        <translation>Save as Preset…</translation>
+    </message>
+    <message>
+        <source>管理预设…</source>
+        <translation>Manage Presets…</translation>
+    </message>
+    <message>
+        <source>另存为预设</source>
+        <translation>Save as Preset</translation>
+    </message>
+    <message>
+        <source>预设名称：</source>
+        <translation>Preset name:</translation>
+    </message>
+    <message>
+        <source>预设名称</source>
+        <translation>Preset name</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。再按“保存”即替换它。</source>
+        <translation>There is already a preset named “%1”. Press “Save” again to replace it.</translation>
     </message>
 </context>
 <context>

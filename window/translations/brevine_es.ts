@@ -255,6 +255,73 @@
         <extracomment>A failure&apos;s kind, then the library&apos;s or the system&apos;s own words.</extracomment>
         <translation>%1: %2</translation>
     </message>
+    <message numerus="yes">
+        <source>%n 个已跳过</source>
+        <extracomment>Appended to the summary: the files whose results were there already (skip-existing).</extracomment>
+        <translation>
+            <numerusform>%n omitido</numerusform>
+            <numerusform>%n omitidos</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>数据提前结束：最后 %1 行为灰色</source>
+        <translation>termina antes de tiempo: las últimas %1 filas son grises</translation>
+    </message>
+    <message>
+        <source>找不到文件</source>
+        <translation>no existe el archivo</translation>
+    </message>
+    <message>
+        <source>图片太大</source>
+        <translation>imagen demasiado grande</translation>
+    </message>
+    <message>
+        <source>已保存，但未写入 HTML 索引</source>
+        <translation>guardado, pero no su línea del índice HTML</translation>
+    </message>
+    <message>
+        <source>保留原图：压缩后的文件并不更小</source>
+        <translation>conservado: el archivo reducido no era más pequeño</translation>
+    </message>
+    <message>
+        <source>已跳过：结果已存在</source>
+        <translation>omitido: su resultado ya existe</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::ManagePresetsDialog</name>
+    <message>
+        <source>管理预设</source>
+        <translation>Administrar ajustes predefinidos</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>Ajustes predefinidos</translation>
+    </message>
+    <message>
+        <source>新名称：</source>
+        <translation>Nombre nuevo:</translation>
+    </message>
+    <message>
+        <source>新名称</source>
+        <translation>Nombre nuevo</translation>
+    </message>
+    <message>
+        <source>重命名</source>
+        <translation>Renombrar</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Eliminar</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Cerrar</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。</source>
+        <translation>Ya existe un ajuste predefinido llamado «%1».</translation>
+    </message>
 </context>
 <context>
     <name>brevine::OptionsDialog</name>
@@ -380,6 +447,53 @@
     <message>
         <source>关闭</source>
         <translation>Cerrar</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::SavePresetDialog</name>
+    <message>
+        <source>名称不能为空，前后不能有空格，不能含方括号或换行，最长 64 字节。</source>
+        <translation>Un nombre no puede estar vacío, empezar ni terminar con un espacio, ni contener corchetes ni saltos de línea; 64 bytes como máximo.</translation>
+    </message>
+    <message>
+        <source>无法写入设置文件。</source>
+        <translation>No se puede escribir el archivo de ajustes.</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>Ajustes predefinidos</translation>
+    </message>
+    <message>
+        <source>另存为预设…</source>
+        <translation>Guardar como ajuste predefinido…</translation>
+    </message>
+    <message>
+        <source>管理预设…</source>
+        <translation>Administrar ajustes predefinidos…</translation>
+    </message>
+    <message>
+        <source>另存为预设</source>
+        <translation>Guardar como ajuste predefinido</translation>
+    </message>
+    <message>
+        <source>预设名称：</source>
+        <translation>Nombre del ajuste predefinido:</translation>
+    </message>
+    <message>
+        <source>预设名称</source>
+        <translation>Nombre del ajuste predefinido</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Guardar</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancelar</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。再按“保存”即替换它。</source>
+        <translation>Ya existe un ajuste predefinido llamado «%1». Pulse «Guardar» otra vez para reemplazarlo.</translation>
     </message>
 </context>
 <context>

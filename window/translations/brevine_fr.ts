@@ -255,6 +255,73 @@
         <extracomment>A failure&apos;s kind, then the library&apos;s or the system&apos;s own words.</extracomment>
         <translation>%1 : %2</translation>
     </message>
+    <message numerus="yes">
+        <source>%n 个已跳过</source>
+        <extracomment>Appended to the summary: the files whose results were there already (skip-existing).</extracomment>
+        <translation>
+            <numerusform>%n ignoré</numerusform>
+            <numerusform>%n ignorés</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>数据提前结束：最后 %1 行为灰色</source>
+        <translation>se termine trop tôt : les %1 dernières lignes sont grises</translation>
+    </message>
+    <message>
+        <source>找不到文件</source>
+        <translation>fichier introuvable</translation>
+    </message>
+    <message>
+        <source>图片太大</source>
+        <translation>image trop grande</translation>
+    </message>
+    <message>
+        <source>已保存，但未写入 HTML 索引</source>
+        <translation>enregistré, mais pas sa ligne d&apos;index HTML</translation>
+    </message>
+    <message>
+        <source>保留原图：压缩后的文件并不更小</source>
+        <translation>conservé : le fichier réduit n&apos;était pas plus petit</translation>
+    </message>
+    <message>
+        <source>已跳过：结果已存在</source>
+        <translation>ignoré : son résultat existe déjà</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::ManagePresetsDialog</name>
+    <message>
+        <source>管理预设</source>
+        <translation>Gérer les préréglages</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>Préréglages</translation>
+    </message>
+    <message>
+        <source>新名称：</source>
+        <translation>Nouveau nom :</translation>
+    </message>
+    <message>
+        <source>新名称</source>
+        <translation>Nouveau nom</translation>
+    </message>
+    <message>
+        <source>重命名</source>
+        <translation>Renommer</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Supprimer</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Fermer</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。</source>
+        <translation>Un préréglage nommé « %1 » existe déjà.</translation>
+    </message>
 </context>
 <context>
     <name>brevine::OptionsDialog</name>
@@ -380,6 +447,53 @@
     <message>
         <source>关闭</source>
         <translation>Fermer</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::SavePresetDialog</name>
+    <message>
+        <source>名称不能为空，前后不能有空格，不能含方括号或换行，最长 64 字节。</source>
+        <translation>Un nom ne peut être vide, commencer ou finir par une espace, ni contenir de crochets ou de retours à la ligne ; 64 octets au plus.</translation>
+    </message>
+    <message>
+        <source>无法写入设置文件。</source>
+        <translation>Impossible d’écrire le fichier de réglages.</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>Préréglages</translation>
+    </message>
+    <message>
+        <source>另存为预设…</source>
+        <translation>Enregistrer comme préréglage…</translation>
+    </message>
+    <message>
+        <source>管理预设…</source>
+        <translation>Gérer les préréglages…</translation>
+    </message>
+    <message>
+        <source>另存为预设</source>
+        <translation>Enregistrer comme préréglage</translation>
+    </message>
+    <message>
+        <source>预设名称：</source>
+        <translation>Nom du préréglage :</translation>
+    </message>
+    <message>
+        <source>预设名称</source>
+        <translation>Nom du préréglage</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Enregistrer</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。再按“保存”即替换它。</source>
+        <translation>Un préréglage nommé « %1 » existe déjà. Appuyez de nouveau sur « Enregistrer » pour le remplacer.</translation>
     </message>
 </context>
 <context>

@@ -252,6 +252,72 @@
         <extracomment>A failure&apos;s kind, then the library&apos;s or the system&apos;s own words.</extracomment>
         <translation>%1：%2</translation>
     </message>
+    <message numerus="yes">
+        <source>%n 个已跳过</source>
+        <extracomment>Appended to the summary: the files whose results were there already (skip-existing).</extracomment>
+        <translation>
+            <numerusform>%n 件スキップ</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>数据提前结束：最后 %1 行为灰色</source>
+        <translation>データが途中で終わっています：最後の %1 行は灰色です</translation>
+    </message>
+    <message>
+        <source>找不到文件</source>
+        <translation>ファイルが見つかりません</translation>
+    </message>
+    <message>
+        <source>图片太大</source>
+        <translation>画像が大きすぎます</translation>
+    </message>
+    <message>
+        <source>已保存，但未写入 HTML 索引</source>
+        <translation>保存しましたが HTML 一覧の行は書き込めませんでした</translation>
+    </message>
+    <message>
+        <source>保留原图：压缩后的文件并不更小</source>
+        <translation>元画像のまま：縮小したファイルは小さくなりませんでした</translation>
+    </message>
+    <message>
+        <source>已跳过：结果已存在</source>
+        <translation>スキップ：結果はすでにあります</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::ManagePresetsDialog</name>
+    <message>
+        <source>管理预设</source>
+        <translation>プリセットの管理</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>プリセット</translation>
+    </message>
+    <message>
+        <source>新名称：</source>
+        <translation>新しい名前：</translation>
+    </message>
+    <message>
+        <source>新名称</source>
+        <translation>新しい名前</translation>
+    </message>
+    <message>
+        <source>重命名</source>
+        <translation>名前を変更</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>削除</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>閉じる</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。</source>
+        <translation>「%1」という名前のプリセットは既にあります。</translation>
+    </message>
 </context>
 <context>
     <name>brevine::OptionsDialog</name>
@@ -377,6 +443,53 @@
     <message>
         <source>关闭</source>
         <translation>閉じる</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::SavePresetDialog</name>
+    <message>
+        <source>名称不能为空，前后不能有空格，不能含方括号或换行，最长 64 字节。</source>
+        <translation>名前は空にできず、前後に空白を置けず、角かっこや改行を含められません。最大 64 バイトです。</translation>
+    </message>
+    <message>
+        <source>无法写入设置文件。</source>
+        <translation>設定ファイルに書き込めません。</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>プリセット</translation>
+    </message>
+    <message>
+        <source>另存为预设…</source>
+        <translation>プリセットとして保存…</translation>
+    </message>
+    <message>
+        <source>管理预设…</source>
+        <translation>プリセットの管理…</translation>
+    </message>
+    <message>
+        <source>另存为预设</source>
+        <translation>プリセットとして保存</translation>
+    </message>
+    <message>
+        <source>预设名称：</source>
+        <translation>プリセット名：</translation>
+    </message>
+    <message>
+        <source>预设名称</source>
+        <translation>プリセット名</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>キャンセル</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。再按“保存”即替换它。</source>
+        <translation>「%1」という名前のプリセットは既にあります。もう一度「保存」を押すと置き換えます。</translation>
     </message>
 </context>
 <context>

@@ -252,6 +252,72 @@
         <extracomment>A failure&apos;s kind, then the library&apos;s or the system&apos;s own words.</extracomment>
         <translation>%1: %2</translation>
     </message>
+    <message numerus="yes">
+        <source>%n 个已跳过</source>
+        <extracomment>Appended to the summary: the files whose results were there already (skip-existing).</extracomment>
+        <translation>
+            <numerusform>%n개 건너뜀</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>数据提前结束：最后 %1 行为灰色</source>
+        <translation>데이터가 일찍 끝남: 마지막 %1행은 회색입니다</translation>
+    </message>
+    <message>
+        <source>找不到文件</source>
+        <translation>파일을 찾을 수 없음</translation>
+    </message>
+    <message>
+        <source>图片太大</source>
+        <translation>이미지가 너무 큼</translation>
+    </message>
+    <message>
+        <source>已保存，但未写入 HTML 索引</source>
+        <translation>저장했지만 HTML 목록 줄은 쓰지 못함</translation>
+    </message>
+    <message>
+        <source>保留原图：压缩后的文件并不更小</source>
+        <translation>원본 유지: 축소한 파일이 더 작지 않음</translation>
+    </message>
+    <message>
+        <source>已跳过：结果已存在</source>
+        <translation>건너뜀: 결과가 이미 있음</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::ManagePresetsDialog</name>
+    <message>
+        <source>管理预设</source>
+        <translation>프리셋 관리</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>프리셋</translation>
+    </message>
+    <message>
+        <source>新名称：</source>
+        <translation>새 이름:</translation>
+    </message>
+    <message>
+        <source>新名称</source>
+        <translation>새 이름</translation>
+    </message>
+    <message>
+        <source>重命名</source>
+        <translation>이름 바꾸기</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>삭제</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>닫기</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。</source>
+        <translation>“%1” 이름의 프리셋이 이미 있습니다.</translation>
+    </message>
 </context>
 <context>
     <name>brevine::OptionsDialog</name>
@@ -377,6 +443,53 @@
     <message>
         <source>关闭</source>
         <translation>닫기</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::SavePresetDialog</name>
+    <message>
+        <source>名称不能为空，前后不能有空格，不能含方括号或换行，最长 64 字节。</source>
+        <translation>이름은 비어 있을 수 없고, 앞뒤에 공백을 둘 수 없으며, 대괄호나 줄바꿈을 포함할 수 없습니다. 최대 64바이트입니다.</translation>
+    </message>
+    <message>
+        <source>无法写入设置文件。</source>
+        <translation>설정 파일을 쓸 수 없습니다.</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>프리셋</translation>
+    </message>
+    <message>
+        <source>另存为预设…</source>
+        <translation>프리셋으로 저장…</translation>
+    </message>
+    <message>
+        <source>管理预设…</source>
+        <translation>프리셋 관리…</translation>
+    </message>
+    <message>
+        <source>另存为预设</source>
+        <translation>프리셋으로 저장</translation>
+    </message>
+    <message>
+        <source>预设名称：</source>
+        <translation>프리셋 이름:</translation>
+    </message>
+    <message>
+        <source>预设名称</source>
+        <translation>프리셋 이름</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>저장</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>취소</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。再按“保存”即替换它。</source>
+        <translation>“%1” 이름의 프리셋이 이미 있습니다. 바꾸려면 “저장”을 한 번 더 누르세요.</translation>
     </message>
 </context>
 <context>

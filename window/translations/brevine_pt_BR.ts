@@ -255,6 +255,73 @@
         <extracomment>A failure&apos;s kind, then the library&apos;s or the system&apos;s own words.</extracomment>
         <translation>%1: %2</translation>
     </message>
+    <message numerus="yes">
+        <source>%n 个已跳过</source>
+        <extracomment>Appended to the summary: the files whose results were there already (skip-existing).</extracomment>
+        <translation>
+            <numerusform>%n ignorado</numerusform>
+            <numerusform>%n ignorados</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>数据提前结束：最后 %1 行为灰色</source>
+        <translation>termina antes da hora: as últimas %1 linhas são cinza</translation>
+    </message>
+    <message>
+        <source>找不到文件</source>
+        <translation>arquivo não encontrado</translation>
+    </message>
+    <message>
+        <source>图片太大</source>
+        <translation>imagem grande demais</translation>
+    </message>
+    <message>
+        <source>已保存，但未写入 HTML 索引</source>
+        <translation>salvo, mas não a linha do índice HTML</translation>
+    </message>
+    <message>
+        <source>保留原图：压缩后的文件并不更小</source>
+        <translation>mantido: o arquivo reduzido não era menor</translation>
+    </message>
+    <message>
+        <source>已跳过：结果已存在</source>
+        <translation>ignorado: o resultado já existe</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::ManagePresetsDialog</name>
+    <message>
+        <source>管理预设</source>
+        <translation>Gerenciar predefinições</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>Predefinições</translation>
+    </message>
+    <message>
+        <source>新名称：</source>
+        <translation>Novo nome:</translation>
+    </message>
+    <message>
+        <source>新名称</source>
+        <translation>Novo nome</translation>
+    </message>
+    <message>
+        <source>重命名</source>
+        <translation>Renomear</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Excluir</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Fechar</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。</source>
+        <translation>Já existe uma predefinição chamada “%1”.</translation>
+    </message>
 </context>
 <context>
     <name>brevine::OptionsDialog</name>
@@ -380,6 +447,53 @@
     <message>
         <source>关闭</source>
         <translation>Fechar</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::SavePresetDialog</name>
+    <message>
+        <source>名称不能为空，前后不能有空格，不能含方括号或换行，最长 64 字节。</source>
+        <translation>Um nome não pode ser vazio, começar ou terminar com espaço, nem conter colchetes ou quebras de linha; no máximo 64 bytes.</translation>
+    </message>
+    <message>
+        <source>无法写入设置文件。</source>
+        <translation>Não é possível gravar o arquivo de configurações.</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>Predefinições</translation>
+    </message>
+    <message>
+        <source>另存为预设…</source>
+        <translation>Salvar como predefinição…</translation>
+    </message>
+    <message>
+        <source>管理预设…</source>
+        <translation>Gerenciar predefinições…</translation>
+    </message>
+    <message>
+        <source>另存为预设</source>
+        <translation>Salvar como predefinição</translation>
+    </message>
+    <message>
+        <source>预设名称：</source>
+        <translation>Nome da predefinição:</translation>
+    </message>
+    <message>
+        <source>预设名称</source>
+        <translation>Nome da predefinição</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Salvar</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancelar</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。再按“保存”即替换它。</source>
+        <translation>Já existe uma predefinição chamada “%1”. Clique em “Salvar” de novo para substituí-la.</translation>
     </message>
 </context>
 <context>

@@ -258,6 +258,74 @@
         <extracomment>A failure&apos;s kind, then the library&apos;s or the system&apos;s own words.</extracomment>
         <translation>%1: %2</translation>
     </message>
+    <message numerus="yes">
+        <source>%n 个已跳过</source>
+        <extracomment>Appended to the summary: the files whose results were there already (skip-existing).</extracomment>
+        <translation>
+            <numerusform>%n пропущен</numerusform>
+            <numerusform>%n пропущено</numerusform>
+            <numerusform>%n пропущено</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>数据提前结束：最后 %1 行为灰色</source>
+        <translation>обрывается: последние строки (%1) серые</translation>
+    </message>
+    <message>
+        <source>找不到文件</source>
+        <translation>файл не найден</translation>
+    </message>
+    <message>
+        <source>图片太大</source>
+        <translation>изображение слишком большое</translation>
+    </message>
+    <message>
+        <source>已保存，但未写入 HTML 索引</source>
+        <translation>сохранён, но строка HTML-индекса не записана</translation>
+    </message>
+    <message>
+        <source>保留原图：压缩后的文件并不更小</source>
+        <translation>оставлен оригинал: уменьшенный файл не был меньше</translation>
+    </message>
+    <message>
+        <source>已跳过：结果已存在</source>
+        <translation>пропущен: результат уже есть</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::ManagePresetsDialog</name>
+    <message>
+        <source>管理预设</source>
+        <translation>Управление наборами</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>Наборы</translation>
+    </message>
+    <message>
+        <source>新名称：</source>
+        <translation>Новое имя:</translation>
+    </message>
+    <message>
+        <source>新名称</source>
+        <translation>Новое имя</translation>
+    </message>
+    <message>
+        <source>重命名</source>
+        <translation>Переименовать</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Удалить</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Закрыть</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。</source>
+        <translation>Набор «%1» уже есть.</translation>
+    </message>
 </context>
 <context>
     <name>brevine::OptionsDialog</name>
@@ -383,6 +451,53 @@
     <message>
         <source>关闭</source>
         <translation>Закрыть</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::SavePresetDialog</name>
+    <message>
+        <source>名称不能为空，前后不能有空格，不能含方括号或换行，最长 64 字节。</source>
+        <translation>Имя не может быть пустым, начинаться или заканчиваться пробелом, содержать квадратные скобки или переводы строки; не более 64 байт.</translation>
+    </message>
+    <message>
+        <source>无法写入设置文件。</source>
+        <translation>Не удаётся записать файл настроек.</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>Наборы</translation>
+    </message>
+    <message>
+        <source>另存为预设…</source>
+        <translation>Сохранить как набор…</translation>
+    </message>
+    <message>
+        <source>管理预设…</source>
+        <translation>Управление наборами…</translation>
+    </message>
+    <message>
+        <source>另存为预设</source>
+        <translation>Сохранить как набор</translation>
+    </message>
+    <message>
+        <source>预设名称：</source>
+        <translation>Имя набора:</translation>
+    </message>
+    <message>
+        <source>预设名称</source>
+        <translation>Имя набора</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Сохранить</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Отмена</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。再按“保存”即替换它。</source>
+        <translation>Набор «%1» уже есть. Нажмите «Сохранить» ещё раз, чтобы заменить его.</translation>
     </message>
 </context>
 <context>

@@ -252,6 +252,72 @@
         <extracomment>A failure&apos;s kind, then the library&apos;s or the system&apos;s own words.</extracomment>
         <translation>%1：%2</translation>
     </message>
+    <message numerus="yes">
+        <source>%n 个已跳过</source>
+        <extracomment>Appended to the summary: the files whose results were there already (skip-existing).</extracomment>
+        <translation>
+            <numerusform>%n 個已略過</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>数据提前结束：最后 %1 行为灰色</source>
+        <translation>資料提前結束：最後 %1 列為灰色</translation>
+    </message>
+    <message>
+        <source>找不到文件</source>
+        <translation>找不到檔案</translation>
+    </message>
+    <message>
+        <source>图片太大</source>
+        <translation>圖片太大</translation>
+    </message>
+    <message>
+        <source>已保存，但未写入 HTML 索引</source>
+        <translation>已儲存，但未寫入 HTML 索引</translation>
+    </message>
+    <message>
+        <source>保留原图：压缩后的文件并不更小</source>
+        <translation>保留原圖：壓縮後的檔案並不更小</translation>
+    </message>
+    <message>
+        <source>已跳过：结果已存在</source>
+        <translation>已略過：結果已存在</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::ManagePresetsDialog</name>
+    <message>
+        <source>管理预设</source>
+        <translation>管理預設</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>預設</translation>
+    </message>
+    <message>
+        <source>新名称：</source>
+        <translation>新名稱：</translation>
+    </message>
+    <message>
+        <source>新名称</source>
+        <translation>新名稱</translation>
+    </message>
+    <message>
+        <source>重命名</source>
+        <translation>重新命名</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>刪除</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>關閉</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。</source>
+        <translation>已有名為「%1」的預設。</translation>
+    </message>
 </context>
 <context>
     <name>brevine::OptionsDialog</name>
@@ -377,6 +443,53 @@
     <message>
         <source>关闭</source>
         <translation>關閉</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::SavePresetDialog</name>
+    <message>
+        <source>名称不能为空，前后不能有空格，不能含方括号或换行，最长 64 字节。</source>
+        <translation>名稱不能為空，前後不能有空格，不能含方括號或換行，最長 64 位元組。</translation>
+    </message>
+    <message>
+        <source>无法写入设置文件。</source>
+        <translation>無法寫入設定檔。</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>預設</translation>
+    </message>
+    <message>
+        <source>另存为预设…</source>
+        <translation>另存為預設…</translation>
+    </message>
+    <message>
+        <source>管理预设…</source>
+        <translation>管理預設…</translation>
+    </message>
+    <message>
+        <source>另存为预设</source>
+        <translation>另存為預設</translation>
+    </message>
+    <message>
+        <source>预设名称：</source>
+        <translation>預設名稱：</translation>
+    </message>
+    <message>
+        <source>预设名称</source>
+        <translation>預設名稱</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>儲存</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。再按“保存”即替换它。</source>
+        <translation>已有名為「%1」的預設。再按「儲存」即取代它。</translation>
     </message>
 </context>
 <context>
