@@ -246,16 +246,18 @@ constexpr OptionRow kTable[] = {
      .type = kChoice,
      .field = &Options::format,
      .defaultValue = "jpeg",
-     .choices = "jpeg|webp|avif",
-     .choiceLabels = "JPEG|WebP|AVIF",
+     .choices = "jpeg|webp|avif|jxl",
+     .choiceLabels = "JPEG|WebP|AVIF|JPEG XL",
      .flags = {{.shortName = 'f',
                 .longName = "format",
                 .argument = "FORMAT",
-                .help = "write jpeg (for mail), or webp or avif (smaller files for web pages)"}},
-     .help = "the results' format: jpeg for mail, webp or avif for smaller files on web pages",
+                .help = "write jpeg (for mail), or webp, avif or jxl (smaller files for web "
+                        "pages)"}},
+     .help = "the results' format: jpeg for mail, webp, avif or jxl (JPEG XL) for smaller files "
+             "on web pages",
      .label = BREVINE_TR_NOOP("brevine::OptionsDialog", "保存格式"),
      .explanation = BREVINE_TR_NOOP("brevine::OptionsDialog",
-                                    "JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页")},
+                                    "JPEG 适合邮件；WebP、AVIF 或 JPEG XL 文件更小，适合网页")},
     // Each format keeps its own quality, which the window's quality field shows while the
     // format is chosen. JPEG's is parcent.
     {.section = "option",
@@ -280,6 +282,23 @@ constexpr OptionRow kTable[] = {
      .help = "the fixed quality of AVIF results, 1..100",
      .onWindow = true,
      .omitDefault = true},
+    {.section = "option",
+     .key = "raw",
+     .type = kChoice,
+     .field = &Options::raw,
+     .defaultValue = "preview",
+     .choices = "preview|develop",
+     .choiceLabels = BREVINE_TR_NOOP("brevine::OptionsDialog", "内嵌预览图") "|" BREVINE_TR_NOOP(
+         "brevine::OptionsDialog", "完整冲洗"),
+     .flags = {{.longName = "raw",
+                .argument = "HOW",
+                .help = "camera raws: preview (the embedded JPEG when it is large enough for the "
+                        "box) or develop (always develop the raw data)"}},
+     .help = "camera raws: preview uses the embedded JPEG preview when it covers the box, else "
+             "the raw is developed (camera white balance, sRGB, AHD); develop always develops it",
+     .label = BREVINE_TR_NOOP("brevine::OptionsDialog", "RAW 照片"),
+     .explanation = BREVINE_TR_NOOP("brevine::OptionsDialog",
+                                    "相机内嵌的预览图足够大时直接使用（快）；或总是冲洗原始数据")},
     {.section = "option",
      .key = "keepdate",
      .field = &Options::keepDate,

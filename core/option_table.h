@@ -42,7 +42,8 @@ struct Options {
   std::optional<Box> FitBox() const;
   // The fixed quality of the chosen format: JPEG's `quality`, or WebP's or AVIF's own.
   int FormatQuality() const { return this->*QualityField(format); }
-  // The field holding the fixed quality of a `format` value (JPEG's for any other value).
+  // The field holding the fixed quality of a `format` value (JPEG's, which JPEG XL shares,
+  // for any other value).
   static int Options::*QualityField(std::string_view format);
 
   int boxPreset;  // -1 none, 0..6 the squares of 1280 down to 160 pixels, 7 the custom box
@@ -62,8 +63,10 @@ struct Options {
   bool folders;
   bool keepInfo;
   std::string format;
-  int webpQuality;  // 1..100: the fixed quality of WebP results (quality is JPEG's)
+  int webpQuality;  // 1..100: the fixed quality of WebP results (quality is JPEG's and JPEG XL's)
   int avifQuality;  // 1..100: the fixed quality of AVIF results
+  std::string raw;  // camera raws: "preview" (the embedded preview when it covers the box)
+                    // or "develop"
   bool keepDate;
   std::string lang;  // the window's language; empty: the desktop's
   bool subFolder;

@@ -69,6 +69,8 @@ QString QualityLabel(OutputFormat format) {
       return QCoreApplication::translate("Form1", "指定WebP压缩率(%)");
     case OutputFormat::kAvif:
       return QCoreApplication::translate("Form1", "指定AVIF压缩率(%)");
+    case OutputFormat::kJxl:
+      return QCoreApplication::translate("Form1", "指定JPEG XL压缩率(%)");
     case OutputFormat::kJpeg:
       break;
   }
@@ -87,8 +89,6 @@ void SettleText(QLineEdit* edit, std::string (*rule)(const std::string&)) {
 // The width the drop hint may take when a summary needs more than one line: up to the
 // frame of the naming area, which ends where the preview does.
 constexpr int kHintRight = 464;
-
-const char* const kFormats[] = {"jpeg", "webp", "avif"};
 
 // The summary's focus frame: a plain box in the text's colour, drawn in the pixel that the
 // margin keeps free, so the text does not move when the focus comes.
@@ -198,12 +198,18 @@ void TForm1::FinishControls() {
   setTabOrder(ui.Label2, ui.OptionsButton);
   ui.Label2->setFocusPolicy(Qt::NoFocus);
 
-  for (const char* format : kFormats) {
-    const OptionRow* row = FindOption("format");
-    const std::vector<std::string> values = ChoiceValues(*row);
-    const std::vector<std::string> labels = ChoiceLabels(*row);
-    const auto at = std::find(values.begin(), values.end(), format) - values.begin();
-    ui.ComboFormat->addItem(Q(labels.at(static_cast<std::size_t>(at))), Q(format));
+  {
+    // Every format the option takes, by its name where the narrow box has room for it.
+    const OptionRow& row = *FindOption("format");
+    const std::vector<std::string> values = ChoiceValues(row);
+    const std::vector<std::string> labels = ChoiceLabels(row);
+    const int room = ui.ComboFormat->TextRect().width();
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      const QString label = i < labels.size() ? Q(labels[i]) : Q(values[i]);
+      const bool fits = ui.ComboFormat->fontMetrics().horizontalAdvance(label) <= room;
+      ui.ComboFormat->addItem(fits ? label : Q(values[i]).toUpper(), Q(values[i]));
+      ui.ComboFormat->setItemData(ui.ComboFormat->count() - 1, label, Qt::ToolTipRole);
+    }
   }
   connect(ui.ComboFormat, &QComboBox::activated, this, &TForm1::FormatChosen);
   connect(ui.OptionsButton, &QPushButton::clicked, this, &TForm1::ShowMoreOptions);

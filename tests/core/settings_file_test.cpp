@@ -118,7 +118,7 @@ TEST(SettingsFormat, KeyOrderAndRoundTrip) {
             "[pixel]\nIndex=-1\nx=640\ny=150\n\n"
             "[option]\nlap=0\nlapnum=0\nchroma=0\nmono=0\nprogressive=0\nhtml=1\njpeg=0\n"
             "parcent=92\nFileSize=120\nautorotate=0\nkeepicc=0\nfolders=1\nkeepinfo=1\nformat="
-            "avif\nkeepdate="
+            "avif\nraw=preview\nkeepdate="
             "1\nlang=pt_BR\n\n"
             "[changed]\nsave=0\nAfterBefore=1\nAddName=_small\nfolder=缩小\noutdir=\n");
   EXPECT_EQ(ParseSettings(text), o);
@@ -174,7 +174,7 @@ TEST(SettingsFormat, EachFormatKeepsItsQuality) {
   o.quality = 85;
   const std::string text = FormatSettings(o);
   EXPECT_NE(text.find("\nparcent=85\n"), std::string::npos);
-  EXPECT_NE(text.find("\nformat=avif\nwebpquality=70\nkeepdate="), std::string::npos);
+  EXPECT_NE(text.find("\nformat=avif\nwebpquality=70\nraw="), std::string::npos);
   EXPECT_EQ(ParseSettings(text), o);
   // Each read under the quality rules of the window's field.
   const Options odd = ParseSettings("[option]\nwebpquality=250\navifquality=x\n");

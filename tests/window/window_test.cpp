@@ -743,14 +743,16 @@ void WindowTest::formatIsChosenInTheDialogAndNamedByTheQualityButton() {
   Window w;
   TForm1& f = *w.form;
   QCOMPARE(f.ui.RadioButton1->text(), Q("指定JPEG压缩率(%)"));
-  const std::pair<const char*, const char*> choices[] = {
-      {"webp", "指定WebP压缩率(%)"}, {"avif", "指定AVIF压缩率(%)"}, {"jpeg", "指定JPEG压缩率(%)"}};
+  const std::pair<const char*, const char*> choices[] = {{"webp", "指定WebP压缩率(%)"},
+                                                         {"avif", "指定AVIF压缩率(%)"},
+                                                         {"jxl", "指定JPEG XL压缩率(%)"},
+                                                         {"jpeg", "指定JPEG压缩率(%)"}};
   for (const auto& [format, label] : choices) {
     brevine::OptionsDialog* dialog = OpenMoreOptions(f, f.ui.Image2);
     QVERIFY(dialog != nullptr);
     auto* list = qobject_cast<QComboBox*>(dialog->Control("format"));
     QVERIFY(list != nullptr);
-    QCOMPARE(list->count(), 3);
+    QCOMPARE(list->count(), 4);
     list->setCurrentIndex(list->findData(Q(format)));
     dialog->accept();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -775,7 +777,10 @@ void WindowTest::formatDropDownSwapsEachFormatsQuality() {
   TForm1& f = *w.form;
   QComboBox* format = f.ui.ComboFormat;
   QCOMPARE(format->currentText(), Q("JPEG"));
-  QCOMPARE(format->count(), 3);
+  // Every format the option takes; JPEG XL by its short name in the narrow box.
+  QCOMPARE(format->count(), 4);
+  QCOMPARE(format->itemText(3), Q("JXL"));
+  QCOMPARE(format->itemData(3, Qt::ToolTipRole).toString(), Q("JPEG XL"));
   QVERIFY(f.ui.CheckBox4->isEnabled());
   f.ui.CheckBox4->setChecked(true);
   f.ui.Edit2->setText(Q("85"));
@@ -818,7 +823,7 @@ void WindowTest::formatDropDownSwapsEachFormatsQuality() {
   QVERIFY(f.close());
   const std::string stored = ReadText(w.Settings());
   QVERIFY(stored.find("\nparcent=85\n") != std::string::npos);
-  QVERIFY(stored.find("\nformat=webp\nwebpquality=70\nkeepdate=") != std::string::npos);
+  QVERIFY(stored.find("\nformat=webp\nwebpquality=70\nraw=") != std::string::npos);
   auto again = std::make_unique<TForm1>(w.Settings(), w.clock);
   again->show();
   QCOMPARE(again->ui.ComboFormat->currentText(), Q("WebP"));
