@@ -1,6 +1,7 @@
 # Brevine: `make run` and `make test` install what is missing, build and go.
 BUILD      ?= build
 SAN_BUILD  ?= build-sanitize
+TSAN_BUILD ?= build-tsan
 JOBS       ?= $(shell nproc)
 ARGS       ?=
 PREFIX     ?= /usr/local
@@ -12,7 +13,7 @@ ifneq ($(SOURCE_DATE_EPOCH),)
 export SOURCE_DATE_EPOCH
 endif
 
-.PHONY: all deps configure build run test test-sanitize fuzz fuzz-smoke bench install deb screenshot format clean
+.PHONY: all deps configure build run test test-sanitize test-tsan fuzz fuzz-smoke bench install deb screenshot format clean
 
 all: build
 
@@ -38,7 +39,14 @@ test-sanitize: deps
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS) -LE slow
 
-fuzz: deps
+# The threads that share one picture (the decode beside its reduction, the striped decode)
+# under ThreadSanitizer; not part of CI's run.
+test-tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBREVINE_TSAN=ON \
+	  -DBREVINE_BENCH=OFF -DBREVINE_WINDOW=OFF
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target imaging_tests codecs_tests
+	ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -R "StreamingHandover|JpegStripes"
+
 	bash tests/fuzz/run-fuzzers $(FUZZ_SECONDS)
 
 fuzz-smoke: deps

@@ -205,14 +205,18 @@ void LoadPngRows(const std::string& path, RowSink& sink, SourceInfo& info);
 void LoadWebpRows(const std::string& path, RowSink& sink, SourceInfo& info);
 void LoadBmpRows(const std::string& path, RowSink& sink);
 // The same on an open source.
-void LoadJpegRows(const SourceFile& source, RowSink& sink, SourceInfo& info);
+// A baseline JPEG whose restart markers allow it is decoded in stripes on
+// `request.decoderThreads` threads (when above 1); the rows are the same.
+void LoadJpegRows(const SourceFile& source, RowSink& sink, SourceInfo& info,
+                  const LoadRequest& request = {});
 void LoadPngRows(const SourceFile& source, RowSink& sink, SourceInfo& info);
 void LoadWebpRows(const SourceFile& source, RowSink& sink, SourceInfo& info);
 void LoadBmpRows(const SourceFile& source, RowSink& sink);
 void LoadGifImage(const SourceFile& source, WorkBitmap& bitmap);
 void LoadHeifImage(const SourceFile& source, WorkBitmap& bitmap, SourceInfo& info,
                    const LoadRequest& request);
-void DecodeJpegRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo* info);
+void DecodeJpegRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo* info,
+                    const LoadRequest& request = {});
 void DecodePngRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo* info);
 void DecodeWebpRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo* info);
 void DecodeBmpRows(const std::uint8_t* data, std::size_t size, RowSink& sink);

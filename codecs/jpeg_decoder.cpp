@@ -10,6 +10,7 @@
 #include "codecs.h"
 #include "image_file.h"
 #include "jpeg_private.h"
+#include "jpeg_stripes.h"
 #include "probe.h"
 
 #include <jerror.h>
@@ -286,7 +287,9 @@ SourceInfo InfoFromMarkers(const jpeg_decompress_struct& cinfo) {
 // sources through the one-pass quantizer to 236 levels with Floyd-Steinberg diffusion.
 // The sink hears of the picture only once the header has been accepted, `info` once the
 // picture has decoded.
-void DecodeInto(const JpegInput& input, RowSink& sink, SourceInfo* info = nullptr) {
+// With `threads` above 1, a file whose restart markers allow it is decoded in stripes.
+void DecodeInto(const JpegInput& input, RowSink& sink, SourceInfo* info = nullptr,
+                int threads = 1) {
   const std::uint64_t size = input.file != nullptr ? input.file->size : input.size;
   Decompressor decompressor;
   jpeg_decompress_struct& cinfo = decompressor.Info();
@@ -322,6 +325,19 @@ void DecodeInto(const JpegInput& input, RowSink& sink, SourceInfo* info = nullpt
   if (pixels > WorkBitmap::kMaxPixels) throw std::length_error("JPEG picture too large");
   if (pixels > kBombPixels && static_cast<std::int64_t>(size) * kPixelsPerByte < pixels) {
     throw DecodeError("JPEG file too small for its announced size");
+  }
+  if (threads > 1 && form == Form::kColour && !cinfo.progressive_mode) {
+    const jpeg_detail::StripeFrame frame{
+        static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height),
+        static_cast<int>(cinfo.jpeg_color_space), found.orientation};
+    const bool striped =
+        input.file != nullptr
+            ? jpeg_detail::DecodeJpegStripes(input.file->fd, input.file->size, frame, sink, threads)
+            : jpeg_detail::DecodeJpegStripes(input.data, input.size, frame, sink, threads);
+    if (striped) {
+      if (info != nullptr) *info = std::move(found);
+      return;
+    }
   }
   decompressor.LimitScans();
   decompressor.Start();
@@ -407,9 +423,11 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, 
   if (info != nullptr) *info = std::move(found);
 }
 
-void DecodeJpegRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo* info) {
+void DecodeJpegRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo* info,
+                    const LoadRequest& request) {
   SourceInfo found;
-  DecodeInto(JpegInput{data, size, nullptr}, sink, info != nullptr ? &found : nullptr);
+  DecodeInto(JpegInput{data, size, nullptr}, sink, info != nullptr ? &found : nullptr,
+             request.decoderThreads);
   if (info != nullptr) *info = std::move(found);
 }
 
@@ -447,12 +465,13 @@ PictureProbe ProbeJpeg(const std::string& path) {
 
 }  // namespace probe_detail
 
-void LoadJpegRows(const SourceFile& opened, RowSink& sink, SourceInfo& info) {
+void LoadJpegRows(const SourceFile& opened, RowSink& sink, SourceInfo& info,
+                  const LoadRequest& request) {
   const ImageFile file(opened);
   const auto source = OpenSource(file);
   SourceInfo found;
   try {
-    DecodeInto(JpegInput{nullptr, 0, source.get()}, sink, &found);
+    DecodeInto(JpegInput{nullptr, 0, source.get()}, sink, &found, request.decoderThreads);
   } catch (const std::system_error& e) {
     throw std::system_error(e.code(), "cannot read " + opened.name);
   }

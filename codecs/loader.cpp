@@ -62,6 +62,14 @@ void RawToSink(const SourceFile& source, RowSink& sink, SourceInfo& info,
   LoadRawRows(source, sink, info, request);
 }
 
+// Decoders that start threads of their own when the request allows (the stripes of a JPEG
+// with restart markers).
+template <void (*Load)(const SourceFile&, RowSink&, SourceInfo&, const LoadRequest&)>
+void OnRequestedThreads(const SourceFile& source, RowSink& sink, SourceInfo& info,
+                        const LoadRequest& request) {
+  Load(source, sink, info, request);
+}
+
 // Decoders that start no threads of their own.
 template <void (*Load)(const SourceFile&, RowSink&, SourceInfo&)>
 void OnCallersThread(const SourceFile& source, RowSink& sink, SourceInfo& info,
@@ -75,8 +83,8 @@ struct DispatchEntry {
 };
 
 constexpr DispatchEntry kDispatch[] = {
-    {".jpg", OnCallersThread<LoadJpegRows>},
-    {".jpeg", OnCallersThread<LoadJpegRows>},
+    {".jpg", OnRequestedThreads<LoadJpegRows>},
+    {".jpeg", OnRequestedThreads<LoadJpegRows>},
     {".gif", GifToSink},
     {".png", OnCallersThread<LoadPngRows>},
     {".bmp", BmpToSink},

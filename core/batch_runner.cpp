@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -191,7 +192,8 @@ class ParallelRun {
         clock_(clock),
         hooks_(hooks),
         order_(clock),
-        decoderThreads_(DecoderThreads(jobs, platform::UsableCores())),
+        cores_(platform::UsableCores()),
+        workers_(jobs),
         memory_(Limits(jobs, hooks)),
         sources_(hooks.sources ? *hooks.sources : ownSources_),
         times_(hooks.times),
@@ -214,7 +216,7 @@ class ParallelRun {
     explicit FileWorker(ParallelRun& run) : run_(run) {
       PipelineHooks hooks;
       hooks.times = run.times_.Own(times_);
-      hooks.decoderThreads = run.decoderThreads_;
+      hooks.decoderThreads = DecoderThreads(run.workers_, run.cores_);
       if (run.hooks_.loaded)
         hooks.preview = [this](const WorkBitmap& bitmap) { run_.hooks_.loaded(index_, bitmap); };
       // Each worker owns its bitmap and its copy of the options: Prepare shares nothing
@@ -228,12 +230,17 @@ class ParallelRun {
       if (run_.pool_.WaitCommitted(handed.barrier)) {
         index_ = index;
         settings_.Values() = handed.item.options;
+        // A batch's tail or a lone file: the cores of the idle workers go to its picture.
+        const int inWork = ++run_.inWork_;
+        pipeline_->SetDecoderThreads(DecoderThreads(
+            FilesSharingCores(run_.workers_, inWork, handed.item.following), run_.cores_));
         try {
           done.file = pipeline_->Prepare(handed.item.path, bitmap_);
         } catch (...) {
           done.file = PreparedFile{};
           done.file.result = FileResult::kCannotProcess;
         }
+        --run_.inWork_;
         if (bitmap_.ByteCount() > kKeptBitmapBytes) bitmap_.Clear();
         done.options = std::move(handed.item.options);
       }
@@ -298,7 +305,9 @@ class ParallelRun {
   const platform::Clock& clock_;
   const BatchHooks& hooks_;
   CommitOrder order_;  // used by the one worker that is handing out
-  const int decoderThreads_;
+  const unsigned cores_;
+  const int workers_;
+  std::atomic<int> inWork_ = 0;  // files being prepared
   MemoryWindow memory_;
   RunPlaces ownSources_;
   RunPlaces& sources_;
@@ -307,12 +316,14 @@ class ParallelRun {
   Pool pool_;            // last: its workers use everything above
 };
 
-void RunFeedSequential(BatchFeed& feed, const platform::Clock& clock, const BatchHooks& hooks) {
+// `decoderThreads`: what each file's load may use of its own.
+void RunFeedSequential(BatchFeed& feed, const platform::Clock& clock, const BatchHooks& hooks,
+                       int decoderThreads) {
   FixedSettings settings;
   std::size_t index = 0;
   PipelineHooks pipelineHooks;
   pipelineHooks.times = hooks.times;
-  pipelineHooks.decoderThreads = DecoderThreads(1, platform::UsableCores());
+  pipelineHooks.decoderThreads = decoderThreads;
   if (hooks.loaded)
     pipelineHooks.preview = [&](const WorkBitmap& bitmap) { hooks.loaded(index, bitmap); };
   FilePipeline pipeline(settings, clock, pipelineHooks);
@@ -339,7 +350,7 @@ class FixedFeed final : public BatchFeed {
 
   std::optional<BatchItem> Next(std::size_t index) override {
     if (index >= paths_.size()) return std::nullopt;
-    return BatchItem{paths_[index], options_};
+    return BatchItem{paths_[index], options_, paths_.size() - index - 1};
   }
 
   ProcessSettings* CommitSettings() override { return &settings_; }
@@ -352,12 +363,13 @@ class FixedFeed final : public BatchFeed {
 
 std::vector<FileResult> RunSequential(const std::vector<std::string>& paths,
                                       ProcessSettings& settings, const platform::Clock& clock,
-                                      StageTimes* times, const CommitReport& report) {
+                                      StageTimes* times, const CommitReport& report,
+                                      int decoderThreads) {
   RunPlaces sources;
   for (const std::string& path : paths) sources.Add(path);
   PipelineHooks hooks;
   hooks.times = times;
-  hooks.decoderThreads = DecoderThreads(1, platform::UsableCores());
+  hooks.decoderThreads = decoderThreads;
   hooks.sources = &sources;
   FilePipeline pipeline(settings, clock, hooks);
   WorkBitmap bitmap;
@@ -388,6 +400,13 @@ int ChooseJobs(std::optional<int> requested, unsigned cores) {
 
 int DecoderThreads(int workers, unsigned cores) {
   return static_cast<int>(std::max(1u, cores) / static_cast<unsigned>(std::max(1, workers)));
+}
+
+int FilesSharingCores(int workers, int inWork, std::optional<std::size_t> following) {
+  workers = std::max(1, workers);
+  if (!following) return workers;
+  const std::size_t files = static_cast<std::size_t>(std::max(1, inWork)) + *following;
+  return static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(workers), files));
 }
 
 int DefaultJobs() {
@@ -421,9 +440,11 @@ std::string FailureText(FileResult result, const std::string& detail) {
 }
 
 void RunFeed(BatchFeed& feed, const platform::Clock& clock, int jobs, const BatchHooks& hooks) {
-  if (jobs <= 1) return RunFeedSequential(feed, clock, hooks);
+  // One worker asked for: one file at a time on one core.
+  if (jobs <= 1) return RunFeedSequential(feed, clock, hooks, 1);
   ParallelRun run(feed, clock, jobs, hooks);
-  if (run.Start(jobs) == 0) return RunFeedSequential(feed, clock, hooks);
+  if (run.Start(jobs) == 0)
+    return RunFeedSequential(feed, clock, hooks, DecoderThreads(1, platform::UsableCores()));
   run.Run();
 }
 
@@ -431,9 +452,12 @@ std::vector<FileResult> RunBatch(const std::vector<std::string>& absolutePaths,
                                  ProcessSettings& settings, const platform::Clock& clock, int jobs,
                                  StageTimes* times, const CommitReport& report) {
   const std::size_t count = absolutePaths.size();
-  jobs =
-      static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(std::max(jobs, 1)), count));
-  if (jobs <= 1) return RunSequential(absolutePaths, settings, clock, times, report);
+  const int asked = std::max(jobs, 1);
+  jobs = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(asked), count));
+  // A lone file takes every core; one worker asked for keeps to one.
+  if (jobs <= 1)
+    return RunSequential(absolutePaths, settings, clock, times, report,
+                         asked > 1 ? DecoderThreads(1, platform::UsableCores()) : 1);
 
   // The workers' options: a snapshot on this thread before the first commit, which is
   // when a fixed source's settings could first change (only the naming texts do, which

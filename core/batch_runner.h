@@ -42,6 +42,10 @@ int DefaultJobs();
 // the cores the other workers leave, so that N workers never start N x cores threads while
 // one large tiled picture in a short batch still uses them all.
 int DecoderThreads(int workers, unsigned cores);
+// The files one file can expect to share the cores with, itself included: the files in work
+// when it starts (`inWork`, itself counted) and those known to follow it, at most `workers`;
+// `workers` when the following files are not known.
+int FilesSharingCores(int workers, int inWork, std::optional<std::size_t> following);
 
 // For each path, how many leading paths must be committed before it may be prepared.
 // Normally 0; a path that an earlier argument's JPEG would write (a result fed back in as
@@ -78,6 +82,10 @@ std::string FailureText(FileResult result, const std::string& detail);
 struct BatchItem {
   std::string path;
   Options options;
+  // Files known to follow this one when it was handed out; nullopt when the feed cannot
+  // tell (more may still come). A file that starts while fewer files are in work than
+  // workers may use the idle workers' cores for its own picture.
+  std::optional<std::size_t> following;
 };
 
 // Where a batch's files come from: the command line's fixed list with one set of options,

@@ -64,14 +64,16 @@ FileResult FromLoadStatus(LoadStatus status) {
 // for the steps to run on it one after the other.
 class ReducingSink final : public RowSink {
  public:
-  ReducingSink(bool autoRotate, bool boost, Box box)
-      : autoRotate_(autoRotate), boost_(boost), box_(box) {}
+  // `threads`: what the load may use; above 1, the boost and the reduction of each group of
+  // rows run beside the decode.
+  ReducingSink(bool autoRotate, bool boost, Box box, int threads)
+      : autoRotate_(autoRotate), boost_(boost), box_(box), threads_(threads) {}
 
   void Begin(int width, int height, int orientation) override {
     const ReductionSteps steps{autoRotate_ ? orientation : 1, boost_, kSaturationFactor, box_.width,
                                box_.height};
     try {
-      stream_.emplace(width, height, steps);
+      stream_.emplace(width, height, steps, threads_);
       return;
     } catch (const std::invalid_argument&) {
     } catch (const std::domain_error&) {
@@ -107,6 +109,7 @@ class ReducingSink final : public RowSink {
   bool autoRotate_;
   bool boost_;
   Box box_;
+  int threads_;
   std::optional<StreamingReduction> stream_;
   BitmapSink whole_;
 };
@@ -233,7 +236,8 @@ ReducedSource ReduceOpenedSource(const SourceFile& source, const Options& option
     // Cameras store portrait photos on their side with an EXIF note; turning them upright
     // before the box is chosen makes the box apply to the picture as it is seen. The
     // decoder finds the note during its one pass over the file.
-    ReducingSink sink(settings.AutoRotate(), settings.Saturation(), SelectedBox(settings));
+    ReducingSink sink(settings.AutoRotate(), settings.Saturation(), SelectedBox(settings),
+                      request.decoderThreads);
     // A camera raw's preview serves when it covers the box the picture goes into.
     LoadRequest load = request;
     const Box box = SelectedBox(settings);

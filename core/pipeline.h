@@ -138,6 +138,8 @@ class FilePipeline {
   PreparedFile Prepare(const std::string& path, WorkBitmap& bitmap);
   // Naming, writing and the HTML line; never raises.
   FileResult Commit(PreparedFile& prepared);
+  // The threads the next files' loads may use of their own (see PipelineHooks).
+  void SetDecoderThreads(int threads) { hooks_.decoderThreads = threads; }
 
  private:
   ProcessSettings& settings_;

@@ -114,7 +114,9 @@ class StreamingReduction {
 
   // Raises what FitToBox raises for this size and box, before any row is taken:
   // std::invalid_argument for a negative box, std::domain_error for a zero target length.
-  StreamingReduction(int width, int height, const ReductionSteps& steps);
+  // With `threads` above 1 a helper thread boosts and reduces the handed rows while the
+  // caller decodes the next ones; the bytes are the same.
+  StreamingReduction(int width, int height, const ReductionSteps& steps, int threads = 1);
   ~StreamingReduction();
   StreamingReduction(const StreamingReduction&) = delete;
   StreamingReduction& operator=(const StreamingReduction&) = delete;
@@ -129,7 +131,8 @@ class StreamingReduction {
   void Finish(WorkBitmap& result);
 
   // The most bytes this object holds at once for such a picture (its band).
-  static std::size_t WorkingBytes(int width, int height, const ReductionSteps& steps);
+  static std::size_t WorkingBytes(int width, int height, const ReductionSteps& steps,
+                                  int threads = 1);
 
  private:
   std::unique_ptr<detail::StreamState> state_;

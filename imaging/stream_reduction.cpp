@@ -1,8 +1,13 @@
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -146,11 +151,19 @@ struct Target {
 class StreamState {
  public:
   // The width pass is fastest on groups of eight rows. Rows left over from a group wait in
-  // the block beside a whole new request, so that the groups stay whole.
+  // the ring beside the next request, so that the groups stay whole.
   static constexpr int kWidthGroup = 8;
-  static constexpr int kHeldRows = StreamingReduction::kBlockRows + kWidthGroup;
+  // Rows of the ring the decoder writes into. Rows are taken and given back in order; a
+  // request that does not fit before the ring's end starts again at its first row. On one
+  // thread at most seven rows wait while a request is written (room for 16 after at most
+  // 15 skipped); with a helper, two more requests may wait for it.
+  static constexpr int kRingRows = 2 * StreamingReduction::kBlockRows + kWidthGroup;
+  static constexpr int kHelperRingRows = 4 * StreamingReduction::kBlockRows;
+  // Rows pending at most: seven left over and one request.
+  static constexpr int kPendingRows = StreamingReduction::kBlockRows + kWidthGroup;
 
-  StreamState(int width, int height, const ReductionSteps& steps) : width_(width), height_(height) {
+  StreamState(int width, int height, const ReductionSteps& steps, int threads)
+      : width_(width), height_(height) {
     if (width <= 0 || height <= 0) throw std::invalid_argument("empty picture");
     const int o = steps.orientation >= 2 && steps.orientation <= 8 ? steps.orientation : 1;
     transposed_ = o >= 5;
@@ -173,11 +186,12 @@ class StreamState {
     if (steps.boost) boost_.emplace(steps.boostFactor);
 
     const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
-    block_.SetSize(width, kHeldRows);
+    ringRows_ = threads > 1 ? kHelperRingRows : kRingRows;
+    block_.SetSize(width, ringRows_);
     if (!transposed_) {
       // Rows: width pass on each, height pass summed over them.
       rowPass_ = std::make_unique<RowPass>(first_);
-      reduced_.resize(3 * static_cast<std::size_t>(plan.width) * kHeldRows);
+      reduced_.resize(3 * static_cast<std::size_t>(plan.width) * kPendingRows);
       MakeSums(sums_, second_, 3 * static_cast<std::size_t>(plan.width));
       result_.SetSize(plan.width, plan.height);
     } else {
@@ -190,38 +204,60 @@ class StreamState {
       reduced_.resize(3 * static_cast<std::size_t>(plan.height) * kColumnBatch);
       result_.SetSize(plan.width, plan.height);
     }
+    // The helper boosts and reduces the rows while the decoder writes the next ones. Without
+    // it (or when it cannot be started) the same steps run on the decoder's thread.
+    if (threads > 1) {
+      try {
+        helper_ = std::thread([this] { HelperLoop(); });
+      } catch (const std::system_error&) {
+      }
+    }
   }
 
+  ~StreamState() { StopHelper(true); }
+  StreamState(const StreamState&) = delete;
+  StreamState& operator=(const StreamState&) = delete;
+
   std::uint8_t* Rows(int count) {
-    if (pending_ + count > kHeldRows) Process(pending_);
-    return block_.Data() + Stride() * static_cast<std::size_t>(pending_);
+    count = std::clamp(count, 0, StreamingReduction::kBlockRows);
+    if (helper_.joinable()) {
+      std::unique_lock lock(mutex_);
+      room_.wait(lock, [&] { return Fits(count); });
+      writeStart_ = Start(count);
+    } else {
+      if (!Fits(count)) Process(pending_);
+      writeStart_ = Start(count);
+    }
+    return block_.Data() + Stride() * static_cast<std::size_t>(writeStart_);
   }
 
   std::size_t Stride() const { return 3 * static_cast<std::size_t>(width_); }
 
   void Put(int first, int count, int step) {
-    if (count < 0 || count > StreamingReduction::kBlockRows || pending_ + count > kHeldRows) {
+    if (count < 0 || count > StreamingReduction::kBlockRows || writeStart_ < 0 ||
+        writeStart_ + count > ringRows_) {
       broken_ = true;
       return;
     }
-    for (int r = 0; r < count; ++r) {
-      const int y = first + r * step;
-      std::uint8_t* row = block_.Data() + Stride() * static_cast<std::size_t>(pending_ + r);
-      if (y < 0 || y >= height_) broken_ = true;
-      rowOf_[pending_ + r] = y;
-      if (boost_) boost_->Apply(row, static_cast<std::size_t>(width_));
-      if (mirror_) MirrorRow(row, width_);
-    }
-    pending_ += count;
+    const Handed handed{writeStart_, count, first, step};
+    writeStart_ = -1;
     rowsIn_ += count;
-    if (transposed_) {
-      Process(pending_);
-    } else if (pending_ >= kWidthGroup) {
-      Process(pending_ - pending_ % kWidthGroup);
+    if (count == 0) return;
+    if (!helper_.joinable()) {
+      live_.push_back({handed.start, handed.count});
+      Take(handed);
+      return;
     }
+    {
+      std::lock_guard lock(mutex_);
+      live_.push_back({handed.start, handed.count});
+      handed_.push_back(handed);
+    }
+    work_.notify_one();
   }
 
   void Finish(WorkBitmap& result) {
+    StopHelper(false);
     Process(pending_);
     if (transposed_) FlushColumns();
     const bool complete = std::visit(
@@ -237,7 +273,7 @@ class StreamState {
     result.Swap(result_);
   }
 
-  static std::size_t WorkingBytes(int width, int height, const ReductionSteps& steps) {
+  static std::size_t WorkingBytes(int width, int height, const ReductionSteps& steps, int threads) {
     const bool transposed = steps.orientation >= 5 && steps.orientation <= 8;
     const int uprightWidth = transposed ? height : width;
     const int uprightHeight = transposed ? width : height;
@@ -248,12 +284,12 @@ class StreamState {
     // Footprints of both passes and their division tables.
     std::size_t bytes = sizeof(Footprint) * static_cast<std::size_t>(plan.width + plan.height) +
                         2 * static_cast<std::size_t>(kTableSums);
-    bytes += rowBytes * kHeldRows;
+    bytes += rowBytes * static_cast<std::size_t>(threads > 1 ? kHelperRingRows : kRingRows);
     if (steps.boost) bytes += std::size_t{200} << 10;  // the boost's hue steps
     const std::size_t sumBytes = transposed ? rowBytes : 3 * static_cast<std::size_t>(plan.width);
     bytes += LineSums<std::int64_t>::Bytes(sumBytes);
     if (!transposed) {
-      bytes += 3 * static_cast<std::size_t>(plan.width) * kHeldRows;
+      bytes += 3 * static_cast<std::size_t>(plan.width) * kPendingRows;
       bytes += resultBytes;
     } else {
       bytes += rowBytes * kColumnBatch + resultBytes;
@@ -265,15 +301,124 @@ class StreamState {
  private:
   static constexpr int kColumnBatch = 8;
 
+  // Rows of the ring in use: written by the decoder and not yet taken through the passes.
+  struct Span {
+    int start;
+    int count;
+  };
+  // One Put: the ring rows written and the picture rows they hold.
+  struct Handed {
+    int start;
+    int count;
+    int first;
+    int step;
+  };
+
+  // Where a request of `count` rows goes: after the newest rows in use, or at the ring's
+  // start when they do not fit before its end (or nothing is in use).
+  int Start(int count) const {
+    if (live_.empty()) return 0;
+    const int next = live_.back().start + live_.back().count;
+    return next + count <= ringRows_ ? next : 0;
+  }
+  bool Fits(int count) const {
+    const int start = Start(count);
+    for (const Span& span : live_)
+      if (start < span.start + span.count && span.start < start + count) return false;
+    return true;
+  }
+
+  // Boost and mirror of the handed rows, then the passes over every whole group of eight.
+  // On the helper's thread when there is one.
+  void Take(const Handed& handed) {
+    for (int r = 0; r < handed.count; ++r) {
+      const int y = handed.first + r * handed.step;
+      const int slot = handed.start + r;
+      std::uint8_t* row = block_.Data() + Stride() * static_cast<std::size_t>(slot);
+      if (y < 0 || y >= height_) broken_ = true;
+      if (pending_ >= kPendingRows) {
+        broken_ = true;
+        Process(pending_);
+      }
+      slotOf_[pending_] = slot;
+      rowOf_[pending_] = y;
+      ++pending_;
+      if (boost_) boost_->Apply(row, static_cast<std::size_t>(width_));
+      if (mirror_) MirrorRow(row, width_);
+    }
+    if (transposed_) {
+      Process(pending_);
+    } else if (pending_ >= kWidthGroup) {
+      Process(pending_ - pending_ % kWidthGroup);
+    }
+  }
+
+  void HelperLoop() {
+    for (;;) {
+      Handed handed;
+      {
+        std::unique_lock lock(mutex_);
+        work_.wait(lock, [&] { return stopping_ || !handed_.empty(); });
+        if (handed_.empty() || abandoned_) return;
+        handed = handed_.front();
+        handed_.pop_front();
+      }
+      try {
+        Take(handed);
+      } catch (...) {
+        // Nothing here allocates or raises; were it to, the picture fails at Finish and
+        // the decoder must not wait for room.
+        broken_ = true;
+        pending_ = 0;
+        Release(ringRows_ * 2);
+      }
+    }
+  }
+
+  // Ends the helper once it has taken every handed row (or at once, `abandon`); the
+  // decoder's thread then owns everything again.
+  void StopHelper(bool abandon) {
+    if (!helper_.joinable()) return;
+    {
+      std::lock_guard lock(mutex_);
+      stopping_ = true;
+      abandoned_ = abandon;
+    }
+    work_.notify_one();
+    helper_.join();
+  }
+
+  // The first `count` pending rows are through: their ring rows are free again.
+  void Release(int count) {
+    std::unique_lock lock(mutex_, std::defer_lock);
+    if (helper_.joinable()) lock.lock();
+    while (count > 0 && !live_.empty()) {
+      Span& oldest = live_.front();
+      const int n = std::min(count, oldest.count);
+      oldest.start += n;
+      oldest.count -= n;
+      count -= n;
+      if (oldest.count == 0) live_.pop_front();
+    }
+    if (lock.owns_lock()) {
+      lock.unlock();
+      room_.notify_one();
+    }
+  }
+
+  std::uint8_t* Slot(int r) {
+    return block_.Data() + Stride() * static_cast<std::size_t>(slotOf_[r]);
+  }
+
   // Takes the first `count` pending rows through the passes and keeps the rest.
   void Process(int count) {
     if (count <= 0) return;
     if (!transposed_) {
-      const std::uint8_t* in[kHeldRows];
-      std::uint8_t* out[kHeldRows];
+      const std::uint8_t* in[kPendingRows];
+      std::uint8_t* out[kPendingRows];
       const std::size_t outBytes = 3 * static_cast<std::size_t>(target_.width);
       for (int r = 0; r < count; ++r) {
-        in[r] = block_.Data() + Stride() * static_cast<std::size_t>(r);
+        in[r] = Slot(r);
         out[r] = reduced_.data() + outBytes * static_cast<std::size_t>(r);
       }
       rowPass_->Run(in, out, count, Stride());
@@ -290,7 +435,7 @@ class StreamState {
         if (y < 0 || y >= height_) continue;
         const int k = fromEnd_ ? height_ - 1 - y : y;
         AddLine(
-            k, block_.Data() + Stride() * static_cast<std::size_t>(r),
+            k, Slot(r),
             [this](int) {
               return columns_.data() + Stride() * static_cast<std::size_t>(columnCount_);
             },
@@ -302,11 +447,11 @@ class StreamState {
     }
     const int rest = pending_ - count;
     if (rest > 0) {
-      std::memmove(block_.Data(), block_.Data() + Stride() * static_cast<std::size_t>(count),
-                   Stride() * static_cast<std::size_t>(rest));
       std::copy(rowOf_.begin() + count, rowOf_.begin() + pending_, rowOf_.begin());
+      std::copy(slotOf_.begin() + count, slotOf_.begin() + pending_, slotOf_.begin());
     }
     pending_ = rest;
+    Release(count);
   }
 
   template <class TargetFn, class FinishedFn>
@@ -354,23 +499,40 @@ class StreamState {
   std::unique_ptr<RowPass> rowPass_;
   AnySums sums_;
 
-  WorkBitmap block_;  // rows as they came, boosted and mirrored (a bitmap for its large pages)
-  std::array<int, kHeldRows> rowOf_{};
+  // The ring: rows as they came, boosted and mirrored (a bitmap for its large pages).
+  WorkBitmap block_;
+  int ringRows_ = kRingRows;
+  int writeStart_ = -1;  // the ring row of the request being written, -1 when none
+  int rowsIn_ = 0;       // the decoder's count
+  std::atomic<bool> broken_ = false;
+
+  // Shared with the helper under `mutex_` (live_ is the decoder's alone without a helper).
+  std::deque<Span> live_;
+  std::deque<Handed> handed_;
+  bool stopping_ = false;
+  bool abandoned_ = false;
+  std::mutex mutex_;
+  std::condition_variable work_;  // rows handed over, or the end
+  std::condition_variable room_;  // ring rows given back
+
+  // The passes' side: the helper's while it runs.
+  std::array<int, kPendingRows> rowOf_{};
+  std::array<int, kPendingRows> slotOf_{};
   int pending_ = 0;
-  int rowsIn_ = 0;
-  bool broken_ = false;
 
   std::vector<std::uint8_t> reduced_;  // rows after the width pass, or columns after the second
   std::vector<std::uint8_t> columns_;  // finished columns waiting for the second pass
   std::array<int, kColumnBatch> columnOf_{};
   int columnCount_ = 0;
   WorkBitmap result_;
+  std::thread helper_;  // last: started once everything above is ready
 };
 
 }  // namespace detail
 
-StreamingReduction::StreamingReduction(int width, int height, const ReductionSteps& steps)
-    : state_(std::make_unique<detail::StreamState>(width, height, steps)) {}
+StreamingReduction::StreamingReduction(int width, int height, const ReductionSteps& steps,
+                                       int threads)
+    : state_(std::make_unique<detail::StreamState>(width, height, steps, threads)) {}
 
 StreamingReduction::~StreamingReduction() = default;
 
@@ -384,8 +546,9 @@ void StreamingReduction::Put(int first, int count, int step) noexcept {
 
 void StreamingReduction::Finish(WorkBitmap& result) { state_->Finish(result); }
 
-std::size_t StreamingReduction::WorkingBytes(int width, int height, const ReductionSteps& steps) {
-  return detail::StreamState::WorkingBytes(width, height, steps);
+std::size_t StreamingReduction::WorkingBytes(int width, int height, const ReductionSteps& steps,
+                                             int threads) {
+  return detail::StreamState::WorkingBytes(width, height, steps, threads);
 }
 
 void ReduceWholePicture(WorkBitmap& bitmap, const ReductionSteps& steps) {

@@ -212,7 +212,10 @@ void WindowBatch::Answer() {
   if (index < paths_.size() && !cancelled_) {
     started_ = index + 1;
     const std::string path = paths_[index];  // the handlers below may add to paths_
-    Reply(BatchItem{path, events_.options()});
+    // The files dropped so far; a walk still under way may add more.
+    std::optional<std::size_t> following;
+    if (walksPending_ == 0) following = paths_.size() - index - 1;
+    Reply(BatchItem{path, events_.options(), following});
     if (events_.started) events_.started(index, path);
     return;
   }

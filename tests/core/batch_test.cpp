@@ -43,11 +43,20 @@ TEST(BatchJobs, CountFromTheVariableTheCoresAndTheMemory) {
   EXPECT_GE(DefaultJobs(), 1);
 
   // Workers share the cores with the decoders' own threads.
-  EXPECT_EQ(DecoderThreads(1, 8), 8);  // one file, or a sequential run: every core
+  EXPECT_EQ(DecoderThreads(1, 8), 8);  // one file in work: every core
   EXPECT_EQ(DecoderThreads(2, 8), 4);
   EXPECT_EQ(DecoderThreads(8, 8), 1);  // as many workers as cores: none of their own
   EXPECT_EQ(DecoderThreads(16, 8), 0);
   EXPECT_EQ(DecoderThreads(0, 0), 1);
+
+  // A file shares the cores with the files in work and those known to follow it.
+  EXPECT_EQ(FilesSharingCores(2, 1, 0), 1);             // one photo on two workers: both cores
+  EXPECT_EQ(FilesSharingCores(2, 1, 23), 2);            // the head of a batch
+  EXPECT_EQ(FilesSharingCores(2, 2, 0), 2);             // the tail, another file in work
+  EXPECT_EQ(FilesSharingCores(2, 1, std::nullopt), 2);  // a feed that cannot tell
+  EXPECT_EQ(FilesSharingCores(8, 3, 2), 5);
+  EXPECT_EQ(FilesSharingCores(0, 0, 0), 1);
+  EXPECT_EQ(DecoderThreads(FilesSharingCores(2, 1, 0), 2), 2);
 }
 
 // ---- Parallel against sequential ----------------------------------------------------

@@ -11,10 +11,12 @@
 #include "fixed_clock.h"
 #include "format_writers.h"
 #include "imaging.h"
+#include "libjpeg_reference.h"
 #include "output_stage.h"
 #include "pipeline.h"
 #include "pipeline_support.h"
 #include "test_webp.h"
+#include "unique_fd.h"
 
 namespace brevine {
 namespace {
@@ -151,6 +153,51 @@ TEST(StreamingPipeline, EveryFormatOrientationAndOptionGivesTheWholePictureBytes
       // The preview is the reduced picture, before any sharpening.
       EXPECT_TRUE(test::SameBitmap(expectedReduced, previewed));
     }
+  }
+}
+
+// One photo on several threads: a JPEG with a restart marker per MCU row, decoded in stripes
+// beside its boost and reduction, gives the bytes of the same photo without markers on one
+// thread, in every orientation.
+TEST(StreamingPipeline, StripesAndHelperGiveTheOneThreadBytesInEveryOrientation) {
+  test::TempFolder dir;
+  const WorkBitmap picture = test::MakePhotoLike(301, 467, 28);
+  test::LibjpegEncode how;
+  how.width = picture.Width();
+  how.height = picture.Height();
+  for (int y = 0; y < picture.Height(); ++y) {
+    const std::uint8_t* p = picture.Row(y);
+    for (int x = 0; x < picture.Width(); ++x, p += 3)
+      how.samples.insert(how.samples.end(), {p[2], p[1], p[0]});
+  }
+  Options o = test::PlainOptions();
+  o.saturation = true;
+  o.boxPreset = 6;
+  for (int orientation = 1; orientation <= 8; ++orientation) {
+    how.orientation = orientation;
+    how.restartInRows = 0;
+    const std::string plain = dir.Path() + "/plain" + std::to_string(orientation) + ".jpg";
+    test::WriteFile(plain, test::EncodeWithLibjpeg(how));
+    how.restartInRows = 1;
+    const std::string marked = dir.Path() + "/marked" + std::to_string(orientation) + ".jpg";
+    test::WriteFile(marked, test::EncodeWithLibjpeg(how));
+    auto reduce = [&](const std::string& path, int threads) {
+      int fd = -1;
+      EXPECT_EQ(OpenImageSource(path, fd), LoadStatus::kOk);
+      const platform::UniqueFd owned(fd);
+      WorkBitmap bitmap;
+      const ReducedSource done =
+          ReduceOpenedSource(SourceFile{fd, path}, o, LoadRequest{threads}, bitmap);
+      EXPECT_EQ(done.result, FileResult::kWritten);
+      EXPECT_EQ(done.info.orientation, orientation);
+      return bitmap;
+    };
+    const WorkBitmap expected = reduce(plain, 1);
+    EXPECT_EQ(std::max(expected.Width(), expected.Height()), 160);
+    EXPECT_EQ(expected.Width() > expected.Height(), orientation >= 5);
+    for (int threads : {2, 4})
+      EXPECT_TRUE(test::SameBitmap(expected, reduce(marked, threads)))
+          << "orientation " << orientation << ", " << threads << " threads";
   }
 }
 

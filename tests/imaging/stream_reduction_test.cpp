@@ -15,8 +15,8 @@ namespace {
 // Feeds `picture` row by row, top down or bottom up, in blocks of random sizes, as a
 // decoder would.
 WorkBitmap Stream(const WorkBitmap& picture, const ReductionSteps& steps, bool bottomUp,
-                  std::mt19937& random) {
-  StreamingReduction reduction(picture.Width(), picture.Height(), steps);
+                  std::mt19937& random, int threads = 1) {
+  StreamingReduction reduction(picture.Width(), picture.Height(), steps, threads);
   const int h = picture.Height();
   int done = 0;
   while (done < h) {
@@ -119,6 +119,79 @@ TEST(StreamingReductionTest, MissingRowsAreAnErrorNotAPicture) {
   std::uint8_t* rows = reduction.Rows(10);
   for (int r = 0; r < 10; ++r) std::memcpy(rows + reduction.Stride() * r, picture.Row(r), 150);
   reduction.Put(0, 10, 1);
+  WorkBitmap result;
+  EXPECT_THROW(reduction.Finish(result), std::logic_error);
+}
+
+// The helper thread boosts and reduces the rows the caller hands over while the caller
+// writes the next ones: the same bytes as on one thread, whatever the blocks' sizes.
+TEST(StreamingHandover, EqualsOneThreadOnRandomCases) {
+  std::mt19937 random(28);
+  for (int round = 0; round < 120; ++round) {
+    const int w = 1 + static_cast<int>(random() % 400);
+    const int h = 1 + static_cast<int>(random() % 400);
+    const WorkBitmap picture = test::MakePhotoLike(w, h, round);
+    ReductionSteps steps;
+    steps.orientation = 1 + round % 8;
+    steps.boost = round % 3 != 0;
+    steps.boostFactor = 140;
+    steps.boxWidth = 1 + static_cast<int>(random() % 200);
+    steps.boxHeight = 1 + static_cast<int>(random() % 200);
+    SCOPED_TRACE("round " + std::to_string(round));
+    WorkBitmap expected;
+    try {
+      expected = Whole(picture, steps);
+    } catch (const std::exception&) {
+      EXPECT_ANY_THROW(Stream(picture, steps, false, random, 2));
+      continue;
+    }
+    ASSERT_TRUE(test::SameBitmap(expected, Stream(picture, steps, round % 2 == 1, random, 2)));
+  }
+}
+
+// Whole blocks of sixteen rows, as the JPEG decoder hands them, on a picture many times the
+// ring's height: the ring's rows are taken back and written again many times over.
+TEST(StreamingHandover, ManyTurnsOfTheRing) {
+  const WorkBitmap picture = test::MakePhotoLike(333, 1500, 5);
+  for (int o : {1, 6}) {
+    const ReductionSteps steps{o, true, 140, 100, 100};
+    StreamingReduction reduction(picture.Width(), picture.Height(), steps, 4);
+    for (int y = 0; y < picture.Height(); y += 16) {
+      const int count = std::min(16, picture.Height() - y);
+      std::uint8_t* rows = reduction.Rows(count);
+      for (int r = 0; r < count; ++r)
+        std::memcpy(rows + reduction.Stride() * r, picture.Row(y + r), picture.Stride());
+      reduction.Put(y, count, 1);
+    }
+    WorkBitmap result;
+    reduction.Finish(result);
+    EXPECT_TRUE(test::SameBitmap(Whole(picture, steps), result)) << "orientation " << o;
+  }
+}
+
+// A decode that fails part-way drops the reduction with rows still handed over: the helper
+// ends without taking them; rows left out fail at Finish as on one thread.
+TEST(StreamingHandover, AbandonedOrIncompleteStreamsEnd) {
+  const WorkBitmap picture = test::MakePhotoLike(200, 400, 9);
+  for (int stop : {0, 16, 200}) {
+    StreamingReduction reduction(200, 400, ReductionSteps{6, true, 140, 50, 50}, 2);
+    for (int y = 0; y < stop; y += 16) {
+      std::uint8_t* rows = reduction.Rows(16);
+      for (int r = 0; r < 16; ++r)
+        std::memcpy(rows + reduction.Stride() * r, picture.Row(y + r), picture.Stride());
+      reduction.Put(y, 16, 1);
+    }
+    if (stop == 200) {
+      WorkBitmap result;
+      EXPECT_THROW(reduction.Finish(result), std::logic_error);
+    }
+  }
+  // Rows out of the picture or more than asked for are refused, also with a helper.
+  StreamingReduction reduction(200, 400, ReductionSteps{1, false, 0, 50, 50}, 2);
+  reduction.Rows(16);
+  reduction.Put(390, 16, 1);
+  reduction.Rows(16);
+  reduction.Put(0, 17, 1);
   WorkBitmap result;
   EXPECT_THROW(reduction.Finish(result), std::logic_error);
 }

@@ -54,7 +54,26 @@ int EncodeLeaf(const LibjpegEncode* how, unsigned char** out, unsigned long* siz
     cinfo.scan_info = how->scans.data();
     cinfo.num_scans = static_cast<int>(how->scans.size());
   }
+  if (how->lumaH > 0) {
+    cinfo.comp_info[0].h_samp_factor = how->lumaH;
+    cinfo.comp_info[0].v_samp_factor = how->lumaV;
+    for (int c = 1; c < cinfo.num_components; ++c)
+      cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
+  }
+  cinfo.restart_interval = static_cast<unsigned>(how->restartInterval);
+  cinfo.restart_in_rows = how->restartInRows;
   jpeg_start_compress(&cinfo, TRUE);
+  if (how->orientation > 0) {
+    // "Exif\0\0", a little-endian TIFF header and IFD0 with the one Orientation tag.
+    const JOCTET exif[] = {'E', 'x',  'i',  'f', 0,
+                           0,   'I',  'I',  42,  0,
+                           8,   0,    0,    0,   1,
+                           0,   0x12, 0x01, 3,   0,
+                           1,   0,    0,    0,   static_cast<JOCTET>(how->orientation),
+                           0,   0,    0,    0,   0,
+                           0,   0};
+    jpeg_write_marker(&cinfo, JPEG_APP0 + 1, exif, sizeof exif);
+  }
   const std::size_t stride = static_cast<std::size_t>(how->width) * how->components;
   while (cinfo.next_scanline < cinfo.image_height) {
     JSAMPROW row = const_cast<JSAMPROW>(how->samples.data()) + cinfo.next_scanline * stride;

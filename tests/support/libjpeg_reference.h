@@ -30,6 +30,13 @@ struct LibjpegEncode {
   bool adobeMarker = true;            // only changed from the default when false
   std::vector<jpeg_scan_info> scans;  // a scan script of its own when not empty
   Bytes samples;                      // rows top first, `components` samples per pixel
+  // The first component's sampling factors (the others keep 1 x 1); 0: the library's.
+  int lumaH = 0;
+  int lumaV = 0;
+  int restartInterval = 0;  // MCUs between restart markers (0: none) ...
+  int restartInRows = 0;    // ... or MCU rows between them
+  // An EXIF block with this orientation (0: none).
+  int orientation = 0;
 };
 Bytes EncodeWithLibjpeg(const LibjpegEncode& how);
 
