@@ -62,6 +62,8 @@ enum class LoadStatus {
 
 // Whether the extension of the path's last component (in lower case) has a decoder.
 bool HasDecoderFor(const std::string& path);
+// The extensions HasDecoderFor accepts, in lower case with their dot (".jpg").
+std::vector<std::string> DecoderExtensions();
 
 // What a load learns about a picture beyond its pixels. Decoders fill what their format
 // carries; the loader starts from a cleared value.

@@ -139,6 +139,12 @@ Decoder DecoderFor(const std::string& path) {
 
 bool HasDecoderFor(const std::string& path) { return DecoderFor(path) != nullptr; }
 
+std::vector<std::string> DecoderExtensions() {
+  std::vector<std::string> extensions;
+  for (const DispatchEntry& entry : kDispatch) extensions.emplace_back(entry.extension);
+  return extensions;
+}
+
 namespace {
 
 // The size of an open file, which must be a regular one.

@@ -42,7 +42,7 @@ class ProcessSettings {
   bool Progressive() const { return Current().progressive; }
   bool Html() const { return Current().html; }
   bool FixedQuality() const { return Current().fixedQuality; }  // else the target size
-  int Quality() const { return Current().quality; }             // 1 .. 100
+  int Quality() const { return Current().FormatQuality(); }     // the format's, 1 .. 100
   int TargetSize() const { return Current().targetSize; }       // kilobytes
   bool SubFolderMode() const { return Current().subFolder; }    // else added text
   int TextPosition() const { return Current().textPosition; }   // -1 none, 0 before, 1 after

@@ -186,6 +186,19 @@ TEST_F(Flags, SetOptionsForTheRunOverTheSettingsFileAndAreNeverStored) {
   EXPECT_TRUE(applied.sharpen);
   EXPECT_EQ(applied.sharpenStrength, 80);
   EXPECT_EQ(ApplyFlags(ParseArguments({"--no-sharpen", "--sharpen=5"}), {}).sharpenStrength, 5);
+  // -q is the quality of whichever format the run writes, before or after -f; a stored
+  // quality of another format is left to that format.
+  Options webpAt33;
+  webpAt33.webpQuality = 33;
+  for (const auto& args : {std::vector<std::string>{"-q", "45", "-f", "avif"},
+                           std::vector<std::string>{"-f", "webp", "-q", "45"},
+                           std::vector<std::string>{"--quality=45"}}) {
+    const Options o = ApplyFlags(ParseArguments(args), webpAt33);
+    EXPECT_EQ(o.FormatQuality(), 45) << args.front();
+    EXPECT_TRUE(o.fixedQuality);
+  }
+  EXPECT_EQ(ApplyFlags(ParseArguments({"-f", "webp"}), webpAt33).FormatQuality(), 33);
+  EXPECT_EQ(ApplyFlags(ParseArguments({"-f", "avif"}), webpAt33).FormatQuality(), 60);
   EXPECT_EQ(RunOut({"--settings", "other.ini", "--folder=out", "pics/b.bmp"}), 0);
   EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "pics/out/b.jpg"));
 }
