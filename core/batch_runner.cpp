@@ -217,6 +217,7 @@ class ParallelRun {
       PipelineHooks hooks;
       hooks.times = run.times_.Own(times_);
       hooks.decoderThreads = run.decoderThreads_;
+      hooks.workers = run.hooks_.workers;
       if (run.hooks_.loaded)
         hooks.preview = [this](const WorkBitmap& bitmap) { run_.hooks_.loaded(index_, bitmap); };
       // Each worker owns its bitmap and its copy of the options: Prepare shares nothing
@@ -231,7 +232,7 @@ class ParallelRun {
         index_ = index;
         settings_.Values() = handed.item.options;
         try {
-          done.file = pipeline_->Prepare(handed.item.path, bitmap_);
+          done.file = pipeline_->Prepare(handed.item.path, bitmap_, handed.workingBytes);
         } catch (...) {
           done.file = PreparedFile{};
           done.file.result = FileResult::kCannotProcess;
@@ -315,6 +316,7 @@ void RunFeedSequential(BatchFeed& feed, const platform::Clock& clock, const Batc
   PipelineHooks pipelineHooks;
   pipelineHooks.times = hooks.times;
   pipelineHooks.decoderThreads = DecoderThreads(1, platform::UsableCores());
+  pipelineHooks.workers = hooks.workers;
   if (hooks.loaded)
     pipelineHooks.preview = [&](const WorkBitmap& bitmap) { hooks.loaded(index, bitmap); };
   FilePipeline pipeline(settings, clock, pipelineHooks);
@@ -354,11 +356,13 @@ class FixedFeed final : public BatchFeed {
 
 std::vector<FileResult> RunSequential(const std::vector<std::string>& paths,
                                       ProcessSettings& settings, const platform::Clock& clock,
-                                      StageTimes* times, const CommitReport& report) {
+                                      StageTimes* times, const CommitReport& report,
+                                      DecodeWorkerPool* workers) {
   SourceSet sources;
   for (const std::string& path : paths) sources.Add(path);
   PipelineHooks hooks;
   hooks.times = times;
+  hooks.workers = workers;
   hooks.decoderThreads = DecoderThreads(1, platform::UsableCores());
   hooks.sources = &sources;
   FilePipeline pipeline(settings, clock, hooks);
@@ -431,11 +435,12 @@ void RunFeed(BatchFeed& feed, const platform::Clock& clock, int jobs, const Batc
 
 std::vector<FileResult> RunBatch(const std::vector<std::string>& absolutePaths,
                                  ProcessSettings& settings, const platform::Clock& clock, int jobs,
-                                 StageTimes* times, const CommitReport& report) {
+                                 StageTimes* times, const CommitReport& report,
+                                 DecodeWorkerPool* workers) {
   const std::size_t count = absolutePaths.size();
   jobs =
       static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(std::max(jobs, 1)), count));
-  if (jobs <= 1) return RunSequential(absolutePaths, settings, clock, times, report);
+  if (jobs <= 1) return RunSequential(absolutePaths, settings, clock, times, report, workers);
 
   // The workers' options: a snapshot on this thread before the first commit, which is
   // when a fixed source's settings could first change (only the naming texts do, which
@@ -449,6 +454,7 @@ std::vector<FileResult> RunBatch(const std::vector<std::string>& absolutePaths,
   BatchHooks hooks;
   hooks.times = times;
   hooks.sources = &sources;
+  hooks.workers = workers;
   hooks.report = [&](const CommittedFile& c) {
     results.push_back(c.result);
     if (report) report(c);

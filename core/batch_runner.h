@@ -120,6 +120,8 @@ struct BatchHooks {
   // The batch's sources, which no result may replace: each file is added as it is handed
   // out; a caller that knows them all beforehand adds them here. Null: the batch's own.
   SourceSet* sources = nullptr;
+  // Where the sources are read: confined workers, or (null) the batch's own threads.
+  DecodeWorkerPool* workers = nullptr;
 };
 
 // Runs the feed's files on `jobs` workers and commits them on the calling thread in
@@ -134,8 +136,10 @@ void RunFeed(BatchFeed& feed, const platform::Clock& clock, int jobs, const Batc
 // with the caller's settings, call for call. Parallel workers read their own copy of the
 // options, a Snapshot taken on the caller's thread at the start; the commits read `settings`.
 // `times`, when given, receives the stage times of every worker.
+// `workers`, when given, reads the sources.
 std::vector<FileResult> RunBatch(const std::vector<std::string>& absolutePaths,
                                  ProcessSettings& settings, const platform::Clock& clock, int jobs,
-                                 StageTimes* times = nullptr, const CommitReport& report = {});
+                                 StageTimes* times = nullptr, const CommitReport& report = {},
+                                 DecodeWorkerPool* workers = nullptr);
 
 }  // namespace brevine

@@ -11,6 +11,7 @@
 
 #include "batch_runner.h"
 #include "brevine_version.h"
+#include "decode_worker.h"
 #include "file_system.h"
 #include "folder_walk.h"
 #include "output_stage.h"
@@ -347,7 +348,8 @@ Options ApplyFlags(const Arguments& arguments, Options options) {
 }
 
 int RunCommandLine(const std::vector<std::string>& args, const std::string& programPath,
-                   std::ostream& out, std::ostream& err, const std::string& cwd, bool progress) {
+                   std::ostream& out, std::ostream& err, const std::string& cwd, bool progress,
+                   bool workers) {
   const Arguments a = ParseArguments(args);
   const auto usageError = [&](const std::string& option, const std::string& reason) {
     err << "brevine: " << option << ": " << reason << "\n"
@@ -393,6 +395,16 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
 
   ProgressLine line(err, progress, paths.size());
   int status = 0;
+  std::optional<DecodeWorkerPool> pool;
+  if (workers) pool.emplace(DecodeWorkerPool::Settings{});
+  const auto warnOnce = [&] {
+    if (!pool) return;
+    if (const std::string warning = pool->TakeWarning(); !warning.empty()) {
+      line.Clear();
+      err << "brevine: " << warning << "\n";
+      err.flush();
+    }
+  };
   const auto print = [&](const std::string& shown, FileResult result, const std::string& detail) {
     line.Clear();
     err << "brevine: " << shown << ": " << FailureText(result, detail) << "\n";
@@ -409,6 +421,7 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
   if (!paths.empty()) line.Show(0, items[itemOf[0]].shown);
   // Each line goes out as soon as its file is committed, so a long batch reports as it goes.
   const CommitReport report = [&](const CommittedFile& c) {
+    warnOnce();
     const std::size_t k = itemOf[c.index];
     reportFoldersBefore(k);
     reported = k + 1;
@@ -433,7 +446,8 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
     if (c.index + 1 < paths.size()) line.Show(c.index + 1, items[itemOf[c.index + 1]].shown);
   };
   const int jobs = a.jobs ? *a.jobs : DefaultJobs();
-  RunBatch(paths, settings, clock, jobs, nullptr, report);
+  RunBatch(paths, settings, clock, jobs, nullptr, report, pool ? &*pool : nullptr);
+  warnOnce();
   line.Clear();
   reportFoldersBefore(items.size());
   err.flush();
@@ -446,7 +460,7 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
 }
 
 int RunCommandLine(const std::vector<std::string>& args, const std::string& programPath) {
-  return RunCommandLine(args, programPath, std::cout, std::cerr, {}, ::isatty(2) == 1);
+  return RunCommandLine(args, programPath, std::cout, std::cerr, {}, ::isatty(2) == 1, true);
 }
 
 }  // namespace brevine

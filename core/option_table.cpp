@@ -272,6 +272,24 @@ constexpr OptionRow kTable[] = {
              "LC_ALL, LC_MESSAGES, LANG) where the window has it, else shows the written Chinese",
      .label = BREVINE_TR_NOOP("brevine::OptionsDialog", "语言"),
      .explanation = BREVINE_TR_NOOP("brevine::OptionsDialog", "窗口的语言，下次启动时生效")},
+    // Photos come from anywhere; the libraries that read them are large C code. Each is
+    // read in a worker process that can open no file, create none, reach no network and
+    // start no program. Off is for measuring and debugging.
+    {.section = "option",
+     .key = "sandbox",
+     .type = kChoice,
+     .field = &Options::sandbox,
+     .defaultValue = "auto",
+     .choices = "auto|require|off",
+     .flags = {{.longName = "require-sandbox",
+                .value = "require",
+                .help = "refuse every file where the decoders cannot be confined"},
+               {.longName = "sandbox",
+                .argument = "MODE",
+                .help = "auto, require or off: where photos are decoded (see sandbox)"}},
+     .help = "auto: each photo is decoded in a confined worker process, unconfined with one "
+             "warning where the kernel cannot confine it; require: such files are refused; off: "
+             "decoded in the program itself"},
     {.section = "changed",
      .key = "save",
      .field = &Options::subFolder,

@@ -59,7 +59,8 @@ struct Options {
   bool keepInfo;
   std::string format;
   bool keepDate;
-  std::string lang;  // the window's language; empty: the desktop's
+  std::string lang;     // the window's language; empty: the desktop's
+  std::string sandbox;  // where sources are decoded: auto, require or off
   bool subFolder;
   int textPosition;
   std::string addedText;

@@ -16,6 +16,7 @@
 namespace brevine {
 
 class SourceSet;
+class DecodeWorkerPool;
 
 // What became of one path. The window ignores it; the command line reports failures.
 enum class FileResult {
@@ -49,6 +50,9 @@ struct PipelineHooks {
   int decoderThreads = 0;
   // The batch's sources, which no commit may replace; null: only each file's own.
   const SourceSet* sources = nullptr;
+  // Where sources are read: confined workers (unless the options say sandbox=off), or
+  // (null) this process. With workers the preview sees the picture once it is sharpened.
+  DecodeWorkerPool* workers = nullptr;
 };
 
 // The bounding box of the chosen preset (custom: the custom box's sides; no preset:
@@ -119,7 +123,9 @@ class FilePipeline {
   FileResult ProcessFile(const std::string& path, WorkBitmap& bitmap);
 
   // Load, saturation, reduction, sharpening and encoding; writes nothing; never raises.
-  PreparedFile Prepare(const std::string& path, WorkBitmap& bitmap);
+  // `workingBytes`: what a batch counts the file at (0: not known), for a worker's memory
+  // allowance.
+  PreparedFile Prepare(const std::string& path, WorkBitmap& bitmap, std::uint64_t workingBytes = 0);
   // Naming, writing and the HTML line; never raises.
   FileResult Commit(PreparedFile& prepared);
 

@@ -1,6 +1,10 @@
 #include "startup.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
 
 #include <exception>
 #include <iostream>
@@ -8,9 +12,11 @@
 #include <vector>
 
 #include "command_line.h"
+#include "decode_worker.h"
 #include "desktop.h"
 #include "file_system.h"
 #include "path_text.h"
+#include "worker_process.h"
 
 namespace brevine {
 
@@ -40,6 +46,13 @@ void* OpenWindowModule(const std::string& programPath, std::string& error) {
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
+  // A decode worker started by a batch of this program: nothing else of the program runs,
+  // and it ends without the exit handlers of libraries it has walled itself off from.
+  if (argc == 2 && std::strcmp(argv[1], kWorkerArgument) == 0) {
+    const int status = RunDecodeWorker(platform::kChildChannel);
+    std::fflush(nullptr);
+    ::_exit(status);
+  }
   const std::vector<std::string> args(argv + 1, argv + argc);
   const std::string programPath = platform::ExecutablePath();
   if (!args.empty()) {
