@@ -43,7 +43,7 @@ struct WorkerReady {
   bool noNewPrivs = false;
   int landlockAbi = 0;  // the ABI its ruleset used; 0: no Landlock domain
   bool seccomp = false;
-  std::string why;  // what could not be put in place, when something could not
+  std::string why;                  // what could not be put in place, when something could not
   std::uint64_t baselineBytes = 0;  // its address space when ready
   bool Confined() const { return noNewPrivs && landlockAbi > 0 && seccomp; }
 };

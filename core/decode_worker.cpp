@@ -52,14 +52,13 @@ bool SendMessage(int channel, MessageKind kind, const std::vector<std::uint8_t>&
 
 // A message's header and fields; false at the end of the stream or on a timeout; a
 // malformed header raises MessageError.
-bool ReceiveMessage(int channel, MessageHeader& header, std::vector<std::uint8_t>& fields,
-                    int* fd, long long deadlineMs, bool* timedOut) {
+bool ReceiveMessage(int channel, MessageHeader& header, std::vector<std::uint8_t>& fields, int* fd,
+                    long long deadlineMs, bool* timedOut) {
   std::uint8_t head[kMessageHeaderBytes];
   if (!platform::ReceiveAll(channel, head, sizeof head, fd, deadlineMs, timedOut)) return false;
   header = DecodeHeader(head, sizeof head);
   fields.resize(static_cast<std::size_t>(header.fieldBytes));
-  return platform::ReceiveAll(channel, fields.data(), fields.size(), nullptr, deadlineMs,
-                              timedOut);
+  return platform::ReceiveAll(channel, fields.data(), fields.size(), nullptr, deadlineMs, timedOut);
 }
 
 // A large bitmap is not kept from file to file.
@@ -82,9 +81,8 @@ int RunDecodeWorker(int channel, const SourceReduction& reduce) {
   std::string why;
   ready.noNewPrivs = platform::SetNoNewPrivileges(why);
   // Until the batch sets each file's allowance: what a large photo may take.
-  platform::LimitOwnResources(ready.baselineBytes == 0
-                                  ? 0
-                                  : ready.baselineBytes + kWorkerMemoryBudget + kAllowanceMargin);
+  platform::LimitOwnResources(
+      ready.baselineBytes == 0 ? 0 : ready.baselineBytes + kWorkerMemoryBudget + kAllowanceMargin);
   ready.landlockAbi = platform::DenyAllFileSystemAccess(why);
   if (platform::SeccompAvailable()) {
     ready.seccomp = platform::InstallDecoderFilter(channel, why);
@@ -109,8 +107,8 @@ int RunDecodeWorker(int channel, const SourceReduction& reduce) {
     }
     allocationFailed.store(false, std::memory_order_relaxed);
     DecodeReply reply;
-    reply.reduced = reduce(SourceFile{fd, request.name}, request.options, request.load, bitmap,
-                           &reply.times);
+    reply.reduced =
+        reduce(SourceFile{fd, request.name}, request.options, request.load, bitmap, &reply.times);
     ::close(fd);
     reply.memoryExceeded = allocationFailed.load(std::memory_order_relaxed);
     if (reply.reduced.result == FileResult::kWritten) {
@@ -127,11 +125,11 @@ int RunDecodeWorker(int channel, const SourceReduction& reduce) {
 }
 
 int RunDecodeWorker(int channel) {
-  return RunDecodeWorker(channel, [](const SourceFile& source, const Options& options,
-                                     const LoadRequest& request, WorkBitmap& bitmap,
-                                     StageTimes* times) {
-    return ReduceOpenedSource(source, options, request, bitmap, {}, times);
-  });
+  return RunDecodeWorker(
+      channel, [](const SourceFile& source, const Options& options, const LoadRequest& request,
+                  WorkBitmap& bitmap, StageTimes* times) {
+        return ReduceOpenedSource(source, options, request, bitmap, {}, times);
+      });
 }
 
 // ---- the batch's side ------------------------------------------------------------------
@@ -143,9 +141,8 @@ SandboxMode SandboxModeOf(const std::string& value) {
 }
 
 std::string DescribeConfinement(const WorkerReady& ready) {
-  std::string text = ready.landlockAbi > 0
-                         ? "Landlock ABI " + std::to_string(ready.landlockAbi)
-                         : std::string("no Landlock");
+  std::string text = ready.landlockAbi > 0 ? "Landlock ABI " + std::to_string(ready.landlockAbi)
+                                           : std::string("no Landlock");
   text += ready.seccomp ? ", seccomp on" : ", no seccomp";
   if (!ready.noNewPrivs) text += ", no no_new_privs";
   return text;
@@ -225,8 +222,8 @@ std::unique_ptr<DecodeWorkerPool::Worker> DecodeWorkerPool::Acquire(std::string&
   std::vector<std::uint8_t> fields;
   WorkerReady ready;
   try {
-    if (!ReceiveMessage(child.channel, header, fields, nullptr,
-                        platform::MonotonicMs() + kStartMs, nullptr) ||
+    if (!ReceiveMessage(child.channel, header, fields, nullptr, platform::MonotonicMs() + kStartMs,
+                        nullptr) ||
         header.kind != MessageKind::kReady)
       throw MessageError("no answer");
     DecodeFields(fields.data(), fields.size(), ready);
@@ -278,10 +275,9 @@ ReducedSource DecodeWorkerPool::Reduce(const SourceFile& source, const Options& 
       static_cast<std::uint64_t>(std::max(1, settings_.minimumSeconds)) + (fileBytes >> 20);
   const int threads = std::max(1, request.decoderThreads);
   if (worker->Ready().baselineBytes != 0) {
-    const std::uint64_t allowance = worker->Ready().baselineBytes +
-                                    (workingBytes ? workingBytes : kWorkerMemoryBudget) +
-                                    fileBytes + kAllowanceMargin +
-                                    kPerThreadMargin * static_cast<std::uint64_t>(threads);
+    const std::uint64_t allowance =
+        worker->Ready().baselineBytes + (workingBytes ? workingBytes : kWorkerMemoryBudget) +
+        fileBytes + kAllowanceMargin + kPerThreadMargin * static_cast<std::uint64_t>(threads);
     const auto used = static_cast<std::uint64_t>(platform::ProcessCpuSeconds(worker->Pid()));
     platform::SetProcessLimits(worker->Pid(), allowance,
                                used + 1 + seconds * static_cast<std::uint64_t>(threads));
@@ -311,8 +307,7 @@ ReducedSource DecodeWorkerPool::Reduce(const SourceFile& source, const Options& 
       bitmap.SetSize(reply.width, reply.height);
       for (int y = 0; y < reply.height; ++y)
         if (!platform::ReceiveAll(worker->Channel(), bitmap.Row(y),
-                                  static_cast<std::size_t>(rowBytes), nullptr, deadline,
-                                  &timedOut))
+                                  static_cast<std::size_t>(rowBytes), nullptr, deadline, &timedOut))
           throw ChannelFailed{};
     }
   } catch (const ChannelFailed&) {

@@ -30,9 +30,9 @@ namespace brevine {
 inline constexpr char kWorkerArgument[] = "--decode-worker";
 
 // What the worker runs for one file; ReduceOpenedSource in the program.
-using SourceReduction = std::function<ReducedSource(
-    const SourceFile& source, const Options& options, const LoadRequest& request,
-    WorkBitmap& bitmap, StageTimes* times)>;
+using SourceReduction =
+    std::function<ReducedSource(const SourceFile& source, const Options& options,
+                                const LoadRequest& request, WorkBitmap& bitmap, StageTimes* times)>;
 
 // The worker's whole life on its end of the channel: opens the decoders' libraries,
 // confines itself (no new privileges, resource limits, Landlock, seccomp), says how far
@@ -70,9 +70,8 @@ class DecodeWorkerPool {
   // batch counts the file at (0: unknown), from which its memory allowance is made. The
   // options' `sandbox` says what happens where the worker cannot be confined: auto reads
   // the file all the same (TakeWarning says so once), require refuses it.
-  ReducedSource Reduce(const SourceFile& source, const Options& options,
-                       const LoadRequest& request, WorkBitmap& bitmap, StageTimes* times,
-                       std::uint64_t workingBytes);
+  ReducedSource Reduce(const SourceFile& source, const Options& options, const LoadRequest& request,
+                       WorkBitmap& bitmap, StageTimes* times, std::uint64_t workingBytes);
 
   // How the first worker found its confinement; nullopt before any has started.
   std::optional<WorkerReady> Confinement() const;

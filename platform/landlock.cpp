@@ -20,12 +20,12 @@ struct RulesetAttributes {
 };
 
 // Access rights by the ABI that introduced them (the distribution's header may be older).
-constexpr std::uint64_t kFsAbi1 = (1ULL << 13) - 1;  // EXECUTE .. MAKE_SYM
-constexpr std::uint64_t kFsRefer = 1ULL << 13;       // ABI 2
-constexpr std::uint64_t kFsTruncate = 1ULL << 14;    // ABI 3
-constexpr std::uint64_t kFsIoctlDev = 1ULL << 15;    // ABI 5
-constexpr std::uint64_t kNetBindTcp = 1ULL << 0;     // ABI 4
-constexpr std::uint64_t kNetConnectTcp = 1ULL << 1;  // ABI 4
+constexpr std::uint64_t kFsAbi1 = (1ULL << 13) - 1;            // EXECUTE .. MAKE_SYM
+constexpr std::uint64_t kFsRefer = 1ULL << 13;                 // ABI 2
+constexpr std::uint64_t kFsTruncate = 1ULL << 14;              // ABI 3
+constexpr std::uint64_t kFsIoctlDev = 1ULL << 15;              // ABI 5
+constexpr std::uint64_t kNetBindTcp = 1ULL << 0;               // ABI 4
+constexpr std::uint64_t kNetConnectTcp = 1ULL << 1;            // ABI 4
 constexpr std::uint64_t kScopeAbstractUnixSocket = 1ULL << 0;  // ABI 6
 constexpr std::uint64_t kScopeSignal = 1ULL << 1;              // ABI 6
 constexpr unsigned kCreateRulesetVersion = 1U << 0;

@@ -49,11 +49,9 @@ bool SetProcessLimits(pid_t pid, std::uint64_t addressSpaceBytes, std::uint64_t 
       return;
     }
     struct rlimit wanted = current;
-    wanted.rlim_cur = current.rlim_max == RLIM_INFINITY
-                          ? soft
-                          : std::min<rlim_t>(soft, current.rlim_max);
-    if (::prlimit(pid, static_cast<__rlimit_resource>(resource), &wanted, nullptr) != 0)
-      ok = false;
+    wanted.rlim_cur =
+        current.rlim_max == RLIM_INFINITY ? soft : std::min<rlim_t>(soft, current.rlim_max);
+    if (::prlimit(pid, static_cast<__rlimit_resource>(resource), &wanted, nullptr) != 0) ok = false;
   };
   if (addressSpaceBytes != 0) set(RLIMIT_AS, addressSpaceBytes);
   if (cpuSeconds != 0) set(RLIMIT_CPU, cpuSeconds);

@@ -36,9 +36,9 @@ bool StartChild(const std::string& program, const std::vector<std::string>& args
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_adddup2(&actions, childEnd, kChildChannel);
   pid_t pid = -1;
-  const int error = childEnd < 0 ? errno
-                                 : ::posix_spawn(&pid, program.c_str(), &actions, nullptr,
-                                                 argv.data(), environ);
+  const int error =
+      childEnd < 0 ? errno
+                   : ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (childEnd >= 0) ::close(childEnd);
   if (error != 0) {

@@ -26,9 +26,11 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 
 #include "batch_runner.h"
 #include "brevine_version.h"
+#include "decode_worker.h"
 #include "drop.h"
 #include "file_system.h"
 #include "folder_walk.h"
@@ -439,8 +441,9 @@ void TForm1::StartBatch(const std::vector<std::string>& paths, std::optional<Opt
     }
   };
   const int jobs = jobs_ > 0 ? jobs_ : DefaultJobs();
-  batch_ = std::make_unique<WindowBatch>(paths, std::move(walk), clock_, jobs, ui.Image1->size(),
-                                         std::move(events), this, [this] { BatchEnded(); });
+  batch_ = std::make_unique<WindowBatch>(
+      paths, std::move(walk), clock_, jobs, ui.Image1->size(), std::move(events), this,
+      [this] { BatchEnded(); }, workers_);
 }
 
 void TForm1::FileCommitted(std::size_t index, const std::string& path, FileResult result,
@@ -468,6 +471,18 @@ void TForm1::SettleNaming(const Options& before, const Options& after) {
 
 void TForm1::BatchEnded() {
   batch_.reset();
+  // Said once per run, in the results of the batch that found it.
+  if (workers_ != nullptr) {
+    if (const std::string warning = workers_->TakeWarning(); !warning.empty()) {
+      std::fprintf(stderr, "brevine: %s\n", warning.c_str());
+      const std::optional<WorkerReady> ready = workers_->Confinement();
+      //: Drop hint's tool-tip: the kernel let the photos be read only without the walls
+      //: around their decoders; %1 says what was missing (in English).
+      unconfined_ = tr("照片未经隔离解码：%1").arg(Q(ready ? ready->why : warning));
+    } else {
+      unconfined_.clear();
+    }
+  }
   ui.ProgressBar1->setValue(0);
   ui.Label2->setText(dropHint_);  // a walk cut short leaves its count there
   ui.Image1->hide();
@@ -475,8 +490,9 @@ void TForm1::BatchEnded() {
     ui.Label2->setText(tr("%n 个文件未能处理", nullptr, static_cast<int>(failures_.size())));
   ui.Label2->adjustSize();
   // Replaced results are no failure: the hint's text stays, its tool-tip names them.
-  if (!failures_.isEmpty() || !replacements_.isEmpty())
-    ui.Label2->setToolTip((failures_ + replacements_).join(QLatin1Char('\n')));
+  QStringList notes = failures_ + replacements_;
+  if (!unconfined_.isEmpty()) notes.prepend(unconfined_);
+  if (!notes.isEmpty()) ui.Label2->setToolTip(notes.join(QLatin1Char('\n')));
   const bool closeRequested = state_ == State::kBatchClosing;
   state_ = State::kIdle;
   if (closeRequested) close();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "clock.h"
+#include "decode_worker.h"
 #include "main_window.h"
 #include "settings_file.h"
 #include "window_language.h"
@@ -26,7 +27,11 @@ extern "C" __attribute__((visibility("default"))) int brevine_run_window(int arg
                               QLocale::system().uiLanguages()),
       brevine::TranslationFolders(QString::fromLocal8Bit(programPath)));
   brevine::platform::SystemClock clock;
+  // The program started again as a decode worker reads the photos; the pool outlives the
+  // window and its batches.
+  brevine::DecodeWorkerPool workers(brevine::DecodeWorkerPool::Settings{});
   brevine::TForm1 form(settingsPath, clock);
+  form.SetDecodeWorkers(&workers);
   form.SetLanguage(language);
   form.show();
   return application.exec();

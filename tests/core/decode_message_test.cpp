@@ -107,9 +107,9 @@ TEST(DecodeMessage, ReplyComesBackWithEverySourceField) {
   reply.reduced.info.exif = Bytes(40, 3);  // cut every prefix of a short one
   ExpectCutsRefused(reply);
   // Every result kind travels.
-  for (FileResult r : {FileResult::kWritten, FileResult::kNotAnImage, FileResult::kCannotRead,
-                       FileResult::kCannotDecode, FileResult::kCannotProcess,
-                       FileResult::kCannotWrite}) {
+  for (FileResult r :
+       {FileResult::kWritten, FileResult::kNotAnImage, FileResult::kCannotRead,
+        FileResult::kCannotDecode, FileResult::kCannotProcess, FileResult::kCannotWrite}) {
     reply.reduced.result = r;
     EXPECT_EQ(RoundTrip(reply).reduced.result, r);
   }

@@ -57,7 +57,7 @@ std::optional<ReducedSource> Misbehave(const std::string& what) {
   } else if (what == "memory") {
     try {
       // A call of the allocation function itself, which no compiler leaves out.
-      void* big = ::operator new(std::size_t{4} << 30);
+      void* big = ::operator new (std::size_t{4} << 30);
       static_cast<volatile char*>(big)[0] = 1;
       ::operator delete(big);
     } catch (const std::bad_alloc&) {

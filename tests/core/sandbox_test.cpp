@@ -39,17 +39,21 @@ std::vector<Outcome> RunWith(const std::vector<std::string>& paths, const Option
   FixedSettings settings(options);
   const test::FixedClock clock;
   std::vector<Outcome> out(paths.size());
-  RunBatch(paths, settings, clock, jobs, nullptr,
-           [&](const CommittedFile& c) { out[c.index] = {c.result, c.detail}; }, pool);
+  RunBatch(
+      paths, settings, clock, jobs, nullptr,
+      [&](const CommittedFile& c) {
+        out[c.index] = {c.result, c.detail};
+      },
+      pool);
   return out;
 }
 
 // A photo with an EXIF orientation and a colour profile, so that the metadata the output
 // keeps crosses from the worker too.
 std::vector<std::uint8_t> TurnedJpegWithProfile(const WorkBitmap& picture) {
-  const std::vector<std::uint8_t> exif = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0,
-                                          1,   0,   0x12, 0x01, 3, 0, 1, 0, 0, 0, 6, 0, 0, 0,
-                                          0,   0,   0,    0};
+  const std::vector<std::uint8_t> exif = {'E', 'x', 'i', 'f', 0, 0,    'I',  'I', 42, 0, 8,
+                                          0,   0,   0,   1,   0, 0x12, 0x01, 3,   0,  1, 0,
+                                          0,   0,   6,   0,   0, 0,    0,    0,   0,  0};
   std::vector<std::pair<int, std::vector<std::uint8_t>>> segments = {{0xE1, exif}};
   for (auto& body : test::IccSegments(test::MakeProfile(3000), 2))
     segments.emplace_back(0xE2, body);
@@ -111,8 +115,7 @@ TEST_F(Sandbox, EachMisbehaviourFailsItsFileAndTheNextIsWritten) {
     EXPECT_EQ(out[0].detail, reason) << what;
     EXPECT_FALSE(platform::FileExists(dir_ / ("Resized/hostile-" + what + ".jpg"))) << what;
     EXPECT_EQ(out[1].result, FileResult::kWritten) << what;
-    EXPECT_TRUE(platform::FileExists(dir_ / ("Resized/next" + std::to_string(n) + ".jpg")))
-        << what;
+    EXPECT_TRUE(platform::FileExists(dir_ / ("Resized/next" + std::to_string(n) + ".jpg"))) << what;
     // A worker that ended was replaced; one that only refused an allocation goes on.
     EXPECT_EQ(pool.Started() - started, what == "memory" ? 0 : 1) << what;
   }
@@ -146,15 +149,16 @@ TEST_F(Sandbox, WorkersWriteTheBytesOfTheBatchItself) {
   const WorkBitmap picture = test::MakePhotoLike(90, 60, 5);
   test::WriteFile(dir_ / "turned.jpg", TurnedJpegWithProfile(picture));
   test::WriteBmp(dir_ / "plain.bmp", picture);
-  test::PngSpec png{3, 2, 8, 2, false, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18}};
+  test::PngSpec png{3, 2,     8,
+                    2, false, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18}};
   test::WriteFile(dir_ / "small.png", test::MakePng(png));
   test::HeifOptions heif;
   heif.exif = {'I', 'I', 42, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   heif.icc = test::MakeProfile(500);
   test::WriteFile(dir_ / "photo.heic", test::EncodeHeif(test::Quadrants(96, 64), heif));
   test::WriteFile(dir_ / "damaged.jpg", {0xFF, 0xD8, 0xFF, 0xDB, 0, 3});
-  const std::vector<std::string> names = {"turned.jpg", "plain.bmp", "small.png", "photo.heic",
-                                          "damaged.jpg", "missing.gif"};
+  const std::vector<std::string> names = {"turned.jpg", "plain.bmp",   "small.png",
+                                          "photo.heic", "damaged.jpg", "missing.gif"};
   Options o;
   o.boxPreset = 7;
   o.boxWidth = 50;
@@ -176,7 +180,8 @@ TEST_F(Sandbox, WorkersWriteTheBytesOfTheBatchItself) {
       o.folderName = o.sandbox + std::to_string(jobs);
       outcomes[sandbox] = RunWith(paths, o, &pool, jobs);
       for (const std::string& name : names) {
-        const std::string out = dir_ / (o.folderName + "/" + name.substr(0, name.find('.')) + ".jpg");
+        const std::string out =
+            dir_ / (o.folderName + "/" + name.substr(0, name.find('.')) + ".jpg");
         bytes[sandbox].push_back(platform::FileExists(out) ? test::ReadFile(out)
                                                            : std::vector<std::uint8_t>{});
       }

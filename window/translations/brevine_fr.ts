@@ -267,5 +267,10 @@
             <numerusform>%n fichiers trouvés</numerusform>
         </translation>
     </message>
+    <message>
+        <source>照片未经隔离解码：%1</source>
+        <extracomment>Drop hint&apos;s tool-tip: the kernel let the photos be read only without the walls around their decoders; %1 says what was missing (in English).</extracomment>
+        <translation>Photos décodées sans confinement : %1</translation>
+    </message>
 </context>
 </TS>

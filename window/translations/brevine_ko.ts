@@ -265,5 +265,10 @@
             <numerusform>파일 %n개를 찾았습니다</numerusform>
         </translation>
     </message>
+    <message>
+        <source>照片未经隔离解码：%1</source>
+        <extracomment>Drop hint&apos;s tool-tip: the kernel let the photos be read only without the walls around their decoders; %1 says what was missing (in English).</extracomment>
+        <translation>사진을 격리 없이 디코딩했습니다: %1</translation>
+    </message>
 </context>
 </TS>
