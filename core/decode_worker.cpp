@@ -118,8 +118,11 @@ int RunDecodeWorker(int channel, const SourceReduction& reduce) {
     const std::uint64_t rowBytes = 3 * static_cast<std::uint64_t>(reply.width);
     if (!SendMessage(channel, MessageKind::kReply, EncodeFields(reply), rowBytes * reply.height))
       return 1;
+    std::vector<platform::Piece> rows;
+    rows.reserve(static_cast<std::size_t>(reply.height));
     for (int y = 0; y < reply.height; ++y)
-      if (!platform::SendAll(channel, bitmap.Row(y), static_cast<std::size_t>(rowBytes))) return 1;
+      rows.push_back({bitmap.Row(y), static_cast<std::size_t>(rowBytes)});
+    if (!platform::SendPieces(channel, std::move(rows))) return 1;
     if (bitmap.ByteCount() > kKeptBitmapBytes) bitmap.Clear();
   }
 }
@@ -167,8 +170,8 @@ class DecodeWorkerPool::Worker {
     // A worker whose channel closed has usually ended already: give it a moment to say
     // how before it is killed.
     pid_t done = 0;
-    for (int i = 0; i < 20 && !timedOut && (done = ::waitpid(pid_, &status, WNOHANG)) == 0; ++i)
-      ::usleep(5000);
+    for (int i = 0; i < 200 && !timedOut && (done = ::waitpid(pid_, &status, WNOHANG)) == 0; ++i)
+      ::usleep(500);
     if (done != pid_) {
       ::kill(pid_, SIGKILL);
       while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
@@ -305,10 +308,12 @@ ReducedSource DecodeWorkerPool::Reduce(const SourceFile& source, const Options& 
       throw MessageError("picture of another size");
     if (reply.reduced.result == FileResult::kWritten) {
       bitmap.SetSize(reply.width, reply.height);
+      std::vector<platform::Piece> rows;
+      rows.reserve(static_cast<std::size_t>(reply.height));
       for (int y = 0; y < reply.height; ++y)
-        if (!platform::ReceiveAll(worker->Channel(), bitmap.Row(y),
-                                  static_cast<std::size_t>(rowBytes), nullptr, deadline, &timedOut))
-          throw ChannelFailed{};
+        rows.push_back({bitmap.Row(y), static_cast<std::size_t>(rowBytes)});
+      if (!platform::ReceivePieces(worker->Channel(), std::move(rows), deadline, &timedOut))
+        throw ChannelFailed{};
     }
   } catch (const ChannelFailed&) {
     failed.detail = worker->Stop(timedOut);

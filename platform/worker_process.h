@@ -38,6 +38,16 @@ bool SendAll(int channel, const void* data, std::size_t size, int fd = -1);
 bool ReceiveAll(int channel, void* data, std::size_t size, int* fd = nullptr,
                 long long deadlineMs = -1, bool* timedOut = nullptr);
 
+// Many pieces at once (a picture's rows): all of them, in order, as one stream of bytes;
+// the same rules as SendAll and ReceiveAll.
+struct Piece {
+  void* data;
+  std::size_t size;
+};
+bool SendPieces(int channel, std::vector<Piece> pieces);
+bool ReceivePieces(int channel, std::vector<Piece> pieces, long long deadlineMs = -1,
+                   bool* timedOut = nullptr);
+
 // Milliseconds on the steady clock.
 long long MonotonicMs();
 
