@@ -10,10 +10,12 @@
 #include <utility>
 
 #include "available_memory.h"
+#include "decode_worker.h"
 #include "memory_window.h"
 #include "ordered_pool.h"
 #include "output_stage.h"
 #include "path_text.h"
+#include "unique_fd.h"
 #include "usable_cores.h"
 
 namespace brevine {
@@ -264,8 +266,8 @@ class ParallelRun {
       handed.barrier = index;
     }
     try {
-      handed.workingBytes =
-          hooks_.workingBytes ? hooks_.workingBytes(*item) : EstimateWorkingBytes(*item);
+      handed.workingBytes = hooks_.workingBytes ? hooks_.workingBytes(*item)
+                                                : EstimateWorkingBytes(*item, hooks_.workers);
     } catch (...) {
       handed.workingBytes = kWorkerMemoryBudget;  // unknown: counted as a large photo
     }
@@ -402,12 +404,24 @@ int DefaultJobs() {
   return ChooseJobs(requested, platform::UsableCores());
 }
 
-std::uint64_t EstimateWorkingBytes(const BatchItem& item) {
+std::uint64_t EstimateWorkingBytes(const BatchItem& item, DecodeWorkerPool* workers) {
   // The picture work as the file's header tells it: a streamed file counts its band, not
   // its bitmap. The decoder's and encoder's own buffers come on top.
   constexpr std::uint64_t kCodecBytes = std::uint64_t{8} << 20;
   const FixedSettings settings(item.options);
-  const std::optional<std::size_t> bytes = EstimatedWorkingBytes(item.path, settings);
+  std::optional<std::size_t> bytes;
+  if (workers == nullptr || SandboxModeOf(item.options.sandbox) == SandboxMode::kOff) {
+    bytes = EstimatedWorkingBytes(item.path, settings);
+  } else if (HasImageExtension(item.path)) {
+    // The header is untrusted too: a worker reads it.
+    int fd = -1;
+    if (OpenImageSource(item.path, fd) == LoadStatus::kOk) {
+      const platform::UniqueFd owned(fd);
+      if (const std::optional<PictureProbe> probe = workers->Probe(SourceFile{fd, item.path}))
+        bytes = EstimatedWorkingBytes(probe->width, probe->height, probe->streams, settings,
+                                      probe->orientation, probe->coefficients);
+    }
+  }
   return bytes ? *bytes + kCodecBytes : kWorkerMemoryBudget;  // unknown: a large photo
 }
 

@@ -104,7 +104,8 @@ using WorkingBytesEstimate = std::function<std::uint64_t(const BatchItem& item)>
 
 // The batch's own estimate: EstimatedWorkingBytes from the file's header (a streamed file
 // by its band) and the codecs' buffers; kWorkerMemoryBudget when the header does not tell.
-std::uint64_t EstimateWorkingBytes(const BatchItem& item);
+// With `workers` (and the item's sandbox not off) a worker reads the header.
+std::uint64_t EstimateWorkingBytes(const BatchItem& item, DecodeWorkerPool* workers = nullptr);
 
 struct BatchHooks {
   CommitReport report;

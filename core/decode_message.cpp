@@ -148,12 +148,53 @@ MessageHeader DecodeHeader(const std::uint8_t* data, std::size_t size) {
   header.pixelBytes = r.U64();
   r.End();
   if (header.magic != kMagic) throw MessageError("not a worker message");
-  if (kind < 1 || kind > 3) throw MessageError("unknown worker message");
+  if (kind < 1 || kind > 5) throw MessageError("unknown worker message");
   header.kind = static_cast<MessageKind>(kind);
   if (header.fieldBytes > kMaxFieldBytes) throw MessageError("worker message too long");
   if (header.pixelBytes > 3 * static_cast<std::uint64_t>(WorkBitmap::kMaxPixels))
     throw MessageError("worker picture too large");
   return header;
+}
+
+std::vector<std::uint8_t> EncodeFields(const ProbeRequest& request) {
+  Writer w;
+  w.Text(request.name);
+  return w.Take();
+}
+
+void DecodeFields(const std::uint8_t* data, std::size_t size, ProbeRequest& request) {
+  Reader r(data, size);
+  request.name = r.Text();
+  r.End();
+}
+
+std::vector<std::uint8_t> EncodeFields(const ProbeReply& reply) {
+  Writer w;
+  w.U8(reply.probe.has_value());
+  const PictureProbe probe = reply.probe.value_or(PictureProbe{});
+  w.I32(probe.width);
+  w.I32(probe.height);
+  w.U8(probe.streams);
+  w.U8(probe.coefficients);
+  w.I32(probe.orientation);
+  return w.Take();
+}
+
+void DecodeFields(const std::uint8_t* data, std::size_t size, ProbeReply& reply) {
+  Reader r(data, size);
+  const bool has = r.Flag();
+  PictureProbe probe;
+  probe.width = r.I32();
+  probe.height = r.I32();
+  probe.streams = r.Flag();
+  probe.coefficients = r.Flag();
+  probe.orientation = r.I32();
+  r.End();
+  if (has && (probe.width <= 0 || probe.height <= 0 ||
+              static_cast<std::uint64_t>(probe.width) * static_cast<std::uint64_t>(probe.height) >
+                  WorkBitmap::kMaxPixels))
+    throw MessageError("worker probe size out of bounds");
+  reply.probe = has ? std::optional<PictureProbe>(probe) : std::nullopt;
 }
 
 std::vector<std::uint8_t> EncodeFields(const WorkerReady& ready) {

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -22,7 +23,13 @@ class MessageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-enum class MessageKind : std::uint32_t { kReady = 1, kRequest = 2, kReply = 3 };
+enum class MessageKind : std::uint32_t {
+  kReady = 1,
+  kRequest = 2,
+  kReply = 3,
+  kProbeRequest = 4,  // the header of a source, for the batch's memory count
+  kProbeReply = 5,
+};
 
 struct MessageHeader {
   std::uint32_t magic = 0;  // written by EncodeHeader, checked by DecodeHeader
@@ -63,6 +70,21 @@ struct DecodeReply {
   int width = 0;                // the picture, when reduced.result is kWritten
   int height = 0;
 };
+
+// What a file's header says (ProbeImage), read by a worker: the source's name goes there,
+// its descriptor beside the message; nothing comes back when the header does not tell.
+struct ProbeRequest {
+  std::string name;
+};
+struct ProbeReply {
+  std::optional<PictureProbe> probe;
+};
+
+std::vector<std::uint8_t> EncodeFields(const ProbeRequest& request);
+std::vector<std::uint8_t> EncodeFields(const ProbeReply& reply);
+void DecodeFields(const std::uint8_t* data, std::size_t size, ProbeRequest& request);
+// Also checks the sides against WorkBitmap's bounds.
+void DecodeFields(const std::uint8_t* data, std::size_t size, ProbeReply& reply);
 
 std::vector<std::uint8_t> EncodeFields(const WorkerReady& ready);
 std::vector<std::uint8_t> EncodeFields(const DecodeRequest& request);

@@ -100,7 +100,16 @@ int RunDecodeWorker(int channel, const SourceReduction& reduce) {
     DecodeRequest request;
     try {
       if (!ReceiveMessage(channel, header, fields, &fd, -1, nullptr)) return 0;
-      if (header.kind != MessageKind::kRequest || fd < 0) return 1;
+      if (fd < 0) return 1;
+      if (header.kind == MessageKind::kProbeRequest) {
+        ProbeRequest probe;
+        DecodeFields(fields.data(), fields.size(), probe);
+        ProbeReply reply{ProbeImage(SourceFile{fd, probe.name})};
+        ::close(fd);
+        if (!SendMessage(channel, MessageKind::kProbeReply, EncodeFields(reply))) return 1;
+        continue;
+      }
+      if (header.kind != MessageKind::kRequest) return 1;
       DecodeFields(fields.data(), fields.size(), request);
     } catch (...) {
       return 1;
@@ -244,6 +253,30 @@ std::unique_ptr<DecodeWorkerPool::Worker> DecodeWorkerPool::Acquire(std::string&
 std::string DecodeWorkerPool::TakeWarning() {
   std::lock_guard lock(mutex_);
   return std::exchange(warning_, {});
+}
+
+std::optional<PictureProbe> DecodeWorkerPool::Probe(const SourceFile& source) {
+  std::string why;
+  std::unique_ptr<Worker> worker = Acquire(why);
+  if (!worker) return std::nullopt;
+  const long long deadline =
+      platform::MonotonicMs() + 1000LL * std::max(1, settings_.minimumSeconds);
+  try {
+    MessageHeader header;
+    std::vector<std::uint8_t> fields;
+    if (!SendMessage(worker->Channel(), MessageKind::kProbeRequest,
+                     EncodeFields(ProbeRequest{source.name}), 0, source.fd) ||
+        !ReceiveMessage(worker->Channel(), header, fields, nullptr, deadline, nullptr) ||
+        header.kind != MessageKind::kProbeReply || header.pixelBytes != 0)
+      throw MessageError("no probe");
+    ProbeReply reply;
+    DecodeFields(fields.data(), fields.size(), reply);
+    Release(std::move(worker));
+    return reply.probe;
+  } catch (const std::exception&) {
+    worker->Stop();  // the file's own load will say what went wrong
+    return std::nullopt;
+  }
 }
 
 void DecodeWorkerPool::Release(std::unique_ptr<Worker> worker) {

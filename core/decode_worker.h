@@ -73,6 +73,10 @@ class DecodeWorkerPool {
   ReducedSource Reduce(const SourceFile& source, const Options& options, const LoadRequest& request,
                        WorkBitmap& bitmap, StageTimes* times, std::uint64_t workingBytes);
 
+  // ProbeImage in a worker: what the source's header says, for the batch's memory count;
+  // nullopt when it does not tell or the worker failed on it.
+  std::optional<PictureProbe> Probe(const SourceFile& source);
+
   // How the first worker found its confinement; nullopt before any has started.
   std::optional<WorkerReady> Confinement() const;
   // Once per pool, after a file was read by a worker that could not be confined:

@@ -8,7 +8,7 @@
 
 namespace brevine::probe_detail {
 
-PictureProbe ProbeJpeg(const std::string& path);
-PictureProbe ProbeBmp(const std::string& path);
+PictureProbe ProbeJpeg(const SourceFile& source);
+PictureProbe ProbeBmp(const SourceFile& source);
 
 }  // namespace brevine::probe_detail

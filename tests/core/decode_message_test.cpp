@@ -134,6 +134,32 @@ TEST(DecodeMessage, ReadyComesBackWithTheConfinement) {
   ExpectCutsRefused(ready);
 }
 
+TEST(DecodeMessage, ProbesComeBackWithEveryField) {
+  EXPECT_EQ(RoundTrip(ProbeRequest{"a b.jpeg"}).name, "a b.jpeg");
+  ExpectCutsRefused(ProbeRequest{"x.png"});
+  PictureProbe probe;
+  probe.width = 5640;
+  probe.height = 3172;
+  probe.streams = true;
+  probe.coefficients = true;
+  probe.orientation = 8;
+  const ProbeReply back = RoundTrip(ProbeReply{probe});
+  ASSERT_TRUE(back.probe);
+  EXPECT_EQ(back.probe->width, 5640);
+  EXPECT_EQ(back.probe->height, 3172);
+  EXPECT_TRUE(back.probe->streams);
+  EXPECT_TRUE(back.probe->coefficients);
+  EXPECT_EQ(back.probe->orientation, 8);
+  ExpectCutsRefused(ProbeReply{probe});
+  EXPECT_FALSE(RoundTrip(ProbeReply{}).probe);
+  // A size no bitmap can have is refused.
+  probe.width = 1 << 20;
+  probe.height = 1 << 20;
+  const std::vector<std::uint8_t> fields = EncodeFields(ProbeReply{probe});
+  ProbeReply refused;
+  EXPECT_THROW(DecodeFields(fields.data(), fields.size(), refused), MessageError);
+}
+
 TEST(DecodeMessage, UntrustedRepliesAreHeldToTheirBounds) {
   // A picture larger than any bitmap, a negative side, an unknown result, a flag that is
   // neither 0 nor 1.

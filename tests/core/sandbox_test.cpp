@@ -2,6 +2,7 @@
 // person reads, the next file is written by a fresh worker, and confined workers write the
 // same bytes as the batch reading the sources itself.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -199,6 +200,33 @@ TEST_F(Sandbox, WorkersWriteTheBytesOfTheBatchItself) {
   // Off never starts a worker: only the auto runs did, at most one per job.
   EXPECT_GE(pool.Started(), 1);
   EXPECT_LE(pool.Started(), 2);
+}
+
+TEST_F(Sandbox, AWorkerReadsTheHeadersTheBatchCountsFilesBy) {
+  DecodeWorkerPool pool(TestWorkers(30));
+  const std::string turned = dir_ / "turned.jpg";
+  test::WriteFile(turned, TurnedJpegWithProfile(test::MakePhotoLike(90, 60, 5)));
+  const std::string bmp = dir_ / "plain.bmp";
+  test::WriteBmp(bmp, test::MakePhotoLike(33, 17));
+  test::WriteFile(dir_ / "text.png", {'n', 'o', 't'});
+  for (const std::string& path : {turned, bmp, dir_ / "text.png"}) {
+    int fd = -1;
+    ASSERT_EQ(OpenImageSource(path, fd), LoadStatus::kOk);
+    const std::optional<PictureProbe> inWorker = pool.Probe(SourceFile{fd, path});
+    ::close(fd);
+    const std::optional<PictureProbe> here = ProbeImage(path);
+    ASSERT_EQ(inWorker.has_value(), here.has_value()) << path;
+    if (!here) continue;
+    EXPECT_EQ(inWorker->width, here->width);
+    EXPECT_EQ(inWorker->height, here->height);
+    EXPECT_EQ(inWorker->streams, here->streams);
+    EXPECT_EQ(inWorker->coefficients, here->coefficients);
+    EXPECT_EQ(inWorker->orientation, here->orientation);
+    BatchItem item{path, test::PlainOptions()};
+    EXPECT_EQ(EstimateWorkingBytes(item, &pool), EstimateWorkingBytes(item));
+  }
+  EXPECT_EQ(ProbeImage(turned)->orientation, 6);
+  EXPECT_EQ(pool.Started(), 1);
 }
 
 TEST_F(Sandbox, TheWallsAreAsTheKernelOffers) {
