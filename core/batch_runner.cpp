@@ -21,25 +21,22 @@
 namespace brevine {
 namespace {
 
-// A path with every existing leading part resolved through the file system (links, "..")
-// and the rest, which does not exist yet, appended as written: two spellings of one place,
-// an output folder that is still to be created among them, give the same text.
+// The place a path names, as a text that two spellings of it share: the identity (device
+// and inode) of the deepest folder above it that exists, then the rest as written. Links
+// and ".." in the existing part are resolved by the system, not by the text, and the
+// working folder's own path is never needed. The last step stays a name: a file that is
+// replaced by a rename keeps its place.
 std::string PlaceKey(const std::string& path) {
-  std::string head = path;
-  std::string tail;
-  while (!head.empty()) {
-    if (char* real = ::realpath(head.c_str(), nullptr)) {
-      std::string key(real);
-      std::free(real);
-      if (key == "/") key.clear();
-      return key + tail;
-    }
-    const auto slash = head.rfind('/');
-    if (slash == std::string::npos) break;
-    tail = head.substr(slash) + tail;
-    head.resize(slash);
+  std::string head = platform::ParentFolder(path);
+  std::string tail = "/" + platform::NamePart(path);
+  for (;;) {
+    struct stat st;
+    if (::stat(head.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+      return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + tail;
+    if (head == "." || head == "/") return path;
+    tail = "/" + platform::NamePart(head) + tail;
+    head = platform::ParentFolder(head);
   }
-  return path;
 }
 
 bool IsUnresolvedWildcard(const std::string& path) {
@@ -102,14 +99,15 @@ class OutputOwners {
     c.index = index;
     c.result = result;
     c.detail = file.detail;
-    if (result == FileResult::kWritten) {
+    c.warnings = file.warnings;
+    if (WroteResult(result)) {
       c.writtenPath = file.writtenPath;
       c.width = file.width;
       c.height = file.height;
       c.bytes = file.jpeg.size();
       c.quality = file.quality;
     }
-    if (result == FileResult::kWritten && !file.writtenPath.empty()) {
+    if (WroteResult(result) && !file.writtenPath.empty()) {
       // The file exists now, so the key is its fully resolved path: a link or ".." in
       // one spelling does not hide that two files wrote one output.
       const auto [owner, fresh] = owners_.try_emplace(PlaceKey(file.writtenPath), index);
@@ -128,7 +126,7 @@ class OutputOwners {
 // Names, writes and reports one prepared file with its own options.
 void CommitItem(BatchFeed& feed, std::size_t index, PreparedItem& item,
                 const platform::Clock& clock, const BatchHooks& hooks, OutputOwners& owners,
-                const SourceSet& sources) {
+                RunPlaces& sources) {
   PipelineHooks pipelineHooks;
   pipelineHooks.times = hooks.times;
   pipelineHooks.sources = &sources;
@@ -305,8 +303,8 @@ class ParallelRun {
   CommitOrder order_;  // used by the one worker that is handing out
   const int decoderThreads_;
   MemoryWindow memory_;
-  SourceSet ownSources_;
-  SourceSet& sources_;
+  RunPlaces ownSources_;
+  RunPlaces& sources_;
   TimesCollector times_;
   OutputOwners owners_;  // the committing thread's
   Pool pool_;            // last: its workers use everything above
@@ -324,8 +322,8 @@ void RunFeedSequential(BatchFeed& feed, const platform::Clock& clock, const Batc
   FilePipeline pipeline(settings, clock, pipelineHooks);
   WorkBitmap bitmap;
   OutputOwners owners;
-  SourceSet ownSources;
-  SourceSet& sources = hooks.sources ? *hooks.sources : ownSources;
+  RunPlaces ownSources;
+  RunPlaces& sources = hooks.sources ? *hooks.sources : ownSources;
   for (;; ++index) {
     std::optional<BatchItem> item = NextOf(feed, index);
     if (!item) break;
@@ -360,7 +358,7 @@ std::vector<FileResult> RunSequential(const std::vector<std::string>& paths,
                                       ProcessSettings& settings, const platform::Clock& clock,
                                       StageTimes* times, const CommitReport& report,
                                       DecodeWorkerPool* workers) {
-  SourceSet sources;
+  RunPlaces sources;
   for (const std::string& path : paths) sources.Add(path);
   PipelineHooks hooks;
   hooks.times = times;
@@ -463,7 +461,7 @@ std::vector<FileResult> RunBatch(const std::vector<std::string>& absolutePaths,
   FixedFeed feed(absolutePaths, Snapshot(settings), settings);
   std::vector<FileResult> results;
   results.reserve(count);
-  SourceSet sources;
+  RunPlaces sources;
   for (const std::string& path : absolutePaths) sources.Add(path);
   BatchHooks hooks;
   hooks.times = times;

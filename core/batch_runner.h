@@ -17,7 +17,7 @@
 #include "clock.h"
 #include "pipeline.h"
 #include "process_settings.h"
-#include "source_set.h"
+#include "run_places.h"
 
 namespace brevine {
 
@@ -55,7 +55,8 @@ std::vector<std::size_t> CommitBarriers(const std::vector<std::string>& absolute
 struct CommittedFile {
   std::size_t index = 0;  // the path's place in the batch
   FileResult result = FileResult::kCannotRead;
-  std::string detail;  // the decoder's reason after a decode failure, when it gave one
+  std::string detail;                 // the reason in the failing library's or system's words
+  std::vector<std::string> warnings;  // notes on a file handled all the same
   // Written over the JPEG that an earlier path of this batch wrote (two sources with one
   // output name): that path's index. The later result is the one left on disk.
   std::optional<std::size_t> replaced;
@@ -120,7 +121,7 @@ struct BatchHooks {
   std::optional<std::uint64_t> memoryBudget;
   // The batch's sources, which no result may replace: each file is added as it is handed
   // out; a caller that knows them all beforehand adds them here. Null: the batch's own.
-  SourceSet* sources = nullptr;
+  RunPlaces* sources = nullptr;
   // Where the sources are read: confined workers, or (null) the batch's own threads.
   DecodeWorkerPool* workers = nullptr;
 };

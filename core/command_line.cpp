@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <mutex>
 #include <sstream>
@@ -12,16 +13,29 @@
 #include "batch_runner.h"
 #include "brevine_version.h"
 #include "decode_worker.h"
+#include "desktop_notification.h"
 #include "file_system.h"
 #include "folder_walk.h"
 #include "output_stage.h"
+#include "path_text.h"
+#include "presets.h"
 #include "settings_file.h"
 
 namespace brevine {
 namespace {
 
 // The run's own switches; the options' flags come from the option table.
-enum RunSwitch { kHelpSwitch = 1, kVersionSwitch, kVerbose, kJobs, kSettings };
+enum RunSwitch {
+  kHelpSwitch = 1,
+  kVersionSwitch,
+  kVerbose,
+  kJobs,
+  kSettings,
+  kPreset,
+  kListPresets,
+  kDesktop,
+  kWindow
+};
 struct RunFlag {
   RunSwitch id;
   char shortName;
@@ -32,6 +46,14 @@ struct RunFlag {
 constexpr RunFlag kRunFlags[] = {
     {kJobs, 'j', "jobs", "N", "work on N files at once (over BREVINE_JOBS)"},
     {kSettings, 0, "settings", "FILE", "read the options from FILE instead of the settings file"},
+    {kPreset, 'p', "preset", "NAME",
+     "apply the preset NAME over the stored options (the other flags still win)"},
+    {kListPresets, 0, "list-presets", nullptr, "print the presets' names, one a line, and end"},
+    {kDesktop, 0, "desktop", nullptr,
+     "a run the desktop started: an open window takes the files when no other option is "
+     "given (-r aside); else the run ends with a notification of what it did"},
+    {kWindow, 0, "window", nullptr,
+     "open the window with the files dropped on it (an open window takes them)"},
     {kVerbose, 'v', "verbose", nullptr,
      "print a line for each written file: source, result, pixels, bytes, quality"},
     {kHelpSwitch, 'h', "help", nullptr, "print this help and end"},
@@ -98,7 +120,37 @@ class ProgressLine {
   bool drawn_ = false;
 };
 
+// The results "Open folder" shows at most.
+constexpr std::size_t kShownResults = 64;
+
+std::string Bytes(std::uint64_t n) {
+  char text[32];
+  if (n < 1024)
+    std::snprintf(text, sizeof text, "%llu bytes", static_cast<unsigned long long>(n));
+  else if (n < 1024 * 1024)
+    std::snprintf(text, sizeof text, "%.1f KB", static_cast<double>(n) / 1024);
+  else
+    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(n) / (1024 * 1024));
+  return text;
+}
+
 }  // namespace
+
+std::string SummaryTitle(const RunSummary& s) {
+  if (s.written == 0) return "Brevine: no photo written";
+  return "Brevine: " + std::to_string(s.written) + (s.written == 1 ? " photo" : " photos") +
+         " written";
+}
+
+std::string SummaryBody(const RunSummary& s) {
+  std::string body;
+  if (s.written > 0) body = Bytes(s.bytesBefore) + " before, " + Bytes(s.bytesAfter) + " after";
+  if (s.failed > 0) {
+    if (!body.empty()) body += "\n";
+    body += std::to_string(s.failed) + " not written; the first: " + s.firstFailure;
+  }
+  return body;
+}
 
 std::vector<FileResult> RunPaths(const std::vector<std::string>& absolutePaths,
                                  ProcessSettings& settings, const platform::Clock& clock,
@@ -324,14 +376,30 @@ Arguments ParseArguments(const std::vector<std::string>& given) {
         a.verbose = true;
         break;
       case kJobs:
+        // Held to the range the help gives, not capped as the variable is.
         a.jobs = ParseJobCount(*argument);
-        if (!a.jobs || argument->find_first_not_of("0123456789") != std::string::npos) {
+        if (const auto given = platform::ParseUnsigned(*argument); !given || *given > 1024)
+          a.jobs.reset();
+        if (!a.jobs) {
           fail(index >= 0 ? "--jobs" : "-j", "'" + *argument + "' is not a count of 1..1024");
           return a;
         }
         break;
       case kSettings:
         a.settingsFile = *argument;
+        break;
+      case kPreset:
+        a.preset = *argument;
+        a.presetFlag = index >= 0 ? "--preset" : "-p";
+        break;
+      case kListPresets:
+        a.listPresets = true;
+        break;
+      case kDesktop:
+        a.desktop = true;
+        break;
+      case kWindow:
+        a.window = true;
         break;
       default:
         fail(typed(c), "unknown option");
@@ -345,6 +413,23 @@ Arguments ParseArguments(const std::vector<std::string>& given) {
 Options ApplyFlags(const Arguments& arguments, Options options) {
   for (const FlagUse& use : arguments.flags) ApplyFlag(*use.row, *use.flag, use.argument, options);
   return options;
+}
+
+bool LeavesOptionsToWindow(const Arguments& a) {
+  if (a.preset) return false;
+  for (const FlagUse& use : a.flags)
+    if (use.row != OptionOf(&Options::folders)) return false;
+  return true;
+}
+
+std::vector<std::string> FilesForWindow(const Arguments& a, const std::string& programPath,
+                                        const std::string& cwd) {
+  std::string settingsPath = SettingsFilePath(programPath);
+  if (a.settingsFile) settingsPath = platform::ArgumentPath(*a.settingsFile, cwd);
+  const FixedSettings settings(ApplyFlags(a, ReadSettingsFile(settingsPath)));
+  std::vector<std::string> absolute;
+  for (const std::string& arg : a.paths) absolute.push_back(platform::AbsolutePath(arg, cwd));
+  return ExpandFolderPaths(absolute, settings);
 }
 
 int RunCommandLine(const std::vector<std::string>& args, const std::string& programPath,
@@ -368,21 +453,41 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
   }
   std::string settingsPath = SettingsFilePath(programPath);
   if (a.settingsFile) {
-    settingsPath = platform::AbsolutePath(*a.settingsFile, cwd);
+    settingsPath = platform::ArgumentPath(*a.settingsFile, cwd);
     if (!platform::FileExists(settingsPath))
       return usageError("--settings", "cannot read " + *a.settingsFile);
   }
+  if (a.listPresets) {
+    for (const Preset& p : ReadPresets(settingsPath)) out << p.name << "\n";
+    out.flush();
+    return 0;
+  }
   std::vector<std::string> warnings;
-  Options options = ApplyFlags(a, ReadSettingsFile(settingsPath, &warnings));
+  std::string refused;
+  Options options = ReadSettingsFile(settingsPath, &warnings, &refused);
+  if (a.settingsFile && !refused.empty())
+    return usageError("--settings", "cannot read " + *a.settingsFile + ": " + refused);
+  if (a.preset) {
+    const std::vector<Preset> presets = ReadPresets(settingsPath);
+    const Preset* preset = FindPreset(presets, *a.preset);
+    if (!preset) {
+      std::string names;
+      for (const Preset& p : presets) names += (names.empty() ? "" : ", ") + p.name;
+      return usageError(a.presetFlag, "no preset '" + *a.preset + "' (there are " + names + ")");
+    }
+    // Over the stored options, under the flags.
+    options = ApplyPreset(*preset, std::move(options));
+  }
+  options = ApplyFlags(a, std::move(options));
   for (const std::string& warning : warnings)
     err << "brevine: " << settingsPath << ": warning: " << warning << "\n";
   if (!options.outputDir.empty())
-    options.outputDir = platform::AbsolutePath(options.outputDir, cwd);
+    options.outputDir = platform::ArgumentPath(options.outputDir, cwd);
   FixedSettings settings(std::move(options));
   const platform::SystemClock clock;
   std::vector<BatchPath> named;
   named.reserve(a.paths.size());
-  for (const std::string& arg : a.paths) named.push_back({platform::AbsolutePath(arg, cwd), arg});
+  for (const std::string& arg : a.paths) named.push_back({platform::ArgumentPath(arg, cwd), arg});
   const std::vector<BatchPath> items = ExpandFolders(named, settings);
 
   std::vector<std::string> paths;
@@ -405,11 +510,14 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
       err.flush();
     }
   };
+  RunSummary summary;
   const auto print = [&](const std::string& shown, FileResult result, const std::string& detail) {
     line.Clear();
     err << "brevine: " << shown << ": " << FailureText(result, detail) << "\n";
     err.flush();
     status = 1;
+    if (summary.failed++ == 0)
+      summary.firstFailure = platform::NamePart(shown) + ": " + FailureText(result, detail);
   };
   // Folders that could not be listed are reported at their place among the files.
   std::size_t reported = 0;
@@ -425,9 +533,27 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
     const std::size_t k = itemOf[c.index];
     reportFoldersBefore(k);
     reported = k + 1;
-    if (c.result != FileResult::kWritten) {
+    for (const std::string& warning : c.warnings) {
+      line.Clear();
+      err << "brevine: " << items[k].shown << ": warning: " << warning << "\n";
+      err.flush();
+    }
+    if (IsFailure(c.result)) {
       print(items[k].shown, c.result, c.detail);
-    } else {
+    } else if (c.result == FileResult::kKept) {
+      line.Clear();
+      err << "brevine: " << items[k].shown << ": " << Describe(c.result) << "\n";
+      err.flush();
+    }
+    if (WroteResult(c.result)) {
+      if (a.desktop) {
+        ++summary.written;
+        summary.bytesAfter += c.bytes;
+        std::error_code ignored;
+        const auto size = std::filesystem::file_size(items[k].path, ignored);
+        if (!ignored) summary.bytesBefore += size;
+        if (summary.results.size() < kShownResults) summary.results.push_back(c.writtenPath);
+      }
       if (c.replaced) {
         // Last wins, as in a one-file-at-a-time run, but not silently: the earlier result
         // is gone. Not a failure, so the exit status stays.
@@ -451,6 +577,11 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
   line.Clear();
   reportFoldersBefore(items.size());
   err.flush();
+  if (a.desktop) {
+    // Without a notification service the run ends as any other.
+    platform::NotifyDesktop({SummaryTitle(summary), SummaryBody(summary),
+                             summary.written > 0 ? "Open folder" : "", summary.results});
+  }
   return status;
 }
 

@@ -3,6 +3,7 @@
 // option table and set options for this run only, over the settings file; nothing is
 // stored and no display is needed.
 
+#include <cstdint>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -39,6 +40,11 @@ struct Arguments {
   bool verbose = false;
   std::optional<int> jobs;
   std::optional<std::string> settingsFile;
+  std::optional<std::string> preset;  // -p, --preset: applied between the settings and the flags
+  std::string presetFlag;             // as it was written, for a usage error
+  bool listPresets = false;
+  bool desktop = false;  // --desktop: started by the desktop
+  bool window = false;   // --window: the files go to the window
   std::vector<FlagUse> flags;
   std::optional<std::string> errorOption;
   std::string errorReason;
@@ -49,6 +55,28 @@ struct Arguments {
 Arguments ParseArguments(const std::vector<std::string>& args);
 // The flags applied over `options`, in their order.
 Options ApplyFlags(const Arguments& arguments, Options options);
+
+// Whether a window may take the files of this run: it names a preset or an option of its
+// own only through -r (which says how to read the arguments, not how to reduce them).
+bool LeavesOptionsToWindow(const Arguments& arguments);
+// The run's files for a window: absolute, the folders walked when -r (or the stored
+// `folders`) asks for it, folders that cannot be listed left out.
+std::vector<std::string> FilesForWindow(const Arguments& arguments, const std::string& programPath,
+                                        const std::string& cwd = {});
+
+// What a run did, for the notification a run from the desktop ends with.
+struct RunSummary {
+  std::size_t written = 0;
+  std::uint64_t bytesBefore = 0;  // the sources of the written results
+  std::uint64_t bytesAfter = 0;   // the results
+  std::size_t failed = 0;
+  std::string firstFailure;          // "NAME: REASON" of the first file not written
+  std::vector<std::string> results;  // the first results' paths, for "Open folder"
+};
+// The notification's title and body: "Brevine: N photos written", the sizes before and
+// after, and the failures with the first one's reason.
+std::string SummaryTitle(const RunSummary& summary);
+std::string SummaryBody(const RunSummary& summary);
 
 // The --help text, made from the option table.
 std::string UsageText();

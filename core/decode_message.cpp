@@ -257,7 +257,7 @@ std::vector<std::uint8_t> EncodeFields(const DecodeReply& reply) {
 void DecodeFields(const std::uint8_t* data, std::size_t size, DecodeReply& reply) {
   Reader r(data, size);
   const std::uint8_t result = r.U8();
-  if (result > static_cast<std::uint8_t>(FileResult::kCannotWrite))
+  if (result > static_cast<std::uint8_t>(FileResult::kSkipped))
     throw MessageError("unknown result");
   reply.reduced.result = static_cast<FileResult>(result);
   reply.reduced.detail = r.Text();

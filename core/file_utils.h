@@ -20,7 +20,11 @@ std::string DateName(const platform::Clock& clock);
 // when the file exists but cannot be opened, or is too long for 32 bits.
 std::int32_t FileSizeBytes(const std::string& path);
 
-// Appends the line's bytes and CR LF, creating the file when missing.
+// Appends the line's bytes and CR LF, creating the file when missing. The line goes in whole
+// or not at all: after a short write (a full disk) the file is cut back to its length before.
 void AppendLine(const std::string& path, const std::string& line);
+// The same for the entry `name` of the open folder `folder`, never through a link there
+// (which raises std::runtime_error: "the index NAME is a link: not followed").
+void AppendLineAt(int folder, const std::string& name, const std::string& line);
 
 }  // namespace brevine

@@ -271,7 +271,8 @@ constexpr OptionRow kTable[] = {
      .help = "the window's language from its next start: empty follows the desktop's (LANGUAGE, "
              "LC_ALL, LC_MESSAGES, LANG) where the window has it, else shows the written Chinese",
      .label = BREVINE_TR_NOOP("brevine::OptionsDialog", "语言"),
-     .explanation = BREVINE_TR_NOOP("brevine::OptionsDialog", "窗口的语言，下次启动时生效")},
+     .explanation = BREVINE_TR_NOOP("brevine::OptionsDialog", "窗口的语言，下次启动时生效"),
+     .aboutProgram = true},
     // Photos come from anywhere; the libraries that read them are large C code. Each is
     // read in a worker process that can open no file, create none, reach no network and
     // start no program. Off is for measuring and debugging.

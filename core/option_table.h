@@ -128,6 +128,9 @@ struct OptionRow {
   const char* label = nullptr;
   const char* explanation = nullptr;
   bool onWindow = false;
+  // A choice about the program rather than its results (the window's language): a preset
+  // saved from the window leaves it out.
+  bool aboutProgram = false;
 };
 
 // The rows in the order the settings file stores them.

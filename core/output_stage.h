@@ -12,7 +12,7 @@
 #include "codecs.h"
 #include "pipeline.h"
 #include "process_settings.h"
-#include "source_set.h"
+#include "run_places.h"
 #include "work_bitmap.h"
 
 namespace brevine {
@@ -62,6 +62,17 @@ struct OutputTarget {
   std::string jpegPath;       // the result's path, with the format's extension
   std::string indexPath;      // folder + yyyymmdd + ".html"
   std::string htmlLine;       // without the line end
+  // The same places for writing through descriptors: the folder the naming starts from
+  // (the source's, or the output folder, either entered as named), the folders below it
+  // that lead to the result (each entered without following a link; in sub-folder mode the
+  // last one is made when missing), the result's name there, and the index's name, which
+  // lies beside the result in sub-folder mode and in the start folder otherwise.
+  std::string startFolder;
+  bool outputDir = false;  // the start folder is the output folder, made with its parents
+  std::vector<std::string> resultFolders;
+  std::string resultName;
+  std::string indexName;
+  bool indexBesideResult = false;
 };
 OutputTarget ChooseOutput(ProcessSettings& settings, const platform::Clock& clock,
                           const std::string& destinationBase);
@@ -78,11 +89,12 @@ std::optional<std::string> LeadsOutside(const std::string& text);
 std::string OutputSubFolder(const std::string& folder, const std::string& folderName);
 
 // Names and writes the file's encoded bytes, then appends the HTML line when asked. Never
-// raises: kWritten once the result is on disk (its `writtenPath` set; a failed HTML line
-// does not change that), else kCannotWrite with the reason in its `detail`. A result never
+// raises: kWritten once the result is on disk (its `writtenPath` set), kIndexNotWritten when
+// the HTML line then failed (the index is left as it was), else kCannotWrite; the reason
+// in the file's `detail`. A result never
 // takes the place of its own source, of a file in `sources`, or of anything but a regular
 // file or a link.
 FileResult StoreResult(ProcessSettings& settings, const platform::Clock& clock, PreparedFile& file,
-                       const SourceSet* sources = nullptr);
+                       RunPlaces* sources = nullptr);
 
 }  // namespace brevine

@@ -1,6 +1,9 @@
 #include "pipeline.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <exception>
 #include <optional>
@@ -48,6 +51,7 @@ FileResult FromLoadStatus(LoadStatus status) {
     case LoadStatus::kNotAnImage:
       return FileResult::kNotAnImage;
     case LoadStatus::kNotFound:
+      return FileResult::kNotFound;
     case LoadStatus::kReadError:
       return FileResult::kCannotRead;
     case LoadStatus::kDecodeError:
@@ -137,8 +141,28 @@ const char* Describe(FileResult result) {
       return "cannot process";
     case FileResult::kCannotWrite:
       return "cannot write";
+    case FileResult::kNotFound:
+      return "no such file";
+    case FileResult::kTooLarge:
+      return "too large";
+    case FileResult::kIndexNotWritten:
+      return "written, but not its index line";
+    case FileResult::kKept:
+      return "kept: the reduced file was not smaller";
+    case FileResult::kSkipped:
+      return "skipped: its result is there already";
   }
   return "failed";
+}
+
+bool WroteResult(FileResult result) {
+  return result == FileResult::kWritten || result == FileResult::kKept ||
+         result == FileResult::kIndexNotWritten;
+}
+
+bool IsFailure(FileResult result) {
+  return result != FileResult::kWritten && result != FileResult::kKept &&
+         result != FileResult::kSkipped;
 }
 
 bool HasImageExtension(const std::string& path) { return HasDecoderFor(path); }
@@ -252,6 +276,12 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap,
   PreparedFile out;
   try {
     out.sourcePath = platform::ResolveLongName(path);
+    // A missing file says so, whatever its name; an existing one of another type is no image.
+    struct stat st;
+    if (::lstat(out.sourcePath.c_str(), &st) != 0 && errno == ENOENT) {
+      out.result = FileResult::kNotFound;
+      return out;
+    }
     if (!HasImageExtension(out.sourcePath)) {
       out.result = FileResult::kNotAnImage;
       return out;
@@ -261,6 +291,9 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap,
     const LoadStatus opened = OpenImageSource(out.sourcePath, fd);
     if (opened != LoadStatus::kOk) {
       out.result = FromLoadStatus(opened);
+      // A folder, or an entry of another kind, under an image's name: there, but no file.
+      if (out.result == FileResult::kNotFound && ::stat(out.sourcePath.c_str(), &st) == 0)
+        out.result = FileResult::kCannotRead;
       stage.Stop(&StageTimes::load);
       return out;
     }

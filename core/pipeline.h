@@ -15,21 +15,35 @@
 
 namespace brevine {
 
-class SourceSet;
+class RunPlaces;
 class DecodeWorkerPool;
 
-// What became of one path. The window ignores it; the command line reports failures.
+// What became of one path: a kind, which the window translates, and beside it (in
+// PreparedFile and CommittedFile) a detail in the words of the system or library that
+// failed, untranslated. Plain values, so that a worker process can hand them over.
 enum class FileResult {
-  kWritten,        // the JPEG was written (an HTML line that failed does not change this)
-  kNotAnImage,     // extension not accepted
-  kCannotRead,     // missing, a folder, or unreadable
-  kCannotDecode,   // the decoder rejected the data
-  kCannotProcess,  // an image operation or the encoder failed (e.g. a zero-sized box)
-  kCannotWrite,    // no destination, folder or file could not be written, or it would
-                   // replace the source
+  kWritten,          // the result was written
+  kNotAnImage,       // extension not accepted
+  kCannotRead,       // a folder, or the file cannot be read
+  kCannotDecode,     // the decoder rejected the data
+  kCannotProcess,    // an image operation or the encoder failed (e.g. a zero-sized box)
+  kCannotWrite,      // no destination, or the folder or file could not be written, or it would
+                     // replace a source or something that is not a regular file
+  kNotFound,         // no file under the path
+  kTooLarge,         // the picture is larger than the program takes (the detail: its size and
+                     // the limit)
+  kIndexNotWritten,  // the result was written; its HTML line was not (a failure all the same)
+  kKept,             // only-smaller: the source's own bytes were written as the result
+  kSkipped,          // skip-existing: a result not older than the source was there already
 };
-// Short English reason for a failed result ("not an image type", "cannot read", ...).
+// Short English text of a kind ("not an image type", "cannot read", ...): what the command
+// line prints before the detail.
 const char* Describe(FileResult result);
+// Whether the kind means a result is on disk for the file (written, kept, or written
+// without its index line).
+bool WroteResult(FileResult result);
+// Whether the kind counts against the run (its exit status, the window's count).
+bool IsFailure(FileResult result);
 
 // Seconds spent in each stage, summed over the files that reached it. Filled only when
 // the hooks carry a pointer to one; the pipeline then reads a steady clock around each stage.
@@ -49,7 +63,7 @@ struct PipelineHooks {
   // Threads the decoder may start of its own for one picture; 0 or 1: none.
   int decoderThreads = 0;
   // The batch's sources, which no commit may replace; null: only each file's own.
-  const SourceSet* sources = nullptr;
+  RunPlaces* sources = nullptr;
   // Where sources are read: confined workers (unless the options say sandbox=off), or
   // (null) this process. With workers the preview sees the picture once it is sharpened.
   DecodeWorkerPool* workers = nullptr;
@@ -108,7 +122,9 @@ struct PreparedFile {
   std::string destinationBase;                  // folder + base name + ".jpg"
   std::string sourcePath;                       // the path after the long-name step
   std::vector<std::uint8_t> jpeg;               // the encoded bytes
-  std::string detail;       // after a failure: the decoder's reason, when it gave one
+  std::string detail;  // after a failure: the reason in the failing library's or system's words
+  // Notes on a file that was handled all the same ("ends early: the last 8 rows are grey").
+  std::vector<std::string> warnings;
   std::string writtenPath;  // after a commit that wrote the JPEG: its path
   int width = 0;            // the picture written, in pixels
   int height = 0;

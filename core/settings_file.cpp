@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <sstream>
 #include <string_view>
@@ -68,6 +69,35 @@ int RestoredInteger(int Options::*field, int value) {
   Options o;
   RestoreStored(*OptionOf(field), std::to_string(value), o);
   return o.*field;
+}
+
+// The name in a "[preset NAME]" line ("preset" in any letter case), or none for any other
+// line; an empty name for a preset header whose name cannot be a preset's.
+std::optional<std::string> PresetHeader(std::string_view line) {
+  line = Trim(line);
+  if (line.empty() || line[0] != '[') return std::nullopt;
+  const std::size_t close = line.find(']');
+  if (close == std::string_view::npos) return std::nullopt;
+  const std::string_view inside = Trim(line.substr(1, close - 1));
+  constexpr std::string_view kWord = "preset";
+  // "[presets]" alone says that the user has none (so the shipped ones stay away).
+  if (AsciiLower(std::string(inside)) == "presets") return std::string();
+  if (inside.size() <= kWord.size() ||
+      AsciiLower(std::string(inside.substr(0, kWord.size()))) != kWord ||
+      (inside[kWord.size()] != ' ' && inside[kWord.size()] != '\t'))
+    return std::nullopt;
+  const std::string name(Trim(inside.substr(kWord.size())));
+  return PresetNameProblem(name) ? std::string() : name;
+}
+
+// Calls `line` for each line of `text` without its line end.
+template <typename F>
+void ForEachLine(std::string_view text, F line) {
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    line(text.substr(0, end), end != std::string_view::npos);
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+  }
 }
 
 // Creates every missing folder above `path` (the user's config folder may not exist yet).
@@ -142,9 +172,15 @@ Options ParseSettings(const std::string& iniText, std::vector<std::string>* warn
   return o;
 }
 
-Options ReadSettingsFile(const std::string& path, std::vector<std::string>* warnings) {
-  // An unreadable file reads as an empty one: every key takes its default.
-  return ParseSettings(platform::ReadTextFile(path), warnings);
+Options ReadSettingsFile(const std::string& path, std::vector<std::string>* warnings,
+                         std::string* refused) {
+  // A file that cannot be read reads as an empty one: every key takes its default.
+  const platform::SmallFile file = platform::ReadSmallFile(path, kSettingsFileLimit);
+  if (!file.problem.empty() && !file.missing) {
+    if (warnings) warnings->push_back(file.problem + ": not read, the defaults are used");
+    if (refused) *refused = file.problem;
+  }
+  return ParseSettings(file.text, warnings);
 }
 
 std::string FormatSettings(const Options& o) {
@@ -161,9 +197,115 @@ std::string FormatSettings(const Options& o) {
   return s;
 }
 
+std::vector<Preset> ParsePresets(const std::string& iniText) {
+  std::vector<Preset> presets;
+  Preset* current = nullptr;
+  bool skipping = false;  // in a section that adds nothing
+  ForEachLine(iniText, [&](std::string_view raw, bool) {
+    const std::string_view line = Trim(raw);
+    if (line.empty() || line[0] == ';' || line[0] == '#') return;
+    if (line[0] == '[') {
+      const std::optional<std::string> name = PresetHeader(line);
+      current = nullptr;
+      skipping = !name || name->empty() || FindPreset(presets, *name);
+      if (!skipping) {
+        presets.emplace_back().name = *name;
+        current = &presets.back();
+      }
+      return;
+    }
+    if (skipping || !current) return;
+    const std::size_t eq = line.find('=');
+    if (eq == std::string_view::npos) return;
+    const std::string key = AsciiLower(std::string(Trim(line.substr(0, eq))));
+    for (const OptionRow& row : OptionTable()) {
+      if (AsciiLower(row.key) != key || current->Sets(row)) continue;
+      Preset tried = *current;
+      tried.SetStored(row, Trim(line.substr(eq + 1)));
+      // Results stay in or below the source's folder whatever a preset says.
+      if (LeadsOutside(tried.values.addedText) || LeadsOutside(tried.values.folderName)) continue;
+      *current = std::move(tried);
+    }
+  });
+  return presets;
+}
+
+bool HoldsPresets(const std::string& iniText) {
+  bool found = false;
+  ForEachLine(iniText, [&](std::string_view line, bool) { found = found || PresetHeader(line); });
+  return found;
+}
+
+std::string FormatPresets(std::span<const Preset> presets, bool first) {
+  if (presets.empty()) return first ? "[presets]\n" : "\n[presets]\n";
+  std::string s;
+  for (const Preset& p : presets) {
+    if (!first) s += "\n";
+    first = false;
+    s += "[preset " + p.name + "]\n" + p.Lines();
+  }
+  return s;
+}
+
+std::string ReplacePresets(const std::string& iniText, std::span<const Preset> presets) {
+  std::string out;
+  bool inPreset = false;
+  std::string blanks;  // a preset section's last blank lines: they part it from what follows
+  ForEachLine(iniText, [&](std::string_view line, bool ended) {
+    const std::string_view trimmed = Trim(line);
+    if (PresetHeader(line)) {
+      inPreset = true;
+      blanks.clear();
+      // The blank line that parts the section from the one before goes with it.
+      if (out.ends_with("\n\n"))
+        out.pop_back();
+      else if (out == "\n")
+        out.clear();
+      return;
+    }
+    if (inPreset && !trimmed.empty() && trimmed[0] == '[') {
+      inPreset = false;
+      out += blanks;
+    }
+    if (inPreset) {
+      if (trimmed.empty())
+        blanks.append(line).append(ended ? "\n" : "");
+      else
+        blanks.clear();
+      return;
+    }
+    out.append(line);
+    if (ended) out += '\n';
+  });
+  if (!out.empty() && out.back() != '\n') out += '\n';
+  return out + FormatPresets(presets, out.empty());
+}
+
+std::vector<Preset> ReadPresets(const std::string& path) {
+  const std::string text = platform::ReadTextFile(path);
+  return HoldsPresets(text) ? ParsePresets(text) : ShippedPresets();
+}
+
+bool WritePresets(const std::string& path, std::span<const Preset> presets) {
+  if (path.empty()) return false;
+  try {
+    const std::string old = platform::ReadTextFile(path);
+    // A file that is there but cannot be read would lose its options.
+    std::error_code error;
+    if (old.empty() && std::filesystem::file_size(path, error) > 0 && !error) return false;
+    const std::string text = ReplacePresets(old, presets);
+    CreateParents(path);
+    platform::WriteFileAtomic(path, reinterpret_cast<const std::uint8_t*>(text.data()),
+                              text.size());
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
 void WriteSettingsFile(const std::string& path, const Options& options) {
   try {
-    const std::string text = FormatSettings(options);
+    const std::string text = FormatSettings(options) + FormatPresets(ReadPresets(path));
     CreateParents(path);
     platform::WriteFileAtomic(path, reinterpret_cast<const std::uint8_t*>(text.data()),
                               text.size());

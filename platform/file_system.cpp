@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -18,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "interrupt_cleanup.h"
 #include "path_text.h"
 #include "unique_fd.h"
 
@@ -26,14 +29,6 @@ namespace {
 
 [[noreturn]] void RaiseErrno(const std::string& what) {
   throw std::system_error(errno, std::generic_category(), what);
-}
-
-// After a rename the new name lives in the folder's entries, which reach the disk on their
-// own schedule; syncing the folder makes the replacement itself survive a crash. Best
-// effort: a folder that cannot be opened or synced still holds a whole file.
-void SyncFolder(const std::string& folder) {
-  UniqueFd fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (fd.get() >= 0) ::fsync(fd.get());
 }
 
 }  // namespace
@@ -57,42 +52,131 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 void WriteFileAtomic(const std::string& path, const std::uint8_t* data, std::size_t size) {
-  const std::string folder = FolderPart(path);
-  // Created with 0666 so the process's umask gives the usual mode of a new file, as for a
-  // direct write; O_EXCL with a random name keeps it ours alone. (mkstemp would create
-  // 0600 and need the umask read back, which cannot be done without changing it.)
+  UniqueFd folder = OpenFolder(FolderPart(path));
+  WriteFileAtomicAt(folder.get(), NamePart(path), data, size);
+}
+
+namespace {
+
+constexpr char kTemporaryPrefix[] = ".brevine-";
+
+// Whether the entry `name` of `folder` is the file open as `fd`.
+bool NamesFile(int folder, const char* name, int fd) {
+  struct stat entry, open;
+  return ::fstatat(folder, name, &entry, AT_SYMLINK_NOFOLLOW) == 0 && ::fstat(fd, &open) == 0 &&
+         entry.st_dev == open.st_dev && entry.st_ino == open.st_ino;
+}
+
+// A new temporary in `folder`, created with 0666 so the process's umask gives the usual
+// mode of a new file, as for a direct write; O_EXCL with a random name keeps it ours alone.
+// (mkstemp would create 0600 and need the umask read back, which cannot be done without
+// changing it.) It is locked before it holds anything, and a later run removes only
+// temporaries whose lock is free; one that such a run removed between the creation and the
+// lock is made anew.
+UniqueFd CreateLockedTemporary(int folder, const std::string& forName, std::string& temp) {
   std::random_device random;
-  std::string temp;
-  int raw = -1;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    char name[32];
-    std::snprintf(name, sizeof name, ".brevine-%08x%08x", random(), random());
-    temp = folder + name;
-    raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (raw >= 0 || errno != EEXIST) break;
+    char tempName[40];
+    std::snprintf(tempName, sizeof tempName, "%s%08x%08x", kTemporaryPrefix, random(), random());
+    UniqueFd fd(
+        ::openat(folder, tempName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (fd.get() < 0) {
+      if (errno == EEXIST) continue;
+      RaiseErrno("cannot create " + forName);
+    }
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 || !NamesFile(folder, tempName, fd.get())) {
+      ::unlinkat(folder, tempName, 0);
+      continue;
+    }
+    temp = tempName;
+    return fd;
   }
-  if (raw < 0) RaiseErrno("cannot create " + path);
-  UniqueFd fd(raw);
+  errno = EEXIST;
+  RaiseErrno("cannot create " + forName);
+}
+
+}  // namespace
+
+void WriteFileAtomicAt(int folder, const std::string& name, const std::uint8_t* data,
+                       std::size_t size) {
+  std::string temp;
+  UniqueFd fd = CreateLockedTemporary(folder, name, temp);
+  const InFlightTemporary inFlight(folder, temp);
   try {
     std::size_t done = 0;
     while (done < size) {
       const ssize_t n = ::write(fd.get(), data + done, size - done);
       if (n < 0) {
         if (errno == EINTR) continue;
-        RaiseErrno("cannot write " + path);
+        RaiseErrno("cannot write " + name);
       }
       done += static_cast<std::size_t>(n);
     }
     // Without this the rename can reach the disk before the data: a crash would then
     // leave an empty file where a good one stood. (EINVAL: a file system without sync.)
-    if (::fsync(fd.get()) != 0 && errno != EINVAL) RaiseErrno("cannot write " + path);
-    if (!fd.Close()) RaiseErrno("cannot write " + path);
-    if (::rename(temp.c_str(), path.c_str()) != 0) RaiseErrno("cannot write " + path);
+    if (::fsync(fd.get()) != 0 && errno != EINVAL) RaiseErrno("cannot write " + name);
+    // Renamed while still open, so its lock holds until it has its name.
+    if (::renameat(folder, temp.c_str(), folder, name.c_str()) != 0)
+      RaiseErrno("cannot write " + name);
   } catch (...) {
-    ::unlink(temp.c_str());
+    ::unlinkat(folder, temp.c_str(), 0);
     throw;
   }
-  SyncFolder(folder);
+  if (!fd.Close()) RaiseErrno("cannot write " + name);
+  // After a rename the new name lives in the folder's entries, which reach the disk on their
+  // own schedule; syncing the folder makes the replacement itself survive a crash. Best
+  // effort: the file is whole either way.
+  ::fsync(folder);
+}
+
+std::size_t RemoveStaleTemporaries(int folder) {
+  UniqueFd listing(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (listing.get() < 0) return 0;
+  DIR* dir = ::fdopendir(listing.get());
+  if (!dir) return 0;
+  (void)listing.Release();
+  std::vector<std::string> names;
+  while (const dirent* e = ::readdir(dir)) {
+    const std::string entry = e->d_name;
+    if (entry.size() == sizeof kTemporaryPrefix - 1 + 16 && entry.rfind(kTemporaryPrefix, 0) == 0 &&
+        entry.find_first_not_of("0123456789abcdef", sizeof kTemporaryPrefix - 1) ==
+            std::string::npos)
+      names.push_back(entry);
+  }
+  ::closedir(dir);
+  std::size_t removed = 0;
+  for (const std::string& entry : names) {
+    UniqueFd fd(::openat(folder, entry.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat st;
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    // Held: a run still writing it. Free: its writer ended without finishing.
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) continue;
+    if (NamesFile(folder, entry.c_str(), fd.get()) && ::unlinkat(folder, entry.c_str(), 0) == 0)
+      ++removed;
+  }
+  return removed;
+}
+
+FolderIsLink::FolderIsLink(const std::string& name)
+    : std::runtime_error("the folder " + name + " is a link: not followed") {}
+
+UniqueFd OpenFolder(const std::string& path) {
+  UniqueFd fd(::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.get() < 0) RaiseErrno("cannot open " + path);
+  return fd;
+}
+
+UniqueFd OpenFolderIn(int parent, const std::string& name, bool create) {
+  if (create && ::mkdirat(parent, name.c_str(), 0777) != 0 && errno != EEXIST)
+    RaiseErrno("cannot create " + name);
+  UniqueFd fd(::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (fd.get() >= 0) return fd;
+  const int error = errno;
+  struct stat st;
+  if (::fstatat(parent, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
+    throw FolderIsLink(name);
+  errno = error;
+  RaiseErrno("cannot open " + name);
 }
 
 std::string ReadTextFile(const std::string& path) {
@@ -101,6 +185,50 @@ std::string ReadTextFile(const std::string& path) {
   std::ostringstream text;
   text << in.rdbuf();
   return in.bad() ? std::string() : text.str();
+}
+
+SmallFile ReadSmallFile(const std::string& path, std::size_t limit) {
+  SmallFile file;
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (fd.get() < 0) {
+    file.missing = errno == ENOENT;
+    file.problem = std::generic_category().message(errno);
+    return file;
+  }
+  struct stat st;
+  if (::fstat(fd.get(), &st) != 0) {
+    file.problem = std::generic_category().message(errno);
+    return file;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    file.problem = "not a regular file";
+    return file;
+  }
+  const std::string tooLarge = "larger than " + std::to_string(limit) + " bytes";
+  if (static_cast<std::uint64_t>(st.st_size) > limit) {
+    file.problem = tooLarge;
+    return file;
+  }
+  // The size is only what the file said when asked: read to its end, but never past the limit.
+  std::string text(limit + 1, '\0');
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::read(fd.get(), text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      file.problem = std::generic_category().message(errno);
+      return file;
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  if (done > limit) {
+    file.problem = tooLarge;
+    return file;
+  }
+  text.resize(done);
+  file.text = std::move(text);
+  return file;
 }
 
 std::string ResolveLongName(const std::string& path) {
@@ -123,33 +251,23 @@ std::string ResolveLongName(const std::string& path) {
 }
 
 std::string CurrentFolder() {
-  std::vector<char> buf(PATH_MAX);
-  if (!::getcwd(buf.data(), buf.size())) return "/";
-  return buf.data();
+  // Sized by the C library: a path longer than PATH_MAX is given whole where the system can.
+  char* path = ::getcwd(nullptr, 0);
+  if (!path) return {};
+  std::string out(path);
+  std::free(path);
+  return out;
 }
 
 std::string AbsolutePath(const std::string& path, const std::string& cwd) {
-  std::string full = path;
-  if (path.empty() || path[0] != '/') full = (cwd.empty() ? CurrentFolder() : cwd) + "/" + path;
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  while (start <= full.size()) {
-    std::size_t end = full.find('/', start);
-    if (end == std::string::npos) end = full.size();
-    const std::string part = full.substr(start, end - start);
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-    } else if (!part.empty() && part != ".") {
-      parts.push_back(part);
-    }
-    start = end + 1;
-  }
-  std::string out;
-  for (const auto& p : parts) out += "/" + p;
-  if (out.empty()) out = "/";
-  // A trailing separator is kept: it marks a folder and must not be lost.
-  if (full.size() > 1 && full.back() == '/' && out != "/") out += "/";
-  return out;
+  if (!path.empty() && path[0] == '/') return NormalPath(path);
+  const std::string base = cwd.empty() ? CurrentFolder() : cwd;
+  return NormalPath(base.empty() ? path : base + "/" + path);
+}
+
+std::string ArgumentPath(const std::string& path, const std::string& cwd) {
+  if (cwd.empty() || (!path.empty() && path[0] == '/')) return NormalPath(path);
+  return NormalPath(cwd + "/" + path);
 }
 
 std::string ExecutablePath() {

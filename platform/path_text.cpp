@@ -1,6 +1,7 @@
 #include "path_text.h"
 
 #include <charconv>
+#include <vector>
 
 namespace brevine::platform {
 
@@ -18,6 +19,34 @@ std::string ParentFolder(std::string_view path) {
   const auto slash = path.rfind('/');
   if (slash == std::string_view::npos) return ".";
   return std::string(path.substr(0, slash == 0 ? 1 : slash));
+}
+
+std::string NormalPath(std::string_view path) {
+  const bool absolute = !path.empty() && path[0] == '/';
+  std::vector<std::string_view> parts;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t end = path.find('/', start);
+    if (end == std::string_view::npos) end = path.size();
+    const std::string_view part = path.substr(start, end - start);
+    if (part == "..") {
+      if (!parts.empty() && parts.back() != "..")
+        parts.pop_back();
+      else if (!absolute)
+        parts.push_back(part);
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  std::string out = absolute ? "/" : "";
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (i > 0) out += '/';
+    out += parts[i];
+  }
+  if (out.empty()) return ".";
+  if (path.size() > 1 && path.back() == '/' && out.back() != '/') out += '/';
+  return out;
 }
 
 std::string WithoutTrailingSlashes(std::string path) {

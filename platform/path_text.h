@@ -20,6 +20,11 @@ std::string NamePart(std::string_view path);
 // ("/x" gives "/"), and "." for a bare name.
 std::string ParentFolder(std::string_view path);
 
+// The path with "." and ".." resolved by the text alone, as a person reads it: absolute stays
+// absolute (".." at the root stays there), relative stays relative (leading ".." kept; "."
+// when nothing is left). Empty steps go; a trailing "/" is kept, as it marks a folder.
+std::string NormalPath(std::string_view path);
+
 // The path without trailing "/", except a lone "/".
 std::string WithoutTrailingSlashes(std::string path);
 

@@ -15,7 +15,9 @@
 #include "decode_worker.h"
 #include "desktop.h"
 #include "file_system.h"
+#include "interrupt_cleanup.h"
 #include "path_text.h"
+#include "window_handoff.h"
 #include "worker_process.h"
 
 namespace brevine {
@@ -43,6 +45,15 @@ void* OpenWindowModule(const std::string& programPath, std::string& error) {
   return nullptr;
 }
 
+// The window module's entry, or null with the reason in `error`.
+WindowEntry FindWindowEntry(const std::string& programPath, std::string& error) {
+  void* module = OpenWindowModule(programPath, error);
+  auto entry =
+      module ? reinterpret_cast<WindowEntry>(::dlsym(module, "brevine_run_window")) : nullptr;
+  if (module && !entry) error = "entry missing";
+  return entry;
+}
+
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
@@ -56,6 +67,26 @@ int RunProgram(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   const std::string programPath = platform::ExecutablePath();
   if (!args.empty()) {
+    const Arguments a = ParseArguments(args);
+    const bool usage = a.errorOption || a.help || a.version || a.listPresets;
+    // A run the desktop started, or one for the window: a window of this user that is open
+    // takes the files, unless the run brings options of its own.
+    if (!usage && (a.window || (a.desktop && LeavesOptionsToWindow(a)))) {
+      const std::string socket = platform::HandoffSocketPath();
+      // Without a socket file there is no window to ask, and the folders are not walked twice.
+      if (!socket.empty() && ::access(socket.c_str(), F_OK) == 0) {
+        const std::vector<std::string> files = FilesForWindow(a, programPath);
+        if (!files.empty() && platform::HandToWindow(socket, files)) return 0;
+      }
+    }
+    if (!usage && a.window) {
+      // No window open: this one opens with the files dropped on it.
+      std::string error;
+      if (WindowEntry entry = FindWindowEntry(programPath, error))
+        return entry(argc, argv, programPath.c_str());
+      std::cerr << "brevine: cannot start the window: " << error << "\n";
+      return 1;
+    }
     // A command-line run needs no display: no window is created, so it works over SSH and
     // in CI, and it never reaches the close handler that stores the options.
     // The launcher first, unless the arguments are refused: a usage error does nothing.
@@ -67,14 +98,14 @@ int RunProgram(int argc, char** argv) {
         return 1;
       }
     }
+    // An interrupted run leaves no temporary behind.
+    platform::RemoveTemporariesOnInterrupt();
     return RunCommandLine(args, programPath);
   }
   std::string error;
-  void* module = OpenWindowModule(programPath, error);
-  auto entry =
-      module ? reinterpret_cast<WindowEntry>(::dlsym(module, "brevine_run_window")) : nullptr;
+  const WindowEntry entry = FindWindowEntry(programPath, error);
   if (!entry) {
-    std::cerr << "brevine: cannot start the window: " << (module ? "entry missing" : error) << "\n"
+    std::cerr << "brevine: cannot start the window: " << error << "\n"
               << "usage: brevine [OPTION...] [--] [IMAGE|FOLDER...]  (see brevine --help)\n";
     return 1;
   }

@@ -35,6 +35,7 @@
 #include "file_system.h"
 #include "folder_walk.h"
 #include "options_dialog.h"
+#include "presets_menu.h"
 #include "shell_open.h"
 #include "window_batch.h"
 #include "window_language.h"
@@ -82,6 +83,7 @@ QString TForm1::FailureReason(FileResult result, const std::string& detail) {
   QString reason;
   switch (result) {
     case FileResult::kCannotRead:
+    case FileResult::kNotFound:  // its own text is still to be translated
       reason = tr("cannot read");
       break;
     case FileResult::kCannotDecode:
@@ -324,6 +326,8 @@ void TForm1::contextMenuEvent(QContextMenuEvent* event) {
   menu->setObjectName(QStringLiteral("MoreOptionsMenu"));
   menu->setAttribute(Qt::WA_DeleteOnClose);
   connect(menu->addAction(tr("更多选项…")), &QAction::triggered, this, &TForm1::ShowMoreOptions);
+  menu->addSeparator();
+  AddPresetActions(menu, this);
   menu->popup(event->globalPos());
 }
 

@@ -58,6 +58,8 @@ class TForm1 : public QWidget {
   // help button opens that language's page where there is one.
   void SetLanguage(const QString& code) { language_ = code; }
   const QString& Language() const { return language_; }
+  // Where the options are restored from and stored, and the presets kept.
+  const std::string& SettingsPath() const { return settingsPath_; }
 
   // The controls of the window's design.
   Ui::Form1 ui;

@@ -93,7 +93,7 @@ class WindowBatch final : public QObject, private BatchFeed {
   DecodeWorkerPool* const workers_;
 
   // Every path handed to the batch, known before its turn: no result may replace one.
-  SourceSet sources_;
+  RunPlaces sources_;
 
   // Window's thread only.
   std::vector<std::string> paths_;

@@ -6,9 +6,12 @@
 #include <string>
 
 #include "clock.h"
+#include "command_line.h"
 #include "decode_worker.h"
 #include "main_window.h"
 #include "settings_file.h"
+#include "window_handoff.h"
+#include "window_handoff_server.h"
 #include "window_language.h"
 
 extern "C" __attribute__((visibility("default"))) int brevine_run_window(int argc, char** argv,
@@ -33,6 +36,13 @@ extern "C" __attribute__((visibility("default"))) int brevine_run_window(int arg
   brevine::TForm1 form(settingsPath, clock);
   form.SetDecodeWorkers(&workers);
   form.SetLanguage(language);
+  // Runs started by the desktop hand their files to this window while it is open.
+  auto* handoff = new brevine::WindowHandoffServer(&form);
+  handoff->Listen(brevine::platform::HandoffSocketPath());
   form.show();
+  // brevine --window FILES: the files dropped on the window as it opens.
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (const brevine::Arguments a = brevine::ParseArguments(args); a.window && !a.errorOption)
+    form.DropFiles(brevine::FilesForWindow(a, programPath));
   return application.exec();
 }

@@ -138,7 +138,7 @@ TEST_F(BatchRun, SameFilesIndexMessagesAndStatusForAnyJobCount) {
   EXPECT_EQ(one.status, 1);
   EXPECT_EQ(one.out, "");
   EXPECT_EQ(one.err,
-            "brevine: pics/missing.bmp: cannot read\n"
+            "brevine: pics/missing.bmp: no such file\n"
             "brevine: pics/notes.png: cannot decode: not a PNG file\n"
             "brevine: pics/scan.tif: not an image type\n"
             "brevine: pics/a.jpg: replaces the result of pics/a.bmp\n");

@@ -1,6 +1,7 @@
 #include "command_line.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -81,16 +82,16 @@ TEST_F(CommandLine, OneLinePerFailedArgumentAndExitStatus) {
   test::WriteFile(dir_ / "pics/bad.bmp", {'B', 'M', 0});
   EXPECT_EQ(Run({"/sc", "pics/missing.bmp", "pics/a.bmp", "notes.txt", "pics/bad.bmp", "/sc"}), 1);
   EXPECT_EQ(err_.str(),
-            "brevine: pics/missing.bmp: cannot read\n"
-            "brevine: notes.txt: not an image type\n"
+            "brevine: pics/missing.bmp: no such file\n"
+            "brevine: notes.txt: no such file\n"
             "brevine: pics/bad.bmp: cannot decode: BMP: truncated file header\n"
-            "brevine: /sc: not an image type\n");
+            "brevine: /sc: no such file\n");
   EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "pics/Resized/a.jpg"));
 
   EXPECT_EQ(Run({"/sc", "pics/b.bmp"}), 0);
   EXPECT_EQ(err_.str(), "");
   EXPECT_EQ(Run({"/SC"}), 1);
-  EXPECT_EQ(err_.str(), "brevine: /SC: not an image type\n");
+  EXPECT_EQ(err_.str(), "brevine: /SC: no such file\n");
 }
 
 // Sources with one output name: the last one's picture stays, and each one that replaced
@@ -128,7 +129,7 @@ TEST_F(CommandLine, ResultsComeBackInArgumentOrder) {
   StageTimes times;
   const auto r =
       RunPaths({dir_ / "pics/a.bmp", dir_ / "nothing.png", dir_ / "pics/b.bmp"}, s, clock, &times);
-  EXPECT_EQ(r, (std::vector<FileResult>{FileResult::kWritten, FileResult::kCannotRead,
+  EXPECT_EQ(r, (std::vector<FileResult>{FileResult::kWritten, FileResult::kNotFound,
                                         FileResult::kWritten}));
   EXPECT_EQ(times.files, 2);
 }
@@ -204,6 +205,8 @@ TEST_F(Flags, UsageErrorsReadAndWriteNothing) {
       {{"--html=1", "pics/a.bmp"}, "--html: takes no value"},
       {{"--sharpen=151", "pics/a.bmp"}, "--sharpen: 151 is out of range 0..150"},
       {{"-j", "0", "pics/a.bmp"}, "-j: '0' is not a count of 1..1024"},
+      {{"-j", "100000", "pics/a.bmp"}, "-j: '100000' is not a count of 1..1024"},
+      {{"--jobs=+3", "pics/a.bmp"}, "--jobs: '+3' is not a count of 1..1024"},
       {{"--settings=none.ini", "pics/a.bmp"}, "--settings: cannot read none.ini"},
       {{"/sc", "--nope"}, "--nope: unknown option"},
   };
@@ -215,11 +218,34 @@ TEST_F(Flags, UsageErrorsReadAndWriteNothing) {
   EXPECT_EQ(Listing(dir_.Path()), (std::set<std::string>{"pics/", "pics/a.bmp", "pics/b.bmp"}));
 }
 
+// Only a regular file of at most 1 MB is read as settings, and never with a wait.
+TEST_F(Flags, SettingsComeOnlyFromASmallRegularFile) {
+  ASSERT_EQ(::mkfifo((dir_ / "pipe.ini").c_str(), 0600), 0);
+  test::WriteFile(dir_ / "big.ini", std::vector<std::uint8_t>((1 << 20) + 1, '\n'));
+  const std::pair<std::string, std::string> cases[] = {
+      {"/dev/zero", "/dev/zero: not a regular file"},
+      {"pipe.ini", "pipe.ini: not a regular file"},
+      {"big.ini", "big.ini: larger than 1048576 bytes"},
+  };
+  for (const auto& [file, reason] : cases) {
+    EXPECT_EQ(RunOut({"--settings=" + file, "pics/a.bmp"}), 2) << file;
+    EXPECT_EQ(err_.str(), "brevine: --settings: cannot read " + reason +
+                              "\nTry 'brevine --help' for more information.\n");
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "pics/Resized"));
+  // The usual file in such a shape is passed over with a word, and the run goes on.
+  ASSERT_EQ(::mkfifo((dir_ / "brevine.ini").c_str(), 0600), 0);
+  EXPECT_EQ(RunOut({"pics/a.bmp"}), 0);
+  EXPECT_EQ(err_.str(), "brevine: " + (dir_ / "brevine.ini") +
+                            ": warning: not a regular file: not read, the defaults are used\n");
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "pics/Resized/a.jpg"));
+}
+
 TEST_F(Flags, DashesNameFilesOnlyAfterTheEndOfOptionsOrWithAFolder) {
   WriteBmp(dir_ / "-n.bmp", test::MakePhotoLike(20, 20, 5));
   EXPECT_EQ(RunOut({"-n.bmp"}), 2);
   EXPECT_EQ(RunOut({"-v", "--", "-n.bmp", "--help"}), 1);
-  EXPECT_EQ(err_.str(), "brevine: --help: not an image type\n");
+  EXPECT_EQ(err_.str(), "brevine: --help: no such file\n");
   EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "Resized/-n.jpg"));
   std::filesystem::remove(dir_ / "Resized/-n.jpg");
   EXPECT_EQ(RunOut({"./-n.bmp"}), 0);
@@ -263,7 +289,7 @@ TEST_F(Flags, VerboseOutputDirAndKeepDate) {
 
 TEST_F(Flags, ProgressOnlyWhereAskedAndForMoreThanOneFile) {
   EXPECT_EQ(RunOut({"pics/a.bmp", "pics/b.bmp", "nothing.png"}, false), 1);
-  EXPECT_EQ(err_.str(), "brevine: nothing.png: cannot read\n");
+  EXPECT_EQ(err_.str(), "brevine: nothing.png: no such file\n");
   EXPECT_EQ(RunOut({"pics/a.bmp"}, true), 0);
   EXPECT_EQ(err_.str(), "");
   EXPECT_EQ(RunOut({"pics/a.bmp", "nothing.png", "pics/b.bmp"}, true), 1);
@@ -271,7 +297,7 @@ TEST_F(Flags, ProgressOnlyWhereAskedAndForMoreThanOneFile) {
   EXPECT_NE(e.find("\r\033[K0/3  pics/a.bmp"), std::string::npos) << e;
   EXPECT_NE(e.find("\r\033[K2/3  pics/b.bmp"), std::string::npos) << e;
   // The error line stands on a line of its own, and the display is cleared at the end.
-  EXPECT_NE(e.find("\r\033[Kbrevine: nothing.png: cannot read\n"), std::string::npos) << e;
+  EXPECT_NE(e.find("\r\033[Kbrevine: nothing.png: no such file\n"), std::string::npos) << e;
   EXPECT_EQ(e.substr(e.size() - 4), "\r\033[K");
 }
 

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <system_error>
 
@@ -50,6 +52,45 @@ TEST(AppendLine, CreatesThenExtendsWithCrLf) {
   EXPECT_EQ(Text(test::ReadFile(path)), "first\r\n\r\nthird\r\n");
   EXPECT_THROW(AppendLine(dir / "no/such/folder.html", "x"), std::system_error);
   EXPECT_THROW(AppendLine(dir.Path(), "x"), std::system_error);
+}
+
+// A file-size limit stands in for a full disk: a write that crosses it is cut short there,
+// and the next one fails.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &old_);
+    signal_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = old_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, signal_);
+  }
+
+ private:
+  rlimit old_{};
+  void (*signal_)(int) = nullptr;
+};
+
+TEST(AppendLine, AShortWriteIsTakenBackWhole) {
+  test::TempFolder dir;
+  const std::string path = dir / "index.html";
+  AppendLine(path, std::string(98, 'a'));
+  {
+    FileSizeLimit full(130);
+    try {
+      AppendLine(path, std::string(60, 'b'));
+      ADD_FAILURE() << "no error";
+    } catch (const std::system_error& e) {
+      EXPECT_EQ(e.code().value(), EFBIG);
+    }
+  }
+  EXPECT_EQ(Text(test::ReadFile(path)), std::string(98, 'a') + "\r\n");
+  AppendLine(path, "c");
+  EXPECT_EQ(Text(test::ReadFile(path)), std::string(98, 'a') + "\r\nc\r\n");
 }
 
 // A result file appears whole or not at all, with the mode any new file gets, and nothing

@@ -33,6 +33,24 @@ TEST(PipelineNames, ExtensionTestAndDestinationBase) {
   EXPECT_EQ(DestinationBase("/Pi.cs/a.b.png"), "/Pi.cs/a.b.jpg");
 }
 
+// The kinds' texts are the command line's English; the window translates the kinds itself.
+TEST(PipelineNames, EveryKindHasAnEnglishTextAndAKnownCount) {
+  std::set<std::string> texts;
+  for (int k = 0; k <= static_cast<int>(FileResult::kSkipped); ++k) {
+    const auto kind = static_cast<FileResult>(k);
+    const std::string text = Describe(kind);
+    EXPECT_TRUE(texts.insert(text).second) << text;
+    EXPECT_NE(text, "failed");
+    for (unsigned char c : text) EXPECT_TRUE(c >= 0x20 && c < 0x7F) << text;
+    EXPECT_EQ(IsFailure(kind), kind != FileResult::kWritten && kind != FileResult::kKept &&
+                                   kind != FileResult::kSkipped)
+        << text;
+  }
+  EXPECT_TRUE(WroteResult(FileResult::kIndexNotWritten));
+  EXPECT_TRUE(IsFailure(FileResult::kIndexNotWritten));
+  EXPECT_FALSE(WroteResult(FileResult::kSkipped));
+}
+
 TEST(PipelineNames, BoxTable) {
   FixedSettings s;
   const int sizes[] = {1280, 1024, 800, 640, 400, 320, 160};
@@ -113,6 +131,29 @@ TEST(OutputNames, IndexLinesEscapeWhatWouldBreakThem) {
   t = ChooseOutput(s, clock, "/Pics/%23&amp;.jpg");
   EXPECT_EQ(t.htmlLine,
             "<a href=\"%2523&amp;amp;.jpg\"><img src=\"%2523&amp;amp;s-.jpg\" border=\"0\"></a>");
+}
+
+// A name cannot make the index run script or break its lines.
+TEST(OutputNames, IndexLinesNeverReadAsAUrlSchemeNorSplit) {
+  test::FixedClock clock;
+  FixedSettings s;
+  s.Values().subFolder = false;
+  s.Values().addedText = "s-";
+  EXPECT_EQ(ChooseOutput(s, clock, "/Pics/javascript:alert(1).jpg").htmlLine,
+            "<a href=\"./javascript:alert(1).jpg\"><img src=\"./s-javascript:alert(1).jpg\" "
+            "border=\"0\"></a>");
+  s.Values().textPosition = 1;
+  s.Values().addedText = "x:";
+  EXPECT_EQ(ChooseOutput(s, clock, "/Pics/a\nb\rc\td\\e.jpg").htmlLine,
+            "<a href=\"a%0Ab%0Dc%09d%5Ce.jpg\"><img src=\"./a%0Ab%0Dc%09d%5Cex:.jpg\" "
+            "border=\"0\"></a>");
+  // Below a folder, or behind "../", a colon is part of a file name.
+  s.Values().addedText = "-/y:";
+  EXPECT_EQ(ChooseOutput(s, clock, "/Pics/a.jpg").htmlLine,
+            "<a href=\"a.jpg\"><img src=\"a-/y:.jpg\" border=\"0\"></a>");
+  s.Values().subFolder = true;
+  EXPECT_EQ(ChooseOutput(s, clock, "/Pics/mailto:x.jpg").htmlLine,
+            "<a href=\"../mailto:x.jpg\"><img src=\"./mailto:x.jpg\" border=\"0\"></a>");
 }
 
 TEST(OutputNames, AFolderNameMeaningTheSourcesOwnFolderIsResized) {
@@ -274,8 +315,9 @@ TEST_F(PipelineRun, FailuresLeaveNoOutputAndDoNotStopTheNext) {
   O().html = true;
   EXPECT_EQ(Run("scan.tif"), FileResult::kNotAnImage);
   EXPECT_EQ(Run("readme"), FileResult::kNotAnImage);
+  EXPECT_EQ(Run("no-such-name"), FileResult::kNotFound);  // missing says so, whatever its name
   EXPECT_EQ(Run("album.jpg"), FileResult::kCannotRead);
-  EXPECT_EQ(Run("missing.bmp"), FileResult::kCannotRead);
+  EXPECT_EQ(Run("missing.bmp"), FileResult::kNotFound);
   EXPECT_EQ(Run("empty.bmp"), FileResult::kCannotDecode);
   EXPECT_EQ(Run("text.bmp"), FileResult::kCannotDecode);
   EXPECT_EQ(Listing(dir_.Path()), before);
@@ -328,10 +370,10 @@ TEST_F(PipelineRun, WriteFailuresAreReported) {
   O().folderName = "Resized";
   EXPECT_EQ(Run("cat.bmp"), FileResult::kCannotWrite);
   EXPECT_FALSE(std::filesystem::exists(dir_ / "Resized/20240309.html"));
-  // The index cannot be written: the JPEG still counts.
+  // The index cannot be written: the JPEG stays, and the file says its line is missing.
   std::filesystem::remove(dir_ / "Resized/cat.jpg");
   std::filesystem::create_directories(dir_ / "Resized/20240309.html");
-  EXPECT_EQ(Run("cat.bmp"), FileResult::kWritten);
+  EXPECT_EQ(Run("cat.bmp"), FileResult::kIndexNotWritten);
   EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "Resized/cat.jpg"));
 }
 

@@ -195,7 +195,7 @@ TEST_F(Sandbox, WorkersWriteTheBytesOfTheBatchItself) {
     EXPECT_FALSE(bytes[1][0].empty());
     EXPECT_EQ(test::ProfileInJpeg(bytes[1][0]), test::MakeProfile(3000));
     EXPECT_EQ(outcomes[1][4].result, FileResult::kCannotDecode);
-    EXPECT_EQ(outcomes[1][5].result, FileResult::kCannotRead);
+    EXPECT_EQ(outcomes[1][5].result, FileResult::kNotFound);
   }
   // Off never starts a worker: only the auto runs did, at most one per job.
   EXPECT_GE(pool.Started(), 1);

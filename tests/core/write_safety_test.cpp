@@ -2,14 +2,17 @@
 // a source of the run or anything but a regular file, never through a link planted in the
 // destination, from any working folder.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
 #include "command_line.h"
+#include "file_utils.h"
 #include "fixed_clock.h"
 #include "output_stage.h"
 #include "pipeline_support.h"
@@ -142,6 +145,94 @@ TEST_F(Writes, NeverOverAnythingButARegularFileOrALink) {
   EXPECT_EQ(Run({"P/x.bmp"}), 0) << err_.str();
   EXPECT_FALSE(fs::is_symlink(dir_ / "P/Resized/x.jpg"));
   EXPECT_EQ(ReadFile(dir_ / "elsewhere.jpg"), photo_);
+}
+
+// Another user of a shared folder plants links where results and index lines go.
+TEST_F(Writes, LinksPlantedInTheDestinationAreNotFollowed) {
+  fs::create_directories(dir_ / "Documents");
+  test::WriteFile(dir_ / "Documents/x.jpg", photo_);
+  fs::create_directory_symlink(dir_ / "Documents", dir_ / "P/Resized");
+  EXPECT_EQ(Run({"P/x.bmp"}), 1);
+  EXPECT_EQ(err_.str(),
+            "brevine: P/x.bmp: cannot write: the folder Resized is a link: not followed\n");
+  // Nested sub-folders and added texts with a folder in them, at any step.
+  fs::create_directory_symlink(dir_ / "Documents", dir_ / "P/A/inner");
+  EXPECT_EQ(Run({"--folder=A/inner", "P/x.bmp"}), 1);
+  EXPECT_EQ(err_.str(),
+            "brevine: P/x.bmp: cannot write: the folder inner is a link: not followed\n");
+  EXPECT_EQ(Run({"--prefix=A/inner/", "P/x.bmp"}), 1);
+  EXPECT_EQ(err_.str(),
+            "brevine: P/x.bmp: cannot write: the folder inner is a link: not followed\n");
+  EXPECT_EQ(Listing(dir_ / "Documents"), std::set<std::string>{"x.jpg"});
+  EXPECT_EQ(ReadFile(dir_ / "Documents/x.jpg"), photo_);
+
+  // A day's index that is a link is neither appended to nor created where it points; a
+  // pipe there does not hang the run.
+  fs::create_directories(dir_ / "Q/Resized");
+  WriteBmp(dir_ / "Q/y.bmp", test::MakePhotoLike(20, 20, 4));
+  test::FixedClock clock;
+  Options o;
+  o.html = true;
+  FixedSettings s(o);
+  const std::string index = dir_ / ("Q/Resized/" + DateName(clock) + ".html");
+  fs::create_symlink(dir_ / "Documents/index.html", index);
+  PipelineHooks hooks;
+  FilePipeline pipeline(s, clock, hooks);
+  WorkBitmap bitmap;
+  PreparedFile file = pipeline.Prepare(dir_ / "Q/y.bmp", bitmap);
+  EXPECT_EQ(pipeline.Commit(file), FileResult::kIndexNotWritten);
+  EXPECT_EQ(file.detail, "the index " + DateName(clock) + ".html is a link: not followed");
+  EXPECT_TRUE(fs::is_regular_file(dir_ / "Q/Resized/y.jpg"));
+  EXPECT_FALSE(fs::exists(dir_ / "Documents/index.html"));
+  EXPECT_TRUE(fs::is_symlink(index));
+  fs::remove(index);
+  ASSERT_EQ(::mkfifo(index.c_str(), 0600), 0);
+  EXPECT_EQ(RunPaths({dir_ / "Q/y.bmp"}, s, clock, nullptr, 1),
+            std::vector<FileResult>{FileResult::kIndexNotWritten});
+}
+
+TEST_F(Writes, AnOutputFolderGivenAsALinkIsFollowed) {
+  fs::create_directories(dir_ / "real");
+  fs::create_directory_symlink(dir_ / "real", dir_ / "out");
+  EXPECT_EQ(Run({"-d", "out", "P/x.bmp"}), 0) << err_.str();
+  EXPECT_TRUE(fs::is_regular_file(dir_ / "real/x.jpg"));
+}
+
+// A working folder whose path is longer than the system will name (PATH_MAX): relative
+// paths are resolved by the system from the folder itself.
+TEST_F(Writes, AnyWorkingFolderWorksHoweverLongItsPath) {
+  const auto before = Listing(dir_.Path());
+  const int back = ::open(".", O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(back, 0);
+  ASSERT_EQ(::chdir(dir_.Path().c_str()), 0);
+  const std::string step(200, 'd');
+  std::size_t length = dir_.Path().size();
+  while (length <= 4200) {
+    ASSERT_EQ(::mkdir(step.c_str(), 0777), 0);
+    ASSERT_EQ(::chdir(step.c_str()), 0);
+    length += step.size() + 1;
+  }
+  ::mkdir("pics", 0777);
+  WriteBmp("pics/x.bmp", test::MakePhotoLike(30, 20, 5));
+  std::ostringstream out, err;
+  const std::string program = dir_ / "brevine";
+  EXPECT_EQ(RunCommandLine({"pics/x.bmp", "./pics/../pics/x.bmp"}, program, out, err), 0)
+      << err.str();
+  EXPECT_TRUE(fs::is_regular_file("pics/Resized/x.jpg"));
+  fs::remove_all("pics/Resized");
+  EXPECT_EQ(RunCommandLine({"-r", "--html", "-d", "out", "."}, program, out, err), 0) << err.str();
+  EXPECT_TRUE(fs::is_regular_file("out/x.jpg"));
+  // The index links the source from the output folder.
+  std::string html;
+  for (const auto& e : fs::directory_iterator("out"))
+    if (e.path().extension() == ".html") html = Text(ReadFile(e.path()));
+  EXPECT_EQ(html, "<a href=\"../pics/x.jpg\"><img src=\"x.jpg\" border=\"0\"></a>\r\n");
+  EXPECT_EQ(::fchdir(back), 0);
+  ::close(back);
+  // The standard library cannot remove a tree this deep by its paths.
+  EXPECT_EQ(std::system(("rm -rf " + (dir_ / step)).c_str()), 0);
+  // Nothing went anywhere else.
+  EXPECT_EQ(Listing(dir_.Path()), before);
 }
 
 }  // namespace

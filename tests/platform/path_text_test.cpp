@@ -71,5 +71,21 @@ TEST(TextRules, TrimAndUnsigned) {
     EXPECT_EQ(ParseUnsigned(bad), std::nullopt) << bad;
 }
 
+TEST(PathRules, NormalPathResolvesDotsByTheTextAndKeepsRelativePathsRelative) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"pics/../pics/b.bmp", "pics/b.bmp"},
+      {"./a", "a"},
+      {"a/..", "."},
+      {"", "."},
+      {"../x/../../y", "../../y"},
+      {"a//b/./", "a/b/"},
+      {"/a/../..", "/"},
+      {"/..//x", "/x"},
+      {"//", "/"},
+      {"/p/q/", "/p/q/"},
+  };
+  for (const auto& [path, normal] : cases) EXPECT_EQ(NormalPath(path), normal) << path;
+}
+
 }  // namespace
 }  // namespace brevine::platform

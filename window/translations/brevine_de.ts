@@ -149,6 +149,41 @@
     </message>
 </context>
 <context>
+    <name>brevine::ManagePresetsDialog</name>
+    <message>
+        <source>管理预设</source>
+        <translation>Vorgaben verwalten</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>Vorgaben</translation>
+    </message>
+    <message>
+        <source>新名称：</source>
+        <translation>Neuer Name:</translation>
+    </message>
+    <message>
+        <source>新名称</source>
+        <translation>Neuer Name</translation>
+    </message>
+    <message>
+        <source>重命名</source>
+        <translation>Umbenennen</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。</source>
+        <translation>Es gibt schon eine Vorgabe namens „%1“.</translation>
+    </message>
+</context>
+<context>
     <name>brevine::OptionsDialog</name>
     <message>
         <source>自动转正照片</source>
@@ -221,6 +256,53 @@
     <message>
         <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
         <translation>JPEG für E-Mails; WebP oder AVIF sind kleiner, für Webseiten</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::SavePresetDialog</name>
+    <message>
+        <source>名称不能为空，前后不能有空格，不能含方括号或换行，最长 64 字节。</source>
+        <translation>Ein Name darf nicht leer sein, nicht mit Leerzeichen beginnen oder enden und keine eckigen Klammern oder Zeilenumbrüche enthalten; höchstens 64 Bytes.</translation>
+    </message>
+    <message>
+        <source>无法写入设置文件。</source>
+        <translation>Die Einstellungsdatei kann nicht geschrieben werden.</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>Vorgaben</translation>
+    </message>
+    <message>
+        <source>另存为预设…</source>
+        <translation>Als Vorgabe speichern…</translation>
+    </message>
+    <message>
+        <source>管理预设…</source>
+        <translation>Vorgaben verwalten…</translation>
+    </message>
+    <message>
+        <source>另存为预设</source>
+        <translation>Als Vorgabe speichern</translation>
+    </message>
+    <message>
+        <source>预设名称：</source>
+        <translation>Name der Vorgabe:</translation>
+    </message>
+    <message>
+        <source>预设名称</source>
+        <translation>Name der Vorgabe</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Speichern</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。再按“保存”即替换它。</source>
+        <translation>Es gibt schon eine Vorgabe namens „%1“. Erneut „Speichern“ drücken, um sie zu ersetzen.</translation>
     </message>
 </context>
 <context>

@@ -149,6 +149,41 @@
     </message>
 </context>
 <context>
+    <name>brevine::ManagePresetsDialog</name>
+    <message>
+        <source>管理预设</source>
+        <translation>Manage Presets</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>Presets</translation>
+    </message>
+    <message>
+        <source>新名称：</source>
+        <translation>New name:</translation>
+    </message>
+    <message>
+        <source>新名称</source>
+        <translation>New name</translation>
+    </message>
+    <message>
+        <source>重命名</source>
+        <translation>Rename</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。</source>
+        <translation>There is already a preset named “%1”.</translation>
+    </message>
+</context>
+<context>
     <name>brevine::OptionsDialog</name>
     <message>
         <source>自动转正照片</source>
@@ -221,6 +256,53 @@
     <message>
         <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
         <translation>JPEG suits mail; WebP or AVIF files are smaller, for web pages</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::SavePresetDialog</name>
+    <message>
+        <source>名称不能为空，前后不能有空格，不能含方括号或换行，最长 64 字节。</source>
+        <translation>A name must not be empty, begin or end with a space, or hold brackets or line breaks; at most 64 bytes.</translation>
+    </message>
+    <message>
+        <source>无法写入设置文件。</source>
+        <translation>The settings file cannot be written.</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>Presets</translation>
+    </message>
+    <message>
+        <source>另存为预设…</source>
+        <translation>Save as Preset…</translation>
+    </message>
+    <message>
+        <source>管理预设…</source>
+        <translation>Manage Presets…</translation>
+    </message>
+    <message>
+        <source>另存为预设</source>
+        <translation>Save as Preset</translation>
+    </message>
+    <message>
+        <source>预设名称：</source>
+        <translation>Preset name:</translation>
+    </message>
+    <message>
+        <source>预设名称</source>
+        <translation>Preset name</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。再按“保存”即替换它。</source>
+        <translation>There is already a preset named “%1”. Press “Save” again to replace it.</translation>
     </message>
 </context>
 <context>

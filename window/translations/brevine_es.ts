@@ -149,6 +149,41 @@
     </message>
 </context>
 <context>
+    <name>brevine::ManagePresetsDialog</name>
+    <message>
+        <source>管理预设</source>
+        <translation>Administrar ajustes predefinidos</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>Ajustes predefinidos</translation>
+    </message>
+    <message>
+        <source>新名称：</source>
+        <translation>Nombre nuevo:</translation>
+    </message>
+    <message>
+        <source>新名称</source>
+        <translation>Nombre nuevo</translation>
+    </message>
+    <message>
+        <source>重命名</source>
+        <translation>Renombrar</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Eliminar</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Cerrar</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。</source>
+        <translation>Ya existe un ajuste predefinido llamado «%1».</translation>
+    </message>
+</context>
+<context>
     <name>brevine::OptionsDialog</name>
     <message>
         <source>自动转正照片</source>
@@ -221,6 +256,53 @@
     <message>
         <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
         <translation>JPEG para correo; WebP o AVIF son más ligeros, para la web</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::SavePresetDialog</name>
+    <message>
+        <source>名称不能为空，前后不能有空格，不能含方括号或换行，最长 64 字节。</source>
+        <translation>Un nombre no puede estar vacío, empezar ni terminar con un espacio, ni contener corchetes ni saltos de línea; 64 bytes como máximo.</translation>
+    </message>
+    <message>
+        <source>无法写入设置文件。</source>
+        <translation>No se puede escribir el archivo de ajustes.</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>Ajustes predefinidos</translation>
+    </message>
+    <message>
+        <source>另存为预设…</source>
+        <translation>Guardar como ajuste predefinido…</translation>
+    </message>
+    <message>
+        <source>管理预设…</source>
+        <translation>Administrar ajustes predefinidos…</translation>
+    </message>
+    <message>
+        <source>另存为预设</source>
+        <translation>Guardar como ajuste predefinido</translation>
+    </message>
+    <message>
+        <source>预设名称：</source>
+        <translation>Nombre del ajuste predefinido:</translation>
+    </message>
+    <message>
+        <source>预设名称</source>
+        <translation>Nombre del ajuste predefinido</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Guardar</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancelar</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。再按“保存”即替换它。</source>
+        <translation>Ya existe un ajuste predefinido llamado «%1». Pulse «Guardar» otra vez para reemplazarlo.</translation>
     </message>
 </context>
 <context>

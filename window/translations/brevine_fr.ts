@@ -149,6 +149,41 @@
     </message>
 </context>
 <context>
+    <name>brevine::ManagePresetsDialog</name>
+    <message>
+        <source>管理预设</source>
+        <translation>Gérer les préréglages</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>Préréglages</translation>
+    </message>
+    <message>
+        <source>新名称：</source>
+        <translation>Nouveau nom :</translation>
+    </message>
+    <message>
+        <source>新名称</source>
+        <translation>Nouveau nom</translation>
+    </message>
+    <message>
+        <source>重命名</source>
+        <translation>Renommer</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Supprimer</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Fermer</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。</source>
+        <translation>Un préréglage nommé « %1 » existe déjà.</translation>
+    </message>
+</context>
+<context>
     <name>brevine::OptionsDialog</name>
     <message>
         <source>自动转正照片</source>
@@ -221,6 +256,53 @@
     <message>
         <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
         <translation>JPEG pour les courriels ; WebP ou AVIF, plus légers, pour le Web</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::SavePresetDialog</name>
+    <message>
+        <source>名称不能为空，前后不能有空格，不能含方括号或换行，最长 64 字节。</source>
+        <translation>Un nom ne peut être vide, commencer ou finir par une espace, ni contenir de crochets ou de retours à la ligne ; 64 octets au plus.</translation>
+    </message>
+    <message>
+        <source>无法写入设置文件。</source>
+        <translation>Impossible d’écrire le fichier de réglages.</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>Préréglages</translation>
+    </message>
+    <message>
+        <source>另存为预设…</source>
+        <translation>Enregistrer comme préréglage…</translation>
+    </message>
+    <message>
+        <source>管理预设…</source>
+        <translation>Gérer les préréglages…</translation>
+    </message>
+    <message>
+        <source>另存为预设</source>
+        <translation>Enregistrer comme préréglage</translation>
+    </message>
+    <message>
+        <source>预设名称：</source>
+        <translation>Nom du préréglage :</translation>
+    </message>
+    <message>
+        <source>预设名称</source>
+        <translation>Nom du préréglage</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Enregistrer</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。再按“保存”即替换它。</source>
+        <translation>Un préréglage nommé « %1 » existe déjà. Appuyez de nouveau sur « Enregistrer » pour le remplacer.</translation>
     </message>
 </context>
 <context>

@@ -149,6 +149,41 @@
     </message>
 </context>
 <context>
+    <name>brevine::ManagePresetsDialog</name>
+    <message>
+        <source>管理预设</source>
+        <translation>プリセットの管理</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>プリセット</translation>
+    </message>
+    <message>
+        <source>新名称：</source>
+        <translation>新しい名前：</translation>
+    </message>
+    <message>
+        <source>新名称</source>
+        <translation>新しい名前</translation>
+    </message>
+    <message>
+        <source>重命名</source>
+        <translation>名前を変更</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>削除</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>閉じる</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。</source>
+        <translation>「%1」という名前のプリセットは既にあります。</translation>
+    </message>
+</context>
+<context>
     <name>brevine::OptionsDialog</name>
     <message>
         <source>自动转正照片</source>
@@ -221,6 +256,53 @@
     <message>
         <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
         <translation>JPEGはメール向け、WebP・AVIFは小さくWeb向け</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::SavePresetDialog</name>
+    <message>
+        <source>名称不能为空，前后不能有空格，不能含方括号或换行，最长 64 字节。</source>
+        <translation>名前は空にできず、前後に空白を置けず、角かっこや改行を含められません。最大 64 バイトです。</translation>
+    </message>
+    <message>
+        <source>无法写入设置文件。</source>
+        <translation>設定ファイルに書き込めません。</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>プリセット</translation>
+    </message>
+    <message>
+        <source>另存为预设…</source>
+        <translation>プリセットとして保存…</translation>
+    </message>
+    <message>
+        <source>管理预设…</source>
+        <translation>プリセットの管理…</translation>
+    </message>
+    <message>
+        <source>另存为预设</source>
+        <translation>プリセットとして保存</translation>
+    </message>
+    <message>
+        <source>预设名称：</source>
+        <translation>プリセット名：</translation>
+    </message>
+    <message>
+        <source>预设名称</source>
+        <translation>プリセット名</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>キャンセル</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。再按“保存”即替换它。</source>
+        <translation>「%1」という名前のプリセットは既にあります。もう一度「保存」を押すと置き換えます。</translation>
     </message>
 </context>
 <context>

@@ -149,6 +149,41 @@
     </message>
 </context>
 <context>
+    <name>brevine::ManagePresetsDialog</name>
+    <message>
+        <source>管理预设</source>
+        <translation>프리셋 관리</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>프리셋</translation>
+    </message>
+    <message>
+        <source>新名称：</source>
+        <translation>새 이름:</translation>
+    </message>
+    <message>
+        <source>新名称</source>
+        <translation>새 이름</translation>
+    </message>
+    <message>
+        <source>重命名</source>
+        <translation>이름 바꾸기</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>삭제</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>닫기</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。</source>
+        <translation>“%1” 이름의 프리셋이 이미 있습니다.</translation>
+    </message>
+</context>
+<context>
     <name>brevine::OptionsDialog</name>
     <message>
         <source>自动转正照片</source>
@@ -221,6 +256,53 @@
     <message>
         <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
         <translation>JPEG는 메일용, WebP나 AVIF는 더 작아 웹용</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::SavePresetDialog</name>
+    <message>
+        <source>名称不能为空，前后不能有空格，不能含方括号或换行，最长 64 字节。</source>
+        <translation>이름은 비어 있을 수 없고, 앞뒤에 공백을 둘 수 없으며, 대괄호나 줄바꿈을 포함할 수 없습니다. 최대 64바이트입니다.</translation>
+    </message>
+    <message>
+        <source>无法写入设置文件。</source>
+        <translation>설정 파일을 쓸 수 없습니다.</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>프리셋</translation>
+    </message>
+    <message>
+        <source>另存为预设…</source>
+        <translation>프리셋으로 저장…</translation>
+    </message>
+    <message>
+        <source>管理预设…</source>
+        <translation>프리셋 관리…</translation>
+    </message>
+    <message>
+        <source>另存为预设</source>
+        <translation>프리셋으로 저장</translation>
+    </message>
+    <message>
+        <source>预设名称：</source>
+        <translation>프리셋 이름:</translation>
+    </message>
+    <message>
+        <source>预设名称</source>
+        <translation>프리셋 이름</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>저장</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>취소</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。再按“保存”即替换它。</source>
+        <translation>“%1” 이름의 프리셋이 이미 있습니다. 바꾸려면 “저장”을 한 번 더 누르세요.</translation>
     </message>
 </context>
 <context>

@@ -149,6 +149,41 @@
     </message>
 </context>
 <context>
+    <name>brevine::ManagePresetsDialog</name>
+    <message>
+        <source>管理预设</source>
+        <translation>Gerenciar predefinições</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>Predefinições</translation>
+    </message>
+    <message>
+        <source>新名称：</source>
+        <translation>Novo nome:</translation>
+    </message>
+    <message>
+        <source>新名称</source>
+        <translation>Novo nome</translation>
+    </message>
+    <message>
+        <source>重命名</source>
+        <translation>Renomear</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Excluir</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Fechar</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。</source>
+        <translation>Já existe uma predefinição chamada “%1”.</translation>
+    </message>
+</context>
+<context>
     <name>brevine::OptionsDialog</name>
     <message>
         <source>自动转正照片</source>
@@ -221,6 +256,53 @@
     <message>
         <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
         <translation>JPEG para e-mail; WebP ou AVIF são menores, para a web</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::SavePresetDialog</name>
+    <message>
+        <source>名称不能为空，前后不能有空格，不能含方括号或换行，最长 64 字节。</source>
+        <translation>Um nome não pode ser vazio, começar ou terminar com espaço, nem conter colchetes ou quebras de linha; no máximo 64 bytes.</translation>
+    </message>
+    <message>
+        <source>无法写入设置文件。</source>
+        <translation>Não é possível gravar o arquivo de configurações.</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>Predefinições</translation>
+    </message>
+    <message>
+        <source>另存为预设…</source>
+        <translation>Salvar como predefinição…</translation>
+    </message>
+    <message>
+        <source>管理预设…</source>
+        <translation>Gerenciar predefinições…</translation>
+    </message>
+    <message>
+        <source>另存为预设</source>
+        <translation>Salvar como predefinição</translation>
+    </message>
+    <message>
+        <source>预设名称：</source>
+        <translation>Nome da predefinição:</translation>
+    </message>
+    <message>
+        <source>预设名称</source>
+        <translation>Nome da predefinição</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Salvar</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancelar</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。再按“保存”即替换它。</source>
+        <translation>Já existe uma predefinição chamada “%1”. Clique em “Salvar” de novo para substituí-la.</translation>
     </message>
 </context>
 <context>

@@ -149,6 +149,41 @@
     </message>
 </context>
 <context>
+    <name>brevine::ManagePresetsDialog</name>
+    <message>
+        <source>管理预设</source>
+        <translation>Управление наборами</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>Наборы</translation>
+    </message>
+    <message>
+        <source>新名称：</source>
+        <translation>Новое имя:</translation>
+    </message>
+    <message>
+        <source>新名称</source>
+        <translation>Новое имя</translation>
+    </message>
+    <message>
+        <source>重命名</source>
+        <translation>Переименовать</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Удалить</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Закрыть</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。</source>
+        <translation>Набор «%1» уже есть.</translation>
+    </message>
+</context>
+<context>
     <name>brevine::OptionsDialog</name>
     <message>
         <source>自动转正照片</source>
@@ -221,6 +256,53 @@
     <message>
         <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
         <translation>JPEG для почты; WebP и AVIF меньше, для веб-страниц</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::SavePresetDialog</name>
+    <message>
+        <source>名称不能为空，前后不能有空格，不能含方括号或换行，最长 64 字节。</source>
+        <translation>Имя не может быть пустым, начинаться или заканчиваться пробелом, содержать квадратные скобки или переводы строки; не более 64 байт.</translation>
+    </message>
+    <message>
+        <source>无法写入设置文件。</source>
+        <translation>Не удаётся записать файл настроек.</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>Наборы</translation>
+    </message>
+    <message>
+        <source>另存为预设…</source>
+        <translation>Сохранить как набор…</translation>
+    </message>
+    <message>
+        <source>管理预设…</source>
+        <translation>Управление наборами…</translation>
+    </message>
+    <message>
+        <source>另存为预设</source>
+        <translation>Сохранить как набор</translation>
+    </message>
+    <message>
+        <source>预设名称：</source>
+        <translation>Имя набора:</translation>
+    </message>
+    <message>
+        <source>预设名称</source>
+        <translation>Имя набора</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Сохранить</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Отмена</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。再按“保存”即替换它。</source>
+        <translation>Набор «%1» уже есть. Нажмите «Сохранить» ещё раз, чтобы заменить его.</translation>
     </message>
 </context>
 <context>

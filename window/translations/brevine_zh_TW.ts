@@ -149,6 +149,41 @@
     </message>
 </context>
 <context>
+    <name>brevine::ManagePresetsDialog</name>
+    <message>
+        <source>管理预设</source>
+        <translation>管理預設</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>預設</translation>
+    </message>
+    <message>
+        <source>新名称：</source>
+        <translation>新名稱：</translation>
+    </message>
+    <message>
+        <source>新名称</source>
+        <translation>新名稱</translation>
+    </message>
+    <message>
+        <source>重命名</source>
+        <translation>重新命名</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>刪除</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>關閉</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。</source>
+        <translation>已有名為「%1」的預設。</translation>
+    </message>
+</context>
+<context>
     <name>brevine::OptionsDialog</name>
     <message>
         <source>自动转正照片</source>
@@ -221,6 +256,53 @@
     <message>
         <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
         <translation>JPEG 適合郵件；WebP 或 AVIF 檔案更小，適合網頁</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::SavePresetDialog</name>
+    <message>
+        <source>名称不能为空，前后不能有空格，不能含方括号或换行，最长 64 字节。</source>
+        <translation>名稱不能為空，前後不能有空格，不能含方括號或換行，最長 64 位元組。</translation>
+    </message>
+    <message>
+        <source>无法写入设置文件。</source>
+        <translation>無法寫入設定檔。</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>預設</translation>
+    </message>
+    <message>
+        <source>另存为预设…</source>
+        <translation>另存為預設…</translation>
+    </message>
+    <message>
+        <source>管理预设…</source>
+        <translation>管理預設…</translation>
+    </message>
+    <message>
+        <source>另存为预设</source>
+        <translation>另存為預設</translation>
+    </message>
+    <message>
+        <source>预设名称：</source>
+        <translation>預設名稱：</translation>
+    </message>
+    <message>
+        <source>预设名称</source>
+        <translation>預設名稱</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>儲存</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的预设。再按“保存”即替换它。</source>
+        <translation>已有名為「%1」的預設。再按「儲存」即取代它。</translation>
     </message>
 </context>
 <context>

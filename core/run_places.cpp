@@ -1,10 +1,10 @@
-#include "source_set.h"
+#include "run_places.h"
 
 #include <sys/stat.h>
 
 namespace brevine {
 
-void SourceSet::Add(const std::string& path) {
+void RunPlaces::Add(const std::string& path) {
   struct stat own, named;
   const bool hasOwn = ::lstat(path.c_str(), &own) == 0;
   const bool hasNamed = ::stat(path.c_str(), &named) == 0;
@@ -16,9 +16,14 @@ void SourceSet::Add(const std::string& path) {
         {static_cast<std::uint64_t>(named.st_dev), static_cast<std::uint64_t>(named.st_ino)});
 }
 
-bool SourceSet::Contains(const platform::FileIdentity& identity) const {
+bool RunPlaces::Contains(const platform::FileIdentity& identity) const {
   std::lock_guard lock(mutex_);
   return files_.count(identity) != 0;
+}
+
+bool RunPlaces::FirstWriteIn(const platform::FileIdentity& folder) {
+  std::lock_guard lock(mutex_);
+  return folders_.insert(folder).second;
 }
 
 }  // namespace brevine

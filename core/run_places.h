@@ -1,6 +1,8 @@
 #pragma once
-// The files a batch reads, by identity (device and inode): whatever the naming options, no
-// result of the batch may take the place of one of them.
+// What a batch knows about the places it writes to: the files it reads, by identity
+// (device and inode), which no result of the batch may take the place of whatever the
+// naming options say; and the folders it has written into, each swept once of the
+// temporaries an interrupted earlier run left.
 
 #include <mutex>
 #include <set>
@@ -10,16 +12,19 @@
 
 namespace brevine {
 
-class SourceSet {
+class RunPlaces {
  public:
   // Notes the file at `path`: the file it names (links followed) and, when the path is a
   // link, the link itself. A path that names nothing is not noted. From any thread.
   void Add(const std::string& path);
   bool Contains(const platform::FileIdentity& identity) const;
+  // True the first time the folder is asked about.
+  bool FirstWriteIn(const platform::FileIdentity& folder);
 
  private:
   mutable std::mutex mutex_;
   std::set<platform::FileIdentity> files_;
+  std::set<platform::FileIdentity> folders_;
 };
 
 }  // namespace brevine

@@ -1,0 +1,22 @@
+# Writes the file managers' menus for the prefix being installed to (they name the program
+# by its installed path, which is only known when installing).
+set(BREVINE_BINDIR "${CMAKE_INSTALL_PREFIX}/bin")
+set(share "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/share")
+function(brevine_menu template destination)
+  message(STATUS "Installing: ${share}/${destination}")
+  configure_file("${BREVINE_MENU_TEMPLATES}/${template}" "${share}/${destination}" @ONLY)
+endfunction()
+# Nautilus 43 (nautilus-python 4.0) and Caja (python-caja 2.0): one extension for both.
+set(HOST Nautilus)
+set(HOST_API 4.0)
+brevine_menu(brevine_menu.py.in nautilus-python/extensions/brevine.py)
+set(HOST Caja)
+set(HOST_API 2.0)
+brevine_menu(brevine_menu.py.in caja-python/extensions/brevine.py)
+foreach(action mail web small window open)
+  brevine_menu(brevine-${action}.nemo_action.in nemo/actions/brevine-${action}.nemo_action)
+endforeach()
+brevine_menu(dolphin-brevine.desktop.in kio/servicemenus/brevine.desktop)
+foreach(suffix "" -mail -web -small)
+  brevine_menu(thunar-brevine${suffix}.desktop.in Thunar/sendto/brevine${suffix}.desktop)
+endforeach()
