@@ -31,6 +31,7 @@
 #include <memory>
 
 #include "codecs.h"
+#include "decode_worker.h"
 #include "format_writers.h"
 #include "main_window.h"
 #include "options_dialog.h"
@@ -159,6 +160,7 @@ class WindowTest : public QObject {
   void controlChangedDuringBatchAppliesToFilesStartedAfter();
   void escapeDropsTheFilesNotStarted();
   void failuresAreSaidInTheDropHint();
+  void batchesReadTheirSourcesThroughDecodeWorkers();
   void droppedFolderIsWalkedOnTheBatchsSide();
   void escapeStopsAFolderWalk();
   void rightClickOpensMoreOptions();
@@ -1149,6 +1151,38 @@ void FoldersOn(TForm1& f) {
 }
 
 }  // namespace
+
+// The program's decode workers read the window's sources: the same results and the same
+// reasons as when the batch reads them itself, and a worker pool kept from batch to batch.
+void WindowTest::batchesReadTheirSourcesThroughDecodeWorkers() {
+  brevine::DecodeWorkerPool::Settings settings;
+  settings.program = BREVINE_PROGRAM;
+  brevine::DecodeWorkerPool workers(settings);
+  Window own, confined;
+  confined.form->SetDecodeWorkers(&workers);
+  for (Window* w : {&own, &confined}) {
+    WriteBmp(w->folder / "good.bmp");
+    WriteText(w->folder / "broken.png", "not a picture");
+    QSignalSpy finished(w->form.get(), &TForm1::BatchFinished);
+    for (int batch = 0; batch < 2; ++batch) {
+      w->form->DropFiles({w->folder / "good.bmp", w->folder / "broken.png"});
+      QVERIFY(finished.wait(30000));
+    }
+    QCOMPARE(w->form->ui.Label2->text(), Q("1 个文件未能处理"));
+  }
+  const auto good = [](Window& w) { return test::ReadFile(Resized(w.folder / "good.bmp")); };
+  QVERIFY(!good(confined).empty());
+  QCOMPARE(good(confined), good(own));
+  const std::string reason = "/broken.png: cannot decode (not a PNG file)";
+  QCOMPARE(own.form->ui.Label2->toolTip(), QString::fromStdString(own.folder.Path() + reason));
+  const std::optional<brevine::WorkerReady> ready = workers.Confinement();
+  QVERIFY(ready.has_value());
+  // Where the kernel cannot confine the workers, the tool-tip names that first.
+  const QString expected = QString::fromStdString(confined.folder.Path() + reason);
+  QVERIFY(ready->Confined() ? confined.form->ui.Label2->toolTip() == expected
+                            : confined.form->ui.Label2->toolTip().endsWith(expected));
+  QVERIFY(workers.Started() >= 1);
+}
 
 void WindowTest::droppedFolderIsWalkedOnTheBatchsSide() {
   for (const int jobs : {1, 3}) {
