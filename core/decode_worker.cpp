@@ -221,6 +221,10 @@ int DecodeWorkerPool::Started() const {
 std::unique_ptr<DecodeWorkerPool::Worker> DecodeWorkerPool::Acquire(std::string& why) {
   {
     std::lock_guard lock(mutex_);
+    if (!startFailure_.empty()) {
+      why = startFailure_;
+      return nullptr;
+    }
     if (!idle_.empty()) {
       std::unique_ptr<Worker> worker = std::move(idle_.back());
       idle_.pop_back();
@@ -228,7 +232,10 @@ std::unique_ptr<DecodeWorkerPool::Worker> DecodeWorkerPool::Acquire(std::string&
     }
   }
   platform::ChildProcess child;
-  if (!platform::StartChild(settings_.program, settings_.args, child, why)) return nullptr;
+  if (!platform::StartChild(settings_.program, settings_.args, child, why)) {
+    why = "the decoder cannot be started: " + why;
+    return nullptr;
+  }
   auto worker = std::make_unique<Worker>(child, WorkerReady{});
   MessageHeader header;
   std::vector<std::uint8_t> fields;
@@ -290,7 +297,20 @@ ReducedSource DecodeWorkerPool::Reduce(const SourceFile& source, const Options& 
   ReducedSource failed;
   failed.result = FileResult::kCannotDecode;
   std::unique_ptr<Worker> worker = Acquire(failed.detail);
-  if (!worker) return failed;
+  if (!worker) {
+    // No worker can be started here at all (the program cannot be run again): in auto
+    // mode the batch reads the source itself, said once; require refuses it.
+    if (SandboxModeOf(options.sandbox) == SandboxMode::kRequire) return failed;
+    {
+      std::lock_guard lock(mutex_);
+      startFailure_ = failed.detail;
+      if (!warned_) {
+        warned_ = true;
+        warning_ = "decoding without confinement: " + failed.detail;
+      }
+    }
+    return ReduceOpenedSource(source, options, request, bitmap, {}, times);
+  }
   if (!worker->Ready().Confined()) {
     if (SandboxModeOf(options.sandbox) == SandboxMode::kRequire) {
       failed.detail = "the decoder cannot be confined here (" + worker->Ready().why + ")";

@@ -97,6 +97,7 @@ class DecodeWorkerPool {
   std::optional<WorkerReady> confinement_;
   std::string warning_;
   bool warned_ = false;
+  std::string startFailure_;  // no worker could be started: why
   int started_ = 0;
 };
 

@@ -257,6 +257,28 @@ TEST_F(Sandbox, TheWallsAreAsTheKernelOffers) {
   }
 }
 
+TEST(SandboxMode, WhereNoWorkerStartsAutoReadsTheSourcesItselfAndRequireRefuses) {
+  DecodeWorkerPool::Settings settings;
+  settings.program = "/nonexistent/brevine";
+  DecodeWorkerPool pool(settings);
+  test::TempFolder dir;
+  const std::string path = dir / "a.bmp";
+  test::WriteBmp(path, test::MakePhotoLike(20, 10));
+  Options o = test::PlainOptions();
+  o.sandbox = "require";
+  std::vector<Outcome> out = RunWith({path}, o, &pool, 1);
+  EXPECT_EQ(out[0].result, FileResult::kCannotDecode);
+  EXPECT_NE(out[0].detail.find("the decoder cannot be started"), std::string::npos);
+  o.sandbox = "auto";
+  out = RunWith({path, path}, o, &pool, 1);
+  EXPECT_EQ(out[0].result, FileResult::kWritten);
+  EXPECT_EQ(out[1].result, FileResult::kWritten);
+  EXPECT_NE(pool.TakeWarning().find("decoding without confinement: the decoder cannot be started"),
+            std::string::npos);
+  EXPECT_EQ(pool.TakeWarning(), "");
+  EXPECT_EQ(pool.Started(), 0);
+}
+
 TEST(SandboxMode, KeyValues) {
   EXPECT_EQ(SandboxModeOf("auto"), SandboxMode::kAuto);
   EXPECT_EQ(SandboxModeOf("require"), SandboxMode::kRequire);
