@@ -1,6 +1,7 @@
 #pragma once
 // Image files in; JPEG, WebP or AVIF bytes out. Library headers (jpeglib.h, png.h,
-// gif_lib.h, webp/*.h, heif.h) stay private to the .cpp files; nothing here needs them.
+// gif_lib.h, webp/*.h, heif.h, tiffio.h, jxl/*.h) stay private to the .cpp files; nothing
+// here needs them.
 //
 // Every decoder follows one contract: it reads and decodes a whole file (or buffer) in one
 // call and either fills the bitmap (24 bits, blue-green-red, rows from the top) or raises
@@ -110,6 +111,11 @@ struct LoadRequest {
   // Threads a decoder may start of its own for one picture (the tiles of a HEIF grid); 0 or
   // 1: it decodes on the caller's thread. A batch with as many workers as cores gives 0.
   int decoderThreads = 0;
+  // The box the picture will be fitted into (0: none), and whether a camera raw is always
+  // developed (else its embedded preview serves when it covers the box).
+  int boxWidth = 0;
+  int boxHeight = 0;
+  bool rawDevelop = false;
 };
 
 // A source already opened for reading by the caller. The decoders read only through the
@@ -161,6 +167,34 @@ void LoadWebpImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info
 void LoadHeifImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info);
 void LoadHeifImage(const std::string& path, WorkBitmap& bitmap, SourceInfo& info,
                    const LoadRequest& request);
+
+// TIFF: the first image as libtiff's RGBA interface renders it, rows from the top as the
+// Orientation tag leaves them once that interface has mirrored them (the transposition it
+// leaves is the orientation handed to the sink and kept in `info`); alpha dropped. Fills
+// the colour profile (tag 34675) and an EXIF block of the date and camera tags. Reads
+// only through the open descriptor; bands of whole strips or tiles go to the sink.
+void LoadTiffRows(int fd, RowSink& sink, SourceInfo& info);
+void DecodeTiffRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo* info);
+void DecodeTiff(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo* info);
+
+// JPEG XL: a recompressed JPEG is rebuilt and decoded as that JPEG (its profile, EXIF
+// block and orientation with it); any other file gives libjxl's 8-bit picture in its own
+// colour space, upright, the first frame of an animation, alpha dropped, with the profile
+// of that colour space and the Exif box's block. Rows go to the sink as they are whole.
+void LoadJxlRows(int fd, RowSink& sink, SourceInfo& info);
+void DecodeJxlRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo* info);
+void DecodeJxl(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo* info);
+
+// Camera raws through LibRaw (opened on the first raw): the embedded JPEG preview, turned
+// by the raw's orientation, when it covers the request's box and the request does not ask
+// for a develop; else the develop of dcraw_emu -w -o 1 -q 3 (half size when that still
+// covers the box), 8 bits, upright. The EXIF block holds LibRaw's date, camera, lens and
+// exposure, never a position. DecodeRaw fits a 1280 box (tests and fuzzing).
+void LoadRawRows(const SourceFile& source, RowSink& sink, SourceInfo& info,
+                 const LoadRequest& request);
+void DecodeRawRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo& info,
+                   const LoadRequest& request);
+void DecodeRaw(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo* info);
 
 // The decoders that can produce rows, into a sink (TakePicture where a file's variant
 // cannot: interlaced PNG, run-length BMP, a WebP frame smaller than its canvas).
@@ -355,6 +389,16 @@ std::vector<std::uint8_t> EncodeWebp(const WorkBitmap& bitmap, int quality, bool
 // EncodeError.
 std::vector<std::uint8_t> EncodeAvif(const WorkBitmap& bitmap, int quality, bool gray,
                                      const ResultMetadata& metadata = {});
+
+// Lossy JPEG XL at quality 1..100 (100: lossless): the bytes `cjxl -q quality` writes for
+// a PNG of the picture, libjxl's defaults otherwise. Gray: a grey picture of the
+// JpegGrayValues. The profile replaces the sRGB description, the EXIF block goes into an
+// Exif box. Raises EncodeError.
+std::vector<std::uint8_t> EncodeJxl(const WorkBitmap& bitmap, int quality, bool gray,
+                                    const ResultMetadata& metadata = {});
+// cjxl's distance for a quality: 0 at 100, 0.1 + (100 - q) * 0.09 from 30, and
+// 6.4 + 2.5^((30 - q) / 5) / 6.25 below.
+float JxlDistanceForQuality(int quality);
 
 // One encode of the target-size search below, and its result.
 using EncodeAtQuality = std::function<std::vector<std::uint8_t>(int quality)>;

@@ -1,9 +1,11 @@
 #include "exif_metadata.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdarg>
 #include <cstring>
 #include <memory>
+#include <numeric>
 
 #include <libexif/exif-data.h>
 #include <libexif/exif-log.h>
@@ -272,6 +274,117 @@ std::vector<std::uint8_t> SharedExifSegment(const std::uint8_t* tiff, std::size_
     }
   }
   exif_mem_free(mem.get(), saved);
+  return out;
+}
+
+}  // namespace brevine
+
+namespace brevine {
+
+namespace {
+
+struct BlockEntry {
+  std::uint16_t tag;
+  std::uint16_t type;  // 2 ASCII, 3 SHORT, 4 LONG, 5 RATIONAL
+  std::uint32_t count;
+  std::vector<std::uint8_t> value;
+};
+
+void PutLe(std::vector<std::uint8_t>& out, std::uint64_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+void AddText(std::vector<BlockEntry>& to, std::uint16_t tag, const std::string& text) {
+  if (text.empty()) return;
+  BlockEntry e{tag, 2, static_cast<std::uint32_t>(text.size() + 1), {}};
+  e.value.assign(text.begin(), text.end());
+  e.value.push_back(0);
+  to.push_back(std::move(e));
+}
+
+// A positive value as a fraction: 1/n for short exposures, tenths or thousandths otherwise.
+void AddRational(std::vector<BlockEntry>& to, std::uint16_t tag, const std::optional<double>& v) {
+  if (!v || !(*v > 0) || *v > 1e6) return;
+  std::uint32_t numerator = 0, denominator = 1;
+  if (*v < 1 && std::fabs(1 / *v - std::nearbyint(1 / *v)) < 1e-3) {
+    numerator = 1;
+    denominator = static_cast<std::uint32_t>(std::nearbyint(1 / *v));
+  } else {
+    denominator = 1000;
+    numerator = static_cast<std::uint32_t>(std::nearbyint(*v * 1000));
+    const std::uint32_t common = std::gcd(numerator, denominator);
+    if (common > 1) {
+      numerator /= common;
+      denominator /= common;
+    }
+  }
+  if (numerator == 0) return;
+  BlockEntry e{tag, 5, 1, {}};
+  PutLe(e.value, numerator, 4);
+  PutLe(e.value, denominator, 4);
+  to.push_back(std::move(e));
+}
+
+// One directory at `at` (its values right behind it), pointing to no next one.
+void WriteDirectory(std::vector<std::uint8_t>& out, std::vector<BlockEntry> entries) {
+  std::sort(entries.begin(), entries.end(),
+            [](const BlockEntry& a, const BlockEntry& b) { return a.tag < b.tag; });
+  const std::size_t at = out.size();
+  std::size_t values = at + 2 + 12 * entries.size() + 4;
+  PutLe(out, entries.size(), 2);
+  std::vector<std::uint8_t> tail;
+  for (const BlockEntry& e : entries) {
+    PutLe(out, e.tag, 2);
+    PutLe(out, e.type, 2);
+    PutLe(out, e.count, 4);
+    if (e.value.size() <= 4) {
+      std::vector<std::uint8_t> inline_ = e.value;
+      inline_.resize(4, 0);
+      out.insert(out.end(), inline_.begin(), inline_.end());
+    } else {
+      PutLe(out, values + tail.size(), 4);
+      tail.insert(tail.end(), e.value.begin(), e.value.end());
+      if (tail.size() % 2) tail.push_back(0);
+    }
+  }
+  PutLe(out, 0, 4);
+  out.insert(out.end(), tail.begin(), tail.end());
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> ExifBlockFromTags(const CameraTags& tags) {
+  std::vector<BlockEntry> zero, exif;
+  AddText(zero, EXIF_TAG_MAKE, tags.make);
+  AddText(zero, EXIF_TAG_MODEL, tags.model);
+  AddText(zero, EXIF_TAG_DATE_TIME, tags.dateTime);
+  AddText(exif, EXIF_TAG_DATE_TIME_ORIGINAL, tags.dateTimeOriginal);
+  AddText(exif, EXIF_TAG_DATE_TIME_DIGITIZED, tags.dateTimeDigitized);
+  AddText(exif, EXIF_TAG_LENS_MODEL, tags.lensModel);
+  AddRational(exif, EXIF_TAG_EXPOSURE_TIME, tags.exposureTime);
+  AddRational(exif, EXIF_TAG_FNUMBER, tags.fNumber);
+  AddRational(exif, EXIF_TAG_FOCAL_LENGTH, tags.focalLength);
+  if (tags.iso && *tags.iso > 0) {
+    BlockEntry e{EXIF_TAG_ISO_SPEED_RATINGS, 3, 1, {}};
+    PutLe(e.value, *tags.iso, 2);
+    exif.push_back(std::move(e));
+  }
+  if (zero.empty() && exif.empty()) return {};
+  std::vector<std::uint8_t> out = {'I', 'I', 42, 0, 8, 0, 0, 0};
+  if (!exif.empty()) zero.push_back({kExifIfdPointer, 4, 1, {0, 0, 0, 0}});
+  WriteDirectory(out, zero);
+  if (!exif.empty()) {
+    // The pointer's value is the Exif directory's offset, which starts where IFD0 ends.
+    const std::uint32_t offset = static_cast<std::uint32_t>(out.size());
+    for (std::size_t i = 0, n = out[8] | out[9] << 8; i < n; ++i) {
+      const std::size_t entry = 10 + 12 * i;
+      if ((out[entry] | out[entry + 1] << 8) == kExifIfdPointer) {
+        for (int b = 0; b < 4; ++b)
+          out[entry + 8 + b] = static_cast<std::uint8_t>(offset >> (8 * b));
+      }
+    }
+    WriteDirectory(out, exif);
+  }
   return out;
 }
 

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace brevine {
@@ -21,5 +23,18 @@ namespace brevine {
 // nothing, as does one without any of the tags; a tag of an unexpected type or of an
 // unreasonable length is left out on its own.
 std::vector<std::uint8_t> SharedExifSegment(const std::uint8_t* tiff, std::size_t size);
+
+// What a format without an EXIF block of its own (TIFF tags, a raw's metadata) knows
+// about when and with what a photo was taken; empty fields are left out.
+struct CameraTags {
+  std::string make, model, dateTime;  // IFD0; dateTime as "YYYY:MM:DD HH:MM:SS"
+  std::string dateTimeOriginal, dateTimeDigitized, lensModel;
+  std::optional<double> exposureTime, fNumber, focalLength;  // seconds, ratio, millimetres
+  std::optional<std::uint16_t> iso;
+};
+
+// Those tags as an EXIF block (a little-endian TIFF header, IFD0 and an Exif IFD), which
+// SharedExifSegment reads as it reads a JPEG's; empty when every field is.
+std::vector<std::uint8_t> ExifBlockFromTags(const CameraTags& tags);
 
 }  // namespace brevine

@@ -13,8 +13,10 @@
 #include <lcms2.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <new>
 #include <string>
@@ -37,10 +39,16 @@ using Nclx = std::unique_ptr<heif_color_profile_nclx,
                              HeifRelease<&HeifFunctions::heif_nclx_color_profile_free>>;
 
 // The message lives in the context, so it is copied before the context goes.
+static_assert(WorkBitmap::kMaxPixels < std::numeric_limits<int>::max());
+constexpr int kMostSide = static_cast<int>(WorkBitmap::kMaxPixels);
+
 void Check(const heif_error& error) {
   if (error.code == heif_error_Ok) return;
   std::string reason = "HEIF: ";
   reason += error.message && *error.message ? error.message : "decoding failed";
+  // Some of libheif's messages end in a line break.
+  while (!reason.empty() && std::isspace(static_cast<unsigned char>(reason.back())))
+    reason.pop_back();
   throw DecodeError(reason);
 }
 
@@ -168,23 +176,12 @@ std::vector<std::uint8_t> ExifBlock(const HeifFunctions& heif, const heif_image_
 
 // ---- Pixels ---------------------------------------------------------------------------
 
-// The sizes libheif's handle reports must be those read from the boxes: the coded size is
-// the primary's ispe, and the displayed size (after crop and turn) lies within it.
-void CheckHandle(const HeifFunctions& heif, heif_context* context, const heif_image_handle* handle,
-                 const HeifLayout& layout) {
+// The primary libheif decodes must be the one whose images were walked.
+void CheckPrimary(const HeifFunctions& heif, heif_context* context, const HeifLayout& layout) {
   heif_item_id primary = 0;
   if (heif.heif_context_get_primary_image_ID(context, &primary).code != heif_error_Ok ||
       primary != layout.primary) {
     throw DecodeError("HEIF: the primary image is not the one declared");
-  }
-  const std::int64_t codedWidth = heif.heif_image_handle_get_ispe_width(handle);
-  const std::int64_t codedHeight = heif.heif_image_handle_get_ispe_height(handle);
-  const std::int64_t width = heif.heif_image_handle_get_width(handle);
-  const std::int64_t height = heif.heif_image_handle_get_height(handle);
-  if (codedWidth != layout.width || codedHeight != layout.height || width <= 0 || height <= 0 ||
-      std::max(width, height) > std::max(codedWidth, codedHeight) ||
-      std::min(width, height) > std::min(codedWidth, codedHeight)) {
-    throw DecodeError("HEIF: sizes disagree");
   }
 }
 
@@ -234,9 +231,11 @@ void DecodeHeif(const HeifLibrary& library, const std::uint8_t* data, std::size_
   library.Initialize();
   const Context context(heif.heif_context_alloc(), {&heif});
   if (!context) throw std::bad_alloc();
-  // libheif refuses a side at or above its limit.
-  heif.heif_context_set_maximum_image_size_limit(context.get(),
-                                                 static_cast<int>(layout.longestSide + 1));
+  // libheif's own bound on every side of every image it reads or makes: the longest side a
+  // bitmap can have. It is the same for every file; what a file declares is held to it
+  // above, never made into libheif's bound, as libheif decodes what no walk of the boxes
+  // foresees (thumbnails, layers, derivations of its own).
+  heif.heif_context_set_maximum_image_size_limit(context.get(), kMostSide);
   // Tiles of a grid decode on libheif's threads; with one thread to spare, on this one.
   heif.heif_context_set_max_decoding_threads(
       context.get(), request.decoderThreads > 1 ? request.decoderThreads : 0);
@@ -246,7 +245,7 @@ void DecodeHeif(const HeifLibrary& library, const std::uint8_t* data, std::size_
   const Handle handle(handleOut, {&heif});
   Check(found);
   if (!handle) throw DecodeError("HEIF file has no primary image");
-  CheckHandle(heif, context.get(), handle.get(), layout);
+  CheckPrimary(heif, context.get(), layout);
 
   heif_image* imageOut = nullptr;
   const heif_error decoded = heif.heif_decode_image(handle.get(), &imageOut, heif_colorspace_RGB,

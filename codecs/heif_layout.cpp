@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <tuple>
@@ -101,10 +102,11 @@ const Box* First(const std::vector<Box>& boxes, std::uint32_t type) {
 // end gives zeros and marks the reader spent.
 class BitReader {
  public:
-  BitReader(const std::uint8_t* data, std::size_t size) {
+  // HEVC hides start codes behind emulation-prevention bytes; AV1 has none.
+  BitReader(const std::uint8_t* data, std::size_t size, bool emulationPrevention = true) {
     int zeros = 0;
     for (std::size_t i = 0; i < size; ++i) {
-      if (zeros >= 2 && data[i] == 3) {
+      if (emulationPrevention && zeros >= 2 && data[i] == 3) {
         zeros = 0;
         continue;
       }
@@ -181,6 +183,71 @@ std::pair<std::int64_t, std::int64_t> HevcCodedSize(const Box& hvcC) {
   return {0, 0};
 }
 
+// Unsigned LEB128, as AV1 codes its unit sizes.
+std::uint64_t Leb128(Reader& r) {
+  std::uint64_t v = 0;
+  for (int i = 0; i < 8; ++i) {
+    const auto byte = r.Read(1);
+    v |= (byte & 0x7F) << (7 * i);
+    if ((byte & 0x80) == 0) return v;
+  }
+  Refuse("unit size of more than 8 bytes");
+}
+
+// The largest frame of the first AV1 sequence header among the units: what dav1d may
+// allocate for any layer of the stream, whatever the ispe says. {0, 0} when there is none.
+std::pair<std::int64_t, std::int64_t> Av1CodedSize(const std::uint8_t* data, std::size_t size) {
+  Reader r(data, size);
+  while (r.Left() > 0) {
+    const auto header = r.Read(1);
+    const int type = static_cast<int>((header >> 3) & 15);
+    if ((header & 4) != 0) r.Read(1);      // extension: temporal and spatial layer ids
+    if ((header & 2) == 0) return {0, 0};  // no size field: the unit runs to the end
+    const auto length = Leb128(r);
+    if (length > r.Left()) return {0, 0};  // cut short: the decoder's to refuse
+    const std::uint8_t* unit = r.Position();
+    for (std::uint64_t i = 0; i < length; ++i) r.Read(1);
+    if (type != 1) continue;  // 1: a sequence header
+    BitReader b(unit, static_cast<std::size_t>(length), false);
+    b.Bits(3);  // profile
+    b.Bits(1);  // still picture
+    if (b.Bits(1) != 0) {
+      b.Bits(5);  // the one level of a reduced header
+    } else {
+      bool decoderModel = false;
+      int delayBits = 0;
+      if (b.Bits(1) != 0) {  // timing info
+        b.Bits(64);
+        if (b.Bits(1) != 0) {  // equal picture interval
+          int zeros = 0;
+          while (b.Bits(1) == 0 && !b.Spent() && zeros < 32) ++zeros;
+          b.Bits(zeros);
+        }
+        decoderModel = b.Bits(1) != 0;
+        if (decoderModel) {
+          delayBits = static_cast<int>(b.Bits(5)) + 1;
+          b.Bits(32 + 5 + 5);
+        }
+      }
+      const bool displayDelay = b.Bits(1) != 0;
+      const int points = static_cast<int>(b.Bits(5)) + 1;
+      for (int i = 0; i < points; ++i) {
+        b.Bits(12);  // which layers the point decodes
+        if (b.Bits(5) > 7) b.Bits(1);
+        if (decoderModel && b.Bits(1) != 0) b.Bits(2 * delayBits + 1);
+        if (displayDelay && b.Bits(1) != 0) b.Bits(4);
+      }
+    }
+    const int widthBits = static_cast<int>(b.Bits(4)) + 1;
+    const int heightBits = static_cast<int>(b.Bits(4)) + 1;
+    const auto width = static_cast<std::int64_t>(b.Bits(widthBits)) + 1;
+    const auto height = static_cast<std::int64_t>(b.Bits(heightBits)) + 1;
+    if (b.Spent()) Refuse("AV1 sequence header too short");
+    return {width, height};
+  }
+  return {0, 0};
+}
+
 struct Extent {
   std::uint64_t offset = 0;
   std::uint64_t length = 0;  // 0: to the end of the data
@@ -235,18 +302,11 @@ class Layout {
     }
 
     const Item& primary = Find(out_.primary);
-    const auto [width, height] = CodedSize(out_.primary, primary);
-    out_.width = width;
-    out_.height = height;
-    Plan(out_.primary, 0);
-    // libheif decodes the alpha image beside the primary, whatever the caller asks for.
-    for (const auto& [id, item] : items_) {
-      if (std::find(item.auxiliaryOf.begin(), item.auxiliaryOf.end(), out_.primary) !=
-              item.auxiliaryOf.end() &&
-          IsAlpha(item)) {
-        Plan(id, 0);
-      }
+    if (const auto size = DeclaredSize(out_.primary, primary)) {
+      out_.width = size->first;
+      out_.height = size->second;
     }
+    Plan(out_.primary, 0);
     // The coded data, each stretch counted once however many tiles share it, is what has to
     // fill the pictures; it lies within the file.
     std::int64_t bytes = 0;
@@ -380,39 +440,58 @@ class Layout {
            type == "urn:mpeg:mpegB:cicp:systems:auxiliary:alpha";
   }
 
-  // The item's ispe, within the bounds, and its crop within it.
-  std::pair<std::int64_t, std::int64_t> CodedSize(std::uint32_t id, const Item& item) const {
+  // The item's ispe, within the bounds, and its crop within it; nullopt without an ispe
+  // (libheif then takes the size from what it decodes).
+  std::optional<std::pair<std::int64_t, std::int64_t>> DeclaredSize(std::uint32_t id,
+                                                                    const Item& item) const {
     const Box* ispe = Property(item, FourCc("ispe"));
-    if (ispe == nullptr) Refuse("image " + std::to_string(id) + " declares no size");
+    if (ispe == nullptr) return std::nullopt;
     Reader r(ispe->body, ispe->size);
     r.Read(4);
     const auto width = static_cast<std::int64_t>(r.Read(4));
     const auto height = static_cast<std::int64_t>(r.Read(4));
-    if (width <= 0 || height <= 0) Refuse("image of zero size");
+    if (width <= 0 || height <= 0) Refuse("image " + std::to_string(id) + " of zero size");
     if (width > maxPixels_ / height) Refuse("image of " + Size(width, height) + " is too large");
     if (const Box* clap = Property(item, FourCc("clap"))) CheckCrop(*clap, width, height);
-    return {width, height};
+    return std::make_pair(width, height);
   }
 
   // The ispe is the HEVC picture cut to its conformance window: the coded size is at least
   // the ispe and exceeds it by less than one 64 x 64 block. (A turned grid's tiles may
   // come turned, as its ispe does.)
-  void CheckCodedSize(std::uint32_t id, const Item& item, std::int64_t width, std::int64_t height) {
-    if (item.type != kHvc1) return;
-    const Box* hvcC = Property(item, FourCc("hvcC"));
-    if (hvcC == nullptr) return;
-    const auto [codedWidth, codedHeight] = HevcCodedSize(*hvcC);
-    if (codedWidth == 0 && codedHeight == 0) return;
-    const auto fits = [](std::int64_t coded, std::int64_t side) {
-      return coded >= side && coded <= (side + 63) / 64 * 64;
-    };
-    if (!(fits(codedWidth, width) && fits(codedHeight, height)) &&
-        !(fits(codedWidth, height) && fits(codedHeight, width))) {
-      Refuse("image " + std::to_string(id) + " codes " + Size(codedWidth, codedHeight) +
-             " pixels for " + Size(width, height));
+  // What the decoder allocates for a coded item: an HEVC picture checked against the ispe,
+  // the largest frame an AV1 sequence header allows (layers may be larger than the one
+  // the ispe describes), or the ispe alone where the data names no size.
+  void PlanCoded(std::uint32_t id, const Item& item,
+                 const std::optional<std::pair<std::int64_t, std::int64_t>>& declared) {
+    std::pair<std::int64_t, std::int64_t> coded{0, 0};
+    if (item.type == kHvc1) {
+      if (const Box* hvcC = Property(item, FourCc("hvcC"))) coded = HevcCodedSize(*hvcC);
+      if (declared && coded.first != 0 && coded.second != 0) {
+        const auto fits = [](std::int64_t c, std::int64_t side) {
+          return c >= side && c <= (side + 63) / 64 * 64;
+        };
+        const auto [width, height] = *declared;
+        if (!(fits(coded.first, width) && fits(coded.second, height)) &&
+            !(fits(coded.first, height) && fits(coded.second, width))) {
+          Refuse("image " + std::to_string(id) + " codes " + Size(coded.first, coded.second) +
+                 " pixels for " + Size(width, height));
+        }
+      }
+    } else {
+      const Box* av1C = Property(item, FourCc("av1C"));
+      if (av1C != nullptr && av1C->size > 4) coded = Av1CodedSize(av1C->body + 4, av1C->size - 4);
+      if (coded.first == 0) {
+        const auto head = Head(id, item, 4096);
+        coded = Av1CodedSize(head.data(), head.size());
+      }
     }
-    // libheif holds the decoder's picture to the longest side.
-    out_.longestSide = std::max({out_.longestSide, codedWidth, codedHeight});
+    NoteData(item);
+    if (declared) Allocates(declared->first, declared->second);
+    if (coded.first != 0 && coded.second != 0 &&
+        (!declared || coded.first * coded.second != declared->first * declared->second)) {
+      Allocates(coded.first, coded.second);
+    }
   }
 
   // A crop whose rectangle lies within the picture, allowing for libheif's rounding.
@@ -471,25 +550,24 @@ class Layout {
   }
 
   void Allocates(std::int64_t width, std::int64_t height) {
+    if (width > maxPixels_ / height) Refuse("image of " + Size(width, height) + " is too large");
     out_.pixels += width * height;
-    out_.longestSide = std::max({out_.longestSide, width, height});
     if (out_.pixels > 4 * maxPixels_)
       Refuse("pictures of more than " + std::to_string(4 * maxPixels_) + " pixels");
   }
 
-  // Adds what decoding the item allocates; depth counts derived images above it.
+  // Adds what decoding the item allocates, and its alpha image, which libheif decodes
+  // beside it whatever the caller asks for; depth counts the images above it.
   void Plan(std::uint32_t id, int depth) {
-    if (depth > 2) Refuse("derived images nested too deep");
+    if (depth > kMostDepth) Refuse("derived images nested too deep");
     // Overlays may name one input many times over, at every level.
     if (++planned_ > kMostPlans) Refuse("too many images to decode");
     const Item& item = Find(id);
-    const auto [width, height] = CodedSize(id, item);
+    const auto declared = DeclaredSize(id, item);
     if (IsCoded(item.type)) {
-      CheckCodedSize(id, item, width, height);
-      NoteData(item);
-      Allocates(width, height);
+      PlanCoded(id, item, declared);
     } else if (item.type == kGrid) {
-      PlanGrid(id, item, width, height);
+      PlanGrid(id, item, declared);
     } else if (item.type == kIovl) {
       const auto head = Head(id, item, 18);
       if (head.size() < 2) Refuse("overlay description too short");
@@ -499,22 +577,31 @@ class Layout {
       }
       const auto canvasWidth = static_cast<std::int64_t>(ReadBe(&head[10], field));
       const auto canvasHeight = static_cast<std::int64_t>(ReadBe(&head[10 + field], field));
-      if (canvasWidth != width || canvasHeight != height) {
+      // libheif makes the canvas the description's size; a handle of another size would
+      // fail the check after the decode, so it fails here before the canvas is made.
+      if (declared && (canvasWidth != declared->first || canvasHeight != declared->second)) {
         Refuse("overlay canvas " + Size(canvasWidth, canvasHeight) + " disagrees with its size " +
-               Size(width, height));
+               Size(declared->first, declared->second));
       }
+      if (canvasWidth <= 0 || canvasHeight <= 0) Refuse("overlay canvas of zero size");
       if (item.inputs.empty()) Refuse("overlay without inputs");
-      Allocates(width, height);
+      Allocates(canvasWidth, canvasHeight);
       for (std::uint32_t input : item.inputs) Plan(input, depth + 1);
     } else if (item.type == kIden) {
-      if (item.inputs.size() != 1) Refuse("derived image without one input");
-      Plan(item.inputs[0], depth + 1);
-    } else {
-      Refuse("image type " + TypeName(item.type) + " cannot be decoded");
+      for (std::uint32_t input : item.inputs) Plan(input, depth + 1);
+    }
+    // Any other type is libheif's to decode or refuse: nothing here knows its sizes, and
+    // libheif's own bound on every side holds for it.
+    for (const auto& [auxiliary, a] : items_) {
+      if (std::find(a.auxiliaryOf.begin(), a.auxiliaryOf.end(), id) != a.auxiliaryOf.end() &&
+          IsAlpha(a)) {
+        Plan(auxiliary, depth + 1);
+      }
     }
   }
 
-  void PlanGrid(std::uint32_t id, const Item& item, std::int64_t width, std::int64_t height) {
+  void PlanGrid(std::uint32_t id, const Item& item,
+                const std::optional<std::pair<std::int64_t, std::int64_t>>& declared) {
     // Version, flags, rows - 1, columns - 1, then the canvas in 16 or 32 bits.
     const auto head = Head(id, item, 12);
     if (head.size() < 2) Refuse("grid description too short");
@@ -523,12 +610,18 @@ class Layout {
     const std::int64_t rows = head[2] + 1, columns = head[3] + 1;
     const auto canvasWidth = static_cast<std::int64_t>(ReadBe(&head[4], field));
     const auto canvasHeight = static_cast<std::int64_t>(ReadBe(&head[4 + field], field));
-    // libheif 1.15 writes the ispe of a turned grid turned as well: the same pixels.
-    if ((canvasWidth != width || canvasHeight != height) &&
-        (canvasWidth != height || canvasHeight != width)) {
-      Refuse("grid canvas " + Size(canvasWidth, canvasHeight) + " disagrees with its size " +
-             Size(width, height));
+    // libheif allocates the canvas the description names; a handle of another size would
+    // fail the check after the decode. libheif 1.15 writes the ispe of a turned grid
+    // turned as well: the same pixels.
+    if (declared) {
+      const auto [width, height] = *declared;
+      if ((canvasWidth != width || canvasHeight != height) &&
+          (canvasWidth != height || canvasHeight != width)) {
+        Refuse("grid canvas " + Size(canvasWidth, canvasHeight) + " disagrees with its size " +
+               Size(width, height));
+      }
     }
+    if (canvasWidth <= 0 || canvasHeight <= 0) Refuse("grid canvas of zero size");
     if (static_cast<std::int64_t>(item.inputs.size()) != rows * columns) {
       Refuse("grid of " + std::to_string(rows) + "x" + std::to_string(columns) + " tiles names " +
              std::to_string(item.inputs.size()));
@@ -537,9 +630,13 @@ class Layout {
     for (std::uint32_t tile : item.inputs) {
       const Item& t = Find(tile);
       if (!IsCoded(t.type)) Refuse("grid tile of type " + TypeName(t.type));
-      const auto [w, h] = CodedSize(tile, t);
-      CheckCodedSize(tile, t, w, h);
-      NoteData(t);
+      const auto size = DeclaredSize(tile, t);
+      if (!size) Refuse("grid tile " + std::to_string(tile) + " declares no size");
+      const auto [w, h] = *size;
+      const std::int64_t before = out_.pixels;
+      PlanCoded(tile, t, size);
+      // Tiles decode one after another: one tile's pictures count, not every tile's.
+      if (tileWidth != 0) out_.pixels = before;
       if (tileWidth == 0) {
         tileWidth = w;
         tileHeight = h;
@@ -556,7 +653,6 @@ class Layout {
              " canvas");
     }
     Allocates(canvasWidth, canvasHeight);
-    Allocates(tileWidth, tileHeight);
   }
 
   const std::uint8_t* file_;
@@ -567,6 +663,7 @@ class Layout {
   Box idat_;
   HeifLayout out_;
   static constexpr int kMostPlans = 1 << 17;  // two grids of 256 x 256 tiles
+  static constexpr int kMostDepth = 8;
   int planned_ = 0;
   // Construction method, offset and length of every stretch of coded data to decode.
   std::set<std::tuple<int, std::uint64_t, std::uint64_t>> codedData_;

@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include "raw_library.h"
+
 namespace brevine {
 
 HeifLibrary::HeifLibrary(const char* soname) {
@@ -49,6 +51,8 @@ void PreloadDecoderLibraries() {
   // stays a per-file failure with its reason, as on first use.
   const HeifLibrary& heif = HeifLibrary::Default();
   if (heif.Functions() != nullptr) heif.Initialize();
+  // LibRaw needs no set-up beyond its mapping.
+  RawLibrary::Default();
 }
 
 }  // namespace brevine

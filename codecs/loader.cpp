@@ -47,6 +47,21 @@ void BmpToSink(const SourceFile& source, RowSink& sink, SourceInfo&, const LoadR
   LoadBmpRows(source, sink);
 }
 
+void TiffToSink(const SourceFile& source, RowSink& sink, SourceInfo& info, const LoadRequest&) {
+  const ImageFile file(source);
+  LoadTiffRows(file.Descriptor(), sink, info);
+}
+
+void JxlToSink(const SourceFile& source, RowSink& sink, SourceInfo& info, const LoadRequest&) {
+  const ImageFile file(source);
+  LoadJxlRows(file.Descriptor(), sink, info);
+}
+
+void RawToSink(const SourceFile& source, RowSink& sink, SourceInfo& info,
+               const LoadRequest& request) {
+  LoadRawRows(source, sink, info, request);
+}
+
 // Decoders that start no threads of their own.
 template <void (*Load)(const SourceFile&, RowSink&, SourceInfo&)>
 void OnCallersThread(const SourceFile& source, RowSink& sink, SourceInfo& info,
@@ -70,6 +85,34 @@ constexpr DispatchEntry kDispatch[] = {
     {".heif", HeifToSink},
     {".hif", HeifToSink},
     {".avif", HeifToSink},
+    {".tif", TiffToSink},
+    {".tiff", TiffToSink},
+    {".jxl", JxlToSink},
+    // Camera raws; LibRaw confirms each by its own identification.
+    {".dng", RawToSink},
+    {".cr2", RawToSink},
+    {".cr3", RawToSink},
+    {".crw", RawToSink},
+    {".nef", RawToSink},
+    {".nrw", RawToSink},
+    {".arw", RawToSink},
+    {".srf", RawToSink},
+    {".sr2", RawToSink},
+    {".orf", RawToSink},
+    {".rw2", RawToSink},
+    {".raf", RawToSink},
+    {".pef", RawToSink},
+    {".srw", RawToSink},
+    {".kdc", RawToSink},
+    {".dcr", RawToSink},
+    {".mrw", RawToSink},
+    {".3fr", RawToSink},
+    {".iiq", RawToSink},
+    {".erf", RawToSink},
+    {".mef", RawToSink},
+    {".mos", RawToSink},
+    {".x3f", RawToSink},
+    {".rwl", RawToSink},
 };
 
 [[noreturn]] void RaiseErrno(int error, const std::string& path) {
@@ -243,6 +286,10 @@ std::optional<PictureProbe> ProbeImage(const SourceFile& source) {
     if (extension == ".png") return ProbePng(source);
     if (extension == ".webp") return ProbeWebp(source);
     if (extension == ".gif") return ProbeGif(source);
+    if (extension == ".tif" || extension == ".tiff") {
+      const ImageFile file(source);
+      return probe_detail::ProbeTiff(file.Descriptor());
+    }
   } catch (...) {
   }
   return std::nullopt;

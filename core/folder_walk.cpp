@@ -92,7 +92,8 @@ class Walker {
       if (!HasImageExtension(e.name)) continue;
       const std::string jpg = DestinationBase(e.name);
       const std::string base = jpg.substr(0, jpg.size() - 4);
-      for (OutputFormat format : {OutputFormat::kJpeg, OutputFormat::kWebp, OutputFormat::kAvif}) {
+      for (OutputFormat format :
+           {OutputFormat::kJpeg, OutputFormat::kWebp, OutputFormat::kAvif, OutputFormat::kJxl}) {
         const std::string extension = ResultExtension(format);
         const std::string output =
             position_ == 0 ? addedText_ + base + extension : base + addedText_ + extension;

@@ -58,6 +58,8 @@ struct Options {
   bool folders;
   bool keepInfo;
   std::string format;
+  std::string raw;  // camera raws: "preview" (the embedded preview when it covers the box)
+                    // or "develop"
   bool keepDate;
   std::string lang;     // the window's language; empty: the desktop's
   std::string sandbox;  // where sources are decoded: auto, require or off

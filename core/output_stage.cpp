@@ -197,6 +197,8 @@ const char* ResultExtension(OutputFormat format) {
       return ".webp";
     case OutputFormat::kAvif:
       return ".avif";
+    case OutputFormat::kJxl:
+      return ".jxl";
     case OutputFormat::kJpeg:
       break;
   }
@@ -223,8 +225,14 @@ std::vector<std::uint8_t> EncodeResult(const ProcessSettings& settings, const Wo
   const ResultMetadata metadata = OutputMetadata(settings, source);
   const bool gray = settings.Grayscale();
   const EncodeAtQuality encode = [&](int q) {
-    return format == OutputFormat::kWebp ? EncodeWebp(picture, q, gray, metadata)
-                                         : EncodeAvif(picture, q, gray, metadata);
+    switch (format) {
+      case OutputFormat::kWebp:
+        return EncodeWebp(picture, q, gray, metadata);
+      case OutputFormat::kJxl:
+        return EncodeJxl(picture, q, gray, metadata);
+      default:
+        return EncodeAvif(picture, q, gray, metadata);
+    }
   };
   QualityResult result;
   if (settings.FixedQuality()) {

@@ -235,8 +235,14 @@ ReducedSource ReduceOpenedSource(const SourceFile& source, const Options& option
     // before the box is chosen makes the box apply to the picture as it is seen. The
     // decoder finds the note during its one pass over the file.
     ReducingSink sink(settings.AutoRotate(), settings.Saturation(), SelectedBox(settings));
+    // A camera raw's preview serves when it covers the box the picture goes into.
+    LoadRequest load = request;
+    const Box box = SelectedBox(settings);
+    load.boxWidth = box.width;
+    load.boxHeight = box.height;
+    load.rawDevelop = options.raw == "develop";
     try {
-      out.result = FromLoadStatus(LoadImage(source, sink, &out.info, request));
+      out.result = FromLoadStatus(LoadImage(source, sink, &out.info, load));
       if (out.result == FileResult::kCannotDecode) out.detail = out.info.reason;
     } catch (...) {
       out.result = FileResult::kCannotDecode;

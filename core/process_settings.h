@@ -14,12 +14,13 @@ namespace brevine {
 
 // The format results are written in: JPEG for mail and everything else, WebP or AVIF for
 // smaller files on web pages.
-enum class OutputFormat { kJpeg, kWebp, kAvif };
+enum class OutputFormat { kJpeg, kWebp, kAvif, kJxl };
 
 // The format a value of the `format` key names: "webp", "avif", JPEG for anything else.
 inline OutputFormat FormatOf(const std::string& value) {
   if (value == "webp") return OutputFormat::kWebp;
   if (value == "avif") return OutputFormat::kAvif;
+  if (value == "jxl") return OutputFormat::kJxl;
   return OutputFormat::kJpeg;
 }
 

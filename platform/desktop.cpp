@@ -21,7 +21,13 @@ namespace brevine::platform {
 
 const char kImageMimeTypes[] =
     "image/jpeg;image/pjpeg;image/gif;image/png;image/bmp;image/x-bmp;image/x-ms-bmp;"
-    "image/webp;image/heif;image/heic;image/avif;";
+    "image/webp;image/heif;image/heic;image/avif;"
+    "image/tiff;image/jxl;image/x-adobe-dng;image/x-canon-cr2;image/x-canon-cr3;"
+    "image/x-canon-crw;image/x-nikon-nef;image/x-nikon-nrw;image/x-sony-arw;image/x-sony-srf;"
+    "image/x-sony-sr2;image/x-olympus-orf;image/x-panasonic-rw2;image/x-fuji-raf;"
+    "image/x-pentax-pef;image/x-samsung-srw;image/x-kodak-kdc;image/x-kodak-dcr;"
+    "image/x-minolta-mrw;image/x-hasselblad-3fr;image/x-phaseone-iiq;image/x-epson-erf;"
+    "image/x-mamiya-mef;image/x-leaf-mos;image/x-sigma-x3f;image/x-leica-rwl;";
 
 namespace {
 

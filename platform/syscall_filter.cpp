@@ -61,13 +61,34 @@ bool InstallDecoderFilter(int channel, std::string& why) {
   // cannot read, so it answers ENOSYS and the C library uses clone.
   allowIf(SCMP_SYS(clone), SCMP_A0(SCMP_CMP_MASKED_EQ, CLONE_THREAD, CLONE_THREAD));
   if (seccomp_rule_add(ctx, SCMP_ACT_ERRNO(ENOSYS), SCMP_SYS(clone3), 0) != 0) ++failed;
-  for (int call :
-       {SCMP_SYS(futex), SCMP_SYS(set_robust_list), SCMP_SYS(rseq), SCMP_SYS(sched_yield),
-        SCMP_SYS(sched_getaffinity), SCMP_SYS(getpid), SCMP_SYS(gettid), SCMP_SYS(rt_sigprocmask),
-        SCMP_SYS(rt_sigreturn), SCMP_SYS(rt_sigaction), SCMP_SYS(sigaltstack), SCMP_SYS(exit),
-        SCMP_SYS(exit_group), SCMP_SYS(clock_gettime), SCMP_SYS(clock_getres),
-        SCMP_SYS(gettimeofday), SCMP_SYS(clock_nanosleep), SCMP_SYS(nanosleep),
-        SCMP_SYS(getrandom)})
+  // A new process fails instead of killing: a decoder that tries a risky step in a child
+  // first (LibRaw's identification) then does it in this process, where a crash ends only
+  // the worker. Starting a program (execve) still kills.
+  if (seccomp_rule_add(ctx, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(clone), 1,
+                       SCMP_A0(SCMP_CMP_MASKED_EQ, CLONE_THREAD, 0)) != 0)
+    ++failed;
+  for (int call : {SCMP_SYS(fork), SCMP_SYS(vfork)})
+    if (seccomp_rule_add(ctx, SCMP_ACT_ERRNO(EPERM), call, 0) != 0) ++failed;
+  for (int call : {SCMP_SYS(futex),
+                   SCMP_SYS(set_robust_list),
+                   SCMP_SYS(rseq),
+                   SCMP_SYS(sched_yield),
+                   SCMP_SYS(sched_getaffinity),
+                   SCMP_SYS(getpid),
+                   SCMP_SYS(gettid),
+                   SCMP_SYS(rt_sigprocmask),
+                   SCMP_SYS(rt_sigreturn),
+                   SCMP_SYS(rt_sigaction),
+                   SCMP_SYS(sigaltstack),
+                   SCMP_SYS(exit),
+                   SCMP_SYS(exit_group),
+                   SCMP_SYS(clock_gettime),
+                   SCMP_SYS(clock_getres),
+                   SCMP_SYS(gettimeofday),
+                   SCMP_SYS(clock_nanosleep),
+                   SCMP_SYS(nanosleep),
+                   SCMP_SYS(getrandom),
+                   SCMP_SYS(sysinfo)})
     allow(call);
   // A thread may name itself; abort() signals its own process.
   allowIf(SCMP_SYS(prctl), SCMP_A0(SCMP_CMP_EQ, PR_SET_NAME));

@@ -1,7 +1,8 @@
 #pragma once
 // The system calls a decode worker may make once it is confined (seccomp, through
 // libseccomp). Any other call kills the whole worker process (SIGSYS); clone3 fails with
-// ENOSYS instead, so that the C library falls back to clone, which may only start threads.
+// ENOSYS instead, so that the C library falls back to clone, which may only start threads;
+// a new process (fork) fails with EPERM.
 
 #include <string>
 

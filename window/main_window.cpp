@@ -60,6 +60,8 @@ QString QualityLabel(OutputFormat format) {
       return QCoreApplication::translate("Form1", "指定WebP压缩率(%)");
     case OutputFormat::kAvif:
       return QCoreApplication::translate("Form1", "指定AVIF压缩率(%)");
+    case OutputFormat::kJxl:
+      return QCoreApplication::translate("Form1", "指定JPEG XL压缩率(%)");
     case OutputFormat::kJpeg:
       break;
   }

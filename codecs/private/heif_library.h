@@ -38,8 +38,6 @@ namespace brevine {
   X(heif_image_handle_release)                        \
   X(heif_image_handle_get_width)                      \
   X(heif_image_handle_get_height)                     \
-  X(heif_image_handle_get_ispe_width)                 \
-  X(heif_image_handle_get_ispe_height)                \
   X(heif_image_handle_get_raw_color_profile_size)     \
   X(heif_image_handle_get_raw_color_profile)          \
   X(heif_image_handle_get_nclx_color_profile)         \

@@ -2,6 +2,7 @@
 // Header readers behind ProbeImage, one per decoder file; each raises when the header
 // cannot be read or is not understood.
 
+#include <optional>
 #include <string>
 
 #include "codecs.h"
@@ -10,5 +11,7 @@ namespace brevine::probe_detail {
 
 PictureProbe ProbeJpeg(const SourceFile& source);
 PictureProbe ProbeBmp(const SourceFile& source);
+// Reads through the open descriptor; nullopt where ProbeImage gives it.
+std::optional<PictureProbe> ProbeTiff(int fd);
 
 }  // namespace brevine::probe_detail

@@ -4,8 +4,12 @@
 // single picture: thumbnails, several images, grey, a grid whose canvas cuts its tile short,
 // crops at odd offsets.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -13,6 +17,7 @@
 #include <vector>
 
 #include "codecs.h"
+#include "heif_builder.h"
 #include "heif_files.h"
 #include "heif_layout.h"
 
@@ -152,7 +157,9 @@ TEST(HeifLayout, EveryPictureWithinTheBoundAndTheDataLongEnoughForIt) {
   // worth does not. Bytes the picture data does not take count for nothing.
   SetIspe(file, ispe, static_cast<std::uint32_t>(bytes * 64), 4096);
   EXPECT_EQ(Refusal(file), "");
-  EXPECT_EQ(ReadHeifLayout(file.data(), file.size(), WorkBitmap::kMaxPixels).pixels, bytes << 18);
+  // The AV1 data's own 16 x 16 frame counts beside the picture the ispe announces.
+  EXPECT_EQ(ReadHeifLayout(file.data(), file.size(), WorkBitmap::kMaxPixels).pixels,
+            (bytes << 18) + 16 * 16);
   SetIspe(file, ispe, static_cast<std::uint32_t>((bytes + 1) * 64), 4096);
   AppendFreeBox(file, 65536);
   EXPECT_TRUE(Contains(Refusal(file), "too short")) << Refusal(file);
@@ -321,6 +328,158 @@ TEST(HeifStructures, CropsAtOddOffsets) {
   EXPECT_TRUE(Near(bitmap, 30, 2, kGreen));
   EXPECT_TRUE(Near(bitmap, 2, 20, kBlue));
   EXPECT_TRUE(Near(bitmap, 30, 20, kWhite));
+}
+
+// ---- Structures libheif's encoder never writes ---------------------------------------------
+
+using test::BuildHeif;
+using test::BuiltItem;
+using test::ClapBox;
+using test::CodedItem;
+using test::IspeBox;
+using test::MakeBox;
+
+// The decoder's picture is libheif's own decode of the file, pixel for pixel; a file libheif
+// refuses is refused with libheif's reason.
+::testing::AssertionResult DecodesAsLibheif(const File& file,
+                                            const char* libheifRefusal = nullptr) {
+  const test::ReferencePicture reference = test::LibheifDecode(file);
+  WorkBitmap bitmap;
+  const std::string refusal = Decode(file, bitmap);
+  if (libheifRefusal != nullptr) {
+    if (reference.error.find(libheifRefusal) == std::string::npos)
+      return ::testing::AssertionFailure() << "libheif: " << reference.error;
+    if (refusal.find(libheifRefusal) == std::string::npos)
+      return ::testing::AssertionFailure() << "refused: " << refusal;
+    return ::testing::AssertionSuccess();
+  }
+  if (!reference.error.empty())
+    return ::testing::AssertionFailure() << "libheif refuses: " << reference.error;
+  if (!refusal.empty()) return ::testing::AssertionFailure() << "refused: " << refusal;
+  if (bitmap.Width() != reference.width || bitmap.Height() != reference.height)
+    return ::testing::AssertionFailure() << bitmap.Width() << "x" << bitmap.Height() << " for "
+                                         << reference.width << "x" << reference.height;
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    for (int x = 0; x < bitmap.Width(); ++x) {
+      const std::uint8_t* got = bitmap.Row(y) + 3 * x;
+      const std::uint8_t* want =
+          &reference.rgb[(static_cast<std::size_t>(y) * bitmap.Width() + x) * 3];
+      if (got[0] != want[2] || got[1] != want[1] || got[2] != want[0])
+        return ::testing::AssertionFailure() << "pixel (" << x << "," << y << ") differs";
+    }
+  }
+  return ::testing::AssertionSuccess() << bitmap.Width() << "x" << bitmap.Height();
+}
+
+test::CodedPicture Coded(int width, int height, bool av1) {
+  HeifOptions options;
+  options.av1 = av1;
+  return test::TakeCodedPicture(EncodeHeif(Quadrants(width, height), options));
+}
+
+BuiltItem Derived(std::uint32_t id, const char* type, std::vector<test::Bytes> properties,
+                  std::vector<std::uint32_t> inputs, test::Bytes data = {}) {
+  BuiltItem item;
+  item.id = id;
+  item.type = type;
+  item.properties = std::move(properties);
+  item.inputs = std::move(inputs);
+  item.data = std::move(data);
+  return item;
+}
+
+TEST(HeifDerivations, EachReducesAsLibheifDecodesIt) {
+  for (const bool av1 : {false, true}) {
+    SCOPED_TRACE(av1 ? "AVIF" : "HEIC");
+    const test::CodedPicture large = Coded(256, 192, av1), small = Coded(128, 96, av1);
+    BuiltItem base = CodedItem(1, large);
+    base.hidden = true;
+
+    // An identity item cropping the larger coded picture to 40 x 30 around its centre.
+    EXPECT_TRUE(DecodesAsLibheif(BuildHeif(
+        2, {base, Derived(2, "iden", {IspeBox(256, 192), ClapBox(40, 30, -4, 2)}, {1})}, av1)));
+    // An identity item turned a quarter.
+    const test::Bytes irot = MakeBox("irot", {1});
+    EXPECT_TRUE(DecodesAsLibheif(
+        BuildHeif(2, {base, Derived(2, "iden", {IspeBox(256, 192), irot}, {1})}, av1)));
+
+    // An overlay of a 40 x 30 canvas whose inputs are larger than it and partly outside.
+    EXPECT_TRUE(DecodesAsLibheif(
+        BuildHeif(2,
+                  {base, Derived(2, "iovl", {IspeBox(40, 30)}, {1, 1},
+                                 test::OverlayData(40, 30, {{-12, -9}, {20, 10}}))},
+                  av1)));
+
+    // A layered item: a layer selector (and for AV1 the layer sizes) beside its data.
+    BuiltItem layered = CodedItem(1, large);
+    layered.properties.push_back(MakeBox("lsel", {0, 0}));
+    if (av1) layered.properties.push_back(MakeBox("a1lx", {0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_TRUE(DecodesAsLibheif(BuildHeif(1, {layered}, av1)));
+
+    // A thumbnail larger than its primary.
+    BuiltItem thumbnail = CodedItem(2, large);
+    thumbnail.thumbnailOf = 1;
+    EXPECT_TRUE(DecodesAsLibheif(BuildHeif(1, {CodedItem(1, small), thumbnail}, av1)));
+
+    // A type nothing here knows is libheif's to decode or refuse, with its own reason.
+    const File unknown = BuildHeif(2, {base, Derived(2, "xyzw", {IspeBox(256, 192)}, {1})}, av1);
+    EXPECT_EQ(Refusal(unknown), "");
+    EXPECT_TRUE(DecodesAsLibheif(unknown, "non-existing image"));
+  }
+}
+
+TEST(HeifDerivations, EveryImageTheDecodeTouchesIsBounded) {
+  const test::CodedPicture picture = Coded(64, 48, true);
+  BuiltItem base = CodedItem(1, picture);
+  base.hidden = true;
+  const BuiltItem iden = Derived(2, "iden", {IspeBox(64, 48)}, {1});
+  ASSERT_EQ(Refusal(BuildHeif(2, {base, iden}, true)), "");
+
+  // The input behind the identity declares a picture its data cannot hold.
+  BuiltItem huge = base;
+  huge.properties[0] = IspeBox(20000, 20000);
+  EXPECT_TRUE(Contains(Refusal(BuildHeif(2, {huge, iden}, true)), "too short"));
+  // An alpha image of that input: libheif decodes it beside the input.
+  BuiltItem alpha = CodedItem(3, picture);
+  alpha.properties[0] = IspeBox(20000, 20000);
+  alpha.auxiliaryOf = 1;
+  const std::string urn = "urn:mpeg:mpegB:cicp:systems:auxiliary:alpha";
+  test::Bytes auxC = {0, 0, 0, 0};
+  auxC.insert(auxC.end(), urn.begin(), urn.end());
+  auxC.push_back(0);
+  alpha.properties.push_back(MakeBox("auxC", auxC));
+  EXPECT_TRUE(Contains(Refusal(BuildHeif(2, {base, iden, alpha}, true)), "too short"));
+  // An identity of itself, or a chain deeper than any real file, ends.
+  EXPECT_TRUE(
+      Contains(Refusal(BuildHeif(2, {base, Derived(2, "iden", {IspeBox(64, 48)}, {2})}, true)),
+               "nested too deep"));
+}
+
+// The bombs are refused in a child process held to 300 MB of address space and a second
+// of processor time, whatever libheif would have done with them.
+TEST(HeifDerivations, BombsAreRefusedQuicklyInLittleMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer reserves more address space than the bound";
+#else
+  const std::vector<File> bombs = {Grid(32767, 32767, 32767, 256), Grid(16384, 16384, 16384, 256),
+                                   Grid(16384, 16384, 16384, 16384),
+                                   Grid(16384, 16384, 16384, 16384, 16384, 16384)};
+  for (std::size_t i = 0; i < bombs.size(); ++i) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      const rlimit memory = {300u << 20, 300u << 20};
+      const rlimit cpu = {1, 1};
+      setrlimit(RLIMIT_AS, &memory);
+      setrlimit(RLIMIT_CPU, &cpu);
+      WorkBitmap bitmap;
+      _exit(Decode(bombs[i], bitmap).empty() ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "bomb " << i << ": " << status;
+  }
+#endif
 }
 
 }  // namespace

@@ -40,12 +40,12 @@ TEST_F(LoaderFiles, DispatchByLowerCaseExtension) {
 
 TEST_F(LoaderFiles, UnknownExtensionsAreNeverOpened) {
   // A JPEG under these names: the content never counts. Nor does a missing file.
-  for (const char* name : {"photo.jpe", "photo.tif", "photo", "a.jpg.txt"}) {
+  for (const char* name : {"photo.jpe", "photo.psd", "photo", "a.jpg.txt"}) {
     test::WriteFile(folder_ / name, jpeg_);
     EXPECT_FALSE(HasDecoderFor(folder_ / name)) << name;
     EXPECT_EQ(LoadStatus::kNotAnImage, LoadImage(folder_ / name, bitmap_)) << name;
   }
-  EXPECT_EQ(LoadStatus::kNotAnImage, LoadImage(folder_ / "missing.tif", bitmap_));
+  EXPECT_EQ(LoadStatus::kNotAnImage, LoadImage(folder_ / "missing.psd", bitmap_));
 }
 
 TEST_F(LoaderFiles, MissingFilesAndFolders) {
@@ -126,8 +126,8 @@ TEST_F(LoaderFiles, OpenSourcesAreCheckedLikePaths) {
   ASSERT_GE(file, 0);
   ASSERT_GE(folder, 0);
   BitmapSink sink;
-  // The name decides the decoder, as for a path: a JPEG named .tif is not read.
-  EXPECT_EQ(LoadStatus::kNotAnImage, LoadImage(SourceFile{file, "a.tif"}, sink));
+  // The name decides the decoder, as for a path: a JPEG named .psd is not read.
+  EXPECT_EQ(LoadStatus::kNotAnImage, LoadImage(SourceFile{file, "a.psd"}, sink));
   EXPECT_EQ(LoadStatus::kDecodeError, LoadImage(SourceFile{file, "a.png"}, sink));
   EXPECT_EQ(LoadStatus::kReadError, LoadImage(SourceFile{folder, "x.jpg"}, sink));
   EXPECT_EQ(LoadStatus::kReadError, LoadImage(SourceFile{-1, "x.jpg"}, sink));

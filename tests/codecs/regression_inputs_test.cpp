@@ -32,6 +32,21 @@ constexpr Format kFormats[] = {
        SourceInfo info;
        DecodeHeif(data, size, bitmap, info);
      }},
+    {"tiff",
+     [](const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap) {
+       SourceInfo info;
+       DecodeTiff(data, size, bitmap, &info);
+     }},
+    {"jxl",
+     [](const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap) {
+       SourceInfo info;
+       DecodeJxl(data, size, bitmap, &info);
+     }},
+    {"raw",
+     [](const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap) {
+       SourceInfo info;
+       DecodeRaw(data, size, bitmap, &info);
+     }},
 };
 
 TEST(DecoderRegressions, SavedFuzzInputsNeverCrash) {

@@ -55,6 +55,19 @@ Bytes Cwebp(const WorkBitmap& bitmap, int quality, bool grayPng = false) {
   return Reference("cwebp -quiet -q " + std::to_string(quality), bitmap, grayPng);
 }
 
+// cjxl writes to its second argument, not after -o.
+Bytes Cjxl(const WorkBitmap& bitmap, const std::string& options, bool grayPng = false) {
+  const test::TempFolder folder;
+  test::WriteFile(folder / "in.png", PngOf(bitmap, grayPng));
+  const std::string line = "cjxl " + options + " '" + (folder / "in.png") + "' '" +
+                           (folder / "out.jxl") + "' >/dev/null 2>&1";
+  if (std::system(line.c_str()) != 0) {
+    ADD_FAILURE() << "failed: " << line << " (install the package libjxl-tools)";
+    return {};
+  }
+  return test::ReadFile(folder / "out.jxl");
+}
+
 Bytes HeifEnc(const WorkBitmap& bitmap, int quality, bool grayPng = false) {
   return Reference("heif-enc -A -q " + std::to_string(quality), bitmap, grayPng);
 }
@@ -154,6 +167,40 @@ TEST(AvifEncoder, MetadataGoesIntoAProfBoxAndAnExifItem) {
   EXPECT_EQ(info.exif, metadata.exif);
   EXPECT_EQ(decoded.Width(), 20);
   EXPECT_NE(std::string(kept.begin(), kept.end()).find("prof"), std::string::npos);
+}
+
+TEST(JxlEncoder, BytesAreCjxlsForAPngOfThePicture) {
+  const WorkBitmap photo = test::MakePhotoLike(61, 37, 4);
+  for (int quality : {5, 29, 30, 75, 90, 100}) {
+    SCOPED_TRACE(quality);
+    EXPECT_EQ(Cjxl(photo, "-q " + std::to_string(quality)), EncodeJxl(photo, quality, false));
+  }
+  // cjxl refuses qualities below 5, whose distance passes libjxl's largest: they stay there.
+  EXPECT_EQ(Cjxl(photo, "-d 25"), EncodeJxl(photo, 1, false));
+  EXPECT_EQ(JxlDistanceForQuality(4), 25.0f);
+  const WorkBitmap one = test::MakeSolid(1, 1, 200, 100, 50);
+  EXPECT_EQ(Cjxl(one, "-q 92"), EncodeJxl(one, 92, false));
+  // Gray: cjxl's picture of a grey PNG of libjpeg's gray values.
+  EXPECT_EQ(Cjxl(photo, "-q 75", true), EncodeJxl(photo, 75, true));
+  EXPECT_THROW(EncodeJxl(WorkBitmap(), 75, false), EncodeError);
+}
+
+TEST(JxlEncoder, MetadataGoesIntoTheColourEncodingAndAnExifBox) {
+  const WorkBitmap photo = test::MakePhotoLike(20, 14, 8);
+  ResultMetadata metadata;
+  metadata.icc = test::MakeProfile(3000);
+  metadata.exif = test::CameraBlock(EXIF_BYTE_ORDER_INTEL).Tiff();
+  const Bytes kept = EncodeJxl(photo, 80, false, metadata);
+  SourceInfo info;
+  WorkBitmap decoded;
+  DecodeJxl(kept.data(), kept.size(), decoded, &info);
+  EXPECT_EQ(info.exif, metadata.exif);
+  EXPECT_EQ(decoded.Width(), 20);
+  EXPECT_NE(std::string(kept.begin(), kept.end()).find("Exif"), std::string::npos);
+  // That profile is no profile libjxl can read: the picture is left sRGB. A real one is kept.
+  EXPECT_TRUE(info.icc.empty() || IsWellFormedRgbProfile(info.icc.data(), info.icc.size()));
+  const Bytes withProfile = EncodeJxl(photo, 80, false, metadata);
+  EXPECT_EQ(EncodeJxl(photo, 80, false, ResultMetadata{{}, metadata.exif}), withProfile);
 }
 
 TEST(AvifEncoder, RefusesAnEmptyPicture) {

@@ -89,13 +89,13 @@ class BatchRun : public ::testing::Test {
       if (i == 1) args.push_back("pics/missing.bmp");
       if (i == 2) args.push_back("pics/a.bmp");
       if (i == 4) args.push_back("pics/notes.png");
-      if (i == 6) args.push_back("pics/scan.tif");
+      if (i == 6) args.push_back("pics/scan.psd");
       if (i == 7) args.push_back("pics/a.jpg");
     }
     WriteBmp(dir / "pics/a.bmp", test::MakePhotoLike(400, 300, 77));
     test::WriteFile(dir / "pics/a.jpg", JpegOf(test::MakePhotoLike(300, 420, 78), 90));
     test::WriteFile(dir / "pics/notes.png", {'h', 'e', 'l', 'l', 'o', '\n'});
-    WriteBmp(dir / "pics/scan.tif", test::MakePhotoLike(20, 20, 79));
+    WriteBmp(dir / "pics/scan.psd", test::MakePhotoLike(20, 20, 79));
     return args;
   }
 
@@ -140,7 +140,7 @@ TEST_F(BatchRun, SameFilesIndexMessagesAndStatusForAnyJobCount) {
   EXPECT_EQ(one.err,
             "brevine: pics/missing.bmp: no such file\n"
             "brevine: pics/notes.png: cannot decode: not a PNG file\n"
-            "brevine: pics/scan.tif: not an image type\n"
+            "brevine: pics/scan.psd: not an image type\n"
             "brevine: pics/a.jpg: replaces the result of pics/a.bmp\n");
 
   // The index lists the written pictures in argument order, a.jpg twice.

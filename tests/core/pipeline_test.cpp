@@ -25,7 +25,7 @@ TEST(PipelineNames, ExtensionTestAndDestinationBase) {
                          "/p/e.bmp", "/p.d/x.y.bmp", "/p/f.WebP"})
     EXPECT_TRUE(HasImageExtension(ok)) << ok;
   for (const char* no :
-       {"/p/scan.tif", "/p/readme", "/p.jpg/readme", "/p/a.jpg.txt", "/sc", "/p/a.jpg/", "/p/a."})
+       {"/p/scan.psd", "/p/readme", "/p.jpg/readme", "/p/a.jpg.txt", "/sc", "/p/a.jpg/", "/p/a."})
     EXPECT_FALSE(HasImageExtension(no)) << no;
   EXPECT_EQ(DestinationBase("/Pics/HOLIDAY.JPG"), "/Pics/HOLIDAY.jpg");
   EXPECT_EQ(DestinationBase("/Pics/photo.jpeg"), "/Pics/photo.jpg");
@@ -309,11 +309,11 @@ TEST_F(PipelineRun, FailuresLeaveNoOutputAndDoNotStopTheNext) {
   std::filesystem::create_directory(dir_ / "album.jpg");
   test::WriteFile(dir_ / "empty.bmp", {});
   test::WriteFile(dir_ / "text.bmp", {'h', 'e', 'l', 'l', 'o', '\n'});
-  test::WriteFile(dir_ / "scan.tif", {1, 2, 3});
+  test::WriteFile(dir_ / "scan.psd", {1, 2, 3});
   test::WriteFile(dir_ / "readme", {1, 2, 3});
   const auto before = Listing(dir_.Path());
   O().html = true;
-  EXPECT_EQ(Run("scan.tif"), FileResult::kNotAnImage);
+  EXPECT_EQ(Run("scan.psd"), FileResult::kNotAnImage);
   EXPECT_EQ(Run("readme"), FileResult::kNotAnImage);
   EXPECT_EQ(Run("no-such-name"), FileResult::kNotFound);  // missing says so, whatever its name
   EXPECT_EQ(Run("album.jpg"), FileResult::kCannotRead);

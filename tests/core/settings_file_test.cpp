@@ -119,7 +119,7 @@ TEST(SettingsFormat, KeyOrderAndRoundTrip) {
             "[pixel]\nIndex=-1\nx=640\ny=150\n\n"
             "[option]\nlap=0\nlapnum=0\nchroma=0\nmono=0\nprogressive=0\nhtml=1\njpeg=0\n"
             "parcent=92\nFileSize=120\nautorotate=0\nkeepicc=0\nfolders=1\nkeepinfo=1\nformat="
-            "avif\nkeepdate="
+            "avif\nraw=preview\nkeepdate="
             "1\nlang=pt_BR\nsandbox=require\n\n"
             "[changed]\nsave=0\nAfterBefore=1\nAddName=_small\nfolder=缩小\noutdir=\n");
   EXPECT_EQ(ParseSettings(text), o);

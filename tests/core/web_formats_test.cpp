@@ -39,19 +39,21 @@ TEST(ResultFormat, AnyOtherValueIsJpeg) {
   };
   EXPECT_EQ(stored("webp"), OutputFormat::kWebp);
   EXPECT_EQ(stored("AVIF"), OutputFormat::kAvif);  // letter case aside, as every choice
+  EXPECT_EQ(stored("jxl"), OutputFormat::kJxl);
   for (const char* other : {"jpeg", "", "png", "webp2", "1"}) {
     EXPECT_EQ(stored(other), OutputFormat::kJpeg) << other;
   }
-  // The key is written after keepinfo.
+  // The key is written after keepinfo, followed by raw.
   Options o;
   o.format = "webp";
   const std::string text = FormatSettings(o);
-  EXPECT_NE(text.find("keepinfo=0\nformat=webp\nkeepdate=0\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("keepinfo=0\nformat=webp\nraw=preview\nkeepdate=0\n"), std::string::npos)
+      << text;
 }
 
 TEST(ResultFormat, NamesCarryTheFormatAndTheLinkStaysName) {
   test::FixedClock clock;
-  for (const char* format : {"webp", "avif"}) {
+  for (const char* format : {"webp", "avif", "jxl"}) {
     SCOPED_TRACE(format);
     const std::string ext = std::string(".") + format;
     FixedSettings s(WithFormat(format));
@@ -97,13 +99,14 @@ TEST(ResultFormat, ThePipelineWritesTheEncodersBytesAndTheLine) {
 
 TEST(ResultFormat, TargetSizeIsTheBisectionInMemory) {
   const WorkBitmap photo = test::MakePhotoLike(96, 64, 7);
-  for (const char* format : {"webp", "avif"}) {
+  for (const char* format : {"webp", "avif", "jxl"}) {
     SCOPED_TRACE(format);
     Options o = WithFormat(format);
     o.fixedQuality = false;
     o.targetSize = 1;
     o.grayscale = true;
     const EncodeAtQuality encode = [&](int q) {
+      if (format == std::string("jxl")) return EncodeJxl(photo, q, true);
       return format == std::string("webp") ? EncodeWebp(photo, q, true)
                                            : EncodeAvif(photo, q, true);
     };
@@ -193,9 +196,10 @@ TEST(ResultFormat, TheFolderWalkLeavesOutResultsOfEveryFormat) {
   test::TempFolder dir;
   WriteBmp(dir / "x.bmp", test::MakePhotoLike(8, 8, 1));
   const Bytes small = EncodeWebp(test::MakePhotoLike(8, 8, 2), 50, false);
-  for (const char* name : {"s-x.webp", "s-x.avif", "y.webp"}) test::WriteFile(dir / name, small);
+  for (const char* name : {"s-x.webp", "s-x.avif", "s-x.jxl", "y.webp"})
+    test::WriteFile(dir / name, small);
   test::WriteFile(dir / "s-x.jpg", test::JpegOf(test::MakePhotoLike(8, 8, 3), 50));
-  for (const char* format : {"jpeg", "webp", "avif"}) {
+  for (const char* format : {"jpeg", "webp", "avif", "jxl"}) {
     Options o = WithFormat(format);
     o.folders = true;
     o.subFolder = false;
@@ -249,7 +253,8 @@ TEST(ResultFormat, TheCommandLineFlagChoosesItForTheRun) {
 
   err.str("");
   EXPECT_EQ(RunCommandLine({"--format=gif", "a.bmp"}, dir / "brevine", out, err, dir.Path()), 2);
-  EXPECT_NE(err.str().find("--format: 'gif' is not one of jpeg, webp, avif"), std::string::npos)
+  EXPECT_NE(err.str().find("--format: 'gif' is not one of jpeg, webp, avif, jxl"),
+            std::string::npos)
       << err.str();
   EXPECT_FALSE(fs::exists(dir / "Resized/a.jpg"));
 }

@@ -16,6 +16,7 @@
 
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
+#include <tiffio.h>
 #include <webp/encode.h>
 #include <webp/mux.h>
 #include <zlib.h>
@@ -445,6 +446,70 @@ void ExifSeeds(const fs::path& folder) {
   Save(folder, "ifd0-only.tiff", small.Tiff());
 }
 
+namespace {
+
+// Small TIFFs in the layouts libtiff's RGBA reader takes different paths for, written by
+// libtiff itself.
+void TiffSeeds(const fs::path& folder) {
+  fs::create_directories(folder);
+  struct Layout {
+    const char* name;
+    int samples, bits, compression, photometric, planar, tile, orientation;
+  };
+  const Layout layouts[] = {
+      {"rgb-lzw.tif", 3, 8, COMPRESSION_LZW, PHOTOMETRIC_RGB, PLANARCONFIG_CONTIG, 0, 1},
+      {"rgb-deflate-separate.tif", 3, 8, COMPRESSION_ADOBE_DEFLATE, PHOTOMETRIC_RGB,
+       PLANARCONFIG_SEPARATE, 0, 6},
+      {"rgba-tiles.tif", 4, 8, COMPRESSION_PACKBITS, PHOTOMETRIC_RGB, PLANARCONFIG_CONTIG, 16, 3},
+      {"grey16.tif", 1, 16, COMPRESSION_NONE, PHOTOMETRIC_MINISBLACK, PLANARCONFIG_CONTIG, 0, 1},
+      {"fax.tif", 1, 1, COMPRESSION_CCITTFAX4, PHOTOMETRIC_MINISWHITE, PLANARCONFIG_CONTIG, 0, 1},
+      {"ycbcr-jpeg.tif", 3, 8, COMPRESSION_JPEG, PHOTOMETRIC_YCBCR, PLANARCONFIG_CONTIG, 16, 1},
+  };
+  for (const Layout& l : layouts) {
+    const std::string path = (folder / l.name).string();
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    if (tif == nullptr) std::exit(1);
+    const int width = 40, height = 24;
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, l.samples);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, l.bits);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, l.compression);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, l.photometric);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, l.planar);
+    TIFFSetField(tif, TIFFTAG_ORIENTATION, l.orientation);
+    if (l.compression == COMPRESSION_JPEG)
+      TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+    if (l.samples == 4) {
+      const std::uint16_t extra = EXTRASAMPLE_UNASSALPHA;
+      TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
+    }
+    const int planes = l.planar == PLANARCONFIG_SEPARATE ? l.samples : 1;
+    if (l.tile > 0) {
+      TIFFSetField(tif, TIFFTAG_TILEWIDTH, l.tile);
+      TIFFSetField(tif, TIFFTAG_TILELENGTH, l.tile);
+      Bytes tile(static_cast<std::size_t>(TIFFTileSize(tif)));
+      for (std::size_t i = 0; i < tile.size(); ++i) tile[i] = static_cast<std::uint8_t>(i * 13);
+      for (int p = 0; p < planes; ++p)
+        for (int y = 0; y < height; y += l.tile)
+          for (int x = 0; x < width; x += l.tile) TIFFWriteTile(tif, tile.data(), x, y, 0, p);
+    } else {
+      TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 5);
+      Bytes row(static_cast<std::size_t>(TIFFScanlineSize(tif)));
+      for (int p = 0; p < planes; ++p) {
+        for (int y = 0; y < height; ++y) {
+          for (std::size_t i = 0; i < row.size(); ++i)
+            row[i] = static_cast<std::uint8_t>(i * 7 + y * 31 + p * 101);
+          TIFFWriteScanline(tif, row.data(), y, p);
+        }
+      }
+    }
+    TIFFClose(tif);
+  }
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   if (argc != 2) {
     std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
@@ -459,5 +524,6 @@ int main(int argc, char** argv) {
   WebpSeeds(out / "webp");
   IccSeeds(out / "icc");
   HeifSeeds(out / "heif");
+  TiffSeeds(out / "tiff");
   return 0;
 }

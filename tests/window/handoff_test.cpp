@@ -111,6 +111,7 @@ class HandoffTest : public QObject {
   void filesJoinTheOpenWindowsBatch();
   void aStaleSocketBlocksNothing();
   void runsWithOptionsOfTheirOwnStayHeadless();
+  void windowSwitchOpensTheWindowWithTheFiles();
 };
 
 void HandoffTest::filesJoinTheOpenWindowsBatch() {
@@ -192,6 +193,30 @@ void HandoffTest::runsWithOptionsOfTheirOwnStayHeadless() {
   QCOMPARE(program.Run({QStringLiteral("--desktop"), QStringLiteral("a.bmp")}), 0);
   QVERIFY(std::filesystem::exists(program.folder / "ByTheRun/a.jpg"));
   QCOMPARE(started.count(), 0);
+}
+
+void HandoffTest::windowSwitchOpensTheWindowWithTheFiles() {
+  Program program;
+  // The window module beside the copied program, where it looks first.
+  QVERIFY(QFile::copy(QStringLiteral(BREVINE_WINDOW_MODULE),
+                      QString::fromStdString(program.folder / "libbrevine_window.so")));
+  WriteBmp(program.folder / "a.bmp");
+  QProcess process;
+  QProcessEnvironment env = program.Env();
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  process.setProcessEnvironment(env);
+  process.setWorkingDirectory(QString::fromStdString(program.folder.Path()));
+  process.start(program.path, {QStringLiteral("--window"), QStringLiteral("a.bmp")});
+  // The window opens with the file dropped on it: the result comes with its options.
+  QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(program.folder / "ByTheRun/a.jpg"), 20000);
+  QCOMPARE(process.state(), QProcess::Running);
+  // It serves the next run's files.
+  QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(program.Socket()), 10000);
+  WriteBmp(program.folder / "b.bmp");
+  QCOMPARE(program.Run({QStringLiteral("--window"), QStringLiteral("b.bmp")}), 0);
+  QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(program.folder / "ByTheRun/b.jpg"), 20000);
+  process.terminate();
+  QVERIFY(process.waitForFinished(10000));
 }
 
 QTEST_MAIN(HandoffTest)

@@ -721,14 +721,16 @@ void WindowTest::formatIsChosenInTheDialogAndNamedByTheQualityButton() {
   Window w;
   TForm1& f = *w.form;
   QCOMPARE(f.ui.RadioButton1->text(), Q("指定JPEG压缩率(%)"));
-  const std::pair<const char*, const char*> choices[] = {
-      {"webp", "指定WebP压缩率(%)"}, {"avif", "指定AVIF压缩率(%)"}, {"jpeg", "指定JPEG压缩率(%)"}};
+  const std::pair<const char*, const char*> choices[] = {{"webp", "指定WebP压缩率(%)"},
+                                                         {"avif", "指定AVIF压缩率(%)"},
+                                                         {"jxl", "指定JPEG XL压缩率(%)"},
+                                                         {"jpeg", "指定JPEG压缩率(%)"}};
   for (const auto& [format, label] : choices) {
     brevine::OptionsDialog* dialog = OpenMoreOptions(f, f.ui.Image2);
     QVERIFY(dialog != nullptr);
     auto* list = qobject_cast<QComboBox*>(dialog->Control("format"));
     QVERIFY(list != nullptr);
-    QCOMPARE(list->count(), 3);
+    QCOMPARE(list->count(), 4);
     list->setCurrentIndex(list->findData(Q(format)));
     dialog->accept();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

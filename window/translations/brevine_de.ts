@@ -147,6 +147,10 @@
         <source>指定AVIF压缩率(%)</source>
         <translation>AVIF-Qualität (%)</translation>
     </message>
+    <message>
+        <source>指定JPEG XL压缩率(%)</source>
+        <translation>JPEG-XL-Qualität (%)</translation>
+    </message>
 </context>
 <context>
     <name>brevine::ManagePresetsDialog</name>
@@ -254,8 +258,24 @@
         <translation>Dateiformat</translation>
     </message>
     <message>
-        <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
-        <translation>JPEG für E-Mails; WebP oder AVIF sind kleiner, für Webseiten</translation>
+        <source>JPEG 适合邮件；WebP、AVIF 或 JPEG XL 文件更小，适合网页</source>
+        <translation>JPEG für E-Mails; WebP, AVIF oder JPEG XL sind kleiner, für Webseiten</translation>
+    </message>
+    <message>
+        <source>内嵌预览图</source>
+        <translation>Eingebettete Vorschau</translation>
+    </message>
+    <message>
+        <source>完整冲洗</source>
+        <translation>Vollständig entwickeln</translation>
+    </message>
+    <message>
+        <source>RAW 照片</source>
+        <translation>RAW-Fotos</translation>
+    </message>
+    <message>
+        <source>相机内嵌的预览图足够大时直接使用（快）；或总是冲洗原始数据</source>
+        <translation>Die eingebettete Vorschau der Kamera verwenden, wenn sie groß genug ist (schnell), oder immer die Rohdaten entwickeln</translation>
     </message>
 </context>
 <context>

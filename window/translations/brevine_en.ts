@@ -147,6 +147,10 @@
         <source>指定AVIF压缩率(%)</source>
         <translation>AVIF quality (%)</translation>
     </message>
+    <message>
+        <source>指定JPEG XL压缩率(%)</source>
+        <translation>JPEG XL quality (%)</translation>
+    </message>
 </context>
 <context>
     <name>brevine::ManagePresetsDialog</name>
@@ -254,8 +258,24 @@
         <translation>Format</translation>
     </message>
     <message>
-        <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
-        <translation>JPEG suits mail; WebP or AVIF files are smaller, for web pages</translation>
+        <source>JPEG 适合邮件；WebP、AVIF 或 JPEG XL 文件更小，适合网页</source>
+        <translation>JPEG suits mail; WebP, AVIF or JPEG XL files are smaller, for web pages</translation>
+    </message>
+    <message>
+        <source>内嵌预览图</source>
+        <translation>Embedded preview</translation>
+    </message>
+    <message>
+        <source>完整冲洗</source>
+        <translation>Full develop</translation>
+    </message>
+    <message>
+        <source>RAW 照片</source>
+        <translation>RAW photos</translation>
+    </message>
+    <message>
+        <source>相机内嵌的预览图足够大时直接使用（快）；或总是冲洗原始数据</source>
+        <translation>Use the camera&apos;s embedded preview when it is large enough (fast), or always develop the raw data</translation>
     </message>
 </context>
 <context>

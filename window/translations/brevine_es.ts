@@ -147,6 +147,10 @@
         <source>指定AVIF压缩率(%)</source>
         <translation>Calidad AVIF (%)</translation>
     </message>
+    <message>
+        <source>指定JPEG XL压缩率(%)</source>
+        <translation>Calidad JPEG XL (%)</translation>
+    </message>
 </context>
 <context>
     <name>brevine::ManagePresetsDialog</name>
@@ -254,8 +258,24 @@
         <translation>Formato</translation>
     </message>
     <message>
-        <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
-        <translation>JPEG para correo; WebP o AVIF son más ligeros, para la web</translation>
+        <source>JPEG 适合邮件；WebP、AVIF 或 JPEG XL 文件更小，适合网页</source>
+        <translation>JPEG para correo; WebP, AVIF o JPEG XL son más ligeros, para la web</translation>
+    </message>
+    <message>
+        <source>内嵌预览图</source>
+        <translation>Vista previa incrustada</translation>
+    </message>
+    <message>
+        <source>完整冲洗</source>
+        <translation>Revelado completo</translation>
+    </message>
+    <message>
+        <source>RAW 照片</source>
+        <translation>Fotos RAW</translation>
+    </message>
+    <message>
+        <source>相机内嵌的预览图足够大时直接使用（快）；或总是冲洗原始数据</source>
+        <translation>Usar la vista previa incrustada de la cámara si es lo bastante grande (rápido), o revelar siempre los datos en bruto</translation>
     </message>
 </context>
 <context>

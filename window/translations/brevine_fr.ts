@@ -147,6 +147,10 @@
         <source>指定AVIF压缩率(%)</source>
         <translation>Qualité AVIF (%)</translation>
     </message>
+    <message>
+        <source>指定JPEG XL压缩率(%)</source>
+        <translation>Qualité JPEG XL (%)</translation>
+    </message>
 </context>
 <context>
     <name>brevine::ManagePresetsDialog</name>
@@ -254,8 +258,24 @@
         <translation>Format</translation>
     </message>
     <message>
-        <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
-        <translation>JPEG pour les courriels ; WebP ou AVIF, plus légers, pour le Web</translation>
+        <source>JPEG 适合邮件；WebP、AVIF 或 JPEG XL 文件更小，适合网页</source>
+        <translation>JPEG pour les courriels ; WebP, AVIF ou JPEG XL, plus légers, pour le Web</translation>
+    </message>
+    <message>
+        <source>内嵌预览图</source>
+        <translation>Aperçu intégré</translation>
+    </message>
+    <message>
+        <source>完整冲洗</source>
+        <translation>Développement complet</translation>
+    </message>
+    <message>
+        <source>RAW 照片</source>
+        <translation>Photos RAW</translation>
+    </message>
+    <message>
+        <source>相机内嵌的预览图足够大时直接使用（快）；或总是冲洗原始数据</source>
+        <translation>Utiliser l&apos;aperçu intégré de l&apos;appareil s&apos;il est assez grand (rapide), ou toujours développer les données brutes</translation>
     </message>
 </context>
 <context>

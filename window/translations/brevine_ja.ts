@@ -147,6 +147,10 @@
         <source>指定AVIF压缩率(%)</source>
         <translation>AVIF品質(%)</translation>
     </message>
+    <message>
+        <source>指定JPEG XL压缩率(%)</source>
+        <translation>JPEG XL品質(%)</translation>
+    </message>
 </context>
 <context>
     <name>brevine::ManagePresetsDialog</name>
@@ -254,8 +258,24 @@
         <translation>保存形式</translation>
     </message>
     <message>
-        <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
-        <translation>JPEGはメール向け、WebP・AVIFは小さくWeb向け</translation>
+        <source>JPEG 适合邮件；WebP、AVIF 或 JPEG XL 文件更小，适合网页</source>
+        <translation>JPEGはメール向け、WebP・AVIF・JPEG XLは小さくWeb向け</translation>
+    </message>
+    <message>
+        <source>内嵌预览图</source>
+        <translation>埋め込みプレビュー</translation>
+    </message>
+    <message>
+        <source>完整冲洗</source>
+        <translation>完全現像</translation>
+    </message>
+    <message>
+        <source>RAW 照片</source>
+        <translation>RAW 写真</translation>
+    </message>
+    <message>
+        <source>相机内嵌的预览图足够大时直接使用（快）；或总是冲洗原始数据</source>
+        <translation>カメラ内蔵のプレビューが十分大きければそれを使う（高速）か、常に RAW データを現像する</translation>
     </message>
 </context>
 <context>

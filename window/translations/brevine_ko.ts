@@ -147,6 +147,10 @@
         <source>指定AVIF压缩率(%)</source>
         <translation>AVIF 품질(%)</translation>
     </message>
+    <message>
+        <source>指定JPEG XL压缩率(%)</source>
+        <translation>JPEG XL 품질(%)</translation>
+    </message>
 </context>
 <context>
     <name>brevine::ManagePresetsDialog</name>
@@ -254,8 +258,24 @@
         <translation>저장 형식</translation>
     </message>
     <message>
-        <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
-        <translation>JPEG는 메일용, WebP나 AVIF는 더 작아 웹용</translation>
+        <source>JPEG 适合邮件；WebP、AVIF 或 JPEG XL 文件更小，适合网页</source>
+        <translation>JPEG는 메일용, WebP·AVIF·JPEG XL은 더 작아 웹용</translation>
+    </message>
+    <message>
+        <source>内嵌预览图</source>
+        <translation>내장 미리보기</translation>
+    </message>
+    <message>
+        <source>完整冲洗</source>
+        <translation>전체 현상</translation>
+    </message>
+    <message>
+        <source>RAW 照片</source>
+        <translation>RAW 사진</translation>
+    </message>
+    <message>
+        <source>相机内嵌的预览图足够大时直接使用（快）；或总是冲洗原始数据</source>
+        <translation>카메라 내장 미리보기가 충분히 크면 그것을 사용(빠름)하거나 항상 원본 데이터를 현상</translation>
     </message>
 </context>
 <context>

@@ -147,6 +147,10 @@
         <source>指定AVIF压缩率(%)</source>
         <translation>Qualidade AVIF %</translation>
     </message>
+    <message>
+        <source>指定JPEG XL压缩率(%)</source>
+        <translation>Qualidade JPEG XL %</translation>
+    </message>
 </context>
 <context>
     <name>brevine::ManagePresetsDialog</name>
@@ -254,8 +258,24 @@
         <translation>Formato</translation>
     </message>
     <message>
-        <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
-        <translation>JPEG para e-mail; WebP ou AVIF são menores, para a web</translation>
+        <source>JPEG 适合邮件；WebP、AVIF 或 JPEG XL 文件更小，适合网页</source>
+        <translation>JPEG para e-mail; WebP, AVIF ou JPEG XL são menores, para a web</translation>
+    </message>
+    <message>
+        <source>内嵌预览图</source>
+        <translation>Prévia incorporada</translation>
+    </message>
+    <message>
+        <source>完整冲洗</source>
+        <translation>Revelação completa</translation>
+    </message>
+    <message>
+        <source>RAW 照片</source>
+        <translation>Fotos RAW</translation>
+    </message>
+    <message>
+        <source>相机内嵌的预览图足够大时直接使用（快）；或总是冲洗原始数据</source>
+        <translation>Usar a prévia incorporada da câmera quando for grande o bastante (rápido), ou sempre revelar os dados brutos</translation>
     </message>
 </context>
 <context>

@@ -147,6 +147,10 @@
         <source>指定AVIF压缩率(%)</source>
         <translation>Качество AVIF (%)</translation>
     </message>
+    <message>
+        <source>指定JPEG XL压缩率(%)</source>
+        <translation>Качество JPEG XL (%)</translation>
+    </message>
 </context>
 <context>
     <name>brevine::ManagePresetsDialog</name>
@@ -254,8 +258,24 @@
         <translation>Формат</translation>
     </message>
     <message>
-        <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
-        <translation>JPEG для почты; WebP и AVIF меньше, для веб-страниц</translation>
+        <source>JPEG 适合邮件；WebP、AVIF 或 JPEG XL 文件更小，适合网页</source>
+        <translation>JPEG для почты; WebP, AVIF и JPEG XL меньше, для веб-страниц</translation>
+    </message>
+    <message>
+        <source>内嵌预览图</source>
+        <translation>Встроенное превью</translation>
+    </message>
+    <message>
+        <source>完整冲洗</source>
+        <translation>Полная проявка</translation>
+    </message>
+    <message>
+        <source>RAW 照片</source>
+        <translation>Фото RAW</translation>
+    </message>
+    <message>
+        <source>相机内嵌的预览图足够大时直接使用（快）；或总是冲洗原始数据</source>
+        <translation>Использовать встроенное превью камеры, если оно достаточно велико (быстро), или всегда проявлять исходные данные</translation>
     </message>
 </context>
 <context>

@@ -147,6 +147,10 @@
         <source>指定AVIF压缩率(%)</source>
         <translation>指定AVIF品質(%)</translation>
     </message>
+    <message>
+        <source>指定JPEG XL压缩率(%)</source>
+        <translation>指定JPEG XL品質(%)</translation>
+    </message>
 </context>
 <context>
     <name>brevine::ManagePresetsDialog</name>
@@ -254,8 +258,24 @@
         <translation>儲存格式</translation>
     </message>
     <message>
-        <source>JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
-        <translation>JPEG 適合郵件；WebP 或 AVIF 檔案更小，適合網頁</translation>
+        <source>JPEG 适合邮件；WebP、AVIF 或 JPEG XL 文件更小，适合网页</source>
+        <translation>JPEG 適合郵件；WebP、AVIF 或 JPEG XL 檔案更小，適合網頁</translation>
+    </message>
+    <message>
+        <source>内嵌预览图</source>
+        <translation>內嵌預覽圖</translation>
+    </message>
+    <message>
+        <source>完整冲洗</source>
+        <translation>完整沖洗</translation>
+    </message>
+    <message>
+        <source>RAW 照片</source>
+        <translation>RAW 相片</translation>
+    </message>
+    <message>
+        <source>相机内嵌的预览图足够大时直接使用（快）；或总是冲洗原始数据</source>
+        <translation>相機內嵌的預覽圖夠大時直接使用（快）；或總是沖洗原始資料</translation>
     </message>
 </context>
 <context>
