@@ -435,8 +435,8 @@ void LoadBmpRows(const SourceFile& source, RowSink& sink) {
 
 namespace probe_detail {
 
-PictureProbe ProbeBmp(const std::string& path) {
-  const ImageFile file(path);
+PictureProbe ProbeBmp(const SourceFile& source) {
+  const ImageFile file(source);
   std::vector<std::uint8_t> head(
       static_cast<std::size_t>(std::min<std::uint64_t>(file.Size(), 256)));
   file.ReadAt(0, head.size(), head.data());

@@ -262,6 +262,7 @@ struct PictureProbe {
 // nullopt when the file cannot be read or its header is not understood, and for HEIF and
 // AVIF, whose sizes take a walk through the whole box structure.
 std::optional<PictureProbe> ProbeImage(const std::string& path);
+std::optional<PictureProbe> ProbeImage(const SourceFile& source);
 
 // Reads a whole file; raises std::system_error when it cannot be opened or read.
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path);

@@ -460,8 +460,8 @@ std::unique_ptr<FileSource> OpenSource(const ImageFile& file) {
 
 namespace probe_detail {
 
-PictureProbe ProbeJpeg(const std::string& path) {
-  const ImageFile file(path);
+PictureProbe ProbeJpeg(const SourceFile& opened) {
+  const ImageFile file(opened);
   const auto source = OpenSource(file);
   Decompressor decompressor;
   decompressor.ReadHeader(JpegInput{nullptr, 0, source.get()}, true);

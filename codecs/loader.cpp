@@ -241,14 +241,14 @@ std::uint32_t Be32(const std::uint8_t* p) {
 }
 
 // The first bytes of a file, as many as it has up to `n`.
-std::vector<std::uint8_t> Head(const std::string& path, std::size_t n) {
-  const ImageFile file(path);
+std::vector<std::uint8_t> Head(const SourceFile& source, std::size_t n) {
+  const ImageFile file(source);
   std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::uint64_t>(file.Size(), n)));
   file.ReadAt(0, head.size(), head.data());
   return head;
 }
 
-std::optional<PictureProbe> ProbePng(const std::string& path) {
+std::optional<PictureProbe> ProbePng(const SourceFile& path) {
   const std::vector<std::uint8_t> head = Head(path, 256);
   std::size_t at = head.size() > 128 && head[0] == 0 && head[74] == 0 ? 128 : 0;
   static constexpr std::uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
@@ -267,7 +267,7 @@ std::optional<PictureProbe> ProbePng(const std::string& path) {
   return probe;
 }
 
-std::optional<PictureProbe> ProbeWebp(const std::string& path) {
+std::optional<PictureProbe> ProbeWebp(const SourceFile& path) {
   const std::vector<std::uint8_t> head = Head(path, 4096);
   WebPBitstreamFeatures features;
   if (WebPGetFeatures(head.data(), head.size(), &features) != VP8_STATUS_OK) return std::nullopt;
@@ -280,7 +280,7 @@ std::optional<PictureProbe> ProbeWebp(const std::string& path) {
   return probe;
 }
 
-std::optional<PictureProbe> ProbeGif(const std::string& path) {
+std::optional<PictureProbe> ProbeGif(const SourceFile& path) {
   const std::vector<std::uint8_t> head = Head(path, 16);
   if (head.size() < 10 || std::memcmp(head.data(), "GIF", 3) != 0) return std::nullopt;
   PictureProbe probe;
@@ -292,18 +292,28 @@ std::optional<PictureProbe> ProbeGif(const std::string& path) {
 
 }  // namespace
 
-std::optional<PictureProbe> ProbeImage(const std::string& path) {
-  const std::string extension = platform::LowerExtension(path);
+std::optional<PictureProbe> ProbeImage(const SourceFile& source) {
+  const std::string extension = platform::LowerExtension(source.name);
   try {
-    if (extension == ".jpg" || extension == ".jpeg") return probe_detail::ProbeJpeg(path);
-    if (extension == ".bmp") return probe_detail::ProbeBmp(path);
-    if (extension == ".png") return ProbePng(path);
-    if (extension == ".webp") return ProbeWebp(path);
-    if (extension == ".gif") return ProbeGif(path);
+    if (extension == ".jpg" || extension == ".jpeg") return probe_detail::ProbeJpeg(source);
+    if (extension == ".bmp") return probe_detail::ProbeBmp(source);
+    if (extension == ".png") return ProbePng(source);
+    if (extension == ".webp") return ProbeWebp(source);
+    if (extension == ".gif") return ProbeGif(source);
     if (extension == ".tif" || extension == ".tiff") {
-      const ImageFile file(path);
+      const ImageFile file(source);
       return probe_detail::ProbeTiff(file.Descriptor());
     }
+  } catch (...) {
+  }
+  return std::nullopt;
+}
+
+std::optional<PictureProbe> ProbeImage(const std::string& path) {
+  if (!HasDecoderFor(path)) return std::nullopt;
+  try {
+    const ImageFile file(path);
+    return ProbeImage(file.Source());
   } catch (...) {
   }
   return std::nullopt;

@@ -11,10 +11,12 @@
 #include <utility>
 
 #include "available_memory.h"
+#include "decode_worker.h"
 #include "memory_window.h"
 #include "ordered_pool.h"
 #include "output_stage.h"
 #include "path_text.h"
+#include "unique_fd.h"
 #include "usable_cores.h"
 
 namespace brevine {
@@ -224,6 +226,7 @@ class ParallelRun {
       PipelineHooks hooks;
       hooks.times = run.times_.Own(times_);
       hooks.decoderThreads = DecoderThreads(run.workers_, run.cores_);
+      hooks.workers = run.hooks_.workers;
       if (run.hooks_.loaded)
         hooks.preview = [this](const WorkBitmap& bitmap) { run_.hooks_.loaded(index_, bitmap); };
       // Each worker owns its bitmap and its copy of the options: Prepare shares nothing
@@ -242,7 +245,7 @@ class ParallelRun {
         pipeline_->SetDecoderThreads(DecoderThreads(
             FilesSharingCores(run_.workers_, inWork, handed.item.following), run_.cores_));
         try {
-          done.file = pipeline_->Prepare(handed.item.path, bitmap_);
+          done.file = pipeline_->Prepare(handed.item.path, bitmap_, handed.workingBytes);
         } catch (...) {
           done.file = PreparedFile{};
           done.file.result = FileResult::kCannotProcess;
@@ -275,8 +278,8 @@ class ParallelRun {
       handed.barrier = index;
     }
     try {
-      handed.workingBytes =
-          hooks_.workingBytes ? hooks_.workingBytes(*item) : EstimateWorkingBytes(*item);
+      handed.workingBytes = hooks_.workingBytes ? hooks_.workingBytes(*item)
+                                                : EstimateWorkingBytes(*item, hooks_.workers);
     } catch (...) {
       handed.workingBytes = kWorkerMemoryBudget;  // unknown: counted as a large photo
     }
@@ -331,6 +334,7 @@ void RunFeedSequential(BatchFeed& feed, const platform::Clock& clock, const Batc
   PipelineHooks pipelineHooks;
   pipelineHooks.times = hooks.times;
   pipelineHooks.decoderThreads = decoderThreads;
+  pipelineHooks.workers = hooks.workers;
   if (hooks.loaded)
     pipelineHooks.preview = [&](const WorkBitmap& bitmap) { hooks.loaded(index, bitmap); };
   FilePipeline pipeline(settings, clock, pipelineHooks);
@@ -371,11 +375,12 @@ class FixedFeed final : public BatchFeed {
 std::vector<FileResult> RunSequential(const std::vector<std::string>& paths,
                                       ProcessSettings& settings, const platform::Clock& clock,
                                       StageTimes* times, const CommitReport& report,
-                                      int decoderThreads) {
+                                      int decoderThreads, DecodeWorkerPool* workers) {
   RunPlaces sources;
   for (const std::string& path : paths) sources.Add(path);
   PipelineHooks hooks;
   hooks.times = times;
+  hooks.workers = workers;
   hooks.decoderThreads = decoderThreads;
   hooks.sources = &sources;
   FilePipeline pipeline(settings, clock, hooks);
@@ -422,12 +427,24 @@ int DefaultJobs() {
   return ChooseJobs(requested, platform::UsableCores());
 }
 
-std::uint64_t EstimateWorkingBytes(const BatchItem& item) {
+std::uint64_t EstimateWorkingBytes(const BatchItem& item, DecodeWorkerPool* workers) {
   // The picture work as the file's header tells it: a streamed file counts its band, not
   // its bitmap. The decoder's and encoder's own buffers come on top.
   constexpr std::uint64_t kCodecBytes = std::uint64_t{8} << 20;
   const FixedSettings settings(item.options);
-  const std::optional<std::size_t> bytes = EstimatedWorkingBytes(item.path, settings);
+  std::optional<std::size_t> bytes;
+  if (workers == nullptr || SandboxModeOf(item.options.sandbox) == SandboxMode::kOff) {
+    bytes = EstimatedWorkingBytes(item.path, settings);
+  } else if (HasImageExtension(item.path)) {
+    // The header is untrusted too: a worker reads it.
+    int fd = -1;
+    if (OpenImageSource(item.path, fd) == LoadStatus::kOk) {
+      const platform::UniqueFd owned(fd);
+      if (const std::optional<PictureProbe> probe = workers->Probe(SourceFile{fd, item.path}))
+        bytes = EstimatedWorkingBytes(probe->width, probe->height, probe->streams, settings,
+                                      probe->orientation, probe->coefficients);
+    }
+  }
   return bytes ? *bytes + kCodecBytes : kWorkerMemoryBudget;  // unknown: a large photo
 }
 
@@ -457,14 +474,15 @@ void RunFeed(BatchFeed& feed, const platform::Clock& clock, int jobs, const Batc
 
 std::vector<FileResult> RunBatch(const std::vector<std::string>& absolutePaths,
                                  ProcessSettings& settings, const platform::Clock& clock, int jobs,
-                                 StageTimes* times, const CommitReport& report) {
+                                 StageTimes* times, const CommitReport& report,
+                                 DecodeWorkerPool* workers) {
   const std::size_t count = absolutePaths.size();
   const int asked = std::max(jobs, 1);
   jobs = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(asked), count));
   // A lone file takes every core; one worker asked for keeps to one.
   if (jobs <= 1)
     return RunSequential(absolutePaths, settings, clock, times, report,
-                         asked > 1 ? DecoderThreads(1, platform::UsableCores()) : 1);
+                         asked > 1 ? DecoderThreads(1, platform::UsableCores()) : 1, workers);
 
   // The workers' options: a snapshot on this thread before the first commit, which is
   // when a fixed source's settings could first change (only the naming texts do, which
@@ -478,6 +496,7 @@ std::vector<FileResult> RunBatch(const std::vector<std::string>& absolutePaths,
   BatchHooks hooks;
   hooks.times = times;
   hooks.sources = &sources;
+  hooks.workers = workers;
   hooks.report = [&](const CommittedFile& c) {
     results.push_back(c.result);
     if (report) report(c);

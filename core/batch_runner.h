@@ -113,7 +113,8 @@ using WorkingBytesEstimate = std::function<std::uint64_t(const BatchItem& item)>
 
 // The batch's own estimate: EstimatedWorkingBytes from the file's header (a streamed file
 // by its band) and the codecs' buffers; kWorkerMemoryBudget when the header does not tell.
-std::uint64_t EstimateWorkingBytes(const BatchItem& item);
+// With `workers` (and the item's sandbox not off) a worker reads the header.
+std::uint64_t EstimateWorkingBytes(const BatchItem& item, DecodeWorkerPool* workers = nullptr);
 
 struct BatchHooks {
   CommitReport report;
@@ -129,6 +130,8 @@ struct BatchHooks {
   // The batch's sources, which no result may replace: each file is added as it is handed
   // out; a caller that knows them all beforehand adds them here. Null: the batch's own.
   RunPlaces* sources = nullptr;
+  // Where the sources are read: confined workers, or (null) the batch's own threads.
+  DecodeWorkerPool* workers = nullptr;
 };
 
 // Runs the feed's files on `jobs` workers and commits them on the calling thread in
@@ -143,8 +146,10 @@ void RunFeed(BatchFeed& feed, const platform::Clock& clock, int jobs, const Batc
 // with the caller's settings, call for call. Parallel workers read their own copy of the
 // options, a Snapshot taken on the caller's thread at the start; the commits read `settings`.
 // `times`, when given, receives the stage times of every worker.
+// `workers`, when given, reads the sources.
 std::vector<FileResult> RunBatch(const std::vector<std::string>& absolutePaths,
                                  ProcessSettings& settings, const platform::Clock& clock, int jobs,
-                                 StageTimes* times = nullptr, const CommitReport& report = {});
+                                 StageTimes* times = nullptr, const CommitReport& report = {},
+                                 DecodeWorkerPool* workers = nullptr);
 
 }  // namespace brevine

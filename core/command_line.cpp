@@ -13,6 +13,7 @@
 
 #include "batch_runner.h"
 #include "brevine_version.h"
+#include "decode_worker.h"
 #include "desktop_notification.h"
 #include "file_system.h"
 #include "folder_walk.h"
@@ -471,7 +472,8 @@ std::vector<std::string> FilesForWindow(const Arguments& a, const std::string& p
 }
 
 int RunCommandLine(const std::vector<std::string>& args, const std::string& programPath,
-                   std::ostream& out, std::ostream& err, const std::string& cwd, bool progress) {
+                   std::ostream& out, std::ostream& err, const std::string& cwd, bool progress,
+                   bool workers) {
   const Arguments a = ParseArguments(args);
   const auto usageError = [&](const std::string& option, const std::string& reason) {
     err << "brevine: " << option << ": " << reason << "\n"
@@ -554,6 +556,16 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
 
   ProgressLine line(err, progress, paths.size());
   int status = 0;
+  std::optional<DecodeWorkerPool> pool;
+  if (workers) pool.emplace(DecodeWorkerPool::Settings{});
+  const auto warnOnce = [&] {
+    if (!pool) return;
+    if (const std::string warning = pool->TakeWarning(); !warning.empty()) {
+      line.Clear();
+      err << "brevine: " << warning << "\n";
+      err.flush();
+    }
+  };
   RunSummary summary;
   const auto print = [&](const std::string& shown, FileResult result, const std::string& detail) {
     line.Clear();
@@ -573,6 +585,7 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
   if (!paths.empty()) line.Show(0, items[itemOf[0]].shown);
   // Each line goes out as soon as its file is committed, so a long batch reports as it goes.
   const CommitReport report = [&](const CommittedFile& c) {
+    warnOnce();
     const std::size_t k = itemOf[c.index];
     reportFoldersBefore(k);
     reported = k + 1;
@@ -615,7 +628,8 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
     if (c.index + 1 < paths.size()) line.Show(c.index + 1, items[itemOf[c.index + 1]].shown);
   };
   const int jobs = a.jobs ? *a.jobs : DefaultJobs();
-  RunBatch(paths, settings, clock, jobs, nullptr, report);
+  RunBatch(paths, settings, clock, jobs, nullptr, report, pool ? &*pool : nullptr);
+  warnOnce();
   line.Clear();
   reportFoldersBefore(items.size());
   if (progress && paths.size() > 1) err << "brevine: " << SummaryLine(summary) << "\n";
@@ -634,7 +648,7 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
 }
 
 int RunCommandLine(const std::vector<std::string>& args, const std::string& programPath) {
-  return RunCommandLine(args, programPath, std::cout, std::cerr, {}, ::isatty(2) == 1);
+  return RunCommandLine(args, programPath, std::cout, std::cerr, {}, ::isatty(2) == 1, true);
 }
 
 }  // namespace brevine

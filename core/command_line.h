@@ -102,9 +102,12 @@ std::string ManualSettings();
 // written. Relative paths are taken against `cwd` (the current folder when empty). --help,
 // --version and the lines of --verbose go to `out`. When `progress` is set and there is
 // more than one file, a line redrawn in place on `err` shows how far the run is.
+// `workers`: the sources are read by decode workers started from this program (see
+// decode_worker.h); "brevine: decoding without confinement: WHY" is said once where they
+// cannot be confined.
 int RunCommandLine(const std::vector<std::string>& args, const std::string& programPath,
                    std::ostream& out, std::ostream& err, const std::string& cwd = {},
-                   bool progress = false);
+                   bool progress = false, bool workers = false);
 int RunCommandLine(const std::vector<std::string>& args, const std::string& programPath,
                    std::ostream& err, const std::string& cwd = {});
 // With the standard streams; the progress line when standard error is a terminal.

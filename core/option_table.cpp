@@ -350,6 +350,24 @@ constexpr OptionRow kTable[] = {
                 .help = "always write the reduced file"}},
      .help = "keep the source's bytes as the result where the reduced file would not be smaller "
              "and the source is already in the output format and within the box"},
+    // Photos come from anywhere; the libraries that read them are large C code. Each is
+    // read in a worker process that can open no file, create none, reach no network and
+    // start no program. Off is for measuring and debugging.
+    {.section = "option",
+     .key = "sandbox",
+     .type = kChoice,
+     .field = &Options::sandbox,
+     .defaultValue = "auto",
+     .choices = "auto|require|off",
+     .flags = {{.longName = "require-sandbox",
+                .value = "require",
+                .help = "refuse every file where the decoders cannot be confined"},
+               {.longName = "sandbox",
+                .argument = "MODE",
+                .help = "auto, require or off: where photos are decoded (see sandbox)"}},
+     .help = "auto: each photo is decoded in a confined worker process, unconfined with one "
+             "warning where the kernel cannot confine it; require: such files are refused; off: "
+             "decoded in the program itself"},
     {.section = "changed",
      .key = "save",
      .field = &Options::subFolder,

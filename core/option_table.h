@@ -68,9 +68,10 @@ struct Options {
   std::string raw;  // camera raws: "preview" (the embedded preview when it covers the box)
                     // or "develop"
   bool keepDate;
-  std::string lang;   // the window's language; empty: the desktop's
-  bool skipExisting;  // a source whose result is there and not older is skipped
-  bool onlySmaller;   // a result not smaller than its source is the source's own bytes
+  std::string lang;     // the window's language; empty: the desktop's
+  bool skipExisting;    // a source whose result is there and not older is skipped
+  bool onlySmaller;     // a result not smaller than its source is the source's own bytes
+  std::string sandbox;  // where sources are decoded: auto, require or off
   bool subFolder;
   int textPosition;
   std::string addedText;

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "codecs.h"
+#include "decode_worker.h"
 #include "file_system.h"
 #include "imaging.h"
 #include "output_stage.h"
@@ -283,7 +284,8 @@ ReducedSource ReduceOpenedSource(const SourceFile& source, const Options& option
   return out;
 }
 
-PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) {
+PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap,
+                                   std::uint64_t workingBytes) {
   PreparedFile out;
   try {
     out.sourcePath = platform::ResolveLongName(path);
@@ -313,9 +315,18 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) 
       return out;
     }
     const platform::UniqueFd source(fd);
-    ReducedSource reduced = ReduceOpenedSource(SourceFile{fd, out.sourcePath}, settings_.Current(),
-                                               LoadRequest{hooks_.decoderThreads}, bitmap,
-                                               hooks_.preview, hooks_.times);
+    const SourceFile file{fd, out.sourcePath};
+    const LoadRequest request{hooks_.decoderThreads};
+    ReducedSource reduced;
+    if (hooks_.workers != nullptr &&
+        SandboxModeOf(settings_.Current().sandbox) != SandboxMode::kOff) {
+      reduced = hooks_.workers->Reduce(file, settings_.Current(), request, bitmap, hooks_.times,
+                                       workingBytes);
+      if (reduced.result == FileResult::kWritten && hooks_.preview) hooks_.preview(bitmap);
+    } else {
+      reduced = ReduceOpenedSource(file, settings_.Current(), request, bitmap, hooks_.preview,
+                                   hooks_.times);
+    }
     out.result = reduced.result;
     out.detail = std::move(reduced.detail);
     out.warnings = std::move(reduced.info.warnings);

@@ -16,6 +16,7 @@
 namespace brevine {
 
 class RunPlaces;
+class DecodeWorkerPool;
 
 // What became of one path: a kind, which the window translates, and beside it (in
 // PreparedFile and CommittedFile) a detail in the words of the system or library that
@@ -63,6 +64,9 @@ struct PipelineHooks {
   int decoderThreads = 0;
   // The batch's sources, which no commit may replace; null: only each file's own.
   RunPlaces* sources = nullptr;
+  // Where sources are read: confined workers (unless the options say sandbox=off), or
+  // (null) this process. With workers the preview sees the picture once it is sharpened.
+  DecodeWorkerPool* workers = nullptr;
 };
 
 // The bounding box of the chosen preset (custom: the custom box's sides; no preset:
@@ -136,7 +140,9 @@ class FilePipeline {
   FileResult ProcessFile(const std::string& path, WorkBitmap& bitmap);
 
   // Load, saturation, reduction, sharpening and encoding; writes nothing; never raises.
-  PreparedFile Prepare(const std::string& path, WorkBitmap& bitmap);
+  // `workingBytes`: what a batch counts the file at (0: not known), for a worker's memory
+  // allowance.
+  PreparedFile Prepare(const std::string& path, WorkBitmap& bitmap, std::uint64_t workingBytes = 0);
   // Naming, writing and the HTML line; never raises.
   FileResult Commit(PreparedFile& prepared);
   // The threads the next files' loads may use of their own (see PipelineHooks).

@@ -35,7 +35,12 @@ std::unique_ptr<std::uint8_t[], PixelBufferDeleter> WorkBitmap::AllocatePixels(s
   const std::size_t pages = (bytes + kHugePage - 1) & ~(kHugePage - 1);
   const std::size_t length = pages + kHugePage;
   void* base = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (base == MAP_FAILED) throw std::bad_alloc();
+  if (base == MAP_FAILED) {
+    // Told to the new-handler as a failed new would be (a process that counts failed
+    // allocations hears of this one too); it raises, or the failure does.
+    if (const std::new_handler handler = std::get_new_handler()) handler();
+    throw std::bad_alloc();
+  }
   const auto start = (reinterpret_cast<std::uintptr_t>(base) + kHugePage - 1) & ~(kHugePage - 1);
   auto* pixels = reinterpret_cast<std::uint8_t*>(start);
   // Advice only: where huge pages are off the buffer works as ordinary pages.

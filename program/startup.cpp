@@ -3,17 +3,22 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstring>
+
 #include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "command_line.h"
+#include "decode_worker.h"
 #include "desktop.h"
 #include "file_system.h"
 #include "interrupt_cleanup.h"
 #include "path_text.h"
 #include "window_handoff.h"
+#include "worker_process.h"
 
 namespace brevine {
 
@@ -52,6 +57,13 @@ WindowEntry FindWindowEntry(const std::string& programPath, std::string& error) 
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
+  // A decode worker started by a batch of this program: nothing else of the program runs,
+  // and it ends without the exit handlers of libraries it has walled itself off from.
+  if (argc == 2 && std::strcmp(argv[1], kWorkerArgument) == 0) {
+    const int status = RunDecodeWorker(platform::kChildChannel);
+    std::fflush(nullptr);
+    ::_exit(status);
+  }
   const std::vector<std::string> args(argv + 1, argv + argc);
   const std::string programPath = platform::ExecutablePath();
   if (!args.empty()) {

@@ -33,10 +33,12 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 
 #include "batch_runner.h"
 #include "brevine_version.h"
 #include "codecs.h"
+#include "decode_worker.h"
 #include "desktop_services.h"
 #include "drop.h"
 #include "file_system.h"
@@ -604,7 +606,8 @@ void TForm1::ShowSummary() {
   ui.Label2->setText(summary);
   //: Tool-tip of the batch's summary.
   const QString help = tr("单击或按 Enter 查看每个文件的结果");
-  ui.Label2->setToolTip(help);
+  // Photos read without confinement: said with the batch that found it.
+  ui.Label2->setToolTip(unconfined_.isEmpty() ? help : unconfined_ + QLatin1Char('\n') + help);
   ui.Label2->setAccessibleName(summary);
   ui.Label2->setAccessibleDescription(help);
   ui.Label2->setCursor(Qt::PointingHandCursor);
@@ -722,8 +725,9 @@ void TForm1::StartBatch(const std::vector<std::string>& paths, std::optional<Opt
     }
   };
   const int jobs = jobs_ > 0 ? jobs_ : DefaultJobs();
-  batch_ = std::make_unique<WindowBatch>(paths, std::move(walk), clock_, jobs, ui.Image1->size(),
-                                         std::move(events), this, [this] { BatchEnded(); });
+  batch_ = std::make_unique<WindowBatch>(
+      paths, std::move(walk), clock_, jobs, ui.Image1->size(), std::move(events), this,
+      [this] { BatchEnded(); }, workers_);
 }
 
 void TForm1::FileStartedInBatch(std::size_t index, const std::string& path) {
@@ -782,6 +786,16 @@ void TForm1::SettleNaming(const Options& before, const Options& after) {
 void TForm1::BatchEnded() {
   batch_.reset();
   const qint64 elapsed = batchClock_.elapsed();
+  // Said once per run on standard error; the summary's tool-tip keeps it for the run.
+  if (workers_ != nullptr) {
+    if (const std::string warning = workers_->TakeWarning(); !warning.empty()) {
+      std::fprintf(stderr, "brevine: %s\n", warning.c_str());
+      const std::optional<WorkerReady> ready = workers_->Confinement();
+      //: Drop hint's tool-tip: the kernel let the photos be read only without the walls
+      //: around their decoders; %1 says what was missing (in English).
+      unconfined_ = tr("照片未经隔离解码：%1").arg(Q(ready ? ready->why : warning));
+    }
+  }
   ui.ProgressBar1->setValue(0);
   ui.ProgressBar1->setToolTip(QString());
   ui.ProgressBar1->setAccessibleDescription(QString());

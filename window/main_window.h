@@ -88,6 +88,9 @@ class TForm1 : public QWidget {
   // Files worked on at once in the next batch; 0 (the default) chooses as the command
   // line does.
   void SetJobs(int jobs) { jobs_ = jobs; }
+  // The decode workers that read the sources of every batch (null: the batches read them
+  // themselves); they outlive the window.
+  void SetDecodeWorkers(DecodeWorkerPool* workers) { workers_ = workers; }
   // The language whose translation the application loaded (empty: the written texts); the
   // help button opens that language's page where there is one.
   void SetLanguage(const QString& code) { language_ = code; }
@@ -170,6 +173,7 @@ class TForm1 : public QWidget {
   Options held_;
   State state_ = State::kCreated;
   int jobs_ = 0;
+  DecodeWorkerPool* workers_ = nullptr;
   QString language_;
   std::unique_ptr<WindowBatch> batch_;
   QPointer<OptionsDialog> moreOptions_;
@@ -182,6 +186,7 @@ class TForm1 : public QWidget {
   QString dropHint_;                     // Label2's designed text
   QRect dropHintPlace_;                  // and its place
   BatchResults results_;                 // the last batch, file by file
+  QString unconfined_;                   // the workers could not be confined: why
 };
 
 }  // namespace brevine

@@ -23,13 +23,14 @@ constexpr auto kWalkReportInterval = std::chrono::milliseconds(100);
 
 WindowBatch::WindowBatch(std::vector<std::string> paths, std::optional<Options> walk,
                          const platform::Clock& clock, int jobs, QSize previewSize, Events events,
-                         QObject* window, std::function<void()> finished)
+                         QObject* window, std::function<void()> finished, DecodeWorkerPool* workers)
     : clock_(clock),
       jobs_(jobs),
       previewSize_(previewSize),
       events_(std::move(events)),
       window_(window),
-      finished_(std::move(finished)) {
+      finished_(std::move(finished)),
+      workers_(workers) {
   if (walk)
     Enqueue({std::move(paths), std::move(walk)});
   else
@@ -53,6 +54,7 @@ WindowBatch::~WindowBatch() {
 
 void WindowBatch::Run() {
   BatchHooks hooks;
+  hooks.workers = workers_;
   hooks.sources = &sources_;
   hooks.report = [this](const CommittedFile& c) {
     QMetaObject::invokeMethod(

@@ -48,7 +48,7 @@ class WindowBatch final : public QObject, private BatchFeed {
   // ExpandFolderPaths); the window's thread only hears the count found as it grows.
   WindowBatch(std::vector<std::string> paths, std::optional<Options> walk,
               const platform::Clock& clock, int jobs, QSize previewSize, Events events,
-              QObject* window, std::function<void()> finished);
+              QObject* window, std::function<void()> finished, DecodeWorkerPool* workers = nullptr);
   // Cancels the files not yet started and waits for those in work.
   ~WindowBatch() override;
 
@@ -90,6 +90,7 @@ class WindowBatch final : public QObject, private BatchFeed {
   const Events events_;
   QObject* const window_;
   const std::function<void()> finished_;
+  DecodeWorkerPool* const workers_;
 
   // Every path handed to the batch, known before its turn: no result may replace one.
   RunPlaces sources_;

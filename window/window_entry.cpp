@@ -7,6 +7,7 @@
 
 #include "clock.h"
 #include "command_line.h"
+#include "decode_worker.h"
 #include "main_window.h"
 #include "settings_file.h"
 #include "window_handoff.h"
@@ -29,7 +30,11 @@ extern "C" __attribute__((visibility("default"))) int brevine_run_window(int arg
                               QLocale::system().uiLanguages()),
       brevine::TranslationFolders(QString::fromLocal8Bit(programPath)));
   brevine::platform::SystemClock clock;
+  // The program started again as a decode worker reads the photos; the pool outlives the
+  // window and its batches.
+  brevine::DecodeWorkerPool workers(brevine::DecodeWorkerPool::Settings{});
   brevine::TForm1 form(settingsPath, clock);
+  form.SetDecodeWorkers(&workers);
   form.SetLanguage(language);
   // Runs started by the desktop hand their files to this window while it is open.
   auto* handoff = new brevine::WindowHandoffServer(&form);

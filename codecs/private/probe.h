@@ -9,8 +9,8 @@
 
 namespace brevine::probe_detail {
 
-PictureProbe ProbeJpeg(const std::string& path);
-PictureProbe ProbeBmp(const std::string& path);
+PictureProbe ProbeJpeg(const SourceFile& source);
+PictureProbe ProbeBmp(const SourceFile& source);
 // Reads through the open descriptor; nullopt where ProbeImage gives it.
 std::optional<PictureProbe> ProbeTiff(int fd);
 

@@ -113,13 +113,14 @@ TEST(SettingsFormat, KeyOrderAndRoundTrip) {
   o.format = "avif";
   o.keepDate = true;
   o.lang = "pt_BR";
+  o.sandbox = "require";
   const std::string text = FormatSettings(o);
   EXPECT_EQ(text,
             "[pixel]\nIndex=-1\nx=640\ny=150\n\n"
             "[option]\nlap=0\nlapnum=0\nchroma=0\nmono=0\nprogressive=0\nhtml=1\njpeg=0\n"
             "parcent=92\nFileSize=120\nautorotate=0\nkeepicc=0\nfolders=1\nkeepinfo=1\nformat="
             "avif\nraw=preview\nkeepdate="
-            "1\nlang=pt_BR\nskipexisting=0\nonlysmaller=0\n\n"
+            "1\nlang=pt_BR\nskipexisting=0\nonlysmaller=0\nsandbox=require\n\n"
             "[changed]\nsave=0\nAfterBefore=1\nAddName=_small\nfolder=缩小\noutdir=\n");
   EXPECT_EQ(ParseSettings(text), o);
   EXPECT_EQ(ParseSettings(FormatSettings(Options{})), Options{});
@@ -156,6 +157,7 @@ Options EveryFieldChanged() {
   o.lang = "zh_TW";
   o.skipExisting = true;
   o.onlySmaller = true;
+  o.sandbox = "off";
   return o;
 }
 

@@ -35,6 +35,7 @@
 #include <memory>
 
 #include "codecs.h"
+#include "decode_worker.h"
 #include "format_writers.h"
 #include "main_window.h"
 #include "options_dialog.h"
@@ -167,6 +168,7 @@ class WindowTest : public QObject {
   void summaryAndResultsOfABatch();
   void progressToolTipNamesTheFileInWork();
   void longBatchEndedAwayIsNotified();
+  void batchesReadTheirSourcesThroughDecodeWorkers();
   void droppedFolderIsWalkedOnTheBatchsSide();
   void escapeStopsAFolderWalk();
   void rightClickOpensMoreOptions();
@@ -1540,6 +1542,42 @@ void FoldersOn(TForm1& f) {
 }
 
 }  // namespace
+
+// The program's decode workers read the window's sources: the same results and the same
+// reasons as when the batch reads them itself, and a worker pool kept from batch to batch.
+void WindowTest::batchesReadTheirSourcesThroughDecodeWorkers() {
+  brevine::DecodeWorkerPool::Settings settings;
+  settings.program = BREVINE_PROGRAM;
+  brevine::DecodeWorkerPool workers(settings);
+  Window own, confined;
+  confined.form->SetDecodeWorkers(&workers);
+  for (Window* w : {&own, &confined}) {
+    WriteBmp(w->folder / "good.bmp");
+    WriteText(w->folder / "broken.png", "not a picture");
+    QSignalSpy finished(w->form.get(), &TForm1::BatchFinished);
+    for (int batch = 0; batch < 2; ++batch) {
+      w->form->DropFiles({w->folder / "good.bmp", w->folder / "broken.png"});
+      QVERIFY(finished.wait(30000));
+    }
+  }
+  // The same summary and the same reasons, file by file, whoever read the sources.
+  QCOMPARE(confined.form->ui.Label2->text(), own.form->ui.Label2->text());
+  const auto& ownRows = own.form->Results().Rows();
+  const auto& confinedRows = confined.form->Results().Rows();
+  QCOMPARE(confinedRows.size(), std::size_t{2});
+  QCOMPARE(confinedRows.size(), ownRows.size());
+  for (std::size_t i = 0; i < ownRows.size(); ++i) QCOMPARE(confinedRows[i].note, ownRows[i].note);
+  QCOMPARE(confinedRows[1].note, Q("无法解码：not a PNG file"));
+  const auto good = [](Window& w) { return test::ReadFile(Resized(w.folder / "good.bmp")); };
+  QVERIFY(!good(confined).empty());
+  QCOMPARE(good(confined), good(own));
+  const std::optional<brevine::WorkerReady> ready = workers.Confinement();
+  QVERIFY(ready.has_value());
+  // Where the kernel cannot confine the workers, the summary's tool-tip says so first.
+  QCOMPARE(confined.form->ui.Label2->toolTip() != own.form->ui.Label2->toolTip(),
+           !ready->Confined());
+  QVERIFY(workers.Started() >= 1);
+}
 
 void WindowTest::droppedFolderIsWalkedOnTheBatchsSide() {
   for (const int jobs : {1, 3}) {

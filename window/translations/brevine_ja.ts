@@ -621,5 +621,10 @@
         <translation>%1 / %2 · %3
 Esc でまだ始まっていないファイルを中止します</translation>
     </message>
+    <message>
+        <source>照片未经隔离解码：%1</source>
+        <extracomment>Drop hint&apos;s tool-tip: the kernel let the photos be read only without the walls around their decoders; %1 says what was missing (in English).</extracomment>
+        <translation>写真は隔離なしでデコードされました：%1</translation>
+    </message>
 </context>
 </TS>

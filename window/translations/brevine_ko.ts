@@ -621,5 +621,10 @@
         <translation>%1 / %2 · %3
 Esc를 누르면 아직 시작하지 않은 파일을 멈춥니다</translation>
     </message>
+    <message>
+        <source>照片未经隔离解码：%1</source>
+        <extracomment>Drop hint&apos;s tool-tip: the kernel let the photos be read only without the walls around their decoders; %1 says what was missing (in English).</extracomment>
+        <translation>사진을 격리 없이 디코딩했습니다: %1</translation>
+    </message>
 </context>
 </TS>

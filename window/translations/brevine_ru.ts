@@ -631,5 +631,10 @@
         <translation>%1 / %2 · %3
 Esc останавливает ещё не начатые файлы</translation>
     </message>
+    <message>
+        <source>照片未经隔离解码：%1</source>
+        <extracomment>Drop hint&apos;s tool-tip: the kernel let the photos be read only without the walls around their decoders; %1 says what was missing (in English).</extracomment>
+        <translation>Фото декодированы без изоляции: %1</translation>
+    </message>
 </context>
 </TS>

@@ -1,0 +1,107 @@
+#pragma once
+// Decode workers: the reading of every untrusted source (ReduceOpenedSource) in a process
+// of its own that has put up every wall the kernel offers before it reads a byte, and can
+// open no file, create none, reach no network and start no program. The batch hands a
+// worker the open source and the file's options and gets back the reduced picture and what
+// the output keeps of the source; encoding and writing stay with the batch.
+//
+// A worker is the program itself started again with kWorkerArgument: a fresh process has
+// none of the parent's threads (the window's toolkit starts several), none of its memory and
+// a new address-space layout, and never loads the window module. Workers are pooled: one
+// per job, reused file after file, replaced when one dies.
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "codecs.h"
+#include "decode_message.h"
+#include "pipeline.h"
+
+namespace brevine {
+
+// The hidden argument that makes the program a decode worker on descriptor 3.
+inline constexpr char kWorkerArgument[] = "--decode-worker";
+
+// What the worker runs for one file; ReduceOpenedSource in the program.
+using SourceReduction =
+    std::function<ReducedSource(const SourceFile& source, const Options& options,
+                                const LoadRequest& request, WorkBitmap& bitmap, StageTimes* times)>;
+
+// The worker's whole life on its end of the channel: opens the decoders' libraries,
+// confines itself (no new privileges, resource limits, Landlock, seccomp), says how far
+// that went, then reduces file after file until the channel closes. Returns the exit status.
+int RunDecodeWorker(int channel, const SourceReduction& reduce);
+int RunDecodeWorker(int channel);
+
+// What the `sandbox` key says.
+enum class SandboxMode {
+  kAuto,     // confined where the kernel allows, else unconfined with one warning
+  kRequire,  // every file is refused where the worker cannot be confined
+  kOff,      // the batch reads the sources itself
+};
+SandboxMode SandboxModeOf(const std::string& value);
+
+// The batch's pool of workers. Reduce may be called from several threads at once; each call
+// takes an idle worker or starts one.
+class DecodeWorkerPool {
+ public:
+  struct Settings {
+    std::string program = "/proc/self/exe";
+    std::vector<std::string> args = {"brevine", kWorkerArgument};
+    // The shortest time a file may take before its worker is stopped; a second per
+    // megabyte of the file is added.
+    int minimumSeconds = 30;
+  };
+
+  explicit DecodeWorkerPool(Settings settings);
+  ~DecodeWorkerPool();
+  DecodeWorkerPool(const DecodeWorkerPool&) = delete;
+  DecodeWorkerPool& operator=(const DecodeWorkerPool&) = delete;
+
+  // ReduceOpenedSource in a worker: the same result, or, when the worker failed, the file
+  // fails with the reason ("the decoder crashed (signal 11)", ...). `workingBytes`: what the
+  // batch counts the file at (0: unknown), from which its memory allowance is made. The
+  // options' `sandbox` says what happens where the worker cannot be confined: auto reads
+  // the file all the same (TakeWarning says so once), require refuses it.
+  ReducedSource Reduce(const SourceFile& source, const Options& options, const LoadRequest& request,
+                       WorkBitmap& bitmap, StageTimes* times, std::uint64_t workingBytes);
+
+  // ProbeImage in a worker: what the source's header says, for the batch's memory count;
+  // nullopt when it does not tell or the worker failed on it.
+  std::optional<PictureProbe> Probe(const SourceFile& source);
+
+  // How the first worker found its confinement; nullopt before any has started.
+  std::optional<WorkerReady> Confinement() const;
+  // Once per pool, after a file was read by a worker that could not be confined:
+  // "decoding without confinement: WHY". Empty otherwise, and on every later call.
+  std::string TakeWarning();
+  // Workers started so far (replacements included).
+  int Started() const;
+
+  class Worker;
+
+ private:
+  std::unique_ptr<Worker> Acquire(std::string& why);
+  void Release(std::unique_ptr<Worker> worker);
+
+  Settings settings_;
+  mutable std::mutex mutex_;
+  std::vector<std::unique_ptr<Worker>> idle_;
+  std::optional<WorkerReady> confinement_;
+  std::string warning_;
+  bool warned_ = false;
+  std::string startFailure_;  // no worker could be started: why
+  int started_ = 0;
+};
+
+// The text that names how a worker was confined, for a report: "Landlock ABI 7, seccomp on".
+std::string DescribeConfinement(const WorkerReady& ready);
+
+}  // namespace brevine
