@@ -345,7 +345,8 @@ void DecodeBmpFrom(const std::uint8_t* head, std::size_t headSize, std::uint64_t
   const std::int64_t width = h.width;
   const std::int64_t height = topDown ? -h.height : h.height;
   const std::int64_t pixelCount = width * height;
-  if (pixelCount > WorkBitmap::kMaxPixels) throw std::length_error("BMP picture too large");
+  if (pixelCount > WorkBitmap::kMaxPixels)
+    throw PictureTooLarge("BMP", width, height, WorkBitmap::kMaxPixels);
 
   // The colour table: the declared count (or the full table for 8 bits and less) is
   // stored and skipped, at most 256 entries are used; missing bytes read as zero.
@@ -442,7 +443,8 @@ PictureProbe ProbeBmp(const std::string& path) {
   const Header h = ReadHeader(head.data(), head.size());
   Validate(h);
   const std::int64_t height = h.height < 0 ? -h.height : h.height;
-  if (h.width * height > WorkBitmap::kMaxPixels) throw std::length_error("BMP picture too large");
+  if (h.width * height > WorkBitmap::kMaxPixels)
+    throw PictureTooLarge("BMP", h.width, height, WorkBitmap::kMaxPixels);
   PictureProbe probe;
   probe.width = static_cast<int>(h.width);
   probe.height = static_cast<int>(height);

@@ -29,13 +29,24 @@ class DecodeError : public std::runtime_error {
 };
 
 // Every libjpeg error, message "JPEG错误#%d" with the library's message code.
+// A picture whose declared size is more than the program takes: "JPEG: 70000x40000
+// pixels, more than the limit of 536870912".
+class PictureTooLarge : public std::length_error {
+ public:
+  PictureTooLarge(const char* format, std::int64_t width, std::int64_t height, std::int64_t limit);
+};
+
 class EJPEG : public DecodeError {
  public:
-  explicit EJPEG(int code);
+  explicit EJPEG(int code, std::string english = {});
   int Code() const { return code_; }
+  // The library's own English text with its code, "Bogus marker length (JPEG error 54)":
+  // what the command line tells.
+  std::string Reason() const;
 
  private:
   int code_;
+  std::string english_;
 };
 
 // ---- Loader -------------------------------------------------------------------------
@@ -46,10 +57,13 @@ enum class LoadStatus {
   kNotFound,     // no file under the path (a folder does not count)
   kReadError,    // the file exists but cannot be read
   kDecodeError,  // the data was rejected, or the picture came out empty
+  kTooLarge,     // the picture is larger than the program takes (SourceInfo::reason: how much)
 };
 
 // Whether the extension of the path's last component (in lower case) has a decoder.
 bool HasDecoderFor(const std::string& path);
+// The extensions HasDecoderFor accepts, in lower case with their dot (".jpg").
+std::vector<std::string> DecoderExtensions();
 
 // What a load learns about a picture beyond its pixels. Decoders fill what their format
 // carries; the loader starts from a cleared value.
@@ -58,6 +72,8 @@ struct SourceInfo {
   std::vector<std::uint8_t> icc;   // a well-formed RGB colour profile, or empty
   std::vector<std::uint8_t> exif;  // the EXIF block, TIFF header first, or empty
   std::string reason;              // after a failed load: why, in a few words
+  // Notes on a picture that loaded all the same ("ends early: the last 8 rows are grey").
+  std::vector<std::string> warnings;
 };
 
 // Where a decoder puts its picture. Decoders that produce rows (JPEG, non-interlaced PNG,

@@ -235,6 +235,9 @@ class Decompressor {
   }
   void Finish() { Check(FinishLeaf(&cinfo_, &err_)); }
 
+  // The output row the data ended at (its rows from there on are grey), or -1.
+  long EndedAtRow() const { return err_.endedAtRow; }
+
   void LimitScans() {
     limit_.pub.progress_monitor = CheckScanCount;
     limit_.exceeded = false;
@@ -247,7 +250,7 @@ class Decompressor {
     if (input_.file != nullptr && input_.file->readError != 0)
       throw std::system_error(input_.file->readError, std::generic_category(), "cannot read");
     if (limit_.exceeded) throw DecodeError("too many progressive scans");
-    throw EJPEG(code);
+    throw EJPEG(code, err_.english);
   }
 
   jpeg_decompress_struct cinfo_{};
@@ -322,7 +325,8 @@ void DecodeInto(const JpegInput& input, RowSink& sink, SourceInfo* info = nullpt
 
   const std::int64_t pixels =
       static_cast<std::int64_t>(cinfo.image_width) * static_cast<std::int64_t>(cinfo.image_height);
-  if (pixels > WorkBitmap::kMaxPixels) throw std::length_error("JPEG picture too large");
+  if (pixels > WorkBitmap::kMaxPixels)
+    throw PictureTooLarge("JPEG", cinfo.image_width, cinfo.image_height, WorkBitmap::kMaxPixels);
   if (pixels > kBombPixels && static_cast<std::int64_t>(size) * kPixelsPerByte < pixels) {
     throw DecodeError("JPEG file too small for its announced size");
   }
@@ -375,6 +379,14 @@ void DecodeInto(const JpegInput& input, RowSink& sink, SourceInfo* info = nullpt
     sink.Put(static_cast<int>(first), static_cast<int>(got), 1);
   }
   decompressor.Finish();
+  if (const long ended = decompressor.EndedAtRow(); ended >= 0) {
+    // The library fills what the data did not reach with grey, and says nothing: say it.
+    found.warnings.push_back(cinfo.progressive_mode
+                                 ? std::string("ends early: the last scans are missing")
+                                 : "ends early: the last " +
+                                       std::to_string(height - static_cast<JDIMENSION>(ended)) +
+                                       " rows are grey");
+  }
   if (info != nullptr) *info = std::move(found);
 }
 

@@ -112,6 +112,8 @@ class Compressor {
   int Run(VectorDestination& dest, const EncodeJob& job) {
     return CompressLeaf(&cinfo_, &err_, &dest, &job);
   }
+  // The library's English text of the error that ended Run.
+  const char* English() const { return err_.english; }
 
  private:
   jpeg_compress_struct cinfo_{};
@@ -182,15 +184,17 @@ void TJPEGImage::EncodeFrom(const WorkBitmap* source) {
   dest->out = &data_.bytes;
 
   int code;
+  std::string english;
   {
     Compressor compressor;
     code = compressor.Run(*dest, job);
+    if (code != 0) english = compressor.English();
   }
   if (code != 0) {
     // An incomplete stream is never kept: a later write would otherwise store half a file.
     data_ = TJPEGData{};
     hasData_ = false;
-    throw EJPEG(code);
+    throw EJPEG(code, std::move(english));
   }
 }
 

@@ -139,6 +139,12 @@ Decoder DecoderFor(const std::string& path) {
 
 bool HasDecoderFor(const std::string& path) { return DecoderFor(path) != nullptr; }
 
+std::vector<std::string> DecoderExtensions() {
+  std::vector<std::string> extensions;
+  for (const DispatchEntry& entry : kDispatch) extensions.emplace_back(entry.extension);
+  return extensions;
+}
+
 namespace {
 
 // The size of an open file, which must be a regular one.
@@ -354,6 +360,14 @@ LoadStatus LoadImage(const SourceFile& source, RowSink& sink, SourceInfo* info,
     details = SourceInfo{};
   } catch (const EmptyPicture&) {
     status = LoadStatus::kDecodeError;
+  } catch (const PictureTooLarge& e) {
+    status = LoadStatus::kTooLarge;
+    details = SourceInfo{};
+    details.reason = e.what();
+  } catch (const EJPEG& e) {
+    status = LoadStatus::kDecodeError;
+    details = SourceInfo{};
+    details.reason = e.Reason();
   } catch (const DecodeError& e) {
     status = LoadStatus::kDecodeError;
     details = SourceInfo{};

@@ -416,7 +416,8 @@ void DecodeLayout(const Layout& layout, RowSink& sink) {
   const Header& h = layout.header;
   if (h.width == 0 || h.height == 0) throw DecodeError("PNG image of zero size");
   const std::uint64_t pixels = std::uint64_t{h.width} * h.height;
-  if (pixels > kMaxPixels) throw std::length_error("PNG image too large");
+  if (pixels > kMaxPixels)
+    throw PictureTooLarge("PNG", h.width, h.height, static_cast<std::int64_t>(kMaxPixels));
   if (pixels * WorkBitmap::kBytesPerPixel > kProportionCheckBytes &&
       layout.imageDataSize < InflatedSize(h) / kBestDeflateRatio) {
     throw DecodeError("PNG image data too short for the announced size");

@@ -204,7 +204,8 @@ void DecodeWebpRows(const std::uint8_t* data, std::size_t size, RowSink& sink, S
   const std::int64_t height = WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT);
   if (width <= 0 || height <= 0) throw DecodeError("WebP picture of zero size");
   const std::int64_t pixels = width * height;
-  if (pixels > WorkBitmap::kMaxPixels) throw std::length_error("WebP picture too large");
+  if (pixels > WorkBitmap::kMaxPixels)
+    throw PictureTooLarge("WebP", width, height, WorkBitmap::kMaxPixels);
   if (pixels > kBombPixels && static_cast<std::int64_t>(size) * kPixelsPerByte < pixels) {
     throw DecodeError("WebP file too small for its announced size");
   }

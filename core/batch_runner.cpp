@@ -46,7 +46,8 @@ bool IsUnresolvedWildcard(const std::string& path) {
 
 // Which earlier files each file must wait for, worked out as the files are handed out:
 // a file that an earlier file's JPEG writes waits for that file's commit, and a wildcard
-// path, whose match the earlier writes may change, waits for all before it.
+// path, whose match the earlier writes may change, waits for all before it. With
+// skipexisting a file also waits for the earlier writer of its own output.
 class CommitOrder {
  public:
   explicit CommitOrder(const platform::Clock& clock) : clock_(clock) {}
@@ -69,7 +70,13 @@ class CommitOrder {
       // added text becomes "s-" there too.
       FixedSettings naming(options);
       const OutputTarget target = ChooseOutput(naming, clock_, DestinationBase(path));
-      if (target.valid) lastWriter_[PlaceKey(target.jpegPath)] = i + 1;
+      if (target.valid) {
+        std::size_t& writer = lastWriter_[PlaceKey(target.jpegPath)];
+        // Whether the result is there already is asked before the file is read: it must be
+        // asked after an earlier file of the batch with the same output has written it.
+        if (options.skipExisting) barrier = std::max(barrier, writer);
+        writer = i + 1;
+      }
     } catch (...) {
       // No output to wait for.
     }

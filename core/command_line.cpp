@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <mutex>
 #include <sstream>
@@ -33,7 +34,9 @@ enum RunSwitch {
   kPreset,
   kListPresets,
   kDesktop,
-  kWindow
+  kWindow,
+  kFilesFrom,
+  kNull
 };
 struct RunFlag {
   RunSwitch id;
@@ -53,6 +56,10 @@ constexpr RunFlag kRunFlags[] = {
      "given (-r aside); else the run ends with a notification of what it did"},
     {kWindow, 0, "window", nullptr,
      "open the window with the files dropped on it (an open window takes them)"},
+    {kFilesFrom, 0, "files-from", "FILE",
+     "reduce the files FILE names too, one a line (-: standard input)"},
+    {kNull, '0', "null", nullptr,
+     "the names of --files-from end in NUL bytes (find -print0), not line ends"},
     {kVerbose, 'v', "verbose", nullptr,
      "print a line for each written file: source, result, pixels, bytes, quality"},
     {kHelpSwitch, 'h', "help", nullptr, "print this help and end"},
@@ -155,6 +162,32 @@ std::vector<FileResult> RunPaths(const std::vector<std::string>& absolutePaths,
                                  ProcessSettings& settings, const platform::Clock& clock,
                                  StageTimes* times, int jobs) {
   return RunBatch(absolutePaths, settings, clock, jobs > 0 ? jobs : DefaultJobs(), times);
+}
+
+std::string SummaryLine(const RunSummary& summary) {
+  const auto megabytes = [](std::uint64_t bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
+    return std::string(text);
+  };
+  return std::to_string(summary.written) + " written, " + std::to_string(summary.skipped) +
+         " skipped, " + std::to_string(summary.failed) + " failed; " +
+         megabytes(summary.bytesBefore) + " \u2192 " + megabytes(summary.bytesAfter);
+}
+
+std::vector<std::string> ListedNames(const std::string& text, bool null) {
+  std::vector<std::string> names;
+  const char end = null ? '\0' : '\n';
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t stop = text.find(end, start);
+    if (stop == std::string::npos) stop = text.size();
+    std::string name = text.substr(start, stop - start);
+    if (!null && !name.empty() && name.back() == '\r') name.pop_back();
+    if (!name.empty()) names.push_back(std::move(name));
+    start = stop + 1;
+  }
+  return names;
 }
 
 std::string UsageText() {
@@ -387,6 +420,12 @@ Arguments ParseArguments(const std::vector<std::string>& given) {
       case kSettings:
         a.settingsFile = *argument;
         break;
+      case kFilesFrom:
+        a.filesFrom = *argument;
+        break;
+      case kNull:
+        a.null = true;
+        break;
       case kPreset:
         a.preset = *argument;
         a.presetFlag = index >= 0 ? "--preset" : "-p";
@@ -481,11 +520,28 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
     err << "brevine: " << settingsPath << ": warning: " << warning << "\n";
   if (!options.outputDir.empty())
     options.outputDir = platform::ArgumentPath(options.outputDir, cwd);
+  std::vector<std::string> names = a.paths;
+  if (a.filesFrom) {
+    // Read whole before anything is written: a list may name the results' own folder.
+    std::string text;
+    if (*a.filesFrom == "-") {
+      std::ostringstream all;
+      all << std::cin.rdbuf();
+      text = all.str();
+    } else {
+      std::ifstream in(platform::ArgumentPath(*a.filesFrom, cwd), std::ios::binary);
+      if (!in) return usageError("--files-from", "cannot read " + *a.filesFrom);
+      std::ostringstream all;
+      all << in.rdbuf();
+      text = all.str();
+    }
+    for (std::string& name : ListedNames(text, a.null)) names.push_back(std::move(name));
+  }
   FixedSettings settings(std::move(options));
   const platform::SystemClock clock;
   std::vector<BatchPath> named;
-  named.reserve(a.paths.size());
-  for (const std::string& arg : a.paths) named.push_back({platform::ArgumentPath(arg, cwd), arg});
+  named.reserve(names.size());
+  for (const std::string& arg : names) named.push_back({platform::ArgumentPath(arg, cwd), arg});
   const std::vector<BatchPath> items = ExpandFolders(named, settings);
 
   std::vector<std::string> paths;
@@ -532,15 +588,15 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
       err << "brevine: " << items[k].shown << ": " << Describe(c.result) << "\n";
       err.flush();
     }
+    if (c.result == FileResult::kSkipped) ++summary.skipped;
     if (WroteResult(c.result)) {
-      if (a.desktop) {
-        ++summary.written;
-        summary.bytesAfter += c.bytes;
-        std::error_code ignored;
-        const auto size = std::filesystem::file_size(items[k].path, ignored);
-        if (!ignored) summary.bytesBefore += size;
-        if (summary.results.size() < kShownResults) summary.results.push_back(c.writtenPath);
-      }
+      ++summary.written;
+      summary.bytesAfter += c.bytes;
+      std::error_code ignored;
+      const auto size = std::filesystem::file_size(items[k].path, ignored);
+      if (!ignored) summary.bytesBefore += size;
+      if (a.desktop && summary.results.size() < kShownResults)
+        summary.results.push_back(c.writtenPath);
       if (c.replaced) {
         // Last wins, as in a one-file-at-a-time run, but not silently: the earlier result
         // is gone. Not a failure, so the exit status stays.
@@ -562,6 +618,7 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
   RunBatch(paths, settings, clock, jobs, nullptr, report);
   line.Clear();
   reportFoldersBefore(items.size());
+  if (progress && paths.size() > 1) err << "brevine: " << SummaryLine(summary) << "\n";
   err.flush();
   if (a.desktop) {
     // Without a notification service the run ends as any other.

@@ -43,8 +43,10 @@ struct Arguments {
   std::optional<std::string> preset;  // -p, --preset: applied between the settings and the flags
   std::string presetFlag;             // as it was written, for a usage error
   bool listPresets = false;
-  bool desktop = false;  // --desktop: started by the desktop
-  bool window = false;   // --window: the files go to the window
+  bool desktop = false;                  // --desktop: started by the desktop
+  bool window = false;                   // --window: the files go to the window
+  std::optional<std::string> filesFrom;  // --files-from: a file of names ("-": standard input)
+  bool null = false;                     // -0, --null: its names end in NUL bytes
   std::vector<FlagUse> flags;
   std::optional<std::string> errorOption;
   std::string errorReason;
@@ -67,6 +69,7 @@ std::vector<std::string> FilesForWindow(const Arguments& arguments, const std::s
 // What a run did, for the notification a run from the desktop ends with.
 struct RunSummary {
   std::size_t written = 0;
+  std::size_t skipped = 0;
   std::uint64_t bytesBefore = 0;  // the sources of the written results
   std::uint64_t bytesAfter = 0;   // the results
   std::size_t failed = 0;
@@ -77,6 +80,12 @@ struct RunSummary {
 // after, and the failures with the first one's reason.
 std::string SummaryTitle(const RunSummary& summary);
 std::string SummaryBody(const RunSummary& summary);
+// The line a run on a terminal ends with: "N written, M skipped, K failed; X MB → Y MB".
+std::string SummaryLine(const RunSummary& summary);
+
+// The names a --files-from list holds: separated by NUL bytes (`null`, as find -print0
+// writes them; a name may then hold a line end) or by line ends; empty names left out.
+std::vector<std::string> ListedNames(const std::string& text, bool null);
 
 // The --help text, made from the option table.
 std::string UsageText();

@@ -42,6 +42,14 @@ std::optional<std::string> ApplySize(std::string_view value, Options& o) {
   return std::nullopt;
 }
 
+// -q N: the fixed quality of whichever format the run writes, so every format's quality
+// takes N (checked as the quality rows check it).
+std::optional<std::string> ApplyQuality(std::string_view value, Options& o) {
+  for (const char* key : {"parcent", "webpquality", "avifquality"})
+    if (auto reason = SetFromArgument(*FindOption(key), value, o)) return reason;
+  return std::nullopt;
+}
+
 // The window's languages: the one its texts are written in, then its translations. Each is
 // named in itself; only "follow the desktop" is translated.
 constexpr char kLanguageCodes[] = "|zh_CN|en|de|fr|es|pt_BR|ru|ja|ko|zh_TW";
@@ -162,8 +170,9 @@ constexpr OptionRow kTable[] = {
                 .longName = "quality",
                 .argument = "N",
                 .also = "jpeg=1",
-                .help = "write at the fixed quality N (1..100) of the chosen format"}},
-     .help = "the fixed quality of the chosen format, 1..100",
+                .help = "write at the fixed quality N (1..100) of the chosen format",
+                .apply = ApplyQuality}},
+     .help = "the fixed quality of JPEG results, 1..100",
      .onWindow = true},
     {.section = "option",
      .key = "FileSize",
@@ -249,6 +258,30 @@ constexpr OptionRow kTable[] = {
      .label = BREVINE_TR_NOOP("brevine::OptionsDialog", "保存格式"),
      .explanation = BREVINE_TR_NOOP("brevine::OptionsDialog",
                                     "JPEG 适合邮件；WebP、AVIF 或 JPEG XL 文件更小，适合网页")},
+    // Each format keeps its own quality, which the window's quality field shows while the
+    // format is chosen. JPEG's is parcent.
+    {.section = "option",
+     .key = "webpquality",
+     .type = kInteger,
+     .field = &Options::webpQuality,
+     .defaultValue = "80",
+     .min = 1,
+     .max = 100,
+     .fallback = "80",
+     .help = "the fixed quality of WebP results, 1..100",
+     .onWindow = true,
+     .omitDefault = true},
+    {.section = "option",
+     .key = "avifquality",
+     .type = kInteger,
+     .field = &Options::avifQuality,
+     .defaultValue = "60",
+     .min = 1,
+     .max = 100,
+     .fallback = "60",
+     .help = "the fixed quality of AVIF results, 1..100",
+     .onWindow = true,
+     .omitDefault = true},
     {.section = "option",
      .key = "raw",
      .type = kChoice,
@@ -292,6 +325,31 @@ constexpr OptionRow kTable[] = {
      .label = BREVINE_TR_NOOP("brevine::OptionsDialog", "语言"),
      .explanation = BREVINE_TR_NOOP("brevine::OptionsDialog", "窗口的语言，下次启动时生效"),
      .aboutProgram = true},
+    // For archives too large to do in one go: a run that was cut short, run again, does
+    // only what is missing.
+    {.section = "option",
+     .key = "skipexisting",
+     .field = &Options::skipExisting,
+     .defaultValue = "0",
+     .flags = {{.shortName = 'n',
+                .longName = "skip-existing",
+                .value = "1",
+                .help = "skip a source whose result is there already and not older than it"},
+               {.longName = "no-skip-existing", .value = "0", .help = "write every result"}},
+     .help = "skip a source whose result exists and is not older than the source"},
+    {.section = "option",
+     .key = "onlysmaller",
+     .field = &Options::onlySmaller,
+     .defaultValue = "0",
+     .flags = {{.longName = "only-smaller",
+                .value = "1",
+                .help = "where the result would not be smaller, write the source's own bytes as "
+                        "the result (a source already in the output format and within the box)"},
+               {.longName = "no-only-smaller",
+                .value = "0",
+                .help = "always write the reduced file"}},
+     .help = "keep the source's bytes as the result where the reduced file would not be smaller "
+             "and the source is already in the output format and within the box"},
     {.section = "changed",
      .key = "save",
      .field = &Options::subFolder,
@@ -393,6 +451,12 @@ bool OneLine(std::string_view s) { return s.find_first_of("\r\n") == std::string
 
 Options::Options() {
   for (const OptionRow& row : kTable) RestoreStored(row, row.defaultValue, *this);
+}
+
+int Options::*Options::QualityField(std::string_view format) {
+  if (format == "webp") return &Options::webpQuality;
+  if (format == "avif") return &Options::avifQuality;
+  return &Options::quality;
 }
 
 std::optional<Box> Options::FitBox() const {

@@ -40,6 +40,11 @@ struct Options {
   // The box photos are fitted into: the preset's square, the custom box, or none (the
   // photo keeps its size).
   std::optional<Box> FitBox() const;
+  // The fixed quality of the chosen format: JPEG's `quality`, or WebP's or AVIF's own.
+  int FormatQuality() const { return this->*QualityField(format); }
+  // The field holding the fixed quality of a `format` value (JPEG's, which JPEG XL shares,
+  // for any other value).
+  static int Options::*QualityField(std::string_view format);
 
   int boxPreset;  // -1 none, 0..6 the squares of 1280 down to 160 pixels, 7 the custom box
   int boxWidth;   // the custom box's sides; any integer, as the window's fields take them
@@ -58,10 +63,14 @@ struct Options {
   bool folders;
   bool keepInfo;
   std::string format;
+  int webpQuality;  // 1..100: the fixed quality of WebP results (quality is JPEG's and JPEG XL's)
+  int avifQuality;  // 1..100: the fixed quality of AVIF results
   std::string raw;  // camera raws: "preview" (the embedded preview when it covers the box)
                     // or "develop"
   bool keepDate;
-  std::string lang;  // the window's language; empty: the desktop's
+  std::string lang;   // the window's language; empty: the desktop's
+  bool skipExisting;  // a source whose result is there and not older is skipped
+  bool onlySmaller;   // a result not smaller than its source is the source's own bytes
   bool subFolder;
   int textPosition;
   std::string addedText;
@@ -132,6 +141,9 @@ struct OptionRow {
   // A choice about the program rather than its results (the window's language): a preset
   // saved from the window leaves it out.
   bool aboutProgram = false;
+  // Stored only while it differs from its default, so that a settings file of a version
+  // without the key reads and writes back byte for byte.
+  bool omitDefault = false;
 };
 
 // The rows in the order the settings file stores them.

@@ -53,6 +53,8 @@ FileResult FromLoadStatus(LoadStatus status) {
       return FileResult::kNotFound;
     case LoadStatus::kReadError:
       return FileResult::kCannotRead;
+    case LoadStatus::kTooLarge:
+      return FileResult::kTooLarge;
     case LoadStatus::kDecodeError:
       break;
   }
@@ -246,7 +248,8 @@ ReducedSource ReduceOpenedSource(const SourceFile& source, const Options& option
     load.rawDevelop = options.raw == "develop";
     try {
       out.result = FromLoadStatus(LoadImage(source, sink, &out.info, load));
-      if (out.result == FileResult::kCannotDecode) out.detail = out.info.reason;
+      if (out.result == FileResult::kCannotDecode || out.result == FileResult::kTooLarge)
+        out.detail = out.info.reason;
     } catch (...) {
       out.result = FileResult::kCannotDecode;
     }
@@ -294,6 +297,10 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) 
       out.result = FileResult::kNotAnImage;
       return out;
     }
+    if (settings_.SkipExisting() && ResultIsThere(out.sourcePath, out.writtenPath)) {
+      out.result = FileResult::kSkipped;
+      return out;
+    }
     StageClock stage(hooks_.times);
     int fd = -1;
     const LoadStatus opened = OpenImageSource(out.sourcePath, fd);
@@ -311,6 +318,7 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) 
                                                hooks_.preview, hooks_.times);
     out.result = reduced.result;
     out.detail = std::move(reduced.detail);
+    out.warnings = std::move(reduced.info.warnings);
     if (out.result != FileResult::kWritten) return out;
 
     out.result = FileResult::kCannotProcess;
@@ -319,6 +327,7 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) 
     out.jpeg = EncodeResult(settings_, bitmap, reduced.info, &out.quality);
     out.width = bitmap.Width();
     out.height = bitmap.Height();
+    if (settings_.OnlySmaller()) KeepSourceWhenSmaller(out);
     stage.Stop(&StageTimes::encoding);
     out.result = FileResult::kWritten;
   } catch (...) {
@@ -328,14 +337,60 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap) 
   return out;
 }
 
+bool FilePipeline::ResultIsThere(const std::string& sourcePath, std::string& resultPath) const {
+  FixedSettings naming(settings_.Current());  // the naming may settle a text: not here
+  const OutputTarget target = ChooseOutput(naming, clock_, DestinationBase(sourcePath));
+  struct stat source, result;
+  if (!target.valid || ::stat(sourcePath.c_str(), &source) != 0 ||
+      ::lstat(target.jpegPath.c_str(), &result) != 0 || !S_ISREG(result.st_mode))
+    return false;
+  const auto older = result.st_mtim.tv_sec != source.st_mtim.tv_sec
+                         ? result.st_mtim.tv_sec < source.st_mtim.tv_sec
+                         : result.st_mtim.tv_nsec < source.st_mtim.tv_nsec;
+  if (older) return false;
+  resultPath = target.jpegPath;
+  return true;
+}
+
+void FilePipeline::KeepSourceWhenSmaller(PreparedFile& file) const {
+  // Only a source that could stand as the result: in the output format, and a picture the
+  // box would not reduce.
+  const std::string extension = platform::LowerExtension(file.sourcePath);
+  const OutputFormat format = settings_.Format();
+  const bool sameFormat = format == OutputFormat::kJpeg
+                              ? extension == ".jpg" || extension == ".jpeg"
+                              : extension == ResultExtension(format);
+  if (!sameFormat) return;
+  const std::optional<PictureProbe> probe = ProbeImage(file.sourcePath);
+  if (!probe) return;
+  const bool turned = settings_.AutoRotate() && probe->orientation >= 5 && probe->orientation <= 8;
+  const int width = turned ? probe->height : probe->width;
+  const int height = turned ? probe->width : probe->height;
+  if (const std::optional<Box> box = settings_.Current().FitBox();
+      box && (width > box->width || height > box->height))
+    return;
+  struct stat st;
+  if (::stat(file.sourcePath.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+      static_cast<std::uint64_t>(st.st_size) > file.jpeg.size())
+    return;
+  std::vector<std::uint8_t> bytes = ReadWholeFile(file.sourcePath);
+  if (bytes.size() != static_cast<std::size_t>(st.st_size)) return;
+  file.jpeg = std::move(bytes);
+  file.width = width;
+  file.height = height;
+  file.quality = 0;
+  file.keptSource = true;
+}
+
 FileResult FilePipeline::Commit(PreparedFile& prepared) {
   if (prepared.result != FileResult::kWritten) return prepared.result;
   StageClock stage(hooks_.times);
-  const FileResult result = StoreResult(settings_, clock_, prepared, hooks_.sources);
+  FileResult result = StoreResult(settings_, clock_, prepared, hooks_.sources);
+  if (result == FileResult::kWritten && prepared.keptSource) result = FileResult::kKept;
   stage.Stop(&StageTimes::writing);
-  if (hooks_.times && result == FileResult::kWritten) ++hooks_.times->files;
+  if (hooks_.times && WroteResult(result)) ++hooks_.times->files;
   try {
-    if (hooks_.previewDone && result == FileResult::kWritten) hooks_.previewDone();
+    if (hooks_.previewDone && WroteResult(result)) hooks_.previewDone();
   } catch (...) {
   }
   return result;

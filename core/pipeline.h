@@ -124,7 +124,8 @@ struct PreparedFile {
   std::string writtenPath;  // after a commit that wrote the JPEG: its path
   int width = 0;            // the picture written, in pixels
   int height = 0;
-  int quality = 0;  // the JPEG quality it was written at
+  int quality = 0;          // the JPEG quality it was written at
+  bool keptSource = false;  // `jpeg` holds the source's own bytes (onlysmaller)
 };
 
 class FilePipeline {
@@ -142,6 +143,12 @@ class FilePipeline {
   void SetDecoderThreads(int threads) { hooks_.decoderThreads = threads; }
 
  private:
+  // skipexisting: whether the source's result is there and not older than the source
+  // (its path then in `resultPath`).
+  bool ResultIsThere(const std::string& sourcePath, std::string& resultPath) const;
+  // onlysmaller: the source's own bytes in place of a result that is not smaller.
+  void KeepSourceWhenSmaller(PreparedFile& file) const;
+
   ProcessSettings& settings_;
   const platform::Clock& clock_;
   PipelineHooks hooks_;

@@ -42,7 +42,7 @@ class ProcessSettings {
   bool Progressive() const { return Current().progressive; }
   bool Html() const { return Current().html; }
   bool FixedQuality() const { return Current().fixedQuality; }  // else the target size
-  int Quality() const { return Current().quality; }             // 1 .. 100
+  int Quality() const { return Current().FormatQuality(); }     // the format's, 1 .. 100
   int TargetSize() const { return Current().targetSize; }       // kilobytes
   bool SubFolderMode() const { return Current().subFolder; }    // else added text
   int TextPosition() const { return Current().textPosition; }   // -1 none, 0 before, 1 after
@@ -56,6 +56,8 @@ class ProcessSettings {
   bool KeepInfo() const { return Current().keepInfo; }      // the photo's date and camera
   OutputFormat Format() const { return FormatOf(Current().format); }
   bool KeepDate() const { return Current().keepDate; }           // the source's modification time
+  bool SkipExisting() const { return Current().skipExisting; }   // results there are not redone
+  bool OnlySmaller() const { return Current().onlySmaller; }     // never a larger "reduction"
   std::string OutputDir() const { return Current().outputDir; }  // empty: beside the source
 };
 

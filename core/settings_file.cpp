@@ -192,7 +192,9 @@ std::string FormatSettings(const Options& o) {
       section = row.section;
       s += "[" + std::string(section) + "]\n";
     }
-    s += std::string(row.key) + "=" + StoredText(row, o) + "\n";
+    const std::string value = StoredText(row, o);
+    if (row.omitDefault && value == row.defaultValue) continue;
+    s += std::string(row.key) + "=" + value + "\n";
   }
   return s;
 }

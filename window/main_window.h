@@ -4,23 +4,55 @@
 // the behaviour. A dropped batch runs on the batch runner's threads; each file's options
 // are read from the controls, on the window's thread, when that file starts.
 
+#include <QElapsedTimer>
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "batch_runner.h"
 #include "pipeline.h"
 #include "process_settings.h"
 #include "settings_file.h"
 #include "ui_main_window.h"
+#include "window_results.h"
+
+class QMimeData;
 
 namespace brevine {
 
+class Notifier;
 class OptionsDialog;
+class ResultsDialog;
 class WindowBatch;
+
+// What the window asks of the desktop beyond its own controls. The window fills each with
+// the desktop's own service; tests put their own in place.
+struct WindowDesktop {
+  // Ctrl+O: the photos the person chose in a file dialog opened in `folder` (none: an
+  // empty list).
+  std::function<QStringList(QWidget* parent, const QString& folder)> choosePhotos;
+  // "Open folder": shows these files (or folders) in the file manager.
+  std::function<void(const QStringList& paths)> showItems;
+  // A desktop notification with one action.
+  std::function<void(const QString& title, const QString& body, const QString& actionText,
+                     std::function<void()> action)>
+      notify;
+  // A batch that took longer than this and ends while the window is not the active one is
+  // told in a notification.
+  int notifyAfterMs = 5000;
+};
+
+// The file dialog of Ctrl+O: several files, filtered to every format the loader reads.
+QStringList ChoosePhotosInDialog(QWidget* parent, const QString& folder);
+// The local paths a clipboard or drop carries: its text/uri-list, else a file manager's
+// copied files (x-special/gnome-copied-files).
+std::vector<std::string> LocalPathsOf(const QMimeData& data);
 
 // The window's texts need a CJK font: the designed family where installed, else the
 // first installed font that covers Simplified Chinese.
@@ -48,6 +80,11 @@ class TForm1 : public QWidget {
   // event loop.
   void DropFiles(const std::vector<std::string>& paths);
   bool BatchRunning() const { return state_ == State::kBatch || state_ == State::kBatchClosing; }
+  // The results of the last batch, kept until the next one starts. SetResults shows
+  // `results` as a batch's end does: its summary in the drop hint, its rows in the list.
+  const BatchResults& Results() const { return results_; }
+  void SetResults(BatchResults results);
+  WindowDesktop& Desktop() { return desktop_; }
   // Files worked on at once in the next batch; 0 (the default) chooses as the command
   // line does.
   void SetJobs(int jobs) { jobs_ = jobs; }
@@ -73,9 +110,18 @@ class TForm1 : public QWidget {
   void BitBtn2Click();
   // Esc: the files of the batch not yet started are dropped; those in work finish.
   void CancelBatch();
-  // The dialog of the options that have no control here (the window's right-click menu
-  // offers it). Its choice applies to the files started after it was accepted.
+  // The dialog of the options that have no control here (the options button and the
+  // window's right-click menu offer it). Its choice applies to the files started after it
+  // was accepted.
   void ShowMoreOptions();
+  // The results list of the last batch (clicking the summary, Enter on it, or the menu).
+  void ShowResults();
+  // Ctrl+O: photos chosen in a file dialog start a batch as a drop does.
+  void AddPhotos();
+  // Ctrl+V: files copied in a file manager start a batch as a drop does.
+  void PastePhotos();
+  // The window's menu at the focused control (Shift+F10, the menu key).
+  void ShowMenuFromKeyboard();
 
  signals:
   // A file of the batch starts, its options just read from the controls.
@@ -91,6 +137,7 @@ class TForm1 : public QWidget {
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   // The window's life: created, shown (options restored, drops accepted), in a batch, in
@@ -98,17 +145,24 @@ class TForm1 : public QWidget {
   enum class State { kCreated, kIdle, kBatch, kBatchClosing, kClosed };
 
   void FinishControls();
+  void NameControls();
+  void AddShortcuts();
+  void ShowDropHint();
+  void ShowSummary();
+  void ShowFormat(const std::string& format);
+  void FormatChosen(int index);
+  void NotifyIfAway(qint64 elapsedMs);
   void FormShow();
   void FormClose();
   int RadioGroupIndex() const;
   void SetRadioGroupIndex(int index);
   // With `walk`, the folders among the paths are walked on the batch's thread first.
   void StartBatch(const std::vector<std::string>& paths, std::optional<Options> walk);
-  void FileCommitted(std::size_t index, const std::string& path, FileResult result,
-                     const std::string& detail, const std::string& replaced);
+  void FileStartedInBatch(std::size_t index, const std::string& path);
+  void FileCommitted(std::size_t index, const std::string& path, const CommittedFile& file,
+                     const std::string& replaced);
   void SettleNaming(const Options& before, const Options& after);
   void BatchEnded();
-  static QString FailureReason(FileResult result, const std::string& detail);
 
   std::string settingsPath_;
   const platform::Clock& clock_;
@@ -119,10 +173,15 @@ class TForm1 : public QWidget {
   QString language_;
   std::unique_ptr<WindowBatch> batch_;
   QPointer<OptionsDialog> moreOptions_;
+  QPointer<ResultsDialog> resultsDialog_;
+  WindowDesktop desktop_;
+  Notifier* notifier_ = nullptr;
+  QElapsedTimer batchClock_;
+  QString photoFolder_;  // where Ctrl+O's dialog opens: the pictures folder, then the last one
   std::vector<std::string> laterDrops_;  // dropped after the batch's end was decided
   QString dropHint_;                     // Label2's designed text
-  QStringList failures_;                 // "path: reason" of the files not written
-  QStringList replacements_;             // "path: replaces the result of EARLIER"
+  QRect dropHintPlace_;                  // and its place
+  BatchResults results_;                 // the last batch, file by file
 };
 
 }  // namespace brevine

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "main_window.h"
+#include "window_palette.h"
 
 namespace brevine {
 namespace {
@@ -86,8 +87,9 @@ OptionsDialog::OptionsDialog(const Options& options, QWidget* parent,
   // Explanations line up with the check box's text, not with its indicator.
   const int indent = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this) +
                      style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, this);
+  // Quieter than the labels, in the desktop's theme, and still readable on its background.
   QPalette quiet = palette();
-  quiet.setColor(QPalette::WindowText, QColor(0x55, 0x55, 0x55));
+  quiet.setColor(QPalette::WindowText, QuietTextColour(palette()));
 
   for (const OptionRow& row : rows) {
     if (row.label == nullptr || row.onWindow) continue;

@@ -56,11 +56,7 @@ void WindowBatch::Run() {
   hooks.sources = &sources_;
   hooks.report = [this](const CommittedFile& c) {
     QMetaObject::invokeMethod(
-        this,
-        [this, index = c.index, result = c.result, detail = c.detail, replaced = c.replaced] {
-          Committed(index, result, detail, replaced);
-        },
-        Qt::QueuedConnection);
+        this, [this, c] { Committed(c); }, Qt::QueuedConnection);
   };
   // The picture is scaled down here, on the worker: the window's thread only ever sees the
   // small image.
@@ -107,9 +103,11 @@ void WindowBatch::FailUnfinished(const std::string& reason) {
   for (std::size_t index = first; index < started_ && index < paths_.size(); ++index) {
     committed_ = index + 1;
     const std::string path = paths_[index];
-    if (events_.committed)
-      events_.committed(index, path, FileResult::kCannotWrite,
-                        index == first ? reason : "the batch ended before its turn", "");
+    CommittedFile failed;
+    failed.index = index;
+    failed.result = FileResult::kCannotWrite;
+    failed.detail = index == first ? reason : "the batch ended before its turn";
+    if (events_.committed) events_.committed(index, path, failed, "");
   }
 }
 
@@ -239,12 +237,13 @@ void WindowBatch::Reply(std::optional<BatchItem> item) {
   replied_.notify_all();
 }
 
-void WindowBatch::Committed(std::size_t index, FileResult result, const std::string& detail,
-                            std::optional<std::size_t> replaced) {
+void WindowBatch::Committed(const CommittedFile& file) {
+  const std::size_t index = file.index;
   committed_ = index + 1;
   const std::string path = paths_[index];  // the handler may add to paths_
-  const std::string earlier = replaced && *replaced < paths_.size() ? paths_[*replaced] : "";
-  if (events_.committed) events_.committed(index, path, result, detail, earlier);
+  const std::string earlier =
+      file.replaced && *file.replaced < paths_.size() ? paths_[*file.replaced] : "";
+  if (events_.committed) events_.committed(index, path, file, earlier);
   Answer();
 }
 

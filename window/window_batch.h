@@ -30,9 +30,10 @@ class WindowBatch final : public QObject, private BatchFeed {
     std::function<Options()> options;  // the controls' state, for a file starting now
     std::function<void(std::size_t index, const std::string& path)> started;
     std::function<void(std::size_t index, const QImage& preview)> preview;
-    // `replaced`: the earlier path whose result this one's JPEG replaced, or empty.
-    std::function<void(std::size_t index, const std::string& path, FileResult result,
-                       const std::string& detail, const std::string& replaced)>
+    // What the commit did (where the result went, its size, or the reason it failed);
+    // `replaced`: the earlier path whose result this one replaced, or empty.
+    std::function<void(std::size_t index, const std::string& path, const CommittedFile& file,
+                       const std::string& replaced)>
         committed;
     std::function<void(const Options& before, const Options& after)> settled;
     // A folder walk has found `found` files so far (at most a few times a second).
@@ -76,8 +77,7 @@ class WindowBatch final : public QObject, private BatchFeed {
   // Window's thread from here on.
   void Answer();
   void Reply(std::optional<BatchItem> item);
-  void Committed(std::size_t index, FileResult result, const std::string& detail,
-                 std::optional<std::size_t> replaced);
+  void Committed(const CommittedFile& file);
   void Walked(std::vector<std::string> paths);
   void FailUnfinished(const std::string& reason);
   void Enqueue(WalkJob job);

@@ -18,6 +18,11 @@ struct JpegErrorManager {
   jpeg_error_mgr pub;  // first, so the library's pointer converts back
   std::jmp_buf jump;
   int code;
+  // The library's own English text of the error, made by its standard formatter.
+  void (*englishFormat)(j_common_ptr, char*);
+  char english[JMSG_LENGTH_MAX];
+  // A decode whose data ended early: the output row it had reached (-1: it did not end early).
+  long endedAtRow;
 };
 
 // Installs the hooks: errors store the code and jump back to `jump`; warnings, trace

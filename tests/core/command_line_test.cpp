@@ -186,6 +186,19 @@ TEST_F(Flags, SetOptionsForTheRunOverTheSettingsFileAndAreNeverStored) {
   EXPECT_TRUE(applied.sharpen);
   EXPECT_EQ(applied.sharpenStrength, 80);
   EXPECT_EQ(ApplyFlags(ParseArguments({"--no-sharpen", "--sharpen=5"}), {}).sharpenStrength, 5);
+  // -q is the quality of whichever format the run writes, before or after -f; a stored
+  // quality of another format is left to that format.
+  Options webpAt33;
+  webpAt33.webpQuality = 33;
+  for (const auto& args : {std::vector<std::string>{"-q", "45", "-f", "avif"},
+                           std::vector<std::string>{"-f", "webp", "-q", "45"},
+                           std::vector<std::string>{"--quality=45"}}) {
+    const Options o = ApplyFlags(ParseArguments(args), webpAt33);
+    EXPECT_EQ(o.FormatQuality(), 45) << args.front();
+    EXPECT_TRUE(o.fixedQuality);
+  }
+  EXPECT_EQ(ApplyFlags(ParseArguments({"-f", "webp"}), webpAt33).FormatQuality(), 33);
+  EXPECT_EQ(ApplyFlags(ParseArguments({"-f", "avif"}), webpAt33).FormatQuality(), 60);
   EXPECT_EQ(RunOut({"--settings", "other.ini", "--folder=out", "pics/b.bmp"}), 0);
   EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "pics/out/b.jpg"));
 }
@@ -296,9 +309,11 @@ TEST_F(Flags, ProgressOnlyWhereAskedAndForMoreThanOneFile) {
   const std::string e = err_.str();
   EXPECT_NE(e.find("\r\033[K0/3  pics/a.bmp"), std::string::npos) << e;
   EXPECT_NE(e.find("\r\033[K2/3  pics/b.bmp"), std::string::npos) << e;
-  // The error line stands on a line of its own, and the display is cleared at the end.
+  // The error line stands on a line of its own, and the display is cleared at the end,
+  // before the line of counts.
   EXPECT_NE(e.find("\r\033[Kbrevine: nothing.png: no such file\n"), std::string::npos) << e;
-  EXPECT_EQ(e.substr(e.size() - 4), "\r\033[K");
+  EXPECT_EQ(e.substr(e.rfind('\r')), "\r\033[Kbrevine: 2 written, 0 skipped, 1 failed; " +
+                                         e.substr(e.rfind("failed; ") + 8));
 }
 
 TEST_F(Flags, HelpNamesEveryFlagOfTheTable) {

@@ -119,7 +119,7 @@ TEST(SettingsFormat, KeyOrderAndRoundTrip) {
             "[option]\nlap=0\nlapnum=0\nchroma=0\nmono=0\nprogressive=0\nhtml=1\njpeg=0\n"
             "parcent=92\nFileSize=120\nautorotate=0\nkeepicc=0\nfolders=1\nkeepinfo=1\nformat="
             "avif\nraw=preview\nkeepdate="
-            "1\nlang=pt_BR\n\n"
+            "1\nlang=pt_BR\nskipexisting=0\nonlysmaller=0\n\n"
             "[changed]\nsave=0\nAfterBefore=1\nAddName=_small\nfolder=缩小\noutdir=\n");
   EXPECT_EQ(ParseSettings(text), o);
   EXPECT_EQ(ParseSettings(FormatSettings(Options{})), Options{});
@@ -150,9 +150,42 @@ Options EveryFieldChanged() {
   o.folders = true;
   o.keepInfo = true;
   o.format = "webp";
+  o.webpQuality = 55;
+  o.avifQuality = 44;
   o.keepDate = true;
   o.lang = "zh_TW";
+  o.skipExisting = true;
+  o.onlySmaller = true;
   return o;
+}
+
+// WebP and AVIF keep their own qualities right after the format. At their defaults they are
+// not written, so the file of a version without them reads and writes back byte for byte.
+TEST(SettingsFormat, EachFormatKeepsItsQuality) {
+  Options o;
+  o.format = "avif";
+  const std::string earlier = FormatSettings(o);
+  EXPECT_EQ(earlier.find("quality="), std::string::npos);
+  const Options read = ParseSettings(earlier);
+  EXPECT_EQ(read.webpQuality, 80);
+  EXPECT_EQ(read.avifQuality, 60);
+  EXPECT_EQ(read.FormatQuality(), 60);
+  EXPECT_EQ(FormatSettings(read), earlier);
+
+  o.webpQuality = 70;
+  o.quality = 85;
+  const std::string text = FormatSettings(o);
+  EXPECT_NE(text.find("\nparcent=85\n"), std::string::npos);
+  EXPECT_NE(text.find("\nformat=avif\nwebpquality=70\nraw="), std::string::npos);
+  EXPECT_EQ(ParseSettings(text), o);
+  // Each read under the quality rules of the window's field.
+  const Options odd = ParseSettings("[option]\nwebpquality=250\navifquality=x\n");
+  EXPECT_EQ(odd.webpQuality, 100);
+  EXPECT_EQ(odd.avifQuality, 60);
+  for (const auto& [format, field] :
+       {std::pair{"jpeg", &Options::quality}, std::pair{"webp", &Options::webpQuality},
+        std::pair{"avif", &Options::avifQuality}, std::pair{"gif", &Options::quality}})
+    EXPECT_EQ(Options::QualityField(format), field) << format;
 }
 
 TEST(OptionTable, CoversEveryFieldOnceForFileAndSnapshot) {

@@ -3,6 +3,7 @@
 // every text fitting its control, and the help page for the language.
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,16 +17,20 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <QTranslator>
 
+#include <map>
 #include <memory>
 
 #include "clock.h"
 #include "main_window.h"
 #include "option_table.h"
 #include "options_dialog.h"
+#include "window_format_box.h"
 #include "window_language.h"
 
 using brevine::ChooseLanguage;
@@ -95,7 +100,8 @@ int RightLimit(TForm1& f, QWidget* w) {
   if (w == f.ui.RadioButton3) return f.ui.ComboBox1->x();
   if (w == f.ui.Label5) return f.ui.Edit4->x();
   if (w == f.ui.Label6) return f.ui.Edit5->x();
-  if (w == f.ui.Label7) return f.ui.BitBtn2->x();
+  if (w == f.ui.Label7) return f.ui.OptionsButton->x();
+  if (w == f.ui.OptionsButton) return f.ui.BitBtn2->x();
   if (w->parentWidget() == f.ui.GroupBox1) return f.ui.GroupBox1->width();
   return f.ui.Bevel1->geometry().right();
 }
@@ -107,7 +113,7 @@ void CheckFit(TForm1& f, const QString& language) {
   const std::vector<QAbstractButton*> buttons = {
       f.ui.CheckBox1,    f.ui.CheckBox2,    f.ui.CheckBox3,    f.ui.CheckBox4,
       f.ui.CheckHtml,    f.ui.RadioButton1, f.ui.RadioButton2, f.ui.RadioButton3,
-      f.ui.RadioButton4, f.ui.BitBtn1,      f.ui.BitBtn2};
+      f.ui.RadioButton4, f.ui.BitBtn1,      f.ui.BitBtn2,      f.ui.OptionsButton};
   for (QAbstractButton* b : buttons) {
     // What the text itself needs: a box's indicator and gap, or a button's frame.
     const QStyle* style = b->style();
@@ -133,12 +139,22 @@ void CheckFit(TForm1& f, const QString& language) {
                            .arg(language, l->text())
                            .arg(l->geometry().right())));
   }
-  // The drop-down's items, inside the box beside its arrow.
-  const int inside = f.ui.ComboBox1->width() - f.ui.ComboBox1->iconSize().width();
-  for (int i = 0; i < f.ui.ComboBox1->count(); ++i) {
-    const int text = f.ui.ComboBox1->fontMetrics().horizontalAdvance(f.ui.ComboBox1->itemText(i));
-    if (text > inside - 8)
-      QFAIL(qPrintable(language + QStringLiteral(": list item ") + f.ui.ComboBox1->itemText(i)));
+  // The drop-downs' items, inside the box beside its arrow.
+  for (QComboBox* list : std::initializer_list<QComboBox*>{f.ui.ComboBox1, f.ui.ComboFormat}) {
+    QStyleOptionComboBox box;
+    box.initFrom(list);
+    const int inside =
+        list == f.ui.ComboFormat
+            ? f.ui.ComboFormat->TextRect().width()
+            : list->style()
+                  ->subControlRect(QStyle::CC_ComboBox, &box, QStyle::SC_ComboBoxEditField, list)
+                  .width();
+    for (int i = 0; i < list->count(); ++i) {
+      const int text = list->fontMetrics().horizontalAdvance(list->itemText(i));
+      if (text > inside)
+        QFAIL(qPrintable(language + QStringLiteral(": list item ") + list->itemText(i) +
+                         QStringLiteral(" %1 > %2").arg(text).arg(inside)));
+    }
   }
   // A group's caption ends inside its frame.
   for (QGroupBox* g : {f.ui.RadioGroup1, f.ui.GroupBox1}) {
@@ -162,6 +178,8 @@ class WindowLanguageTest : public QObject {
   void theDialogIsTranslated();
   void everyDialogRowHasATranslation();
   void theHintsAfterABatchAreTranslated();
+  void everyControlHasItsOwnAccessibleName();
+  void theWordsAroundTheWindowNameEveryFormatWritten();
   void helpPageOfTheLanguage();
 };
 
@@ -272,14 +290,33 @@ void WindowLanguageTest::eachLanguageFitsTheWindow() {
     brevine::InstallTranslations(*qApp, code, {kTranslations});
     Window w;
     CheckFit(*w.form, code);
-    // The hints that count the files a folder walk found and a batch could not reduce, in
-    // each plural form.
-    for (const char* hint : {"已找到 %n 个文件", "%n 个文件未能处理"}) {
-      for (const int n : {1, 3, 25, 12345}) {
-        w.form->ui.Label2->setText(TForm1::tr(hint, nullptr, n));
-        w.form->ui.Label2->adjustSize();
-        if (w.form->ui.Label2->geometry().right() >= RightLimit(*w.form, w.form->ui.Label2))
-          QFAIL(qPrintable(code + QStringLiteral(": ") + w.form->ui.Label2->text()));
+    // The hint that counts the files a folder walk found, in each plural form.
+    for (const int n : {1, 3, 25, 12345}) {
+      w.form->ui.Label2->setText(TForm1::tr("已找到 %n 个文件", nullptr, n));
+      w.form->ui.Label2->adjustSize();
+      if (w.form->ui.Label2->geometry().right() >= RightLimit(*w.form, w.form->ui.Label2))
+        QFAIL(qPrintable(code + QStringLiteral(": ") + w.form->ui.Label2->text()));
+    }
+    // A batch's summary, short and long: it wraps within the naming area's width and
+    // ends above the progress bar.
+    for (const int n : {1, 3, 12345}) {
+      for (const int failed : {0, 1, 12345}) {
+        brevine::BatchResults results;
+        for (int i = 0; i < n; ++i) {
+          brevine::ResultRow row;
+          row.source = Q("/p/a.jpg");
+          row.result = Q("/p/Resized/a.jpg");
+          row.before = 987'654'321;
+          row.after = 12'345'678;
+          results.Add(row);
+        }
+        for (int i = 0; i < failed; ++i) results.Add(brevine::ResultRow{Q("/p/b.txt")});
+        w.form->SetResults(results);
+        const QLabel* label = w.form->ui.Label2;
+        if (label->geometry().right() >= RightLimit(*w.form, w.form->ui.Label2) ||
+            label->geometry().bottom() >= w.form->ui.ProgressBar1->y() ||
+            label->height() < label->heightForWidth(label->width()))
+          QFAIL(qPrintable(code + QStringLiteral(": ") + label->text()));
       }
     }
     RemoveTranslations();
@@ -356,8 +393,96 @@ void WindowLanguageTest::theHintsAfterABatchAreTranslated() {
   w.form->DropFiles({missing.toStdString(), missing.toStdString()});
   QVERIFY(finished.wait(10000));
   QCOMPARE(w.form->ui.Label2->text(), Q("2 Dateien nicht verkleinert"));
-  QCOMPARE(w.form->ui.Label2->toolTip(),
-           missing + Q(": nicht lesbar\n") + missing + Q(": nicht lesbar"));
+  QCOMPARE(w.form->ui.Label2->toolTip(), Q("Klicken oder Eingabetaste: das Ergebnis jeder Datei"));
+  QCOMPARE(w.form->Results().Rows()[1].note, Q("Datei nicht gefunden"));
+  QCOMPARE(brevine::BatchResults::Reason(brevine::FileResult::kCannotRead, ""), Q("nicht lesbar"));
+  QCOMPARE(brevine::BatchResults::Reason(brevine::FileResult::kKept, ""),
+           Q("beibehalten: die verkleinerte Datei war nicht kleiner"));
+  QCOMPARE(brevine::BatchResults::Detail("ends early: the last 8 rows are grey"),
+           Q("endet vorzeitig: die letzten 8 Zeilen sind grau"));
+  // The kind is translated; the library's own words are passed on as they came, and
+  // libjpeg's error number loses the Chinese wording the written texts give it.
+  using brevine::BatchResults;
+  using brevine::FileResult;
+  QCOMPARE(BatchResults::Reason(FileResult::kCannotDecode, "not a PNG file"),
+           Q("nicht dekodierbar: not a PNG file"));
+  QCOMPARE(BatchResults::Reason(FileResult::kCannotDecode, "JPEG错误#42"),
+           Q("nicht dekodierbar: JPEG-Fehler #42"));
+  QCOMPARE(BatchResults::Reason(FileResult::kCannotWrite, "Read-only file system"),
+           Q("nicht schreibbar: der Ordner ist schreibgeschützt"));
+  QCOMPARE(BatchResults::Reason(FileResult::kNotAnImage, "", true),
+           Q("ein Ordner: „Ganze Ordner“ in den Optionen einschalten"));
+  // The summary's sizes in the locale's way of writing numbers.
+  BatchResults results;
+  brevine::ResultRow row;
+  row.source = Q("/p/a.jpg");
+  row.result = Q("/p/Resized/a.jpg");
+  row.before = 23'600'000;
+  row.after = 2'200'000;
+  results.Add(row);
+  results.Add(brevine::ResultRow{Q("/p/b.txt")});
+  QCOMPARE(results.Summary(QLocale(QLocale::German)),
+           Q("1 Foto: 23,6 MB → 2,2 MB (−91%) · 1 nicht verkleinert"));
+  RemoveTranslations();
+  QCOMPARE(brevine::InstallTranslations(*qApp, Q("en"), {kTranslations}), Q("en"));
+  QCOMPARE(results.Summary(QLocale(QLocale::English)),
+           Q("1 photo: 23.6 MB → 2.2 MB (−91%) · 1 not reduced"));
+  QCOMPARE(BatchResults::Reason(FileResult::kCannotDecode, "JPEG错误#42"),
+           Q("cannot decode: JPEG error #42"));
+  RemoveTranslations();
+  // The written texts keep the seed's wording.
+  QCOMPARE(BatchResults::Reason(FileResult::kCannotDecode, "JPEG错误#42"),
+           Q("无法解码：JPEG错误#42"));
+}
+
+// Every control tells a screen reader what it is, in the window's language: a name that is
+// not empty and not another control's.
+void WindowLanguageTest::everyControlHasItsOwnAccessibleName() {
+  for (const brevine::WindowLanguage& l : brevine::WindowLanguages()) {
+    const QString& code = l.code;
+    brevine::InstallTranslations(*qApp, code, {kTranslations});
+    Window w;
+    TForm1& f = *w.form;
+    brevine::BatchResults results;
+    results.Add(brevine::ResultRow{Q("/p/b.txt")});
+    f.SetResults(results);             // the summary is a control too
+    std::map<QString, QString> names;  // name -> control
+    for (QWidget* control : f.findChildren<QWidget*>()) {
+      const bool takesInput = control->focusPolicy() != Qt::NoFocus;
+      if (!takesInput && control != f.ui.ProgressBar1 && control != f.ui.Image1) continue;
+      if (control->parentWidget() != nullptr && qobject_cast<QComboBox*>(control->parentWidget()))
+        continue;  // a drop-down's own parts
+      QAccessibleInterface* a = QAccessible::queryAccessibleInterface(control);
+      QVERIFY(a != nullptr);
+      const QString name = a->text(QAccessible::Name);
+      const QString where = code + Q(": ") + control->objectName();
+      QVERIFY2(!name.trimmed().isEmpty(), qPrintable(where));
+      QVERIFY2(!names.count(name), qPrintable(where + Q(" and ") + names[name] + Q(": ") + name));
+      names[name] = control->objectName();
+    }
+    QVERIFY2(names.size() >= 30, qPrintable(code + QString::number(names.size())));
+    const auto nameOf = [](QWidget* w) {
+      return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+    };
+    const auto describe = [](QWidget* w) {
+      return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Description);
+    };
+    QCOMPARE(describe(f.ui.CheckBox1), f.ui.CheckBox1->toolTip());
+    f.ui.TrackBar1->setValue(120);
+    QCOMPARE(describe(f.ui.TrackBar1), f.ui.TrackBar1->toolTip());
+    if (code == Q("en")) {
+      QCOMPARE(nameOf(f.ui.RadioGroup1Item7), Q("Custom size"));
+      QCOMPARE(nameOf(f.ui.EditPxX), Q("Custom width"));
+      QCOMPARE(nameOf(f.ui.EditPxY), Q("Custom height"));
+      QCOMPARE(nameOf(f.ui.TrackBar1), Q("Sharpening strength"));
+      QCOMPARE(nameOf(f.ui.Edit2), Q("Quality"));
+      QCOMPARE(nameOf(f.ui.Edit3), Q("File size in KB"));
+      QCOMPARE(nameOf(f.ui.Edit4), Q("Added text"));
+      QCOMPARE(nameOf(f.ui.Edit5), Q("Folder name"));
+      QCOMPARE(nameOf(f.ui.Label2), Q("1 file not reduced"));
+    }
+    RemoveTranslations();
+  }
 }
 
 void WindowLanguageTest::helpPageOfTheLanguage() {
@@ -390,6 +515,53 @@ void WindowLanguageTest::helpPageOfTheLanguage() {
       QVERIFY2(text.contains(label), qPrintable(code + Q(": ") + label));
     }
     RemoveTranslations();
+  }
+}
+
+// What the menu entry, the software centre and the help say Brevine writes: JPEG, WebP or
+// AVIF, in every language each of them carries.
+void WindowLanguageTest::theWordsAroundTheWindowNameEveryFormatWritten() {
+  const auto read = [](const char* path) {
+    QFile file(QStringLiteral(BREVINE_SOURCE_DIR "/") + Q(path));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+  };
+  const auto namesAll = [](const QString& text) {
+    return text.contains(Q("JPEG")) && text.contains(Q("WebP")) && text.contains(Q("AVIF"));
+  };
+  int comments = 0;
+  for (const QString& line : read("window/resources/brevine.desktop.in").split(QLatin1Char('\n')))
+    if (line.startsWith(Q("Comment"))) {
+      QVERIFY2(namesAll(line), qPrintable(line));
+      ++comments;
+    }
+  QCOMPARE(comments, 10);
+  const QString metainfo = read("packaging/org.brevine.brevine.metainfo.xml.in");
+  static const QRegularExpression summary(QStringLiteral("<summary[^>]*>([^<]*)</summary>"));
+  int summaries = 0;
+  for (auto it = summary.globalMatch(metainfo); it.hasNext(); ++summaries) {
+    const QString text = it.next().captured(1);
+    QVERIFY2(namesAll(text), qPrintable(text));
+  }
+  QCOMPARE(summaries, 10);
+  // The first paragraph of each language: what it is written as, after the sources' list.
+  static const QRegularExpression paragraph(QStringLiteral("<p[^>]*>([^<]*)</p>"));
+  QStringList langs;
+  for (auto it = paragraph.globalMatch(metainfo); it.hasNext();) {
+    const QRegularExpressionMatch m = it.next();
+    const QString lang = m.captured(0).section(QLatin1Char('"'), 1, 1);
+    if (langs.contains(lang)) break;
+    langs << lang;
+    QVERIFY2(namesAll(m.captured(1).section(Q("WebP"), 1)), qPrintable(m.captured(1)));
+  }
+  QCOMPARE(langs.size(), 10);
+  for (const brevine::WindowLanguage& l : brevine::WindowLanguages()) {
+    const QString page = brevine::HelpPage(QStringLiteral(BREVINE_SOURCE_DIR), l.code);
+    QFile file(page);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString first = paragraph.match(QString::fromUtf8(file.readAll())).captured(1);
+    // After the list of the formats read: the formats written.
+    const QString written = first.section(QRegularExpression(QStringLiteral("[)）]")), 1);
+    QVERIFY2(namesAll(written), qPrintable(l.code + Q(": ") + first));
   }
 }
 

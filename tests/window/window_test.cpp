@@ -1,8 +1,10 @@
 // The window on Qt's offscreen platform: controls, handlers, store and restore, dropped
 // batches, and the program's start-up as a separate process.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
@@ -21,11 +23,13 @@
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QUrl>
 
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -34,7 +38,9 @@
 #include "format_writers.h"
 #include "main_window.h"
 #include "options_dialog.h"
+#include "results_dialog.h"
 #include "test_images.h"
+#include "window_palette.h"
 #include "window_preview.h"
 
 using brevine::Options;
@@ -158,12 +164,17 @@ class WindowTest : public QObject {
   void droppedBatchIsTheOneAtATimeRun();
   void controlChangedDuringBatchAppliesToFilesStartedAfter();
   void escapeDropsTheFilesNotStarted();
-  void failuresAreSaidInTheDropHint();
+  void summaryAndResultsOfABatch();
+  void progressToolTipNamesTheFileInWork();
+  void longBatchEndedAwayIsNotified();
   void droppedFolderIsWalkedOnTheBatchsSide();
   void escapeStopsAFolderWalk();
   void rightClickOpensMoreOptions();
   void moreOptionsAreStoredAndRestored();
   void moreOptionsDuringBatchApplyToFilesStartedAfter();
+  void formatDropDownSwapsEachFormatsQuality();
+  void keysAddPasteOpenTheMenuAndQuit();
+  void designedLookUnderADarkTheme();
   void formatIsChosenInTheDialogAndNamedByTheQualityButton();
   void helpButtonWithoutHelpDoesNothing();
   void commandLineRunLeavesSettingsUnchanged();
@@ -230,9 +241,20 @@ void WindowTest::designedControlsAndPlaces() {
            f.ui.CheckBox1, f.ui.CheckHtml, f.ui.RadioButton3, f.ui.ComboBox1, f.ui.BitBtn1,
            f.ui.BitBtn2, f.RadioGroup1Items[5]})
     QCOMPARE(hand->cursor().shape(), Qt::PointingHandCursor);
-  QCOMPARE(f.ui.BitBtn1->focusPolicy(), Qt::NoFocus);
+  // Tab reaches the header's buttons; a click leaves the focus where it was.
+  for (QWidget* button : {static_cast<QWidget*>(f.ui.OptionsButton),
+                          static_cast<QWidget*>(f.ui.BitBtn2), static_cast<QWidget*>(f.ui.BitBtn1)})
+    QCOMPARE(button->focusPolicy(), Qt::TabFocus);
   QCOMPARE(f.ui.EditPxX->nextInFocusChain(), static_cast<QWidget*>(f.ui.EditPxY));
+  QCOMPARE(f.ui.Edit2->nextInFocusChain(), static_cast<QWidget*>(f.ui.ComboFormat));
   QCOMPARE(f.ui.Edit3->nextInFocusChain(), static_cast<QWidget*>(f.ui.RadioButton3));
+  // The two additions lie in the room the design left: beside Edit2 inside its group, and
+  // in the header before the help button.
+  QCOMPARE(f.ui.ComboFormat->parentWidget(), static_cast<QWidget*>(f.ui.GroupBox1));
+  QVERIFY(f.ui.ComboFormat->x() > f.ui.Edit2->geometry().right());
+  QVERIFY(f.ui.ComboFormat->geometry().right() < f.ui.GroupBox1->width() - 1);
+  QVERIFY(f.ui.OptionsButton->geometry().right() < f.ui.BitBtn2->x());
+  QVERIFY(f.ui.OptionsButton->x() > f.ui.Label7->geometry().right());
 
   // Design-time state, before the first show restores the options: the design's own
   // texts, which the stored defaults replace (150, not 300; "Resized", not "Resize").
@@ -603,8 +625,10 @@ brevine::OptionsDialog* OpenMoreOptions(TForm1& form, QWidget* target) {
   QApplication::sendEvent(target, &click);
   auto* menu = form.findChild<QMenu*>(QStringLiteral("MoreOptionsMenu"));
   if (menu == nullptr || !menu->isVisible()) return nullptr;
-  QAction* more = menu->actions().front();
-  if (more->text() != Q("更多选项…")) return nullptr;
+  QAction* more = nullptr;
+  for (QAction* action : menu->actions())
+    if (action->text() == Q("更多选项…")) more = action;
+  if (more == nullptr) return nullptr;
   QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(more).center());
   if (menu->isVisible()) return nullptr;
   return form.findChild<brevine::OptionsDialog*>();
@@ -746,6 +770,219 @@ void WindowTest::formatIsChosenInTheDialogAndNamedByTheQualityButton() {
   QVERIFY(finished.wait(30000));
   QVERIFY(Exists(w.folder / "Resized/photo.webp"));
   QVERIFY(!Exists(w.folder / "Resized/photo.jpg"));
+}
+
+void WindowTest::formatDropDownSwapsEachFormatsQuality() {
+  Window w;
+  TForm1& f = *w.form;
+  QComboBox* format = f.ui.ComboFormat;
+  QCOMPARE(format->currentText(), Q("JPEG"));
+  // Every format the option takes; JPEG XL by its short name in the narrow box.
+  QCOMPARE(format->count(), 4);
+  QCOMPARE(format->itemText(3), Q("JXL"));
+  QCOMPARE(format->itemData(3, Qt::ToolTipRole).toString(), Q("JPEG XL"));
+  QVERIFY(f.ui.CheckBox4->isEnabled());
+  f.ui.CheckBox4->setChecked(true);
+  f.ui.Edit2->setText(Q("85"));
+
+  // From the keyboard, as a person goes down the list: each format shows its own quality.
+  QTest::keyClick(format, Qt::Key_Down);
+  QCOMPARE(format->currentText(), Q("WebP"));
+  QCOMPARE(f.ui.Edit2->text(), Q("80"));
+  QCOMPARE(f.ui.RadioButton1->text(), Q("指定WebP压缩率(%)"));
+  QVERIFY(!f.ui.CheckBox4->isEnabled());  // progressive is JPEG's
+  QVERIFY(f.ui.CheckBox4->isChecked());   // and kept for it
+  f.ui.Edit2->setText(Q("250"));          // the field's rule holds for every format
+  QCOMPARE(f.ui.Edit2->text(), Q("100"));
+  f.ui.Edit2->setText(Q("70"));
+  QTest::keyClick(format, Qt::Key_Down);
+  QCOMPARE(f.ui.Edit2->text(), Q("60"));
+  QCOMPARE(f.CurrentOptions().format, std::string("avif"));
+  QTest::keyClick(format, Qt::Key_Up);
+  QCOMPARE(f.ui.Edit2->text(), Q("70"));
+  QTest::keyClick(format, Qt::Key_Up);
+  QCOMPARE(f.ui.Edit2->text(), Q("85"));
+  QVERIFY(f.ui.CheckBox4->isEnabled());
+  Options o = f.CurrentOptions();
+  QCOMPARE(o.quality, 85);
+  QCOMPARE(o.webpQuality, 70);
+  QCOMPARE(o.avifQuality, 60);
+
+  // The dialog's format row and the drop-down are one option.
+  brevine::OptionsDialog* dialog = OpenMoreOptions(f, f.ui.Image2);
+  QVERIFY(dialog != nullptr);
+  auto* row = qobject_cast<QComboBox*>(dialog->Control("format"));
+  QCOMPARE(row->currentData().toString(), Q("jpeg"));
+  row->setCurrentIndex(row->findData(Q("webp")));
+  dialog->accept();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QCOMPARE(format->currentText(), Q("WebP"));
+  QCOMPARE(f.ui.Edit2->text(), Q("70"));
+
+  // Stored on close, each under its key; AVIF's default is not written.
+  QVERIFY(f.close());
+  const std::string stored = ReadText(w.Settings());
+  QVERIFY(stored.find("\nparcent=85\n") != std::string::npos);
+  QVERIFY(stored.find("\nformat=webp\nwebpquality=70\nraw=") != std::string::npos);
+  auto again = std::make_unique<TForm1>(w.Settings(), w.clock);
+  again->show();
+  QCOMPARE(again->ui.ComboFormat->currentText(), Q("WebP"));
+  QCOMPARE(again->ui.Edit2->text(), Q("70"));
+  QVERIFY(!again->ui.CheckBox4->isEnabled());
+  QCOMPARE(again->CurrentOptions().quality, 85);
+}
+
+void WindowTest::keysAddPasteOpenTheMenuAndQuit() {
+  Window w;
+  TForm1& f = *w.form;
+  f.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&f));
+  for (const char* name : {"a.bmp", "b.bmp", "c d.bmp"}) WriteBmp(w.folder / name);
+  int asked = 0;
+  QStringList folders;
+  f.Desktop().choosePhotos = [&](QWidget* parent, const QString& folder) {
+    ++asked;
+    folders << folder;
+    return parent == &f ? QStringList{QString::fromStdString(w.folder / "b.bmp"),
+                                      QString::fromStdString(w.folder / "a.bmp")}
+                        : QStringList{};
+  };
+  BatchLog log;
+  Follow(f, log);
+  QSignalSpy finished(&f, &TForm1::BatchFinished);
+
+  // Ctrl+O: the chosen photos start a batch as a drop does, in the order chosen.
+  f.ui.CheckBox1->setFocus();
+  QTest::keyClick(f.ui.CheckBox1, Qt::Key_O, Qt::ControlModifier);
+  QCOMPARE(asked, 1);
+  QVERIFY(f.BatchRunning());
+  QVERIFY(finished.wait(30000));
+  QCOMPARE(log.paths, (std::vector<std::string>{w.folder / "b.bmp", w.folder / "a.bmp"}));
+  QVERIFY(Exists(w.folder / "Resized/a.jpg"));
+  // A dialog closed without a choice starts nothing. The dialog opens where the last
+  // photos were chosen.
+  f.Desktop().choosePhotos = [&](QWidget*, const QString& folder) {
+    folders << folder;
+    return QStringList{};
+  };
+  QTest::keyClick(f.ui.CheckBox1, Qt::Key_O, Qt::ControlModifier);
+  QVERIFY(!f.BatchRunning());
+  QCOMPARE(folders.size(), 2);
+  QVERIFY(!folders[0].isEmpty());
+  QCOMPARE(folders[1], QString::fromStdString(w.folder.Path()));
+
+  // Ctrl+V: files copied in a file manager, as a URI list or as GNOME's copied files.
+  const QByteArray uri =
+      "file://" + QUrl::toPercentEncoding(QString::fromStdString(w.folder / "c d.bmp"), "/");
+  auto* copied = new QMimeData;
+  copied->setData(QStringLiteral("text/uri-list"), uri + "\r\n");
+  QGuiApplication::clipboard()->setMimeData(copied);
+  log.paths.clear();
+  QTest::keyClick(f.ui.CheckBox1, Qt::Key_V, Qt::ControlModifier);
+  QVERIFY(finished.wait(30000));
+  QCOMPARE(log.paths, std::vector<std::string>{w.folder / "c d.bmp"});
+  QVERIFY(Exists(w.folder / "Resized/c d.jpg"));
+  QMimeData gnome;
+  gnome.setData(QStringLiteral("x-special/gnome-copied-files"), "copy\n" + uri);
+  QCOMPARE(brevine::LocalPathsOf(gnome), std::vector<std::string>{w.folder / "c d.bmp"});
+  // In a text field Ctrl+V pastes text, as it always did.
+  QGuiApplication::clipboard()->setText(Q("-web"));
+  f.ui.Edit4->setFocus();
+  f.ui.Edit4->selectAll();
+  QTest::keyClick(f.ui.Edit4, Qt::Key_V, Qt::ControlModifier);
+  QCOMPARE(f.ui.Edit4->text(), Q("-web"));
+  QVERIFY(!f.BatchRunning());
+
+  // Shift+F10 opens the window's menu at the focused control, with the keys it offers.
+  f.ui.CheckBox1->setFocus();
+  QTest::keyClick(f.ui.CheckBox1, Qt::Key_F10, Qt::ShiftModifier);
+  auto* menu = f.findChild<QMenu*>(QStringLiteral("MoreOptionsMenu"));
+  QVERIFY(menu != nullptr && menu->isVisible());
+  QStringList entries;
+  for (QAction* action : menu->actions())
+    if (!action->isSeparator()) entries << action->text();
+  // The presets follow the window's own entries.
+  QCOMPARE(entries.mid(0, 4),
+           (QStringList{Q("添加照片…"), Q("粘贴照片"), Q("结果…"), Q("更多选项…")}));
+  QCOMPARE(menu->actions().front()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+  QVERIFY(!menu->actions()[1]->isEnabled());  // the clipboard holds text now
+  QVERIFY(menu->actions()[2]->isEnabled());   // the last batch's results
+  menu->close();
+
+  // Tab goes on from the last field to the header's buttons, Help and Quit among them.
+  f.ui.Edit5->setFocus();
+  QStringList reached;
+  for (int i = 0; i < 4; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    reached << QApplication::focusWidget()->objectName();
+  }
+  QCOMPARE(reached, (QStringList{Q("Label2"), Q("OptionsButton"), Q("BitBtn2"), Q("BitBtn1")}));
+
+  // Ctrl+Q quits as the exit button does: the options are stored.
+  f.ui.CheckBox2->setChecked(true);
+  QTest::keyClick(f.ui.CheckBox1, Qt::Key_Q, Qt::ControlModifier);
+  QVERIFY(!f.isVisible());
+  QVERIFY(brevine::ReadSettingsFile(w.Settings()).saturation);
+}
+
+void WindowTest::designedLookUnderADarkTheme() {
+  const QPalette light = QApplication::palette();
+  // A dark desktop theme: light text on dark windows and fields.
+  QPalette dark(QColor(0x35, 0x35, 0x35), QColor(0x25, 0x25, 0x25));
+  for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+    dark.setColor(role, QColor(0xEE, 0xEE, 0xEE));
+  dark.setColor(QPalette::Base, QColor(0x1E, 0x1E, 0x1E));
+  QApplication::setPalette(dark);
+  {
+    Window w;
+    TForm1& f = *w.form;
+    // Every text of the main window is dark on the designed white, and every field white.
+    int checked = 0;
+    for (QWidget* c : f.findChildren<QWidget*>()) {
+      const QPalette& p = c->palette();
+      const QString name = c->objectName();
+      if (qobject_cast<QLineEdit*>(c)) {
+        QVERIFY2(brevine::ContrastRatio(p.color(QPalette::Text), p.color(QPalette::Base)) >= 4.5,
+                 qPrintable(name));
+        QCOMPARE(p.color(QPalette::Base), QColor(Qt::white));
+        ++checked;
+      } else if (qobject_cast<QLabel*>(c) || qobject_cast<QAbstractButton*>(c) ||
+                 qobject_cast<QGroupBox*>(c)) {
+        const QColor text = p.color(c->foregroundRole());
+        QVERIFY2(brevine::ContrastRatio(text, Qt::white) >= 4.5, qPrintable(name));
+        QVERIFY2(brevine::ContrastRatio(text, p.color(QPalette::Window)) >= 4.5, qPrintable(name));
+        ++checked;
+      }
+    }
+    QVERIFY(checked >= 30);
+    // As drawn: the caption of a group and a check box's text hold dark pixels.
+    const auto darkPixels = [](QWidget* widget, QRect area) {
+      const QImage image = widget->grab(area).toImage();
+      int n = 0;
+      for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) n += qGray(image.pixel(x, y)) < 96;
+      return n;
+    };
+    QVERIFY(darkPixels(f.ui.GroupBox1, QRect(7, 0, 40, 12)) > 10);
+    QVERIFY(darkPixels(f.ui.CheckBox2, f.ui.CheckBox2->rect().adjusted(20, 0, 0, 0)) > 10);
+  }
+  // The dialogs follow the theme, and their explanations stay readable on it.
+  for (const QPalette& theme : {dark, light}) {
+    QApplication::setPalette(theme);
+    brevine::OptionsDialog options(Options{});
+    QLabel* explanation = options.findChild<QLabel*>(QStringLiteral("autorotateExplanation"));
+    QVERIFY(explanation != nullptr);
+    QCOMPARE(options.palette().color(QPalette::Window), theme.color(QPalette::Window));
+    QVERIFY(brevine::ContrastRatio(explanation->palette().color(QPalette::WindowText),
+                                   options.palette().color(QPalette::Window)) >= 4.5);
+    brevine::BatchResults results;
+    results.Add(brevine::ResultRow{Q("/p/a.txt")});
+    brevine::ResultsDialog list(results, {});
+    QCOMPARE(list.palette().color(QPalette::Window), theme.color(QPalette::Window));
+    QVERIFY(brevine::ContrastRatio(list.Explanation()->palette().color(QPalette::WindowText),
+                                   list.palette().color(QPalette::Window)) >= 4.5);
+  }
+  QApplication::setPalette(light);
 }
 
 void WindowTest::moreOptionsDuringBatchApplyToFilesStartedAfter() {
@@ -935,7 +1172,7 @@ int JpegComponents(const std::string& jpeg) {
 struct DropOutcome {
   std::map<std::string, std::string> files;
   std::vector<std::string> committed;
-  QString hint, hintToolTip;
+  QString summary, list;
   std::string settings, addedText;
 };
 
@@ -983,8 +1220,8 @@ DropOutcome RunMixedDrop(int jobs) {
   QSignalSpy finished(&f, &TForm1::BatchFinished);
   f.DropFiles(drop);
   if (!finished.wait(60000)) return out;
-  out.hint = f.ui.Label2->text();
-  out.hintToolTip = f.ui.Label2->toolTip().replace(QString::fromStdString(folder.Path()), "");
+  out.summary = f.ui.Label2->text();
+  out.list = f.Results().AsText().replace(QString::fromStdString(folder.Path()), "");
   out.addedText = f.CurrentOptions().addedText;
   f.close();
   out.settings = ReadText(folder / "brevine.ini");
@@ -1001,11 +1238,16 @@ void WindowTest::droppedBatchIsTheOneAtATimeRun() {
   QCOMPARE(one.committed.front(), std::string("/big.bmp"));
   QCOMPARE(one.committed.back(), std::string("/broken.png"));
   QCOMPARE(one.addedText, std::string("s-"));
-  QCOMPARE(one.hint, Q("3 个文件未能处理"));
-  QCOMPARE(one.hintToolTip,
-           Q("/big.bmp: cannot write (it would replace s-big.jpg, a source of this run)\n"
-             "/missing.gif: cannot read\n/broken.png: cannot decode (not a PNG "
-             "file)\n/same.bmp: replaces the result of /same.png"));
+  // The summary counts the 19 written and the four that were not: a result that would
+  // replace a source of the run, a missing file, a text file and a broken picture.
+  QVERIFY2(one.summary.startsWith(Q("19 张照片：")), qPrintable(one.summary));
+  QVERIFY2(one.summary.endsWith(Q(" · 4 个未压缩")), qPrintable(one.summary));
+  QVERIFY2(one.list.contains(Q("\t无法写入：it would replace s-big.jpg, a source of this run\n")),
+           qPrintable(one.list));
+  QVERIFY2(one.list.contains(Q("/missing.gif\t\t\t\t\t找不到文件\n")), qPrintable(one.list));
+  QVERIFY(one.list.contains(Q("\t不是图片类型\n")));
+  QVERIFY(one.list.contains(Q("/broken.png\t\t\t3\t\t无法解码：not a PNG file\n")));
+  QVERIFY(one.list.contains(Q("\treplaces the result of /same.png\n")));
   QVERIFY(one.files.count("s-s-big.jpg") == 1);
   const auto fedBack = JpegOf(test::MakePhotoLike(30, 30, 62), 50);
   QVERIFY(one.files.at("s-big.jpg") == std::string(fedBack.begin(), fedBack.end()));
@@ -1016,8 +1258,8 @@ void WindowTest::droppedBatchIsTheOneAtATimeRun() {
   for (int jobs : {2, 3, 8}) {
     const DropOutcome many = RunMixedDrop(jobs);
     QCOMPARE(many.committed, one.committed);
-    QCOMPARE(many.hint, one.hint);
-    QCOMPARE(many.hintToolTip, one.hintToolTip);
+    QCOMPARE(many.summary, one.summary);
+    QCOMPARE(many.list, one.list);
     QCOMPARE(many.addedText, one.addedText);
     QCOMPARE(many.settings, one.settings);
     QCOMPARE(many.files.size(), one.files.size());
@@ -1066,7 +1308,9 @@ void WindowTest::escapeDropsTheFilesNotStarted() {
   for (int i = 0; i < 6; ++i) QCOMPARE(Exists(Resized(files[i])), i < 2);
   QVERIFY(f.isVisible());
   QVERIFY(!f.BatchRunning());
-  QCOMPARE(f.ui.Label2->text(), Q("马上拖入图片并开始自动压缩"));  // cancelled is no failure
+  // Cancelled is no failure: the summary counts the two written.
+  QVERIFY2(f.ui.Label2->text().startsWith(Q("2 张照片：")), qPrintable(f.ui.Label2->text()));
+  QCOMPARE(f.Results().NotReduced(), 0);
   QCOMPARE(f.ui.ProgressBar1->value(), 0);
 
   // Esc belongs to that batch only: the next drop runs in full.
@@ -1076,56 +1320,201 @@ void WindowTest::escapeDropsTheFilesNotStarted() {
   QVERIFY(!Exists(Resized(files[5])));
 }
 
-void WindowTest::failuresAreSaidInTheDropHint() {
+void WindowTest::summaryAndResultsOfABatch() {
   Window w;
   TForm1& f = *w.form;
   const QString hint = f.ui.Label2->text();
   const QRect place = f.ui.Label2->geometry();
-  WriteBmp(w.folder / "good.bmp");
-  WriteText(w.folder / "notes.txt", "passed over, not failed");
-  WriteText(w.folder / "broken.png", "not a picture");
+  QStringList shown;
+  f.Desktop().showItems = [&](const QStringList& paths) { shown = paths; };
+  WriteBmp(w.folder / "good.bmp", 400, 300);
+  WriteBmp(w.folder / "small.bmp", 40, 30);
+  WriteText(w.folder / "notes.txt", "not a picture");
+  WriteText(w.folder / "broken.png", "not a picture either");
+  QVERIFY(mkdir((w.folder / "album").c_str(), 0755) == 0);
   QSignalSpy finished(&f, &TForm1::BatchFinished);
 
-  // A batch without failures looks as it always did.
-  f.DropFiles({w.folder / "good.bmp", w.folder / "notes.txt"});
+  f.DropFiles({w.folder / "good.bmp", w.folder / "notes.txt", w.folder / "missing.jpg",
+               w.folder / "broken.png", w.folder / "album", w.folder / "small.bmp"});
   QVERIFY(finished.wait(30000));
-  QCOMPARE(f.ui.Label2->text(), hint);
-  QCOMPARE(f.ui.Label2->toolTip(), QString());
-  QCOMPARE(f.ui.Label2->geometry(), place);
 
-  f.DropFiles({w.folder / "missing.jpg", w.folder / "good.bmp", w.folder / "notes.txt",
-               w.folder / "broken.png"});
-  QVERIFY(finished.wait(30000));
-  QCOMPARE(f.ui.Label2->text(), Q("2 个文件未能处理"));
-  QCOMPARE(f.ui.Label2->toolTip(),
-           QString::fromStdString(w.folder / "missing.jpg: cannot read\n" + w.folder.Path() +
-                                  "/broken.png: cannot decode (not a PNG file)"));
+  // One row per file in drop order; a text file and a folder count as not reduced.
+  const std::vector<brevine::ResultRow>& rows = f.Results().Rows();
+  QCOMPARE(rows.size(), std::size_t{6});
+  const auto size = [](const std::string& path) {
+    return static_cast<std::int64_t>(std::filesystem::file_size(path));
+  };
+  QCOMPARE(rows[0].result, QString::fromStdString(w.folder / "Resized/good.jpg"));
+  QCOMPARE(rows[0].width, 400);
+  QCOMPARE(rows[0].height, 300);
+  QCOMPARE(rows[0].before, size(w.folder / "good.bmp"));
+  QCOMPARE(rows[0].after, size(w.folder / "Resized/good.jpg"));
+  QCOMPARE(rows[0].note, QString());
+  QCOMPARE(rows[1].note, Q("不是图片类型"));
+  QCOMPARE(rows[2].note, Q("找不到文件"));
+  QCOMPARE(rows[2].before, std::int64_t{-1});
+  QCOMPARE(rows[3].note, Q("无法解码：not a PNG file"));
+  QCOMPARE(rows[4].note, Q("这是文件夹：请在选项中打开“处理整个文件夹”"));
+  QVERIFY(rows[5].Written() && !rows[3].Written());
+
+  // The summary in the drop hint's place: photos, sizes before and after, the saving and
+  // the count not reduced.
+  const std::int64_t before = size(w.folder / "good.bmp") + size(w.folder / "small.bmp");
+  const std::int64_t after =
+      size(w.folder / "Resized/good.jpg") + size(w.folder / "Resized/small.jpg");
+  const long saving = std::lround(100.0 * static_cast<double>(before - after) / before);
+  const QString summary =
+      QStringLiteral("2 张照片：%1 → %2（−%3%） · 4 个未压缩")
+          .arg(brevine::BatchResults::Size(before), brevine::BatchResults::Size(after))
+          .arg(saving);
+  QCOMPARE(f.ui.Label2->text(), summary);
+  QCOMPARE(f.ui.Label2->pos(), place.topLeft());
+  QVERIFY(f.ui.Label2->geometry().right() <= f.ui.Bevel1->geometry().right());
+  QCOMPARE(f.ui.Label2->accessibleName(), summary);
+  QCOMPARE(f.ui.Label2->focusPolicy(), Qt::StrongFocus);
   QVERIFY(f.ui.Label2->isVisible());
-  QVERIFY(f.ui.Image1->isHidden());  // nothing lies over the hint
+  QVERIFY(f.ui.Image1->isHidden());  // nothing lies over it
 
-  // Two sources with one output name: no failure, but the tool-tip says which result the
-  // later one replaced.
-  WriteBmp(w.folder / "twin.bmp");
-  WriteText(w.folder / "twin.png", "not a picture");
-  f.DropFiles({w.folder / "twin.bmp", w.folder / "twin.png"});
-  QVERIFY(finished.wait(30000));
-  QCOMPARE(f.ui.Label2->text(), Q("1 个文件未能处理"));
-  QCOMPARE(f.ui.Label2->toolTip(),
-           QString::fromStdString(w.folder / "twin.png: cannot decode (not a PNG file)"));
-  f.DropFiles({w.folder / "twin.bmp", w.folder / "good.bmp", w.folder / "twin.bmp"});
-  QVERIFY(finished.wait(30000));
-  QCOMPARE(f.ui.Label2->text(), hint);
-  QCOMPARE(f.ui.Label2->toolTip(),
-           QString::fromStdString(w.folder / "twin.bmp: replaces the result of " + w.folder.Path() +
-                                  "/twin.bmp"));
+  // A click on the summary opens the list; Open folder shows every result when no row
+  // is selected, the selected rows otherwise (a failed row by its source).
+  QTest::mouseClick(f.ui.Label2, Qt::LeftButton);
+  auto* dialog = f.findChild<brevine::ResultsDialog*>();
+  QVERIFY(dialog != nullptr && dialog->isVisible());
+  QCOMPARE(dialog->List()->topLevelItemCount(), 6);
+  QCOMPARE(dialog->List()->topLevelItem(3)->text(5), Q("无法解码：not a PNG file"));
+  dialog->OpenFolderButton()->click();
+  QCOMPARE(shown, (QStringList{rows[0].result, rows[5].result}));
+  dialog->List()->topLevelItem(1)->setSelected(true);
+  dialog->List()->topLevelItem(5)->setSelected(true);
+  dialog->OpenFolderButton()->click();
+  QCOMPARE(shown, (QStringList{rows[1].source, rows[5].result}));
+  dialog->CopyButton()->click();
+  QCOMPARE(QGuiApplication::clipboard()->text(), f.Results().AsText());
+  QVERIFY(QGuiApplication::clipboard()->text().contains(
+      QString::fromStdString(w.folder / "Resized/good.jpg") + Q("\t400 × 300\t")));
+  dialog->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QVERIFY(f.findChild<brevine::ResultsDialog*>() == nullptr);
 
-  // The next drop puts the hint back at once, before any file is done.
+  // Tab reaches the summary after the last field, and Enter on it opens the list too;
+  // the list stays until the next batch.
+  f.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&f));
+  f.ui.Edit5->setFocus();
+  QTest::keyClick(f.ui.Edit5, Qt::Key_Tab);
+  QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.ui.Label2));
+  QCOMPARE(f.ui.Label2->frameShape(), QFrame::Box);  // it shows where the focus is
+  QTest::keyClick(f.ui.Label2, Qt::Key_Return);
+  dialog = f.findChild<brevine::ResultsDialog*>();
+  QVERIFY(dialog != nullptr && dialog->isVisible());
+
+  // The next drop closes the list and puts the hint back at once, before any file is done.
   f.DropFiles({w.folder / "good.bmp"});
   QCOMPARE(f.ui.Label2->text(), hint);
-  QCOMPARE(f.ui.Label2->toolTip(), QString());
   QCOMPARE(f.ui.Label2->geometry(), place);
+  QCOMPARE(f.ui.Label2->focusPolicy(), Qt::NoFocus);
+  QVERIFY(f.Results().Empty());
+  QVERIFY(!dialog->isVisible());
   QVERIFY(finished.wait(30000));
-  QCOMPARE(f.ui.Label2->text(), hint);
+  QVERIFY2(f.ui.Label2->text().startsWith(Q("1 张照片：")), qPrintable(f.ui.Label2->text()));
+  QVERIFY(!f.ui.Label2->text().contains(Q("未压缩")));
+
+  // Two sources with one output name: the later one says whose result it replaced.
+  WriteBmp(w.folder / "twin.bmp");
+  f.DropFiles({w.folder / "twin.bmp", w.folder / "twin.bmp"});
+  QVERIFY(finished.wait(30000));
+  QCOMPARE(f.Results().Rows()[1].note,
+           Q("replaces the result of ") + QString::fromStdString(w.folder / "twin.bmp"));
+
+  // Nothing written: the count alone.
+  f.DropFiles({w.folder / "notes.txt"});
+  QVERIFY(finished.wait(30000));
+  QCOMPARE(f.ui.Label2->text(), Q("1 个文件未压缩"));
+  // A source kept as its own result counts as written; a result that was there already
+  // (skip-existing) neither as written nor as not reduced; a larger result shows its growth.
+  brevine::BatchResults mixed;
+  brevine::ResultRow kept{Q("/p/a.jpg"), Q("/p/Resized/a.jpg")};
+  kept.before = 1000;
+  kept.after = 1000;
+  brevine::ResultRow larger{Q("/p/b.png"), Q("/p/Resized/b.jpg")};
+  larger.before = 1000;
+  larger.after = 1500;
+  brevine::ResultRow skipped{Q("/p/c.jpg")};
+  skipped.skipped = true;
+  for (const brevine::ResultRow& row : {kept, skipped, larger, brevine::ResultRow{Q("/p/d.txt")}})
+    mixed.Add(row);
+  QCOMPARE(mixed.Written(), 2);
+  QCOMPARE(mixed.NotReduced(), 1);
+  QCOMPARE(mixed.Summary(QLocale::c()),
+           QStringLiteral("2 张照片：%1 → %2（+25%） · 1 个未压缩 · 1 个已跳过")
+               .arg(brevine::BatchResults::Size(2000, QLocale::c()),
+                    brevine::BatchResults::Size(2500, QLocale::c())));
+  mixed.Clear();
+  mixed.Add(skipped);
+  QCOMPARE(mixed.Summary(), Q("1 个已跳过"));
+}
+
+void WindowTest::progressToolTipNamesTheFileInWork() {
+  Window w;
+  TForm1& f = *w.form;
+  const std::vector<std::string> files = WriteBmps(w.folder, 3);
+  QStringList tips;
+  QObject::connect(&f, &TForm1::FileStarted, &f,
+                   [&](int, const QString&) { tips << f.ui.ProgressBar1->toolTip(); });
+  QSignalSpy finished(&f, &TForm1::BatchFinished);
+  f.DropFiles(files);
+  QVERIFY(finished.wait(30000));
+  QCOMPARE(tips, (QStringList{Q("1 / 3 · f0.bmp\n按 Esc 停止尚未开始的文件"),
+                              Q("2 / 3 · f1.bmp\n按 Esc 停止尚未开始的文件"),
+                              Q("3 / 3 · f2.bmp\n按 Esc 停止尚未开始的文件")}));
+  QCOMPARE(f.ui.ProgressBar1->toolTip(), QString());
+}
+
+void WindowTest::longBatchEndedAwayIsNotified() {
+  Window w;
+  TForm1& f = *w.form;
+  struct Note {
+    QString title, body, action;
+    std::function<void()> open;
+  };
+  std::vector<Note> notes;
+  QStringList shown;
+  f.Desktop().notify = [&](const QString& title, const QString& body, const QString& action,
+                           std::function<void()> open) {
+    notes.push_back({title, body, action, std::move(open)});
+  };
+  f.Desktop().showItems = [&](const QStringList& paths) { shown = paths; };
+  f.Desktop().notifyAfterMs = 0;
+  WriteBmp(w.folder / "a.bmp");
+  QSignalSpy finished(&f, &TForm1::BatchFinished);
+
+  // In front, the window says it itself.
+  f.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&f));
+  f.DropFiles({w.folder / "a.bmp"});
+  QVERIFY(finished.wait(30000));
+  QVERIFY(notes.empty());
+
+  // Behind another window, the desktop says it, and its action shows the results.
+  QWidget other;
+  other.show();
+  other.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&other));
+  QVERIFY(!f.isActiveWindow());
+  f.DropFiles({w.folder / "a.bmp", w.folder / "missing.bmp"});
+  QVERIFY(finished.wait(30000));
+  QCOMPARE(notes.size(), std::size_t{1});
+  QCOMPARE(notes[0].title, Q("Brevine"));
+  QCOMPARE(notes[0].body, f.ui.Label2->text());
+  QCOMPARE(notes[0].action, Q("打开文件夹"));
+  notes[0].open();
+  QCOMPARE(shown, QStringList{QString::fromStdString(w.folder / "Resized/a.jpg")});
+
+  // A short batch is not worth a notification.
+  f.Desktop().notifyAfterMs = 60000;
+  f.DropFiles({w.folder / "a.bmp"});
+  QVERIFY(finished.wait(30000));
+  QCOMPARE(notes.size(), std::size_t{1});
 }
 
 namespace {
@@ -1190,7 +1579,7 @@ void WindowTest::droppedFolderIsWalkedOnTheBatchsSide() {
     // The hint counted the files as they were found, then came back.
     QVERIFY2(!hints.texts.isEmpty() && hints.texts.front() == Q("已找到 1 个文件"),
              qPrintable(hints.texts.join(QLatin1Char('|'))));
-    QCOMPARE(f.ui.Label2->text(), hint);
+    QVERIFY2(f.ui.Label2->text().startsWith(Q("4 张照片：")), qPrintable(f.ui.Label2->text()));
     QVERIFY(!f.BatchRunning());
   }
 }

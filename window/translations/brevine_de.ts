@@ -25,7 +25,7 @@
     </message>
     <message>
         <source>版本</source>
-        <translation>Version </translation>
+        <translation>Ver. </translation>
     </message>
     <message>
         <source>马上拖入图片并开始自动压缩</source>
@@ -148,8 +148,148 @@
         <translation>AVIF-Qualität (%)</translation>
     </message>
     <message>
+        <source>保存格式：JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
+        <translation>Format der Ergebnisse: JPEG für E-Mail; WebP oder AVIF sind kleiner, für Webseiten</translation>
+    </message>
+    <message>
+        <source>更多选项（也在右键菜单中）</source>
+        <translation>Weitere Optionen (auch im Kontextmenü)</translation>
+    </message>
+    <message>
+        <source>选项…</source>
+        <translation>Extras…</translation>
+    </message>
+    <message>
         <source>指定JPEG XL压缩率(%)</source>
         <translation>JPEG-XL-Qualität (%)</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::BatchResults</name>
+    <message numerus="yes">
+        <source>%n 张照片：%1 → %2（%3）</source>
+        <extracomment>The batch&apos;s summary in the drop hint: photos written, their sources&apos; size, the results&apos; size and the saving (&quot;−91%&quot;).</extracomment>
+        <translation>
+            <numerusform>%n Foto: %1 → %2 (%3)</numerusform>
+            <numerusform>%n Fotos: %1 → %2 (%3)</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source> · %n 个未压缩</source>
+        <extracomment>Appended to the summary: the files of the batch that were not written.</extracomment>
+        <translation>
+            <numerusform> · %n nicht verkleinert</numerusform>
+            <numerusform> · %n nicht verkleinert</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个文件未压缩</source>
+        <translation>
+            <numerusform>%n Datei nicht verkleinert</numerusform>
+            <numerusform>%n Dateien nicht verkleinert</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>原图</source>
+        <translation>Quelle</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Ergebnis</translation>
+    </message>
+    <message>
+        <source>像素</source>
+        <translation>Pixel</translation>
+    </message>
+    <message>
+        <source>原大小</source>
+        <translation>Vorher</translation>
+    </message>
+    <message>
+        <source>新大小</source>
+        <translation>Nachher</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>Hinweis</translation>
+    </message>
+    <message>
+        <source>JPEG错误#%1</source>
+        <translation>JPEG-Fehler #%1</translation>
+    </message>
+    <message>
+        <source>文件夹是只读的</source>
+        <translation>der Ordner ist schreibgeschützt</translation>
+    </message>
+    <message>
+        <source>没有写入权限</source>
+        <translation>keine Schreibberechtigung</translation>
+    </message>
+    <message>
+        <source>磁盘已满</source>
+        <translation>der Datenträger ist voll</translation>
+    </message>
+    <message>
+        <source>这是文件夹：请在选项中打开“处理整个文件夹”</source>
+        <extracomment>A folder dropped while whole folders are off; the name in quotes is the dialog&apos;s check box &quot;处理整个文件夹&quot;.</extracomment>
+        <translation>ein Ordner: „Ganze Ordner“ in den Optionen einschalten</translation>
+    </message>
+    <message>
+        <source>不是图片类型</source>
+        <translation>kein Bildtyp</translation>
+    </message>
+    <message>
+        <source>无法读取</source>
+        <translation>nicht lesbar</translation>
+    </message>
+    <message>
+        <source>无法解码</source>
+        <translation>nicht dekodierbar</translation>
+    </message>
+    <message>
+        <source>无法处理</source>
+        <translation>nicht verarbeitbar</translation>
+    </message>
+    <message>
+        <source>无法写入</source>
+        <translation>nicht schreibbar</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <extracomment>A failure&apos;s kind, then the library&apos;s or the system&apos;s own words.</extracomment>
+        <translation>%1: %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个已跳过</source>
+        <extracomment>Appended to the summary: the files whose results were there already (skip-existing).</extracomment>
+        <translation>
+            <numerusform>%n übersprungen</numerusform>
+            <numerusform>%n übersprungen</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>数据提前结束：最后 %1 行为灰色</source>
+        <translation>endet vorzeitig: die letzten %1 Zeilen sind grau</translation>
+    </message>
+    <message>
+        <source>找不到文件</source>
+        <translation>Datei nicht gefunden</translation>
+    </message>
+    <message>
+        <source>图片太大</source>
+        <translation>Bild zu groß</translation>
+    </message>
+    <message>
+        <source>已保存，但未写入 HTML 索引</source>
+        <translation>gespeichert, aber nicht im HTML-Index</translation>
+    </message>
+    <message>
+        <source>保留原图：压缩后的文件并不更小</source>
+        <translation>beibehalten: die verkleinerte Datei war nicht kleiner</translation>
+    </message>
+    <message>
+        <source>已跳过：结果已存在</source>
+        <translation>übersprungen: das Ergebnis ist schon da</translation>
     </message>
 </context>
 <context>
@@ -279,6 +419,57 @@
     </message>
 </context>
 <context>
+    <name>brevine::ResultsDialog</name>
+    <message>
+        <source>处理结果</source>
+        <translation>Ergebnisse</translation>
+    </message>
+    <message>
+        <source>选中若干行后，“打开文件夹”会在文件管理器中显示它们；不选则显示全部结果。</source>
+        <translation>Markierte Zeilen zeigt „Ordner öffnen“ im Dateimanager; ohne Auswahl alle Ergebnisse.</translation>
+    </message>
+    <message>
+        <source>原图</source>
+        <translation>Quelle</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Ergebnis</translation>
+    </message>
+    <message>
+        <source>像素</source>
+        <translation>Pixel</translation>
+    </message>
+    <message>
+        <source>原大小</source>
+        <translation>Vorher</translation>
+    </message>
+    <message>
+        <source>新大小</source>
+        <translation>Nachher</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>Hinweis</translation>
+    </message>
+    <message>
+        <source>每个文件的结果</source>
+        <translation>Ergebnis jeder Datei</translation>
+    </message>
+    <message>
+        <source>打开文件夹</source>
+        <translation>Ordner öffnen</translation>
+    </message>
+    <message>
+        <source>复制</source>
+        <translation>Kopieren</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Schließen</translation>
+    </message>
+</context>
+<context>
     <name>brevine::SavePresetDialog</name>
     <message>
         <source>名称不能为空，前后不能有空格，不能含方括号或换行，最长 64 字节。</source>
@@ -335,31 +526,9 @@
         <source>更多选项…</source>
         <translation>Weitere Optionen…</translation>
     </message>
-    <message numerus="yes">
-        <source>%n 个文件未能处理</source>
-        <translation>
-            <numerusform>%n Datei nicht verkleinert</numerusform>
-            <numerusform>%n Dateien nicht verkleinert</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>cannot read</source>
-        <translation>nicht lesbar</translation>
-    </message>
-    <message>
-        <source>cannot decode</source>
-        <translation>nicht dekodierbar</translation>
-    </message>
-    <message>
-        <source>cannot process</source>
-        <translation>nicht verarbeitbar</translation>
-    </message>
-    <message>
-        <source>cannot write</source>
-        <translation>nicht schreibbar</translation>
-    </message>
     <message>
         <source>replaces the result of %1</source>
+        <extracomment>A later source gave the same output name as an earlier one.</extracomment>
         <translation>ersetzt das Ergebnis von %1</translation>
     </message>
     <message numerus="yes">
@@ -368,6 +537,94 @@
             <numerusform>%n Datei gefunden</numerusform>
             <numerusform>%n Dateien gefunden</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>图片 (%1)</source>
+        <translation>Bilder (%1)</translation>
+    </message>
+    <message>
+        <source>添加照片</source>
+        <translation>Fotos hinzufügen</translation>
+    </message>
+    <message>
+        <source>自定义尺寸</source>
+        <translation>Eigene Größe</translation>
+    </message>
+    <message>
+        <source>自定义宽度</source>
+        <translation>Eigene Breite</translation>
+    </message>
+    <message>
+        <source>自定义高度</source>
+        <translation>Eigene Höhe</translation>
+    </message>
+    <message>
+        <source>锐化强度</source>
+        <translation>Schärfestärke</translation>
+    </message>
+    <message>
+        <source>压缩质量</source>
+        <translation>Qualität</translation>
+    </message>
+    <message>
+        <source>1 到 100</source>
+        <translation>1 bis 100</translation>
+    </message>
+    <message>
+        <source>保存格式</source>
+        <translation>Ausgabeformat</translation>
+    </message>
+    <message>
+        <source>文件大小（KB）</source>
+        <translation>Dateigröße in KB</translation>
+    </message>
+    <message>
+        <source>添加位置</source>
+        <translation>Position des Zusatztexts</translation>
+    </message>
+    <message>
+        <source>添加的文字</source>
+        <translation>Zusatztext</translation>
+    </message>
+    <message>
+        <source>文件夹名称</source>
+        <translation>Ordnername</translation>
+    </message>
+    <message>
+        <source>预览</source>
+        <translation>Vorschau</translation>
+    </message>
+    <message>
+        <source>进度</source>
+        <translation>Fortschritt</translation>
+    </message>
+    <message>
+        <source>添加照片…</source>
+        <translation>Fotos hinzufügen…</translation>
+    </message>
+    <message>
+        <source>粘贴照片</source>
+        <translation>Fotos einfügen</translation>
+    </message>
+    <message>
+        <source>结果…</source>
+        <translation>Ergebnisse…</translation>
+    </message>
+    <message>
+        <source>单击或按 Enter 查看每个文件的结果</source>
+        <extracomment>Tool-tip of the batch&apos;s summary.</extracomment>
+        <translation>Klicken oder Eingabetaste: das Ergebnis jeder Datei</translation>
+    </message>
+    <message>
+        <source>打开文件夹</source>
+        <translation>Ordner öffnen</translation>
+    </message>
+    <message>
+        <source>%1 / %2 · %3
+按 Esc 停止尚未开始的文件</source>
+        <extracomment>The progress bar&apos;s tool-tip during a batch: the file started last, its place in the batch, and how to stop.</extracomment>
+        <translation>%1 / %2 · %3
+Esc hält die noch nicht begonnenen Dateien an</translation>
     </message>
 </context>
 </TS>

@@ -25,7 +25,7 @@
     </message>
     <message>
         <source>版本</source>
-        <translation>Version </translation>
+        <translation>Ver. </translation>
     </message>
     <message>
         <source>马上拖入图片并开始自动压缩</source>
@@ -148,8 +148,148 @@
         <translation>AVIF quality (%)</translation>
     </message>
     <message>
+        <source>保存格式：JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
+        <translation>Format of the results: JPEG for mail; WebP or AVIF are smaller, for web pages</translation>
+    </message>
+    <message>
+        <source>更多选项（也在右键菜单中）</source>
+        <translation>More options (also in the right-click menu)</translation>
+    </message>
+    <message>
+        <source>选项…</source>
+        <translation>Options…</translation>
+    </message>
+    <message>
         <source>指定JPEG XL压缩率(%)</source>
         <translation>JPEG XL quality (%)</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::BatchResults</name>
+    <message numerus="yes">
+        <source>%n 张照片：%1 → %2（%3）</source>
+        <extracomment>The batch&apos;s summary in the drop hint: photos written, their sources&apos; size, the results&apos; size and the saving (&quot;−91%&quot;).</extracomment>
+        <translation>
+            <numerusform>%n photo: %1 → %2 (%3)</numerusform>
+            <numerusform>%n photos: %1 → %2 (%3)</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source> · %n 个未压缩</source>
+        <extracomment>Appended to the summary: the files of the batch that were not written.</extracomment>
+        <translation>
+            <numerusform> · %n not reduced</numerusform>
+            <numerusform> · %n not reduced</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个文件未压缩</source>
+        <translation>
+            <numerusform>%n file not reduced</numerusform>
+            <numerusform>%n files not reduced</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>原图</source>
+        <translation>Source</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>像素</source>
+        <translation>Pixels</translation>
+    </message>
+    <message>
+        <source>原大小</source>
+        <translation>Before</translation>
+    </message>
+    <message>
+        <source>新大小</source>
+        <translation>After</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <source>JPEG错误#%1</source>
+        <translation>JPEG error #%1</translation>
+    </message>
+    <message>
+        <source>文件夹是只读的</source>
+        <translation>the folder is read-only</translation>
+    </message>
+    <message>
+        <source>没有写入权限</source>
+        <translation>no permission to write</translation>
+    </message>
+    <message>
+        <source>磁盘已满</source>
+        <translation>the disk is full</translation>
+    </message>
+    <message>
+        <source>这是文件夹：请在选项中打开“处理整个文件夹”</source>
+        <extracomment>A folder dropped while whole folders are off; the name in quotes is the dialog&apos;s check box &quot;处理整个文件夹&quot;.</extracomment>
+        <translation>a folder: turn on “Whole folders” in the options</translation>
+    </message>
+    <message>
+        <source>不是图片类型</source>
+        <translation>not an image type</translation>
+    </message>
+    <message>
+        <source>无法读取</source>
+        <translation>cannot read</translation>
+    </message>
+    <message>
+        <source>无法解码</source>
+        <translation>cannot decode</translation>
+    </message>
+    <message>
+        <source>无法处理</source>
+        <translation>cannot process</translation>
+    </message>
+    <message>
+        <source>无法写入</source>
+        <translation>cannot write</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <extracomment>A failure&apos;s kind, then the library&apos;s or the system&apos;s own words.</extracomment>
+        <translation>%1: %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个已跳过</source>
+        <extracomment>Appended to the summary: the files whose results were there already (skip-existing).</extracomment>
+        <translation>
+            <numerusform>%n skipped</numerusform>
+            <numerusform>%n skipped</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>数据提前结束：最后 %1 行为灰色</source>
+        <translation>ends early: the last %1 rows are grey</translation>
+    </message>
+    <message>
+        <source>找不到文件</source>
+        <translation>no such file</translation>
+    </message>
+    <message>
+        <source>图片太大</source>
+        <translation>too large</translation>
+    </message>
+    <message>
+        <source>已保存，但未写入 HTML 索引</source>
+        <translation>saved, but not its HTML index line</translation>
+    </message>
+    <message>
+        <source>保留原图：压缩后的文件并不更小</source>
+        <translation>kept: the reduced file was not smaller</translation>
+    </message>
+    <message>
+        <source>已跳过：结果已存在</source>
+        <translation>skipped: its result is there already</translation>
     </message>
 </context>
 <context>
@@ -279,6 +419,57 @@
     </message>
 </context>
 <context>
+    <name>brevine::ResultsDialog</name>
+    <message>
+        <source>处理结果</source>
+        <translation>Results</translation>
+    </message>
+    <message>
+        <source>选中若干行后，“打开文件夹”会在文件管理器中显示它们；不选则显示全部结果。</source>
+        <translation>Select rows and “Open folder” shows them in the file manager; with none selected it shows every result.</translation>
+    </message>
+    <message>
+        <source>原图</source>
+        <translation>Source</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>像素</source>
+        <translation>Pixels</translation>
+    </message>
+    <message>
+        <source>原大小</source>
+        <translation>Before</translation>
+    </message>
+    <message>
+        <source>新大小</source>
+        <translation>After</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <source>每个文件的结果</source>
+        <translation>Result of each file</translation>
+    </message>
+    <message>
+        <source>打开文件夹</source>
+        <translation>Open folder</translation>
+    </message>
+    <message>
+        <source>复制</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
     <name>brevine::SavePresetDialog</name>
     <message>
         <source>名称不能为空，前后不能有空格，不能含方括号或换行，最长 64 字节。</source>
@@ -335,31 +526,9 @@
         <source>更多选项…</source>
         <translation>More Options…</translation>
     </message>
-    <message numerus="yes">
-        <source>%n 个文件未能处理</source>
-        <translation>
-            <numerusform>%n file not reduced</numerusform>
-            <numerusform>%n files not reduced</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>cannot read</source>
-        <translation>cannot read</translation>
-    </message>
-    <message>
-        <source>cannot decode</source>
-        <translation>cannot decode</translation>
-    </message>
-    <message>
-        <source>cannot process</source>
-        <translation>cannot process</translation>
-    </message>
-    <message>
-        <source>cannot write</source>
-        <translation>cannot write</translation>
-    </message>
     <message>
         <source>replaces the result of %1</source>
+        <extracomment>A later source gave the same output name as an earlier one.</extracomment>
         <translation>replaces the result of %1</translation>
     </message>
     <message numerus="yes">
@@ -368,6 +537,94 @@
             <numerusform>%n file found</numerusform>
             <numerusform>%n files found</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>图片 (%1)</source>
+        <translation>Pictures (%1)</translation>
+    </message>
+    <message>
+        <source>添加照片</source>
+        <translation>Add photos</translation>
+    </message>
+    <message>
+        <source>自定义尺寸</source>
+        <translation>Custom size</translation>
+    </message>
+    <message>
+        <source>自定义宽度</source>
+        <translation>Custom width</translation>
+    </message>
+    <message>
+        <source>自定义高度</source>
+        <translation>Custom height</translation>
+    </message>
+    <message>
+        <source>锐化强度</source>
+        <translation>Sharpening strength</translation>
+    </message>
+    <message>
+        <source>压缩质量</source>
+        <translation>Quality</translation>
+    </message>
+    <message>
+        <source>1 到 100</source>
+        <translation>1 to 100</translation>
+    </message>
+    <message>
+        <source>保存格式</source>
+        <translation>Output format</translation>
+    </message>
+    <message>
+        <source>文件大小（KB）</source>
+        <translation>File size in KB</translation>
+    </message>
+    <message>
+        <source>添加位置</source>
+        <translation>Position of the added text</translation>
+    </message>
+    <message>
+        <source>添加的文字</source>
+        <translation>Added text</translation>
+    </message>
+    <message>
+        <source>文件夹名称</source>
+        <translation>Folder name</translation>
+    </message>
+    <message>
+        <source>预览</source>
+        <translation>Preview</translation>
+    </message>
+    <message>
+        <source>进度</source>
+        <translation>Progress</translation>
+    </message>
+    <message>
+        <source>添加照片…</source>
+        <translation>Add photos…</translation>
+    </message>
+    <message>
+        <source>粘贴照片</source>
+        <translation>Paste photos</translation>
+    </message>
+    <message>
+        <source>结果…</source>
+        <translation>Results…</translation>
+    </message>
+    <message>
+        <source>单击或按 Enter 查看每个文件的结果</source>
+        <extracomment>Tool-tip of the batch&apos;s summary.</extracomment>
+        <translation>Click or press Enter for the result of each file</translation>
+    </message>
+    <message>
+        <source>打开文件夹</source>
+        <translation>Open folder</translation>
+    </message>
+    <message>
+        <source>%1 / %2 · %3
+按 Esc 停止尚未开始的文件</source>
+        <extracomment>The progress bar&apos;s tool-tip during a batch: the file started last, its place in the batch, and how to stop.</extracomment>
+        <translation>%1 / %2 · %3
+Esc stops the files not yet started</translation>
     </message>
 </context>
 </TS>

@@ -25,7 +25,7 @@
     </message>
     <message>
         <source>版本</source>
-        <translation>Version </translation>
+        <translation>Ver. </translation>
     </message>
     <message>
         <source>马上拖入图片并开始自动压缩</source>
@@ -148,8 +148,148 @@
         <translation>Qualité AVIF (%)</translation>
     </message>
     <message>
+        <source>保存格式：JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
+        <translation>Format des résultats : JPEG pour le courriel ; WebP ou AVIF sont plus légers, pour le Web</translation>
+    </message>
+    <message>
+        <source>更多选项（也在右键菜单中）</source>
+        <translation>Plus d&apos;options (aussi dans le menu du clic droit)</translation>
+    </message>
+    <message>
+        <source>选项…</source>
+        <translation>Options…</translation>
+    </message>
+    <message>
         <source>指定JPEG XL压缩率(%)</source>
         <translation>Qualité JPEG XL (%)</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::BatchResults</name>
+    <message numerus="yes">
+        <source>%n 张照片：%1 → %2（%3）</source>
+        <extracomment>The batch&apos;s summary in the drop hint: photos written, their sources&apos; size, the results&apos; size and the saving (&quot;−91%&quot;).</extracomment>
+        <translation>
+            <numerusform>%n photo : %1 → %2 (%3)</numerusform>
+            <numerusform>%n photos : %1 → %2 (%3)</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source> · %n 个未压缩</source>
+        <extracomment>Appended to the summary: the files of the batch that were not written.</extracomment>
+        <translation>
+            <numerusform> · %n non réduit</numerusform>
+            <numerusform> · %n non réduits</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个文件未压缩</source>
+        <translation>
+            <numerusform>%n fichier non réduit</numerusform>
+            <numerusform>%n fichiers non réduits</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>原图</source>
+        <translation>Source</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Résultat</translation>
+    </message>
+    <message>
+        <source>像素</source>
+        <translation>Pixels</translation>
+    </message>
+    <message>
+        <source>原大小</source>
+        <translation>Avant</translation>
+    </message>
+    <message>
+        <source>新大小</source>
+        <translation>Après</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>Remarque</translation>
+    </message>
+    <message>
+        <source>JPEG错误#%1</source>
+        <translation>erreur JPEG n° %1</translation>
+    </message>
+    <message>
+        <source>文件夹是只读的</source>
+        <translation>le dossier est en lecture seule</translation>
+    </message>
+    <message>
+        <source>没有写入权限</source>
+        <translation>pas le droit d&apos;écrire</translation>
+    </message>
+    <message>
+        <source>磁盘已满</source>
+        <translation>le disque est plein</translation>
+    </message>
+    <message>
+        <source>这是文件夹：请在选项中打开“处理整个文件夹”</source>
+        <extracomment>A folder dropped while whole folders are off; the name in quotes is the dialog&apos;s check box &quot;处理整个文件夹&quot;.</extracomment>
+        <translation>un dossier : activez « Dossiers entiers » dans les options</translation>
+    </message>
+    <message>
+        <source>不是图片类型</source>
+        <translation>pas un type d&apos;image</translation>
+    </message>
+    <message>
+        <source>无法读取</source>
+        <translation>illisible</translation>
+    </message>
+    <message>
+        <source>无法解码</source>
+        <translation>impossible à décoder</translation>
+    </message>
+    <message>
+        <source>无法处理</source>
+        <translation>impossible à traiter</translation>
+    </message>
+    <message>
+        <source>无法写入</source>
+        <translation>impossible à écrire</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <extracomment>A failure&apos;s kind, then the library&apos;s or the system&apos;s own words.</extracomment>
+        <translation>%1 : %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个已跳过</source>
+        <extracomment>Appended to the summary: the files whose results were there already (skip-existing).</extracomment>
+        <translation>
+            <numerusform>%n ignoré</numerusform>
+            <numerusform>%n ignorés</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>数据提前结束：最后 %1 行为灰色</source>
+        <translation>se termine trop tôt : les %1 dernières lignes sont grises</translation>
+    </message>
+    <message>
+        <source>找不到文件</source>
+        <translation>fichier introuvable</translation>
+    </message>
+    <message>
+        <source>图片太大</source>
+        <translation>image trop grande</translation>
+    </message>
+    <message>
+        <source>已保存，但未写入 HTML 索引</source>
+        <translation>enregistré, mais pas sa ligne d&apos;index HTML</translation>
+    </message>
+    <message>
+        <source>保留原图：压缩后的文件并不更小</source>
+        <translation>conservé : le fichier réduit n&apos;était pas plus petit</translation>
+    </message>
+    <message>
+        <source>已跳过：结果已存在</source>
+        <translation>ignoré : son résultat existe déjà</translation>
     </message>
 </context>
 <context>
@@ -279,6 +419,57 @@
     </message>
 </context>
 <context>
+    <name>brevine::ResultsDialog</name>
+    <message>
+        <source>处理结果</source>
+        <translation>Résultats</translation>
+    </message>
+    <message>
+        <source>选中若干行后，“打开文件夹”会在文件管理器中显示它们；不选则显示全部结果。</source>
+        <translation>Sélectionnez des lignes et « Ouvrir le dossier » les montre dans le gestionnaire de fichiers ; sans sélection, tous les résultats.</translation>
+    </message>
+    <message>
+        <source>原图</source>
+        <translation>Source</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Résultat</translation>
+    </message>
+    <message>
+        <source>像素</source>
+        <translation>Pixels</translation>
+    </message>
+    <message>
+        <source>原大小</source>
+        <translation>Avant</translation>
+    </message>
+    <message>
+        <source>新大小</source>
+        <translation>Après</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>Remarque</translation>
+    </message>
+    <message>
+        <source>每个文件的结果</source>
+        <translation>Résultat de chaque fichier</translation>
+    </message>
+    <message>
+        <source>打开文件夹</source>
+        <translation>Ouvrir le dossier</translation>
+    </message>
+    <message>
+        <source>复制</source>
+        <translation>Copier</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Fermer</translation>
+    </message>
+</context>
+<context>
     <name>brevine::SavePresetDialog</name>
     <message>
         <source>名称不能为空，前后不能有空格，不能含方括号或换行，最长 64 字节。</source>
@@ -335,31 +526,9 @@
         <source>更多选项…</source>
         <translation>Plus d&apos;options…</translation>
     </message>
-    <message numerus="yes">
-        <source>%n 个文件未能处理</source>
-        <translation>
-            <numerusform>%n fichier non réduit</numerusform>
-            <numerusform>%n fichiers non réduits</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>cannot read</source>
-        <translation>illisible</translation>
-    </message>
-    <message>
-        <source>cannot decode</source>
-        <translation>impossible à décoder</translation>
-    </message>
-    <message>
-        <source>cannot process</source>
-        <translation>impossible à traiter</translation>
-    </message>
-    <message>
-        <source>cannot write</source>
-        <translation>impossible à écrire</translation>
-    </message>
     <message>
         <source>replaces the result of %1</source>
+        <extracomment>A later source gave the same output name as an earlier one.</extracomment>
         <translation>remplace le résultat de %1</translation>
     </message>
     <message numerus="yes">
@@ -368,6 +537,94 @@
             <numerusform>%n fichier trouvé</numerusform>
             <numerusform>%n fichiers trouvés</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>图片 (%1)</source>
+        <translation>Images (%1)</translation>
+    </message>
+    <message>
+        <source>添加照片</source>
+        <translation>Ajouter des photos</translation>
+    </message>
+    <message>
+        <source>自定义尺寸</source>
+        <translation>Taille personnalisée</translation>
+    </message>
+    <message>
+        <source>自定义宽度</source>
+        <translation>Largeur personnalisée</translation>
+    </message>
+    <message>
+        <source>自定义高度</source>
+        <translation>Hauteur personnalisée</translation>
+    </message>
+    <message>
+        <source>锐化强度</source>
+        <translation>Force de la netteté</translation>
+    </message>
+    <message>
+        <source>压缩质量</source>
+        <translation>Qualité</translation>
+    </message>
+    <message>
+        <source>1 到 100</source>
+        <translation>1 à 100</translation>
+    </message>
+    <message>
+        <source>保存格式</source>
+        <translation>Format de sortie</translation>
+    </message>
+    <message>
+        <source>文件大小（KB）</source>
+        <translation>Taille du fichier en Ko</translation>
+    </message>
+    <message>
+        <source>添加位置</source>
+        <translation>Position du texte ajouté</translation>
+    </message>
+    <message>
+        <source>添加的文字</source>
+        <translation>Texte ajouté</translation>
+    </message>
+    <message>
+        <source>文件夹名称</source>
+        <translation>Nom du dossier</translation>
+    </message>
+    <message>
+        <source>预览</source>
+        <translation>Aperçu</translation>
+    </message>
+    <message>
+        <source>进度</source>
+        <translation>Progression</translation>
+    </message>
+    <message>
+        <source>添加照片…</source>
+        <translation>Ajouter des photos…</translation>
+    </message>
+    <message>
+        <source>粘贴照片</source>
+        <translation>Coller des photos</translation>
+    </message>
+    <message>
+        <source>结果…</source>
+        <translation>Résultats…</translation>
+    </message>
+    <message>
+        <source>单击或按 Enter 查看每个文件的结果</source>
+        <extracomment>Tool-tip of the batch&apos;s summary.</extracomment>
+        <translation>Cliquez ou appuyez sur Entrée pour le résultat de chaque fichier</translation>
+    </message>
+    <message>
+        <source>打开文件夹</source>
+        <translation>Ouvrir le dossier</translation>
+    </message>
+    <message>
+        <source>%1 / %2 · %3
+按 Esc 停止尚未开始的文件</source>
+        <extracomment>The progress bar&apos;s tool-tip during a batch: the file started last, its place in the batch, and how to stop.</extracomment>
+        <translation>%1 / %2 · %3
+Échap arrête les fichiers pas encore commencés</translation>
     </message>
 </context>
 </TS>

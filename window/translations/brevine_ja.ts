@@ -25,7 +25,7 @@
     </message>
     <message>
         <source>版本</source>
-        <translation>バージョン</translation>
+        <translation>Ver.</translation>
     </message>
     <message>
         <source>马上拖入图片并开始自动压缩</source>
@@ -148,8 +148,144 @@
         <translation>AVIF品質(%)</translation>
     </message>
     <message>
+        <source>保存格式：JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
+        <translation>保存形式：JPEG はメール向け、WebP と AVIF はより小さく Web 向け</translation>
+    </message>
+    <message>
+        <source>更多选项（也在右键菜单中）</source>
+        <translation>その他のオプション（右クリックメニューにもあります）</translation>
+    </message>
+    <message>
+        <source>选项…</source>
+        <translation>設定…</translation>
+    </message>
+    <message>
         <source>指定JPEG XL压缩率(%)</source>
         <translation>JPEG XL品質(%)</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::BatchResults</name>
+    <message numerus="yes">
+        <source>%n 张照片：%1 → %2（%3）</source>
+        <extracomment>The batch&apos;s summary in the drop hint: photos written, their sources&apos; size, the results&apos; size and the saving (&quot;−91%&quot;).</extracomment>
+        <translation>
+            <numerusform>%n 枚：%1 → %2（%3）</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source> · %n 个未压缩</source>
+        <extracomment>Appended to the summary: the files of the batch that were not written.</extracomment>
+        <translation>
+            <numerusform> · %n 件は縮小できず</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个文件未压缩</source>
+        <translation>
+            <numerusform>%n 件のファイルを縮小できませんでした</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>原图</source>
+        <translation>元画像</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>結果</translation>
+    </message>
+    <message>
+        <source>像素</source>
+        <translation>ピクセル</translation>
+    </message>
+    <message>
+        <source>原大小</source>
+        <translation>元のサイズ</translation>
+    </message>
+    <message>
+        <source>新大小</source>
+        <translation>新しいサイズ</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>備考</translation>
+    </message>
+    <message>
+        <source>JPEG错误#%1</source>
+        <translation>JPEG エラー #%1</translation>
+    </message>
+    <message>
+        <source>文件夹是只读的</source>
+        <translation>フォルダーは読み取り専用です</translation>
+    </message>
+    <message>
+        <source>没有写入权限</source>
+        <translation>書き込み権限がありません</translation>
+    </message>
+    <message>
+        <source>磁盘已满</source>
+        <translation>ディスクがいっぱいです</translation>
+    </message>
+    <message>
+        <source>这是文件夹：请在选项中打开“处理整个文件夹”</source>
+        <extracomment>A folder dropped while whole folders are off; the name in quotes is the dialog&apos;s check box &quot;处理整个文件夹&quot;.</extracomment>
+        <translation>フォルダーです：オプションで「フォルダーごと処理」をオンにしてください</translation>
+    </message>
+    <message>
+        <source>不是图片类型</source>
+        <translation>画像の種類ではありません</translation>
+    </message>
+    <message>
+        <source>无法读取</source>
+        <translation>読み込めません</translation>
+    </message>
+    <message>
+        <source>无法解码</source>
+        <translation>デコードできません</translation>
+    </message>
+    <message>
+        <source>无法处理</source>
+        <translation>処理できません</translation>
+    </message>
+    <message>
+        <source>无法写入</source>
+        <translation>書き込めません</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <extracomment>A failure&apos;s kind, then the library&apos;s or the system&apos;s own words.</extracomment>
+        <translation>%1：%2</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个已跳过</source>
+        <extracomment>Appended to the summary: the files whose results were there already (skip-existing).</extracomment>
+        <translation>
+            <numerusform>%n 件スキップ</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>数据提前结束：最后 %1 行为灰色</source>
+        <translation>データが途中で終わっています：最後の %1 行は灰色です</translation>
+    </message>
+    <message>
+        <source>找不到文件</source>
+        <translation>ファイルが見つかりません</translation>
+    </message>
+    <message>
+        <source>图片太大</source>
+        <translation>画像が大きすぎます</translation>
+    </message>
+    <message>
+        <source>已保存，但未写入 HTML 索引</source>
+        <translation>保存しましたが HTML 一覧の行は書き込めませんでした</translation>
+    </message>
+    <message>
+        <source>保留原图：压缩后的文件并不更小</source>
+        <translation>元画像のまま：縮小したファイルは小さくなりませんでした</translation>
+    </message>
+    <message>
+        <source>已跳过：结果已存在</source>
+        <translation>スキップ：結果はすでにあります</translation>
     </message>
 </context>
 <context>
@@ -279,6 +415,57 @@
     </message>
 </context>
 <context>
+    <name>brevine::ResultsDialog</name>
+    <message>
+        <source>处理结果</source>
+        <translation>処理結果</translation>
+    </message>
+    <message>
+        <source>选中若干行后，“打开文件夹”会在文件管理器中显示它们；不选则显示全部结果。</source>
+        <translation>行を選ぶと「フォルダーを開く」でファイルマネージャーに表示します。選ばなければすべての結果を表示します。</translation>
+    </message>
+    <message>
+        <source>原图</source>
+        <translation>元画像</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>結果</translation>
+    </message>
+    <message>
+        <source>像素</source>
+        <translation>ピクセル</translation>
+    </message>
+    <message>
+        <source>原大小</source>
+        <translation>元のサイズ</translation>
+    </message>
+    <message>
+        <source>新大小</source>
+        <translation>新しいサイズ</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>備考</translation>
+    </message>
+    <message>
+        <source>每个文件的结果</source>
+        <translation>各ファイルの結果</translation>
+    </message>
+    <message>
+        <source>打开文件夹</source>
+        <translation>フォルダーを開く</translation>
+    </message>
+    <message>
+        <source>复制</source>
+        <translation>コピー</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>閉じる</translation>
+    </message>
+</context>
+<context>
     <name>brevine::SavePresetDialog</name>
     <message>
         <source>名称不能为空，前后不能有空格，不能含方括号或换行，最长 64 字节。</source>
@@ -335,30 +522,9 @@
         <source>更多选项…</source>
         <translation>その他のオプション…</translation>
     </message>
-    <message numerus="yes">
-        <source>%n 个文件未能处理</source>
-        <translation>
-            <numerusform>%n 件の処理に失敗</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>cannot read</source>
-        <translation>読み込めません</translation>
-    </message>
-    <message>
-        <source>cannot decode</source>
-        <translation>デコードできません</translation>
-    </message>
-    <message>
-        <source>cannot process</source>
-        <translation>処理できません</translation>
-    </message>
-    <message>
-        <source>cannot write</source>
-        <translation>書き込めません</translation>
-    </message>
     <message>
         <source>replaces the result of %1</source>
+        <extracomment>A later source gave the same output name as an earlier one.</extracomment>
         <translation>%1 の結果を置き換えます</translation>
     </message>
     <message numerus="yes">
@@ -366,6 +532,94 @@
         <translation>
             <numerusform>%n 件見つかりました</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>图片 (%1)</source>
+        <translation>画像 (%1)</translation>
+    </message>
+    <message>
+        <source>添加照片</source>
+        <translation>写真を追加</translation>
+    </message>
+    <message>
+        <source>自定义尺寸</source>
+        <translation>カスタムサイズ</translation>
+    </message>
+    <message>
+        <source>自定义宽度</source>
+        <translation>カスタム幅</translation>
+    </message>
+    <message>
+        <source>自定义高度</source>
+        <translation>カスタム高さ</translation>
+    </message>
+    <message>
+        <source>锐化强度</source>
+        <translation>シャープの強さ</translation>
+    </message>
+    <message>
+        <source>压缩质量</source>
+        <translation>品質</translation>
+    </message>
+    <message>
+        <source>1 到 100</source>
+        <translation>1～100</translation>
+    </message>
+    <message>
+        <source>保存格式</source>
+        <translation>保存形式</translation>
+    </message>
+    <message>
+        <source>文件大小（KB）</source>
+        <translation>ファイルサイズ（KB）</translation>
+    </message>
+    <message>
+        <source>添加位置</source>
+        <translation>追加する位置</translation>
+    </message>
+    <message>
+        <source>添加的文字</source>
+        <translation>追加する文字</translation>
+    </message>
+    <message>
+        <source>文件夹名称</source>
+        <translation>フォルダ名</translation>
+    </message>
+    <message>
+        <source>预览</source>
+        <translation>プレビュー</translation>
+    </message>
+    <message>
+        <source>进度</source>
+        <translation>進行状況</translation>
+    </message>
+    <message>
+        <source>添加照片…</source>
+        <translation>写真を追加…</translation>
+    </message>
+    <message>
+        <source>粘贴照片</source>
+        <translation>写真を貼り付け</translation>
+    </message>
+    <message>
+        <source>结果…</source>
+        <translation>結果…</translation>
+    </message>
+    <message>
+        <source>单击或按 Enter 查看每个文件的结果</source>
+        <extracomment>Tool-tip of the batch&apos;s summary.</extracomment>
+        <translation>クリックするか Enter を押すと各ファイルの結果を表示します</translation>
+    </message>
+    <message>
+        <source>打开文件夹</source>
+        <translation>フォルダーを開く</translation>
+    </message>
+    <message>
+        <source>%1 / %2 · %3
+按 Esc 停止尚未开始的文件</source>
+        <extracomment>The progress bar&apos;s tool-tip during a batch: the file started last, its place in the batch, and how to stop.</extracomment>
+        <translation>%1 / %2 · %3
+Esc でまだ始まっていないファイルを中止します</translation>
     </message>
 </context>
 </TS>

@@ -148,8 +148,144 @@
         <translation>AVIF 품질(%)</translation>
     </message>
     <message>
+        <source>保存格式：JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
+        <translation>저장 형식: JPEG는 메일용, WebP나 AVIF는 더 작아 웹용</translation>
+    </message>
+    <message>
+        <source>更多选项（也在右键菜单中）</source>
+        <translation>추가 옵션 (오른쪽 클릭 메뉴에도 있음)</translation>
+    </message>
+    <message>
+        <source>选项…</source>
+        <translation>옵션…</translation>
+    </message>
+    <message>
         <source>指定JPEG XL压缩率(%)</source>
         <translation>JPEG XL 품질(%)</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::BatchResults</name>
+    <message numerus="yes">
+        <source>%n 张照片：%1 → %2（%3）</source>
+        <extracomment>The batch&apos;s summary in the drop hint: photos written, their sources&apos; size, the results&apos; size and the saving (&quot;−91%&quot;).</extracomment>
+        <translation>
+            <numerusform>사진 %n장: %1 → %2 (%3)</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source> · %n 个未压缩</source>
+        <extracomment>Appended to the summary: the files of the batch that were not written.</extracomment>
+        <translation>
+            <numerusform> · %n개 축소 안 됨</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个文件未压缩</source>
+        <translation>
+            <numerusform>파일 %n개를 축소하지 못했습니다</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>原图</source>
+        <translation>원본</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>결과</translation>
+    </message>
+    <message>
+        <source>像素</source>
+        <translation>픽셀</translation>
+    </message>
+    <message>
+        <source>原大小</source>
+        <translation>이전 크기</translation>
+    </message>
+    <message>
+        <source>新大小</source>
+        <translation>새 크기</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>설명</translation>
+    </message>
+    <message>
+        <source>JPEG错误#%1</source>
+        <translation>JPEG 오류 #%1</translation>
+    </message>
+    <message>
+        <source>文件夹是只读的</source>
+        <translation>폴더가 읽기 전용입니다</translation>
+    </message>
+    <message>
+        <source>没有写入权限</source>
+        <translation>쓰기 권한이 없습니다</translation>
+    </message>
+    <message>
+        <source>磁盘已满</source>
+        <translation>디스크가 가득 찼습니다</translation>
+    </message>
+    <message>
+        <source>这是文件夹：请在选项中打开“处理整个文件夹”</source>
+        <extracomment>A folder dropped while whole folders are off; the name in quotes is the dialog&apos;s check box &quot;处理整个文件夹&quot;.</extracomment>
+        <translation>폴더입니다: 옵션에서 &apos;폴더 전체 처리&apos;를 켜세요</translation>
+    </message>
+    <message>
+        <source>不是图片类型</source>
+        <translation>이미지 형식이 아님</translation>
+    </message>
+    <message>
+        <source>无法读取</source>
+        <translation>읽을 수 없음</translation>
+    </message>
+    <message>
+        <source>无法解码</source>
+        <translation>디코딩할 수 없음</translation>
+    </message>
+    <message>
+        <source>无法处理</source>
+        <translation>처리할 수 없음</translation>
+    </message>
+    <message>
+        <source>无法写入</source>
+        <translation>쓸 수 없음</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <extracomment>A failure&apos;s kind, then the library&apos;s or the system&apos;s own words.</extracomment>
+        <translation>%1: %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个已跳过</source>
+        <extracomment>Appended to the summary: the files whose results were there already (skip-existing).</extracomment>
+        <translation>
+            <numerusform>%n개 건너뜀</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>数据提前结束：最后 %1 行为灰色</source>
+        <translation>데이터가 일찍 끝남: 마지막 %1행은 회색입니다</translation>
+    </message>
+    <message>
+        <source>找不到文件</source>
+        <translation>파일을 찾을 수 없음</translation>
+    </message>
+    <message>
+        <source>图片太大</source>
+        <translation>이미지가 너무 큼</translation>
+    </message>
+    <message>
+        <source>已保存，但未写入 HTML 索引</source>
+        <translation>저장했지만 HTML 목록 줄은 쓰지 못함</translation>
+    </message>
+    <message>
+        <source>保留原图：压缩后的文件并不更小</source>
+        <translation>원본 유지: 축소한 파일이 더 작지 않음</translation>
+    </message>
+    <message>
+        <source>已跳过：结果已存在</source>
+        <translation>건너뜀: 결과가 이미 있음</translation>
     </message>
 </context>
 <context>
@@ -279,6 +415,57 @@
     </message>
 </context>
 <context>
+    <name>brevine::ResultsDialog</name>
+    <message>
+        <source>处理结果</source>
+        <translation>처리 결과</translation>
+    </message>
+    <message>
+        <source>选中若干行后，“打开文件夹”会在文件管理器中显示它们；不选则显示全部结果。</source>
+        <translation>행을 선택하면 &apos;폴더 열기&apos;가 파일 관리자에서 보여 줍니다. 선택하지 않으면 모든 결과를 보여 줍니다.</translation>
+    </message>
+    <message>
+        <source>原图</source>
+        <translation>원본</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>결과</translation>
+    </message>
+    <message>
+        <source>像素</source>
+        <translation>픽셀</translation>
+    </message>
+    <message>
+        <source>原大小</source>
+        <translation>이전 크기</translation>
+    </message>
+    <message>
+        <source>新大小</source>
+        <translation>새 크기</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>설명</translation>
+    </message>
+    <message>
+        <source>每个文件的结果</source>
+        <translation>파일별 결과</translation>
+    </message>
+    <message>
+        <source>打开文件夹</source>
+        <translation>폴더 열기</translation>
+    </message>
+    <message>
+        <source>复制</source>
+        <translation>복사</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>닫기</translation>
+    </message>
+</context>
+<context>
     <name>brevine::SavePresetDialog</name>
     <message>
         <source>名称不能为空，前后不能有空格，不能含方括号或换行，最长 64 字节。</source>
@@ -335,30 +522,9 @@
         <source>更多选项…</source>
         <translation>추가 옵션…</translation>
     </message>
-    <message numerus="yes">
-        <source>%n 个文件未能处理</source>
-        <translation>
-            <numerusform>파일 %n개를 처리하지 못함</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>cannot read</source>
-        <translation>읽을 수 없음</translation>
-    </message>
-    <message>
-        <source>cannot decode</source>
-        <translation>디코딩할 수 없음</translation>
-    </message>
-    <message>
-        <source>cannot process</source>
-        <translation>처리할 수 없음</translation>
-    </message>
-    <message>
-        <source>cannot write</source>
-        <translation>쓸 수 없음</translation>
-    </message>
     <message>
         <source>replaces the result of %1</source>
+        <extracomment>A later source gave the same output name as an earlier one.</extracomment>
         <translation>%1의 결과를 대체함</translation>
     </message>
     <message numerus="yes">
@@ -366,6 +532,94 @@
         <translation>
             <numerusform>파일 %n개를 찾았습니다</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>图片 (%1)</source>
+        <translation>이미지 (%1)</translation>
+    </message>
+    <message>
+        <source>添加照片</source>
+        <translation>사진 추가</translation>
+    </message>
+    <message>
+        <source>自定义尺寸</source>
+        <translation>사용자 지정 크기</translation>
+    </message>
+    <message>
+        <source>自定义宽度</source>
+        <translation>사용자 지정 너비</translation>
+    </message>
+    <message>
+        <source>自定义高度</source>
+        <translation>사용자 지정 높이</translation>
+    </message>
+    <message>
+        <source>锐化强度</source>
+        <translation>선명 효과 강도</translation>
+    </message>
+    <message>
+        <source>压缩质量</source>
+        <translation>품질</translation>
+    </message>
+    <message>
+        <source>1 到 100</source>
+        <translation>1~100</translation>
+    </message>
+    <message>
+        <source>保存格式</source>
+        <translation>저장 형식</translation>
+    </message>
+    <message>
+        <source>文件大小（KB）</source>
+        <translation>목표 파일 크기(KB)</translation>
+    </message>
+    <message>
+        <source>添加位置</source>
+        <translation>추가할 위치</translation>
+    </message>
+    <message>
+        <source>添加的文字</source>
+        <translation>추가할 문자</translation>
+    </message>
+    <message>
+        <source>文件夹名称</source>
+        <translation>폴더 이름</translation>
+    </message>
+    <message>
+        <source>预览</source>
+        <translation>미리 보기</translation>
+    </message>
+    <message>
+        <source>进度</source>
+        <translation>진행률</translation>
+    </message>
+    <message>
+        <source>添加照片…</source>
+        <translation>사진 추가…</translation>
+    </message>
+    <message>
+        <source>粘贴照片</source>
+        <translation>사진 붙여넣기</translation>
+    </message>
+    <message>
+        <source>结果…</source>
+        <translation>결과…</translation>
+    </message>
+    <message>
+        <source>单击或按 Enter 查看每个文件的结果</source>
+        <extracomment>Tool-tip of the batch&apos;s summary.</extracomment>
+        <translation>클릭하거나 Enter를 누르면 파일별 결과를 봅니다</translation>
+    </message>
+    <message>
+        <source>打开文件夹</source>
+        <translation>폴더 열기</translation>
+    </message>
+    <message>
+        <source>%1 / %2 · %3
+按 Esc 停止尚未开始的文件</source>
+        <extracomment>The progress bar&apos;s tool-tip during a batch: the file started last, its place in the batch, and how to stop.</extracomment>
+        <translation>%1 / %2 · %3
+Esc를 누르면 아직 시작하지 않은 파일을 멈춥니다</translation>
     </message>
 </context>
 </TS>

@@ -25,7 +25,7 @@
     </message>
     <message>
         <source>版本</source>
-        <translation>Versão </translation>
+        <translation>Ver. </translation>
     </message>
     <message>
         <source>马上拖入图片并开始自动压缩</source>
@@ -148,8 +148,148 @@
         <translation>Qualidade AVIF %</translation>
     </message>
     <message>
+        <source>保存格式：JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
+        <translation>Formato dos resultados: JPEG para e-mail; WebP ou AVIF são menores, para a web</translation>
+    </message>
+    <message>
+        <source>更多选项（也在右键菜单中）</source>
+        <translation>Mais opções (também no menu do botão direito)</translation>
+    </message>
+    <message>
+        <source>选项…</source>
+        <translation>Opções…</translation>
+    </message>
+    <message>
         <source>指定JPEG XL压缩率(%)</source>
         <translation>Qualidade JPEG XL %</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::BatchResults</name>
+    <message numerus="yes">
+        <source>%n 张照片：%1 → %2（%3）</source>
+        <extracomment>The batch&apos;s summary in the drop hint: photos written, their sources&apos; size, the results&apos; size and the saving (&quot;−91%&quot;).</extracomment>
+        <translation>
+            <numerusform>%n foto: %1 → %2 (%3)</numerusform>
+            <numerusform>%n fotos: %1 → %2 (%3)</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source> · %n 个未压缩</source>
+        <extracomment>Appended to the summary: the files of the batch that were not written.</extracomment>
+        <translation>
+            <numerusform> · %n não reduzido</numerusform>
+            <numerusform> · %n não reduzidos</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个文件未压缩</source>
+        <translation>
+            <numerusform>%n arquivo não reduzido</numerusform>
+            <numerusform>%n arquivos não reduzidos</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>原图</source>
+        <translation>Original</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Resultado</translation>
+    </message>
+    <message>
+        <source>像素</source>
+        <translation>Pixels</translation>
+    </message>
+    <message>
+        <source>原大小</source>
+        <translation>Antes</translation>
+    </message>
+    <message>
+        <source>新大小</source>
+        <translation>Depois</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>Observação</translation>
+    </message>
+    <message>
+        <source>JPEG错误#%1</source>
+        <translation>erro JPEG nº %1</translation>
+    </message>
+    <message>
+        <source>文件夹是只读的</source>
+        <translation>a pasta é somente leitura</translation>
+    </message>
+    <message>
+        <source>没有写入权限</source>
+        <translation>sem permissão de escrita</translation>
+    </message>
+    <message>
+        <source>磁盘已满</source>
+        <translation>o disco está cheio</translation>
+    </message>
+    <message>
+        <source>这是文件夹：请在选项中打开“处理整个文件夹”</source>
+        <extracomment>A folder dropped while whole folders are off; the name in quotes is the dialog&apos;s check box &quot;处理整个文件夹&quot;.</extracomment>
+        <translation>uma pasta: ative “Pastas inteiras” nas opções</translation>
+    </message>
+    <message>
+        <source>不是图片类型</source>
+        <translation>não é um tipo de imagem</translation>
+    </message>
+    <message>
+        <source>无法读取</source>
+        <translation>não foi possível ler</translation>
+    </message>
+    <message>
+        <source>无法解码</source>
+        <translation>não foi possível decodificar</translation>
+    </message>
+    <message>
+        <source>无法处理</source>
+        <translation>não foi possível processar</translation>
+    </message>
+    <message>
+        <source>无法写入</source>
+        <translation>não foi possível gravar</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <extracomment>A failure&apos;s kind, then the library&apos;s or the system&apos;s own words.</extracomment>
+        <translation>%1: %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个已跳过</source>
+        <extracomment>Appended to the summary: the files whose results were there already (skip-existing).</extracomment>
+        <translation>
+            <numerusform>%n ignorado</numerusform>
+            <numerusform>%n ignorados</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>数据提前结束：最后 %1 行为灰色</source>
+        <translation>termina antes da hora: as últimas %1 linhas são cinza</translation>
+    </message>
+    <message>
+        <source>找不到文件</source>
+        <translation>arquivo não encontrado</translation>
+    </message>
+    <message>
+        <source>图片太大</source>
+        <translation>imagem grande demais</translation>
+    </message>
+    <message>
+        <source>已保存，但未写入 HTML 索引</source>
+        <translation>salvo, mas não a linha do índice HTML</translation>
+    </message>
+    <message>
+        <source>保留原图：压缩后的文件并不更小</source>
+        <translation>mantido: o arquivo reduzido não era menor</translation>
+    </message>
+    <message>
+        <source>已跳过：结果已存在</source>
+        <translation>ignorado: o resultado já existe</translation>
     </message>
 </context>
 <context>
@@ -279,6 +419,57 @@
     </message>
 </context>
 <context>
+    <name>brevine::ResultsDialog</name>
+    <message>
+        <source>处理结果</source>
+        <translation>Resultados</translation>
+    </message>
+    <message>
+        <source>选中若干行后，“打开文件夹”会在文件管理器中显示它们；不选则显示全部结果。</source>
+        <translation>Selecione linhas e “Abrir pasta” as mostra no gerenciador de arquivos; sem seleção, mostra todos os resultados.</translation>
+    </message>
+    <message>
+        <source>原图</source>
+        <translation>Original</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Resultado</translation>
+    </message>
+    <message>
+        <source>像素</source>
+        <translation>Pixels</translation>
+    </message>
+    <message>
+        <source>原大小</source>
+        <translation>Antes</translation>
+    </message>
+    <message>
+        <source>新大小</source>
+        <translation>Depois</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>Observação</translation>
+    </message>
+    <message>
+        <source>每个文件的结果</source>
+        <translation>Resultado de cada arquivo</translation>
+    </message>
+    <message>
+        <source>打开文件夹</source>
+        <translation>Abrir pasta</translation>
+    </message>
+    <message>
+        <source>复制</source>
+        <translation>Copiar</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Fechar</translation>
+    </message>
+</context>
+<context>
     <name>brevine::SavePresetDialog</name>
     <message>
         <source>名称不能为空，前后不能有空格，不能含方括号或换行，最长 64 字节。</source>
@@ -335,31 +526,9 @@
         <source>更多选项…</source>
         <translation>Mais opções…</translation>
     </message>
-    <message numerus="yes">
-        <source>%n 个文件未能处理</source>
-        <translation>
-            <numerusform>%n arquivo não reduzido</numerusform>
-            <numerusform>%n arquivos não reduzidos</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>cannot read</source>
-        <translation>não foi possível ler</translation>
-    </message>
-    <message>
-        <source>cannot decode</source>
-        <translation>não foi possível decodificar</translation>
-    </message>
-    <message>
-        <source>cannot process</source>
-        <translation>não foi possível processar</translation>
-    </message>
-    <message>
-        <source>cannot write</source>
-        <translation>não foi possível gravar</translation>
-    </message>
     <message>
         <source>replaces the result of %1</source>
+        <extracomment>A later source gave the same output name as an earlier one.</extracomment>
         <translation>substitui o resultado de %1</translation>
     </message>
     <message numerus="yes">
@@ -368,6 +537,94 @@
             <numerusform>%n arquivo encontrado</numerusform>
             <numerusform>%n arquivos encontrados</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>图片 (%1)</source>
+        <translation>Imagens (%1)</translation>
+    </message>
+    <message>
+        <source>添加照片</source>
+        <translation>Adicionar fotos</translation>
+    </message>
+    <message>
+        <source>自定义尺寸</source>
+        <translation>Tamanho personalizado</translation>
+    </message>
+    <message>
+        <source>自定义宽度</source>
+        <translation>Largura personalizada</translation>
+    </message>
+    <message>
+        <source>自定义高度</source>
+        <translation>Altura personalizada</translation>
+    </message>
+    <message>
+        <source>锐化强度</source>
+        <translation>Intensidade da nitidez</translation>
+    </message>
+    <message>
+        <source>压缩质量</source>
+        <translation>Qualidade</translation>
+    </message>
+    <message>
+        <source>1 到 100</source>
+        <translation>1 a 100</translation>
+    </message>
+    <message>
+        <source>保存格式</source>
+        <translation>Formato de saída</translation>
+    </message>
+    <message>
+        <source>文件大小（KB）</source>
+        <translation>Tamanho do arquivo em KB</translation>
+    </message>
+    <message>
+        <source>添加位置</source>
+        <translation>Posição do texto adicionado</translation>
+    </message>
+    <message>
+        <source>添加的文字</source>
+        <translation>Texto adicionado</translation>
+    </message>
+    <message>
+        <source>文件夹名称</source>
+        <translation>Nome da pasta</translation>
+    </message>
+    <message>
+        <source>预览</source>
+        <translation>Pré-visualização</translation>
+    </message>
+    <message>
+        <source>进度</source>
+        <translation>Progresso</translation>
+    </message>
+    <message>
+        <source>添加照片…</source>
+        <translation>Adicionar fotos…</translation>
+    </message>
+    <message>
+        <source>粘贴照片</source>
+        <translation>Colar fotos</translation>
+    </message>
+    <message>
+        <source>结果…</source>
+        <translation>Resultados…</translation>
+    </message>
+    <message>
+        <source>单击或按 Enter 查看每个文件的结果</source>
+        <extracomment>Tool-tip of the batch&apos;s summary.</extracomment>
+        <translation>Clique ou pressione Enter para ver o resultado de cada arquivo</translation>
+    </message>
+    <message>
+        <source>打开文件夹</source>
+        <translation>Abrir pasta</translation>
+    </message>
+    <message>
+        <source>%1 / %2 · %3
+按 Esc 停止尚未开始的文件</source>
+        <extracomment>The progress bar&apos;s tool-tip during a batch: the file started last, its place in the batch, and how to stop.</extracomment>
+        <translation>%1 / %2 · %3
+Esc interrompe os arquivos ainda não iniciados</translation>
     </message>
 </context>
 </TS>

@@ -25,7 +25,7 @@
     </message>
     <message>
         <source>版本</source>
-        <translation>Версия </translation>
+        <translation>Вер. </translation>
     </message>
     <message>
         <source>马上拖入图片并开始自动压缩</source>
@@ -148,8 +148,152 @@
         <translation>Качество AVIF (%)</translation>
     </message>
     <message>
+        <source>保存格式：JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
+        <translation>Формат результатов: JPEG для почты; WebP или AVIF меньше, для веб-страниц</translation>
+    </message>
+    <message>
+        <source>更多选项（也在右键菜单中）</source>
+        <translation>Другие параметры (также в контекстном меню)</translation>
+    </message>
+    <message>
+        <source>选项…</source>
+        <translation>Опции…</translation>
+    </message>
+    <message>
         <source>指定JPEG XL压缩率(%)</source>
         <translation>Качество JPEG XL (%)</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::BatchResults</name>
+    <message numerus="yes">
+        <source>%n 张照片：%1 → %2（%3）</source>
+        <extracomment>The batch&apos;s summary in the drop hint: photos written, their sources&apos; size, the results&apos; size and the saving (&quot;−91%&quot;).</extracomment>
+        <translation>
+            <numerusform>%n фото: %1 → %2 (%3)</numerusform>
+            <numerusform>%n фото: %1 → %2 (%3)</numerusform>
+            <numerusform>%n фото: %1 → %2 (%3)</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source> · %n 个未压缩</source>
+        <extracomment>Appended to the summary: the files of the batch that were not written.</extracomment>
+        <translation>
+            <numerusform> · %n не уменьшен</numerusform>
+            <numerusform> · %n не уменьшено</numerusform>
+            <numerusform> · %n не уменьшено</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个文件未压缩</source>
+        <translation>
+            <numerusform>%n файл не уменьшен</numerusform>
+            <numerusform>%n файла не уменьшено</numerusform>
+            <numerusform>%n файлов не уменьшено</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>原图</source>
+        <translation>Исходный файл</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Результат</translation>
+    </message>
+    <message>
+        <source>像素</source>
+        <translation>Пиксели</translation>
+    </message>
+    <message>
+        <source>原大小</source>
+        <translation>До</translation>
+    </message>
+    <message>
+        <source>新大小</source>
+        <translation>После</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>Примечание</translation>
+    </message>
+    <message>
+        <source>JPEG错误#%1</source>
+        <translation>ошибка JPEG № %1</translation>
+    </message>
+    <message>
+        <source>文件夹是只读的</source>
+        <translation>папка доступна только для чтения</translation>
+    </message>
+    <message>
+        <source>没有写入权限</source>
+        <translation>нет прав на запись</translation>
+    </message>
+    <message>
+        <source>磁盘已满</source>
+        <translation>диск заполнен</translation>
+    </message>
+    <message>
+        <source>这是文件夹：请在选项中打开“处理整个文件夹”</source>
+        <extracomment>A folder dropped while whole folders are off; the name in quotes is the dialog&apos;s check box &quot;处理整个文件夹&quot;.</extracomment>
+        <translation>это папка: включите «Папки целиком» в параметрах</translation>
+    </message>
+    <message>
+        <source>不是图片类型</source>
+        <translation>не изображение</translation>
+    </message>
+    <message>
+        <source>无法读取</source>
+        <translation>не удалось прочитать</translation>
+    </message>
+    <message>
+        <source>无法解码</source>
+        <translation>не удалось декодировать</translation>
+    </message>
+    <message>
+        <source>无法处理</source>
+        <translation>не удалось обработать</translation>
+    </message>
+    <message>
+        <source>无法写入</source>
+        <translation>не удалось записать</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <extracomment>A failure&apos;s kind, then the library&apos;s or the system&apos;s own words.</extracomment>
+        <translation>%1: %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个已跳过</source>
+        <extracomment>Appended to the summary: the files whose results were there already (skip-existing).</extracomment>
+        <translation>
+            <numerusform>%n пропущен</numerusform>
+            <numerusform>%n пропущено</numerusform>
+            <numerusform>%n пропущено</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>数据提前结束：最后 %1 行为灰色</source>
+        <translation>обрывается: последние строки (%1) серые</translation>
+    </message>
+    <message>
+        <source>找不到文件</source>
+        <translation>файл не найден</translation>
+    </message>
+    <message>
+        <source>图片太大</source>
+        <translation>изображение слишком большое</translation>
+    </message>
+    <message>
+        <source>已保存，但未写入 HTML 索引</source>
+        <translation>сохранён, но строка HTML-индекса не записана</translation>
+    </message>
+    <message>
+        <source>保留原图：压缩后的文件并不更小</source>
+        <translation>оставлен оригинал: уменьшенный файл не был меньше</translation>
+    </message>
+    <message>
+        <source>已跳过：结果已存在</source>
+        <translation>пропущен: результат уже есть</translation>
     </message>
 </context>
 <context>
@@ -279,6 +423,57 @@
     </message>
 </context>
 <context>
+    <name>brevine::ResultsDialog</name>
+    <message>
+        <source>处理结果</source>
+        <translation>Результаты</translation>
+    </message>
+    <message>
+        <source>选中若干行后，“打开文件夹”会在文件管理器中显示它们；不选则显示全部结果。</source>
+        <translation>Выберите строки, и «Открыть папку» покажет их в файловом менеджере; без выбора — все результаты.</translation>
+    </message>
+    <message>
+        <source>原图</source>
+        <translation>Исходный файл</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Результат</translation>
+    </message>
+    <message>
+        <source>像素</source>
+        <translation>Пиксели</translation>
+    </message>
+    <message>
+        <source>原大小</source>
+        <translation>До</translation>
+    </message>
+    <message>
+        <source>新大小</source>
+        <translation>После</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>Примечание</translation>
+    </message>
+    <message>
+        <source>每个文件的结果</source>
+        <translation>Результат каждого файла</translation>
+    </message>
+    <message>
+        <source>打开文件夹</source>
+        <translation>Открыть папку</translation>
+    </message>
+    <message>
+        <source>复制</source>
+        <translation>Копировать</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Закрыть</translation>
+    </message>
+</context>
+<context>
     <name>brevine::SavePresetDialog</name>
     <message>
         <source>名称不能为空，前后不能有空格，不能含方括号或换行，最长 64 字节。</source>
@@ -335,32 +530,9 @@
         <source>更多选项…</source>
         <translation>Дополнительные параметры…</translation>
     </message>
-    <message numerus="yes">
-        <source>%n 个文件未能处理</source>
-        <translation>
-            <numerusform>%n файл не обработан</numerusform>
-            <numerusform>%n файла не обработаны</numerusform>
-            <numerusform>%n файлов не обработано</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>cannot read</source>
-        <translation>не удалось прочитать</translation>
-    </message>
-    <message>
-        <source>cannot decode</source>
-        <translation>не удалось декодировать</translation>
-    </message>
-    <message>
-        <source>cannot process</source>
-        <translation>не удалось обработать</translation>
-    </message>
-    <message>
-        <source>cannot write</source>
-        <translation>не удалось записать</translation>
-    </message>
     <message>
         <source>replaces the result of %1</source>
+        <extracomment>A later source gave the same output name as an earlier one.</extracomment>
         <translation>заменяет результат %1</translation>
     </message>
     <message numerus="yes">
@@ -370,6 +542,94 @@
             <numerusform>Найдено %n файла</numerusform>
             <numerusform>Найдено %n файлов</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>图片 (%1)</source>
+        <translation>Изображения (%1)</translation>
+    </message>
+    <message>
+        <source>添加照片</source>
+        <translation>Добавить фотографии</translation>
+    </message>
+    <message>
+        <source>自定义尺寸</source>
+        <translation>Свой размер</translation>
+    </message>
+    <message>
+        <source>自定义宽度</source>
+        <translation>Своя ширина</translation>
+    </message>
+    <message>
+        <source>自定义高度</source>
+        <translation>Своя высота</translation>
+    </message>
+    <message>
+        <source>锐化强度</source>
+        <translation>Сила резкости</translation>
+    </message>
+    <message>
+        <source>压缩质量</source>
+        <translation>Качество</translation>
+    </message>
+    <message>
+        <source>1 到 100</source>
+        <translation>от 1 до 100</translation>
+    </message>
+    <message>
+        <source>保存格式</source>
+        <translation>Формат результата</translation>
+    </message>
+    <message>
+        <source>文件大小（KB）</source>
+        <translation>Размер файла в КБ</translation>
+    </message>
+    <message>
+        <source>添加位置</source>
+        <translation>Место добавляемого текста</translation>
+    </message>
+    <message>
+        <source>添加的文字</source>
+        <translation>Добавляемый текст</translation>
+    </message>
+    <message>
+        <source>文件夹名称</source>
+        <translation>Имя папки</translation>
+    </message>
+    <message>
+        <source>预览</source>
+        <translation>Предпросмотр</translation>
+    </message>
+    <message>
+        <source>进度</source>
+        <translation>Ход работы</translation>
+    </message>
+    <message>
+        <source>添加照片…</source>
+        <translation>Добавить фотографии…</translation>
+    </message>
+    <message>
+        <source>粘贴照片</source>
+        <translation>Вставить фотографии</translation>
+    </message>
+    <message>
+        <source>结果…</source>
+        <translation>Результаты…</translation>
+    </message>
+    <message>
+        <source>单击或按 Enter 查看每个文件的结果</source>
+        <extracomment>Tool-tip of the batch&apos;s summary.</extracomment>
+        <translation>Щёлкните или нажмите Enter, чтобы увидеть результат каждого файла</translation>
+    </message>
+    <message>
+        <source>打开文件夹</source>
+        <translation>Открыть папку</translation>
+    </message>
+    <message>
+        <source>%1 / %2 · %3
+按 Esc 停止尚未开始的文件</source>
+        <extracomment>The progress bar&apos;s tool-tip during a batch: the file started last, its place in the batch, and how to stop.</extracomment>
+        <translation>%1 / %2 · %3
+Esc останавливает ещё не начатые файлы</translation>
     </message>
 </context>
 </TS>

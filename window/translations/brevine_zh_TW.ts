@@ -148,8 +148,144 @@
         <translation>指定AVIF品質(%)</translation>
     </message>
     <message>
+        <source>保存格式：JPEG 适合邮件；WebP 或 AVIF 文件更小，适合网页</source>
+        <translation>儲存格式：JPEG 適合郵件；WebP 或 AVIF 檔案更小，適合網頁</translation>
+    </message>
+    <message>
+        <source>更多选项（也在右键菜单中）</source>
+        <translation>更多選項（也在右鍵選單中）</translation>
+    </message>
+    <message>
+        <source>选项…</source>
+        <translation>選項…</translation>
+    </message>
+    <message>
         <source>指定JPEG XL压缩率(%)</source>
         <translation>指定JPEG XL品質(%)</translation>
+    </message>
+</context>
+<context>
+    <name>brevine::BatchResults</name>
+    <message numerus="yes">
+        <source>%n 张照片：%1 → %2（%3）</source>
+        <extracomment>The batch&apos;s summary in the drop hint: photos written, their sources&apos; size, the results&apos; size and the saving (&quot;−91%&quot;).</extracomment>
+        <translation>
+            <numerusform>%n 張相片：%1 → %2（%3）</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source> · %n 个未压缩</source>
+        <extracomment>Appended to the summary: the files of the batch that were not written.</extracomment>
+        <translation>
+            <numerusform> · %n 個未壓縮</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个文件未压缩</source>
+        <translation>
+            <numerusform>%n 個檔案未壓縮</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>原图</source>
+        <translation>原圖</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>結果</translation>
+    </message>
+    <message>
+        <source>像素</source>
+        <translation>像素</translation>
+    </message>
+    <message>
+        <source>原大小</source>
+        <translation>原大小</translation>
+    </message>
+    <message>
+        <source>新大小</source>
+        <translation>新大小</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>說明</translation>
+    </message>
+    <message>
+        <source>JPEG错误#%1</source>
+        <translation>JPEG錯誤#%1</translation>
+    </message>
+    <message>
+        <source>文件夹是只读的</source>
+        <translation>資料夾是唯讀的</translation>
+    </message>
+    <message>
+        <source>没有写入权限</source>
+        <translation>沒有寫入權限</translation>
+    </message>
+    <message>
+        <source>磁盘已满</source>
+        <translation>磁碟已滿</translation>
+    </message>
+    <message>
+        <source>这是文件夹：请在选项中打开“处理整个文件夹”</source>
+        <extracomment>A folder dropped while whole folders are off; the name in quotes is the dialog&apos;s check box &quot;处理整个文件夹&quot;.</extracomment>
+        <translation>這是資料夾：請在選項中開啟「處理整個資料夾」</translation>
+    </message>
+    <message>
+        <source>不是图片类型</source>
+        <translation>不是圖片類型</translation>
+    </message>
+    <message>
+        <source>无法读取</source>
+        <translation>無法讀取</translation>
+    </message>
+    <message>
+        <source>无法解码</source>
+        <translation>無法解碼</translation>
+    </message>
+    <message>
+        <source>无法处理</source>
+        <translation>無法處理</translation>
+    </message>
+    <message>
+        <source>无法写入</source>
+        <translation>無法寫入</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <extracomment>A failure&apos;s kind, then the library&apos;s or the system&apos;s own words.</extracomment>
+        <translation>%1：%2</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个已跳过</source>
+        <extracomment>Appended to the summary: the files whose results were there already (skip-existing).</extracomment>
+        <translation>
+            <numerusform>%n 個已略過</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>数据提前结束：最后 %1 行为灰色</source>
+        <translation>資料提前結束：最後 %1 列為灰色</translation>
+    </message>
+    <message>
+        <source>找不到文件</source>
+        <translation>找不到檔案</translation>
+    </message>
+    <message>
+        <source>图片太大</source>
+        <translation>圖片太大</translation>
+    </message>
+    <message>
+        <source>已保存，但未写入 HTML 索引</source>
+        <translation>已儲存，但未寫入 HTML 索引</translation>
+    </message>
+    <message>
+        <source>保留原图：压缩后的文件并不更小</source>
+        <translation>保留原圖：壓縮後的檔案並不更小</translation>
+    </message>
+    <message>
+        <source>已跳过：结果已存在</source>
+        <translation>已略過：結果已存在</translation>
     </message>
 </context>
 <context>
@@ -279,6 +415,57 @@
     </message>
 </context>
 <context>
+    <name>brevine::ResultsDialog</name>
+    <message>
+        <source>处理结果</source>
+        <translation>處理結果</translation>
+    </message>
+    <message>
+        <source>选中若干行后，“打开文件夹”会在文件管理器中显示它们；不选则显示全部结果。</source>
+        <translation>選取若干列後，「開啟資料夾」會在檔案管理員中顯示它們；不選則顯示全部結果。</translation>
+    </message>
+    <message>
+        <source>原图</source>
+        <translation>原圖</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>結果</translation>
+    </message>
+    <message>
+        <source>像素</source>
+        <translation>像素</translation>
+    </message>
+    <message>
+        <source>原大小</source>
+        <translation>原大小</translation>
+    </message>
+    <message>
+        <source>新大小</source>
+        <translation>新大小</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>說明</translation>
+    </message>
+    <message>
+        <source>每个文件的结果</source>
+        <translation>每個檔案的結果</translation>
+    </message>
+    <message>
+        <source>打开文件夹</source>
+        <translation>開啟資料夾</translation>
+    </message>
+    <message>
+        <source>复制</source>
+        <translation>複製</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>關閉</translation>
+    </message>
+</context>
+<context>
     <name>brevine::SavePresetDialog</name>
     <message>
         <source>名称不能为空，前后不能有空格，不能含方括号或换行，最长 64 字节。</source>
@@ -335,30 +522,9 @@
         <source>更多选项…</source>
         <translation>更多選項…</translation>
     </message>
-    <message numerus="yes">
-        <source>%n 个文件未能处理</source>
-        <translation>
-            <numerusform>%n 個檔案未能處理</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>cannot read</source>
-        <translation>無法讀取</translation>
-    </message>
-    <message>
-        <source>cannot decode</source>
-        <translation>無法解碼</translation>
-    </message>
-    <message>
-        <source>cannot process</source>
-        <translation>無法處理</translation>
-    </message>
-    <message>
-        <source>cannot write</source>
-        <translation>無法寫入</translation>
-    </message>
     <message>
         <source>replaces the result of %1</source>
+        <extracomment>A later source gave the same output name as an earlier one.</extracomment>
         <translation>取代 %1 的結果</translation>
     </message>
     <message numerus="yes">
@@ -366,6 +532,94 @@
         <translation>
             <numerusform>已找到 %n 個檔案</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>图片 (%1)</source>
+        <translation>圖片 (%1)</translation>
+    </message>
+    <message>
+        <source>添加照片</source>
+        <translation>加入相片</translation>
+    </message>
+    <message>
+        <source>自定义尺寸</source>
+        <translation>自訂尺寸</translation>
+    </message>
+    <message>
+        <source>自定义宽度</source>
+        <translation>自訂寬度</translation>
+    </message>
+    <message>
+        <source>自定义高度</source>
+        <translation>自訂高度</translation>
+    </message>
+    <message>
+        <source>锐化强度</source>
+        <translation>銳利化強度</translation>
+    </message>
+    <message>
+        <source>压缩质量</source>
+        <translation>壓縮品質</translation>
+    </message>
+    <message>
+        <source>1 到 100</source>
+        <translation>1 到 100</translation>
+    </message>
+    <message>
+        <source>保存格式</source>
+        <translation>儲存格式</translation>
+    </message>
+    <message>
+        <source>文件大小（KB）</source>
+        <translation>檔案大小（KB）</translation>
+    </message>
+    <message>
+        <source>添加位置</source>
+        <translation>加入位置</translation>
+    </message>
+    <message>
+        <source>添加的文字</source>
+        <translation>加入的文字</translation>
+    </message>
+    <message>
+        <source>文件夹名称</source>
+        <translation>資料夾名稱</translation>
+    </message>
+    <message>
+        <source>预览</source>
+        <translation>預覽</translation>
+    </message>
+    <message>
+        <source>进度</source>
+        <translation>進度</translation>
+    </message>
+    <message>
+        <source>添加照片…</source>
+        <translation>加入相片…</translation>
+    </message>
+    <message>
+        <source>粘贴照片</source>
+        <translation>貼上相片</translation>
+    </message>
+    <message>
+        <source>结果…</source>
+        <translation>結果…</translation>
+    </message>
+    <message>
+        <source>单击或按 Enter 查看每个文件的结果</source>
+        <extracomment>Tool-tip of the batch&apos;s summary.</extracomment>
+        <translation>按一下或按 Enter 檢視每個檔案的結果</translation>
+    </message>
+    <message>
+        <source>打开文件夹</source>
+        <translation>開啟資料夾</translation>
+    </message>
+    <message>
+        <source>%1 / %2 · %3
+按 Esc 停止尚未开始的文件</source>
+        <extracomment>The progress bar&apos;s tool-tip during a batch: the file started last, its place in the batch, and how to stop.</extracomment>
+        <translation>%1 / %2 · %3
+按 Esc 停止尚未開始的檔案</translation>
     </message>
 </context>
 </TS>
