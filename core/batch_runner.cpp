@@ -238,6 +238,10 @@ class ParallelRun {
     PreparedItem Work(std::size_t index, HandedItem& handed) override {
       PreparedItem done;
       if (run_.pool_.WaitCommitted(handed.barrier)) {
+        // A file that earlier files of the batch write is this file's source only once
+        // they are committed: noted now, not when it was handed out, when it may still
+        // have been another earlier file's result, which the next writer must replace.
+        if (handed.barrier != 0) run_.sources_.Add(handed.item.path);
         index_ = index;
         settings_.Values() = handed.item.options;
         // A batch's tail or a lone file: the cores of the idle workers go to its picture.
@@ -284,7 +288,7 @@ class ParallelRun {
       handed.workingBytes = kWorkerMemoryBudget;  // unknown: counted as a large photo
     }
     if (!memory_.Enter(handed.workingBytes)) return std::nullopt;
-    sources_.Add(item->path);
+    if (handed.barrier == 0) sources_.Add(item->path);
     handed.item = std::move(*item);
     return handed;
   }

@@ -128,7 +128,8 @@ struct BatchHooks {
   // memory available when the batch starts.
   std::optional<std::uint64_t> memoryBudget;
   // The batch's sources, which no result may replace: each file is added as it is handed
-  // out; a caller that knows them all beforehand adds them here. Null: the batch's own.
+  // out, or, when it waits for earlier files' commits, once they are made; a caller that
+  // knows them all beforehand adds them here. Null: the batch's own.
   RunPlaces* sources = nullptr;
   // Where the sources are read: confined workers, or (null) the batch's own threads.
   DecodeWorkerPool* workers = nullptr;

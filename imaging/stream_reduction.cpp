@@ -228,6 +228,7 @@ class StreamState {
       if (!Fits(count)) Process(pending_);
       writeStart_ = Start(count);
     }
+    ringEnd_ = writeStart_ + count;
     return block_.Data() + Stride() * static_cast<std::size_t>(writeStart_);
   }
 
@@ -314,11 +315,13 @@ class StreamState {
     int step;
   };
 
-  // Where a request of `count` rows goes: after the newest rows in use, or at the ring's
-  // start when they do not fit before its end (or nothing is in use).
+  // Where a request of `count` rows goes: after the newest rows in use (or, when none is,
+  // after the last request), or at the ring's start when they do not fit before its end.
+  // The requests go round the ring even when each is taken through before the next: the
+  // decoder writing into the rows just read back costs a quarter-turned picture about a
+  // tenth of its time.
   int Start(int count) const {
-    if (live_.empty()) return 0;
-    const int next = live_.back().start + live_.back().count;
+    const int next = live_.empty() ? ringEnd_ : live_.back().start + live_.back().count;
     return next + count <= ringRows_ ? next : 0;
   }
   bool Fits(int count) const {
@@ -503,6 +506,7 @@ class StreamState {
   WorkBitmap block_;
   int ringRows_ = kRingRows;
   int writeStart_ = -1;  // the ring row of the request being written, -1 when none
+  int ringEnd_ = 0;      // the ring row after the last request
   int rowsIn_ = 0;       // the decoder's count
   std::atomic<bool> broken_ = false;
 

@@ -335,5 +335,64 @@ TEST(RunFeed, TheMemoryBudgetCountsEachFileByItsEstimate) {
   EXPECT_EQ(run(100, true), 2);
 }
 
+// Two files with one output and a third that reads it: the third is handed out after the
+// first is committed but before the second is, whose result must still replace the first's
+// (the third's source is the file the second writes, not the one there when it was handed
+// out).
+TEST(RunFeed, ASourceAnEarlierFileWritesIsNotedOnlyOnceWritten) {
+  test::TempFolder dir;
+  test::WriteBmp(dir / "a.bmp", test::MakePhotoLike(20, 16, 1));
+  test::WriteFile(dir / "a.jpg", test::JpegOf(test::MakePhotoLike(16, 20, 2), 90));
+  Options o = test::PlainOptions();
+  o.subFolder = false;
+  const std::vector<std::string> paths = {dir / "a.bmp", dir / "a.jpg", dir / "s-a.jpg"};
+
+  class ThirdAfterFirstCommit final : public BatchFeed {
+   public:
+    ThirdAfterFirstCommit(const std::vector<std::string>& paths, Options o)
+        : paths_(paths), options_(std::move(o)) {}
+    std::optional<BatchItem> Next(std::size_t index) override {
+      if (index >= paths_.size()) return std::nullopt;
+      std::unique_lock lock(mutex);
+      if (index == 2) changed.wait_for(lock, 5s, [&] { return committed >= 1; });
+      handedOut = index + 1;
+      changed.notify_all();
+      return BatchItem{paths_[index], options_, std::nullopt};
+    }
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::size_t committed = 0, handedOut = 0;
+
+   private:
+    const std::vector<std::string>& paths_;
+    const Options options_;
+  } feed(paths, o);
+
+  std::vector<CommittedFile> reports;
+  BatchHooks hooks;
+  hooks.report = [&](const CommittedFile& c) {
+    reports.push_back(c);
+    std::lock_guard lock(feed.mutex);
+    ++feed.committed;
+    feed.changed.notify_all();
+  };
+  // The second file is held until the third is handed out, and a while past that.
+  hooks.loaded = [&](std::size_t index, const WorkBitmap&) {
+    if (index != 1) return;
+    {
+      std::unique_lock lock(feed.mutex);
+      feed.changed.wait_for(lock, 5s, [&] { return feed.handedOut >= 3; });
+    }
+    std::this_thread::sleep_for(50ms);
+  };
+  test::FixedClock clock;
+  RunFeed(feed, clock, 2, hooks);
+  ASSERT_EQ(reports.size(), 3u);
+  for (const CommittedFile& c : reports)
+    EXPECT_EQ(c.result, FileResult::kWritten) << c.index << " " << c.detail;
+  EXPECT_EQ(reports[1].replaced, std::optional<std::size_t>(0));
+  EXPECT_TRUE(std::filesystem::exists(dir / "s-s-a.jpg"));
+}
+
 }  // namespace
 }  // namespace brevine
