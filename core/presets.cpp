@@ -17,9 +17,9 @@ constexpr Shipped kShipped[] = {
     // Mail: a size every mail program shows whole, as JPEG, with the photo's date and camera.
     {"Mail", "Index=0\njpeg=1\nparcent=85\nkeepinfo=1\nformat=jpeg\n"},
     // Web: a large custom box, sharpened, as WebP.
-    {"Web", "Index=7\nx=1920\ny=1920\nlap=1\njpeg=1\nparcent=80\nformat=webp\n"},
+    {"Web", "Index=7\nx=1920\ny=1920\nlap=1\njpeg=1\nformat=webp\nwebpquality=80\n"},
     // Small: a small picture in the fewest bytes, as AVIF.
-    {"Small", "Index=2\njpeg=1\nparcent=60\nformat=avif\n"},
+    {"Small", "Index=2\njpeg=1\nformat=avif\navifquality=60\n"},
 };
 
 std::size_t TableIndex(const OptionRow* row) {

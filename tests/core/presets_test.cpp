@@ -28,18 +28,20 @@ TEST(Presets, ShippedValues) {
   ASSERT_EQ(shipped.size(), 3u);
   EXPECT_EQ(PresetText(shipped),
             "\n[preset Mail]\nIndex=0\njpeg=1\nparcent=85\nkeepinfo=1\nformat=jpeg\n"
-            "\n[preset Web]\nIndex=7\nx=1920\ny=1920\nlap=1\njpeg=1\nparcent=80\nformat=webp\n"
-            "\n[preset Small]\nIndex=2\njpeg=1\nparcent=60\nformat=avif\n");
+            "\n[preset Web]\nIndex=7\nx=1920\ny=1920\nlap=1\njpeg=1\nformat=webp\nwebpquality=80\n"
+            "\n[preset Small]\nIndex=2\njpeg=1\nformat=avif\navifquality=60\n");
   const Options web = ApplyPreset(shipped[1], Options{});
   EXPECT_EQ(web.FitBox(), (Box{1920, 1920}));
   EXPECT_EQ(web.format, "webp");
-  EXPECT_EQ(web.quality, 80);
+  EXPECT_EQ(web.webpQuality, 80);
+  EXPECT_EQ(web.quality, Options{}.quality);  // JPEG's own quality stays
   // What a preset does not set stays as it was.
   Options mine;
   mine.folderName = "small";
   mine.sharpen = false;
   const Options small = ApplyPreset(shipped[2], mine);
   EXPECT_EQ(small.FitBox(), (Box{800, 800}));
+  EXPECT_EQ(small.avifQuality, 60);
   EXPECT_EQ(small.folderName, "small");
   EXPECT_FALSE(small.sharpen);
 }
