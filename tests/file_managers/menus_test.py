@@ -61,10 +61,10 @@ def load_extension(host):
         MenuProvider=type("MenuProvider", (), {}), MenuItem=Item, Menu=Menu))
     gi.repository = repository
     sys.modules["gi"], sys.modules["gi.repository"] = gi, repository
-    spec = importlib.util.spec_from_file_location("brevine_" + host,
-                                                  os.path.join(MENUS, host, "brevine.py"))
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location("brevine_" + host,
+                                                   os.path.join(MENUS, host, "brevine.py"))
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     started = []
     module.start = started.append
     return module, required, started
