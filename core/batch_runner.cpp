@@ -403,6 +403,16 @@ void RunFeed(BatchFeed& feed, const platform::Clock& clock, int jobs, const Batc
   run.Run();
 }
 
+void RunFeedOf(BatchFeed& feed, std::size_t count, const platform::Clock& clock, int jobs,
+               const BatchHooks& hooks) {
+  const int asked = std::max(jobs, 1);
+  jobs = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(asked), count));
+  if (jobs <= 1)
+    return RunFeedSequential(feed, clock, hooks,
+                             asked > 1 ? DecoderThreads(1, platform::UsableCores()) : 1);
+  RunFeed(feed, clock, jobs, hooks);
+}
+
 std::vector<FileResult> RunBatch(const std::vector<std::string>& absolutePaths,
                                  ProcessSettings& settings, const platform::Clock& clock, int jobs,
                                  StageTimes* times, const CommitReport& report,
