@@ -747,7 +747,7 @@ void WindowTest::formatIsChosenInTheDialogAndNamedByTheQualityButton() {
   QCOMPARE(f.ui.RadioButton1->text(), Q("指定JPEG压缩率(%)"));
   const std::pair<const char*, const char*> choices[] = {{"webp", "指定WebP压缩率(%)"},
                                                          {"avif", "指定AVIF压缩率(%)"},
-                                                         {"jxl", "指定JPEG XL压缩率(%)"},
+                                                         {"jxl", "指定JXL压缩率(%)"},
                                                          {"jpeg", "指定JPEG压缩率(%)"}};
   for (const auto& [format, label] : choices) {
     brevine::OptionsDialog* dialog = OpenMoreOptions(f, f.ui.Image2);
@@ -802,7 +802,7 @@ void WindowTest::formatDropDownSwapsEachFormatsQuality() {
   QCOMPARE(f.CurrentOptions().format, std::string("avif"));
   QTest::keyClick(format, Qt::Key_Down);
   QCOMPARE(f.ui.Edit2->text(), Q("75"));
-  QCOMPARE(f.ui.RadioButton1->text(), Q("指定JPEG XL压缩率(%)"));
+  QCOMPARE(f.ui.RadioButton1->text(), Q("指定JXL压缩率(%)"));
   QVERIFY(!f.ui.CheckBox4->isEnabled());
   f.ui.Edit2->setText(Q("66"));
   QTest::keyClick(format, Qt::Key_Up);
