@@ -25,6 +25,10 @@ constexpr int kGrayLevels = 236;
 // Rows handed to one jpeg_read_scanlines call; batching only saves calls, the rows are
 // the same as one at a time.
 constexpr int kRowBatch = 16;
+// Colour rows are written straight into the sink's memory and handed on a few at a time:
+// the sink's work on them (the boost, the reduction) then finds them still in the cache,
+// which at sixteen rows of a wide photo it no longer does.
+constexpr int kDirectRowBatch = 4;
 // A progressive file may hold any number of scans, each a pass over the whole picture;
 // a small file with thousands of empty scans would spin for minutes. Real encoders stay
 // far below this.
@@ -359,7 +363,8 @@ void DecodeInto(const JpegInput& input, RowSink& sink, SourceInfo* info = nullpt
     scratch.resize(scratchStride * kRowBatch);
     convert = form == Form::kGray ? GrayIndicesToBgr : CmykToBgr;
   }
-  const JDIMENSION batch = static_cast<JDIMENSION>(std::clamp(sink.MaxRows(), 1, kRowBatch));
+  const JDIMENSION batch = static_cast<JDIMENSION>(
+      std::clamp(sink.MaxRows(), 1, convert != nullptr ? kRowBatch : kDirectRowBatch));
   JSAMPROW rows[kRowBatch];
   while (cinfo.output_scanline < height) {
     const JDIMENSION first = cinfo.output_scanline;

@@ -112,8 +112,11 @@ constexpr std::uint8_t kPlace[6][3] = {{0, 1, 2}, {1, 0, 2}, {1, 2, 0},
 // and it differs by `which`; those few entries are worked out with it. Independent of the
 // factor, so filled once per process and only read after.
 struct HueStepTable {
-  std::vector<std::int8_t> steps[3];
-  std::int32_t start[256];  // steps[which][start[d] + x]
+  // The three places' steps one after the other, `size` apart, and three bytes more: a
+  // vector gather reads four bytes from an entry.
+  std::vector<std::int8_t> steps;
+  std::int32_t size = 0;
+  std::int32_t start[256];  // steps[which x size + start[d] + x]; start[d] = d^2 + d
 
   HueStepTable() {
     std::int32_t at = 0;
@@ -121,7 +124,8 @@ struct HueStepTable {
       start[d] = at + d;
       at += 2 * d + 1;
     }
-    for (auto& table : steps) table.assign(static_cast<std::size_t>(at), 0);
+    size = at;
+    steps.assign(3 * static_cast<std::size_t>(at) + 3, 0);
     for (int d = 1; d < 256; ++d) {
       for (int x = -d; x <= d; ++x) {
         const int num = 60 * x + 60 * d;  // kept positive for the division
@@ -129,15 +133,16 @@ struct HueStepTable {
         for (int which = 0; which < 3; ++which) {
           int step = q + (twiceRest > d) - 60;
           if (twiceRest == d) step = RoundedHue(which, x, d) - 120 * which;
-          steps[which][static_cast<std::size_t>(start[d] + x)] = static_cast<std::int8_t>(step);
+          steps[Index(which, d, x)] = static_cast<std::int8_t>(step);
         }
       }
     }
   }
 
-  int Step(int which, int d, int x) const {
-    return steps[which][static_cast<std::size_t>(start[d] + x)];
+  std::size_t Index(int which, int d, int x) const {
+    return static_cast<std::size_t>(which * size + start[d] + x);
   }
+  int Step(int which, int d, int x) const { return steps[Index(which, d, x)]; }
 
   static const HueStepTable& Get() {
     static const HueStepTable table;
@@ -183,6 +188,39 @@ inline void BoostKnownHue(int factor, int v, int d, int h, std::uint8_t* out) {
   out[2] = static_cast<std::uint8_t>(c2);
 }
 
+// The bytes of the direct formulas for pixels whose hue is known, kept for the pixels seen
+// again: the widest vector kernel sends every pixel whose exact value is a tie here, and a
+// photo repeats the few thousand such colours it has. One entry per place; a colour meeting
+// another's place takes it over.
+class TieCache {
+ public:
+  void Boost(int factor, int v, int d, int h, std::uint8_t* out) {
+    const std::uint32_t key = 1u << 31 | static_cast<std::uint32_t>(h) << 16 |
+                              static_cast<std::uint32_t>(d) << 8 | static_cast<std::uint32_t>(v);
+    if (entries_.empty()) entries_.assign(kEntries, 0);
+    std::uint64_t& entry = entries_[(key * 2654435761u) >> (32 - kBits)];
+    if (static_cast<std::uint32_t>(entry) != key) {
+      std::uint8_t bytes[3];
+      BoostKnownHue(factor, v, d, h, bytes);
+      entry = key | std::uint64_t{bytes[0]} << 32 | std::uint64_t{bytes[1]} << 40 |
+              std::uint64_t{bytes[2]} << 48;
+    }
+    out[0] = static_cast<std::uint8_t>(entry >> 32);
+    out[1] = static_cast<std::uint8_t>(entry >> 40);
+    out[2] = static_cast<std::uint8_t>(entry >> 48);
+  }
+
+  static constexpr int kBits = 14;
+  static constexpr std::size_t kEntries = std::size_t{1} << kBits;
+
+ private:
+  std::vector<std::uint64_t> entries_;  // taken at the first tie
+};
+
+// Up to this factor the widest kernel works the bytes out exactly in single precision:
+// 6000 times a byte's value plus a half is an integer of magnitude below 2^24.
+constexpr int kExactFactorMax = 1000;
+
 // What the fast paths need. They give the bytes of the direct formulas for every input:
 // with d = V - min, S' V is factor d / 100 and the middle byte is V - S' V w, both to
 // within 1e-11, so ClampByte of them is decided in double precision wherever the value is
@@ -192,6 +230,7 @@ struct BoostTables {
   double reachPerStep;  // S' V per unit of d: factor / 100
   const HueStepTable* hueSteps;
   HueEntry hue[360];
+  TieCache ties;
 
   explicit BoostTables(int f)
       : factor(f), reachPerStep(static_cast<double>(f) / 100), hueSteps(&HueStepTable::Get()) {
@@ -214,8 +253,7 @@ inline void BoostPixel(const BoostTables& t, const std::uint8_t* in, std::uint8_
   const int d = v - std::min(c0, std::min(c1, c2));
   const int which = v == c2 ? 2 : (v == c1 ? 1 : 0);
   const int x = which == 2 ? c0 - c1 : (which == 1 ? c2 - c0 : c1 - c2);
-  int h =
-      t.hueSteps->steps[which][static_cast<std::size_t>(t.hueSteps->start[d] + x)] + 120 * which;
+  int h = t.hueSteps->Step(which, d, x) + 120 * which;
   if (h < 0) h += 360;
   const HueEntry& e = t.hue[h];
   const double reach = d * t.reachPerStep;
@@ -379,17 +417,27 @@ BREVINE_AVX2_FUNCTION std::size_t BoostRunAvx2(const BoostTables& t, std::uint8_
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
-// BoostRunAvx2 on sixteen pixels at a time, where the processor has 512-bit vectors: the
-// same steps, with mask registers for the choices.
-BREVINE_AVX512_FUNCTION inline __m512i DecideBytes16(__m512 x, __mmask16& near) {
-  const __m512 kept = _mm512_max_ps(x, _mm512_set1_ps(-1.0f));
-  const __m512 whole = _mm512_roundscale_ps(kept, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
-  const __m512 off = _mm512_abs_ps(_mm512_sub_ps(kept, whole));
-  near |= _mm512_cmp_ps_mask(off, _mm512_set1_ps(0.5f - kNearTieSingle), _CMP_GT_OQ);
+// A byte from 6000 times its exact value plus a half, an integer of magnitude below 2^24
+// and so exact here: the floor of its 6000th, not below 0. Where the number is a multiple
+// of 6000 the value is a tie, which the direct formulas decide; those lanes are added to
+// `tie`. Away from a tie the 6000th lies at least 1 / 6000 from a whole number, and where
+// the byte is not simply 0 (a 6000th below 257) the product errs by less than 3.1e-5.
+BREVINE_AVX512_FUNCTION inline __m512i ExactBytes16(__m512 number, __mmask16& tie) {
+  const __m512 quotient = _mm512_mul_ps(number, _mm512_set1_ps(1.0f / 6000));
+  const __m512 nearest =
+      _mm512_roundscale_ps(quotient, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+  tie |= _mm512_cmp_ps_mask(_mm512_mul_ps(nearest, _mm512_set1_ps(6000)), number, _CMP_EQ_OQ);
+  const __m512 whole = _mm512_roundscale_ps(quotient, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
   return _mm512_max_epi32(_mm512_cvtps_epi32(whole), _mm512_setzero_si512());
 }
 
-BREVINE_AVX512_FUNCTION std::size_t BoostRunAvx512(const BoostTables& t, std::uint8_t* p,
+// Sixteen pixels at a time, where the processor has 512-bit vectors and the factor is at
+// most kExactFactorMax. The hue step as in BoostRunAvx2, its exact ties gathered from the
+// table; then both bytes exactly: with w = 60 - |step| the middle byte's value is
+// V - factor d w / 6000 and the smallest byte's V - factor d / 100, so ClampByte of them is
+// a whole division but for exact ties, the only pixels the direct formulas decide (through
+// the cache, as a photo repeats them).
+BREVINE_AVX512_FUNCTION std::size_t BoostRunAvx512(BoostTables& t, std::uint8_t* p,
                                                    std::size_t pixels) {
   // Pixels 4k ... 4k + 3 into the k-th quarter, then one byte per lane.
   const __m512i spread = _mm512_setr_epi32(0, 1, 2, 0, 3, 4, 5, 0, 6, 7, 8, 0, 9, 10, 11, 0);
@@ -406,9 +454,11 @@ BREVINE_AVX512_FUNCTION std::size_t BoostRunAvx512(const BoostTables& t, std::ui
   const __m512i join = _mm512_setr_epi32(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, 15, 15, 15, 15);
   const __m512i one = _mm512_set1_epi32(1);
   const __m512i sixty = _mm512_set1_epi32(60);
-  const __m512 reachPerStep = _mm512_set1_ps(static_cast<float>(t.reachPerStep));
-  const __m512 sixtieth = _mm512_set1_ps(1.0f / 60);
+  const __m512 factor = _mm512_set1_ps(static_cast<float>(t.factor));
+  const __m512 lowReach = _mm512_set1_ps(static_cast<float>(60 * t.factor));
   const HueStepTable& steps = *t.hueSteps;
+  const __m512i tableSize = _mm512_set1_epi32(steps.size);
+  const void* const table = steps.steps.data();
 
   std::size_t i = 0;
   for (; i + 22 <= pixels; i += 16) {
@@ -432,31 +482,34 @@ BREVINE_AVX512_FUNCTION std::size_t BoostRunAvx512(const BoostTables& t, std::ui
     const __m512 quotient = _mm512_div_ps(_mm512_mul_ps(_mm512_cvtepi32_ps(x), _mm512_set1_ps(60)),
                                           _mm512_cvtepi32_ps(_mm512_max_epi32(d, one)));
     __m512i step = _mm512_cvtps_epi32(quotient);
-    const __mmask16 ties = _mm512_cmp_ps_mask(
+    const __mmask16 stepTies = _mm512_cmp_ps_mask(
         _mm512_sub_ps(quotient,
                       _mm512_roundscale_ps(quotient, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC)),
         _mm512_set1_ps(0.5f), _CMP_EQ_OQ);
-    if (ties != 0) {
-      LaneValues a;
-      _mm512_storeu_si512(a.step, step);
-      _mm512_storeu_si512(a.twoWhich, twoWhich);
-      _mm512_storeu_si512(a.d, d);
-      _mm512_storeu_si512(a.x, x);
-      ResolveTies(steps, ties, a);
-      step = _mm512_loadu_si512(a.step);
+    if (stepTies != 0) {
+      // The table's entry which x size + d^2 + d + x, its low byte with its sign.
+      const __m512i index =
+          _mm512_add_epi32(_mm512_mullo_epi32(_mm512_srli_epi32(twoWhich, 1), tableSize),
+                           _mm512_add_epi32(_mm512_mullo_epi32(d, d), _mm512_add_epi32(d, x)));
+      const __m512i entry =
+          _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), stepTies, index, table, 1);
+      step = _mm512_mask_mov_epi32(step, stepTies,
+                                   _mm512_srai_epi32(_mm512_slli_epi32(entry, 24), 24));
     }
     const __mmask16 below = _mm512_cmplt_epi32_mask(step, _mm512_setzero_si512());
     const __mmask16 above = _mm512_cmpeq_epi32_mask(step, sixty);
     __m512i sectorPlusOne = _mm512_add_epi32(twoWhich, one);
     sectorPlusOne = _mm512_mask_sub_epi32(sectorPlusOne, below, sectorPlusOne, one);
     sectorPlusOne = _mm512_mask_add_epi32(sectorPlusOne, above, sectorPlusOne, one);
-    const __m512 weight = _mm512_mul_ps(
-        _mm512_cvtepi32_ps(_mm512_sub_epi32(sixty, _mm512_abs_epi32(step))), sixtieth);
-    const __m512 reach = _mm512_mul_ps(_mm512_cvtepi32_ps(d), reachPerStep);
-    const __m512 largest = _mm512_cvtepi32_ps(v);
-    __mmask16 near = 0;
-    const __m512i mid = DecideBytes16(_mm512_sub_ps(largest, _mm512_mul_ps(reach, weight)), near);
-    const __m512i low = DecideBytes16(_mm512_sub_ps(largest, reach), near);
+    // 6000 times each byte's value plus a half; every term a whole number below 2^24.
+    const __m512 half = _mm512_add_ps(_mm512_mul_ps(_mm512_cvtepi32_ps(v), _mm512_set1_ps(6000)),
+                                      _mm512_set1_ps(3000));
+    const __m512 span = _mm512_cvtepi32_ps(d);
+    const __m512 weight = _mm512_cvtepi32_ps(_mm512_sub_epi32(sixty, _mm512_abs_epi32(step)));
+    __mmask16 tie = 0;
+    const __m512i mid =
+        ExactBytes16(_mm512_sub_ps(half, _mm512_mul_ps(_mm512_mul_ps(span, weight), factor)), tie);
+    const __m512i low = ExactBytes16(_mm512_sub_ps(half, _mm512_mul_ps(span, lowReach)), tie);
     const __m512i bytes =
         _mm512_or_si512(v, _mm512_or_si512(_mm512_slli_epi32(mid, 8), _mm512_slli_epi32(low, 16)));
     const __m512i control =
@@ -466,13 +519,18 @@ BREVINE_AVX512_FUNCTION std::size_t BoostRunAvx512(const BoostTables& t, std::ui
     // Exactly the group's 48 bytes (see BoostRunAvx2).
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(q), _mm512_castsi512_si256(packed));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 32), _mm512_extracti32x4_epi32(packed, 2));
-    if (near != 0) {
+    if (tie != 0) {
       LaneValues a;
       _mm512_storeu_si512(a.v, v);
       _mm512_storeu_si512(a.d, d);
       _mm512_storeu_si512(a.step, step);
       _mm512_storeu_si512(a.twoWhich, twoWhich);
-      FinishNearTies(t.factor, near, a, q);
+      for (unsigned lanes = tie; lanes != 0; lanes &= lanes - 1) {
+        const int l = __builtin_ctz(lanes);
+        int h = a.step[l] + 60 * a.twoWhich[l];
+        if (h < 0) h += 360;
+        t.ties.Boost(t.factor, a.v[l], a.d[l], h, q + 3 * l);
+      }
     }
   }
   return i;
@@ -487,8 +545,8 @@ SaturationBoost::SaturationBoost(int factor, Kernel kernel) : factor_(std::max(f
   tables_ = std::make_unique<detail::BoostTables>(factor_);
 #if defined(BREVINE_BOOST_AVX2)
   if (kernel != Kernel::kPortable && __builtin_cpu_supports("avx2")) lanes_ = 8;
-  if (kernel == Kernel::kFastest && __builtin_cpu_supports("avx512f") &&
-      __builtin_cpu_supports("avx512bw"))
+  if (kernel == Kernel::kFastest && factor_ <= detail::kExactFactorMax &&
+      __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw"))
     lanes_ = 16;
 #else
   (void)kernel;
