@@ -210,53 +210,21 @@ struct StripeSource {
   int next;
 };
 
-extern "C" {
-
-void InitStripeSource(j_decompress_ptr) {}
-
-boolean FillStripeSource(j_decompress_ptr cinfo) {
+extern "C" boolean FillStripeSource(j_decompress_ptr cinfo) {
   auto* src = reinterpret_cast<StripeSource*>(cinfo->src);
-  static const JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
   while (src->next < 3 && src->lengths[src->next] == 0) ++src->next;
-  if (src->next < 3) {
-    src->pub.next_input_byte = src->pieces[src->next];
-    src->pub.bytes_in_buffer = src->lengths[src->next];
-    ++src->next;
-    return TRUE;
-  }
-  WARNMS(cinfo, JWRN_JPEG_EOF);
-  src->pub.next_input_byte = kEndOfImage;
-  src->pub.bytes_in_buffer = 2;
+  if (src->next >= 3) return FillEndOfImage(cinfo);
+  src->pub.next_input_byte = src->pieces[src->next];
+  src->pub.bytes_in_buffer = src->lengths[src->next];
+  ++src->next;
   return TRUE;
 }
-
-void SkipStripeSource(j_decompress_ptr cinfo, long count) {
-  jpeg_source_mgr* src = cinfo->src;
-  if (count <= 0) return;
-  while (count > static_cast<long>(src->bytes_in_buffer)) {
-    count -= static_cast<long>(src->bytes_in_buffer);
-    (void)src->fill_input_buffer(cinfo);
-  }
-  src->next_input_byte += static_cast<std::size_t>(count);
-  src->bytes_in_buffer -= static_cast<std::size_t>(count);
-}
-
-void TermStripeSource(j_decompress_ptr) {}
-
-}  // extern "C"
 
 // setjmp leaves: no object with a destructor lives in these frames.
 int StartStripeLeaf(jpeg_decompress_struct* cinfo, JpegErrorManager* err, StripeSource* src) {
   if (setjmp(err->jump)) return StoredCode(*err);
   jpeg_create_decompress(cinfo);
-  src->pub.init_source = InitStripeSource;
-  src->pub.fill_input_buffer = FillStripeSource;
-  src->pub.skip_input_data = SkipStripeSource;
-  src->pub.resync_to_restart = jpeg_resync_to_restart;
-  src->pub.term_source = TermStripeSource;
-  src->pub.bytes_in_buffer = 0;
-  src->pub.next_input_byte = nullptr;
-  cinfo->src = &src->pub;
+  AttachSource(cinfo, src->pub, FillStripeSource);
   jpeg_read_header(cinfo, TRUE);
   // As the whole decode is set up: full size, no block smoothing, blue-green-red.
   cinfo->scale_num = 1;
