@@ -444,10 +444,22 @@ PictureProbe ProbeJpeg(const SourceFile& opened) {
   probe.streams = true;
   probe.coefficients = cinfo.progressive_mode != 0;
   probe.orientation = InfoFromMarkers(cinfo).orientation;
+  // As the stripes see the frame; markers found missing or damaged later only make the
+  // decode sequential, so this is what the file may take at most.
+  if (!cinfo.progressive_mode && !cinfo.arith_code && cinfo.num_components == 3 &&
+      cinfo.comps_in_scan == 3 && cinfo.restart_interval > 0)
+    probe.stripeBytes = jpeg_detail::StripeBufferBytes(
+        probe.width, probe.height, 8 * cinfo.max_h_samp_factor, 8 * cinfo.max_v_samp_factor,
+        static_cast<int>(std::min<unsigned>(cinfo.restart_interval, 65535)));
   return probe;
 }
 
 }  // namespace probe_detail
+
+std::uint64_t DecoderThreadBytes(const PictureProbe& probe, int threads) {
+  if (threads < 2) return 0;
+  return probe.stripeBytes * static_cast<std::uint64_t>(jpeg_detail::StripeBuffers(threads));
+}
 
 void LoadJpegRows(const SourceFile& opened, RowSink& sink, SourceInfo& info,
                   const LoadRequest& request) {

@@ -217,11 +217,13 @@ std::size_t EstimatedWorkingBytes(int width, int height, bool streams,
 }
 
 std::optional<std::size_t> EstimatedWorkingBytes(const std::string& path,
-                                                 const ProcessSettings& settings) {
+                                                 const ProcessSettings& settings,
+                                                 int decoderThreads) {
   const std::optional<PictureProbe> probe = ProbeImage(path);
   if (!probe) return std::nullopt;
   return EstimatedWorkingBytes(probe->width, probe->height, probe->streams, settings,
-                               probe->orientation, probe->coefficients);
+                               probe->orientation, probe->coefficients) +
+         DecoderThreadBytes(*probe, decoderThreads);
 }
 
 FilePipeline::FilePipeline(ProcessSettings& settings, const platform::Clock& clock,
