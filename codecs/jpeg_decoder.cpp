@@ -25,10 +25,6 @@ constexpr int kGrayLevels = 236;
 // Rows handed to one jpeg_read_scanlines call; batching only saves calls, the rows are
 // the same as one at a time.
 constexpr int kRowBatch = 16;
-// Colour rows are written straight into the sink's memory and handed on a few at a time:
-// the sink's work on them (the boost, the reduction) then finds them still in the cache,
-// which at sixteen rows of a wide photo it no longer does.
-constexpr int kDirectRowBatch = 4;
 // A progressive file may hold any number of scans, each a pass over the whole picture;
 // a small file with thousands of empty scans would spin for minutes. Real encoders stay
 // far below this.
@@ -330,8 +326,7 @@ void DecodeInto(const JpegInput& input, RowSink& sink, SourceInfo* info = nullpt
     scratch.resize(scratchStride * kRowBatch);
     convert = form == Form::kGray ? GrayIndicesToBgr : CmykToBgr;
   }
-  const JDIMENSION batch = static_cast<JDIMENSION>(
-      std::clamp(sink.MaxRows(), 1, convert != nullptr ? kRowBatch : kDirectRowBatch));
+  const JDIMENSION batch = static_cast<JDIMENSION>(std::clamp(sink.MaxRows(), 1, kRowBatch));
   JSAMPROW rows[kRowBatch];
   while (cinfo.output_scanline < height) {
     const JDIMENSION first = cinfo.output_scanline;
@@ -341,9 +336,15 @@ void DecodeInto(const JpegInput& input, RowSink& sink, SourceInfo* info = nullpt
       rows[i] = convert != nullptr ? scratch.data() + scratchStride * i
                                    : block.data + block.stride * static_cast<std::ptrdiff_t>(i);
     }
-    const JDIMENSION got = decompressor.ReadRows(rows, want);
-    // A memory source never suspends; a library that returned nothing would loop forever.
-    if (got == 0) throw DecodeError("JPEG decoder gave no rows");
+    // The library gives a row group per call (two rows of a 4:2:0 file); the sink takes
+    // the whole request at once, which saves a helper thread most of its hand-overs.
+    JDIMENSION got = 0;
+    while (got < want) {
+      const JDIMENSION more = decompressor.ReadRows(rows + got, want - got);
+      // A memory source never suspends; a library that returned nothing would loop forever.
+      if (more == 0) throw DecodeError("JPEG decoder gave no rows");
+      got += more;
+    }
     if (convert != nullptr) {
       for (JDIMENSION i = 0; i < got; ++i)
         convert(&cinfo, rows[i], block.data + block.stride * static_cast<std::ptrdiff_t>(i));

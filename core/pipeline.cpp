@@ -85,9 +85,7 @@ class ReducingSink final : public RowSink {
     // the picture has loaded, as it always did.
     whole_.Begin(width, height, orientation);
   }
-  int MaxRows() const override {
-    return stream_ ? StreamingReduction::kBlockRows : whole_.MaxRows();
-  }
+  int MaxRows() const override { return stream_ ? stream_->PreferredRows() : whole_.MaxRows(); }
   Block Rows(int first, int count, int step) override {
     if (!stream_) return whole_.Rows(first, count, step);
     return {stream_->Rows(count), static_cast<std::ptrdiff_t>(stream_->Stride())};
