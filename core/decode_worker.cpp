@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "batch_runner.h"
+#include "clock.h"
 #include "confinement.h"
 #include "syscall_filter.h"
 #include "worker_process.h"
@@ -70,6 +71,8 @@ int RunDecodeWorker(int channel, const SourceReduction& reduce) {
   platform::CloseOtherDescriptors();
   // Everything a decoder would open later is opened now, while files can still be opened.
   PreloadDecoderLibraries();
+  // LibRaw turns a raw's date into a time (mktime), which needs the time zone.
+  platform::FixLocalTimeZone();
   std::set_new_handler(RecordFailedAllocation);
   // One malloc arena for every thread: the C library reads a /proc file the first time it
   // shrinks a thread's own arena, which the walls below forbid. It also keeps the address

@@ -10,6 +10,7 @@
 #include "batch_runner.h"
 #include "confinement.h"
 #include "decode_worker.h"
+#include "dng_files.h"
 #include "file_system.h"
 #include "fixed_clock.h"
 #include "format_writers.h"
@@ -200,6 +201,43 @@ TEST_F(Sandbox, WorkersWriteTheBytesOfTheBatchItself) {
   // Off never starts a worker: only the auto runs did, at most one per job.
   EXPECT_GE(pool.Started(), 1);
   EXPECT_LE(pool.Started(), 2);
+}
+
+// LibRaw is opened on the first raw, and a confined worker can open no file: a worker reads
+// raws only because it opened LibRaw before its walls went up. Both ways of reading a raw
+// (the embedded preview, the develop) write the bytes of the batch reading it itself, and
+// the source is left as it was.
+TEST_F(Sandbox, RawsInAConfinedWorkerAreTheBatchsOwn) {
+  DecodeWorkerPool pool(TestWorkers(30));
+  if (SkipUnlessConfined(pool)) GTEST_SKIP() << "no confinement on this kernel";
+  const std::string dng = dir_ / "mosaic.dng";
+  ASSERT_TRUE(
+      test::WriteDng(dng, 160, 120, test::JpegOf(test::MakePhotoLike(120, 90, 3), 90), 120, 90, 6));
+  const std::vector<std::uint8_t> source = test::ReadFile(dng);
+  Options o;
+  o.boxPreset = 7;
+  o.boxWidth = 60;
+  o.boxHeight = 60;
+  o.keepInfo = true;
+  std::vector<std::uint8_t> preview, develop;
+  for (const char* raw : {"preview", "develop"}) {
+    o.raw = raw;
+    std::vector<std::uint8_t> bytes[2];
+    for (int sandbox = 0; sandbox < 2; ++sandbox) {
+      SCOPED_TRACE(std::string(raw) + (sandbox ? " in a worker" : " in the batch"));
+      o.sandbox = sandbox ? "auto" : "off";
+      o.folderName = o.sandbox + "-" + raw;
+      const std::vector<Outcome> outcome = RunWith({dng}, o, &pool, 1);
+      EXPECT_EQ(outcome[0].result, FileResult::kWritten) << outcome[0].detail;
+      const std::string out = dir_ / (o.folderName + "/mosaic.jpg");
+      if (platform::FileExists(out)) bytes[sandbox] = test::ReadFile(out);
+    }
+    EXPECT_FALSE(bytes[1].empty());
+    EXPECT_EQ(bytes[0], bytes[1]) << raw;
+    (o.raw == "preview" ? preview : develop) = bytes[1];
+  }
+  EXPECT_NE(preview, develop);  // each way was taken
+  EXPECT_EQ(test::ReadFile(dng), source);
 }
 
 TEST_F(Sandbox, AWorkerReadsTheHeadersTheBatchCountsFilesBy) {
