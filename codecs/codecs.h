@@ -258,7 +258,13 @@ struct PictureProbe {
   bool streams = false;       // its decoder hands over rows (see RowSink)
   bool coefficients = false;  // a progressive JPEG: the decoder keeps every coefficient
   int orientation = 1;        // the EXIF orientation the file declares (JPEG)
+  // A baseline JPEG with restart markers, which a load on several threads decodes in
+  // stripes: the bytes of each stripe's buffer (0 for any other file).
+  std::uint64_t stripeBytes = 0;
 };
+// What a load on `threads` threads takes beyond the reduction's working bytes: the buffers
+// of the stripes, where the file is decoded in stripes.
+std::uint64_t DecoderThreadBytes(const PictureProbe& probe, int threads);
 // nullopt when the file cannot be read or its header is not understood, and for HEIF and
 // AVIF, whose sizes take a walk through the whole box structure.
 std::optional<PictureProbe> ProbeImage(const std::string& path);

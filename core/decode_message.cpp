@@ -177,6 +177,7 @@ std::vector<std::uint8_t> EncodeFields(const ProbeReply& reply) {
   w.U8(probe.streams);
   w.U8(probe.coefficients);
   w.I32(probe.orientation);
+  w.U64(probe.stripeBytes);
   return w.Take();
 }
 
@@ -189,10 +190,13 @@ void DecodeFields(const std::uint8_t* data, std::size_t size, ProbeReply& reply)
   probe.streams = r.Flag();
   probe.coefficients = r.Flag();
   probe.orientation = r.I32();
+  probe.stripeBytes = r.U64();
   r.End();
   if (has && (probe.width <= 0 || probe.height <= 0 ||
               static_cast<std::uint64_t>(probe.width) * static_cast<std::uint64_t>(probe.height) >
-                  WorkBitmap::kMaxPixels))
+                  WorkBitmap::kMaxPixels ||
+              probe.stripeBytes > 3 * static_cast<std::uint64_t>(probe.width) *
+                                      static_cast<std::uint64_t>(probe.height)))
     throw MessageError("worker probe size out of bounds");
   reply.probe = has ? std::optional<PictureProbe>(probe) : std::nullopt;
 }

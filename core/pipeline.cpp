@@ -85,9 +85,7 @@ class ReducingSink final : public RowSink {
     // the picture has loaded, as it always did.
     whole_.Begin(width, height, orientation);
   }
-  int MaxRows() const override {
-    return stream_ ? StreamingReduction::kBlockRows : whole_.MaxRows();
-  }
+  int MaxRows() const override { return stream_ ? stream_->PreferredRows() : whole_.MaxRows(); }
   Block Rows(int first, int count, int step) override {
     if (!stream_) return whole_.Rows(first, count, step);
     return {stream_->Rows(count), static_cast<std::ptrdiff_t>(stream_->Stride())};
@@ -217,11 +215,13 @@ std::size_t EstimatedWorkingBytes(int width, int height, bool streams,
 }
 
 std::optional<std::size_t> EstimatedWorkingBytes(const std::string& path,
-                                                 const ProcessSettings& settings) {
+                                                 const ProcessSettings& settings,
+                                                 int decoderThreads) {
   const std::optional<PictureProbe> probe = ProbeImage(path);
   if (!probe) return std::nullopt;
   return EstimatedWorkingBytes(probe->width, probe->height, probe->streams, settings,
-                               probe->orientation, probe->coefficients);
+                               probe->orientation, probe->coefficients) +
+         DecoderThreadBytes(*probe, decoderThreads);
 }
 
 FilePipeline::FilePipeline(ProcessSettings& settings, const platform::Clock& clock,

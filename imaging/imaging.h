@@ -121,6 +121,11 @@ class StreamingReduction {
   StreamingReduction(const StreamingReduction&) = delete;
   StreamingReduction& operator=(const StreamingReduction&) = delete;
 
+  // Rows best handed over at once: a few on one thread, so that the boost and the width
+  // pass find them still in the cache the decoder wrote them through; a whole block to a
+  // helper thread, which takes them through another core's cache anyway, with fewer
+  // hand-overs.
+  int PreferredRows() const;
   // Room for `count` (at most kBlockRows) rows of width x 3 bytes, Stride() apart.
   std::uint8_t* Rows(int count);
   std::size_t Stride() const;

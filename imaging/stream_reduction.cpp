@@ -161,6 +161,7 @@ class StreamState {
   static constexpr int kHelperRingRows = 4 * StreamingReduction::kBlockRows;
   // Rows pending at most: seven left over and one request.
   static constexpr int kPendingRows = StreamingReduction::kBlockRows + kWidthGroup;
+  static constexpr int kOneThreadRows = 4;
 
   StreamState(int width, int height, const ReductionSteps& steps, int threads)
       : width_(width), height_(height) {
@@ -233,6 +234,9 @@ class StreamState {
   }
 
   std::size_t Stride() const { return 3 * static_cast<std::size_t>(width_); }
+  int PreferredRows() const {
+    return helper_.joinable() ? StreamingReduction::kBlockRows : kOneThreadRows;
+  }
 
   void Put(int first, int count, int step) {
     if (count < 0 || count > StreamingReduction::kBlockRows || writeStart_ < 0 ||
@@ -286,7 +290,7 @@ class StreamState {
     std::size_t bytes = sizeof(Footprint) * static_cast<std::size_t>(plan.width + plan.height) +
                         2 * static_cast<std::size_t>(kTableSums);
     bytes += rowBytes * static_cast<std::size_t>(threads > 1 ? kHelperRingRows : kRingRows);
-    if (steps.boost) bytes += std::size_t{200} << 10;  // the boost's hue steps
+    if (steps.boost) bytes += std::size_t{1100} << 10;  // the boost's tables and tie cache
     const std::size_t sumBytes = transposed ? rowBytes : 3 * static_cast<std::size_t>(plan.width);
     bytes += LineSums<std::int64_t>::Bytes(sumBytes);
     if (!transposed) {
@@ -539,6 +543,8 @@ StreamingReduction::StreamingReduction(int width, int height, const ReductionSte
     : state_(std::make_unique<detail::StreamState>(width, height, steps, threads)) {}
 
 StreamingReduction::~StreamingReduction() = default;
+
+int StreamingReduction::PreferredRows() const { return state_->PreferredRows(); }
 
 std::uint8_t* StreamingReduction::Rows(int count) { return state_->Rows(count); }
 

@@ -143,6 +143,7 @@ TEST(DecodeMessage, ProbesComeBackWithEveryField) {
   probe.streams = true;
   probe.coefficients = true;
   probe.orientation = 8;
+  probe.stripeBytes = 14'401'680;
   const ProbeReply back = RoundTrip(ProbeReply{probe});
   ASSERT_TRUE(back.probe);
   EXPECT_EQ(back.probe->width, 5640);
@@ -150,13 +151,18 @@ TEST(DecodeMessage, ProbesComeBackWithEveryField) {
   EXPECT_TRUE(back.probe->streams);
   EXPECT_TRUE(back.probe->coefficients);
   EXPECT_EQ(back.probe->orientation, 8);
+  EXPECT_EQ(back.probe->stripeBytes, 14'401'680u);
   ExpectCutsRefused(ProbeReply{probe});
   EXPECT_FALSE(RoundTrip(ProbeReply{}).probe);
-  // A size no bitmap can have is refused.
+  // Stripes larger than the picture, and a size no bitmap can have, are refused.
+  ProbeReply refused;
+  probe.stripeBytes = 3ull * 5640 * 3172 + 1;
+  std::vector<std::uint8_t> fields = EncodeFields(ProbeReply{probe});
+  EXPECT_THROW(DecodeFields(fields.data(), fields.size(), refused), MessageError);
+  probe.stripeBytes = 0;
   probe.width = 1 << 20;
   probe.height = 1 << 20;
-  const std::vector<std::uint8_t> fields = EncodeFields(ProbeReply{probe});
-  ProbeReply refused;
+  fields = EncodeFields(ProbeReply{probe});
   EXPECT_THROW(DecodeFields(fields.data(), fields.size(), refused), MessageError);
 }
 
