@@ -34,11 +34,19 @@ using SourceReduction =
     std::function<ReducedSource(const SourceFile& source, const Options& options,
                                 const LoadRequest& request, WorkBitmap& bitmap, StageTimes* times)>;
 
-// The worker's whole life on its end of the channel: opens the decoders' libraries,
-// confines itself (no new privileges, resource limits, Landlock, seccomp), says how far
-// that went, then reduces file after file until the channel closes. Returns the exit status.
-int RunDecodeWorker(int channel, const SourceReduction& reduce);
-int RunDecodeWorker(int channel);
+// The worker's whole life on its end of the channel: opens the decoders' `libraries`
+// (DecoderLibrary bits; those linked with the program are always there), confines itself
+// (no new privileges, resource limits, Landlock, seccomp), says how far that went, then
+// reduces file after file until the channel closes. Returns the exit status.
+int RunDecodeWorker(int channel, const SourceReduction& reduce, unsigned libraries);
+int RunDecodeWorker(int channel, unsigned libraries);
+
+// The argument after kWorkerArgument that names the libraries a worker opens before its
+// walls ("heif,raw"); empty for none.
+std::string LibrariesArgument(unsigned libraries);
+// Whether the arguments make the program a decode worker: kWorkerArgument, then perhaps
+// the libraries it opens, set in `libraries`. Unknown names are no worker's arguments.
+bool IsDecodeWorker(int argc, char** argv, unsigned* libraries);
 
 // What the `sandbox` key says.
 enum class SandboxMode {
@@ -73,6 +81,11 @@ class DecodeWorkerPool {
   ReducedSource Reduce(const SourceFile& source, const Options& options, const LoadRequest& request,
                        WorkBitmap& bitmap, StageTimes* times, std::uint64_t workingBytes);
 
+  // Starts up to `count` workers that open `libraries` without waiting for them, for a
+  // batch about to begin: their starts overlap each other and the batch's own. A worker
+  // that did not start fails the first file it is given, as one started then would.
+  void Prestart(int count, unsigned libraries);
+
   // ProbeImage in a worker: what the source's header says, for the batch's memory count;
   // nullopt when it does not tell or the worker failed on it.
   std::optional<PictureProbe> Probe(const SourceFile& source);
@@ -88,7 +101,10 @@ class DecodeWorkerPool {
   class Worker;
 
  private:
-  std::unique_ptr<Worker> Acquire(std::string& why);
+  // An idle worker that has opened `libraries`, or a new one.
+  std::unique_ptr<Worker> Acquire(unsigned libraries, std::string& why);
+  std::unique_ptr<Worker> Spawn(unsigned libraries, std::string& why);
+  bool AwaitReady(Worker& worker, std::string& why);
   void Release(std::unique_ptr<Worker> worker);
 
   Settings settings_;
@@ -99,6 +115,7 @@ class DecodeWorkerPool {
   bool warned_ = false;
   std::string startFailure_;  // no worker could be started: why
   int started_ = 0;
+  unsigned libraries_ = 0;  // every library a file of the batch needed: new workers open them
 };
 
 // The text that names how a worker was confined, for a report: "Landlock ABI 7, seccomp on".

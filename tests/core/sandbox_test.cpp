@@ -2,6 +2,7 @@
 // person reads, the next file is written by a fresh worker, and confined workers write the
 // same bytes as the batch reading the sources itself.
 #include <gtest/gtest.h>
+#include <tiffio.h>
 #include <unistd.h>
 
 #include <string>
@@ -59,6 +60,54 @@ std::vector<std::uint8_t> TurnedJpegWithProfile(const WorkBitmap& picture) {
   for (auto& body : test::IccSegments(test::MakeProfile(3000), 2))
     segments.emplace_back(0xE2, body);
   return test::WithSegments(test::JpegOf(picture, 95), segments);
+}
+
+// A DNG of a small RGGB mosaic (12 bits in 16-bit samples), a camera raw for LibRaw.
+void WriteDng(const std::string& path, int width, int height) {
+  TIFF* tif = TIFFOpen(path.c_str(), "w");
+  ASSERT_NE(tif, nullptr);
+  TIFFSetField(tif, TIFFTAG_SUBFILETYPE, 0);
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 16);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, 32803);  // CFA
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 16);
+  TIFFSetField(tif, TIFFTAG_MAKE, "Testmaker");
+  TIFFSetField(tif, TIFFTAG_MODEL, "Mosaic One");
+  const std::uint16_t dims[2] = {2, 2};
+  TIFFSetField(tif, TIFFTAG_CFAREPEATPATTERNDIM, dims);
+  const std::uint8_t pattern[4] = {0, 1, 1, 2};
+  TIFFSetField(tif, TIFFTAG_CFAPATTERN, 4, pattern);
+  const std::uint8_t version[4] = {1, 4, 0, 0};
+  TIFFSetField(tif, TIFFTAG_DNGVERSION, version);
+  TIFFSetField(tif, TIFFTAG_UNIQUECAMERAMODEL, "Testmaker Mosaic One");
+  const float matrix[9] = {0.8f, -0.2f, -0.1f, -0.3f, 1.2f, 0.1f, -0.05f, 0.2f, 0.6f};
+  TIFFSetField(tif, TIFFTAG_COLORMATRIX1, 9, matrix);
+  TIFFSetField(tif, TIFFTAG_CALIBRATIONILLUMINANT1, 21);
+  const std::uint32_t white = 4095;
+  TIFFSetField(tif, TIFFTAG_WHITELEVEL, 1, &white);
+  std::vector<std::uint16_t> row(static_cast<std::size_t>(width));
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x)
+      row[static_cast<std::size_t>(x)] = static_cast<std::uint16_t>(300 + 37 * x + 91 * (y % 2));
+    ASSERT_EQ(TIFFWriteScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0), 1);
+  }
+  TIFFClose(tif);
+}
+
+// The bytes each of `names` was written as in `folder` (empty when none was).
+std::vector<std::vector<std::uint8_t>> Outputs(const test::TempFolder& dir,
+                                               const std::string& folder,
+                                               const std::vector<std::string>& names) {
+  std::vector<std::vector<std::uint8_t>> bytes;
+  for (const std::string& name : names) {
+    const std::string out = dir / (folder + "/" + name.substr(0, name.find('.')) + ".jpg");
+    bytes.push_back(platform::FileExists(out) ? test::ReadFile(out) : std::vector<std::uint8_t>{});
+  }
+  return bytes;
 }
 
 class Sandbox : public ::testing::Test {
@@ -197,9 +246,10 @@ TEST_F(Sandbox, WorkersWriteTheBytesOfTheBatchItself) {
     EXPECT_EQ(outcomes[1][4].result, FileResult::kCannotDecode);
     EXPECT_EQ(outcomes[1][5].result, FileResult::kNotFound);
   }
-  // Off never starts a worker: only the auto runs did, at most one per job.
-  EXPECT_GE(pool.Started(), 1);
-  EXPECT_LE(pool.Started(), 2);
+  // Off never starts a worker: only the auto runs did, at most one per job and one more
+  // where a worker started for the JPEG made way for one that opens libheif.
+  EXPECT_GE(pool.Started(), 2);
+  EXPECT_LE(pool.Started(), 3);
 }
 
 TEST_F(Sandbox, AWorkerReadsTheHeadersTheBatchCountsFilesBy) {
@@ -255,6 +305,143 @@ TEST_F(Sandbox, TheWallsAreAsTheKernelOffers) {
   } else {
     EXPECT_EQ(pool.TakeWarning(), "");
   }
+}
+
+TEST_F(Sandbox, AWorkerOpensTheLibrariesOfTheFilesItIsGiven) {
+  // A worker started for a JPEG opens neither libheif nor LibRaw; a HEIF, then a raw, makes
+  // the idle worker give way to one that opens them, which then serves every kind.
+  test::WriteFile(dir_ / "a.jpg", test::JpegOf(test::MakePhotoLike(64, 48, 2), 90));
+  test::WriteFile(dir_ / "b.heic", test::EncodeHeif(test::Quadrants(64, 48), {}));
+  WriteDng(dir_ / "c.dng", 64, 48);
+  test::WriteBmp(dir_ / "d.bmp", test::MakePhotoLike(30, 20, 4));
+  test::WriteFile(dir_ / "e.heic", test::EncodeHeif(test::Quadrants(32, 32), {}));
+  const std::vector<std::string> names = {"a.jpg", "b.heic", "c.dng", "d.bmp", "e.heic"};
+  std::vector<std::string> paths;
+  for (const std::string& name : names) paths.push_back(dir_ / name);
+  EXPECT_EQ(DecoderLibrariesFor(paths[0]), 0u);
+  EXPECT_EQ(DecoderLibrariesFor(paths[1]), kHeifLibrary);
+  EXPECT_EQ(DecoderLibrariesFor(dir_ / "C.DNG"), kRawLibrary);
+  EXPECT_EQ(DecoderLibrariesFor(dir_ / "x.avif"), kHeifLibrary);
+  EXPECT_EQ(DecoderLibrariesFor(dir_ / "x.txt"), 0u);
+
+  DecodeWorkerPool pool(TestWorkers(30));
+  Options o = test::PlainOptions();
+  o.subFolder = true;
+  std::vector<Outcome> outcomes[2];
+  for (int sandbox = 0; sandbox < 2; ++sandbox) {
+    o.sandbox = sandbox ? "auto" : "off";
+    o.folderName = o.sandbox;
+    outcomes[sandbox] = RunWith(paths, o, &pool, 1);
+  }
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(outcomes[1][i].result, FileResult::kWritten) << names[i] << outcomes[1][i].detail;
+    EXPECT_EQ(outcomes[0][i].detail, outcomes[1][i].detail) << names[i];
+  }
+  EXPECT_EQ(Outputs(dir_, "off", names), Outputs(dir_, "auto", names));
+  EXPECT_EQ(pool.Started(), 3);
+}
+
+TEST_F(Sandbox, PicturesCrossInTheRegionOrTheChannelAlike) {
+  // Without a box the region follows the worker's last picture: a larger one comes through
+  // the channel, the next of its size through the grown region, a smaller one through the
+  // region too.
+  const std::vector<std::pair<int, int>> sizes = {{40, 30}, {700, 500},   {700, 500},
+                                                  {90, 61}, {1100, 1000}, {3, 2}};
+  std::vector<std::string> names, paths;
+  for (std::size_t i = 0; i < sizes.size(); ++i) {
+    names.push_back("p" + std::to_string(i) + ".bmp");
+    paths.push_back(dir_ / names.back());
+    test::WriteBmp(paths.back(),
+                   test::MakePhotoLike(sizes[i].first, sizes[i].second, static_cast<int>(i)));
+  }
+  Options o = test::PlainOptions();
+  o.boxPreset = -1;
+  ASSERT_FALSE(o.FitBox());
+  o.sharpen = true;
+  o.subFolder = true;
+  DecodeWorkerPool pool(TestWorkers(30));
+  for (const std::string mode : {"off", "auto"}) {
+    o.sandbox = mode;
+    o.folderName = mode;
+    for (const Outcome& outcome : RunWith(paths, o, &pool, 1))
+      EXPECT_EQ(outcome.result, FileResult::kWritten) << outcome.detail;
+  }
+  const auto off = Outputs(dir_, "off", names);
+  EXPECT_EQ(off, Outputs(dir_, "auto", names));
+  for (const auto& bytes : off) EXPECT_FALSE(bytes.empty());
+  EXPECT_EQ(pool.Started(), 1);
+}
+
+TEST_F(Sandbox, WorkersStartedAheadServeTheBatch) {
+  DecodeWorkerPool pool(TestWorkers(30));
+  pool.Prestart(2, kHeifLibrary);
+  // Started, but not yet counted: a worker counts once it has said it is ready.
+  EXPECT_EQ(pool.Started(), 0);
+  test::WriteFile(dir_ / "x.heic", test::EncodeHeif(test::Quadrants(64, 48), {}));
+  test::WriteBmp(dir_ / "y.bmp", test::MakePhotoLike(30, 20, 4));
+  std::vector<std::string> paths;
+  for (int i = 0; i < 3; ++i)
+    for (const std::string name : {"x.heic", "y.bmp"}) paths.push_back(dir_ / name);
+  for (const Outcome& outcome : RunWith(paths, test::PlainOptions(), &pool, 2))
+    EXPECT_EQ(outcome.result, FileResult::kWritten) << outcome.detail;
+  EXPECT_EQ(pool.Started(), 2);
+  // Workers already there are counted: none more is started.
+  pool.Prestart(2, kHeifLibrary);
+  for (const Outcome& outcome : RunWith(paths, test::PlainOptions(), &pool, 2))
+    EXPECT_EQ(outcome.result, FileResult::kWritten) << outcome.detail;
+  EXPECT_EQ(pool.Started(), 2);
+}
+
+TEST(SandboxMode, WorkerArgumentsNameTheLibraries) {
+  for (unsigned libraries :
+       {0u, unsigned{kHeifLibrary}, unsigned{kRawLibrary}, kEveryDecoderLibrary}) {
+    std::vector<std::string> args = {"brevine", kWorkerArgument};
+    if (libraries != 0) args.push_back(LibrariesArgument(libraries));
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    unsigned back = ~0u;
+    EXPECT_TRUE(IsDecodeWorker(static_cast<int>(argv.size()), argv.data(), &back)) << libraries;
+    EXPECT_EQ(back, libraries);
+  }
+  EXPECT_EQ(LibrariesArgument(kEveryDecoderLibrary), "heif,raw");
+  for (std::vector<std::string> args :
+       std::vector<std::vector<std::string>>{{"brevine"},
+                                             {"brevine", "--decode"},
+                                             {"brevine", kWorkerArgument, ""},
+                                             {"brevine", kWorkerArgument, "heif,"},
+                                             {"brevine", kWorkerArgument, "heif,jpeg"},
+                                             {"brevine", kWorkerArgument, "raw", "heif"},
+                                             {"brevine", "a.jpg", kWorkerArgument}}) {
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    unsigned libraries = 0;
+    EXPECT_FALSE(IsDecodeWorker(static_cast<int>(argv.size()), argv.data(), &libraries))
+        << args.back();
+  }
+}
+
+TEST(SandboxMode, AWorkerStartedAheadThatNeverAnswersIsAStartFailure) {
+  // A program that ends at once in the worker's place: the first file finds no worker, as
+  // when one is started for it.
+  DecodeWorkerPool::Settings settings;
+  settings.program = "/bin/true";
+  settings.args = {"true", kWorkerArgument};
+  DecodeWorkerPool pool(settings);
+  pool.Prestart(2, 0);
+  test::TempFolder dir;
+  const std::string path = dir / "a.bmp";
+  test::WriteBmp(path, test::MakePhotoLike(20, 10));
+  Options o = test::PlainOptions();
+  o.sandbox = "require";
+  std::vector<Outcome> out = RunWith({path}, o, &pool, 1);
+  EXPECT_EQ(out[0].result, FileResult::kCannotDecode);
+  EXPECT_NE(out[0].detail.find("the decoder did not start"), std::string::npos) << out[0].detail;
+  o.sandbox = "auto";
+  out = RunWith({path, path}, o, &pool, 1);
+  EXPECT_EQ(out[0].result, FileResult::kWritten);
+  EXPECT_EQ(out[1].result, FileResult::kWritten);
+  EXPECT_NE(pool.TakeWarning().find("decoding without confinement"), std::string::npos);
+  EXPECT_EQ(pool.Started(), 0);
 }
 
 TEST(SandboxMode, WhereNoWorkerStartsAutoReadsTheSourcesItselfAndRequireRefuses) {
