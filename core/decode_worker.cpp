@@ -478,7 +478,8 @@ void DecodeWorkerPool::Release(std::unique_ptr<Worker> worker) {
 
 ReducedSource DecodeWorkerPool::Reduce(const SourceFile& source, const Options& options,
                                        const LoadRequest& request, WorkBitmap& bitmap,
-                                       StageTimes* times, std::uint64_t workingBytes) {
+                                       StageTimes* times, std::uint64_t workingBytes,
+                                       const PictureUse& use) {
   ReducedSource failed;
   failed.result = FileResult::kCannotDecode;
   std::unique_ptr<Worker> worker = Acquire(DecoderLibrariesFor(source.name), failed.detail);
@@ -494,7 +495,9 @@ ReducedSource DecodeWorkerPool::Reduce(const SourceFile& source, const Options& 
         warning_ = "decoding without confinement: " + failed.detail;
       }
     }
-    return ReduceOpenedSource(source, options, request, bitmap, {}, times);
+    ReducedSource reduced = ReduceOpenedSource(source, options, request, bitmap, {}, times);
+    if (reduced.result == FileResult::kWritten && use) use(bitmap, reduced);
+    return reduced;
   }
   if (!worker->Ready().Confined()) {
     if (SandboxModeOf(options.sandbox) == SandboxMode::kRequire) {
@@ -549,8 +552,10 @@ ReducedSource DecodeWorkerPool::Reduce(const SourceFile& source, const Options& 
       if (header.pixelBytes != 0 || !written || pictureBytes == 0 ||
           pictureBytes > worker->Region().Size())
         throw MessageError("picture of another size");
-      bitmap.SetSize(reply.width, reply.height);
-      std::memcpy(bitmap.Data(), worker->Region().Data(), static_cast<std::size_t>(pictureBytes));
+      if (!use) {
+        bitmap.SetSize(reply.width, reply.height);
+        std::memcpy(bitmap.Data(), worker->Region().Data(), static_cast<std::size_t>(pictureBytes));
+      }
     } else {
       if (header.pixelBytes != pictureBytes || (written && header.pixelBytes == 0))
         throw MessageError("picture of another size");
@@ -578,7 +583,6 @@ ReducedSource DecodeWorkerPool::Reduce(const SourceFile& source, const Options& 
     return failed;
   }
   worker->Told(reply);
-  Release(std::move(worker));
   if (times != nullptr) {
     times->load += reply.times.load;
     times->saturation += reply.times.saturation;
@@ -587,6 +591,24 @@ ReducedSource DecodeWorkerPool::Reduce(const SourceFile& source, const Options& 
   }
   if (reply.memoryExceeded && reply.reduced.result != FileResult::kWritten)
     reply.reduced.detail = "the decoder ran out of its memory allowance";
+  if (reply.reduced.result == FileResult::kWritten && use) {
+    // The worker goes back to the pool only once the picture is used, whatever `use` does:
+    // until then nothing is written into its region.
+    struct Returned {
+      DecodeWorkerPool& pool;
+      std::unique_ptr<Worker>& worker;
+      ~Returned() { pool.Release(std::move(worker)); }
+    } returned{*this, worker};
+    if (reply.pictureInRegion) {
+      const WorkBitmap picture =
+          WorkBitmap::View(worker->Region().Data(), reply.width, reply.height);
+      use(picture, reply.reduced);
+    } else {
+      use(bitmap, reply.reduced);
+    }
+  } else {
+    Release(std::move(worker));
+  }
   return std::move(reply.reduced);
 }
 

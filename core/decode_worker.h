@@ -78,8 +78,14 @@ class DecodeWorkerPool {
   // batch counts the file at (0: unknown), from which its memory allowance is made. The
   // options' `sandbox` says what happens where the worker cannot be confined: auto reads
   // the file all the same (TakeWarning says so once), require refuses it.
+  //
+  // A written picture is handed to `use` while its worker waits: it may be a view of the
+  // region the worker wrote it into, valid only during the call. Without `use`, and where
+  // the picture came through the channel, `bitmap` holds it.
+  using PictureUse = std::function<void(const WorkBitmap& picture, const ReducedSource& reduced)>;
   ReducedSource Reduce(const SourceFile& source, const Options& options, const LoadRequest& request,
-                       WorkBitmap& bitmap, StageTimes* times, std::uint64_t workingBytes);
+                       WorkBitmap& bitmap, StageTimes* times, std::uint64_t workingBytes,
+                       const PictureUse& use = {});
 
   // Starts up to `count` workers that open `libraries` without waiting for them, for a
   // batch about to begin: their starts overlap each other and the batch's own. A worker

@@ -317,30 +317,41 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap,
     const platform::UniqueFd source(fd);
     const SourceFile file{fd, out.sourcePath};
     const LoadRequest request{hooks_.decoderThreads};
+    // The reduced picture to its output bytes.
+    bool encoded = false;
+    const auto encode = [&](const WorkBitmap& picture, const ReducedSource& reduced) {
+      // What a failure from here on leaves.
+      out.result = FileResult::kCannotProcess;
+      out.detail = reduced.detail;
+      out.warnings = reduced.info.warnings;
+      stage = StageClock(hooks_.times);
+      out.destinationBase = DestinationBase(out.sourcePath);
+      out.jpeg = EncodeResult(settings_, picture, reduced.info, &out.quality);
+      out.width = picture.Width();
+      out.height = picture.Height();
+      if (settings_.OnlySmaller()) KeepSourceWhenSmaller(out);
+      stage.Stop(&StageTimes::encoding);
+      encoded = true;
+    };
     ReducedSource reduced;
     if (hooks_.workers != nullptr &&
         SandboxModeOf(settings_.Current().sandbox) != SandboxMode::kOff) {
-      reduced = hooks_.workers->Reduce(file, settings_.Current(), request, bitmap, hooks_.times,
-                                       workingBytes);
-      if (reduced.result == FileResult::kWritten && hooks_.preview) hooks_.preview(bitmap);
+      // The picture is encoded where the worker left it, while the worker waits.
+      reduced = hooks_.workers->Reduce(
+          file, settings_.Current(), request, bitmap, hooks_.times, workingBytes,
+          [&](const WorkBitmap& picture, const ReducedSource& reduced) {
+            if (hooks_.preview) hooks_.preview(picture);
+            encode(picture, reduced);
+          });
     } else {
       reduced = ReduceOpenedSource(file, settings_.Current(), request, bitmap, hooks_.preview,
                                    hooks_.times);
+      if (reduced.result == FileResult::kWritten) encode(bitmap, reduced);
     }
     out.result = reduced.result;
     out.detail = std::move(reduced.detail);
     out.warnings = std::move(reduced.info.warnings);
-    if (out.result != FileResult::kWritten) return out;
-
-    out.result = FileResult::kCannotProcess;
-    stage = StageClock(hooks_.times);
-    out.destinationBase = DestinationBase(out.sourcePath);
-    out.jpeg = EncodeResult(settings_, bitmap, reduced.info, &out.quality);
-    out.width = bitmap.Width();
-    out.height = bitmap.Height();
-    if (settings_.OnlySmaller()) KeepSourceWhenSmaller(out);
-    stage.Stop(&StageTimes::encoding);
-    out.result = FileResult::kWritten;
+    if (out.result == FileResult::kWritten && !encoded) out.result = FileResult::kCannotProcess;
   } catch (...) {
     // Whatever failed, the file is dropped and the next one goes on.
     out.jpeg.clear();

@@ -5,6 +5,7 @@
 #include <tiffio.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "pipeline_support.h"
 #include "syscall_filter.h"
 #include "test_profiles.h"
+#include "unique_fd.h"
 
 namespace brevine {
 namespace {
@@ -370,6 +372,42 @@ TEST_F(Sandbox, PicturesCrossInTheRegionOrTheChannelAlike) {
   EXPECT_EQ(off, Outputs(dir_, "auto", names));
   for (const auto& bytes : off) EXPECT_FALSE(bytes.empty());
   EXPECT_EQ(pool.Started(), 1);
+}
+
+TEST_F(Sandbox, AWorkerWaitsWhileItsPictureIsUsed) {
+  // The picture in a worker's region is used before the worker serves anyone else: a probe
+  // made meanwhile needs a second worker.
+  const std::string path = dir_ / "a.bmp";
+  test::WriteBmp(path, test::MakePhotoLike(60, 40, 1));
+  DecodeWorkerPool pool(TestWorkers(30));
+  Options o = test::PlainOptions();
+  int fd = -1;
+  ASSERT_EQ(OpenImageSource(path, fd), LoadStatus::kOk);
+  const platform::UniqueFd owned(fd);
+  WorkBitmap bitmap, seen;
+  int used = 0;
+  const ReducedSource reduced = pool.Reduce(SourceFile{fd, path}, o, {}, bitmap, nullptr, 0,
+                                            [&](const WorkBitmap& picture, const ReducedSource& r) {
+                                              ++used;
+                                              seen = picture;
+                                              EXPECT_EQ(r.result, FileResult::kWritten);
+                                              EXPECT_TRUE(pool.Probe(SourceFile{fd, path}));
+                                              EXPECT_EQ(pool.Started(), 2);
+                                            });
+  EXPECT_EQ(reduced.result, FileResult::kWritten);
+  EXPECT_EQ(used, 1);
+  // The same picture as without a worker, and without `use` in the bitmap.
+  WorkBitmap here;
+  EXPECT_EQ(ReduceOpenedSource(SourceFile{fd, path}, o, {}, here, {}, nullptr).result,
+            FileResult::kWritten);
+  ASSERT_EQ(seen.Width(), here.Width());
+  ASSERT_EQ(seen.Height(), here.Height());
+  EXPECT_EQ(std::memcmp(seen.Data(), here.Data(), here.ByteCount()), 0);
+  EXPECT_EQ(pool.Reduce(SourceFile{fd, path}, o, {}, bitmap, nullptr, 0).result,
+            FileResult::kWritten);
+  ASSERT_EQ(bitmap.ByteCount(), here.ByteCount());
+  EXPECT_EQ(std::memcmp(bitmap.Data(), here.Data(), here.ByteCount()), 0);
+  EXPECT_EQ(pool.Started(), 2);
 }
 
 TEST_F(Sandbox, WorkersStartedAheadServeTheBatch) {
