@@ -140,6 +140,8 @@ int RunDecodeWorker(int channel, const SourceReduction& reduce, unsigned librari
       return 1;
     }
     allocationFailed.store(false, std::memory_order_relaxed);
+    // A picture reduced as it is decoded is built in the region itself.
+    if (region.Data() != nullptr) bitmap = WorkBitmap::Within(region.Data(), region.Size());
     DecodeReply reply;
     reply.reduced =
         reduce(SourceFile{fd, request.name}, request.options, request.load, bitmap, &reply.times);
@@ -152,8 +154,9 @@ int RunDecodeWorker(int channel, const SourceReduction& reduce, unsigned librari
     const std::uint64_t rowBytes = 3 * static_cast<std::uint64_t>(reply.width);
     const std::uint64_t pictureBytes = rowBytes * static_cast<std::uint64_t>(reply.height);
     reply.pictureInRegion = pictureBytes > 0 && pictureBytes <= region.Size();
-    // The rows of a bitmap are contiguous: one copy.
-    if (reply.pictureInRegion) std::memcpy(region.Data(), bitmap.Data(), pictureBytes);
+    // A whole picture from its decoder is copied there (the rows of a bitmap are contiguous).
+    if (reply.pictureInRegion && bitmap.Data() != region.Data())
+      std::memcpy(region.Data(), bitmap.Data(), pictureBytes);
     reply.cpuSeconds = OwnCpuSeconds();
     if (!SendMessage(channel, MessageKind::kReply, EncodeFields(reply),
                      reply.pictureInRegion ? 0 : pictureBytes))
@@ -165,7 +168,7 @@ int RunDecodeWorker(int channel, const SourceReduction& reduce, unsigned librari
         rows.push_back({bitmap.Row(y), static_cast<std::size_t>(rowBytes)});
       if (!platform::SendPieces(channel, std::move(rows))) return 1;
     }
-    if (bitmap.ByteCount() > kKeptBitmapBytes) bitmap.Clear();
+    if (bitmap.ByteCount() > kKeptBitmapBytes || bitmap.Data() == region.Data()) bitmap.Clear();
   }
 }
 

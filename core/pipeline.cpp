@@ -69,14 +69,16 @@ class ReducingSink final : public RowSink {
  public:
   // `threads`: what the load may use; above 1, the boost and the reduction of each group of
   // rows run beside the decode.
-  ReducingSink(bool autoRotate, bool boost, Box box, int threads)
-      : autoRotate_(autoRotate), boost_(boost), box_(box), threads_(threads) {}
+  // A streamed picture is reduced into the pixels `into` holds where they are enough (see
+  // Finish).
+  ReducingSink(bool autoRotate, bool boost, Box box, int threads, WorkBitmap& into)
+      : autoRotate_(autoRotate), boost_(boost), box_(box), threads_(threads), into_(into) {}
 
   void Begin(int width, int height, int orientation) override {
     const ReductionSteps steps{autoRotate_ ? orientation : 1, boost_, kSaturationFactor, box_.width,
                                box_.height};
     try {
-      stream_.emplace(width, height, steps, threads_);
+      stream_.emplace(width, height, steps, threads_, &into_);
       return;
     } catch (const std::invalid_argument&) {
     } catch (const std::domain_error&) {
@@ -113,6 +115,7 @@ class ReducingSink final : public RowSink {
   bool boost_;
   Box box_;
   int threads_;
+  WorkBitmap& into_;
   std::optional<StreamingReduction> stream_;
   BitmapSink whole_;
 };
@@ -240,7 +243,7 @@ ReducedSource ReduceOpenedSource(const SourceFile& source, const Options& option
     // before the box is chosen makes the box apply to the picture as it is seen. The
     // decoder finds the note during its one pass over the file.
     ReducingSink sink(settings.AutoRotate(), settings.Saturation(), SelectedBox(settings),
-                      request.decoderThreads);
+                      request.decoderThreads, bitmap);
     // A camera raw's preview serves when it covers the box the picture goes into.
     LoadRequest load = request;
     const Box box = SelectedBox(settings);

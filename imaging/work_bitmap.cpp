@@ -81,6 +81,14 @@ WorkBitmap WorkBitmap::View(const std::uint8_t* pixels, int width, int height) {
   return view;
 }
 
+WorkBitmap WorkBitmap::Within(std::uint8_t* pixels, std::size_t bytes) {
+  WorkBitmap bitmap;
+  bitmap.data_ = std::unique_ptr<std::uint8_t[], PixelBufferDeleter>(
+      pixels, PixelBufferDeleter{0, nullptr, true});
+  bitmap.capacity_ = pixels != nullptr ? bytes : 0;
+  return bitmap;
+}
+
 void WorkBitmap::Assign(const WorkBitmap& other) {
   if (this == &other) return;
   SetSize(other.width_, other.height_);

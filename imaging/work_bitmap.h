@@ -30,6 +30,9 @@ class WorkBitmap {
   // read through a const object. It has no room of its own: any SetSize gives it fresh
   // pixels and leaves the viewed ones as they are. Sizes as for SetSize.
   static WorkBitmap View(const std::uint8_t* pixels, int width, int height);
+  // An empty bitmap whose pixels go into `bytes` of memory it does not own, which must
+  // outlive it: SetSize within them writes there, beyond them it takes pixels of its own.
+  static WorkBitmap Within(std::uint8_t* pixels, std::size_t bytes);
   WorkBitmap(const WorkBitmap& other) { Assign(other); }
   WorkBitmap& operator=(const WorkBitmap& other) {
     Assign(other);
