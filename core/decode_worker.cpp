@@ -214,10 +214,16 @@ class DecodeWorkerPool::Worker {
   pid_t Pid() const { return pid_; }
   int Channel() const { return channel_; }
 
+  // Closes the channel, which ends a waiting worker; Stop then collects it.
+  void HangUp() {
+    if (channel_ >= 0) ::close(channel_);
+    channel_ = -1;
+  }
+
   // Ends the process (killed when it has not ended yet) and tells how it ended.
   std::string Stop(bool timedOut = false) {
     if (pid_ <= 0) return {};
-    ::close(channel_);
+    HangUp();
     int status = 0;
     // A worker whose channel closed has usually ended already: give it a moment to say
     // how before it is killed.
@@ -347,7 +353,10 @@ bool IsDecodeWorker(int argc, char** argv, unsigned* libraries) {
 
 DecodeWorkerPool::DecodeWorkerPool(Settings settings) : settings_(std::move(settings)) {}
 
-DecodeWorkerPool::~DecodeWorkerPool() = default;
+DecodeWorkerPool::~DecodeWorkerPool() {
+  // Every worker is told at once, so that they end side by side.
+  for (const std::unique_ptr<Worker>& worker : idle_) worker->HangUp();
+}
 
 std::optional<WorkerReady> DecodeWorkerPool::Confinement() const {
   std::lock_guard lock(mutex_);
