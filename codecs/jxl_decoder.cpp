@@ -15,6 +15,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -136,21 +140,55 @@ class Input {
   std::vector<std::uint8_t> buffer_;
 };
 
+// One sample of 8 bits from libjxl's float output, as libjxl makes its own 8-bit output:
+// clamped to 0..1, scaled by 255 in single precision and rounded to the nearest, ties to
+// even. (libjxl 0.7 keeps a whole float frame for a callback of 8-bit samples, but renders
+// float samples group by group: the frame is never held.)
+// Adding 1.5 * 2^23 leaves no fraction bits below the unit: the sum is rounded to an
+// integer, ties to even, and taking it away again is exact (0 <= v * 255 <= 255).
+constexpr float kRound = 12582912.0f;
+
+inline std::uint8_t Sample(float v) {
+  v = v > 0.0f ? v : 0.0f;  // NaN as well
+  v = v < 1.0f ? v : 1.0f;
+  return static_cast<std::uint8_t>(static_cast<int>((v * 255.0f + kRound) - kRound));
+}
+
+// Sample of each of `n` floats, sixteen at a time where the processor allows.
+void Samples(const float* in, std::size_t n, std::uint8_t* out) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f), scale = _mm_set1_ps(255.0f),
+               round = _mm_set1_ps(kRound);
+  const auto four = [&](const float* p) {
+    // max(v, 0) gives its second operand for NaN, as Sample does.
+    const __m128 v = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(p), zero), one);
+    return _mm_cvttps_epi32(_mm_sub_ps(_mm_add_ps(_mm_mul_ps(v, scale), round), round));
+  };
+  for (; i + 16 <= n; i += 16) {
+    const __m128i low = _mm_packs_epi32(four(in + i), four(in + i + 4));
+    const __m128i high = _mm_packs_epi32(four(in + i + 8), four(in + i + 12));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(low, high));
+  }
+#endif
+  for (; i < n; ++i) out[i] = Sample(in[i]);
+}
+
 // Rows from the pixel callback, which may deliver parts of rows in any order (group by
 // group); a row goes to the sink once all of it is there and the rows above it are gone.
 class RowCollector {
  public:
-  RowCollector(RowSink& sink, int width, int height, int channels)
+  // The callback's pixels are three float samples each.
+  RowCollector(RowSink& sink, int width, int height)
       : sink_(sink),
         width_(width),
         height_(height),
-        channels_(channels),
         rows_(static_cast<std::size_t>(height)),
         filled_(static_cast<std::size_t>(height), 0) {}
 
   static void Callback(void* opaque, std::size_t x, std::size_t y, std::size_t count,
                        const void* pixels) {
-    static_cast<RowCollector*>(opaque)->Take(x, y, count, static_cast<const std::uint8_t*>(pixels));
+    static_cast<RowCollector*>(opaque)->Take(x, y, count, static_cast<const float*>(pixels));
   }
 
   // Outside libjxl's frame: hands over the rows that are whole, in order.
@@ -168,7 +206,7 @@ class RowCollector {
   bool Complete() const { return next_ == height_; }
 
  private:
-  void Take(std::size_t x, std::size_t y, std::size_t count, const std::uint8_t* pixels) noexcept {
+  void Take(std::size_t x, std::size_t y, std::size_t count, const float* pixels) noexcept {
     if (failed_ || y >= rows_.size() || x > static_cast<std::size_t>(width_) ||
         count > static_cast<std::size_t>(width_) - x) {
       return;
@@ -181,17 +219,15 @@ class RowCollector {
         return;
       }
     }
+    // The samples in one straight run, then red and blue swapped into the bitmap's order.
     std::uint8_t* out = row.get() + 3 * x;
-    for (std::size_t i = 0; i < count; ++i, pixels += channels_, out += 3) {
-      out[0] = pixels[2];
-      out[1] = pixels[1];
-      out[2] = pixels[0];
-    }
+    Samples(pixels, 3 * count, out);
+    for (std::size_t i = 0; i < count; ++i, out += 3) std::swap(out[0], out[2]);
     filled_[y] += count;
   }
 
   RowSink& sink_;
-  int width_, height_, channels_;
+  int width_, height_;
   std::vector<std::unique_ptr<std::uint8_t[]>> rows_;
   std::vector<std::size_t> filled_;
   int next_ = 0;
@@ -229,7 +265,7 @@ void Decode(Input& input, RowSink& sink, SourceInfo* info) {
   JxlBasicInfo basic{};
   // Colour without alpha; a grey picture comes in three equal channels.
   constexpr int kChannels = 3;
-  JxlPixelFormat format{kChannels, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+  JxlPixelFormat format{kChannels, JXL_TYPE_FLOAT, JXL_NATIVE_ENDIAN, 0};
   bool begun = false;
   std::unique_ptr<RowCollector> collector;
   std::vector<std::uint8_t> icc, exifBox, jpeg;
@@ -272,8 +308,8 @@ void Decode(Input& input, RowSink& sink, SourceInfo* info) {
                std::to_string(input.Size()) + " bytes)");
       }
       budget.limit = kBudgetBase + kBudgetPerPixel * pixels;
-      collector = std::make_unique<RowCollector>(sink, static_cast<int>(width),
-                                                 static_cast<int>(height), kChannels);
+      collector =
+          std::make_unique<RowCollector>(sink, static_cast<int>(width), static_cast<int>(height));
       continue;
     }
     if (status == JXL_DEC_COLOR_ENCODING) {

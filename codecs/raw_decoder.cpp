@@ -3,11 +3,13 @@
 // (camera white balance, sRGB, AHD, 8 bits, upright), at half size when that still covers
 // the box.
 //
-// LibRaw is opened on the first raw (raw_library.cpp). It reads the file from memory; the
-// sizes the file declares are held against the bounds and the file's length before
-// anything is unpacked, and LibRaw's own allocation limit is set from them. LibRaw reports
-// failures as return codes; its objects have one owner each, released on every path.
+// LibRaw is opened on the first raw (raw_library.cpp). It reads the file from memory (the
+// open file mapped); the sizes the file declares are held against the bounds and the
+// file's length before anything is unpacked, and LibRaw's own allocation limit is set from
+// them. LibRaw reports failures as return codes; its objects have one owner each, released
+// on every path.
 
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,6 +25,7 @@
 
 #include "codecs.h"
 #include "exif_metadata.h"
+#include "image_file.h"
 #include "raw_library.h"
 
 namespace brevine {
@@ -283,6 +286,23 @@ void DecodeRaw(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, S
 
 void LoadRawRows(const SourceFile& source, RowSink& sink, SourceInfo& info,
                  const LoadRequest& request) {
+  // The open file, mapped: LibRaw reads the headers and, for a preview, the preview's
+  // bytes, and the rest of a raw of tens of megabytes is never read. Private and writable,
+  // so that nothing LibRaw might write reaches the file.
+  const ImageFile file(source);
+  if (file.Size() > 0 && file.Size() <= SIZE_MAX) {
+    const auto size = static_cast<std::size_t>(file.Size());
+    void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, file.Descriptor(), 0);
+    if (mapped != MAP_FAILED) {
+      struct Unmap {
+        void* at;
+        std::size_t length;
+        ~Unmap() { ::munmap(at, length); }
+      } unmap{mapped, size};
+      DecodeRawRows(static_cast<const std::uint8_t*>(mapped), size, sink, info, request);
+      return;
+    }
+  }
   const std::vector<std::uint8_t> bytes = ReadWholeFile(source);
   DecodeRawRows(bytes.data(), bytes.size(), sink, info, request);
 }

@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "batch_runner.h"
+#include "clock.h"
 #include "confinement.h"
 #include "shared_memory.h"
 #include "syscall_filter.h"
@@ -81,6 +82,8 @@ int RunDecodeWorker(int channel, const SourceReduction& reduce, unsigned librari
   // Everything a decoder of the batch's files would open later is opened now, while files
   // can still be opened.
   PreloadDecoderLibraries(libraries);
+  // LibRaw turns a raw's date into a time (mktime), which needs the time zone.
+  platform::FixLocalTimeZone();
   std::set_new_handler(RecordFailedAllocation);
   // One malloc arena for every thread: the C library reads a /proc file the first time it
   // shrinks a thread's own arena, which the walls below forbid. It also keeps the address

@@ -45,7 +45,7 @@ std::optional<std::string> ApplySize(std::string_view value, Options& o) {
 // -q N: the fixed quality of whichever format the run writes, so every format's quality
 // takes N (checked as the quality rows check it).
 std::optional<std::string> ApplyQuality(std::string_view value, Options& o) {
-  for (const char* key : {"parcent", "webpquality", "avifquality"})
+  for (const char* key : {"parcent", "webpquality", "avifquality", "jxlquality"})
     if (auto reason = SetFromArgument(*FindOption(key), value, o)) return reason;
   return std::nullopt;
 }
@@ -283,6 +283,17 @@ constexpr OptionRow kTable[] = {
      .onWindow = true,
      .omitDefault = true},
     {.section = "option",
+     .key = "jxlquality",
+     .type = kInteger,
+     .field = &Options::jxlQuality,
+     .defaultValue = "75",
+     .min = 1,
+     .max = 100,
+     .fallback = "75",
+     .help = "the fixed quality of JPEG XL results, 1..100",
+     .onWindow = true,
+     .omitDefault = true},
+    {.section = "option",
      .key = "raw",
      .type = kChoice,
      .field = &Options::raw,
@@ -474,6 +485,7 @@ Options::Options() {
 int Options::*Options::QualityField(std::string_view format) {
   if (format == "webp") return &Options::webpQuality;
   if (format == "avif") return &Options::avifQuality;
+  if (format == "jxl") return &Options::jxlQuality;
   return &Options::quality;
 }
 

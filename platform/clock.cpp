@@ -2,6 +2,7 @@
 
 #include <sys/time.h>
 
+#include <cstdlib>
 #include <ctime>
 
 namespace brevine::platform {
@@ -21,6 +22,12 @@ LocalTime SystemClock::Now() const {
   t.second = local.tm_sec;
   t.millisecond = static_cast<int>(tv.tv_usec / 1000);
   return t;
+}
+
+void FixLocalTimeZone() {
+  // The C library's default zone is this file; a TZ of its own is kept as it is.
+  if (std::getenv("TZ") == nullptr) ::setenv("TZ", ":/etc/localtime", 0);
+  ::tzset();
 }
 
 }  // namespace brevine::platform

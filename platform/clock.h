@@ -20,4 +20,10 @@ class SystemClock final : public Clock {
   LocalTime Now() const override;
 };
 
+// Reads the local time zone now and fixes the process to it, for a process that will lose
+// access to files: with TZ unset the C library looks at the zone file again on every
+// mktime, so TZ is set to name the file it read (the same zone) and later conversions
+// touch no file.
+void FixLocalTimeZone();
+
 }  // namespace brevine::platform

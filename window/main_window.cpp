@@ -72,7 +72,7 @@ QString QualityLabel(OutputFormat format) {
     case OutputFormat::kAvif:
       return QCoreApplication::translate("Form1", "指定AVIF压缩率(%)");
     case OutputFormat::kJxl:
-      return QCoreApplication::translate("Form1", "指定JPEG XL压缩率(%)");
+      return QCoreApplication::translate("Form1", "指定JXL压缩率(%)");
     case OutputFormat::kJpeg:
       break;
   }

@@ -147,6 +147,56 @@ TEST(JxlDecoder, DamagedFilesAreRefusedWithTheirReason) {
   EXPECT_NE(loaded.info.reason.find("JPEG XL"), std::string::npos) << loaded.info.reason;
 }
 
+// libjxl renders floats; every 8-bit level comes back as itself (rounded, not truncated),
+// and lossy overshoot past black and white is clamped as djxl clamps it.
+TEST(JxlDecoder, EveryLevelAndTheEndsOfTheRange) {
+  const test::TempFolder folder;
+  WorkBitmap levels(256, 48);
+  for (int y = 0; y < levels.Height(); ++y) {
+    std::uint8_t* p = levels.Row(y);
+    for (int x = 0; x < 256; ++x, p += 3) {
+      // Each channel runs through every level, in a different order per band of rows.
+      const int band = y / 16;
+      p[0] = static_cast<std::uint8_t>(band == 0 ? x : 255 - x);
+      p[1] = static_cast<std::uint8_t>(band == 1 ? x : (x * 7) % 256);
+      p[2] = static_cast<std::uint8_t>(band == 2 ? x : (x * 13 + 5) % 256);
+    }
+  }
+  test::WriteFile(folder / "levels.png", PngOf(levels));
+  ASSERT_TRUE(
+      Shell("cjxl -d 0 '" + (folder / "levels.png") + "' '" + (folder / "levels.jxl") + "'"));
+  EXPECT_TRUE(test::SameBitmap(levels, Load(folder / "levels.jxl").bitmap));
+  test::WriteFile(folder / "grey.png", PngOf(levels, true));
+  ASSERT_TRUE(Shell("cjxl -d 0 '" + (folder / "grey.png") + "' '" + (folder / "grey.jxl") + "'"));
+  const WorkBitmap grey = Load(folder / "grey.jxl").bitmap;
+  ASSERT_EQ(grey.Width(), 256);
+  for (int y = 0; y < grey.Height(); ++y)
+    for (int x = 0; x < 256; ++x)
+      for (int c = 0; c < 3; ++c) ASSERT_EQ(grey.Row(y)[3 * x + c], levels.Row(y)[3 * x + 1]);
+
+  // Saturated blocks with hard edges: a lossy decode rings past 0 and 1 at every edge.
+  WorkBitmap blocks(160, 96);
+  for (int y = 0; y < blocks.Height(); ++y) {
+    std::uint8_t* p = blocks.Row(y);
+    for (int x = 0; x < blocks.Width(); ++x, p += 3) {
+      const int k = (x / 8 + y / 8) % 4;
+      p[0] = k == 0 || k == 3 ? 255 : 0;
+      p[1] = k == 1 || k == 3 ? 255 : 0;
+      p[2] = k == 2 || k == 3 ? 255 : 0;
+    }
+  }
+  test::WriteFile(folder / "blocks.png", PngOf(blocks));
+  for (const char* quality : {"-q 20", "-q 60"}) {
+    SCOPED_TRACE(quality);
+    ASSERT_TRUE(Shell("cjxl " + std::string(quality) + " '" + (folder / "blocks.png") + "' '" +
+                      (folder / "blocks.jxl") + "'"));
+    ASSERT_TRUE(Shell("djxl --bits_per_sample=8 '" + (folder / "blocks.jxl") + "' '" +
+                      (folder / "blocks-out.png") + "'"));
+    EXPECT_TRUE(test::SameBitmap(Load(folder / "blocks-out.png").bitmap,
+                                 Load(folder / "blocks.jxl").bitmap));
+  }
+}
+
 TEST(JxlDecoder, RowsStreamIntoTheSink) {
   const test::TempFolder folder;
   test::WriteFile(folder / "in.png", PngOf(test::MakePhotoLike(600, 300, 9)));

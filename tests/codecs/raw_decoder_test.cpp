@@ -3,7 +3,6 @@
 // (with -h where half size covers the box), the preview simple_dcraw -e's JPEG; the
 // choice between them follows the box and the raw key; damaged raws are refused.
 #include <gtest/gtest.h>
-#include <tiffio.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "codecs.h"
+#include "dng_files.h"
 #include "exif_metadata.h"
 #include "test_images.h"
 
@@ -23,64 +23,13 @@ bool Shell(const std::string& command) {
   return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-// A DNG of a width x height RGGB mosaic (12 bits in 16-bit samples) of a smooth scene,
-// with, when `previewWidth` is given, a JPEG preview of that width in the next directory.
+// A DNG of a width x height mosaic with, when `previewWidth` is given, a JPEG preview of
+// that width in the next directory.
 void WriteDng(const std::string& path, int width, int height, int previewWidth,
               int orientation = 1) {
-  TIFF* tif = TIFFOpen(path.c_str(), "w");
-  ASSERT_NE(tif, nullptr);
-  TIFFSetField(tif, TIFFTAG_SUBFILETYPE, 0);
-  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
-  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 16);
-  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, 32803);  // CFA
-  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 16);
-  TIFFSetField(tif, TIFFTAG_ORIENTATION, orientation);
-  TIFFSetField(tif, TIFFTAG_MAKE, "Testmaker");
-  TIFFSetField(tif, TIFFTAG_MODEL, "Mosaic One");
-  TIFFSetField(tif, TIFFTAG_DATETIME, "2024:03:04 05:06:07");
-  const std::uint16_t dims[2] = {2, 2};
-  TIFFSetField(tif, TIFFTAG_CFAREPEATPATTERNDIM, dims);
-  const std::uint8_t pattern[4] = {0, 1, 1, 2};
-  TIFFSetField(tif, TIFFTAG_CFAPATTERN, 4, pattern);
-  const std::uint8_t version[4] = {1, 4, 0, 0};
-  TIFFSetField(tif, TIFFTAG_DNGVERSION, version);
-  TIFFSetField(tif, TIFFTAG_UNIQUECAMERAMODEL, "Testmaker Mosaic One");
-  const float matrix[9] = {0.8f, -0.2f, -0.1f, -0.3f, 1.2f, 0.1f, -0.05f, 0.2f, 0.6f};
-  TIFFSetField(tif, TIFFTAG_COLORMATRIX1, 9, matrix);
-  TIFFSetField(tif, TIFFTAG_CALIBRATIONILLUMINANT1, 21);
-  const float neutral[3] = {0.5f, 1.0f, 0.7f};
-  TIFFSetField(tif, TIFFTAG_ASSHOTNEUTRAL, 3, neutral);
-  const std::uint32_t white = 4095;
-  TIFFSetField(tif, TIFFTAG_WHITELEVEL, 1, &white);
-  std::vector<std::uint16_t> row(static_cast<std::size_t>(width));
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const int channel = (y % 2) * 2 + (x % 2);  // R G / G B
-      const int r = 400 + 3000 * x / width, g = 300 + 2500 * y / height,
-                b = 3500 - 3000 * (x + y) / (width + height);
-      row[static_cast<std::size_t>(x)] = static_cast<std::uint16_t>(channel == 0   ? r
-                                                                    : channel == 3 ? b
-                                                                                   : g);
-    }
-    ASSERT_EQ(TIFFWriteScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0), 1);
-  }
-  ASSERT_TRUE(TIFFWriteDirectory(tif));
+  Bytes preview;
+  const int previewHeight = previewWidth > 0 ? previewWidth * height / width : 0;
   if (previewWidth > 0) {
-    const int previewHeight = previewWidth * height / width;
-    TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_REDUCEDIMAGE);
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, previewWidth);
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, previewHeight);
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
-    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_JPEG);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_YCBCR);
-    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, previewHeight);
-    // A whole JPEG file as the one strip, as cameras store their previews.
     WorkBitmap picture(previewWidth, previewHeight);
     for (int y = 0; y < previewHeight; ++y) {
       for (int x = 0; x < previewWidth; ++x) {
@@ -93,10 +42,10 @@ void WriteDng(const std::string& path, int width, int height, int previewWidth,
     TJPEGImage jpeg;
     jpeg.SetQuality(90);
     jpeg.EncodeBitmap(picture);
-    Bytes bytes = jpeg.TakeBytes();
-    ASSERT_GT(TIFFWriteRawStrip(tif, 0, bytes.data(), static_cast<tmsize_t>(bytes.size())), 0);
+    preview = jpeg.TakeBytes();
   }
-  TIFFClose(tif);
+  ASSERT_TRUE(
+      test::WriteDng(path, width, height, preview, previewWidth, previewHeight, orientation));
 }
 
 // A PPM (P6, 8 bits) as a bitmap.

@@ -192,6 +192,7 @@ TEST_F(Flags, SetOptionsForTheRunOverTheSettingsFileAndAreNeverStored) {
   webpAt33.webpQuality = 33;
   for (const auto& args : {std::vector<std::string>{"-q", "45", "-f", "avif"},
                            std::vector<std::string>{"-f", "webp", "-q", "45"},
+                           std::vector<std::string>{"-f", "jxl", "-q", "45"},
                            std::vector<std::string>{"--quality=45"}}) {
     const Options o = ApplyFlags(ParseArguments(args), webpAt33);
     EXPECT_EQ(o.FormatQuality(), 45) << args.front();
@@ -199,6 +200,10 @@ TEST_F(Flags, SetOptionsForTheRunOverTheSettingsFileAndAreNeverStored) {
   }
   EXPECT_EQ(ApplyFlags(ParseArguments({"-f", "webp"}), webpAt33).FormatQuality(), 33);
   EXPECT_EQ(ApplyFlags(ParseArguments({"-f", "avif"}), webpAt33).FormatQuality(), 60);
+  EXPECT_EQ(ApplyFlags(ParseArguments({"-f", "jxl"}), webpAt33).FormatQuality(), 75);
+  const Options jxlAt45 = ApplyFlags(ParseArguments({"-q", "45", "-f", "jxl"}), webpAt33);
+  EXPECT_EQ(jxlAt45.jxlQuality, 45);
+  EXPECT_EQ(jxlAt45.quality, 45);  // every format's quality takes N
   EXPECT_EQ(RunOut({"--settings", "other.ini", "--folder=out", "pics/b.bmp"}), 0);
   EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "pics/out/b.jpg"));
 }

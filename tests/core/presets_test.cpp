@@ -74,6 +74,7 @@ TEST(Presets, FileRoundTripKeepsEverythingElse) {
   const Preset& mine = presets.back();
   EXPECT_TRUE(mine.Sets(*FindOption("parcent")));
   EXPECT_TRUE(mine.Sets(*FindOption("format")));
+  EXPECT_TRUE(mine.Sets(*FindOption("jxlquality")));  // every format's own quality
   EXPECT_FALSE(mine.Sets(*FindOption("lang")));
   EXPECT_FALSE(mine.Sets(*FindOption("outdir")));
   EXPECT_EQ(ApplyPreset(mine, Options{}).quality, 71);

@@ -2,7 +2,6 @@
 // person reads, the next file is written by a fresh worker, and confined workers write the
 // same bytes as the batch reading the sources itself.
 #include <gtest/gtest.h>
-#include <tiffio.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -12,6 +11,7 @@
 #include "batch_runner.h"
 #include "confinement.h"
 #include "decode_worker.h"
+#include "dng_files.h"
 #include "file_system.h"
 #include "fixed_clock.h"
 #include "format_writers.h"
@@ -62,42 +62,6 @@ std::vector<std::uint8_t> TurnedJpegWithProfile(const WorkBitmap& picture) {
   for (auto& body : test::IccSegments(test::MakeProfile(3000), 2))
     segments.emplace_back(0xE2, body);
   return test::WithSegments(test::JpegOf(picture, 95), segments);
-}
-
-// A DNG of a small RGGB mosaic (12 bits in 16-bit samples), a camera raw for LibRaw.
-void WriteDng(const std::string& path, int width, int height) {
-  TIFF* tif = TIFFOpen(path.c_str(), "w");
-  ASSERT_NE(tif, nullptr);
-  TIFFSetField(tif, TIFFTAG_SUBFILETYPE, 0);
-  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
-  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 16);
-  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, 32803);  // CFA
-  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 16);
-  TIFFSetField(tif, TIFFTAG_MAKE, "Testmaker");
-  TIFFSetField(tif, TIFFTAG_MODEL, "Mosaic One");
-  const std::uint16_t dims[2] = {2, 2};
-  TIFFSetField(tif, TIFFTAG_CFAREPEATPATTERNDIM, dims);
-  const std::uint8_t pattern[4] = {0, 1, 1, 2};
-  TIFFSetField(tif, TIFFTAG_CFAPATTERN, 4, pattern);
-  const std::uint8_t version[4] = {1, 4, 0, 0};
-  TIFFSetField(tif, TIFFTAG_DNGVERSION, version);
-  TIFFSetField(tif, TIFFTAG_UNIQUECAMERAMODEL, "Testmaker Mosaic One");
-  const float matrix[9] = {0.8f, -0.2f, -0.1f, -0.3f, 1.2f, 0.1f, -0.05f, 0.2f, 0.6f};
-  TIFFSetField(tif, TIFFTAG_COLORMATRIX1, 9, matrix);
-  TIFFSetField(tif, TIFFTAG_CALIBRATIONILLUMINANT1, 21);
-  const std::uint32_t white = 4095;
-  TIFFSetField(tif, TIFFTAG_WHITELEVEL, 1, &white);
-  std::vector<std::uint16_t> row(static_cast<std::size_t>(width));
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x)
-      row[static_cast<std::size_t>(x)] = static_cast<std::uint16_t>(300 + 37 * x + 91 * (y % 2));
-    ASSERT_EQ(TIFFWriteScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0), 1);
-  }
-  TIFFClose(tif);
 }
 
 // The bytes each of `names` was written as in `folder` (empty when none was).
@@ -254,6 +218,43 @@ TEST_F(Sandbox, WorkersWriteTheBytesOfTheBatchItself) {
   EXPECT_LE(pool.Started(), 3);
 }
 
+// LibRaw is opened on the first raw, and a confined worker can open no file: a worker reads
+// raws only because it opened LibRaw before its walls went up. Both ways of reading a raw
+// (the embedded preview, the develop) write the bytes of the batch reading it itself, and
+// the source is left as it was.
+TEST_F(Sandbox, RawsInAConfinedWorkerAreTheBatchsOwn) {
+  DecodeWorkerPool pool(TestWorkers(30));
+  if (SkipUnlessConfined(pool)) GTEST_SKIP() << "no confinement on this kernel";
+  const std::string dng = dir_ / "mosaic.dng";
+  ASSERT_TRUE(
+      test::WriteDng(dng, 160, 120, test::JpegOf(test::MakePhotoLike(120, 90, 3), 90), 120, 90, 6));
+  const std::vector<std::uint8_t> source = test::ReadFile(dng);
+  Options o;
+  o.boxPreset = 7;
+  o.boxWidth = 60;
+  o.boxHeight = 60;
+  o.keepInfo = true;
+  std::vector<std::uint8_t> preview, develop;
+  for (const char* raw : {"preview", "develop"}) {
+    o.raw = raw;
+    std::vector<std::uint8_t> bytes[2];
+    for (int sandbox = 0; sandbox < 2; ++sandbox) {
+      SCOPED_TRACE(std::string(raw) + (sandbox ? " in a worker" : " in the batch"));
+      o.sandbox = sandbox ? "auto" : "off";
+      o.folderName = o.sandbox + "-" + raw;
+      const std::vector<Outcome> outcome = RunWith({dng}, o, &pool, 1);
+      EXPECT_EQ(outcome[0].result, FileResult::kWritten) << outcome[0].detail;
+      const std::string out = dir_ / (o.folderName + "/mosaic.jpg");
+      if (platform::FileExists(out)) bytes[sandbox] = test::ReadFile(out);
+    }
+    EXPECT_FALSE(bytes[1].empty());
+    EXPECT_EQ(bytes[0], bytes[1]) << raw;
+    (o.raw == "preview" ? preview : develop) = bytes[1];
+  }
+  EXPECT_NE(preview, develop);  // each way was taken
+  EXPECT_EQ(test::ReadFile(dng), source);
+}
+
 TEST_F(Sandbox, AWorkerReadsTheHeadersTheBatchCountsFilesBy) {
   DecodeWorkerPool pool(TestWorkers(30));
   const std::string turned = dir_ / "turned.jpg";
@@ -314,7 +315,7 @@ TEST_F(Sandbox, AWorkerOpensTheLibrariesOfTheFilesItIsGiven) {
   // the idle worker give way to one that opens them, which then serves every kind.
   test::WriteFile(dir_ / "a.jpg", test::JpegOf(test::MakePhotoLike(64, 48, 2), 90));
   test::WriteFile(dir_ / "b.heic", test::EncodeHeif(test::Quadrants(64, 48), {}));
-  WriteDng(dir_ / "c.dng", 64, 48);
+  ASSERT_TRUE(test::WriteDng(dir_ / "c.dng", 64, 48));
   test::WriteBmp(dir_ / "d.bmp", test::MakePhotoLike(30, 20, 4));
   test::WriteFile(dir_ / "e.heic", test::EncodeHeif(test::Quadrants(32, 32), {}));
   const std::vector<std::string> names = {"a.jpg", "b.heic", "c.dng", "d.bmp", "e.heic"};

@@ -153,6 +153,7 @@ Options EveryFieldChanged() {
   o.format = "webp";
   o.webpQuality = 55;
   o.avifQuality = 44;
+  o.jxlQuality = 33;
   o.keepDate = true;
   o.lang = "zh_TW";
   o.skipExisting = true;
@@ -161,8 +162,8 @@ Options EveryFieldChanged() {
   return o;
 }
 
-// WebP and AVIF keep their own qualities right after the format. At their defaults they are
-// not written, so the file of a version without them reads and writes back byte for byte.
+// WebP, AVIF and JPEG XL keep their own qualities right after the format. At their defaults they
+// are not written, so the file of a version without them reads and writes back byte for byte.
 TEST(SettingsFormat, EachFormatKeepsItsQuality) {
   Options o;
   o.format = "avif";
@@ -171,6 +172,7 @@ TEST(SettingsFormat, EachFormatKeepsItsQuality) {
   const Options read = ParseSettings(earlier);
   EXPECT_EQ(read.webpQuality, 80);
   EXPECT_EQ(read.avifQuality, 60);
+  EXPECT_EQ(read.jxlQuality, 75);
   EXPECT_EQ(read.FormatQuality(), 60);
   EXPECT_EQ(FormatSettings(read), earlier);
 
@@ -180,13 +182,25 @@ TEST(SettingsFormat, EachFormatKeepsItsQuality) {
   EXPECT_NE(text.find("\nparcent=85\n"), std::string::npos);
   EXPECT_NE(text.find("\nformat=avif\nwebpquality=70\nraw="), std::string::npos);
   EXPECT_EQ(ParseSettings(text), o);
+  // JPEG XL's follows AVIF's, before raw.
+  o.avifQuality = 50;
+  o.jxlQuality = 90;
+  const std::string all = FormatSettings(o);
+  EXPECT_NE(all.find("\nformat=avif\nwebpquality=70\navifquality=50\njxlquality=90\nraw="),
+            std::string::npos)
+      << all;
+  EXPECT_EQ(ParseSettings(all), o);
+  o.format = "jxl";
+  EXPECT_EQ(o.FormatQuality(), 90);
   // Each read under the quality rules of the window's field.
-  const Options odd = ParseSettings("[option]\nwebpquality=250\navifquality=x\n");
+  const Options odd = ParseSettings("[option]\nwebpquality=250\navifquality=x\njxlquality=0\n");
   EXPECT_EQ(odd.webpQuality, 100);
   EXPECT_EQ(odd.avifQuality, 60);
+  EXPECT_EQ(odd.jxlQuality, 1);
   for (const auto& [format, field] :
        {std::pair{"jpeg", &Options::quality}, std::pair{"webp", &Options::webpQuality},
-        std::pair{"avif", &Options::avifQuality}, std::pair{"gif", &Options::quality}})
+        std::pair{"avif", &Options::avifQuality}, std::pair{"jxl", &Options::jxlQuality},
+        std::pair{"gif", &Options::quality}})
     EXPECT_EQ(Options::QualityField(format), field) << format;
 }
 

@@ -85,6 +85,10 @@ TEST(ResultFormat, ThePipelineWritesTheEncodersBytesAndTheLine) {
   webp.Values().quality = 30;
   EXPECT_EQ(FilePipeline(webp, clock).ProcessFile(dir / "x.bmp", bitmap), FileResult::kWritten);
   EXPECT_EQ(ReadFile(dir / "Resized/x.webp"), EncodeWebp(photo, 70, false));
+  FixedSettings jxl(WithFormat("jxl"));
+  jxl.Values().quality = 30;  // JPEG's: JPEG XL has its own, 75 unless set
+  EXPECT_EQ(FilePipeline(jxl, clock).ProcessFile(dir / "x.bmp", bitmap), FileResult::kWritten);
+  EXPECT_EQ(ReadFile(dir / "Resized/x.jxl"), EncodeJxl(photo, 75, false));
 
   FixedSettings avif(WithFormat("avif"));
   avif.Values().subFolder = false;

@@ -747,7 +747,7 @@ void WindowTest::formatIsChosenInTheDialogAndNamedByTheQualityButton() {
   QCOMPARE(f.ui.RadioButton1->text(), Q("指定JPEG压缩率(%)"));
   const std::pair<const char*, const char*> choices[] = {{"webp", "指定WebP压缩率(%)"},
                                                          {"avif", "指定AVIF压缩率(%)"},
-                                                         {"jxl", "指定JPEG XL压缩率(%)"},
+                                                         {"jxl", "指定JXL压缩率(%)"},
                                                          {"jpeg", "指定JPEG压缩率(%)"}};
   for (const auto& [format, label] : choices) {
     brevine::OptionsDialog* dialog = OpenMoreOptions(f, f.ui.Image2);
@@ -800,6 +800,16 @@ void WindowTest::formatDropDownSwapsEachFormatsQuality() {
   QTest::keyClick(format, Qt::Key_Down);
   QCOMPARE(f.ui.Edit2->text(), Q("60"));
   QCOMPARE(f.CurrentOptions().format, std::string("avif"));
+  QTest::keyClick(format, Qt::Key_Down);
+  QCOMPARE(f.ui.Edit2->text(), Q("75"));
+  QCOMPARE(f.ui.RadioButton1->text(), Q("指定JXL压缩率(%)"));
+  QVERIFY(!f.ui.CheckBox4->isEnabled());
+  f.ui.Edit2->setText(Q("66"));
+  QTest::keyClick(format, Qt::Key_Up);
+  QCOMPARE(f.ui.Edit2->text(), Q("60"));
+  QTest::keyClick(format, Qt::Key_Down);
+  QCOMPARE(f.ui.Edit2->text(), Q("66"));
+  QTest::keyClick(format, Qt::Key_Up);
   QTest::keyClick(format, Qt::Key_Up);
   QCOMPARE(f.ui.Edit2->text(), Q("70"));
   QTest::keyClick(format, Qt::Key_Up);
@@ -809,6 +819,7 @@ void WindowTest::formatDropDownSwapsEachFormatsQuality() {
   QCOMPARE(o.quality, 85);
   QCOMPARE(o.webpQuality, 70);
   QCOMPARE(o.avifQuality, 60);
+  QCOMPARE(o.jxlQuality, 66);
 
   // The dialog's format row and the drop-down are one option.
   brevine::OptionsDialog* dialog = OpenMoreOptions(f, f.ui.Image2);
@@ -825,7 +836,7 @@ void WindowTest::formatDropDownSwapsEachFormatsQuality() {
   QVERIFY(f.close());
   const std::string stored = ReadText(w.Settings());
   QVERIFY(stored.find("\nparcent=85\n") != std::string::npos);
-  QVERIFY(stored.find("\nformat=webp\nwebpquality=70\nraw=") != std::string::npos);
+  QVERIFY(stored.find("\nformat=webp\nwebpquality=70\njxlquality=66\nraw=") != std::string::npos);
   auto again = std::make_unique<TForm1>(w.Settings(), w.clock);
   again->show();
   QCOMPARE(again->ui.ComboFormat->currentText(), Q("WebP"));

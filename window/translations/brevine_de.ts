@@ -160,8 +160,8 @@
         <translation>Extras…</translation>
     </message>
     <message>
-        <source>指定JPEG XL压缩率(%)</source>
-        <translation>JPEG-XL-Qualität (%)</translation>
+        <source>指定JXL压缩率(%)</source>
+        <translation>JXL-Qualität (%)</translation>
     </message>
 </context>
 <context>

@@ -160,8 +160,8 @@
         <translation>Options…</translation>
     </message>
     <message>
-        <source>指定JPEG XL压缩率(%)</source>
-        <translation>JPEG XL quality (%)</translation>
+        <source>指定JXL压缩率(%)</source>
+        <translation>JXL quality (%)</translation>
     </message>
 </context>
 <context>

@@ -160,8 +160,8 @@
         <translation>Ajustes…</translation>
     </message>
     <message>
-        <source>指定JPEG XL压缩率(%)</source>
-        <translation>Calidad JPEG XL (%)</translation>
+        <source>指定JXL压缩率(%)</source>
+        <translation>Calidad JXL (%)</translation>
     </message>
 </context>
 <context>

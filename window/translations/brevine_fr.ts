@@ -160,8 +160,8 @@
         <translation>Options…</translation>
     </message>
     <message>
-        <source>指定JPEG XL压缩率(%)</source>
-        <translation>Qualité JPEG XL (%)</translation>
+        <source>指定JXL压缩率(%)</source>
+        <translation>Qualité JXL (%)</translation>
     </message>
 </context>
 <context>

@@ -160,8 +160,8 @@
         <translation>設定…</translation>
     </message>
     <message>
-        <source>指定JPEG XL压缩率(%)</source>
-        <translation>JPEG XL品質(%)</translation>
+        <source>指定JXL压缩率(%)</source>
+        <translation>JXL品質(%)</translation>
     </message>
 </context>
 <context>

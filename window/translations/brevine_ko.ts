@@ -160,8 +160,8 @@
         <translation>옵션…</translation>
     </message>
     <message>
-        <source>指定JPEG XL压缩率(%)</source>
-        <translation>JPEG XL 품질(%)</translation>
+        <source>指定JXL压缩率(%)</source>
+        <translation>JXL 품질(%)</translation>
     </message>
 </context>
 <context>

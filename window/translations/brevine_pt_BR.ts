@@ -160,8 +160,8 @@
         <translation>Opções…</translation>
     </message>
     <message>
-        <source>指定JPEG XL压缩率(%)</source>
-        <translation>Qualidade JPEG XL %</translation>
+        <source>指定JXL压缩率(%)</source>
+        <translation>Qualidade JXL %</translation>
     </message>
 </context>
 <context>

@@ -160,8 +160,8 @@
         <translation>Опции…</translation>
     </message>
     <message>
-        <source>指定JPEG XL压缩率(%)</source>
-        <translation>Качество JPEG XL (%)</translation>
+        <source>指定JXL压缩率(%)</source>
+        <translation>Качество JXL (%)</translation>
     </message>
 </context>
 <context>

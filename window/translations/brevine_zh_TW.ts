@@ -160,8 +160,8 @@
         <translation>選項…</translation>
     </message>
     <message>
-        <source>指定JPEG XL压缩率(%)</source>
-        <translation>指定JPEG XL品質(%)</translation>
+        <source>指定JXL压缩率(%)</source>
+        <translation>指定JXL品質(%)</translation>
     </message>
 </context>
 <context>
