@@ -8,7 +8,10 @@
 // A worker is the program itself started again with kWorkerArgument: a fresh process has
 // none of the parent's threads (the window's toolkit starts several), none of its memory and
 // a new address-space layout, and never loads the window module. Workers are pooled: one
-// per job, reused file after file, replaced when one dies.
+// per job, reused file after file, replaced when one dies. A worker opens only the libraries
+// its files need (libheif, LibRaw: see DecoderLibrariesFor); an idle one that lacks what a
+// file needs makes way for one that opens it. Reduced pictures come back in a memory region
+// the batch shares with each worker, and are encoded there.
 
 #include <sys/types.h>
 
