@@ -150,9 +150,18 @@ LoadStatus LoadImage(const SourceFile& source, RowSink& sink, SourceInfo* info =
 // Opens a path for LoadImage(SourceFile) as the path overload does: kOk with `fd` set to a
 // descriptor the caller closes, kNotFound (also for a folder) or kReadError.
 LoadStatus OpenImageSource(const std::string& path, int& fd);
-// Opens every library a decoder would otherwise open on first use (libheif and its
-// plug-ins), so that no later decode needs the file system for it.
-void PreloadDecoderLibraries();
+// Libraries a decoder opens on first use rather than with the program.
+enum DecoderLibrary : unsigned {
+  kHeifLibrary = 1u << 0,  // libheif and its plug-ins
+  kRawLibrary = 1u << 1,   // LibRaw
+};
+inline constexpr unsigned kEveryDecoderLibrary = kHeifLibrary | kRawLibrary;
+// The libraries the decoder of `name` (picked by its extension, as LoadImage picks it) opens
+// on first use; 0 for one that needs none, or for no decoder.
+unsigned DecoderLibrariesFor(const std::string& name);
+// Opens `libraries` (DecoderLibrary bits), so that no later decode needs the file system
+// for them.
+void PreloadDecoderLibraries(unsigned libraries = kEveryDecoderLibrary);
 
 // Picks the decoder by the lower-cased extension and opens the path as received.
 LoadStatus LoadImage(const std::string& path, WorkBitmap& bitmap, SourceInfo* info = nullptr,

@@ -628,6 +628,18 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
     if (c.index + 1 < paths.size()) line.Show(c.index + 1, items[itemOf[c.index + 1]].shown);
   };
   const int jobs = a.jobs ? *a.jobs : DefaultJobs();
+  if (pool && SandboxModeOf(settings.Current().sandbox) != SandboxMode::kOff) {
+    // One worker per job that will have a source to read, each opening what the batch's
+    // sources need, started at once so that their starts overlap.
+    std::size_t sources = 0;
+    unsigned libraries = 0;
+    for (const std::string& path : paths) {
+      if (!HasDecoderFor(path)) continue;
+      ++sources;
+      libraries |= DecoderLibrariesFor(path);
+    }
+    pool->Prestart(static_cast<int>(std::min<std::size_t>(std::max(jobs, 1), sources)), libraries);
+  }
   RunBatch(paths, settings, clock, jobs, nullptr, report, pool ? &*pool : nullptr);
   warnOnce();
   line.Clear();

@@ -148,7 +148,7 @@ MessageHeader DecodeHeader(const std::uint8_t* data, std::size_t size) {
   header.pixelBytes = r.U64();
   r.End();
   if (header.magic != kMagic) throw MessageError("not a worker message");
-  if (kind < 1 || kind > 5) throw MessageError("unknown worker message");
+  if (kind < 1 || kind > 6) throw MessageError("unknown worker message");
   header.kind = static_cast<MessageKind>(kind);
   if (header.fieldBytes > kMaxFieldBytes) throw MessageError("worker message too long");
   if (header.pixelBytes > 3 * static_cast<std::uint64_t>(WorkBitmap::kMaxPixels))
@@ -199,6 +199,18 @@ void DecodeFields(const std::uint8_t* data, std::size_t size, ProbeReply& reply)
                                       static_cast<std::uint64_t>(probe.height)))
     throw MessageError("worker probe size out of bounds");
   reply.probe = has ? std::optional<PictureProbe>(probe) : std::nullopt;
+}
+
+std::vector<std::uint8_t> EncodeFields(const RegionMessage& region) {
+  Writer w;
+  w.U64(region.bytes);
+  return w.Take();
+}
+
+void DecodeFields(const std::uint8_t* data, std::size_t size, RegionMessage& region) {
+  Reader r(data, size);
+  region.bytes = r.U64();
+  r.End();
 }
 
 std::vector<std::uint8_t> EncodeFields(const WorkerReady& ready) {
@@ -255,6 +267,8 @@ std::vector<std::uint8_t> EncodeFields(const DecodeReply& reply) {
   w.F64(reply.times.sharpening);
   w.I32(reply.width);
   w.I32(reply.height);
+  w.U8(reply.pictureInRegion);
+  w.F64(reply.cpuSeconds);
   return w.Take();
 }
 
@@ -280,6 +294,8 @@ void DecodeFields(const std::uint8_t* data, std::size_t size, DecodeReply& reply
   reply.times.sharpening = r.F64();
   reply.width = r.I32();
   reply.height = r.I32();
+  reply.pictureInRegion = r.Flag();
+  reply.cpuSeconds = r.F64();
   r.End();
   if (reply.width < 0 || reply.height < 0 ||
       static_cast<std::uint64_t>(reply.width) * static_cast<std::uint64_t>(reply.height) >

@@ -115,8 +115,11 @@ class StreamingReduction {
   // Raises what FitToBox raises for this size and box, before any row is taken:
   // std::invalid_argument for a negative box, std::domain_error for a zero target length.
   // With `threads` above 1 a helper thread boosts and reduces the handed rows while the
-  // caller decodes the next ones; the bytes are the same.
-  StreamingReduction(int width, int height, const ReductionSteps& steps, int threads = 1);
+  // caller decodes the next ones; the bytes are the same. The result is built in the
+  // pixels `into` holds where they are enough (a batch's bitmap from its last file), which
+  // Finish(*into) hands back: no fresh memory to fault in for every file.
+  StreamingReduction(int width, int height, const ReductionSteps& steps, int threads = 1,
+                     WorkBitmap* into = nullptr);
   ~StreamingReduction();
   StreamingReduction(const StreamingReduction&) = delete;
   StreamingReduction& operator=(const StreamingReduction&) = delete;

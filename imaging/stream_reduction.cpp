@@ -163,7 +163,7 @@ class StreamState {
   static constexpr int kPendingRows = StreamingReduction::kBlockRows + kWidthGroup;
   static constexpr int kOneThreadRows = 4;
 
-  StreamState(int width, int height, const ReductionSteps& steps, int threads)
+  StreamState(int width, int height, const ReductionSteps& steps, int threads, WorkBitmap* into)
       : width_(width), height_(height) {
     if (width <= 0 || height <= 0) throw std::invalid_argument("empty picture");
     const int o = steps.orientation >= 2 && steps.orientation <= 8 ? steps.orientation : 1;
@@ -187,6 +187,7 @@ class StreamState {
     if (steps.boost) boost_.emplace(steps.boostFactor);
 
     const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
+    if (into != nullptr) result_.Swap(*into);
     ringRows_ = threads > 1 ? kHelperRingRows : kRingRows;
     block_.SetSize(width, ringRows_);
     if (!transposed_) {
@@ -539,8 +540,8 @@ class StreamState {
 }  // namespace detail
 
 StreamingReduction::StreamingReduction(int width, int height, const ReductionSteps& steps,
-                                       int threads)
-    : state_(std::make_unique<detail::StreamState>(width, height, steps, threads)) {}
+                                       int threads, WorkBitmap* into)
+    : state_(std::make_unique<detail::StreamState>(width, height, steps, threads, into)) {}
 
 StreamingReduction::~StreamingReduction() = default;
 
