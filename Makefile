@@ -47,6 +47,7 @@ test-tsan: deps
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target imaging_tests codecs_tests
 	ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -R "StreamingHandover|JpegStripes"
 
+fuzz: deps
 	bash tests/fuzz/run-fuzzers $(FUZZ_SECONDS)
 
 fuzz-smoke: deps

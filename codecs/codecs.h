@@ -150,9 +150,18 @@ LoadStatus LoadImage(const SourceFile& source, RowSink& sink, SourceInfo* info =
 // Opens a path for LoadImage(SourceFile) as the path overload does: kOk with `fd` set to a
 // descriptor the caller closes, kNotFound (also for a folder) or kReadError.
 LoadStatus OpenImageSource(const std::string& path, int& fd);
-// Opens every library a decoder would otherwise open on first use (libheif and its
-// plug-ins), so that no later decode needs the file system for it.
-void PreloadDecoderLibraries();
+// Libraries a decoder opens on first use rather than with the program.
+enum DecoderLibrary : unsigned {
+  kHeifLibrary = 1u << 0,  // libheif and its plug-ins
+  kRawLibrary = 1u << 1,   // LibRaw
+};
+inline constexpr unsigned kEveryDecoderLibrary = kHeifLibrary | kRawLibrary;
+// The libraries the decoder of `name` (picked by its extension, as LoadImage picks it) opens
+// on first use; 0 for one that needs none, or for no decoder.
+unsigned DecoderLibrariesFor(const std::string& name);
+// Opens `libraries` (DecoderLibrary bits), so that no later decode needs the file system
+// for them.
+void PreloadDecoderLibraries(unsigned libraries = kEveryDecoderLibrary);
 
 // Picks the decoder by the lower-cased extension and opens the path as received.
 LoadStatus LoadImage(const std::string& path, WorkBitmap& bitmap, SourceInfo* info = nullptr,
@@ -258,7 +267,13 @@ struct PictureProbe {
   bool streams = false;       // its decoder hands over rows (see RowSink)
   bool coefficients = false;  // a progressive JPEG: the decoder keeps every coefficient
   int orientation = 1;        // the EXIF orientation the file declares (JPEG)
+  // A baseline JPEG with restart markers, which a load on several threads decodes in
+  // stripes: the bytes of each stripe's buffer (0 for any other file).
+  std::uint64_t stripeBytes = 0;
 };
+// What a load on `threads` threads takes beyond the reduction's working bytes: the buffers
+// of the stripes, where the file is decoded in stripes.
+std::uint64_t DecoderThreadBytes(const PictureProbe& probe, int threads);
 // nullopt when the file cannot be read or its header is not understood, and for HEIF and
 // AVIF, whose sizes take a walk through the whole box structure.
 std::optional<PictureProbe> ProbeImage(const std::string& path);

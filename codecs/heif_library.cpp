@@ -46,13 +46,15 @@ void HeifLibrary::Initialize() const {
 
 namespace brevine {
 
-void PreloadDecoderLibraries() {
+void PreloadDecoderLibraries(unsigned libraries) {
   // libheif and the codecs it brings are mapped and initialised here; a missing library
   // stays a per-file failure with its reason, as on first use.
-  const HeifLibrary& heif = HeifLibrary::Default();
-  if (heif.Functions() != nullptr) heif.Initialize();
+  if (libraries & kHeifLibrary) {
+    const HeifLibrary& heif = HeifLibrary::Default();
+    if (heif.Functions() != nullptr) heif.Initialize();
+  }
   // LibRaw needs no set-up beyond its mapping.
-  RawLibrary::Default();
+  if (libraries & kRawLibrary) RawLibrary::Default();
 }
 
 }  // namespace brevine

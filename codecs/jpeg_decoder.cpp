@@ -66,53 +66,28 @@ struct FileSource {
   JOCTET buffer[1 << 16];
 };
 
-extern "C" {
-
-void InitFileSource(j_decompress_ptr) {}
-
-boolean FillFileSource(j_decompress_ptr cinfo) {
+extern "C" boolean FillFileSource(j_decompress_ptr cinfo) {
   auto* src = reinterpret_cast<FileSource*>(cinfo->src);
-  static const JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
+  if (src->offset >= src->size) return jpeg_detail::FillEndOfImage(cinfo);
+  const std::size_t want = static_cast<std::size_t>(
+      std::min<std::uint64_t>(sizeof src->buffer, src->size - src->offset));
   std::size_t got = 0;
-  if (src->offset < src->size) {
-    const std::size_t want = static_cast<std::size_t>(
-        std::min<std::uint64_t>(sizeof src->buffer, src->size - src->offset));
-    while (got < want) {
-      const ssize_t n =
-          ::pread(src->fd, src->buffer + got, want - got, static_cast<off_t>(src->offset + got));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        // A file that shrank under us is a read failure, as when it is read whole.
-        src->readError = n < 0 ? errno : EIO;
-        ERREXIT(cinfo, JERR_FILE_READ);
-      }
-      got += static_cast<std::size_t>(n);
+  while (got < want) {
+    const ssize_t n =
+        ::pread(src->fd, src->buffer + got, want - got, static_cast<off_t>(src->offset + got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      // A file that shrank under us is a read failure, as when it is read whole.
+      src->readError = n < 0 ? errno : EIO;
+      ERREXIT(cinfo, JERR_FILE_READ);
     }
-    src->offset += got;
-    src->pub.next_input_byte = src->buffer;
-    src->pub.bytes_in_buffer = got;
-    return TRUE;
+    got += static_cast<std::size_t>(n);
   }
-  WARNMS(cinfo, JWRN_JPEG_EOF);
-  src->pub.next_input_byte = kEndOfImage;
-  src->pub.bytes_in_buffer = 2;
+  src->offset += got;
+  src->pub.next_input_byte = src->buffer;
+  src->pub.bytes_in_buffer = got;
   return TRUE;
 }
-
-void SkipFileSource(j_decompress_ptr cinfo, long count) {
-  jpeg_source_mgr* src = cinfo->src;
-  if (count <= 0) return;
-  while (count > static_cast<long>(src->bytes_in_buffer)) {
-    count -= static_cast<long>(src->bytes_in_buffer);
-    (void)src->fill_input_buffer(cinfo);
-  }
-  src->next_input_byte += static_cast<std::size_t>(count);
-  src->bytes_in_buffer -= static_cast<std::size_t>(count);
-}
-
-void TermFileSource(j_decompress_ptr) {}
-
-}  // extern "C"
 
 // Where the compressed bytes come from: memory, or an open file read in blocks.
 struct JpegInput {
@@ -126,17 +101,9 @@ void AttachSource(jpeg_decompress_struct* cinfo, const JpegInput& input) {
     jpeg_mem_src(cinfo, input.data, static_cast<unsigned long>(input.size));
     return;
   }
-  FileSource* src = input.file;
   // As the memory source does for no bytes at all.
-  if (src->size == 0) ERREXIT(cinfo, JERR_INPUT_EMPTY);
-  src->pub.init_source = InitFileSource;
-  src->pub.fill_input_buffer = FillFileSource;
-  src->pub.skip_input_data = SkipFileSource;
-  src->pub.resync_to_restart = jpeg_resync_to_restart;
-  src->pub.term_source = TermFileSource;
-  src->pub.bytes_in_buffer = 0;
-  src->pub.next_input_byte = nullptr;
-  cinfo->src = &src->pub;
+  if (input.file->size == 0) ERREXIT(cinfo, JERR_INPUT_EMPTY);
+  jpeg_detail::AttachSource(cinfo, input.file->pub, FillFileSource);
 }
 
 // ---- setjmp leaves: no object with a destructor lives in these frames ------------------
@@ -369,9 +336,15 @@ void DecodeInto(const JpegInput& input, RowSink& sink, SourceInfo* info = nullpt
       rows[i] = convert != nullptr ? scratch.data() + scratchStride * i
                                    : block.data + block.stride * static_cast<std::ptrdiff_t>(i);
     }
-    const JDIMENSION got = decompressor.ReadRows(rows, want);
-    // A memory source never suspends; a library that returned nothing would loop forever.
-    if (got == 0) throw DecodeError("JPEG decoder gave no rows");
+    // The library gives a row group per call (two rows of a 4:2:0 file); the sink takes
+    // the whole request at once, which saves a helper thread most of its hand-overs.
+    JDIMENSION got = 0;
+    while (got < want) {
+      const JDIMENSION more = decompressor.ReadRows(rows + got, want - got);
+      // A memory source never suspends; a library that returned nothing would loop forever.
+      if (more == 0) throw DecodeError("JPEG decoder gave no rows");
+      got += more;
+    }
     if (convert != nullptr) {
       for (JDIMENSION i = 0; i < got; ++i)
         convert(&cinfo, rows[i], block.data + block.stride * static_cast<std::ptrdiff_t>(i));
@@ -472,10 +445,22 @@ PictureProbe ProbeJpeg(const SourceFile& opened) {
   probe.streams = true;
   probe.coefficients = cinfo.progressive_mode != 0;
   probe.orientation = InfoFromMarkers(cinfo).orientation;
+  // As the stripes see the frame; markers found missing or damaged later only make the
+  // decode sequential, so this is what the file may take at most.
+  if (!cinfo.progressive_mode && !cinfo.arith_code && cinfo.num_components == 3 &&
+      cinfo.comps_in_scan == 3 && cinfo.restart_interval > 0)
+    probe.stripeBytes = jpeg_detail::StripeBufferBytes(
+        probe.width, probe.height, 8 * cinfo.max_h_samp_factor, 8 * cinfo.max_v_samp_factor,
+        static_cast<int>(std::min<unsigned>(cinfo.restart_interval, 65535)));
   return probe;
 }
 
 }  // namespace probe_detail
+
+std::uint64_t DecoderThreadBytes(const PictureProbe& probe, int threads) {
+  if (threads < 2) return 0;
+  return probe.stripeBytes * static_cast<std::uint64_t>(jpeg_detail::StripeBuffers(threads));
+}
 
 void LoadJpegRows(const SourceFile& opened, RowSink& sink, SourceInfo& info,
                   const LoadRequest& request) {

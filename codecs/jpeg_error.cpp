@@ -82,4 +82,47 @@ jpeg_error_mgr* InstallErrorManager(JpegErrorManager& manager) {
 }
 
 }  // namespace jpeg_detail
+namespace jpeg_detail {
+
+extern "C" {
+
+static void InitSourceNothing(j_decompress_ptr) {}
+
+static void TermSourceNothing(j_decompress_ptr) {}
+
+static void SkipSourceBytes(j_decompress_ptr cinfo, long count) {
+  jpeg_source_mgr* src = cinfo->src;
+  if (count <= 0) return;
+  while (count > static_cast<long>(src->bytes_in_buffer)) {
+    count -= static_cast<long>(src->bytes_in_buffer);
+    (void)src->fill_input_buffer(cinfo);
+  }
+  src->next_input_byte += static_cast<std::size_t>(count);
+  src->bytes_in_buffer -= static_cast<std::size_t>(count);
+}
+
+}  // extern "C"
+
+void AttachSource(j_decompress_ptr cinfo, jpeg_source_mgr& source,
+                  boolean (*fill)(j_decompress_ptr)) {
+  source.init_source = InitSourceNothing;
+  source.fill_input_buffer = fill;
+  source.skip_input_data = SkipSourceBytes;
+  source.resync_to_restart = jpeg_resync_to_restart;
+  source.term_source = TermSourceNothing;
+  source.bytes_in_buffer = 0;
+  source.next_input_byte = nullptr;
+  cinfo->src = &source;
+}
+
+boolean FillEndOfImage(j_decompress_ptr cinfo) {
+  static const JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
+  WARNMS(cinfo, JWRN_JPEG_EOF);
+  cinfo->src->next_input_byte = kEndOfImage;
+  cinfo->src->bytes_in_buffer = 2;
+  return TRUE;
+}
+
+}  // namespace jpeg_detail
+
 }  // namespace brevine

@@ -162,8 +162,10 @@ struct Stripe {
 };
 
 // Stripes start their decode where a restart interval numbered 0 (mod 8) starts an MCU row,
-// so that the markers a stripe's decoder sees count from 0 as in any file.
-std::vector<Stripe> PlanStripes(const Layout& layout) {
+// so that the markers a stripe's decoder sees count from 0 as in any file. The rows follow
+// from the frame's grid and interval alone; where the data lies, from the markers found
+// (`withData`).
+std::vector<Stripe> PlanStripes(const Layout& layout, bool withData = true) {
   const std::int64_t perRow = layout.mcusPerRow;
   int spacing = 0;
   for (int r = 1; r < layout.mcuRows; ++r) {
@@ -190,10 +192,12 @@ std::vector<Stripe> PlanStripes(const Layout& layout) {
     s.endRow = std::min(end * layout.mcuHeight, layout.height);
     s.decodeFirstRow = decodeFirst * layout.mcuHeight;
     s.decodeHeight = std::min(decodeEnd * layout.mcuHeight, layout.height) - s.decodeFirstRow;
-    const std::int64_t firstInterval = decodeFirst * perRow / layout.interval;
-    const std::int64_t lastInterval = (decodeEnd * perRow - 1) / layout.interval;
-    s.dataBegin = layout.intervals[static_cast<std::size_t>(firstInterval)];
-    s.dataEnd = layout.ends[static_cast<std::size_t>(lastInterval)];
+    if (withData) {
+      const std::int64_t firstInterval = decodeFirst * perRow / layout.interval;
+      const std::int64_t lastInterval = (decodeEnd * perRow - 1) / layout.interval;
+      s.dataBegin = layout.intervals[static_cast<std::size_t>(firstInterval)];
+      s.dataEnd = layout.ends[static_cast<std::size_t>(lastInterval)];
+    }
     stripes.push_back(s);
   }
   return stripes;
@@ -210,53 +214,21 @@ struct StripeSource {
   int next;
 };
 
-extern "C" {
-
-void InitStripeSource(j_decompress_ptr) {}
-
-boolean FillStripeSource(j_decompress_ptr cinfo) {
+extern "C" boolean FillStripeSource(j_decompress_ptr cinfo) {
   auto* src = reinterpret_cast<StripeSource*>(cinfo->src);
-  static const JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
   while (src->next < 3 && src->lengths[src->next] == 0) ++src->next;
-  if (src->next < 3) {
-    src->pub.next_input_byte = src->pieces[src->next];
-    src->pub.bytes_in_buffer = src->lengths[src->next];
-    ++src->next;
-    return TRUE;
-  }
-  WARNMS(cinfo, JWRN_JPEG_EOF);
-  src->pub.next_input_byte = kEndOfImage;
-  src->pub.bytes_in_buffer = 2;
+  if (src->next >= 3) return FillEndOfImage(cinfo);
+  src->pub.next_input_byte = src->pieces[src->next];
+  src->pub.bytes_in_buffer = src->lengths[src->next];
+  ++src->next;
   return TRUE;
 }
-
-void SkipStripeSource(j_decompress_ptr cinfo, long count) {
-  jpeg_source_mgr* src = cinfo->src;
-  if (count <= 0) return;
-  while (count > static_cast<long>(src->bytes_in_buffer)) {
-    count -= static_cast<long>(src->bytes_in_buffer);
-    (void)src->fill_input_buffer(cinfo);
-  }
-  src->next_input_byte += static_cast<std::size_t>(count);
-  src->bytes_in_buffer -= static_cast<std::size_t>(count);
-}
-
-void TermStripeSource(j_decompress_ptr) {}
-
-}  // extern "C"
 
 // setjmp leaves: no object with a destructor lives in these frames.
 int StartStripeLeaf(jpeg_decompress_struct* cinfo, JpegErrorManager* err, StripeSource* src) {
   if (setjmp(err->jump)) return StoredCode(*err);
   jpeg_create_decompress(cinfo);
-  src->pub.init_source = InitStripeSource;
-  src->pub.fill_input_buffer = FillStripeSource;
-  src->pub.skip_input_data = SkipStripeSource;
-  src->pub.resync_to_restart = jpeg_resync_to_restart;
-  src->pub.term_source = TermStripeSource;
-  src->pub.bytes_in_buffer = 0;
-  src->pub.next_input_byte = nullptr;
-  cinfo->src = &src->pub;
+  AttachSource(cinfo, src->pub, FillStripeSource);
   jpeg_read_header(cinfo, TRUE);
   // As the whole decode is set up: full size, no block smoothing, blue-green-red.
   cinfo->scale_num = 1;
@@ -361,7 +333,7 @@ class StripeRun {
         stride_(3 * static_cast<std::size_t>(layout.width)) {
     int rows = 0;
     for (const Stripe& s : stripes) rows = std::max(rows, s.endRow - s.firstRow);
-    const int buffers = threads + 1;
+    const int buffers = StripeBuffers(threads);
     buffers_.resize(static_cast<std::size_t>(buffers));
     for (auto& buffer : buffers_) buffer.resize(stride_ * static_cast<std::size_t>(rows));
     for (int b = 0; b < buffers; ++b) free_.push_back(b);
@@ -463,17 +435,42 @@ class StripeRun {
   std::vector<std::thread> threads_;  // last: they use everything above
 };
 
+// The bytes of the largest stripe's rows, the size of each buffer; 0 for fewer than two
+// stripes or stripes too large to wait whole.
+std::size_t BufferBytes(const Layout& layout, const std::vector<Stripe>& stripes) {
+  if (stripes.size() < 2) return 0;
+  std::size_t rows = 0;
+  for (const Stripe& s : stripes) rows = std::max<std::size_t>(rows, s.endRow - s.firstRow);
+  const std::size_t bytes = rows * 3 * static_cast<std::size_t>(layout.width);
+  return bytes <= kMaxStripeBytes ? bytes : 0;
+}
+
 bool Plan(const std::uint8_t* data, std::size_t size, Layout& layout,
           std::vector<Stripe>& stripes) {
   if (!ReadHeader(data, size, layout) || !FindMarkers(data, size, layout)) return false;
   stripes = PlanStripes(layout);
-  if (stripes.size() < 2) return false;
-  std::size_t rows = 0;
-  for (const Stripe& s : stripes) rows = std::max<std::size_t>(rows, s.endRow - s.firstRow);
-  return rows * 3 * static_cast<std::size_t>(layout.width) <= kMaxStripeBytes;
+  return BufferBytes(layout, stripes) != 0;
 }
 
 }  // namespace
+
+std::size_t StripeBufferBytes(int width, int height, int mcuWidth, int mcuHeight, int interval) {
+  if (width <= 0 || height <= 0 || mcuWidth <= 0 || mcuHeight <= 0 || interval <= 0) return 0;
+  Layout layout;
+  layout.width = width;
+  layout.height = height;
+  layout.mcuHeight = mcuHeight;
+  layout.mcusPerRow = (width + mcuWidth - 1) / mcuWidth;
+  layout.mcuRows = (height + mcuHeight - 1) / mcuHeight;
+  layout.interval = interval;
+  return BufferBytes(layout, PlanStripes(layout, false));
+}
+
+std::size_t StripeBufferBytes(const std::uint8_t* data, std::size_t size) {
+  Layout layout;
+  std::vector<Stripe> stripes;
+  return Plan(data, size, layout, stripes) ? BufferBytes(layout, stripes) : 0;
+}
 
 std::size_t CountJpegStripes(const std::uint8_t* data, std::size_t size) {
   Layout layout;

@@ -139,6 +139,13 @@ Decoder DecoderFor(const std::string& path) {
 
 bool HasDecoderFor(const std::string& path) { return DecoderFor(path) != nullptr; }
 
+unsigned DecoderLibrariesFor(const std::string& name) {
+  const Decoder decoder = DecoderFor(name);
+  if (decoder == HeifToSink) return kHeifLibrary;
+  if (decoder == RawToSink) return kRawLibrary;
+  return 0;
+}
+
 std::vector<std::string> DecoderExtensions() {
   std::vector<std::string> extensions;
   for (const DispatchEntry& entry : kDispatch) extensions.emplace_back(entry.extension);

@@ -209,8 +209,13 @@ class ParallelRun {
       handed.barrier = index;
     }
     try {
-      handed.workingBytes = hooks_.workingBytes ? hooks_.workingBytes(*item)
-                                                : EstimateWorkingBytes(*item, hooks_.workers);
+      // Counted for the threads the file gets when the others are done: the decoder's
+      // share is only known when it starts.
+      handed.workingBytes =
+          hooks_.workingBytes
+              ? hooks_.workingBytes(*item)
+              : EstimateWorkingBytes(*item, hooks_.workers,
+                                     DecoderThreads(FilesSharingCores(workers_, 1, 0), cores_));
     } catch (...) {
       handed.workingBytes = kWorkerMemoryBudget;  // unknown: counted as a large photo
     }
@@ -358,14 +363,15 @@ int DefaultJobs() {
   return ChooseJobs(requested, platform::UsableCores());
 }
 
-std::uint64_t EstimateWorkingBytes(const BatchItem& item, DecodeWorkerPool* workers) {
+std::uint64_t EstimateWorkingBytes(const BatchItem& item, DecodeWorkerPool* workers,
+                                   int decoderThreads) {
   // The picture work as the file's header tells it: a streamed file counts its band, not
   // its bitmap. The decoder's and encoder's own buffers come on top.
   constexpr std::uint64_t kCodecBytes = std::uint64_t{8} << 20;
   const FixedSettings settings(item.options);
   std::optional<std::size_t> bytes;
   if (workers == nullptr || SandboxModeOf(item.options.sandbox) == SandboxMode::kOff) {
-    bytes = EstimatedWorkingBytes(item.path, settings);
+    bytes = EstimatedWorkingBytes(item.path, settings, decoderThreads);
   } else if (HasImageExtension(item.path)) {
     // The header is untrusted too: a worker reads it.
     int fd = -1;
@@ -373,7 +379,8 @@ std::uint64_t EstimateWorkingBytes(const BatchItem& item, DecodeWorkerPool* work
       const platform::UniqueFd owned(fd);
       if (const std::optional<PictureProbe> probe = workers->Probe(SourceFile{fd, item.path}))
         bytes = EstimatedWorkingBytes(probe->width, probe->height, probe->streams, settings,
-                                      probe->orientation, probe->coefficients);
+                                      probe->orientation, probe->coefficients) +
+                DecoderThreadBytes(*probe, decoderThreads);
     }
   }
   return bytes ? *bytes + kCodecBytes : kWorkerMemoryBudget;  // unknown: a large photo

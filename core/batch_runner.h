@@ -113,8 +113,10 @@ using WorkingBytesEstimate = std::function<std::uint64_t(const BatchItem& item)>
 
 // The batch's own estimate: EstimatedWorkingBytes from the file's header (a streamed file
 // by its band) and the codecs' buffers; kWorkerMemoryBudget when the header does not tell.
-// With `workers` (and the item's sandbox not off) a worker reads the header.
-std::uint64_t EstimateWorkingBytes(const BatchItem& item, DecodeWorkerPool* workers = nullptr);
+// With `workers` (and the item's sandbox not off) a worker reads the header. The file may be
+// loaded on up to `decoderThreads` threads.
+std::uint64_t EstimateWorkingBytes(const BatchItem& item, DecodeWorkerPool* workers = nullptr,
+                                   int decoderThreads = 0);
 
 struct BatchHooks {
   CommitReport report;

@@ -567,8 +567,16 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
   // result may take the place of a source that comes later in the run.
   PathList list;
   RunPlaces sources;
+  std::size_t decodable = 0;  // sources a decoder reads, and the libraries they need
+  unsigned libraries = 0;
   const PathSink collect = [&](BatchPath&& p) {
-    if (!p.unreadableFolder) sources.Add(p.path);
+    if (!p.unreadableFolder) {
+      sources.Add(p.path);
+      if (HasDecoderFor(p.path)) {
+        ++decodable;
+        libraries |= DecoderLibrariesFor(p.path);
+      }
+    }
     list.Append(p);
   };
   const auto name = [&](const std::string& arg) {
@@ -653,6 +661,12 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
     if (c.index + 1 < count) line.Show(c.index + 1, list.FileAt(c.index + 1).shown);
   };
   const int jobs = a.jobs ? *a.jobs : DefaultJobs();
+  if (pool && SandboxModeOf(settings.Current().sandbox) != SandboxMode::kOff) {
+    // One worker per job that will have a source to read, each opening what the batch's
+    // sources need, started at once so that their starts overlap.
+    pool->Prestart(static_cast<int>(std::min<std::size_t>(std::max(jobs, 1), decodable)),
+                   libraries);
+  }
   BatchHooks hooks;
   hooks.report = report;
   hooks.sources = &sources;

@@ -148,7 +148,7 @@ MessageHeader DecodeHeader(const std::uint8_t* data, std::size_t size) {
   header.pixelBytes = r.U64();
   r.End();
   if (header.magic != kMagic) throw MessageError("not a worker message");
-  if (kind < 1 || kind > 5) throw MessageError("unknown worker message");
+  if (kind < 1 || kind > 6) throw MessageError("unknown worker message");
   header.kind = static_cast<MessageKind>(kind);
   if (header.fieldBytes > kMaxFieldBytes) throw MessageError("worker message too long");
   if (header.pixelBytes > 3 * static_cast<std::uint64_t>(WorkBitmap::kMaxPixels))
@@ -177,6 +177,7 @@ std::vector<std::uint8_t> EncodeFields(const ProbeReply& reply) {
   w.U8(probe.streams);
   w.U8(probe.coefficients);
   w.I32(probe.orientation);
+  w.U64(probe.stripeBytes);
   return w.Take();
 }
 
@@ -189,12 +190,27 @@ void DecodeFields(const std::uint8_t* data, std::size_t size, ProbeReply& reply)
   probe.streams = r.Flag();
   probe.coefficients = r.Flag();
   probe.orientation = r.I32();
+  probe.stripeBytes = r.U64();
   r.End();
   if (has && (probe.width <= 0 || probe.height <= 0 ||
               static_cast<std::uint64_t>(probe.width) * static_cast<std::uint64_t>(probe.height) >
-                  WorkBitmap::kMaxPixels))
+                  WorkBitmap::kMaxPixels ||
+              probe.stripeBytes > 3 * static_cast<std::uint64_t>(probe.width) *
+                                      static_cast<std::uint64_t>(probe.height)))
     throw MessageError("worker probe size out of bounds");
   reply.probe = has ? std::optional<PictureProbe>(probe) : std::nullopt;
+}
+
+std::vector<std::uint8_t> EncodeFields(const RegionMessage& region) {
+  Writer w;
+  w.U64(region.bytes);
+  return w.Take();
+}
+
+void DecodeFields(const std::uint8_t* data, std::size_t size, RegionMessage& region) {
+  Reader r(data, size);
+  region.bytes = r.U64();
+  r.End();
 }
 
 std::vector<std::uint8_t> EncodeFields(const WorkerReady& ready) {
@@ -251,6 +267,8 @@ std::vector<std::uint8_t> EncodeFields(const DecodeReply& reply) {
   w.F64(reply.times.sharpening);
   w.I32(reply.width);
   w.I32(reply.height);
+  w.U8(reply.pictureInRegion);
+  w.F64(reply.cpuSeconds);
   return w.Take();
 }
 
@@ -276,6 +294,8 @@ void DecodeFields(const std::uint8_t* data, std::size_t size, DecodeReply& reply
   reply.times.sharpening = r.F64();
   reply.width = r.I32();
   reply.height = r.I32();
+  reply.pictureInRegion = r.Flag();
+  reply.cpuSeconds = r.F64();
   r.End();
   if (reply.width < 0 || reply.height < 0 ||
       static_cast<std::uint64_t>(reply.width) * static_cast<std::uint64_t>(reply.height) >

@@ -29,6 +29,7 @@ enum class MessageKind : std::uint32_t {
   kReply = 3,
   kProbeRequest = 4,  // the header of a source, for the batch's memory count
   kProbeReply = 5,
+  kRegion = 6,  // the shared region the worker writes pictures into; its descriptor beside
 };
 
 struct MessageHeader {
@@ -69,6 +70,15 @@ struct DecodeReply {
   StageTimes times;             // load, saturation, reduction, sharpening
   int width = 0;                // the picture, when reduced.result is kWritten
   int height = 0;
+  // The picture's rows are at the start of the shared region rather than after the
+  // fields.
+  bool pictureInRegion = false;
+  double cpuSeconds = 0;  // the worker's CPU time so far, after this file
+};
+
+// The region a worker writes reduced pictures into (see kRegion), as the batch made it.
+struct RegionMessage {
+  std::uint64_t bytes = 0;
 };
 
 // What a file's header says (ProbeImage), read by a worker: the source's name goes there,
@@ -85,6 +95,9 @@ std::vector<std::uint8_t> EncodeFields(const ProbeReply& reply);
 void DecodeFields(const std::uint8_t* data, std::size_t size, ProbeRequest& request);
 // Also checks the sides against WorkBitmap's bounds.
 void DecodeFields(const std::uint8_t* data, std::size_t size, ProbeReply& reply);
+
+std::vector<std::uint8_t> EncodeFields(const RegionMessage& region);
+void DecodeFields(const std::uint8_t* data, std::size_t size, RegionMessage& region);
 
 std::vector<std::uint8_t> EncodeFields(const WorkerReady& ready);
 std::vector<std::uint8_t> EncodeFields(const DecodeRequest& request);

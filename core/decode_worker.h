@@ -8,7 +8,10 @@
 // A worker is the program itself started again with kWorkerArgument: a fresh process has
 // none of the parent's threads (the window's toolkit starts several), none of its memory and
 // a new address-space layout, and never loads the window module. Workers are pooled: one
-// per job, reused file after file, replaced when one dies.
+// per job, reused file after file, replaced when one dies. A worker opens only the libraries
+// its files need (libheif, LibRaw: see DecoderLibrariesFor); an idle one that lacks what a
+// file needs makes way for one that opens it. Reduced pictures come back in a memory region
+// the batch shares with each worker, and are encoded there.
 
 #include <sys/types.h>
 
@@ -34,11 +37,19 @@ using SourceReduction =
     std::function<ReducedSource(const SourceFile& source, const Options& options,
                                 const LoadRequest& request, WorkBitmap& bitmap, StageTimes* times)>;
 
-// The worker's whole life on its end of the channel: opens the decoders' libraries,
-// confines itself (no new privileges, resource limits, Landlock, seccomp), says how far
-// that went, then reduces file after file until the channel closes. Returns the exit status.
-int RunDecodeWorker(int channel, const SourceReduction& reduce);
-int RunDecodeWorker(int channel);
+// The worker's whole life on its end of the channel: opens the decoders' `libraries`
+// (DecoderLibrary bits; those linked with the program are always there), confines itself
+// (no new privileges, resource limits, Landlock, seccomp), says how far that went, then
+// reduces file after file until the channel closes. Returns the exit status.
+int RunDecodeWorker(int channel, const SourceReduction& reduce, unsigned libraries);
+int RunDecodeWorker(int channel, unsigned libraries);
+
+// The argument after kWorkerArgument that names the libraries a worker opens before its
+// walls ("heif,raw"); empty for none.
+std::string LibrariesArgument(unsigned libraries);
+// Whether the arguments make the program a decode worker: kWorkerArgument, then perhaps
+// the libraries it opens, set in `libraries`. Unknown names are no worker's arguments.
+bool IsDecodeWorker(int argc, char** argv, unsigned* libraries);
 
 // What the `sandbox` key says.
 enum class SandboxMode {
@@ -70,8 +81,19 @@ class DecodeWorkerPool {
   // batch counts the file at (0: unknown), from which its memory allowance is made. The
   // options' `sandbox` says what happens where the worker cannot be confined: auto reads
   // the file all the same (TakeWarning says so once), require refuses it.
+  //
+  // A written picture is handed to `use` while its worker waits: it may be a view of the
+  // region the worker wrote it into, valid only during the call. Without `use`, and where
+  // the picture came through the channel, `bitmap` holds it.
+  using PictureUse = std::function<void(const WorkBitmap& picture, const ReducedSource& reduced)>;
   ReducedSource Reduce(const SourceFile& source, const Options& options, const LoadRequest& request,
-                       WorkBitmap& bitmap, StageTimes* times, std::uint64_t workingBytes);
+                       WorkBitmap& bitmap, StageTimes* times, std::uint64_t workingBytes,
+                       const PictureUse& use = {});
+
+  // Starts up to `count` workers that open `libraries` without waiting for them, for a
+  // batch about to begin: their starts overlap each other and the batch's own. A worker
+  // that did not start fails the first file it is given, as one started then would.
+  void Prestart(int count, unsigned libraries);
 
   // ProbeImage in a worker: what the source's header says, for the batch's memory count;
   // nullopt when it does not tell or the worker failed on it.
@@ -88,7 +110,10 @@ class DecodeWorkerPool {
   class Worker;
 
  private:
-  std::unique_ptr<Worker> Acquire(std::string& why);
+  // An idle worker that has opened `libraries`, or a new one.
+  std::unique_ptr<Worker> Acquire(unsigned libraries, std::string& why);
+  std::unique_ptr<Worker> Spawn(unsigned libraries, std::string& why);
+  bool AwaitReady(Worker& worker, std::string& why);
   void Release(std::unique_ptr<Worker> worker);
 
   Settings settings_;
@@ -99,6 +124,7 @@ class DecodeWorkerPool {
   bool warned_ = false;
   std::string startFailure_;  // no worker could be started: why
   int started_ = 0;
+  unsigned libraries_ = 0;  // every library a file of the batch needed: new workers open them
 };
 
 // The text that names how a worker was confined, for a report: "Landlock ABI 7, seccomp on".

@@ -69,14 +69,16 @@ class ReducingSink final : public RowSink {
  public:
   // `threads`: what the load may use; above 1, the boost and the reduction of each group of
   // rows run beside the decode.
-  ReducingSink(bool autoRotate, bool boost, Box box, int threads)
-      : autoRotate_(autoRotate), boost_(boost), box_(box), threads_(threads) {}
+  // A streamed picture is reduced into the pixels `into` holds where they are enough (see
+  // Finish).
+  ReducingSink(bool autoRotate, bool boost, Box box, int threads, WorkBitmap& into)
+      : autoRotate_(autoRotate), boost_(boost), box_(box), threads_(threads), into_(into) {}
 
   void Begin(int width, int height, int orientation) override {
     const ReductionSteps steps{autoRotate_ ? orientation : 1, boost_, kSaturationFactor, box_.width,
                                box_.height};
     try {
-      stream_.emplace(width, height, steps, threads_);
+      stream_.emplace(width, height, steps, threads_, &into_);
       return;
     } catch (const std::invalid_argument&) {
     } catch (const std::domain_error&) {
@@ -85,9 +87,7 @@ class ReducingSink final : public RowSink {
     // the picture has loaded, as it always did.
     whole_.Begin(width, height, orientation);
   }
-  int MaxRows() const override {
-    return stream_ ? StreamingReduction::kBlockRows : whole_.MaxRows();
-  }
+  int MaxRows() const override { return stream_ ? stream_->PreferredRows() : whole_.MaxRows(); }
   Block Rows(int first, int count, int step) override {
     if (!stream_) return whole_.Rows(first, count, step);
     return {stream_->Rows(count), static_cast<std::ptrdiff_t>(stream_->Stride())};
@@ -113,6 +113,7 @@ class ReducingSink final : public RowSink {
   bool boost_;
   Box box_;
   int threads_;
+  WorkBitmap& into_;
   std::optional<StreamingReduction> stream_;
   BitmapSink whole_;
 };
@@ -217,11 +218,13 @@ std::size_t EstimatedWorkingBytes(int width, int height, bool streams,
 }
 
 std::optional<std::size_t> EstimatedWorkingBytes(const std::string& path,
-                                                 const ProcessSettings& settings) {
+                                                 const ProcessSettings& settings,
+                                                 int decoderThreads) {
   const std::optional<PictureProbe> probe = ProbeImage(path);
   if (!probe) return std::nullopt;
   return EstimatedWorkingBytes(probe->width, probe->height, probe->streams, settings,
-                               probe->orientation, probe->coefficients);
+                               probe->orientation, probe->coefficients) +
+         DecoderThreadBytes(*probe, decoderThreads);
 }
 
 FilePipeline::FilePipeline(ProcessSettings& settings, const platform::Clock& clock,
@@ -240,7 +243,7 @@ ReducedSource ReduceOpenedSource(const SourceFile& source, const Options& option
     // before the box is chosen makes the box apply to the picture as it is seen. The
     // decoder finds the note during its one pass over the file.
     ReducingSink sink(settings.AutoRotate(), settings.Saturation(), SelectedBox(settings),
-                      request.decoderThreads);
+                      request.decoderThreads, bitmap);
     // A camera raw's preview serves when it covers the box the picture goes into.
     LoadRequest load = request;
     const Box box = SelectedBox(settings);
@@ -317,30 +320,41 @@ PreparedFile FilePipeline::Prepare(const std::string& path, WorkBitmap& bitmap,
     const platform::UniqueFd source(fd);
     const SourceFile file{fd, out.sourcePath};
     const LoadRequest request{hooks_.decoderThreads};
+    // The reduced picture to its output bytes.
+    bool encoded = false;
+    const auto encode = [&](const WorkBitmap& picture, const ReducedSource& reduced) {
+      // What a failure from here on leaves.
+      out.result = FileResult::kCannotProcess;
+      out.detail = reduced.detail;
+      out.warnings = reduced.info.warnings;
+      stage = StageClock(hooks_.times);
+      out.destinationBase = DestinationBase(out.sourcePath);
+      out.jpeg = EncodeResult(settings_, picture, reduced.info, &out.quality);
+      out.width = picture.Width();
+      out.height = picture.Height();
+      if (settings_.OnlySmaller()) KeepSourceWhenSmaller(out);
+      stage.Stop(&StageTimes::encoding);
+      encoded = true;
+    };
     ReducedSource reduced;
     if (hooks_.workers != nullptr &&
         SandboxModeOf(settings_.Current().sandbox) != SandboxMode::kOff) {
-      reduced = hooks_.workers->Reduce(file, settings_.Current(), request, bitmap, hooks_.times,
-                                       workingBytes);
-      if (reduced.result == FileResult::kWritten && hooks_.preview) hooks_.preview(bitmap);
+      // The picture is encoded where the worker left it, while the worker waits.
+      reduced = hooks_.workers->Reduce(
+          file, settings_.Current(), request, bitmap, hooks_.times, workingBytes,
+          [&](const WorkBitmap& picture, const ReducedSource& reduced) {
+            if (hooks_.preview) hooks_.preview(picture);
+            encode(picture, reduced);
+          });
     } else {
       reduced = ReduceOpenedSource(file, settings_.Current(), request, bitmap, hooks_.preview,
                                    hooks_.times);
+      if (reduced.result == FileResult::kWritten) encode(bitmap, reduced);
     }
     out.result = reduced.result;
     out.detail = std::move(reduced.detail);
     out.warnings = std::move(reduced.info.warnings);
-    if (out.result != FileResult::kWritten) return out;
-
-    out.result = FileResult::kCannotProcess;
-    stage = StageClock(hooks_.times);
-    out.destinationBase = DestinationBase(out.sourcePath);
-    out.jpeg = EncodeResult(settings_, bitmap, reduced.info, &out.quality);
-    out.width = bitmap.Width();
-    out.height = bitmap.Height();
-    if (settings_.OnlySmaller()) KeepSourceWhenSmaller(out);
-    stage.Stop(&StageTimes::encoding);
-    out.result = FileResult::kWritten;
+    if (out.result == FileResult::kWritten && !encoded) out.result = FileResult::kCannotProcess;
   } catch (...) {
     // Whatever failed, the file is dropped and the next one goes on.
     out.jpeg.clear();

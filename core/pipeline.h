@@ -86,10 +86,12 @@ std::size_t EstimatedWorkingBytes(int width, int height, bool streams,
                                   const ProcessSettings& settings, int orientation = 1,
                                   bool coefficients = false);
 
-// The same for a file, from its header (ProbeImage); nullopt when the header does not
-// tell (HEIF and AVIF, unreadable or unknown files).
+// The same for a file, from its header (ProbeImage), loaded on up to `decoderThreads`
+// threads (the stripes' buffers of a JPEG decoded in stripes count too); nullopt when the
+// header does not tell (HEIF and AVIF, unreadable or unknown files).
 std::optional<std::size_t> EstimatedWorkingBytes(const std::string& path,
-                                                 const ProcessSettings& settings);
+                                                 const ProcessSettings& settings,
+                                                 int decoderThreads = 0);
 
 // An extension the loader has a decoder for (compared in lower case).
 bool HasImageExtension(const std::string& path);

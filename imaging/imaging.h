@@ -115,12 +115,20 @@ class StreamingReduction {
   // Raises what FitToBox raises for this size and box, before any row is taken:
   // std::invalid_argument for a negative box, std::domain_error for a zero target length.
   // With `threads` above 1 a helper thread boosts and reduces the handed rows while the
-  // caller decodes the next ones; the bytes are the same.
-  StreamingReduction(int width, int height, const ReductionSteps& steps, int threads = 1);
+  // caller decodes the next ones; the bytes are the same. The result is built in the
+  // pixels `into` holds where they are enough (a batch's bitmap from its last file), which
+  // Finish(*into) hands back: no fresh memory to fault in for every file.
+  StreamingReduction(int width, int height, const ReductionSteps& steps, int threads = 1,
+                     WorkBitmap* into = nullptr);
   ~StreamingReduction();
   StreamingReduction(const StreamingReduction&) = delete;
   StreamingReduction& operator=(const StreamingReduction&) = delete;
 
+  // Rows best handed over at once: a few on one thread, so that the boost and the width
+  // pass find them still in the cache the decoder wrote them through; a whole block to a
+  // helper thread, which takes them through another core's cache anyway, with fewer
+  // hand-overs.
+  int PreferredRows() const;
   // Room for `count` (at most kBlockRows) rows of width x 3 bytes, Stride() apart.
   std::uint8_t* Rows(int count);
   std::size_t Stride() const;

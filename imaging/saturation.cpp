@@ -112,8 +112,11 @@ constexpr std::uint8_t kPlace[6][3] = {{0, 1, 2}, {1, 0, 2}, {1, 2, 0},
 // and it differs by `which`; those few entries are worked out with it. Independent of the
 // factor, so filled once per process and only read after.
 struct HueStepTable {
-  std::vector<std::int8_t> steps[3];
-  std::int32_t start[256];  // steps[which][start[d] + x]
+  // The three places' steps one after the other, `size` apart, and three bytes more: a
+  // vector gather reads four bytes from an entry.
+  std::vector<std::int8_t> steps;
+  std::int32_t size = 0;
+  std::int32_t start[256];  // steps[which x size + start[d] + x]; start[d] = d^2 + d
 
   HueStepTable() {
     std::int32_t at = 0;
@@ -121,7 +124,8 @@ struct HueStepTable {
       start[d] = at + d;
       at += 2 * d + 1;
     }
-    for (auto& table : steps) table.assign(static_cast<std::size_t>(at), 0);
+    size = at;
+    steps.assign(3 * static_cast<std::size_t>(at) + 3, 0);
     for (int d = 1; d < 256; ++d) {
       for (int x = -d; x <= d; ++x) {
         const int num = 60 * x + 60 * d;  // kept positive for the division
@@ -129,15 +133,16 @@ struct HueStepTable {
         for (int which = 0; which < 3; ++which) {
           int step = q + (twiceRest > d) - 60;
           if (twiceRest == d) step = RoundedHue(which, x, d) - 120 * which;
-          steps[which][static_cast<std::size_t>(start[d] + x)] = static_cast<std::int8_t>(step);
+          steps[Index(which, d, x)] = static_cast<std::int8_t>(step);
         }
       }
     }
   }
 
-  int Step(int which, int d, int x) const {
-    return steps[which][static_cast<std::size_t>(start[d] + x)];
+  std::size_t Index(int which, int d, int x) const {
+    return static_cast<std::size_t>(which * size + start[d] + x);
   }
+  int Step(int which, int d, int x) const { return steps[Index(which, d, x)]; }
 
   static const HueStepTable& Get() {
     static const HueStepTable table;
@@ -183,6 +188,81 @@ inline void BoostKnownHue(int factor, int v, int d, int h, std::uint8_t* out) {
   out[2] = static_cast<std::uint8_t>(c2);
 }
 
+// The bytes of the direct formulas for pixels whose hue is known, kept for the pixels seen
+// again: the widest vector kernel sends every pixel whose exact value is a tie here, and a
+// photo repeats the few thousand such colours it has. One entry per place; a colour meeting
+// another's place takes it over.
+class TieCache {
+ public:
+  void Boost(int factor, int v, int d, int h, std::uint8_t* out) {
+    const std::uint32_t key = 1u << 31 | static_cast<std::uint32_t>(h) << 16 |
+                              static_cast<std::uint32_t>(d) << 8 | static_cast<std::uint32_t>(v);
+    if (entries_.empty()) entries_.assign(kEntries, 0);
+    std::uint64_t& entry = entries_[(key * 2654435761u) >> (32 - kBits)];
+    if (static_cast<std::uint32_t>(entry) != key) {
+      std::uint8_t bytes[3];
+      BoostKnownHue(factor, v, d, h, bytes);
+      entry = key | std::uint64_t{bytes[0]} << 32 | std::uint64_t{bytes[1]} << 40 |
+              std::uint64_t{bytes[2]} << 48;
+    }
+    out[0] = static_cast<std::uint8_t>(entry >> 32);
+    out[1] = static_cast<std::uint8_t>(entry >> 40);
+    out[2] = static_cast<std::uint8_t>(entry >> 48);
+  }
+
+  static constexpr int kBits = 14;
+  static constexpr std::size_t kEntries = std::size_t{1} << kBits;
+
+ private:
+  std::vector<std::uint64_t> entries_;  // taken at the first tie
+};
+
+// What the widest kernel looks up for a pixel by the place of its largest byte `which`, its
+// spread d = V - min and the difference x of the other two (as the hue steps are indexed):
+// how far the middle and the smallest byte lie below V, the hue step and the sector.
+//
+// With w = 60 - |step| the middle byte's value is V - A / 6000 for A = factor d w, and the
+// smallest byte's the same with w = 60: ClampByte of it is V - ceil((A - 3000) / 6000), not
+// below 0, worked out exactly in integers, except where A - 3000 is a multiple of 6000 (a
+// tie, which the direct formulas decide). Only V is left to the pixel.
+struct ByteSteps {
+  // Byte 0: the middle byte's distance below V (255 for any larger); byte 1: the smallest
+  // byte's; byte 2: the hue step (-60 ... 60); byte 3: the sector plus one (0 for sector 5)
+  // and, in its top bit, a tie of either byte.
+  std::vector<std::uint32_t> entries;  // at which x size + start[d] + x, as the steps
+
+  static constexpr std::uint32_t kTie = 0x80000000u;
+
+  ByteSteps(int factor, const HueStepTable& steps)
+      : entries(3 * static_cast<std::size_t>(steps.size), 0) {
+    auto below = [factor](int d, int w, bool& tie) {
+      const std::int64_t a = std::int64_t{factor} * d * w;
+      if (a % 6000 == 3000) tie = true;
+      const std::int64_t distance = a <= 3000 ? 0 : (a - 3000 + 5999) / 6000;
+      return static_cast<std::uint32_t>(std::min<std::int64_t>(distance, 255));
+    };
+    std::uint32_t byWeight[61];  // both distances and the tie, by w, for one d
+    for (int d = 0; d < 256; ++d) {
+      bool lowTie = false;
+      const std::uint32_t low = below(d, 60, lowTie) << 8;
+      for (int w = 0; w <= 60; ++w) {
+        bool tie = lowTie;
+        byWeight[w] = below(d, w, tie) | low;
+        if (tie) byWeight[w] |= kTie;
+      }
+      for (int which = 0; which < 3; ++which) {
+        for (int x = -d; x <= d; ++x) {
+          const int step = d == 0 ? 0 : steps.Step(which, d, x);
+          const int sectorPlusOne = 2 * which + 1 - (step < 0) + (step == 60);
+          entries[steps.Index(which, d, x)] = byWeight[60 - std::abs(step)] |
+                                              (static_cast<std::uint32_t>(step) & 0xFF) << 16 |
+                                              static_cast<std::uint32_t>(sectorPlusOne) << 24;
+        }
+      }
+    }
+  }
+};
+
 // What the fast paths need. They give the bytes of the direct formulas for every input:
 // with d = V - min, S' V is factor d / 100 and the middle byte is V - S' V w, both to
 // within 1e-11, so ClampByte of them is decided in double precision wherever the value is
@@ -192,6 +272,8 @@ struct BoostTables {
   double reachPerStep;  // S' V per unit of d: factor / 100
   const HueStepTable* hueSteps;
   HueEntry hue[360];
+  TieCache ties;
+  std::unique_ptr<ByteSteps> byteSteps;  // for the widest kernel only
 
   explicit BoostTables(int f)
       : factor(f), reachPerStep(static_cast<double>(f) / 100), hueSteps(&HueStepTable::Get()) {
@@ -214,8 +296,7 @@ inline void BoostPixel(const BoostTables& t, const std::uint8_t* in, std::uint8_
   const int d = v - std::min(c0, std::min(c1, c2));
   const int which = v == c2 ? 2 : (v == c1 ? 1 : 0);
   const int x = which == 2 ? c0 - c1 : (which == 1 ? c2 - c0 : c1 - c2);
-  int h =
-      t.hueSteps->steps[which][static_cast<std::size_t>(t.hueSteps->start[d] + x)] + 120 * which;
+  int h = t.hueSteps->Step(which, d, x) + 120 * which;
   if (h < 0) h += 360;
   const HueEntry& e = t.hue[h];
   const double reach = d * t.reachPerStep;
@@ -379,17 +460,11 @@ BREVINE_AVX2_FUNCTION std::size_t BoostRunAvx2(const BoostTables& t, std::uint8_
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
-// BoostRunAvx2 on sixteen pixels at a time, where the processor has 512-bit vectors: the
-// same steps, with mask registers for the choices.
-BREVINE_AVX512_FUNCTION inline __m512i DecideBytes16(__m512 x, __mmask16& near) {
-  const __m512 kept = _mm512_max_ps(x, _mm512_set1_ps(-1.0f));
-  const __m512 whole = _mm512_roundscale_ps(kept, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
-  const __m512 off = _mm512_abs_ps(_mm512_sub_ps(kept, whole));
-  near |= _mm512_cmp_ps_mask(off, _mm512_set1_ps(0.5f - kNearTieSingle), _CMP_GT_OQ);
-  return _mm512_max_epi32(_mm512_cvtps_epi32(whole), _mm512_setzero_si512());
-}
-
-BREVINE_AVX512_FUNCTION std::size_t BoostRunAvx512(const BoostTables& t, std::uint8_t* p,
+// Sixteen pixels at a time, where the processor has 512-bit vectors: the places of the
+// largest byte and the differences as in BoostRunAvx2, then everything else from ByteSteps,
+// gathered; pixels whose bytes are exact ties take the direct formulas (through the cache,
+// as a photo repeats them).
+BREVINE_AVX512_FUNCTION std::size_t BoostRunAvx512(BoostTables& t, std::uint8_t* p,
                                                    std::size_t pixels) {
   // Pixels 4k ... 4k + 3 into the k-th quarter, then one byte per lane.
   const __m512i spread = _mm512_setr_epi32(0, 1, 2, 0, 3, 4, 5, 0, 6, 7, 8, 0, 9, 10, 11, 0);
@@ -405,10 +480,9 @@ BREVINE_AVX512_FUNCTION std::size_t BoostRunAvx512(const BoostTables& t, std::ui
   const __m512i pack = _mm512_set4_epi32(-1, 0x0E0D0C0A, 0x09080605, 0x04020100);
   const __m512i join = _mm512_setr_epi32(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, 15, 15, 15, 15);
   const __m512i one = _mm512_set1_epi32(1);
-  const __m512i sixty = _mm512_set1_epi32(60);
-  const __m512 reachPerStep = _mm512_set1_ps(static_cast<float>(t.reachPerStep));
-  const __m512 sixtieth = _mm512_set1_ps(1.0f / 60);
-  const HueStepTable& steps = *t.hueSteps;
+  const __m512i byteMask = _mm512_set1_epi32(0xFF);
+  const __m512i whichSize = _mm512_set1_epi32(t.hueSteps->size);
+  const void* const table = t.byteSteps->entries.data();
 
   std::size_t i = 0;
   for (; i + 22 <= pixels; i += 16) {
@@ -425,54 +499,42 @@ BREVINE_AVX512_FUNCTION std::size_t BoostRunAvx512(const BoostTables& t, std::ui
     __m512i x = _mm512_sub_epi32(c1, c2);
     x = _mm512_mask_sub_epi32(x, top1, c2, c0);
     x = _mm512_mask_sub_epi32(x, top2, c0, c1);
-    // 2 which, sector + 1 before the step's part.
-    __m512i twoWhich = _mm512_maskz_mov_epi32(top2, _mm512_set1_epi32(4));
-    twoWhich = _mm512_mask_mov_epi32(twoWhich, top1, _mm512_set1_epi32(2));
-
-    const __m512 quotient = _mm512_div_ps(_mm512_mul_ps(_mm512_cvtepi32_ps(x), _mm512_set1_ps(60)),
-                                          _mm512_cvtepi32_ps(_mm512_max_epi32(d, one)));
-    __m512i step = _mm512_cvtps_epi32(quotient);
-    const __mmask16 ties = _mm512_cmp_ps_mask(
-        _mm512_sub_ps(quotient,
-                      _mm512_roundscale_ps(quotient, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC)),
-        _mm512_set1_ps(0.5f), _CMP_EQ_OQ);
-    if (ties != 0) {
-      LaneValues a;
-      _mm512_storeu_si512(a.step, step);
-      _mm512_storeu_si512(a.twoWhich, twoWhich);
-      _mm512_storeu_si512(a.d, d);
-      _mm512_storeu_si512(a.x, x);
-      ResolveTies(steps, ties, a);
-      step = _mm512_loadu_si512(a.step);
-    }
-    const __mmask16 below = _mm512_cmplt_epi32_mask(step, _mm512_setzero_si512());
-    const __mmask16 above = _mm512_cmpeq_epi32_mask(step, sixty);
-    __m512i sectorPlusOne = _mm512_add_epi32(twoWhich, one);
-    sectorPlusOne = _mm512_mask_sub_epi32(sectorPlusOne, below, sectorPlusOne, one);
-    sectorPlusOne = _mm512_mask_add_epi32(sectorPlusOne, above, sectorPlusOne, one);
-    const __m512 weight = _mm512_mul_ps(
-        _mm512_cvtepi32_ps(_mm512_sub_epi32(sixty, _mm512_abs_epi32(step))), sixtieth);
-    const __m512 reach = _mm512_mul_ps(_mm512_cvtepi32_ps(d), reachPerStep);
-    const __m512 largest = _mm512_cvtepi32_ps(v);
-    __mmask16 near = 0;
-    const __m512i mid = DecideBytes16(_mm512_sub_ps(largest, _mm512_mul_ps(reach, weight)), near);
-    const __m512i low = DecideBytes16(_mm512_sub_ps(largest, reach), near);
+    // which x size + d^2 + d + x
+    __m512i index = _mm512_maskz_mov_epi32(top2, _mm512_add_epi32(whichSize, whichSize));
+    index = _mm512_mask_mov_epi32(index, top1, whichSize);
+    index = _mm512_add_epi32(index,
+                             _mm512_add_epi32(_mm512_mullo_epi32(d, _mm512_add_epi32(d, one)), x));
+    const __m512i entry = _mm512_i32gather_epi32(index, table, 4);
+    const __m512i mid = _mm512_max_epi32(_mm512_sub_epi32(v, _mm512_and_si512(entry, byteMask)),
+                                         _mm512_setzero_si512());
+    const __m512i low = _mm512_max_epi32(
+        _mm512_sub_epi32(v, _mm512_and_si512(_mm512_srli_epi32(entry, 8), byteMask)),
+        _mm512_setzero_si512());
     const __m512i bytes =
         _mm512_or_si512(v, _mm512_or_si512(_mm512_slli_epi32(mid, 8), _mm512_slli_epi32(low, 16)));
+    // The sector plus one selects the bytes' places (its index takes the low four bits).
     const __m512i control =
-        _mm512_add_epi32(_mm512_permutexvar_epi32(sectorPlusOne, choose), laneBytes);
+        _mm512_add_epi32(_mm512_permutexvar_epi32(_mm512_srli_epi32(entry, 24), choose), laneBytes);
     const __m512i pixel = _mm512_shuffle_epi8(bytes, control);
     const __m512i packed = _mm512_permutexvar_epi32(join, _mm512_shuffle_epi8(pixel, pack));
     // Exactly the group's 48 bytes (see BoostRunAvx2).
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(q), _mm512_castsi512_si256(packed));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 32), _mm512_extracti32x4_epi32(packed, 2));
-    if (near != 0) {
+    const __mmask16 tie =
+        _mm512_test_epi32_mask(entry, _mm512_set1_epi32(static_cast<int>(ByteSteps::kTie)));
+    if (tie != 0) {
       LaneValues a;
       _mm512_storeu_si512(a.v, v);
       _mm512_storeu_si512(a.d, d);
-      _mm512_storeu_si512(a.step, step);
-      _mm512_storeu_si512(a.twoWhich, twoWhich);
-      FinishNearTies(t.factor, near, a, q);
+      _mm512_storeu_si512(a.step, _mm512_srai_epi32(_mm512_slli_epi32(entry, 8), 24));
+      _mm512_storeu_si512(a.x, index);  // which follows from the entry's place
+      for (unsigned lanes = tie; lanes != 0; lanes &= lanes - 1) {
+        const int l = __builtin_ctz(lanes);
+        const int which = a.x[l] / t.hueSteps->size;
+        int h = a.step[l] + 120 * which;
+        if (h < 0) h += 360;
+        t.ties.Boost(t.factor, a.v[l], a.d[l], h, q + 3 * l);
+      }
     }
   }
   return i;
@@ -488,8 +550,10 @@ SaturationBoost::SaturationBoost(int factor, Kernel kernel) : factor_(std::max(f
 #if defined(BREVINE_BOOST_AVX2)
   if (kernel != Kernel::kPortable && __builtin_cpu_supports("avx2")) lanes_ = 8;
   if (kernel == Kernel::kFastest && __builtin_cpu_supports("avx512f") &&
-      __builtin_cpu_supports("avx512bw"))
+      __builtin_cpu_supports("avx512bw")) {
     lanes_ = 16;
+    tables_->byteSteps = std::make_unique<detail::ByteSteps>(factor_, *tables_->hueSteps);
+  }
 #else
   (void)kernel;
 #endif

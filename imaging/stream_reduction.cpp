@@ -161,8 +161,9 @@ class StreamState {
   static constexpr int kHelperRingRows = 4 * StreamingReduction::kBlockRows;
   // Rows pending at most: seven left over and one request.
   static constexpr int kPendingRows = StreamingReduction::kBlockRows + kWidthGroup;
+  static constexpr int kOneThreadRows = 4;
 
-  StreamState(int width, int height, const ReductionSteps& steps, int threads)
+  StreamState(int width, int height, const ReductionSteps& steps, int threads, WorkBitmap* into)
       : width_(width), height_(height) {
     if (width <= 0 || height <= 0) throw std::invalid_argument("empty picture");
     const int o = steps.orientation >= 2 && steps.orientation <= 8 ? steps.orientation : 1;
@@ -186,6 +187,7 @@ class StreamState {
     if (steps.boost) boost_.emplace(steps.boostFactor);
 
     const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
+    if (into != nullptr) result_.Swap(*into);
     ringRows_ = threads > 1 ? kHelperRingRows : kRingRows;
     block_.SetSize(width, ringRows_);
     if (!transposed_) {
@@ -233,6 +235,9 @@ class StreamState {
   }
 
   std::size_t Stride() const { return 3 * static_cast<std::size_t>(width_); }
+  int PreferredRows() const {
+    return helper_.joinable() ? StreamingReduction::kBlockRows : kOneThreadRows;
+  }
 
   void Put(int first, int count, int step) {
     if (count < 0 || count > StreamingReduction::kBlockRows || writeStart_ < 0 ||
@@ -286,7 +291,7 @@ class StreamState {
     std::size_t bytes = sizeof(Footprint) * static_cast<std::size_t>(plan.width + plan.height) +
                         2 * static_cast<std::size_t>(kTableSums);
     bytes += rowBytes * static_cast<std::size_t>(threads > 1 ? kHelperRingRows : kRingRows);
-    if (steps.boost) bytes += std::size_t{200} << 10;  // the boost's hue steps
+    if (steps.boost) bytes += std::size_t{1100} << 10;  // the boost's tables and tie cache
     const std::size_t sumBytes = transposed ? rowBytes : 3 * static_cast<std::size_t>(plan.width);
     bytes += LineSums<std::int64_t>::Bytes(sumBytes);
     if (!transposed) {
@@ -535,10 +540,12 @@ class StreamState {
 }  // namespace detail
 
 StreamingReduction::StreamingReduction(int width, int height, const ReductionSteps& steps,
-                                       int threads)
-    : state_(std::make_unique<detail::StreamState>(width, height, steps, threads)) {}
+                                       int threads, WorkBitmap* into)
+    : state_(std::make_unique<detail::StreamState>(width, height, steps, threads, into)) {}
 
 StreamingReduction::~StreamingReduction() = default;
+
+int StreamingReduction::PreferredRows() const { return state_->PreferredRows(); }
 
 std::uint8_t* StreamingReduction::Rows(int count) { return state_->Rows(count); }
 

@@ -20,6 +20,7 @@ constexpr std::size_t kMapThreshold = std::size_t{512} << 10;
 }  // namespace
 
 void PixelBufferDeleter::operator()(std::uint8_t* p) const noexcept {
+  if (borrowed) return;
   if (mappedBytes != 0) {
     ::munmap(mappedBase, mappedBytes);
   } else {
@@ -67,6 +68,25 @@ void WorkBitmap::SetSize(int width, int height) {
   }
   width_ = width;
   height_ = height;
+}
+
+WorkBitmap WorkBitmap::View(const std::uint8_t* pixels, int width, int height) {
+  if (width < 0 || height < 0) throw std::length_error("negative bitmap size");
+  if (std::int64_t{width} * height > kMaxPixels) throw std::length_error("bitmap too large");
+  WorkBitmap view;
+  view.data_ = std::unique_ptr<std::uint8_t[], PixelBufferDeleter>(
+      const_cast<std::uint8_t*>(pixels), PixelBufferDeleter{0, nullptr, true});
+  view.width_ = width;
+  view.height_ = height;
+  return view;
+}
+
+WorkBitmap WorkBitmap::Within(std::uint8_t* pixels, std::size_t bytes) {
+  WorkBitmap bitmap;
+  bitmap.data_ = std::unique_ptr<std::uint8_t[], PixelBufferDeleter>(
+      pixels, PixelBufferDeleter{0, nullptr, true});
+  bitmap.capacity_ = pixels != nullptr ? bytes : 0;
+  return bitmap;
 }
 
 void WorkBitmap::Assign(const WorkBitmap& other) {

@@ -13,6 +13,7 @@ namespace brevine {
 struct PixelBufferDeleter {
   std::size_t mappedBytes = 0;  // 0: allocated with new[]
   void* mappedBase = nullptr;
+  bool borrowed = false;  // another owner's pixels (WorkBitmap::View): nothing to release
   void operator()(std::uint8_t* p) const noexcept;
 };
 
@@ -25,6 +26,13 @@ class WorkBitmap {
 
   WorkBitmap() = default;
   WorkBitmap(int width, int height) { SetSize(width, height); }
+  // A bitmap over `width` x `height` pixels it does not own, which must outlive it: to be
+  // read through a const object. It has no room of its own: any SetSize gives it fresh
+  // pixels and leaves the viewed ones as they are. Sizes as for SetSize.
+  static WorkBitmap View(const std::uint8_t* pixels, int width, int height);
+  // An empty bitmap whose pixels go into `bytes` of memory it does not own, which must
+  // outlive it: SetSize within them writes there, beyond them it takes pixels of its own.
+  static WorkBitmap Within(std::uint8_t* pixels, std::size_t bytes);
   WorkBitmap(const WorkBitmap& other) { Assign(other); }
   WorkBitmap& operator=(const WorkBitmap& other) {
     Assign(other);

@@ -30,6 +30,11 @@ bool InstallDecoderFilter(int channel, std::string& why) {
     return false;
   }
   scmp_filter_ctx ctx = filter.get();
+#if SCMP_VER_MAJOR > 2 || (SCMP_VER_MAJOR == 2 && SCMP_VER_MINOR >= 5)
+  // The rules as a binary tree by call number: a decoder's reads pass a few comparisons
+  // instead of every rule before theirs. A library that cannot is slower, no less strict.
+  seccomp_attr_set(ctx, SCMP_FLTATR_CTL_OPTIMIZE, 2);
+#endif
   int failed = 0;
   const auto allow = [&](int call) {
     if (seccomp_rule_add(ctx, SCMP_ACT_ALLOW, call, 0) != 0) ++failed;

@@ -60,8 +60,8 @@ WindowEntry FindWindowEntry(const std::string& programPath, std::string& error) 
 int RunProgram(int argc, char** argv) {
   // A decode worker started by a batch of this program: nothing else of the program runs,
   // and it ends without the exit handlers of libraries it has walled itself off from.
-  if (argc == 2 && std::strcmp(argv[1], kWorkerArgument) == 0) {
-    const int status = RunDecodeWorker(platform::kChildChannel);
+  if (unsigned libraries = 0; IsDecodeWorker(argc, argv, &libraries)) {
+    const int status = RunDecodeWorker(platform::kChildChannel, libraries);
     std::fflush(nullptr);
     ::_exit(status);
   }

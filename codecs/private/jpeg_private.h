@@ -29,6 +29,17 @@ struct JpegErrorManager {
 // and message output do nothing.
 jpeg_error_mgr* InstallErrorManager(JpegErrorManager& manager);
 
+// ---- sources: what the decoder's data sources share ------------------------------------
+
+// Sets up `source` as a library data source that takes its bytes from `fill` and skips
+// through it; no bytes in hand yet, nothing to do at the start or the end.
+void AttachSource(j_decompress_ptr cinfo, jpeg_source_mgr& source,
+                  boolean (*fill)(j_decompress_ptr));
+
+// What the library's memory source gives past the end of the data, and what a source's
+// `fill` gives there too: a warning and an end-of-image marker, again at every call.
+boolean FillEndOfImage(j_decompress_ptr cinfo);
+
 // Library message codes are never 0, so 0 can mean success in the leaves.
 inline int StoredCode(const JpegErrorManager& manager) {
   return manager.code != 0 ? manager.code : -1;

@@ -36,6 +36,17 @@ bool DecodeJpegStripes(const std::uint8_t* data, std::size_t size, const StripeF
 bool DecodeJpegStripes(int fd, std::uint64_t size, const StripeFrame& frame, RowSink& sink,
                        int threads);
 
+// The stripes' row buffers: one per thread and one more, so that the stripe the rows are
+// handed on from always has its own while the threads decode the next ones.
+inline int StripeBuffers(int threads) { return threads + 1; }
+
+// The bytes of each buffer for a frame of this MCU grid with a restart marker every
+// `interval` MCUs (0 when it gives fewer than two stripes or too large ones), from the
+// header alone; and the same worked out from a whole file's markers (0 when the file does
+// not allow stripes).
+std::size_t StripeBufferBytes(int width, int height, int mcuWidth, int mcuHeight, int interval);
+std::size_t StripeBufferBytes(const std::uint8_t* data, std::size_t size);
+
 // The number of stripes the file splits into (0 when it does not allow stripes), for tests.
 std::size_t CountJpegStripes(const std::uint8_t* data, std::size_t size);
 

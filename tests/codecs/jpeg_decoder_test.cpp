@@ -2,6 +2,7 @@
 
 #include <set>
 #include <stdexcept>
+#include <vector>
 
 #include "codecs.h"
 #include "libjpeg_reference.h"
@@ -77,6 +78,31 @@ TEST(JpegDecoder, ColourIsTheLibrarysFullSizeOutput) {
   // Odd sizes exercise the partial MCUs and the row batches.
   const Bytes odd = test::EncodeWithLibjpeg(ColourFile(test::MakeNoise(33, 19, 2)));
   EXPECT_TRUE(test::SameBitmap(Reference(odd), Decode(odd)));
+}
+
+// The library gives a 4:2:0 file two rows a call; the sink still hears of whole requests
+// (a helper thread takes each hand-over), and the last, shorter one, in order.
+TEST(JpegDecoder, RowsReachTheSinkInWholeRequests) {
+  const Bytes file = test::EncodeWithLibjpeg(ColourFile(test::MakePhotoLike(120, 70, 5)));
+  struct Requests : RowSink {
+    WorkBitmap rows;
+    std::vector<int> counts;
+    int next = 0;
+    void Begin(int width, int height, int) override { rows.SetSize(width, height); }
+    int MaxRows() const override { return 16; }
+    Block Rows(int first, int, int) override {
+      return {rows.Row(first), static_cast<std::ptrdiff_t>(rows.Stride())};
+    }
+    void Put(int first, int count, int) override {
+      EXPECT_EQ(first, next);
+      next = first + count;
+      counts.push_back(count);
+    }
+    void TakePicture(WorkBitmap&, int) override { ADD_FAILURE(); }
+  } sink;
+  DecodeJpegRows(file.data(), file.size(), sink, nullptr, LoadRequest{});
+  EXPECT_EQ(sink.counts, (std::vector<int>{16, 16, 16, 16, 6}));
+  EXPECT_TRUE(test::SameBitmap(Reference(file), sink.rows));
 }
 
 TEST(JpegDecoder, RedLandsInTheRedByteForYcbcrAndRgbCoding) {

@@ -2,6 +2,8 @@
 // the same picture without markers gives it, and every file it cannot split decoded as before.
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -40,6 +42,17 @@ Bytes Encode(const WorkBitmap& picture, int h, int v, int interval, int inRows, 
   return test::EncodeWithLibjpeg(how);
 }
 
+// The stripe buffers' bytes the header promises, against those the markers give.
+void ExpectProbedStripes(const Bytes& file) {
+  const int fd = ::memfd_create("probe", 0);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, file.data(), file.size()), static_cast<ssize_t>(file.size()));
+  const std::optional<PictureProbe> probe = ProbeImage(SourceFile{fd, "probe.jpg"});
+  ::close(fd);
+  ASSERT_TRUE(probe.has_value());
+  EXPECT_EQ(probe->stripeBytes, jpeg_detail::StripeBufferBytes(file.data(), file.size()));
+}
+
 WorkBitmap Decode(const Bytes& file, int threads) {
   BitmapSink sink;
   DecodeJpegRows(file.data(), file.size(), sink, nullptr, LoadRequest{threads});
@@ -68,7 +81,11 @@ TEST(JpegStripes, EverySubsamplingAndIntervalGivesTheBytesOfNoMarkers) {
       SCOPED_TRACE(std::string(s.name) + " interval " + std::to_string(r.interval) + " rows " +
                    std::to_string(r.inRows));
       const Bytes file = Encode(picture, s.h, s.v, r.interval, r.inRows);
-      if (r.inRows > 0) EXPECT_GE(jpeg_detail::CountJpegStripes(file.data(), file.size()), 2u);
+      if (r.inRows > 0) {
+        EXPECT_GE(jpeg_detail::CountJpegStripes(file.data(), file.size()), 2u);
+        EXPECT_GT(jpeg_detail::StripeBufferBytes(file.data(), file.size()), 0u);
+      }
+      ExpectProbedStripes(file);
       for (int threads : {2, 3, 8})
         ASSERT_TRUE(test::SameBitmap(expected, Decode(file, threads))) << threads << " threads";
     }
@@ -90,6 +107,7 @@ TEST(JpegStripes, GrayIsDecodedInOnePiece) {
   const WorkBitmap picture = test::MakePhotoLike(120, 700, 3);
   const Bytes file = Encode(picture, 1, 1, 0, 1, true);
   EXPECT_EQ(jpeg_detail::CountJpegStripes(file.data(), file.size()), 0u);
+  ExpectProbedStripes(file);
   EXPECT_TRUE(test::SameBitmap(Decode(file, 1), Decode(file, 2)));
 }
 

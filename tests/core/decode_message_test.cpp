@@ -89,6 +89,8 @@ TEST(DecodeMessage, ReplyComesBackWithEverySourceField) {
   reply.times.sharpening = 12.5;
   reply.width = 1280;
   reply.height = 853;
+  reply.pictureInRegion = true;
+  reply.cpuSeconds = 4.75;
   const DecodeReply back = RoundTrip(reply);
   EXPECT_EQ(back.reduced.result, reply.reduced.result);
   EXPECT_EQ(back.reduced.detail, reply.reduced.detail);
@@ -104,6 +106,8 @@ TEST(DecodeMessage, ReplyComesBackWithEverySourceField) {
   EXPECT_EQ(back.times.sharpening, reply.times.sharpening);
   EXPECT_EQ(back.width, 1280);
   EXPECT_EQ(back.height, 853);
+  EXPECT_TRUE(back.pictureInRegion);
+  EXPECT_EQ(back.cpuSeconds, 4.75);
   reply.reduced.info.exif = Bytes(40, 3);  // cut every prefix of a short one
   ExpectCutsRefused(reply);
   // Every result kind travels.
@@ -113,6 +117,16 @@ TEST(DecodeMessage, ReplyComesBackWithEverySourceField) {
     reply.reduced.result = r;
     EXPECT_EQ(RoundTrip(reply).reduced.result, r);
   }
+}
+
+TEST(DecodeMessage, RegionComesBackWithItsSize) {
+  const RegionMessage region{std::uint64_t{5} << 32};
+  EXPECT_EQ(RoundTrip(region).bytes, region.bytes);
+  ExpectCutsRefused(region);
+  MessageHeader header;
+  header.kind = MessageKind::kRegion;
+  const std::vector<std::uint8_t> head = EncodeHeader(header);
+  EXPECT_EQ(DecodeHeader(head.data(), head.size()).kind, MessageKind::kRegion);
 }
 
 TEST(DecodeMessage, ReadyComesBackWithTheConfinement) {
@@ -143,6 +157,7 @@ TEST(DecodeMessage, ProbesComeBackWithEveryField) {
   probe.streams = true;
   probe.coefficients = true;
   probe.orientation = 8;
+  probe.stripeBytes = 14'401'680;
   const ProbeReply back = RoundTrip(ProbeReply{probe});
   ASSERT_TRUE(back.probe);
   EXPECT_EQ(back.probe->width, 5640);
@@ -150,13 +165,18 @@ TEST(DecodeMessage, ProbesComeBackWithEveryField) {
   EXPECT_TRUE(back.probe->streams);
   EXPECT_TRUE(back.probe->coefficients);
   EXPECT_EQ(back.probe->orientation, 8);
+  EXPECT_EQ(back.probe->stripeBytes, 14'401'680u);
   ExpectCutsRefused(ProbeReply{probe});
   EXPECT_FALSE(RoundTrip(ProbeReply{}).probe);
-  // A size no bitmap can have is refused.
+  // Stripes larger than the picture, and a size no bitmap can have, are refused.
+  ProbeReply refused;
+  probe.stripeBytes = 3ull * 5640 * 3172 + 1;
+  std::vector<std::uint8_t> fields = EncodeFields(ProbeReply{probe});
+  EXPECT_THROW(DecodeFields(fields.data(), fields.size(), refused), MessageError);
+  probe.stripeBytes = 0;
   probe.width = 1 << 20;
   probe.height = 1 << 20;
-  const std::vector<std::uint8_t> fields = EncodeFields(ProbeReply{probe});
-  ProbeReply refused;
+  fields = EncodeFields(ProbeReply{probe});
   EXPECT_THROW(DecodeFields(fields.data(), fields.size(), refused), MessageError);
 }
 

@@ -87,9 +87,9 @@ ReducedSource HostileReduction(const SourceFile& source, const Options& options,
 }  // namespace brevine
 
 int main(int argc, char** argv) {
-  if (argc == 2 && std::strcmp(argv[1], brevine::kWorkerArgument) == 0) {
-    const int status =
-        brevine::RunDecodeWorker(brevine::platform::kChildChannel, brevine::HostileReduction);
+  if (unsigned libraries = 0; brevine::IsDecodeWorker(argc, argv, &libraries)) {
+    const int status = brevine::RunDecodeWorker(brevine::platform::kChildChannel,
+                                                brevine::HostileReduction, libraries);
     std::fflush(nullptr);
     ::_exit(status);
   }

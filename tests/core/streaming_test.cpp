@@ -277,5 +277,35 @@ TEST(StreamingPipeline, ProbesTellWhatALoadWillTake) {
   EXPECT_FALSE(EstimatedWorkingBytes(dir / "bad.jpg", settings).has_value());
 }
 
+// A file with a restart marker per MCU row is decoded in stripes when the load has threads
+// to spare: its estimate holds their buffers then, and only then.
+TEST(StreamingPipeline, StripesCountWhereTheLoadHasThreads) {
+  test::TempFolder dir;
+  const WorkBitmap picture = test::MakePhotoLike(300, 1200, 4);
+  test::LibjpegEncode how;
+  how.width = picture.Width();
+  how.height = picture.Height();
+  how.restartInRows = 1;
+  for (int y = 0; y < picture.Height(); ++y) {
+    const std::uint8_t* p = picture.Row(y);
+    for (int x = 0; x < picture.Width(); ++x, p += 3)
+      how.samples.insert(how.samples.end(), {p[2], p[1], p[0]});
+  }
+  test::WriteFile(dir / "r.jpg", test::EncodeWithLibjpeg(how));
+  test::WriteFile(dir / "a.jpg", test::JpegOf(picture, 90));
+  const std::optional<PictureProbe> probe = ProbeImage(dir / "r.jpg");
+  ASSERT_TRUE(probe.has_value());
+  // 4:2:0: stripes of 24 MCU rows, the first one row longer.
+  EXPECT_EQ(probe->stripeBytes, 3u * 300 * 25 * 16);
+  EXPECT_EQ(ProbeImage(dir / "a.jpg")->stripeBytes, 0u);
+  FixedSettings settings;
+  const std::size_t alone = *EstimatedWorkingBytes(dir / "r.jpg", settings, 1);
+  EXPECT_EQ(*EstimatedWorkingBytes(dir / "r.jpg", settings), alone);
+  EXPECT_EQ(*EstimatedWorkingBytes(dir / "r.jpg", settings, 2), alone + 3 * probe->stripeBytes);
+  EXPECT_EQ(*EstimatedWorkingBytes(dir / "r.jpg", settings, 4), alone + 5 * probe->stripeBytes);
+  EXPECT_EQ(*EstimatedWorkingBytes(dir / "a.jpg", settings, 4),
+            *EstimatedWorkingBytes(dir / "a.jpg", settings, 1));
+}
+
 }  // namespace
 }  // namespace brevine

@@ -93,6 +93,26 @@ TEST(Exhaustive, SaturationBoostAtOtherFactorsEveryColour) {
     ExpectEveryColour(factor, {{kFastest, 4096}, {kAvx2, 4096}, {kPortable, 4096}});
 }
 
+// The widest kernel keeps the bytes of the exact ties it met; a second picture of every
+// colour through the same object takes many of them from there, the rest afresh.
+TEST(Exhaustive, SaturationBoostKeepsTiesAcrossPictures) {
+  const WorkBitmap all = AllColours();
+  WorkBitmap expected = all;
+  for (std::size_t i = 0; i < all.ByteCount(); i += 3)
+    reference::BoostPixel(all.Data() + i, expected.Data() + i, 140);
+  SaturationBoost boost(140, kFastest);
+  for (int picture = 0; picture < 2; ++picture) {
+    WorkBitmap boosted = all;
+    // Rows in reverse, so that the second picture meets the ties in another order.
+    for (int y = boosted.Height() - 1; y >= 0; --y) {
+      const int row = picture == 0 ? boosted.Height() - 1 - y : y;
+      boost.Apply(boosted.Row(row), static_cast<std::size_t>(boosted.Width()));
+    }
+    EXPECT_EQ(std::memcmp(boosted.Data(), expected.Data(), all.ByteCount()), 0)
+        << "picture " << picture;
+  }
+}
+
 TEST(Exhaustive, IntegerSharpeningEqualsLongDoubleFormula) {
   // Every centre byte, every sum of the four neighbours, every strength of the fast path.
   long long differ = 0;

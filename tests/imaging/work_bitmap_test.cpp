@@ -37,5 +37,26 @@ TEST(WorkBitmap, HeapAndMappedBuffersHoldEveryByte) {
   }
 }
 
+// A view reads another owner's pixels in place, never frees them, and takes pixels of its
+// own before anything is written.
+TEST(WorkBitmap, AViewReadsPixelsItDoesNotOwn) {
+  const WorkBitmap owner = test::MakeNoise(40, 30, 3);
+  {
+    const WorkBitmap view = WorkBitmap::View(owner.Data(), 40, 30);
+    EXPECT_EQ(view.Data(), owner.Data());
+    EXPECT_EQ(view.Row(29), owner.Row(29));
+    EXPECT_EQ(view.ByteCount(), owner.ByteCount());
+  }
+  WorkBitmap resized = WorkBitmap::View(owner.Data(), 40, 30);
+  resized.SetSize(10, 10);
+  EXPECT_NE(resized.Data(), owner.Data());
+  std::memset(resized.Data(), 0, resized.ByteCount());
+  // The owner's pixels were neither written nor freed (the sanitizers see either).
+  EXPECT_EQ(owner.Data()[0], test::MakeNoise(40, 30, 3).Data()[0]);
+  EXPECT_EQ(std::memcmp(owner.Data(), test::MakeNoise(40, 30, 3).Data(), owner.ByteCount()), 0);
+  EXPECT_THROW(WorkBitmap::View(owner.Data(), -1, 2), std::length_error);
+  EXPECT_THROW(WorkBitmap::View(owner.Data(), 1 << 16, 1 << 14), std::length_error);
+}
+
 }  // namespace
 }  // namespace brevine
