@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <utility>
 
 #include "available_memory.h"
+#include "batch_places.h"
 #include "decode_worker.h"
 #include "memory_window.h"
 #include "ordered_pool.h"
@@ -21,76 +21,6 @@
 
 namespace brevine {
 namespace {
-
-// The place a path names, as a text that two spellings of it share: the identity (device
-// and inode) of the deepest folder above it that exists, then the rest as written. Links
-// and ".." in the existing part are resolved by the system, not by the text, and the
-// working folder's own path is never needed. The last step stays a name: a file that is
-// replaced by a rename keeps its place.
-std::string PlaceKey(const std::string& path) {
-  std::string head = platform::ParentFolder(path);
-  std::string tail = "/" + platform::NamePart(path);
-  for (;;) {
-    struct stat st;
-    if (::stat(head.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-      return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + tail;
-    if (head == "." || head == "/") return path;
-    tail = "/" + platform::NamePart(head) + tail;
-    head = platform::ParentFolder(head);
-  }
-}
-
-bool IsUnresolvedWildcard(const std::string& path) {
-  if (platform::NamePart(path).find_first_of("*?[") == std::string::npos) return false;
-  struct stat st;
-  return ::lstat(path.c_str(), &st) != 0;
-}
-
-// Which earlier files each file must wait for, worked out as the files are handed out:
-// a file that an earlier file's JPEG writes waits for that file's commit, and a wildcard
-// path, whose match the earlier writes may change, waits for all before it. With
-// skipexisting a file also waits for the earlier writer of its own output.
-class CommitOrder {
- public:
-  explicit CommitOrder(const platform::Clock& clock) : clock_(clock) {}
-
-  // For the file at the next index: how many leading files must be committed before it may
-  // be prepared. Then notes where its own JPEG goes.
-  std::size_t Add(const std::string& path, const Options& options) {
-    const std::size_t i = count_++;
-    if (IsUnresolvedWildcard(path)) {
-      afterWildcard_ = i + 1;
-      return i;
-    }
-    if (!HasImageExtension(path)) return 0;  // never read, never written
-    const std::string place = PlaceKey(path);
-    std::size_t barrier = afterWildcard_;
-    if (const auto w = lastWriter_.find(place); w != lastWriter_.end())
-      barrier = std::max(barrier, w->second);
-    try {
-      // The naming goes through the same steps as the commit will, on a copy: an empty
-      // added text becomes "s-" there too.
-      FixedSettings naming(options);
-      const OutputTarget target = ChooseOutput(naming, clock_, DestinationBase(path));
-      if (target.valid) {
-        std::size_t& writer = lastWriter_[PlaceKey(target.jpegPath)];
-        // Whether the result is there already is asked before the file is read: it must be
-        // asked after an earlier file of the batch with the same output has written it.
-        if (options.skipExisting) barrier = std::max(barrier, writer);
-        writer = i + 1;
-      }
-    } catch (...) {
-      // No output to wait for.
-    }
-    return barrier;
-  }
-
- private:
-  const platform::Clock& clock_;
-  std::map<std::string, std::size_t> lastWriter_;  // output place -> index + 1
-  std::size_t afterWildcard_ = 0;                  // outputs past this are not all known
-  std::size_t count_ = 0;
-};
 
 // A prepared file with the options it was handed out with, which its commit reads too.
 struct PreparedItem {
@@ -118,17 +48,13 @@ class OutputOwners {
     if (WroteResult(result) && !file.writtenPath.empty()) {
       // The file exists now, so the key is its fully resolved path: a link or ".." in
       // one spelling does not hide that two files wrote one output.
-      const auto [owner, fresh] = owners_.try_emplace(PlaceKey(file.writtenPath), index);
-      if (!fresh) {
-        c.replaced = owner->second;
-        owner->second = index;
-      }
+      c.replaced = owners_.Note(PlaceKey(file.writtenPath), index);
     }
     return c;
   }
 
  private:
-  std::map<std::string, std::size_t> owners_;
+  PlaceOwners owners_;
 };
 
 // Names, writes and reports one prepared file with its own options.
@@ -277,6 +203,7 @@ class ParallelRun {
     if (!item) return std::nullopt;
     HandedItem handed;
     try {
+      order_.Committed(pool_.Committed());
       handed.barrier = order_.Add(item->path, item->options);
     } catch (...) {
       handed.barrier = index;
@@ -481,6 +408,16 @@ void RunFeed(BatchFeed& feed, const platform::Clock& clock, int jobs, const Batc
   if (run.Start(jobs) == 0)
     return RunFeedSequential(feed, clock, hooks, DecoderThreads(1, platform::UsableCores()));
   run.Run();
+}
+
+void RunFeedOf(BatchFeed& feed, std::size_t count, const platform::Clock& clock, int jobs,
+               const BatchHooks& hooks) {
+  const int asked = std::max(jobs, 1);
+  jobs = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(asked), count));
+  if (jobs <= 1)
+    return RunFeedSequential(feed, clock, hooks,
+                             asked > 1 ? DecoderThreads(1, platform::UsableCores()) : 1);
+  RunFeed(feed, clock, jobs, hooks);
 }
 
 std::vector<FileResult> RunBatch(const std::vector<std::string>& absolutePaths,

@@ -144,6 +144,12 @@ struct BatchHooks {
 // finish unwritten, and the exception comes out here once every worker has ended.
 void RunFeed(BatchFeed& feed, const platform::Clock& clock, int jobs, const BatchHooks& hooks);
 
+// RunFeed for a feed of `count` files, run as RunBatch runs its paths: with one job asked
+// for, or one file, on the calling thread (a lone file with every core when more jobs were
+// asked for); else on at most `count` workers.
+void RunFeedOf(BatchFeed& feed, std::size_t count, const platform::Clock& clock, int jobs,
+               const BatchHooks& hooks);
+
 // Runs the paths through the pipeline on `jobs` workers and returns one result per path in
 // argument order. With one job (or one path) it is the sequential run on the caller's thread
 // with the caller's settings, call for call. Parallel workers read their own copy of the

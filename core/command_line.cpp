@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <mutex>
 #include <sstream>
@@ -18,8 +19,10 @@
 #include "file_system.h"
 #include "folder_walk.h"
 #include "output_stage.h"
+#include "path_list.h"
 #include "path_text.h"
 #include "presets.h"
+#include "run_places.h"
 #include "settings_file.h"
 
 namespace brevine {
@@ -127,6 +130,26 @@ class ProgressLine {
   bool drawn_ = false;
 };
 
+// The run's files as the batch asks for them, from the packed list, each prepared with the
+// options of the run's start and committed with the run's own settings.
+class ListFeed final : public BatchFeed {
+ public:
+  ListFeed(const PathList& list, Options options, ProcessSettings& settings)
+      : list_(list), options_(std::move(options)), settings_(settings) {}
+
+  std::optional<BatchItem> Next(std::size_t index) override {
+    if (index >= list_.Files()) return std::nullopt;
+    return BatchItem{list_.FileAt(index).path, options_, list_.Files() - index - 1};
+  }
+
+  ProcessSettings* CommitSettings() override { return &settings_; }
+
+ private:
+  const PathList& list_;
+  const Options options_;
+  ProcessSettings& settings_;
+};
+
 // The results "Open folder" shows at most.
 constexpr std::size_t kShownResults = 64;
 
@@ -178,6 +201,12 @@ std::string SummaryLine(const RunSummary& summary) {
 
 std::vector<std::string> ListedNames(const std::string& text, bool null) {
   std::vector<std::string> names;
+  ForEachListedName(text, null, [&](const std::string& name) { names.push_back(name); });
+  return names;
+}
+
+void ForEachListedName(const std::string& text, bool null,
+                       const std::function<void(const std::string& name)>& take) {
   const char end = null ? '\0' : '\n';
   std::size_t start = 0;
   while (start < text.size()) {
@@ -185,10 +214,9 @@ std::vector<std::string> ListedNames(const std::string& text, bool null) {
     if (stop == std::string::npos) stop = text.size();
     std::string name = text.substr(start, stop - start);
     if (!null && !name.empty() && name.back() == '\r') name.pop_back();
-    if (!name.empty()) names.push_back(std::move(name));
+    if (!name.empty()) take(name);
     start = stop + 1;
   }
-  return names;
 }
 
 std::string UsageText() {
@@ -522,39 +550,45 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
     err << "brevine: " << settingsPath << ": warning: " << warning << "\n";
   if (!options.outputDir.empty())
     options.outputDir = platform::ArgumentPath(options.outputDir, cwd);
-  std::vector<std::string> names = a.paths;
+  std::string listed;
   if (a.filesFrom) {
     // Read whole before anything is written: a list may name the results' own folder.
-    std::string text;
     if (*a.filesFrom == "-") {
-      std::ostringstream all;
-      all << std::cin.rdbuf();
-      text = all.str();
+      listed.assign(std::istreambuf_iterator<char>(std::cin), {});
     } else {
       std::ifstream in(platform::ArgumentPath(*a.filesFrom, cwd), std::ios::binary);
       if (!in) return usageError("--files-from", "cannot read " + *a.filesFrom);
-      std::ostringstream all;
-      all << in.rdbuf();
-      text = all.str();
+      listed.assign(std::istreambuf_iterator<char>(in), {});
     }
-    for (std::string& name : ListedNames(text, a.null)) names.push_back(std::move(name));
   }
   FixedSettings settings(std::move(options));
   const platform::SystemClock clock;
-  std::vector<BatchPath> named;
-  named.reserve(names.size());
-  for (const std::string& arg : names) named.push_back({platform::ArgumentPath(arg, cwd), arg});
-  const std::vector<BatchPath> items = ExpandFolders(named, settings);
+  // Every path is known, and every source noted, before the first result is written: no
+  // result may take the place of a source that comes later in the run.
+  PathList list;
+  RunPlaces sources;
+  std::size_t decodable = 0;  // sources a decoder reads, and the libraries they need
+  unsigned libraries = 0;
+  const PathSink collect = [&](BatchPath&& p) {
+    if (!p.unreadableFolder) {
+      sources.Add(p.path);
+      if (HasDecoderFor(p.path)) {
+        ++decodable;
+        libraries |= DecoderLibrariesFor(p.path);
+      }
+    }
+    list.Append(p);
+  };
+  const auto name = [&](const std::string& arg) {
+    ExpandFolder({platform::ArgumentPath(arg, cwd), arg}, settings, collect);
+  };
+  for (const std::string& arg : a.paths) name(arg);
+  ForEachListedName(listed, a.null, name);
+  std::string().swap(listed);
+  ListFeed feed(list, Snapshot(settings), settings);
+  const std::size_t count = list.Files();
 
-  std::vector<std::string> paths;
-  std::vector<std::size_t> itemOf;  // batch index -> item index
-  for (std::size_t k = 0; k < items.size(); ++k) {
-    if (items[k].unreadableFolder) continue;
-    paths.push_back(items[k].path);
-    itemOf.push_back(k);
-  }
-
-  ProgressLine line(err, progress, paths.size());
+  ProgressLine line(err, progress, count);
   int status = 0;
   std::optional<DecodeWorkerPool> pool;
   if (workers) pool.emplace(DecodeWorkerPool::Settings{});
@@ -577,28 +611,27 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
   };
   // Folders that could not be listed are reported at their place among the files.
   std::size_t reported = 0;
-  const auto reportFoldersBefore = [&](std::size_t end) {
-    for (; reported < end; ++reported)
-      if (items[reported].unreadableFolder)
-        print(items[reported].shown, FileResult::kCannotRead, {});
+  const auto reportFoldersBefore = [&](std::size_t index) {
+    const auto& folders = list.UnreadableFolders();
+    for (; reported < folders.size() && folders[reported].first <= index; ++reported)
+      print(folders[reported].second, FileResult::kCannotRead, {});
   };
-  if (!paths.empty()) line.Show(0, items[itemOf[0]].shown);
+  if (count > 0) line.Show(0, list.FileAt(0).shown);
   // Each line goes out as soon as its file is committed, so a long batch reports as it goes.
   const CommitReport report = [&](const CommittedFile& c) {
     warnOnce();
-    const std::size_t k = itemOf[c.index];
-    reportFoldersBefore(k);
-    reported = k + 1;
+    reportFoldersBefore(c.index);
+    const BatchPath file = list.FileAt(c.index);
     for (const std::string& warning : c.warnings) {
       line.Clear();
-      err << "brevine: " << items[k].shown << ": warning: " << warning << "\n";
+      err << "brevine: " << file.shown << ": warning: " << warning << "\n";
       err.flush();
     }
     if (IsFailure(c.result)) {
-      print(items[k].shown, c.result, c.detail);
+      print(file.shown, c.result, c.detail);
     } else if (c.result == FileResult::kKept) {
       line.Clear();
-      err << "brevine: " << items[k].shown << ": " << Describe(c.result) << "\n";
+      err << "brevine: " << file.shown << ": " << Describe(c.result) << "\n";
       err.flush();
     }
     if (c.result == FileResult::kSkipped) ++summary.skipped;
@@ -606,7 +639,7 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
       ++summary.written;
       summary.bytesAfter += c.bytes;
       std::error_code ignored;
-      const auto size = std::filesystem::file_size(items[k].path, ignored);
+      const auto size = std::filesystem::file_size(file.path, ignored);
       if (!ignored) summary.bytesBefore += size;
       if (a.desktop && summary.results.size() < kShownResults)
         summary.results.push_back(c.writtenPath);
@@ -614,37 +647,35 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
         // Last wins, as in a one-file-at-a-time run, but not silently: the earlier result
         // is gone. Not a failure, so the exit status stays.
         line.Clear();
-        err << "brevine: " << items[k].shown << ": replaces the result of "
-            << items[itemOf[*c.replaced]].shown << "\n";
+        err << "brevine: " << file.shown << ": replaces the result of "
+            << list.FileAt(*c.replaced).shown << "\n";
         err.flush();
       }
       if (a.verbose) {
         line.Clear();
-        out << items[k].shown << " -> " << c.writtenPath << ": " << c.width << "x" << c.height
-            << ", " << c.bytes << " bytes, quality " << c.quality << "\n";
+        out << file.shown << " -> " << c.writtenPath << ": " << c.width << "x" << c.height << ", "
+            << c.bytes << " bytes, quality " << c.quality << "\n";
         out.flush();
       }
     }
-    if (c.index + 1 < paths.size()) line.Show(c.index + 1, items[itemOf[c.index + 1]].shown);
+    if (c.index + 1 < count) line.Show(c.index + 1, list.FileAt(c.index + 1).shown);
   };
   const int jobs = a.jobs ? *a.jobs : DefaultJobs();
   if (pool && SandboxModeOf(settings.Current().sandbox) != SandboxMode::kOff) {
     // One worker per job that will have a source to read, each opening what the batch's
     // sources need, started at once so that their starts overlap.
-    std::size_t sources = 0;
-    unsigned libraries = 0;
-    for (const std::string& path : paths) {
-      if (!HasDecoderFor(path)) continue;
-      ++sources;
-      libraries |= DecoderLibrariesFor(path);
-    }
-    pool->Prestart(static_cast<int>(std::min<std::size_t>(std::max(jobs, 1), sources)), libraries);
+    pool->Prestart(static_cast<int>(std::min<std::size_t>(std::max(jobs, 1), decodable)),
+                   libraries);
   }
-  RunBatch(paths, settings, clock, jobs, nullptr, report, pool ? &*pool : nullptr);
+  BatchHooks hooks;
+  hooks.report = report;
+  hooks.sources = &sources;
+  hooks.workers = pool ? &*pool : nullptr;
+  RunFeedOf(feed, count, clock, jobs, hooks);
   warnOnce();
   line.Clear();
-  reportFoldersBefore(items.size());
-  if (progress && paths.size() > 1) err << "brevine: " << SummaryLine(summary) << "\n";
+  reportFoldersBefore(count);
+  if (progress && count > 1) err << "brevine: " << SummaryLine(summary) << "\n";
   err.flush();
   if (a.desktop) {
     // Without a notification service the run ends as any other.

@@ -4,6 +4,7 @@
 // stored and no display is needed.
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -86,6 +87,9 @@ std::string SummaryLine(const RunSummary& summary);
 // The names a --files-from list holds: separated by NUL bytes (`null`, as find -print0
 // writes them; a name may then hold a line end) or by line ends; empty names left out.
 std::vector<std::string> ListedNames(const std::string& text, bool null);
+// The same names, each handed to `take` in turn.
+void ForEachListedName(const std::string& text, bool null,
+                       const std::function<void(const std::string& name)>& take);
 
 // The --help text, made from the option table.
 std::string UsageText();

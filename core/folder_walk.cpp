@@ -21,7 +21,7 @@ std::string Join(const std::string& folder, const std::string& name) {
 
 class Walker {
  public:
-  Walker(const ProcessSettings& settings, std::vector<BatchPath>& out, const WalkControl& control)
+  Walker(const ProcessSettings& settings, const PathSink& out, const WalkControl& control)
       : out_(out), control_(control), subFolder_(settings.SubFolderMode()) {
     // The same substitutions as the output stage makes when it names a file.
     folderName_ = settings.FolderName();
@@ -40,7 +40,7 @@ class Walker {
     FileIdentity self;
     auto entries = platform::ListFolder(path, depth == 0, &self);
     if (!entries) {
-      out_.push_back({path, shown, true});
+      out_({path, shown, true});
       return;
     }
     // A bind mount can show a folder inside itself; walking it again would repeat files.
@@ -68,8 +68,9 @@ class Walker {
         case EntryKind::kFile:
         case EntryKind::kLinkToFile:
           if (HasImageExtension(e.name) && !ownOutputs.count(e.name)) {
-            out_.push_back({child, childShown, false});
-            if (control_.found) control_.found(out_.size());
+            out_({child, childShown, false});
+            ++found_;
+            if (control_.found) control_.found(found_);
           }
           break;
         case EntryKind::kLinkToFolder:
@@ -103,8 +104,9 @@ class Walker {
     return names;
   }
 
-  std::vector<BatchPath>& out_;
+  const PathSink& out_;
   const WalkControl& control_;
+  std::size_t found_ = 0;
   bool subFolder_;
   std::string folderName_;
   std::string addedText_;
@@ -116,18 +118,26 @@ class Walker {
 
 }  // namespace
 
+void ExpandFolder(const BatchPath& path, const ProcessSettings& settings, const PathSink& out,
+                  const WalkControl& control) {
+  if (settings.Folders() && platform::FolderExists(path.path)) {
+    // Each named folder on its own: named twice, its files come twice, as files do.
+    Walker(settings, out, control).Walk(path.path, path.shown, 0);
+  } else {
+    out(BatchPath(path));
+  }
+}
+
 std::vector<BatchPath> ExpandFolders(const std::vector<BatchPath>& paths,
                                      const ProcessSettings& settings, const WalkControl& control) {
   if (!settings.Folders()) return paths;
   std::vector<BatchPath> out;
-  for (const BatchPath& p : paths) {
-    if (platform::FolderExists(p.path)) {
-      // Each named folder on its own: named twice, its files come twice, as files do.
-      Walker(settings, out, control).Walk(p.path, p.shown, 0);
-    } else {
-      out.push_back(p);
-    }
-  }
+  // The count the control hears runs on over every named folder.
+  WalkControl counted;
+  counted.stop = control.stop;
+  if (control.found) counted.found = [&](std::size_t) { control.found(out.size()); };
+  const PathSink sink = [&](BatchPath&& p) { out.push_back(std::move(p)); };
+  for (const BatchPath& p : paths) ExpandFolder(p, settings, sink, counted);
   return out;
 }
 

@@ -44,6 +44,12 @@ std::vector<BatchPath> ExpandFolders(const std::vector<BatchPath>& paths,
                                      const ProcessSettings& settings,
                                      const WalkControl& control = {});
 
+// Where a walk's paths go, one at a time, in order.
+using PathSink = std::function<void(BatchPath&& path)>;
+// ExpandFolders for one named path, its paths given to `out` as they are found.
+void ExpandFolder(const BatchPath& path, const ProcessSettings& settings, const PathSink& out,
+                  const WalkControl& control = {});
+
 // The same for a drop, which reports nothing: the absolute paths to run, folders that
 // cannot be listed left out. Reads only the folder and naming options, so a worker thread
 // can run it on a snapshot of the window's settings.

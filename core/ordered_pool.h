@@ -114,6 +114,12 @@ class OrderedPool {
     return !stopping_;
   }
 
+  // The results committed so far.
+  std::size_t Committed() {
+    std::lock_guard lock(mutex_);
+    return committed_;
+  }
+
   // Ends the pool early: no task is handed out or committed any more.
   void Stop() {
     {

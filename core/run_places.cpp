@@ -10,15 +10,15 @@ void RunPlaces::Add(const std::string& path) {
   const bool hasNamed = ::stat(path.c_str(), &named) == 0;
   std::lock_guard lock(mutex_);
   if (hasOwn)
-    files_.insert({static_cast<std::uint64_t>(own.st_dev), static_cast<std::uint64_t>(own.st_ino)});
+    files_.Insert({static_cast<std::uint64_t>(own.st_dev), static_cast<std::uint64_t>(own.st_ino)});
   if (hasNamed)
-    files_.insert(
+    files_.Insert(
         {static_cast<std::uint64_t>(named.st_dev), static_cast<std::uint64_t>(named.st_ino)});
 }
 
 bool RunPlaces::Contains(const platform::FileIdentity& identity) const {
   std::lock_guard lock(mutex_);
-  return files_.count(identity) != 0;
+  return files_.Contains(identity);
 }
 
 bool RunPlaces::FirstWriteIn(const platform::FileIdentity& folder) {

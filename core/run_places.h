@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 
+#include "batch_places.h"
 #include "folder_list.h"
 
 namespace brevine {
@@ -23,7 +24,7 @@ class RunPlaces {
 
  private:
   mutable std::mutex mutex_;
-  std::set<platform::FileIdentity> files_;
+  IdentitySet files_;  // one a source, whatever the length of the batch
   std::set<platform::FileIdentity> folders_;
 };
 

@@ -16,6 +16,7 @@
 #include "desktop.h"
 #include "file_system.h"
 #include "interrupt_cleanup.h"
+#include "large_blocks.h"
 #include "path_text.h"
 #include "window_handoff.h"
 #include "worker_process.h"
@@ -64,6 +65,8 @@ int RunProgram(int argc, char** argv) {
     std::fflush(nullptr);
     ::_exit(status);
   }
+  // A batch of any length holds about what a short one holds.
+  platform::MapLargeBlocks();
   const std::vector<std::string> args(argv + 1, argv + argc);
   const std::string programPath = platform::ExecutablePath();
   if (!args.empty()) {

@@ -1,13 +1,36 @@
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "available_memory.h"
+#include "large_blocks.h"
 #include "test_images.h"
 #include "usable_cores.h"
 
 namespace brevine::platform {
 namespace {
+
+// After a large block is freed, a smaller one that is still large is mapped for itself:
+// the C library's own threshold would have risen past it and put it in a heap, where the
+// room it never writes is what earlier blocks wrote.
+TEST(MachineFiles, LargeBlocksStayMappedAfterALargerOneIsFreed) {
+  if (!MapLargeBlocks()) GTEST_SKIP() << "the allocator is not the C library's";
+  for (const std::size_t bytes : {std::size_t{8} << 20, kMappedBlockBytes * 3}) {
+    void* volatile larger = std::malloc(bytes);
+    ASSERT_NE(larger, nullptr);
+    std::memset(larger, 1, bytes);
+    std::free(larger);
+  }
+  const std::size_t mapped = mallinfo2().hblks;
+  void* volatile block = std::malloc(kMappedBlockBytes * 2);
+  ASSERT_NE(block, nullptr);
+  EXPECT_EQ(mallinfo2().hblks, mapped + 1);
+  std::free(block);
+}
 
 TEST(MachineFiles, MemAvailable) {
   EXPECT_EQ(ParseMemAvailable("MemTotal:       24683772 kB\nMemFree:        21898308 kB\n"
