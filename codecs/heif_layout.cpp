@@ -586,9 +586,9 @@ class Layout {
       if (canvasWidth <= 0 || canvasHeight <= 0) Refuse("overlay canvas of zero size");
       if (item.inputs.empty()) Refuse("overlay without inputs");
       Allocates(canvasWidth, canvasHeight);
-      for (std::uint32_t input : item.inputs) Plan(input, depth + 1);
+      for (std::uint32_t input : item.inputs) PlanInput(id, input, depth);
     } else if (item.type == kIden) {
-      for (std::uint32_t input : item.inputs) Plan(input, depth + 1);
+      for (std::uint32_t input : item.inputs) PlanInput(id, input, depth);
     }
     // Any other type is libheif's to decode or refuse: nothing here knows its sizes, and
     // libheif's own bound on every side holds for it.
@@ -598,6 +598,18 @@ class Layout {
         Plan(auxiliary, depth + 1);
       }
     }
+  }
+
+  // An overlay's or identity's input. libheif 1.15 stops the process (a failed assertion)
+  // when a derived image names an item it does not hold as a picture, so such a file is
+  // refused here first.
+  void PlanInput(std::uint32_t id, std::uint32_t input, int depth) {
+    const std::uint32_t type = Find(input).type;
+    if (!IsCoded(type) && type != kGrid && type != kIovl && type != kIden) {
+      Refuse("image " + std::to_string(id) + " derives from item " + std::to_string(input) +
+             " of type " + TypeName(type) + ", which is not a picture");
+    }
+    Plan(input, depth + 1);
   }
 
   void PlanGrid(std::uint32_t id, const Item& item,
