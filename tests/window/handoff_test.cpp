@@ -157,7 +157,8 @@ void HandoffTest::aStaleSocketBlocksNothing() {
   QVERIFY(window.listening);
   QSignalSpy finished(window.form.get(), &TForm1::BatchFinished);
   QCOMPARE(program.Run({QStringLiteral("--desktop"), QStringLiteral("a.bmp")}), 0);
-  QVERIFY(finished.wait(20000));
+  // The window's batch may have ended while the run was still being waited for.
+  QVERIFY(finished.count() > 0 || finished.wait(20000));
   QVERIFY(std::filesystem::exists(program.folder / "FromWindow/a.jpg"));
   // A second window leaves the first one's socket alone.
   Window second(program);
