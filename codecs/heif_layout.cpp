@@ -392,7 +392,14 @@ class Layout {
     const auto version = r.Read(1);
     r.Read(3);
     const int idSize = version == 0 ? 2 : 4;
-    for (const Box& ref : Children(r.Position(), r.Left())) {
+    const auto refs = Children(r.Position(), r.Left());
+    // libheif reads a reference that runs past its box; one this reader cannot see would
+    // leave the two disagreeing on what an image derives from.
+    const std::size_t seen =
+        refs.empty() ? 0
+                     : static_cast<std::size_t>(refs.back().body + refs.back().size - r.Position());
+    if (r.Left() - seen >= 8) Refuse("item references run past their box");
+    for (const Box& ref : refs) {
       const bool dimg = ref.type == FourCc("dimg"), auxl = ref.type == FourCc("auxl");
       if (!dimg && !auxl) continue;
       Reader e(ref.body, ref.size);
@@ -588,6 +595,7 @@ class Layout {
       Allocates(canvasWidth, canvasHeight);
       for (std::uint32_t input : item.inputs) PlanInput(id, input, depth);
     } else if (item.type == kIden) {
+      if (item.inputs.empty()) Refuse("identity image " + std::to_string(id) + " without an input");
       for (std::uint32_t input : item.inputs) PlanInput(id, input, depth);
     }
     // Any other type is libheif's to decode or refuse: nothing here knows its sizes, and
