@@ -291,7 +291,8 @@ class StreamState {
     std::size_t bytes = sizeof(Footprint) * static_cast<std::size_t>(plan.width + plan.height) +
                         2 * static_cast<std::size_t>(kTableSums);
     bytes += rowBytes * static_cast<std::size_t>(threads > 1 ? kHelperRingRows : kRingRows);
-    if (steps.boost) bytes += std::size_t{1100} << 10;  // the boost's tables and tie cache
+    // The boost's tables, and at most the megabyte of tie rows the program's factor has.
+    if (steps.boost) bytes += std::size_t{2100} << 10;
     const std::size_t sumBytes = transposed ? rowBytes : 3 * static_cast<std::size_t>(plan.width);
     bytes += LineSums<std::int64_t>::Bytes(sumBytes);
     if (!transposed) {
