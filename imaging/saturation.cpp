@@ -263,12 +263,8 @@ struct ByteSteps {
   bool Usable() const { return tieKeys.size() <= kMaxTieRows; }
 };
 
-// The bytes of the direct formulas at the ties of ByteSteps, 256 per tie row (one per V),
-// each worked out when first met: the middle byte in bits 8-15, the smallest in 16-23, and
-// bit 24 once it holds them (the largest byte is V). Zeroed memory that only the ties a
-// photo meets ever touch.
-// A group of sixteen pixels with ties: the first pixel, the tied lanes and, per lane, its
-// tie row x 256 + V.
+// A group of sixteen pixels as the widest kernel notes it: the first pixel, the lanes
+// with a tie and, per lane, its tie row x 256 + V.
 struct TieGroup {
   std::int32_t at[16];
   std::uint32_t pixel;
@@ -276,6 +272,10 @@ struct TieGroup {
 };
 constexpr std::size_t kNotedGroups = 64;
 
+// The bytes of the direct formulas at the ties of ByteSteps, 256 per tie row (one per V),
+// each worked out when first met: the middle byte in bits 8-15, the smallest in 16-23, and
+// bit 24 once it holds them (the largest byte is V). Zeroed memory that only the ties a
+// photo meets ever touch.
 class TieBytes {
  public:
   static constexpr std::uint32_t kKnown = 1u << 24;
@@ -550,7 +550,8 @@ BREVINE_AVX512_FUNCTION std::size_t BoostRunAvx512(BoostTables& t, std::uint8_t*
   while (i + 22 <= pixels) {
     // Runs of at most kNotedGroups groups, whose ties are finished while they are in cache.
     const std::size_t runEnd = std::min(pixels, i + 16 * kNotedGroups);
-    std::size_t noted = 0;
+    std::uint64_t tied = 0;
+    unsigned group = 0;
     for (; i + 22 <= pixels && i < runEnd; i += 16) {
       std::uint8_t* q = p + 3 * i;
       const __m512i raw = _mm512_loadu_si512(q);
@@ -575,14 +576,16 @@ BREVINE_AVX512_FUNCTION std::size_t BoostRunAvx512(BoostTables& t, std::uint8_t*
       // Bytes 1-3 of each lane: the middle, the smallest and the largest byte.
       const __m512i bytes = _mm512_subs_epu8(spreadV, entry);
       // Ties are noted, not branched on: their groups come too irregularly for a branch to
-      // be foreseen, and the gather it waits for is slow. The note always goes in; only a
-      // group with a tie keeps it.
+      // be foreseen, and the gather it waits for is slow. Every group writes its note into
+      // its own place, so that no store waits for a gather to learn its address (the next
+      // gather would wait for that store); the groups with a tie are marked in `tied`.
       const __mmask16 tie = _mm512_test_epi32_mask(entry, tieBit);
-      TieGroup& note = notes[noted];
+      TieGroup& note = notes[group];
       _mm512_storeu_si512(note.at, _mm512_or_si512(_mm512_and_si512(entry, rowMask), v));
       note.pixel = static_cast<std::uint32_t>(i);
       note.lanes = tie;
-      noted += tie != 0;
+      tied |= std::uint64_t{tie != 0} << group;
+      ++group;
       // The sector plus one selects the bytes' places (the index takes the low four bits).
       const __m512i control = _mm512_add_epi32(_mm512_permutexvar_epi32(entry, choose), laneBytes);
       const __m512i pixel = _mm512_shuffle_epi8(bytes, control);
@@ -591,7 +594,8 @@ BREVINE_AVX512_FUNCTION std::size_t BoostRunAvx512(BoostTables& t, std::uint8_t*
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(q), _mm512_castsi512_si256(packed));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 32), _mm512_extracti32x4_epi32(packed, 2));
     }
-    for (std::size_t n = 0; n < noted; ++n) ties.Finish(t.factor, keys, notes[n], p);
+    for (; tied != 0; tied &= tied - 1)
+      ties.Finish(t.factor, keys, notes[__builtin_ctzll(tied)], p);
   }
   return i;
 }
