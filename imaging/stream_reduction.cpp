@@ -258,7 +258,7 @@ class StreamState {
       rowPass_ = std::make_unique<RowPass>(second_);
       MakeSums(sums_, first_, rowBytes);
       columns_.resize(rowBytes * kColumnBatch);
-      reduced_.resize(3 * static_cast<std::size_t>(plan.height) * kColumnBatch);
+      reduced_.resize(3 * static_cast<std::size_t>(plan.height) * kTileColumns);
       result_.SetSize(plan.width, plan.height);
     }
     // The helper boosts and reduces the rows while the decoder writes the next ones. Without
@@ -320,7 +320,10 @@ class StreamState {
   void Finish(WorkBitmap& result) {
     StopHelper(false);
     Process(pending_);
-    if (transposed_) FlushColumns();
+    if (transposed_) {
+      FlushColumns();
+      FlushTile();
+    }
     const bool complete = std::visit(
         [](const auto& sums) {
           if constexpr (std::is_same_v<std::decay_t<decltype(sums)>, std::monostate>)
@@ -355,13 +358,14 @@ class StreamState {
       bytes += resultBytes;
     } else {
       bytes += rowBytes * kColumnBatch + resultBytes;
-      bytes += 3 * static_cast<std::size_t>(plan.height) * kColumnBatch;
+      bytes += 3 * static_cast<std::size_t>(plan.height) * kTileColumns;
     }
     return bytes;
   }
 
  private:
   static constexpr int kColumnBatch = 8;
+  static constexpr int kTileColumns = 32;
 
   // Rows of the ring in use: written by the decoder and not yet taken through the passes.
   struct Span {
@@ -531,7 +535,8 @@ class StreamState {
     if (!taken) broken_ = true;
   }
 
-  // The second pass along the finished columns, then each into its column of the result.
+  // The second pass along the finished columns, into the tile of reduced columns; a tile
+  // that has no room for another batch goes into the result.
   void FlushColumns() {
     if (columnCount_ == 0) return;
     const std::size_t columnBytes = 3 * static_cast<std::size_t>(target_.height);
@@ -539,16 +544,26 @@ class StreamState {
     std::uint8_t* out[kColumnBatch];
     for (int c = 0; c < columnCount_; ++c) {
       in[c] = columns_.data() + Stride() * static_cast<std::size_t>(c);
-      out[c] = reduced_.data() + columnBytes * static_cast<std::size_t>(c);
+      out[c] = reduced_.data() + columnBytes * static_cast<std::size_t>(tileCount_ + c);
+      tileOf_[tileCount_ + c] = columnOf_[c];
     }
     rowPass_->Run(in, out, columnCount_, Stride());
+    tileCount_ += columnCount_;
+    columnCount_ = 0;
+    if (tileCount_ + kColumnBatch > kTileColumns) FlushTile();
+  }
+
+  // The tile's columns into their places in the result, a row at a time: each result row
+  // is visited once for the tile's columns together rather than once for every batch.
+  void FlushTile() {
+    const std::size_t columnBytes = 3 * static_cast<std::size_t>(target_.height);
     for (int j = 0; j < target_.height; ++j) {
       std::uint8_t* row = result_.Row(j);
-      for (int c = 0; c < columnCount_; ++c)
-        std::memcpy(row + 3 * static_cast<std::size_t>(columnOf_[c]),
-                    out[c] + 3 * static_cast<std::size_t>(j), 3);
+      const std::uint8_t* from = reduced_.data() + 3 * static_cast<std::size_t>(j);
+      for (int c = 0; c < tileCount_; ++c, from += columnBytes)
+        std::memcpy(row + 3 * static_cast<std::size_t>(tileOf_[c]), from, 3);
     }
-    columnCount_ = 0;
+    tileCount_ = 0;
   }
 
   int width_;
@@ -585,10 +600,12 @@ class StreamState {
   std::array<int, kPendingRows> slotOf_{};
   int pending_ = 0;
 
-  std::vector<std::uint8_t> reduced_;  // rows after the width pass, or columns after the second
+  std::vector<std::uint8_t> reduced_;  // rows after the width pass, or the tile of reduced columns
   std::vector<std::uint8_t> columns_;  // finished columns waiting for the second pass
   std::array<int, kColumnBatch> columnOf_{};
   int columnCount_ = 0;
+  std::array<int, kTileColumns> tileOf_{};  // the result column of each column in the tile
+  int tileCount_ = 0;
   WorkBitmap result_;
   std::thread helper_;  // last: started once everything above is ready
 };
