@@ -70,4 +70,29 @@ bool WriteDng(const std::string& path, int width, int height,
   return written;
 }
 
+bool WriteRgbTiff(const std::string& path, int width, int height) {
+  TIFF* tif = TIFFOpen(path.c_str(), "w");
+  if (tif == nullptr) return false;
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 8);
+  std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 3);
+  bool written = true;
+  for (int y = 0; y < height && written; ++y) {
+    for (int x = 0; x < width; ++x) {
+      row[3 * static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(255 * x / width);
+      row[3 * static_cast<std::size_t>(x) + 1] = static_cast<std::uint8_t>(255 * y / height);
+      row[3 * static_cast<std::size_t>(x) + 2] = static_cast<std::uint8_t>((x * y) % 256);
+    }
+    written = TIFFWriteScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0) == 1;
+  }
+  TIFFClose(tif);
+  return written;
+}
+
 }  // namespace brevine::test
