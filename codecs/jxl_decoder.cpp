@@ -423,11 +423,6 @@ void Decode(const JxlLibrary& library, Input& input, RowSink& sink, SourceInfo* 
 
 }  // namespace
 
-const JxlLibrary& ProcessJxlLibrary() {
-  static const JxlLibrary library("libjxl", kJxlSoname);
-  return library;
-}
-
 void DecodeJxlRows(const JxlLibrary& library, const std::uint8_t* data, std::size_t size,
                    RowSink& sink, SourceInfo* info) {
   Input input(data, size);
@@ -435,12 +430,12 @@ void DecodeJxlRows(const JxlLibrary& library, const std::uint8_t* data, std::siz
 }
 
 void DecodeJxlRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo* info) {
-  DecodeJxlRows(ProcessJxlLibrary(), data, size, sink, info);
+  DecodeJxlRows(ProcessLibrary<JxlFunctions>(), data, size, sink, info);
 }
 
 void LoadJxlRows(int fd, RowSink& sink, SourceInfo& info) {
   Input input(fd);
-  Decode(ProcessJxlLibrary(), input, sink, &info);
+  Decode(ProcessLibrary<JxlFunctions>(), input, sink, &info);
 }
 
 void DecodeJxl(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo* info) {

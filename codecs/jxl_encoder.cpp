@@ -143,7 +143,7 @@ std::vector<std::uint8_t> EncodeJxl(const JxlLibrary& library, const WorkBitmap&
 
 std::vector<std::uint8_t> EncodeJxl(const WorkBitmap& bitmap, int quality, bool gray,
                                     const ResultMetadata& metadata) {
-  return EncodeJxl(ProcessJxlLibrary(), bitmap, quality, gray, metadata);
+  return EncodeJxl(ProcessLibrary<JxlFunctions>(), bitmap, quality, gray, metadata);
 }
 
 }  // namespace brevine

@@ -162,8 +162,8 @@ void PreloadDecoderLibraries(unsigned libraries) {
   // The others need no set-up beyond their mapping (libhwy's constructors run with
   // libjxl's).
   if (libraries & kRawLibrary) RawLibrary::Default();
-  if (libraries & kJxlLibrary) ProcessJxlLibrary();
-  if (libraries & kTiffLibrary) ProcessTiffLibrary();
+  if (libraries & kJxlLibrary) ProcessLibrary<JxlFunctions>();
+  if (libraries & kTiffLibrary) ProcessLibrary<TiffFunctions>();
 }
 
 std::vector<std::string> DecoderExtensions() {

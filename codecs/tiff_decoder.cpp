@@ -329,11 +329,6 @@ void DecodeTiff(const TiffFunctions& tiff, Source& source, RowSink& sink, Source
 
 }  // namespace
 
-const TiffLibrary& ProcessTiffLibrary() {
-  static const TiffLibrary library("libtiff", kTiffSoname);
-  return library;
-}
-
 void DecodeTiffRows(const TiffLibrary& library, const std::uint8_t* data, std::size_t size,
                     RowSink& sink, SourceInfo* info) {
   Source source;
@@ -343,7 +338,7 @@ void DecodeTiffRows(const TiffLibrary& library, const std::uint8_t* data, std::s
 }
 
 void DecodeTiffRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo* info) {
-  DecodeTiffRows(ProcessTiffLibrary(), data, size, sink, info);
+  DecodeTiffRows(ProcessLibrary<TiffFunctions>(), data, size, sink, info);
 }
 
 void DecodeTiff(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo* info) {
@@ -359,7 +354,7 @@ void LoadTiffRows(int fd, RowSink& sink, SourceInfo& info) {
   if (::fstat(fd, &st) != 0)
     throw std::system_error(errno, std::generic_category(), "cannot read TIFF file");
   source.size = static_cast<std::uint64_t>(st.st_size);
-  DecodeTiff(Functions(ProcessTiffLibrary()), source, sink, &info);
+  DecodeTiff(Functions(ProcessLibrary<TiffFunctions>()), source, sink, &info);
 }
 
 std::optional<PictureProbe> probe_detail::ProbeTiff(int fd) {
@@ -369,7 +364,7 @@ std::optional<PictureProbe> probe_detail::ProbeTiff(int fd) {
   if (::fstat(fd, &st) != 0 || st.st_size <= 0) return std::nullopt;
   source.size = static_cast<std::uint64_t>(st.st_size);
   try {
-    const TiffFunctions& tiff = Functions(ProcessTiffLibrary());
+    const TiffFunctions& tiff = Functions(ProcessLibrary<TiffFunctions>());
     const auto tif = Open(tiff, source);
     std::uint32_t width = 0, height = 0;
     tiff.TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);

@@ -16,48 +16,44 @@
 namespace brevine {
 
 // Every libjxl function the codecs call.
-#define BREVINE_JXL_FUNCTIONS(X)      \
-  X(JxlDecoderCreate)                 \
-  X(JxlDecoderDestroy)                \
-  X(JxlDecoderSubscribeEvents)        \
-  X(JxlDecoderSetDecompressBoxes)     \
-  X(JxlDecoderProcessInput)           \
-  X(JxlDecoderSetInput)               \
-  X(JxlDecoderReleaseInput)           \
-  X(JxlDecoderCloseInput)             \
-  X(JxlDecoderGetBasicInfo)           \
-  X(JxlDecoderGetICCProfileSize)      \
-  X(JxlDecoderGetColorAsICCProfile)   \
-  X(JxlDecoderSetJPEGBuffer)          \
-  X(JxlDecoderReleaseJPEGBuffer)      \
-  X(JxlDecoderSetImageOutCallback)    \
-  X(JxlDecoderGetBoxType)             \
-  X(JxlDecoderSetBoxBuffer)           \
-  X(JxlDecoderReleaseBoxBuffer)       \
-  X(JxlEncoderCreate)                 \
-  X(JxlEncoderDestroy)                \
-  X(JxlEncoderUseBoxes)               \
-  X(JxlEncoderInitBasicInfo)          \
-  X(JxlEncoderSetBasicInfo)           \
-  X(JxlEncoderSetICCProfile)          \
-  X(JxlColorEncodingSetToSRGB)        \
-  X(JxlEncoderSetColorEncoding)       \
-  X(JxlEncoderAddBox)                 \
-  X(JxlEncoderCloseBoxes)             \
-  X(JxlEncoderFrameSettingsCreate)    \
-  X(JxlEncoderSetFrameLossless)       \
-  X(JxlEncoderSetFrameDistance)       \
-  X(JxlEncoderAddImageFrame)          \
-  X(JxlEncoderCloseInput)             \
+#define BREVINE_JXL_FUNCTIONS(X)    \
+  X(JxlDecoderCreate)               \
+  X(JxlDecoderDestroy)              \
+  X(JxlDecoderSubscribeEvents)      \
+  X(JxlDecoderSetDecompressBoxes)   \
+  X(JxlDecoderProcessInput)         \
+  X(JxlDecoderSetInput)             \
+  X(JxlDecoderReleaseInput)         \
+  X(JxlDecoderCloseInput)           \
+  X(JxlDecoderGetBasicInfo)         \
+  X(JxlDecoderGetICCProfileSize)    \
+  X(JxlDecoderGetColorAsICCProfile) \
+  X(JxlDecoderSetJPEGBuffer)        \
+  X(JxlDecoderReleaseJPEGBuffer)    \
+  X(JxlDecoderSetImageOutCallback)  \
+  X(JxlDecoderGetBoxType)           \
+  X(JxlDecoderSetBoxBuffer)         \
+  X(JxlDecoderReleaseBoxBuffer)     \
+  X(JxlEncoderCreate)               \
+  X(JxlEncoderDestroy)              \
+  X(JxlEncoderUseBoxes)             \
+  X(JxlEncoderInitBasicInfo)        \
+  X(JxlEncoderSetBasicInfo)         \
+  X(JxlEncoderSetICCProfile)        \
+  X(JxlColorEncodingSetToSRGB)      \
+  X(JxlEncoderSetColorEncoding)     \
+  X(JxlEncoderAddBox)               \
+  X(JxlEncoderCloseBoxes)           \
+  X(JxlEncoderFrameSettingsCreate)  \
+  X(JxlEncoderSetFrameLossless)     \
+  X(JxlEncoderSetFrameDistance)     \
+  X(JxlEncoderAddImageFrame)        \
+  X(JxlEncoderCloseInput)           \
   X(JxlEncoderProcessOutput)
 
-BREVINE_LIBRARY_TABLE(JxlFunctions, BREVINE_JXL_FUNCTIONS);
+BREVINE_LIBRARY_TABLE(JxlFunctions, BREVINE_JXL_FUNCTIONS, "libjxl", "libjxl.so.0.7");
 
 using JxlLibrary = OpenedLibrary<JxlFunctions>;
-inline constexpr char kJxlSoname[] = "libjxl.so.0.7";
-
-// The process's libjxl, opened on the first call.
-const JxlLibrary& ProcessJxlLibrary();
 
 // The decoder and the encoder through a given library; the public ones use the process's.
 // A library that cannot serve fails them with its reason ("JPEG XL: libjxl (...) ...").

@@ -46,10 +46,13 @@ class LibraryOpener {
 // under its own name (table->JxlDecoderCreate(...)), and their look-up.
 #define BREVINE_LIBRARY_POINTER(name) decltype(&::name) name = nullptr;
 #define BREVINE_LIBRARY_FIND(name) opener.Find(name, #name)&&
-#define BREVINE_LIBRARY_TABLE(Table, FUNCTIONS)                                               \
-  struct Table {                                                                              \
-    FUNCTIONS(BREVINE_LIBRARY_POINTER)                                                        \
-    bool LookUp(LibraryOpener& opener) { return FUNCTIONS(BREVINE_LIBRARY_FIND) true; }       \
+// The table also names its library, for ProcessLibrary and the failures.
+#define BREVINE_LIBRARY_TABLE(Table, FUNCTIONS, label, soname)                          \
+  struct Table {                                                                        \
+    static constexpr const char* kLabel = label;                                        \
+    static constexpr const char* kSoname = soname;                                      \
+    FUNCTIONS(BREVINE_LIBRARY_POINTER)                                                  \
+    bool LookUp(LibraryOpener& opener) { return FUNCTIONS(BREVINE_LIBRARY_FIND) true; } \
   }
 
 // A library with no set-up beyond its mapping: the table of its functions, or why there is
@@ -75,6 +78,13 @@ class OpenedLibrary {
   bool complete_ = false;
   std::string failure_;
 };
+
+// The process's copy of a table's library, opened on the first call and read-only after.
+template <typename Table>
+const OpenedLibrary<Table>& ProcessLibrary() {
+  static const OpenedLibrary<Table> library(Table::kLabel, Table::kSoname);
+  return library;
+}
 
 // A unique_ptr deleter that releases a library object through the table of functions it
 // came from: LibraryRelease<&JxlFunctions::JxlDecoderDestroy>{functions}.

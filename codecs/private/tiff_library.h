@@ -14,35 +14,31 @@
 namespace brevine {
 
 // Every libtiff function the TIFF decoder calls.
-#define BREVINE_TIFF_FUNCTIONS(X)            \
-  X(TIFFOpenOptionsAlloc)                    \
-  X(TIFFOpenOptionsFree)                     \
-  X(TIFFOpenOptionsSetMaxSingleMemAlloc)     \
-  X(TIFFOpenOptionsSetErrorHandlerExtR)      \
-  X(TIFFOpenOptionsSetWarningHandlerExtR)    \
-  X(TIFFClientOpenExt)                       \
-  X(TIFFClose)                               \
-  X(TIFFIsTiled)                             \
-  X(TIFFNumberOfStrips)                      \
-  X(TIFFNumberOfTiles)                       \
-  X(TIFFGetStrileOffset)                     \
-  X(TIFFGetStrileByteCount)                  \
-  X(TIFFScanlineSize64)                      \
-  X(TIFFGetField)                            \
-  X(TIFFGetFieldDefaulted)                   \
-  X(TIFFReadEXIFDirectory)                   \
-  X(TIFFRGBAImageOK)                         \
-  X(TIFFRGBAImageBegin)                      \
-  X(TIFFRGBAImageGet)                        \
+#define BREVINE_TIFF_FUNCTIONS(X)         \
+  X(TIFFOpenOptionsAlloc)                 \
+  X(TIFFOpenOptionsFree)                  \
+  X(TIFFOpenOptionsSetMaxSingleMemAlloc)  \
+  X(TIFFOpenOptionsSetErrorHandlerExtR)   \
+  X(TIFFOpenOptionsSetWarningHandlerExtR) \
+  X(TIFFClientOpenExt)                    \
+  X(TIFFClose)                            \
+  X(TIFFIsTiled)                          \
+  X(TIFFNumberOfStrips)                   \
+  X(TIFFNumberOfTiles)                    \
+  X(TIFFGetStrileOffset)                  \
+  X(TIFFGetStrileByteCount)               \
+  X(TIFFScanlineSize64)                   \
+  X(TIFFGetField)                         \
+  X(TIFFGetFieldDefaulted)                \
+  X(TIFFReadEXIFDirectory)                \
+  X(TIFFRGBAImageOK)                      \
+  X(TIFFRGBAImageBegin)                   \
+  X(TIFFRGBAImageGet)                     \
   X(TIFFRGBAImageEnd)
 
-BREVINE_LIBRARY_TABLE(TiffFunctions, BREVINE_TIFF_FUNCTIONS);
+BREVINE_LIBRARY_TABLE(TiffFunctions, BREVINE_TIFF_FUNCTIONS, "libtiff", "libtiff.so.6");
 
 using TiffLibrary = OpenedLibrary<TiffFunctions>;
-inline constexpr char kTiffSoname[] = "libtiff.so.6";
-
-// The process's libtiff, opened on the first call.
-const TiffLibrary& ProcessTiffLibrary();
 
 // The decoder through a given library; the public ones use the process's. A library that
 // cannot serve fails the decode with its reason ("TIFF: libtiff (...) ...").

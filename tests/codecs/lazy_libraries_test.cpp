@@ -38,9 +38,9 @@ TEST(LazyLibraries, AMissingLibraryFailsItsFormatWithItsReason) {
   BitmapSink sink;
   SourceInfo info;
   info.orientation = 6;
-  EXPECT_EQ(ReasonOf<DecodeError>(
-                [&] { DecodeJxlRows(jxl, file.data(), file.size(), sink, &info); }),
-            "JPEG XL: " + jxl.Failure());
+  EXPECT_EQ(
+      ReasonOf<DecodeError>([&] { DecodeJxlRows(jxl, file.data(), file.size(), sink, &info); }),
+      "JPEG XL: " + jxl.Failure());
   EXPECT_TRUE(sink.Picture().Empty());
   EXPECT_EQ(info.orientation, 6);
   EXPECT_EQ(ReasonOf<EncodeError>([&] { EncodeJxl(jxl, picture, 80, false, {}); }),
@@ -67,17 +67,18 @@ TEST(LazyLibraries, ALibraryWithoutItsFunctionsIsNamedWithTheFirstMissing) {
   EXPECT_EQ(ReasonOf<EncodeError>([&] { EncodeJxl(notJxl, picture, 60, true, {}); }),
             "JPEG XL: libjxl (libc.so.6) lacks JxlDecoderCreate");
   // libjxl has every function of its table, but none of libtiff's.
-  const TiffLibrary jxlAsTiff("libtiff", kJxlSoname);
-  EXPECT_EQ(jxlAsTiff.Failure(), std::string("libtiff (") + kJxlSoname + ") lacks TIFFOpenOptionsAlloc");
+  const TiffLibrary jxlAsTiff("libtiff", JxlFunctions::kSoname);
+  EXPECT_EQ(jxlAsTiff.Failure(),
+            std::string("libtiff (") + JxlFunctions::kSoname + ") lacks TIFFOpenOptionsAlloc");
 }
 
 TEST(LazyLibraries, TheProcesssOwnAreOpenedOnceAndServeThePublicCalls) {
-  const JxlLibrary& jxl = ProcessJxlLibrary();
+  const JxlLibrary& jxl = ProcessLibrary<JxlFunctions>();
   ASSERT_NE(jxl.Functions(), nullptr) << jxl.Failure();
-  EXPECT_EQ(&ProcessJxlLibrary(), &jxl);
-  const TiffLibrary& tiff = ProcessTiffLibrary();
+  EXPECT_EQ(&ProcessLibrary<JxlFunctions>(), &jxl);
+  const TiffLibrary& tiff = ProcessLibrary<TiffFunctions>();
   ASSERT_NE(tiff.Functions(), nullptr) << tiff.Failure();
-  EXPECT_EQ(&ProcessTiffLibrary(), &tiff);
+  EXPECT_EQ(&ProcessLibrary<TiffFunctions>(), &tiff);
 
   const WorkBitmap picture = test::MakePhotoLike(20, 12, 3);
   const std::vector<std::uint8_t> file = EncodeJxl(jxl, picture, 90, false, {});
@@ -93,7 +94,7 @@ TEST(LazyLibraries, TheProcesssOwnAreOpenedOnceAndServeThePublicCalls) {
 // Each test runs in a process of its own; in one that has met a JPEG XL file already there
 // is nothing to see.
 TEST(LazyLibraries, JpegsAndPngsLeaveLibjxlAndLibhwyUnmapped) {
-  if (Mapped(kJxlSoname)) GTEST_SKIP() << "libjxl was opened earlier in this process";
+  if (Mapped(JxlFunctions::kSoname)) GTEST_SKIP() << "libjxl was opened earlier in this process";
   const test::TempFolder folder;
   TJPEGImage jpeg;
   jpeg.TakeBitmap(test::MakePhotoLike(32, 24, 4));
@@ -106,11 +107,11 @@ TEST(LazyLibraries, JpegsAndPngsLeaveLibjxlAndLibhwyUnmapped) {
   WorkBitmap bitmap;
   EXPECT_EQ(LoadImage(folder / "a.jpg", bitmap), LoadStatus::kOk);
   EXPECT_EQ(LoadImage(folder / "b.png", bitmap), LoadStatus::kOk);
-  EXPECT_FALSE(Mapped(kJxlSoname));
+  EXPECT_FALSE(Mapped(JxlFunctions::kSoname));
   EXPECT_FALSE(Mapped("libhwy.so.1"));
   // Opened ahead, as a worker does before its walls, it serves the first file.
   PreloadDecoderLibraries(kJxlLibrary);
-  EXPECT_TRUE(Mapped(kJxlSoname));
+  EXPECT_TRUE(Mapped(JxlFunctions::kSoname));
   test::WriteFile(folder / "c.jxl", EncodeJxl(test::MakePhotoLike(16, 8, 5), 85, false, {}));
   EXPECT_EQ(LoadImage(folder / "c.jxl", bitmap), LoadStatus::kOk);
   EXPECT_EQ(bitmap.Width(), 16);
