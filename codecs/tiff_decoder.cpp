@@ -126,7 +126,7 @@ using RgbaEnd = LibraryRelease<&TiffFunctions::TIFFRGBAImageEnd>;
   throw DecodeError("TIFF: " + (source.error.empty() ? std::string(fallback) : source.error));
 }
 
-// The functions of the process's libtiff, or the decode refused with why there are none.
+// The library's functions, or the decode refused with why there are none.
 const TiffFunctions& Functions(const TiffLibrary& library) {
   const TiffFunctions* functions = library.Functions();
   if (functions == nullptr) throw DecodeError("TIFF: " + library.Failure());

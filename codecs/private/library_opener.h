@@ -28,11 +28,9 @@ class LibraryOpener {
     slot = reinterpret_cast<Function*>(address);
     return true;
   }
-  // Whether the library is open with every function asked for so far.
-  bool Complete() const { return handle_ != nullptr; }
+  // Empty while every function asked for was found; a library found complete stays mapped
+  // until the process ends.
   const std::string& Failure() const { return failure_; }
-  // The handle of a complete library, which stays mapped until the process ends.
-  void* Handle() const { return handle_; }
 
  private:
   void* Symbol(const char* symbol);
