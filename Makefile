@@ -44,8 +44,9 @@ test-sanitize: deps
 test-tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBREVINE_TSAN=ON \
 	  -DBREVINE_BENCH=OFF -DBREVINE_WINDOW=OFF
-	cmake --build $(TSAN_BUILD) -j $(JOBS) --target imaging_tests codecs_tests
-	ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -R "StreamingHandover|JpegStripes"
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target imaging_tests codecs_tests pool_tests
+	ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) \
+	  -R "StreamingHandover|JpegStripes|OrderedPool|MemoryWindow|RunFeed|HandOut"
 
 fuzz: deps
 	bash tests/fuzz/run-fuzzers $(FUZZ_SECONDS)

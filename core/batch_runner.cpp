@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <utility>
@@ -87,6 +88,7 @@ std::optional<BatchItem> NextOf(BatchFeed& feed, std::size_t index) {
 // A file as the hand-out gives it to a worker: what the feed answered, how many files
 // must be committed before it may be prepared, and what it is expected to hold meanwhile.
 struct HandedItem {
+  std::size_t position = 0;  // the file's place in the feed, and in the commit order
   BatchItem item;
   std::size_t barrier = 0;
   std::uint64_t workingBytes = 0;
@@ -127,6 +129,7 @@ class ParallelRun {
         clock_(clock),
         hooks_(hooks),
         order_(clock),
+        ahead_(hooks.handOutAhead ? hooks.handOutAhead : kHandOutAhead),
         cores_(platform::UsableCores()),
         workers_(jobs),
         memory_(Limits(jobs, hooks)),
@@ -184,7 +187,7 @@ class ParallelRun {
         if (bitmap_.ByteCount() > kKeptBitmapBytes) bitmap_.Clear();
         done.options = std::move(handed.item.options);
       }
-      run_.memory_.Worked(handed.workingBytes, done.file.jpeg.size());
+      run_.memory_.Worked(index, handed.workingBytes, done.file.jpeg.size());
       return done;
     }
 
@@ -197,31 +200,66 @@ class ParallelRun {
     WorkBitmap bitmap_;
   };
 
+  // Asks the feed for files until `ahead_` are fetched and not handed out, or the last one
+  // it gave does not know of a further file (asking then could wait for a drop or the batch's end).
   // One call at a time: the feed, the commit order and the estimate see the files in order.
-  std::optional<HandedItem> Allocate(std::size_t index) {
-    std::optional<BatchItem> item = NextOf(feed_, index);
-    if (!item) return std::nullopt;
-    HandedItem handed;
-    try {
-      order_.Committed(pool_.Committed());
-      handed.barrier = order_.Add(item->path, item->options);
-    } catch (...) {
-      handed.barrier = index;
+  void Fetch() {
+    while (!fed_ && fetched_.size() < ahead_) {
+      if (!fetched_.empty() && (!following_ || *following_ == 0)) break;
+      std::optional<BatchItem> item = NextOf(feed_, asked_);
+      if (!item) {
+        fed_ = true;
+        break;
+      }
+      HandedItem handed;
+      handed.position = asked_++;
+      try {
+        order_.Committed(pool_.Committed());
+        handed.barrier = order_.Add(item->path, item->options);
+      } catch (...) {
+        handed.barrier = handed.position;
+      }
+      try {
+        // Counted for the threads the file gets when the others are done: the decoder's
+        // share is only known when it starts.
+        handed.workingBytes =
+            hooks_.workingBytes
+                ? hooks_.workingBytes(*item)
+                : EstimateWorkingBytes(*item, hooks_.workers,
+                                       DecoderThreads(FilesSharingCores(workers_, 1, 0), cores_));
+      } catch (...) {
+        handed.workingBytes = kWorkerMemoryBudget;  // unknown: counted as a large photo
+      }
+      following_ = item->following;
+      handed.item = std::move(*item);
+      fetched_.push_back(std::move(handed));
     }
-    try {
-      // Counted for the threads the file gets when the others are done: the decoder's
-      // share is only known when it starts.
-      handed.workingBytes =
-          hooks_.workingBytes
-              ? hooks_.workingBytes(*item)
-              : EstimateWorkingBytes(*item, hooks_.workers,
-                                     DecoderThreads(FilesSharingCores(workers_, 1, 0), cores_));
-    } catch (...) {
-      handed.workingBytes = kWorkerMemoryBudget;  // unknown: counted as a large photo
-    }
-    if (!memory_.Enter(handed.workingBytes)) return std::nullopt;
-    if (handed.barrier == 0) sources_.Add(item->path);
-    handed.item = std::move(*item);
+  }
+
+  // The next file for a worker, as ChooseNext picks it among those fetched. A later file
+  // goes first only if the memory window lets it in at once; else the first waits its
+  // turn, which results of later files never hold back.
+  std::optional<HandedItem> Allocate(std::size_t) {
+    Fetch();
+    if (fetched_.empty()) return std::nullopt;
+    std::vector<HandOutChoice> choices;
+    choices.reserve(fetched_.size());
+    for (const HandedItem& f : fetched_) choices.push_back({f.position, f.barrier, f.workingBytes});
+    std::size_t pick = ChooseNext(choices);
+    if (pick != 0 && !memory_.TryEnter(fetched_[pick].workingBytes)) pick = 0;
+    if (pick == 0 && !memory_.EnterFirst(fetched_.front().position, fetched_.front().workingBytes))
+      return std::nullopt;
+    // The files still to be handed out once this one is: the others fetched and those the
+    // last fetched knew to follow it.
+    std::optional<std::size_t> following;
+    if (fed_)
+      following = fetched_.size() - 1;
+    else if (following_)
+      following = fetched_.size() - 1 + *following_;
+    HandedItem handed = std::move(fetched_[pick]);
+    fetched_.erase(fetched_.begin() + static_cast<std::ptrdiff_t>(pick));
+    handed.item.following = following;
+    if (handed.barrier == 0) sources_.Add(handed.item.path);
     return handed;
   }
 
@@ -239,6 +277,7 @@ class ParallelRun {
       return std::make_unique<FileWorker>(*this);
     };
     steps.commit = [this](std::size_t index, PreparedItem& item) { Commit(index, item); };
+    steps.position = [](const HandedItem& handed) { return handed.position; };
     // A commit raised: the workers must not wait for the memory or the feed any more.
     steps.stop = [this] {
       memory_.Stop();
@@ -250,7 +289,12 @@ class ParallelRun {
   BatchFeed& feed_;
   const platform::Clock& clock_;
   const BatchHooks& hooks_;
-  CommitOrder order_;  // used by the one worker that is handing out
+  CommitOrder order_;  // used by the one worker that is handing out, as are the next four
+  std::deque<HandedItem> fetched_;        // asked of the feed and not yet handed out, in order
+  std::size_t asked_ = 0;                 // files the feed gave
+  std::optional<std::size_t> following_;  // what the last of them said follows it
+  bool fed_ = false;                      // the feed has ended
+  const std::size_t ahead_;
   const unsigned cores_;
   const int workers_;
   std::atomic<int> inWork_ = 0;  // files being prepared
@@ -384,6 +428,13 @@ std::uint64_t EstimateWorkingBytes(const BatchItem& item, DecodeWorkerPool* work
     }
   }
   return bytes ? *bytes + kCodecBytes : kWorkerMemoryBudget;  // unknown: a large photo
+}
+
+std::size_t ChooseNext(const std::vector<HandOutChoice>& files) {
+  std::size_t best = 0;
+  for (std::size_t i = 1; i < files.size(); ++i)
+    if (files[i].barrier <= files.front().position && files[i].cost > files[best].cost) best = i;
+  return best;
 }
 
 std::vector<std::size_t> CommitBarriers(const std::vector<std::string>& absolutePaths,

@@ -118,6 +118,25 @@ using WorkingBytesEstimate = std::function<std::uint64_t(const BatchItem& item)>
 std::uint64_t EstimateWorkingBytes(const BatchItem& item, DecodeWorkerPool* workers = nullptr,
                                    int decoderThreads = 0);
 
+// A file the hand-out could give a worker next: its place in the batch, how many leading
+// files must be committed before it may be prepared (CommitBarriers), and what it is
+// expected to cost.
+struct HandOutChoice {
+  std::size_t position = 0;
+  std::size_t barrier = 0;
+  std::uint64_t cost = 0;
+};
+
+// Of the files fetched and not yet handed out, in batch order, which goes next: the
+// costliest of those whose barrier leaves no file it waits on still to be handed out (the
+// first always qualifies); of equal costs the earliest. A large photo late in the batch so
+// starts while small ones remain to fill the other workers' time, instead of leaving them
+// idle at the end. 0 for none.
+std::size_t ChooseNext(const std::vector<HandOutChoice>& files);
+
+// How many files of the feed the hand-out looks at once, unless the hooks say otherwise.
+inline constexpr std::size_t kHandOutAhead = 8;
+
 struct BatchHooks {
   CommitReport report;
   // On a worker thread, once the file at `index` is reduced (before it is sharpened): the
@@ -135,6 +154,10 @@ struct BatchHooks {
   RunPlaces* sources = nullptr;
   // Where the sources are read: confined workers, or (null) the batch's own threads.
   DecodeWorkerPool* workers = nullptr;
+  // How many files the hand-out looks at once (see ChooseNext); 1 hands them out in
+  // order. 0: kHandOutAhead. The feed is asked for a further file only while the last one
+  // it gave says more follow.
+  std::size_t handOutAhead = 0;
 };
 
 // Runs the feed's files on `jobs` workers and commits them on the calling thread in

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <optional>
 
@@ -37,14 +38,28 @@ class MemoryWindow {
   void Worked(std::uint64_t workingBytes, std::uint64_t resultBytes);
   // A result has been committed and freed.
   void Committed(std::uint64_t resultBytes);
+  // As Enter, and counts the file at once if it may start now; false without waiting.
+  bool TryEnter(std::uint64_t workingBytes);
+  // As Enter, for the file at commit place `position` when no earlier file is still to be
+  // handed out. The results of later files, which can only be committed after this one,
+  // hold it back neither by their count nor by their bytes: else, once the files in work
+  // had ended, the batch would wait on itself.
+  bool EnterFirst(std::size_t position, std::uint64_t workingBytes);
+  // As Worked, for the file at commit place `position`; files are committed in the order
+  // of their places, 0, 1, 2, ...
+  void Worked(std::size_t position, std::uint64_t workingBytes, std::uint64_t resultBytes);
   // Every Enter, now and later, answers false.
   void Stop();
 
   // The rule Enter waits on, for the state as it stands.
   bool MayEnter(std::uint64_t workingBytes) const;
+  bool MayEnterFirst(std::size_t position, std::uint64_t workingBytes) const;
 
  private:
   bool MayEnterLocked(std::uint64_t workingBytes) const;
+  bool MayEnterFirstLocked(std::size_t position, std::uint64_t workingBytes) const;
+  bool AllowsLocked(std::size_t ahead, std::uint64_t waiting, std::uint64_t workingBytes) const;
+  void CountLocked(std::uint64_t workingBytes);
 
   const Limits limits_;
   mutable std::mutex mutex_;
@@ -53,6 +68,8 @@ class MemoryWindow {
   std::uint64_t inWork_ = 0;   // working bytes of the files in work
   std::uint64_t waiting_ = 0;  // result bytes not yet committed
   bool stopped_ = false;
+  std::size_t committed_ = 0;                     // files committed: the next one's place
+  std::map<std::size_t, std::uint64_t> results_;  // result bytes by place, once worked
 };
 
 }  // namespace brevine

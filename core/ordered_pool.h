@@ -1,7 +1,8 @@
 #pragma once
 // An ordered pool: one worker at a time takes the next task (allocate), the workers do
 // their tasks at once (work), and the thread that runs the pool takes the results in the
-// order the tasks were handed out (commit). It knows nothing of files, memory or timing:
+// order the tasks were handed out (commit), or in the order of the places the tasks name
+// (position). It knows nothing of files, memory or timing:
 // how far the hand-out may run ahead, when a task may start and what it costs are for the
 // steps to decide, each of them testable without the others.
 
@@ -37,6 +38,11 @@ class OrderedPool {
     std::function<std::unique_ptr<Worker>()> makeWorker;
     // On the thread that runs the pool, in hand-out order.
     std::function<void(std::size_t index, Result& result)> commit;
+    // Optional: the place a task takes in the commit order, when the hand-out may give a
+    // later task ahead of earlier ones. Work and commit then get this place as `index`.
+    // The places handed out must be 0, 1, 2, ... in some order, each once: the commits
+    // end after as many places as tasks were handed out.
+    std::function<std::size_t(const Task& task)> position;
     // Called once when the pool stops before its end (a step raised, or the pool is
     // destroyed early): wakes whatever of the steps may be waiting, an allocate first.
     std::function<void()> stop;
@@ -183,6 +189,14 @@ class OrderedPool {
         done_.notify_all();  // the committing thread may be waiting past the end
         if (failure) Fail(failure);
         break;
+      }
+      if (steps_.position) {
+        try {
+          index = steps_.position(*task);
+        } catch (...) {
+          Fail(std::current_exception());
+          break;
+        }
       }
       std::optional<Result> result;
       try {
