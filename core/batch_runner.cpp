@@ -143,6 +143,9 @@ class ParallelRun {
     limits.budget = hooks.memoryBudget ? hooks.memoryBudget : platform::AvailableMemoryBytes();
     limits.minAhead = static_cast<std::size_t>(jobs) * 2;
     limits.maxAhead = static_cast<std::size_t>(jobs) * 32;
+    // Enough to ride out a slow commit (a disk that takes its time to sync) without
+    // holding a backlog that would grow with the commits' lag.
+    limits.maxQueued = static_cast<std::size_t>(jobs) * 8;
     return limits;
   }
 
@@ -184,7 +187,7 @@ class ParallelRun {
         if (bitmap_.ByteCount() > kKeptBitmapBytes) bitmap_.Clear();
         done.options = std::move(handed.item.options);
       }
-      run_.memory_.Worked(handed.workingBytes, done.file.jpeg.size());
+      run_.memory_.Worked(index, handed.workingBytes, done.file.jpeg.size());
       return done;
     }
 

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <optional>
 
@@ -25,17 +26,24 @@ class MemoryWindow {
     std::size_t minAhead = 2;
     std::size_t maxAhead = 2;
     std::uint64_t waitingBytes = std::uint64_t{64} << 20;
+    // Results ready in a row from the oldest file not yet committed: they wait for the
+    // commits alone, not for a file still in work. Past `minAhead`, no file is let in
+    // while this many are queued so: the commits are behind, and a further result would
+    // only wait beside them. Results waiting for a slow file ahead of them do not count,
+    // so the window still runs ahead of a large photo.
+    std::size_t maxQueued = static_cast<std::size_t>(-1);
   };
 
   explicit MemoryWindow(Limits limits) : limits_(limits) {}
 
+  // Files are numbered 0, 1, 2, ... as they enter, and committed in that order.
   // Waits until a file expected to hold `workingBytes` may start, and counts it; false
   // when the window was stopped first.
   bool Enter(std::uint64_t workingBytes);
-  // A file's work has ended: its working bytes are free; its result holds `resultBytes`
-  // until it is committed.
-  void Worked(std::uint64_t workingBytes, std::uint64_t resultBytes);
-  // A result has been committed and freed.
+  // The work on file `index` has ended: its working bytes are free; its result holds
+  // `resultBytes` until it is committed.
+  void Worked(std::size_t index, std::uint64_t workingBytes, std::uint64_t resultBytes);
+  // The oldest file's result has been committed and freed.
   void Committed(std::uint64_t resultBytes);
   // Every Enter, now and later, answers false.
   void Stop();
@@ -45,11 +53,14 @@ class MemoryWindow {
 
  private:
   bool MayEnterLocked(std::uint64_t workingBytes) const;
+  std::size_t QueuedLocked() const;  // counted up to maxQueued
 
   const Limits limits_;
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   std::size_t ahead_ = 0;      // entered and not yet committed
+  std::size_t committed_ = 0;  // the files committed, and so the oldest one's number
+  std::deque<bool> worked_;    // of each file ahead, oldest first: its result is ready
   std::uint64_t inWork_ = 0;   // working bytes of the files in work
   std::uint64_t waiting_ = 0;  // result bytes not yet committed
   bool stopped_ = false;

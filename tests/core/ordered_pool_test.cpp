@@ -186,7 +186,7 @@ TEST(MemoryWindow, FilesInWorkAndResultsWaitingShareTheBudget) {
   ASSERT_TRUE(window.Enter(100));
   // Counted by their estimates: a band-sized file still fits beside them.
   EXPECT_TRUE(window.MayEnter(300));
-  window.Worked(600, 50);  // the large file is prepared: only its result is held now
+  window.Worked(0, 600, 50);  // the large file is prepared: only its result is held now
   EXPECT_TRUE(window.MayEnter(850));
   EXPECT_FALSE(window.MayEnter(851));
   window.Committed(50);
@@ -198,17 +198,55 @@ TEST(MemoryWindow, FilesInWorkAndResultsWaitingShareTheBudget) {
   counted.budget.reset();
   MemoryWindow byBytes(counted);
   for (int i = 0; i < 4; ++i) ASSERT_TRUE(byBytes.Enter(1));
-  for (int i = 0; i < 4; ++i) byBytes.Worked(1, 100);  // 400 bytes waiting, 4 ahead
+  for (int i = 0; i < 4; ++i) byBytes.Worked(i, 1, 100);  // 400 bytes waiting, 4 ahead
   EXPECT_FALSE(byBytes.MayEnter(1));
   byBytes.Committed(100);  // 3 ahead: below minAhead, whatever waits
   EXPECT_TRUE(byBytes.MayEnter(1));
 
   MemoryWindow byCount(counted);
   for (int i = 0; i < 6; ++i) ASSERT_TRUE(byCount.Enter(1));
-  for (int i = 0; i < 6; ++i) byCount.Worked(1, 1);  // little waiting, but 6 ahead
+  for (int i = 0; i < 6; ++i) byCount.Worked(i, 1, 1);  // little waiting, but 6 ahead
   EXPECT_FALSE(byCount.MayEnter(1));
   byCount.Committed(1);
   EXPECT_TRUE(byCount.MayEnter(1));
+}
+
+// Results that wait only for the commits hold the hand-out back; results that wait for an
+// earlier file still in work do not, up to maxAhead.
+TEST(MemoryWindow, ResultsQueuedForTheCommitsStopTheHandOut) {
+  MemoryWindow::Limits limits;
+  limits.minAhead = 2;
+  limits.maxAhead = 10;
+  limits.maxQueued = 3;
+  MemoryWindow window(limits);
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(window.Enter(1));
+  for (std::size_t i = 1; i < 4; ++i) window.Worked(i, 1, 1);
+  EXPECT_TRUE(window.MayEnter(1));  // all three wait for file 0, still in work
+  for (int i = 4; i < 8; ++i) ASSERT_TRUE(window.Enter(1));
+  window.Worked(0, 1, 1);  // files 0 to 3 are ready: the commits are behind
+  EXPECT_FALSE(window.MayEnter(1));
+  window.Committed(1);
+  EXPECT_FALSE(window.MayEnter(1));  // 1 to 3 still queued
+  window.Committed(1);
+  EXPECT_TRUE(window.MayEnter(1));  // 2 and 3: fewer than three
+  window.Worked(5, 1, 1);           // not next to them: file 4 is still in work
+  EXPECT_TRUE(window.MayEnter(1));
+  window.Worked(4, 1, 1);  // 2, 3, 4, 5 in a row
+  EXPECT_FALSE(window.MayEnter(1));
+  for (int i = 0; i < 4; ++i) window.Committed(1);  // 6 and 7 ahead, in work
+  EXPECT_TRUE(window.MayEnter(1));
+
+  // Below minAhead a file is let in whatever is queued.
+  limits.minAhead = 5;
+  MemoryWindow low(limits);
+  for (std::size_t i = 0; i < 4; ++i) {
+    ASSERT_TRUE(low.Enter(1));
+    low.Worked(i, 1, 1);
+  }
+  EXPECT_TRUE(low.MayEnter(1));
+  ASSERT_TRUE(low.Enter(1));
+  low.Worked(4, 1, 1);
+  EXPECT_FALSE(low.MayEnter(1));
 }
 
 TEST(MemoryWindow, EnterWaitsForRoomAndStopWakesIt) {
@@ -221,7 +259,7 @@ TEST(MemoryWindow, EnterWaitsForRoomAndStopWakesIt) {
   std::thread waiting([&] { entered = window.Enter(80); });
   std::this_thread::sleep_for(20ms);
   EXPECT_FALSE(entered);
-  window.Worked(80, 0);  // room now
+  window.Worked(0, 80, 0);  // room now
   waiting.join();
   EXPECT_TRUE(entered);
 
