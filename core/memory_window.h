@@ -26,11 +26,11 @@ class MemoryWindow {
     std::size_t minAhead = 2;
     std::size_t maxAhead = 2;
     std::uint64_t waitingBytes = std::uint64_t{64} << 20;
-    // Results ready in a row from the oldest file not yet committed: they wait for the
-    // commits alone, not for a file still in work. Past `minAhead`, no file is let in
-    // while this many are queued so: the commits are behind, and a further result would
-    // only wait beside them. Results waiting for a slow file ahead of them do not count,
-    // so the window still runs ahead of a large photo.
+    // Results ready and not yet committed. Past `minAhead`, no file is let in while this
+    // many wait: the commits are behind, or a file ahead of them is slow for its size (its
+    // thread had no core for a while), and a further result would only wait beside them.
+    // Behind a file in work that is expected to hold k times what the new file will, k
+    // times as many may wait, so the window still runs ahead of a large photo.
     std::size_t maxQueued = static_cast<std::size_t>(-1);
   };
 
@@ -53,14 +53,20 @@ class MemoryWindow {
 
  private:
   bool MayEnterLocked(std::uint64_t workingBytes) const;
-  std::size_t QueuedLocked() const;  // counted up to maxQueued
+  // How many results may wait before a file expected to hold `workingBytes` is let in.
+  std::uint64_t QueueLimitLocked(std::uint64_t workingBytes) const;
 
   const Limits limits_;
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   std::size_t ahead_ = 0;      // entered and not yet committed
   std::size_t committed_ = 0;  // the files committed, and so the oldest one's number
-  std::deque<bool> worked_;    // of each file ahead, oldest first: its result is ready
+  std::size_t ready_ = 0;      // results ready and not yet committed
+  struct Ahead {
+    std::uint64_t workingBytes = 0;
+    bool worked = false;
+  };
+  std::deque<Ahead> files_;    // each file ahead, oldest first
   std::uint64_t inWork_ = 0;   // working bytes of the files in work
   std::uint64_t waiting_ = 0;  // result bytes not yet committed
   bool stopped_ = false;
