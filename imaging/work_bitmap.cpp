@@ -1,7 +1,6 @@
 #include "work_bitmap.h"
 
 #include <sys/mman.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <new>
@@ -17,17 +16,6 @@ constexpr std::size_t kHugePage = std::size_t{2} << 20;
 // per 2 MiB instead of one per 4 KiB page, which on some virtual machines costs as much as
 // reducing tens of thousands of pixels. What is never touched costs no memory.
 constexpr std::size_t kMapThreshold = std::size_t{512} << 10;
-
-// Faults in, for writing, every whole page of [pixels, pixels + bytes) at once. Lent memory
-// is usually a shared memory file, whose pages otherwise fault in one at a time as the rows
-// are first written: on some virtual machines each fault costs more than the zeroing of
-// its page. Only pages wholly inside the range are touched; advice only.
-void FaultInForWriting(std::uint8_t* pixels, std::size_t bytes) {
-  const auto page = static_cast<std::uintptr_t>(::getpagesize());
-  const auto start = (reinterpret_cast<std::uintptr_t>(pixels) + page - 1) & ~(page - 1);
-  const auto end = (reinterpret_cast<std::uintptr_t>(pixels) + bytes) & ~(page - 1);
-  if (end > start) ::madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
-}
 
 }  // namespace
 
@@ -77,8 +65,6 @@ void WorkBitmap::SetSize(int width, int height) {
     auto fresh = AllocatePixels(bytes);
     data_ = std::move(fresh);
     capacity_ = bytes;
-  } else if (data_.get_deleter().borrowed && bytes > 0) {
-    FaultInForWriting(data_.get(), bytes);
   }
   width_ = width;
   height_ = height;

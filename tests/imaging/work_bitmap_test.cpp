@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 
@@ -59,52 +56,6 @@ TEST(WorkBitmap, AViewReadsPixelsItDoesNotOwn) {
   EXPECT_EQ(std::memcmp(owner.Data(), test::MakeNoise(40, 30, 3).Data(), owner.ByteCount()), 0);
   EXPECT_THROW(WorkBitmap::View(owner.Data(), -1, 2), std::length_error);
   EXPECT_THROW(WorkBitmap::View(owner.Data(), 1 << 16, 1 << 14), std::length_error);
-}
-
-// Sized within lent memory (a shared memory file, as the worker's region is), a bitmap has
-// the pages its rows will take faulted in at once: those wholly inside its bytes, not one
-// byte before or after them, and nothing there is written.
-TEST(WorkBitmap, SizedWithinLentMemoryFaultsInItsOwnPagesOnly) {
-  const auto page = static_cast<std::size_t>(::getpagesize());
-  const std::size_t pages = 32;
-  const int fd = ::memfd_create("bitmap-test", MFD_CLOEXEC);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(pages * page)), 0);
-  void* mapped = ::mmap(nullptr, pages * page, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-  ::close(fd);
-  ASSERT_NE(mapped, MAP_FAILED);
-  auto* base = static_cast<std::uint8_t*>(mapped);
-  if (::madvise(base, page, MADV_POPULATE_WRITE) != 0 && errno == EINVAL) {
-    ::munmap(mapped, pages * page);
-    GTEST_SKIP() << "the kernel cannot fault pages in ahead";
-  }
-  ASSERT_EQ(::madvise(base, page, MADV_REMOVE), 0);  // the probe's page given back
-  const auto resident = [&] {
-    std::vector<unsigned char> in(pages);
-    EXPECT_EQ(::mincore(base, pages * page, in.data()), 0);
-    std::vector<bool> out(pages);
-    for (std::size_t i = 0; i < pages; ++i) out[i] = (in[i] & 1) != 0;
-    return out;
-  };
-  ASSERT_EQ(resident(), std::vector<bool>(pages, false));
-
-  // Lent from 100 bytes into the third page; the rows end 100 bytes into the eleventh.
-  const std::size_t from = 2 * page + 100;
-  WorkBitmap bitmap = WorkBitmap::Within(base + from, pages * page - from);
-  const int width = static_cast<int>(page);  // three pages a row
-  bitmap.SetSize(width, 3);
-  EXPECT_EQ(bitmap.Data(), base + from);
-  std::vector<bool> expected(pages, false);
-  for (std::size_t i = 3; i < 11; ++i) expected[i] = true;
-  EXPECT_EQ(resident(), expected);
-
-  // Beyond the lent bytes the bitmap takes its own pixels and faults in nothing there.
-  bitmap.SetSize(width, 40);
-  EXPECT_NE(bitmap.Data(), base + from);
-  EXPECT_EQ(resident(), expected);
-  // (Reading faults pages in, so the contents are looked at last.)
-  for (std::size_t i = 0; i < pages * page; ++i) ASSERT_EQ(base[i], 0) << i;
-  ::munmap(mapped, pages * page);
 }
 
 }  // namespace
