@@ -154,8 +154,11 @@ LoadStatus OpenImageSource(const std::string& path, int& fd);
 enum DecoderLibrary : unsigned {
   kHeifLibrary = 1u << 0,  // libheif and its plug-ins
   kRawLibrary = 1u << 1,   // LibRaw
+  kJxlLibrary = 1u << 2,   // libjxl (and libhwy)
+  kTiffLibrary = 1u << 3,  // libtiff and its codecs
 };
-inline constexpr unsigned kEveryDecoderLibrary = kHeifLibrary | kRawLibrary;
+inline constexpr unsigned kEveryDecoderLibrary =
+    kHeifLibrary | kRawLibrary | kJxlLibrary | kTiffLibrary;
 // The libraries the decoder of `name` (picked by its extension, as LoadImage picks it) opens
 // on first use; 0 for one that needs none, or for no decoder.
 unsigned DecoderLibrariesFor(const std::string& name);

@@ -11,7 +11,6 @@
 // is decoded. The pixel callback runs inside libjxl's frame: it only copies, and a failure
 // there is recorded and raised after libjxl returns.
 
-#include <jxl/decode.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,6 +31,7 @@
 #include <vector>
 
 #include "codecs.h"
+#include "jxl_library.h"
 
 namespace brevine {
 
@@ -81,9 +81,7 @@ void BudgetFree(void* opaque, void* address) {
   std::free(block);
 }
 
-struct DecoderDestroy {
-  void operator()(JxlDecoder* d) const noexcept { JxlDecoderDestroy(d); }
-};
+using DecoderDestroy = LibraryRelease<&JxlFunctions::JxlDecoderDestroy>;
 
 // The bytes of the file, in pieces.
 class Input {
@@ -98,12 +96,12 @@ class Input {
   std::uint64_t Size() const { return size_; }
 
   // Hands libjxl the next piece, keeping the `unused` bytes it gave back; false at the end.
-  bool Feed(JxlDecoder* decoder, std::size_t unused) {
+  bool Feed(const JxlFunctions& jxl, JxlDecoder* decoder, std::size_t unused) {
     if (data_ != nullptr) {
       if (fed_) return false;
       fed_ = true;
-      JxlDecoderSetInput(decoder, data_, static_cast<std::size_t>(size_));
-      JxlDecoderCloseInput(decoder);
+      jxl.JxlDecoderSetInput(decoder, data_, static_cast<std::size_t>(size_));
+      jxl.JxlDecoderCloseInput(decoder);
       return true;
     }
     if (offset_ >= size_) return false;
@@ -126,8 +124,8 @@ class Input {
     }
     next.resize(filled);
     buffer_.swap(next);
-    JxlDecoderSetInput(decoder, buffer_.data(), buffer_.size());
-    if (offset_ >= size_) JxlDecoderCloseInput(decoder);
+    jxl.JxlDecoderSetInput(decoder, buffer_.data(), buffer_.size());
+    if (offset_ >= size_) jxl.JxlDecoderCloseInput(decoder);
     return true;
   }
 
@@ -248,17 +246,21 @@ std::vector<std::uint8_t> ExifFromBox(const std::vector<std::uint8_t>& box) {
   return std::vector<std::uint8_t>(tiff, box.data() + box.size());
 }
 
-void Decode(Input& input, RowSink& sink, SourceInfo* info) {
+void Decode(const JxlLibrary& library, Input& input, RowSink& sink, SourceInfo* info) {
   if (input.Size() == 0) Refuse("file is empty");
+  const JxlFunctions* functions = library.Functions();
+  if (functions == nullptr) Refuse(library.Failure());
+  const JxlFunctions& jxl = *functions;
   Budget budget;
   JxlMemoryManager manager{&budget, BudgetAlloc, BudgetFree};
-  const std::unique_ptr<JxlDecoder, DecoderDestroy> owner(JxlDecoderCreate(&manager));
+  const std::unique_ptr<JxlDecoder, DecoderDestroy> owner(jxl.JxlDecoderCreate(&manager),
+                                                          DecoderDestroy{&jxl});
   if (!owner) throw std::bad_alloc();
   JxlDecoder* dec = owner.get();
-  if (JxlDecoderSubscribeEvents(dec, JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING |
-                                         JXL_DEC_FULL_IMAGE | JXL_DEC_JPEG_RECONSTRUCTION |
-                                         JXL_DEC_BOX) != JXL_DEC_SUCCESS ||
-      JxlDecoderSetDecompressBoxes(dec, JXL_TRUE) != JXL_DEC_SUCCESS) {
+  if (jxl.JxlDecoderSubscribeEvents(dec, JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING |
+                                             JXL_DEC_FULL_IMAGE | JXL_DEC_JPEG_RECONSTRUCTION |
+                                             JXL_DEC_BOX) != JXL_DEC_SUCCESS ||
+      jxl.JxlDecoderSetDecompressBoxes(dec, JXL_TRUE) != JXL_DEC_SUCCESS) {
     Refuse("decoder cannot be set up");
   }
 
@@ -275,18 +277,18 @@ void Decode(Input& input, RowSink& sink, SourceInfo* info) {
 
   const auto endExifBox = [&] {
     if (!inExif) return;
-    const std::size_t left = JxlDecoderReleaseBoxBuffer(dec);
+    const std::size_t left = jxl.JxlDecoderReleaseBoxBuffer(dec);
     exifBox.resize(exifBox.size() - left);
     inExif = false;
   };
 
   for (;;) {
-    const JxlDecoderStatus status = JxlDecoderProcessInput(dec);
+    const JxlDecoderStatus status = jxl.JxlDecoderProcessInput(dec);
     if (status == JXL_DEC_ERROR)
       Refuse(jpeg.empty() ? "data the decoder rejects" : "JPEG cannot be rebuilt");
     if (status == JXL_DEC_NEED_MORE_INPUT) {
-      unused = JxlDecoderReleaseInput(dec);
-      if (!input.Feed(dec, unused)) {
+      unused = jxl.JxlDecoderReleaseInput(dec);
+      if (!input.Feed(jxl, dec, unused)) {
         if (pictureDone) break;
         Refuse("file ends before the picture does");
       }
@@ -294,7 +296,8 @@ void Decode(Input& input, RowSink& sink, SourceInfo* info) {
     }
     if (status == JXL_DEC_SUCCESS) break;
     if (status == JXL_DEC_BASIC_INFO) {
-      if (JxlDecoderGetBasicInfo(dec, &basic) != JXL_DEC_SUCCESS) Refuse("header cannot be read");
+      if (jxl.JxlDecoderGetBasicInfo(dec, &basic) != JXL_DEC_SUCCESS)
+        Refuse("header cannot be read");
       std::uint64_t width = basic.xsize, height = basic.ysize;
       if (basic.orientation >= JXL_ORIENT_TRANSPOSE) std::swap(width, height);
       if (width == 0 || height == 0) Refuse("picture of zero size");
@@ -314,12 +317,12 @@ void Decode(Input& input, RowSink& sink, SourceInfo* info) {
     }
     if (status == JXL_DEC_COLOR_ENCODING) {
       std::size_t size = 0;
-      if (JxlDecoderGetICCProfileSize(dec, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, &size) ==
+      if (jxl.JxlDecoderGetICCProfileSize(dec, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, &size) ==
               JXL_DEC_SUCCESS &&
           size > 0 && size < (std::size_t{1} << 24)) {
         icc.resize(size);
-        if (JxlDecoderGetColorAsICCProfile(dec, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, icc.data(),
-                                           size) != JXL_DEC_SUCCESS ||
+        if (jxl.JxlDecoderGetColorAsICCProfile(dec, nullptr, JXL_COLOR_PROFILE_TARGET_DATA,
+                                               icc.data(), size) != JXL_DEC_SUCCESS ||
             !IsWellFormedRgbProfile(icc.data(), icc.size())) {
           icc.clear();
         }
@@ -329,16 +332,16 @@ void Decode(Input& input, RowSink& sink, SourceInfo* info) {
     if (status == JXL_DEC_JPEG_RECONSTRUCTION) {
       rebuilding = true;
       jpeg.resize(std::size_t{1} << 16);
-      if (JxlDecoderSetJPEGBuffer(dec, jpeg.data(), jpeg.size()) != JXL_DEC_SUCCESS)
+      if (jxl.JxlDecoderSetJPEGBuffer(dec, jpeg.data(), jpeg.size()) != JXL_DEC_SUCCESS)
         Refuse("JPEG cannot be rebuilt");
       continue;
     }
     if (status == JXL_DEC_JPEG_NEED_MORE_OUTPUT) {
-      const std::size_t left = JxlDecoderReleaseJPEGBuffer(dec);
+      const std::size_t left = jxl.JxlDecoderReleaseJPEGBuffer(dec);
       const std::size_t written = jpeg.size() - left;
       if (jpeg.size() * 2 > jpegLimit) Refuse("rebuilt JPEG larger than the file can hold");
       jpeg.resize(jpeg.size() * 2);
-      if (JxlDecoderSetJPEGBuffer(dec, jpeg.data() + written, jpeg.size() - written) !=
+      if (jxl.JxlDecoderSetJPEGBuffer(dec, jpeg.data() + written, jpeg.size() - written) !=
           JXL_DEC_SUCCESS)
         Refuse("JPEG cannot be rebuilt");
       continue;
@@ -352,14 +355,14 @@ void Decode(Input& input, RowSink& sink, SourceInfo* info) {
         sink.Begin(static_cast<int>(width), static_cast<int>(height), 1);
         begun = true;
       }
-      if (JxlDecoderSetImageOutCallback(dec, &format, RowCollector::Callback, collector.get()) !=
-          JXL_DEC_SUCCESS)
+      if (jxl.JxlDecoderSetImageOutCallback(dec, &format, RowCollector::Callback,
+                                            collector.get()) != JXL_DEC_SUCCESS)
         Refuse("pixels cannot be delivered");
       continue;
     }
     if (status == JXL_DEC_FULL_IMAGE) {
       if (rebuilding) {
-        const std::size_t left = JxlDecoderReleaseJPEGBuffer(dec);
+        const std::size_t left = jxl.JxlDecoderReleaseJPEGBuffer(dec);
         jpeg.resize(jpeg.size() - left);
       } else if (!pictureDone) {
         collector->Flush();
@@ -374,10 +377,10 @@ void Decode(Input& input, RowSink& sink, SourceInfo* info) {
     if (status == JXL_DEC_BOX) {
       endExifBox();
       JxlBoxType type;
-      if (exifBox.empty() && JxlDecoderGetBoxType(dec, type, JXL_TRUE) == JXL_DEC_SUCCESS &&
+      if (exifBox.empty() && jxl.JxlDecoderGetBoxType(dec, type, JXL_TRUE) == JXL_DEC_SUCCESS &&
           std::memcmp(type, "Exif", 4) == 0) {
         exifBox.resize(std::size_t{1} << 12);
-        if (JxlDecoderSetBoxBuffer(dec, exifBox.data(), exifBox.size()) != JXL_DEC_SUCCESS) {
+        if (jxl.JxlDecoderSetBoxBuffer(dec, exifBox.data(), exifBox.size()) != JXL_DEC_SUCCESS) {
           exifBox.clear();
         } else {
           inExif = true;
@@ -386,7 +389,7 @@ void Decode(Input& input, RowSink& sink, SourceInfo* info) {
       continue;
     }
     if (status == JXL_DEC_BOX_NEED_MORE_OUTPUT) {
-      const std::size_t left = JxlDecoderReleaseBoxBuffer(dec);
+      const std::size_t left = jxl.JxlDecoderReleaseBoxBuffer(dec);
       const std::size_t written = exifBox.size() - left;
       if (exifBox.size() >= (std::size_t{1} << 20)) {
         exifBox.clear();  // no EXIF block is that long: left out
@@ -394,7 +397,7 @@ void Decode(Input& input, RowSink& sink, SourceInfo* info) {
         continue;
       }
       exifBox.resize(exifBox.size() * 2);
-      if (JxlDecoderSetBoxBuffer(dec, exifBox.data() + written, exifBox.size() - written) !=
+      if (jxl.JxlDecoderSetBoxBuffer(dec, exifBox.data() + written, exifBox.size() - written) !=
           JXL_DEC_SUCCESS) {
         exifBox.clear();
         inExif = false;
@@ -420,14 +423,19 @@ void Decode(Input& input, RowSink& sink, SourceInfo* info) {
 
 }  // namespace
 
-void DecodeJxlRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo* info) {
+void DecodeJxlRows(const JxlLibrary& library, const std::uint8_t* data, std::size_t size,
+                   RowSink& sink, SourceInfo* info) {
   Input input(data, size);
-  Decode(input, sink, info);
+  Decode(library, input, sink, info);
+}
+
+void DecodeJxlRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo* info) {
+  DecodeJxlRows(ProcessLibrary<JxlFunctions>(), data, size, sink, info);
 }
 
 void LoadJxlRows(int fd, RowSink& sink, SourceInfo& info) {
   Input input(fd);
-  Decode(input, sink, &info);
+  Decode(ProcessLibrary<JxlFunctions>(), input, sink, &info);
 }
 
 void DecodeJxl(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo* info) {

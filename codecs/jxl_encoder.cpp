@@ -9,8 +9,6 @@
 // libjxl reports every failure by its return value; the encoder has one owner that
 // releases it on every path.
 
-#include <jxl/encode.h>
-
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -18,14 +16,13 @@
 #include <vector>
 
 #include "codecs.h"
+#include "jxl_library.h"
 
 namespace brevine {
 
 namespace {
 
-struct EncoderDestroy {
-  void operator()(JxlEncoder* e) const noexcept { JxlEncoderDestroy(e); }
-};
+using EncoderDestroy = LibraryRelease<&JxlFunctions::JxlEncoderDestroy>;
 
 void Check(JxlEncoderStatus status, const char* what) {
   if (status != JXL_ENC_SUCCESS) throw EncodeError(std::string("JPEG XL: ") + what);
@@ -43,47 +40,48 @@ float JxlDistanceForQuality(int quality) {
 
 namespace {
 
-std::vector<std::uint8_t> Encode(const WorkBitmap& bitmap, int quality, bool gray,
-                                 const ResultMetadata& metadata) {
-  const std::unique_ptr<JxlEncoder, EncoderDestroy> owner(JxlEncoderCreate(nullptr));
+std::vector<std::uint8_t> Encode(const JxlFunctions& jxl, const WorkBitmap& bitmap, int quality,
+                                 bool gray, const ResultMetadata& metadata) {
+  const std::unique_ptr<JxlEncoder, EncoderDestroy> owner(jxl.JxlEncoderCreate(nullptr),
+                                                          EncoderDestroy{&jxl});
   if (!owner) throw EncodeError("JPEG XL: out of memory");
   JxlEncoder* enc = owner.get();
-  if (!metadata.exif.empty()) Check(JxlEncoderUseBoxes(enc), "cannot add boxes");
+  if (!metadata.exif.empty()) Check(jxl.JxlEncoderUseBoxes(enc), "cannot add boxes");
 
   const int channels = gray ? 1 : 3;
   const bool lossless = quality >= 100;
   JxlBasicInfo info;
-  JxlEncoderInitBasicInfo(&info);
+  jxl.JxlEncoderInitBasicInfo(&info);
   info.xsize = static_cast<std::uint32_t>(bitmap.Width());
   info.ysize = static_cast<std::uint32_t>(bitmap.Height());
   info.bits_per_sample = 8;
   info.num_color_channels = static_cast<std::uint32_t>(channels);
   info.uses_original_profile = lossless ? JXL_TRUE : JXL_FALSE;
-  Check(JxlEncoderSetBasicInfo(enc, &info), "picture too large");
+  Check(jxl.JxlEncoderSetBasicInfo(enc, &info), "picture too large");
   if (!metadata.icc.empty()) {
-    Check(JxlEncoderSetICCProfile(enc, metadata.icc.data(), metadata.icc.size()),
+    Check(jxl.JxlEncoderSetICCProfile(enc, metadata.icc.data(), metadata.icc.size()),
           "colour profile refused");
   } else {
     JxlColorEncoding colour;
-    JxlColorEncodingSetToSRGB(&colour, gray ? JXL_TRUE : JXL_FALSE);
+    jxl.JxlColorEncodingSetToSRGB(&colour, gray ? JXL_TRUE : JXL_FALSE);
     // cjxl's description of a PNG without colour chunks names the perceptual intent.
     colour.rendering_intent = JXL_RENDERING_INTENT_PERCEPTUAL;
-    Check(JxlEncoderSetColorEncoding(enc, &colour), "colour encoding refused");
+    Check(jxl.JxlEncoderSetColorEncoding(enc, &colour), "colour encoding refused");
   }
   if (!metadata.exif.empty()) {
     // The box begins with the offset of the TIFF header within it: 0.
     std::vector<std::uint8_t> box(4, 0);
     box.insert(box.end(), metadata.exif.begin(), metadata.exif.end());
-    Check(JxlEncoderAddBox(enc, "Exif", box.data(), box.size(), JXL_FALSE), "EXIF box refused");
-    JxlEncoderCloseBoxes(enc);
+    Check(jxl.JxlEncoderAddBox(enc, "Exif", box.data(), box.size(), JXL_FALSE), "EXIF box refused");
+    jxl.JxlEncoderCloseBoxes(enc);
   }
 
-  JxlEncoderFrameSettings* settings = JxlEncoderFrameSettingsCreate(enc, nullptr);
+  JxlEncoderFrameSettings* settings = jxl.JxlEncoderFrameSettingsCreate(enc, nullptr);
   if (settings == nullptr) throw EncodeError("JPEG XL: out of memory");
   if (lossless) {
-    Check(JxlEncoderSetFrameLossless(settings, JXL_TRUE), "lossless refused");
+    Check(jxl.JxlEncoderSetFrameLossless(settings, JXL_TRUE), "lossless refused");
   } else {
-    Check(JxlEncoderSetFrameDistance(settings, JxlDistanceForQuality(quality)),
+    Check(jxl.JxlEncoderSetFrameDistance(settings, JxlDistanceForQuality(quality)),
           "quality out of range");
   }
 
@@ -106,16 +104,16 @@ std::vector<std::uint8_t> Encode(const WorkBitmap& bitmap, int quality, bool gra
   }
   const JxlPixelFormat format{static_cast<std::uint32_t>(channels), JXL_TYPE_UINT8,
                               JXL_NATIVE_ENDIAN, 0};
-  Check(JxlEncoderAddImageFrame(settings, &format, pixels.data(), pixels.size()),
+  Check(jxl.JxlEncoderAddImageFrame(settings, &format, pixels.data(), pixels.size()),
         "picture refused");
-  JxlEncoderCloseInput(enc);
+  jxl.JxlEncoderCloseInput(enc);
 
   std::vector<std::uint8_t> bytes(64 * 1024);
   std::size_t written = 0;
   for (;;) {
     std::uint8_t* next = bytes.data() + written;
     std::size_t room = bytes.size() - written;
-    const JxlEncoderStatus status = JxlEncoderProcessOutput(enc, &next, &room);
+    const JxlEncoderStatus status = jxl.JxlEncoderProcessOutput(enc, &next, &room);
     written = static_cast<std::size_t>(next - bytes.data());
     if (status == JXL_ENC_SUCCESS) break;
     if (status != JXL_ENC_NEED_MORE_OUTPUT) throw EncodeError("JPEG XL: encoding failed");
@@ -127,18 +125,25 @@ std::vector<std::uint8_t> Encode(const WorkBitmap& bitmap, int quality, bool gra
 
 }  // namespace
 
-std::vector<std::uint8_t> EncodeJxl(const WorkBitmap& bitmap, int quality, bool gray,
-                                    const ResultMetadata& metadata) {
+std::vector<std::uint8_t> EncodeJxl(const JxlLibrary& library, const WorkBitmap& bitmap,
+                                    int quality, bool gray, const ResultMetadata& metadata) {
   if (bitmap.Empty()) throw EncodeError("JPEG XL: empty picture");
+  const JxlFunctions* jxl = library.Functions();
+  if (jxl == nullptr) throw EncodeError("JPEG XL: " + library.Failure());
   try {
-    return Encode(bitmap, quality, gray, metadata);
+    return Encode(*jxl, bitmap, quality, gray, metadata);
   } catch (const EncodeError&) {
     if (metadata.icc.empty()) throw;
   }
   // A profile libjxl cannot read is left out: the picture is described as sRGB instead.
   ResultMetadata withoutProfile = metadata;
   withoutProfile.icc.clear();
-  return Encode(bitmap, quality, gray, withoutProfile);
+  return Encode(*jxl, bitmap, quality, gray, withoutProfile);
+}
+
+std::vector<std::uint8_t> EncodeJxl(const WorkBitmap& bitmap, int quality, bool gray,
+                                    const ResultMetadata& metadata) {
+  return EncodeJxl(ProcessLibrary<JxlFunctions>(), bitmap, quality, gray, metadata);
 }
 
 }  // namespace brevine

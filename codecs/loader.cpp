@@ -13,9 +13,13 @@
 
 #include "codecs.h"
 #include "file_system.h"
+#include "heif_library.h"
 #include "image_file.h"
+#include "jxl_library.h"
 #include "path_text.h"
 #include "probe.h"
+#include "raw_library.h"
+#include "tiff_library.h"
 #include "unique_fd.h"
 
 namespace brevine {
@@ -143,7 +147,23 @@ unsigned DecoderLibrariesFor(const std::string& name) {
   const Decoder decoder = DecoderFor(name);
   if (decoder == HeifToSink) return kHeifLibrary;
   if (decoder == RawToSink) return kRawLibrary;
+  if (decoder == JxlToSink) return kJxlLibrary;
+  if (decoder == TiffToSink) return kTiffLibrary;
   return 0;
+}
+
+void PreloadDecoderLibraries(unsigned libraries) {
+  // libheif and the codecs it brings are mapped and initialised here; a missing library
+  // stays a per-file failure with its reason, as on first use.
+  if (libraries & kHeifLibrary) {
+    const HeifLibrary& heif = HeifLibrary::Default();
+    if (heif.Functions() != nullptr) heif.Initialize();
+  }
+  // The others need no set-up beyond their mapping (libhwy's constructors run with
+  // libjxl's).
+  if (libraries & kRawLibrary) RawLibrary::Default();
+  if (libraries & kJxlLibrary) ProcessLibrary<JxlFunctions>();
+  if (libraries & kTiffLibrary) ProcessLibrary<TiffFunctions>();
 }
 
 std::vector<std::string> DecoderExtensions() {

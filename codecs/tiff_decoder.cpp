@@ -14,7 +14,6 @@
 // path.
 
 #include <sys/stat.h>
-#include <tiffio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -33,6 +32,7 @@
 #include "exif_metadata.h"
 #include "image_file.h"
 #include "probe.h"
+#include "tiff_library.h"
 
 namespace brevine {
 
@@ -118,63 +118,67 @@ int OnError(TIFF*, void* user, const char*, const char* format, va_list args) {
 
 int OnWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
-struct TiffClose {
-  void operator()(TIFF* tif) const noexcept { TIFFClose(tif); }
-};
-struct OptionsFree {
-  void operator()(TIFFOpenOptions* o) const noexcept { TIFFOpenOptionsFree(o); }
-};
-struct RgbaEnd {
-  void operator()(TIFFRGBAImage* image) const noexcept { TIFFRGBAImageEnd(image); }
-};
+using TiffClose = LibraryRelease<&TiffFunctions::TIFFClose>;
+using OptionsFree = LibraryRelease<&TiffFunctions::TIFFOpenOptionsFree>;
+using RgbaEnd = LibraryRelease<&TiffFunctions::TIFFRGBAImageEnd>;
 
 [[noreturn]] void Refuse(const Source& source, const char* fallback) {
   throw DecodeError("TIFF: " + (source.error.empty() ? std::string(fallback) : source.error));
 }
 
-std::unique_ptr<TIFF, TiffClose> Open(Source& source) {
-  const std::unique_ptr<TIFFOpenOptions, OptionsFree> options(TIFFOpenOptionsAlloc());
+// The library's functions, or the decode refused with why there are none.
+const TiffFunctions& Functions(const TiffLibrary& library) {
+  const TiffFunctions* functions = library.Functions();
+  if (functions == nullptr) throw DecodeError("TIFF: " + library.Failure());
+  return *functions;
+}
+
+std::unique_ptr<TIFF, TiffClose> Open(const TiffFunctions& tiff, Source& source) {
+  const std::unique_ptr<TIFFOpenOptions, OptionsFree> options(tiff.TIFFOpenOptionsAlloc(),
+                                                              OptionsFree{&tiff});
   if (!options) throw std::bad_alloc();
-  TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), kMostSingleAllocation);
-  TIFFOpenOptionsSetErrorHandlerExtR(options.get(), OnError, &source);
-  TIFFOpenOptionsSetWarningHandlerExtR(options.get(), OnWarning, &source);
+  tiff.TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), kMostSingleAllocation);
+  tiff.TIFFOpenOptionsSetErrorHandlerExtR(options.get(), OnError, &source);
+  tiff.TIFFOpenOptionsSetWarningHandlerExtR(options.get(), OnWarning, &source);
   // Strips of uncompressed single-strip files are chopped into small ones (libtiff's
   // default); "m": a descriptor is not mapped.
   std::unique_ptr<TIFF, TiffClose> tif(
-      TIFFClientOpenExt("image", source.data ? "r" : "rm", &source, ReadProc, WriteProc, SeekProc,
-                        CloseProc, SizeProc, MapProc, UnmapProc, options.get()));
+      tiff.TIFFClientOpenExt("image", source.data ? "r" : "rm", &source, ReadProc, WriteProc,
+                             SeekProc, CloseProc, SizeProc, MapProc, UnmapProc, options.get()),
+      TiffClose{&tiff});
   if (!tif) Refuse(source, "not a TIFF file");
   return tif;
 }
 
 // Every strip or tile lies within the file, and the data can hold the picture.
-void CheckDeclaredSizes(TIFF* tif, const Source& source, std::uint32_t width,
-                        std::uint32_t height) {
+void CheckDeclaredSizes(const TiffFunctions& tiff, TIFF* tif, const Source& source,
+                        std::uint32_t width, std::uint32_t height) {
   if (width == 0 || height == 0) throw DecodeError("TIFF: image of zero size");
   if (std::uint64_t{width} * height > static_cast<std::uint64_t>(WorkBitmap::kMaxPixels)) {
     throw DecodeError("TIFF: image of " + std::to_string(width) + "x" + std::to_string(height) +
                       " is too large");
   }
-  const std::uint32_t chunks = TIFFNumberOfStrips(tif) > 0 && !TIFFIsTiled(tif)
-                                   ? TIFFNumberOfStrips(tif)
-                                   : TIFFNumberOfTiles(tif);
+  const std::uint32_t chunks = tiff.TIFFNumberOfStrips(tif) > 0 && !tiff.TIFFIsTiled(tif)
+                                   ? tiff.TIFFNumberOfStrips(tif)
+                                   : tiff.TIFFNumberOfTiles(tif);
   if (chunks == 0) throw DecodeError("TIFF: no strips or tiles");
   std::uint64_t bytes = 0;
   for (std::uint32_t i = 0; i < chunks; ++i) {
-    const std::uint64_t offset = TIFFGetStrileOffset(tif, i);
-    const std::uint64_t count = TIFFGetStrileByteCount(tif, i);
+    const std::uint64_t offset = tiff.TIFFGetStrileOffset(tif, i);
+    const std::uint64_t count = tiff.TIFFGetStrileByteCount(tif, i);
     if (offset > source.size || count > source.size - offset) {
       throw DecodeError("TIFF: strip or tile " + std::to_string(i) + " lies outside the file");
     }
     bytes += count;
   }
   std::uint16_t compression = COMPRESSION_NONE;
-  TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+  tiff.TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
   const std::uint64_t pixels = std::uint64_t{width} * height;
   if (compression == COMPRESSION_NONE) {
     // Uncompressed rows are what they are: the data holds every byte of them.
     const std::uint64_t needed =
-        TIFFIsTiled(tif) ? 0 : static_cast<std::uint64_t>(TIFFScanlineSize64(tif)) * height;
+        tiff.TIFFIsTiled(tif) ? 0
+                              : static_cast<std::uint64_t>(tiff.TIFFScanlineSize64(tif)) * height;
     if (bytes < needed) throw DecodeError("TIFF: data too short for the announced size");
   } else if (bytes < pixels / kMostPixelsPerByte) {
     throw DecodeError("TIFF: data too short for the announced size (" + std::to_string(pixels) +
@@ -198,49 +202,49 @@ int RemainingOrientation(int declared) {
   }
 }
 
-std::string AsciiField(TIFF* tif, ttag_t tag) {
+std::string AsciiField(const TiffFunctions& tiff, TIFF* tif, ttag_t tag) {
   const char* text = nullptr;
-  if (TIFFGetField(tif, tag, &text) == 1 && text != nullptr)
+  if (tiff.TIFFGetField(tif, tag, &text) == 1 && text != nullptr)
     return std::string(text, strnlen(text, 256));
   return {};
 }
 
 // The date, camera and lens tags of the image and its Exif directory, as an EXIF block;
 // empty without any.
-std::vector<std::uint8_t> CameraExif(TIFF* tif) {
+std::vector<std::uint8_t> CameraExif(const TiffFunctions& tiff, TIFF* tif) {
   CameraTags tags;
-  tags.make = AsciiField(tif, TIFFTAG_MAKE);
-  tags.model = AsciiField(tif, TIFFTAG_MODEL);
-  tags.dateTime = AsciiField(tif, TIFFTAG_DATETIME);
+  tags.make = AsciiField(tiff, tif, TIFFTAG_MAKE);
+  tags.model = AsciiField(tiff, tif, TIFFTAG_MODEL);
+  tags.dateTime = AsciiField(tiff, tif, TIFFTAG_DATETIME);
   toff_t exifOffset = 0;
-  if (TIFFGetField(tif, TIFFTAG_EXIFIFD, &exifOffset) == 1 && exifOffset != 0 &&
-      TIFFReadEXIFDirectory(tif, exifOffset) == 1) {
-    tags.dateTimeOriginal = AsciiField(tif, EXIFTAG_DATETIMEORIGINAL);
-    tags.dateTimeDigitized = AsciiField(tif, EXIFTAG_DATETIMEDIGITIZED);
+  if (tiff.TIFFGetField(tif, TIFFTAG_EXIFIFD, &exifOffset) == 1 && exifOffset != 0 &&
+      tiff.TIFFReadEXIFDirectory(tif, exifOffset) == 1) {
+    tags.dateTimeOriginal = AsciiField(tiff, tif, EXIFTAG_DATETIMEORIGINAL);
+    tags.dateTimeDigitized = AsciiField(tiff, tif, EXIFTAG_DATETIMEDIGITIZED);
     float value = 0;
-    if (TIFFGetField(tif, EXIFTAG_EXPOSURETIME, &value) == 1) tags.exposureTime = value;
-    if (TIFFGetField(tif, EXIFTAG_FNUMBER, &value) == 1) tags.fNumber = value;
-    if (TIFFGetField(tif, EXIFTAG_FOCALLENGTH, &value) == 1) tags.focalLength = value;
+    if (tiff.TIFFGetField(tif, EXIFTAG_EXPOSURETIME, &value) == 1) tags.exposureTime = value;
+    if (tiff.TIFFGetField(tif, EXIFTAG_FNUMBER, &value) == 1) tags.fNumber = value;
+    if (tiff.TIFFGetField(tif, EXIFTAG_FOCALLENGTH, &value) == 1) tags.focalLength = value;
     std::uint16_t count = 0;
     std::uint16_t* iso = nullptr;
-    if (TIFFGetField(tif, EXIFTAG_ISOSPEEDRATINGS, &count, &iso) == 1 && count > 0 && iso)
+    if (tiff.TIFFGetField(tif, EXIFTAG_ISOSPEEDRATINGS, &count, &iso) == 1 && count > 0 && iso)
       tags.iso = iso[0];
   }
   return ExifBlockFromTags(tags);
 }
 
-void DecodeTiff(Source& source, RowSink& sink, SourceInfo* info) {
-  const auto tif = Open(source);
+void DecodeTiff(const TiffFunctions& tiff, Source& source, RowSink& sink, SourceInfo* info) {
+  const auto tif = Open(tiff, source);
   std::uint32_t width = 0, height = 0;
-  TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);
-  TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height);
-  CheckDeclaredSizes(tif.get(), source, width, height);
+  tiff.TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);
+  tiff.TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height);
+  CheckDeclaredSizes(tiff, tif.get(), source, width, height);
 
   // libtiff 4.5 misreads tiles of separate planes unless it reads them in place: such a
   // file (checked above to be no larger than its data) is read into memory first.
   std::uint16_t planar = PLANARCONFIG_CONTIG;
-  TIFFGetFieldDefaulted(tif.get(), TIFFTAG_PLANARCONFIG, &planar);
-  if (source.data == nullptr && TIFFIsTiled(tif.get()) && planar == PLANARCONFIG_SEPARATE) {
+  tiff.TIFFGetFieldDefaulted(tif.get(), TIFFTAG_PLANARCONFIG, &planar);
+  if (source.data == nullptr && tiff.TIFFIsTiled(tif.get()) && planar == PLANARCONFIG_SEPARATE) {
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(source.size));
     source.position = 0;
     if (ReadProc(&source, bytes.data(), static_cast<tmsize_t>(bytes.size())) !=
@@ -250,28 +254,28 @@ void DecodeTiff(Source& source, RowSink& sink, SourceInfo* info) {
     Source memory;
     memory.data = bytes.data();
     memory.size = bytes.size();
-    DecodeTiff(memory, sink, info);
+    DecodeTiff(tiff, memory, sink, info);
     return;
   }
 
   char why[1024] = {};
-  if (!TIFFRGBAImageOK(tif.get(), why)) {
+  if (!tiff.TIFFRGBAImageOK(tif.get(), why)) {
     throw DecodeError(std::string("TIFF: ") + (why[0] ? why : "cannot be read"));
   }
   TIFFRGBAImage image{};
-  if (!TIFFRGBAImageBegin(&image, tif.get(), 0, why)) {
+  if (!tiff.TIFFRGBAImageBegin(&image, tif.get(), 0, why)) {
     throw DecodeError(std::string("TIFF: ") + (why[0] ? why : "cannot be read"));
   }
-  const std::unique_ptr<TIFFRGBAImage, RgbaEnd> imageOwner(&image);
+  const std::unique_ptr<TIFFRGBAImage, RgbaEnd> imageOwner(&image, RgbaEnd{&tiff});
   image.req_orientation = ORIENTATION_TOPLEFT;
   const int remaining = RemainingOrientation(image.orientation);
 
   // A band is whole strips (at least kBandRows rows), or one row of tiles.
   std::uint32_t chunkRows = height;
-  if (TIFFIsTiled(tif.get())) {
-    TIFFGetField(tif.get(), TIFFTAG_TILELENGTH, &chunkRows);
+  if (tiff.TIFFIsTiled(tif.get())) {
+    tiff.TIFFGetField(tif.get(), TIFFTAG_TILELENGTH, &chunkRows);
   } else {
-    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_ROWSPERSTRIP, &chunkRows);
+    tiff.TIFFGetFieldDefaulted(tif.get(), TIFFTAG_ROWSPERSTRIP, &chunkRows);
   }
   chunkRows = std::clamp<std::uint32_t>(chunkRows, 1, height);
   std::uint32_t bandRows = chunkRows * ((kBandRows + chunkRows - 1) / chunkRows);
@@ -290,7 +294,8 @@ void DecodeTiff(Source& source, RowSink& sink, SourceInfo* info) {
     image.row_offset = static_cast<int>(flipped ? height - first - rows : first);
     image.col_offset = 0;
     source.error.clear();
-    if (!TIFFRGBAImageGet(&image, raster.data(), width, rows)) Refuse(source, "cannot be read");
+    if (!tiff.TIFFRGBAImageGet(&image, raster.data(), width, rows))
+      Refuse(source, "cannot be read");
     for (std::uint32_t done = 0; done < rows;) {
       const int count =
           static_cast<int>(std::min<std::uint32_t>(rows - done, static_cast<std::uint32_t>(most)));
@@ -314,21 +319,26 @@ void DecodeTiff(Source& source, RowSink& sink, SourceInfo* info) {
   info->orientation = remaining;
   std::uint32_t iccSize = 0;
   void* icc = nullptr;
-  if (TIFFGetField(tif.get(), TIFFTAG_ICCPROFILE, &iccSize, &icc) == 1 && icc != nullptr &&
+  if (tiff.TIFFGetField(tif.get(), TIFFTAG_ICCPROFILE, &iccSize, &icc) == 1 && icc != nullptr &&
       IsWellFormedRgbProfile(static_cast<const std::uint8_t*>(icc), iccSize)) {
     const auto* p = static_cast<const std::uint8_t*>(icc);
     info->icc.assign(p, p + iccSize);
   }
-  info->exif = CameraExif(tif.get());
+  info->exif = CameraExif(tiff, tif.get());
 }
 
 }  // namespace
 
-void DecodeTiffRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo* info) {
+void DecodeTiffRows(const TiffLibrary& library, const std::uint8_t* data, std::size_t size,
+                    RowSink& sink, SourceInfo* info) {
   Source source;
   source.data = data;
   source.size = size;
-  DecodeTiff(source, sink, info);
+  DecodeTiff(Functions(library), source, sink, info);
+}
+
+void DecodeTiffRows(const std::uint8_t* data, std::size_t size, RowSink& sink, SourceInfo* info) {
+  DecodeTiffRows(ProcessLibrary<TiffFunctions>(), data, size, sink, info);
 }
 
 void DecodeTiff(const std::uint8_t* data, std::size_t size, WorkBitmap& bitmap, SourceInfo* info) {
@@ -344,7 +354,7 @@ void LoadTiffRows(int fd, RowSink& sink, SourceInfo& info) {
   if (::fstat(fd, &st) != 0)
     throw std::system_error(errno, std::generic_category(), "cannot read TIFF file");
   source.size = static_cast<std::uint64_t>(st.st_size);
-  DecodeTiff(source, sink, &info);
+  DecodeTiff(Functions(ProcessLibrary<TiffFunctions>()), source, sink, &info);
 }
 
 std::optional<PictureProbe> probe_detail::ProbeTiff(int fd) {
@@ -354,15 +364,16 @@ std::optional<PictureProbe> probe_detail::ProbeTiff(int fd) {
   if (::fstat(fd, &st) != 0 || st.st_size <= 0) return std::nullopt;
   source.size = static_cast<std::uint64_t>(st.st_size);
   try {
-    const auto tif = Open(source);
+    const TiffFunctions& tiff = Functions(ProcessLibrary<TiffFunctions>());
+    const auto tif = Open(tiff, source);
     std::uint32_t width = 0, height = 0;
-    TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);
-    TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height);
+    tiff.TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);
+    tiff.TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height);
     if (width == 0 || height == 0 ||
         std::uint64_t{width} * height > static_cast<std::uint64_t>(WorkBitmap::kMaxPixels))
       return std::nullopt;
     std::uint16_t orientation = ORIENTATION_TOPLEFT;
-    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_ORIENTATION, &orientation);
+    tiff.TIFFGetFieldDefaulted(tif.get(), TIFFTAG_ORIENTATION, &orientation);
     PictureProbe probe;
     probe.width = static_cast<int>(width);
     probe.height = static_cast<int>(height);

@@ -35,6 +35,20 @@ class Writer {
   }
   std::vector<std::uint8_t> Take() { return std::move(out_); }
 
+  // One field by its type; a Reader reads it back with the same call.
+  void operator()(bool v) { U8(v ? 1 : 0); }
+  void operator()(int v) { I32(v); }
+  void operator()(std::uint64_t v) { U64(v); }
+  void operator()(double v) { F64(v); }
+  void operator()(const std::string& v) { Text(v); }
+  void operator()(const std::vector<std::uint8_t>& v) { Bytes(v.data(), v.size()); }
+  void operator()(const std::vector<std::string>& v) {
+    U32(static_cast<std::uint32_t>(v.size()));
+    for (const std::string& text : v) Text(text);
+  }
+  void operator()(FileResult v) { U8(static_cast<std::uint8_t>(v)); }
+  void operator()(const Options& options);
+
  private:
   std::vector<std::uint8_t> out_;
 };
@@ -81,6 +95,25 @@ class Reader {
     if (at_ != size_) throw MessageError("message longer than its fields");
   }
 
+  void operator()(bool& v) { v = Flag(); }
+  void operator()(int& v) { v = I32(); }
+  void operator()(std::uint64_t& v) { v = U64(); }
+  void operator()(double& v) { v = F64(); }
+  void operator()(std::string& v) { v = Text(); }
+  void operator()(std::vector<std::uint8_t>& v) { v = Bytes(); }
+  void operator()(std::vector<std::string>& v) {
+    const std::uint32_t count = U32();
+    v.clear();
+    for (std::uint32_t i = 0; i < count; ++i) v.push_back(Text());
+  }
+  void operator()(FileResult& v) {
+    const std::uint8_t result = U8();
+    if (result > static_cast<std::uint8_t>(FileResult::kSkipped))
+      throw MessageError("unknown result");
+    v = static_cast<FileResult>(result);
+  }
+  void operator()(Options& options);
+
  private:
   const std::uint8_t* Take(std::size_t n) {
     if (n > size_ - at_) throw MessageError("message shorter than its fields");
@@ -94,7 +127,8 @@ class Reader {
 };
 
 // Every option by the table's rows, each by the type of its field.
-void WriteOptions(Writer& w, const Options& options) {
+void Writer::operator()(const Options& options) {
+  Writer& w = *this;
   w.U32(static_cast<std::uint32_t>(OptionTable().size()));
   for (const OptionRow& row : OptionTable()) {
     std::visit(
@@ -111,7 +145,8 @@ void WriteOptions(Writer& w, const Options& options) {
   }
 }
 
-void ReadOptions(Reader& r, Options& options) {
+void Reader::operator()(Options& options) {
+  Reader& r = *this;
   if (r.U32() != OptionTable().size()) throw MessageError("options of another table");
   for (const OptionRow& row : OptionTable()) {
     std::visit(
@@ -126,6 +161,50 @@ void ReadOptions(Reader& r, Options& options) {
         },
         row.field);
   }
+}
+
+// Each message's fields in order, for writing (a const message and a Writer) and reading
+// (a Reader) alike.
+template <class Io, class... Field>
+void Each(Io& io, Field&... fields) {
+  (io(fields), ...);
+}
+
+template <class Io, class T>
+void Fields(Io& io, T& m) {
+  using M = std::remove_const_t<T>;
+  if constexpr (std::is_same_v<M, ProbeRequest>) {
+    io(m.name);
+  } else if constexpr (std::is_same_v<M, PictureProbe>) {
+    Each(io, m.width, m.height, m.streams, m.coefficients, m.orientation, m.stripeBytes);
+  } else if constexpr (std::is_same_v<M, RegionMessage>) {
+    io(m.bytes);
+  } else if constexpr (std::is_same_v<M, WorkerReady>) {
+    Each(io, m.noNewPrivs, m.landlockAbi, m.seccomp, m.why, m.baselineBytes);
+  } else if constexpr (std::is_same_v<M, DecodeRequest>) {
+    Each(io, m.name, m.options, m.load.decoderThreads);
+  } else {
+    static_assert(std::is_same_v<M, DecodeReply>);
+    auto& info = m.reduced.info;
+    Each(io, m.reduced.result, m.reduced.detail, info.orientation, info.icc, info.exif, info.reason,
+         m.reduced.warnings, m.memoryExceeded);
+    Each(io, m.times.load, m.times.saturation, m.times.reduction, m.times.sharpening);
+    Each(io, m.width, m.height, m.pictureInRegion, m.cpuSeconds);
+  }
+}
+
+template <class Message>
+std::vector<std::uint8_t> Encode(const Message& message) {
+  Writer w;
+  Fields(w, message);
+  return w.Take();
+}
+
+template <class Message>
+void Decode(const std::uint8_t* data, std::size_t size, Message& message) {
+  Reader r(data, size);
+  Fields(r, message);
+  r.End();
 }
 
 }  // namespace
@@ -156,28 +235,17 @@ MessageHeader DecodeHeader(const std::uint8_t* data, std::size_t size) {
   return header;
 }
 
-std::vector<std::uint8_t> EncodeFields(const ProbeRequest& request) {
-  Writer w;
-  w.Text(request.name);
-  return w.Take();
-}
+std::vector<std::uint8_t> EncodeFields(const ProbeRequest& request) { return Encode(request); }
 
 void DecodeFields(const std::uint8_t* data, std::size_t size, ProbeRequest& request) {
-  Reader r(data, size);
-  request.name = r.Text();
-  r.End();
+  Decode(data, size, request);
 }
 
 std::vector<std::uint8_t> EncodeFields(const ProbeReply& reply) {
   Writer w;
-  w.U8(reply.probe.has_value());
+  w(reply.probe.has_value());
   const PictureProbe probe = reply.probe.value_or(PictureProbe{});
-  w.I32(probe.width);
-  w.I32(probe.height);
-  w.U8(probe.streams);
-  w.U8(probe.coefficients);
-  w.I32(probe.orientation);
-  w.U64(probe.stripeBytes);
+  Fields(w, probe);
   return w.Take();
 }
 
@@ -185,12 +253,7 @@ void DecodeFields(const std::uint8_t* data, std::size_t size, ProbeReply& reply)
   Reader r(data, size);
   const bool has = r.Flag();
   PictureProbe probe;
-  probe.width = r.I32();
-  probe.height = r.I32();
-  probe.streams = r.Flag();
-  probe.coefficients = r.Flag();
-  probe.orientation = r.I32();
-  probe.stripeBytes = r.U64();
+  Fields(r, probe);
   r.End();
   if (has && (probe.width <= 0 || probe.height <= 0 ||
               static_cast<std::uint64_t>(probe.width) * static_cast<std::uint64_t>(probe.height) >
@@ -201,102 +264,28 @@ void DecodeFields(const std::uint8_t* data, std::size_t size, ProbeReply& reply)
   reply.probe = has ? std::optional<PictureProbe>(probe) : std::nullopt;
 }
 
-std::vector<std::uint8_t> EncodeFields(const RegionMessage& region) {
-  Writer w;
-  w.U64(region.bytes);
-  return w.Take();
-}
+std::vector<std::uint8_t> EncodeFields(const RegionMessage& region) { return Encode(region); }
 
 void DecodeFields(const std::uint8_t* data, std::size_t size, RegionMessage& region) {
-  Reader r(data, size);
-  region.bytes = r.U64();
-  r.End();
+  Decode(data, size, region);
 }
 
-std::vector<std::uint8_t> EncodeFields(const WorkerReady& ready) {
-  Writer w;
-  w.U8(ready.noNewPrivs);
-  w.I32(ready.landlockAbi);
-  w.U8(ready.seccomp);
-  w.Text(ready.why);
-  w.U64(ready.baselineBytes);
-  return w.Take();
-}
+std::vector<std::uint8_t> EncodeFields(const WorkerReady& ready) { return Encode(ready); }
 
 void DecodeFields(const std::uint8_t* data, std::size_t size, WorkerReady& ready) {
-  Reader r(data, size);
-  ready.noNewPrivs = r.Flag();
-  ready.landlockAbi = r.I32();
-  ready.seccomp = r.Flag();
-  ready.why = r.Text();
-  ready.baselineBytes = r.U64();
-  r.End();
+  Decode(data, size, ready);
 }
 
-std::vector<std::uint8_t> EncodeFields(const DecodeRequest& request) {
-  Writer w;
-  w.Text(request.name);
-  WriteOptions(w, request.options);
-  w.I32(request.load.decoderThreads);
-  return w.Take();
-}
+std::vector<std::uint8_t> EncodeFields(const DecodeRequest& request) { return Encode(request); }
 
 void DecodeFields(const std::uint8_t* data, std::size_t size, DecodeRequest& request) {
-  Reader r(data, size);
-  request.name = r.Text();
-  ReadOptions(r, request.options);
-  request.load.decoderThreads = r.I32();
-  r.End();
+  Decode(data, size, request);
 }
 
-std::vector<std::uint8_t> EncodeFields(const DecodeReply& reply) {
-  Writer w;
-  w.U8(static_cast<std::uint8_t>(reply.reduced.result));
-  w.Text(reply.reduced.detail);
-  const SourceInfo& info = reply.reduced.info;
-  w.I32(info.orientation);
-  w.Bytes(info.icc.data(), info.icc.size());
-  w.Bytes(info.exif.data(), info.exif.size());
-  w.Text(info.reason);
-  w.U32(static_cast<std::uint32_t>(reply.reduced.warnings.size()));
-  for (const std::string& warning : reply.reduced.warnings) w.Text(warning);
-  w.U8(reply.memoryExceeded);
-  w.F64(reply.times.load);
-  w.F64(reply.times.saturation);
-  w.F64(reply.times.reduction);
-  w.F64(reply.times.sharpening);
-  w.I32(reply.width);
-  w.I32(reply.height);
-  w.U8(reply.pictureInRegion);
-  w.F64(reply.cpuSeconds);
-  return w.Take();
-}
+std::vector<std::uint8_t> EncodeFields(const DecodeReply& reply) { return Encode(reply); }
 
 void DecodeFields(const std::uint8_t* data, std::size_t size, DecodeReply& reply) {
-  Reader r(data, size);
-  const std::uint8_t result = r.U8();
-  if (result > static_cast<std::uint8_t>(FileResult::kSkipped))
-    throw MessageError("unknown result");
-  reply.reduced.result = static_cast<FileResult>(result);
-  reply.reduced.detail = r.Text();
-  SourceInfo& info = reply.reduced.info;
-  info.orientation = r.I32();
-  info.icc = r.Bytes();
-  info.exif = r.Bytes();
-  info.reason = r.Text();
-  const std::uint32_t warnings = r.U32();
-  reply.reduced.warnings.clear();
-  for (std::uint32_t i = 0; i < warnings; ++i) reply.reduced.warnings.push_back(r.Text());
-  reply.memoryExceeded = r.Flag();
-  reply.times.load = r.F64();
-  reply.times.saturation = r.F64();
-  reply.times.reduction = r.F64();
-  reply.times.sharpening = r.F64();
-  reply.width = r.I32();
-  reply.height = r.I32();
-  reply.pictureInRegion = r.Flag();
-  reply.cpuSeconds = r.F64();
-  r.End();
+  Decode(data, size, reply);
   if (reply.width < 0 || reply.height < 0 ||
       static_cast<std::uint64_t>(reply.width) * static_cast<std::uint64_t>(reply.height) >
           WorkBitmap::kMaxPixels)

@@ -298,8 +298,8 @@ class DecodeWorkerPool::Worker {
 
 namespace {
 
-constexpr std::pair<unsigned, const char*> kLibraryNames[] = {{kHeifLibrary, "heif"},
-                                                              {kRawLibrary, "raw"}};
+constexpr std::pair<unsigned, const char*> kLibraryNames[] = {
+    {kHeifLibrary, "heif"}, {kRawLibrary, "raw"}, {kJxlLibrary, "jxl"}, {kTiffLibrary, "tiff"}};
 
 // Pictures larger than this go through the channel: the region stays with its worker
 // between files.

@@ -45,7 +45,7 @@ int RunDecodeWorker(int channel, const SourceReduction& reduce, unsigned librari
 int RunDecodeWorker(int channel, unsigned libraries);
 
 // The argument after kWorkerArgument that names the libraries a worker opens before its
-// walls ("heif,raw"); empty for none.
+// walls ("heif,raw,jxl,tiff"); empty for none.
 std::string LibrariesArgument(unsigned libraries);
 // Whether the arguments make the program a decode worker: kWorkerArgument, then perhaps
 // the libraries it opens, set in `libraries`. Unknown names are no worker's arguments.

@@ -1,7 +1,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <iterator>
 #include <memory>
+#include <new>
 #include <vector>
 
 #if defined(__x86_64__)
@@ -188,35 +191,6 @@ inline void BoostKnownHue(int factor, int v, int d, int h, std::uint8_t* out) {
   out[2] = static_cast<std::uint8_t>(c2);
 }
 
-// The bytes of the direct formulas for pixels whose hue is known, kept for the pixels seen
-// again: the widest vector kernel sends every pixel whose exact value is a tie here, and a
-// photo repeats the few thousand such colours it has. One entry per place; a colour meeting
-// another's place takes it over.
-class TieCache {
- public:
-  void Boost(int factor, int v, int d, int h, std::uint8_t* out) {
-    const std::uint32_t key = 1u << 31 | static_cast<std::uint32_t>(h) << 16 |
-                              static_cast<std::uint32_t>(d) << 8 | static_cast<std::uint32_t>(v);
-    if (entries_.empty()) entries_.assign(kEntries, 0);
-    std::uint64_t& entry = entries_[(key * 2654435761u) >> (32 - kBits)];
-    if (static_cast<std::uint32_t>(entry) != key) {
-      std::uint8_t bytes[3];
-      BoostKnownHue(factor, v, d, h, bytes);
-      entry = key | std::uint64_t{bytes[0]} << 32 | std::uint64_t{bytes[1]} << 40 |
-              std::uint64_t{bytes[2]} << 48;
-    }
-    out[0] = static_cast<std::uint8_t>(entry >> 32);
-    out[1] = static_cast<std::uint8_t>(entry >> 40);
-    out[2] = static_cast<std::uint8_t>(entry >> 48);
-  }
-
-  static constexpr int kBits = 14;
-  static constexpr std::size_t kEntries = std::size_t{1} << kBits;
-
- private:
-  std::vector<std::uint64_t> entries_;  // taken at the first tie
-};
-
 // What the widest kernel looks up for a pixel by the place of its largest byte `which`, its
 // spread d = V - min and the difference x of the other two (as the hue steps are indexed):
 // how far the middle and the smallest byte lie below V, the hue step and the sector.
@@ -226,12 +200,23 @@ class TieCache {
 // below 0, worked out exactly in integers, except where A - 3000 is a multiple of 6000 (a
 // tie, which the direct formulas decide). Only V is left to the pixel.
 struct ByteSteps {
-  // Byte 0: the middle byte's distance below V (255 for any larger); byte 1: the smallest
-  // byte's; byte 2: the hue step (-60 ... 60); byte 3: the sector plus one (0 for sector 5)
-  // and, in its top bit, a tie of either byte.
+  // Byte 0: the sector plus one (0 for sector 5) and, in its top bit, a tie of either
+  // byte; byte 1: the middle byte's distance below V (255 for any larger); byte 2: the
+  // smallest byte's; byte 3: 0, so that a saturating byte subtraction from V in bytes 1-3
+  // leaves the middle, the smallest and the largest byte there. A tie's bytes 1 and 2
+  // name its row of TieBytes instead.
   std::vector<std::uint32_t> entries;  // at which x size + start[d] + x, as the steps
+  // Per tie row: the spread and the hue its entries share.
+  struct TieKey {
+    std::uint8_t d;
+    std::uint16_t h;
+  };
+  std::vector<TieKey> tieKeys;
 
-  static constexpr std::uint32_t kTie = 0x80000000u;
+  static constexpr std::uint32_t kTie = 0x80;
+  // Tie rows at most: a megabyte of them per thousand. The program's factor needs about a
+  // thousand; a factor with more takes the 256-bit kernel.
+  static constexpr std::size_t kMaxTieRows = 16384;
 
   ByteSteps(int factor, const HueStepTable& steps)
       : entries(3 * static_cast<std::size_t>(steps.size), 0) {
@@ -242,25 +227,92 @@ struct ByteSteps {
       return static_cast<std::uint32_t>(std::min<std::int64_t>(distance, 255));
     };
     std::uint32_t byWeight[61];  // both distances and the tie, by w, for one d
+    // The tie row of each step of the current d and place, -1 while it has none.
+    std::int32_t rowOfStep[121];
     for (int d = 0; d < 256; ++d) {
       bool lowTie = false;
-      const std::uint32_t low = below(d, 60, lowTie) << 8;
+      const std::uint32_t low = below(d, 60, lowTie) << 16;
       for (int w = 0; w <= 60; ++w) {
         bool tie = lowTie;
-        byWeight[w] = below(d, w, tie) | low;
+        byWeight[w] = below(d, w, tie) << 8 | low;
         if (tie) byWeight[w] |= kTie;
       }
       for (int which = 0; which < 3; ++which) {
+        std::fill(std::begin(rowOfStep), std::end(rowOfStep), -1);
         for (int x = -d; x <= d; ++x) {
           const int step = d == 0 ? 0 : steps.Step(which, d, x);
           const int sectorPlusOne = 2 * which + 1 - (step < 0) + (step == 60);
-          entries[steps.Index(which, d, x)] = byWeight[60 - std::abs(step)] |
-                                              (static_cast<std::uint32_t>(step) & 0xFF) << 16 |
-                                              static_cast<std::uint32_t>(sectorPlusOne) << 24;
+          std::uint32_t bytes = byWeight[60 - std::abs(step)];
+          if (bytes & kTie) {
+            // Every x with this step has the same hue, so the same bytes for each V.
+            std::int32_t& row = rowOfStep[step + 60];
+            if (row < 0) {
+              row = static_cast<std::int32_t>(tieKeys.size());
+              const int h = step + 120 * which;
+              tieKeys.push_back(
+                  {static_cast<std::uint8_t>(d), static_cast<std::uint16_t>(h < 0 ? h + 360 : h)});
+            }
+            bytes = kTie | static_cast<std::uint32_t>(row & 0xFFFF) << 8;
+          }
+          entries[steps.Index(which, d, x)] = bytes | static_cast<std::uint32_t>(sectorPlusOne);
         }
       }
     }
   }
+
+  bool Usable() const { return tieKeys.size() <= kMaxTieRows; }
+};
+
+// A group of sixteen pixels as the widest kernel notes it: the first pixel, the lanes
+// with a tie and, per lane, its tie row x 256 + V.
+struct TieGroup {
+  std::int32_t at[16];
+  std::uint32_t pixel;
+  std::uint32_t lanes;
+};
+constexpr std::size_t kNotedGroups = 64;
+
+// The bytes of the direct formulas at the ties of ByteSteps, 256 per tie row (one per V),
+// each worked out when first met: the middle byte in bits 8-15, the smallest in 16-23, and
+// bit 24 once it holds them (the largest byte is V). Zeroed memory that only the ties a
+// photo meets ever touch.
+class TieBytes {
+ public:
+  static constexpr std::uint32_t kKnown = 1u << 24;
+
+  explicit TieBytes(std::size_t rows)
+      : bytes_(static_cast<std::uint32_t*>(std::calloc(rows * 256, sizeof(std::uint32_t)))) {
+    if (!bytes_) throw std::bad_alloc();
+  }
+
+  // Writes the direct formulas' bytes over the tied pixels of `group`, in pixels from `p`.
+  void Finish(int factor, const ByteSteps::TieKey* keys, const TieGroup& group, std::uint8_t* p) {
+    for (std::uint32_t lanes = group.lanes; lanes != 0; lanes &= lanes - 1) {
+      const int l = __builtin_ctz(lanes);
+      const auto at = static_cast<std::uint32_t>(group.at[l]);
+      const ByteSteps::TieKey& key = keys[at >> 8];
+      const int v = static_cast<int>(at & 0xFF);
+      std::uint32_t& known = bytes_[at];
+      if (!(known & kKnown)) {
+        std::uint8_t out[3];
+        BoostKnownHue(factor, v, key.d, key.h, out);
+        const std::uint8_t* place = kPlace[key.h / 60];
+        known = kKnown | std::uint32_t{out[place[1]]} << 8 | std::uint32_t{out[place[2]]} << 16;
+      }
+      const std::uint8_t* place = kPlace[key.h / 60];
+      std::uint8_t* q =
+          p + 3 * (static_cast<std::size_t>(group.pixel) + static_cast<std::size_t>(l));
+      q[place[0]] = static_cast<std::uint8_t>(v);
+      q[place[1]] = static_cast<std::uint8_t>(known >> 8);
+      q[place[2]] = static_cast<std::uint8_t>(known >> 16);
+    }
+  }
+
+ private:
+  struct Free {
+    void operator()(std::uint32_t* p) const { std::free(p); }
+  };
+  std::unique_ptr<std::uint32_t[], Free> bytes_;
 };
 
 // What the fast paths need. They give the bytes of the direct formulas for every input:
@@ -272,8 +324,8 @@ struct BoostTables {
   double reachPerStep;  // S' V per unit of d: factor / 100
   const HueStepTable* hueSteps;
   HueEntry hue[360];
-  TieCache ties;
   std::unique_ptr<ByteSteps> byteSteps;  // for the widest kernel only
+  std::unique_ptr<TieBytes> tieBytes;    // with it
 
   explicit BoostTables(int f)
       : factor(f), reachPerStep(static_cast<double>(f) / 100), hueSteps(&HueStepTable::Get()) {
@@ -462,8 +514,7 @@ BREVINE_AVX2_FUNCTION std::size_t BoostRunAvx2(const BoostTables& t, std::uint8_
 
 // Sixteen pixels at a time, where the processor has 512-bit vectors: the places of the
 // largest byte and the differences as in BoostRunAvx2, then everything else from ByteSteps,
-// gathered; pixels whose bytes are exact ties take the direct formulas (through the cache,
-// as a photo repeats them).
+// gathered; pixels whose bytes are exact ties take theirs from TieBytes, gathered too.
 BREVINE_AVX512_FUNCTION std::size_t BoostRunAvx512(BoostTables& t, std::uint8_t* p,
                                                    std::size_t pixels) {
   // Pixels 4k ... 4k + 3 into the k-th quarter, then one byte per lane.
@@ -472,70 +523,79 @@ BREVINE_AVX512_FUNCTION std::size_t BoostRunAvx512(BoostTables& t, std::uint8_t*
   const __m512i byte0 = _mm512_set4_epi32(-247, -250, -253, -256);  // 0xFFFFFF09 ... 0xFFFFFF00
   const __m512i byte1 = _mm512_add_epi32(byte0, _mm512_set1_epi32(1));
   const __m512i byte2 = _mm512_add_epi32(byte0, _mm512_set1_epi32(2));
+  // By sector, which lane byte goes to c0, c1, c2: the largest is byte 3, the middle 1,
+  // the smallest 2.
   auto choice = [](int c0, int c1, int c2) { return c0 | c1 << 8 | c2 << 16 | 0x80 << 24; };
   const __m512i choose = _mm512_setr_epi32(
-      choice(0, 2, 1), choice(0, 1, 2), choice(1, 0, 2), choice(2, 0, 1), choice(2, 1, 0),
-      choice(1, 2, 0), choice(0, 2, 1), choice(0, 2, 1), 0, 0, 0, 0, 0, 0, 0, 0);
+      choice(3, 2, 1), choice(3, 1, 2), choice(1, 3, 2), choice(2, 3, 1), choice(2, 1, 3),
+      choice(1, 2, 3), choice(3, 2, 1), choice(3, 2, 1), 0, 0, 0, 0, 0, 0, 0, 0);
   const __m512i laneBytes = _mm512_set4_epi32(0x0C0C0C, 0x080808, 0x040404, 0);
   const __m512i pack = _mm512_set4_epi32(-1, 0x0E0D0C0A, 0x09080605, 0x04020100);
   const __m512i join = _mm512_setr_epi32(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, 15, 15, 15, 15);
   const __m512i one = _mm512_set1_epi32(1);
-  const __m512i byteMask = _mm512_set1_epi32(0xFF);
   const __m512i whichSize = _mm512_set1_epi32(t.hueSteps->size);
+  const __m512i twoWhichSize = _mm512_set1_epi32(2 * t.hueSteps->size);
+  // Byte 0 of each lane into bytes 1-3, byte 0 cleared.
+  const __m512i toUpperBytes =
+      _mm512_add_epi32(_mm512_set1_epi32(static_cast<int>(0x00000080)),
+                       _mm512_set4_epi32(0x0C0C0C00, 0x08080800, 0x04040400, 0));
   const void* const table = t.byteSteps->entries.data();
+  TieBytes& ties = *t.tieBytes;
+  const ByteSteps::TieKey* const keys = t.byteSteps->tieKeys.data();
+  const __m512i tieBit = _mm512_set1_epi32(static_cast<int>(ByteSteps::kTie));
+  const __m512i rowMask = _mm512_set1_epi32(0xFFFF00);
 
+  TieGroup notes[kNotedGroups];
   std::size_t i = 0;
-  for (; i + 22 <= pixels; i += 16) {
-    std::uint8_t* q = p + 3 * i;
-    const __m512i raw = _mm512_loadu_si512(q);
-    const __m512i lanes = _mm512_permutexvar_epi32(spread, raw);
-    const __m512i c0 = _mm512_shuffle_epi8(lanes, byte0);
-    const __m512i c1 = _mm512_shuffle_epi8(lanes, byte1);
-    const __m512i c2 = _mm512_shuffle_epi8(lanes, byte2);
-    const __m512i v = _mm512_max_epi32(c0, _mm512_max_epi32(c1, c2));
-    const __m512i d = _mm512_sub_epi32(v, _mm512_min_epi32(c0, _mm512_min_epi32(c1, c2)));
-    const __mmask16 top2 = _mm512_cmpeq_epi32_mask(v, c2);
-    const __mmask16 top1 = _mm512_mask_cmpeq_epi32_mask(static_cast<__mmask16>(~top2), v, c1);
-    __m512i x = _mm512_sub_epi32(c1, c2);
-    x = _mm512_mask_sub_epi32(x, top1, c2, c0);
-    x = _mm512_mask_sub_epi32(x, top2, c0, c1);
-    // which x size + d^2 + d + x
-    __m512i index = _mm512_maskz_mov_epi32(top2, _mm512_add_epi32(whichSize, whichSize));
-    index = _mm512_mask_mov_epi32(index, top1, whichSize);
-    index = _mm512_add_epi32(index,
-                             _mm512_add_epi32(_mm512_mullo_epi32(d, _mm512_add_epi32(d, one)), x));
-    const __m512i entry = _mm512_i32gather_epi32(index, table, 4);
-    const __m512i mid = _mm512_max_epi32(_mm512_sub_epi32(v, _mm512_and_si512(entry, byteMask)),
-                                         _mm512_setzero_si512());
-    const __m512i low = _mm512_max_epi32(
-        _mm512_sub_epi32(v, _mm512_and_si512(_mm512_srli_epi32(entry, 8), byteMask)),
-        _mm512_setzero_si512());
-    const __m512i bytes =
-        _mm512_or_si512(v, _mm512_or_si512(_mm512_slli_epi32(mid, 8), _mm512_slli_epi32(low, 16)));
-    // The sector plus one selects the bytes' places (its index takes the low four bits).
-    const __m512i control =
-        _mm512_add_epi32(_mm512_permutexvar_epi32(_mm512_srli_epi32(entry, 24), choose), laneBytes);
-    const __m512i pixel = _mm512_shuffle_epi8(bytes, control);
-    const __m512i packed = _mm512_permutexvar_epi32(join, _mm512_shuffle_epi8(pixel, pack));
-    // Exactly the group's 48 bytes (see BoostRunAvx2).
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(q), _mm512_castsi512_si256(packed));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 32), _mm512_extracti32x4_epi32(packed, 2));
-    const __mmask16 tie =
-        _mm512_test_epi32_mask(entry, _mm512_set1_epi32(static_cast<int>(ByteSteps::kTie)));
-    if (tie != 0) {
-      LaneValues a;
-      _mm512_storeu_si512(a.v, v);
-      _mm512_storeu_si512(a.d, d);
-      _mm512_storeu_si512(a.step, _mm512_srai_epi32(_mm512_slli_epi32(entry, 8), 24));
-      _mm512_storeu_si512(a.x, index);  // which follows from the entry's place
-      for (unsigned lanes = tie; lanes != 0; lanes &= lanes - 1) {
-        const int l = __builtin_ctz(lanes);
-        const int which = a.x[l] / t.hueSteps->size;
-        int h = a.step[l] + 120 * which;
-        if (h < 0) h += 360;
-        t.ties.Boost(t.factor, a.v[l], a.d[l], h, q + 3 * l);
-      }
+  while (i + 22 <= pixels) {
+    // Runs of at most kNotedGroups groups, whose ties are finished while they are in cache.
+    const std::size_t runEnd = std::min(pixels, i + 16 * kNotedGroups);
+    std::uint64_t tied = 0;
+    unsigned group = 0;
+    for (; i + 22 <= pixels && i < runEnd; i += 16) {
+      std::uint8_t* q = p + 3 * i;
+      const __m512i raw = _mm512_loadu_si512(q);
+      const __m512i lanes = _mm512_permutexvar_epi32(spread, raw);
+      const __m512i c0 = _mm512_shuffle_epi8(lanes, byte0);
+      const __m512i c1 = _mm512_shuffle_epi8(lanes, byte1);
+      const __m512i c2 = _mm512_shuffle_epi8(lanes, byte2);
+      const __m512i v = _mm512_max_epi32(c0, _mm512_max_epi32(c1, c2));
+      const __m512i d = _mm512_sub_epi32(v, _mm512_min_epi32(c0, _mm512_min_epi32(c1, c2)));
+      const __mmask16 top2 = _mm512_cmpeq_epi32_mask(v, c2);
+      const __mmask16 top1 = _mm512_mask_cmpeq_epi32_mask(static_cast<__mmask16>(~top2), v, c1);
+      __m512i x = _mm512_sub_epi32(c1, c2);
+      x = _mm512_mask_sub_epi32(x, top1, c2, c0);
+      x = _mm512_mask_sub_epi32(x, top2, c0, c1);
+      // which x size + d^2 + d + x; d (d + 1) < 2^16 in the low half of a lane, 0 in the high.
+      __m512i index = _mm512_add_epi32(_mm512_mullo_epi16(d, _mm512_add_epi32(d, one)), x);
+      index = _mm512_mask_add_epi32(index, top1, index, whichSize);
+      index = _mm512_mask_add_epi32(index, top2, index, twoWhichSize);
+      // V in bytes 1-3.
+      const __m512i spreadV = _mm512_shuffle_epi8(v, toUpperBytes);
+      const __m512i entry = _mm512_i32gather_epi32(index, table, 4);
+      // Bytes 1-3 of each lane: the middle, the smallest and the largest byte.
+      const __m512i bytes = _mm512_subs_epu8(spreadV, entry);
+      // Ties are noted, not branched on: their groups come too irregularly for a branch to
+      // be foreseen, and the gather it waits for is slow. Every group writes its note into
+      // its own place, so that no store waits for a gather to learn its address (the next
+      // gather would wait for that store); the groups with a tie are marked in `tied`.
+      const __mmask16 tie = _mm512_test_epi32_mask(entry, tieBit);
+      TieGroup& note = notes[group];
+      _mm512_storeu_si512(note.at, _mm512_or_si512(_mm512_and_si512(entry, rowMask), v));
+      note.pixel = static_cast<std::uint32_t>(i);
+      note.lanes = tie;
+      tied |= std::uint64_t{tie != 0} << group;
+      ++group;
+      // The sector plus one selects the bytes' places (the index takes the low four bits).
+      const __m512i control = _mm512_add_epi32(_mm512_permutexvar_epi32(entry, choose), laneBytes);
+      const __m512i pixel = _mm512_shuffle_epi8(bytes, control);
+      const __m512i packed = _mm512_permutexvar_epi32(join, _mm512_shuffle_epi8(pixel, pack));
+      // Exactly the group's 48 bytes (see BoostRunAvx2).
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(q), _mm512_castsi512_si256(packed));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 32), _mm512_extracti32x4_epi32(packed, 2));
     }
+    for (; tied != 0; tied &= tied - 1)
+      ties.Finish(t.factor, keys, notes[__builtin_ctzll(tied)], p);
   }
   return i;
 }
@@ -551,8 +611,12 @@ SaturationBoost::SaturationBoost(int factor, Kernel kernel) : factor_(std::max(f
   if (kernel != Kernel::kPortable && __builtin_cpu_supports("avx2")) lanes_ = 8;
   if (kernel == Kernel::kFastest && __builtin_cpu_supports("avx512f") &&
       __builtin_cpu_supports("avx512bw")) {
-    lanes_ = 16;
-    tables_->byteSteps = std::make_unique<detail::ByteSteps>(factor_, *tables_->hueSteps);
+    auto byteSteps = std::make_unique<detail::ByteSteps>(factor_, *tables_->hueSteps);
+    if (byteSteps->Usable()) {
+      tables_->tieBytes = std::make_unique<detail::TieBytes>(byteSteps->tieKeys.size());
+      tables_->byteSteps = std::move(byteSteps);
+      lanes_ = 16;
+    }
   }
 #else
   (void)kernel;

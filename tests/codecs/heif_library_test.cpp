@@ -8,20 +8,13 @@
 #include "codecs.h"
 #include "heif_files.h"
 #include "heif_library.h"
+#include "loaded_file.h"
 #include "test_images.h"
 
 namespace brevine {
 namespace {
 
-template <typename Error, typename Call>
-std::string ReasonOf(Call&& call) {
-  try {
-    call();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "(nothing raised)";
-}
+using test::ReasonOf;
 
 TEST(HeifLibrary, AMissingLibraryFailsTheLoadAndTheResultWithItsReason) {
   const HeifLibrary missing("libheif-does-not-exist.so.9");

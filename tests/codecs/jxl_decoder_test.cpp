@@ -3,12 +3,12 @@
 // and damaged files are refused with their reason.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "codecs.h"
 #include "format_writers.h"
+#include "loaded_file.h"
 #include "test_images.h"
 
 namespace brevine {
@@ -37,20 +37,9 @@ Bytes PngOf(const WorkBitmap& bitmap, bool gray = false, bool alpha = false) {
   return test::MakePng(layout);
 }
 
-bool Shell(const std::string& command) {
-  return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-struct Loaded {
-  LoadStatus status = LoadStatus::kOk;
-  WorkBitmap bitmap;
-  SourceInfo info;
-};
-Loaded Load(const std::string& path) {
-  Loaded out;
-  out.status = LoadImage(path, out.bitmap, &out.info);
-  return out;
-}
+using test::Load;
+using test::Loaded;
+using test::Shell;
 
 TEST(JxlDecoder, PicturesAreDjxlsEightBitPng) {
   const test::TempFolder folder;

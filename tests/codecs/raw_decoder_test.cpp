@@ -12,6 +12,7 @@
 #include "codecs.h"
 #include "dng_files.h"
 #include "exif_metadata.h"
+#include "loaded_file.h"
 #include "test_images.h"
 
 namespace brevine {
@@ -19,9 +20,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-bool Shell(const std::string& command) {
-  return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
+using test::Shell;
 
 // A DNG of a width x height mosaic with, when `previewWidth` is given, a JPEG preview of
 // that width in the next directory.

@@ -15,6 +15,7 @@
 #include "codecs.h"
 #include "exif_metadata.h"
 #include "imaging.h"
+#include "loaded_file.h"
 #include "test_images.h"
 #include "test_profiles.h"
 
@@ -151,17 +152,8 @@ WorkBitmap Tiff2Rgba(const test::TempFolder& folder, const std::string& in) {
   return bitmap;
 }
 
-// The file decoded through the loader (the open-descriptor path), rows into a sink.
-struct Loaded {
-  LoadStatus status;
-  WorkBitmap bitmap;
-  SourceInfo info;
-};
-Loaded Load(const std::string& path) {
-  Loaded out;
-  out.status = LoadImage(path, out.bitmap, &out.info);
-  return out;
-}
+using test::Load;
+using test::Loaded;
 
 TEST(TiffDecoder, EveryLayoutGivesTiff2RgbasPixels) {
   const test::TempFolder folder;

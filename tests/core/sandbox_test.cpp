@@ -311,20 +311,27 @@ TEST_F(Sandbox, TheWallsAreAsTheKernelOffers) {
 }
 
 TEST_F(Sandbox, AWorkerOpensTheLibrariesOfTheFilesItIsGiven) {
-  // A worker started for a JPEG opens neither libheif nor LibRaw; a HEIF, then a raw, makes
-  // the idle worker give way to one that opens them, which then serves every kind.
+  // A worker started for a JPEG opens none of the codecs' libraries; a HEIF, then a raw, a
+  // JPEG XL and a TIFF, each makes the idle worker give way to one that opens them too,
+  // which then serves every kind. Behind its walls a worker could open none of them.
   test::WriteFile(dir_ / "a.jpg", test::JpegOf(test::MakePhotoLike(64, 48, 2), 90));
   test::WriteFile(dir_ / "b.heic", test::EncodeHeif(test::Quadrants(64, 48), {}));
   ASSERT_TRUE(test::WriteDng(dir_ / "c.dng", 64, 48));
   test::WriteBmp(dir_ / "d.bmp", test::MakePhotoLike(30, 20, 4));
   test::WriteFile(dir_ / "e.heic", test::EncodeHeif(test::Quadrants(32, 32), {}));
-  const std::vector<std::string> names = {"a.jpg", "b.heic", "c.dng", "d.bmp", "e.heic"};
+  test::WriteFile(dir_ / "f.jxl", EncodeJxl(test::MakePhotoLike(40, 30, 6), 80, false, {}));
+  ASSERT_TRUE(test::WriteRgbTiff(dir_ / "g.tif", 50, 20));
+  test::WriteFile(dir_ / "h.jxl", EncodeJxl(test::MakePhotoLike(20, 30, 7), 90, false, {}));
+  const std::vector<std::string> names = {"a.jpg",  "b.heic", "c.dng", "d.bmp",
+                                          "e.heic", "f.jxl",  "g.tif", "h.jxl"};
   std::vector<std::string> paths;
   for (const std::string& name : names) paths.push_back(dir_ / name);
   EXPECT_EQ(DecoderLibrariesFor(paths[0]), 0u);
   EXPECT_EQ(DecoderLibrariesFor(paths[1]), kHeifLibrary);
   EXPECT_EQ(DecoderLibrariesFor(dir_ / "C.DNG"), kRawLibrary);
   EXPECT_EQ(DecoderLibrariesFor(dir_ / "x.avif"), kHeifLibrary);
+  EXPECT_EQ(DecoderLibrariesFor(paths[5]), kJxlLibrary);
+  EXPECT_EQ(DecoderLibrariesFor(dir_ / "x.TIFF"), kTiffLibrary);
   EXPECT_EQ(DecoderLibrariesFor(dir_ / "x.txt"), 0u);
 
   DecodeWorkerPool pool(TestWorkers(30));
@@ -341,7 +348,7 @@ TEST_F(Sandbox, AWorkerOpensTheLibrariesOfTheFilesItIsGiven) {
     EXPECT_EQ(outcomes[0][i].detail, outcomes[1][i].detail) << names[i];
   }
   EXPECT_EQ(Outputs(dir_, "off", names), Outputs(dir_, "auto", names));
-  EXPECT_EQ(pool.Started(), 3);
+  EXPECT_EQ(pool.Started(), 5);
 }
 
 TEST_F(Sandbox, PicturesCrossInTheRegionOrTheChannelAlike) {
@@ -432,8 +439,8 @@ TEST_F(Sandbox, WorkersStartedAheadServeTheBatch) {
 }
 
 TEST(SandboxMode, WorkerArgumentsNameTheLibraries) {
-  for (unsigned libraries :
-       {0u, unsigned{kHeifLibrary}, unsigned{kRawLibrary}, kEveryDecoderLibrary}) {
+  for (unsigned libraries : {0u, unsigned{kHeifLibrary}, unsigned{kRawLibrary},
+                             unsigned{kJxlLibrary | kTiffLibrary}, kEveryDecoderLibrary}) {
     std::vector<std::string> args = {"brevine", kWorkerArgument};
     if (libraries != 0) args.push_back(LibrariesArgument(libraries));
     std::vector<char*> argv;
@@ -442,7 +449,7 @@ TEST(SandboxMode, WorkerArgumentsNameTheLibraries) {
     EXPECT_TRUE(IsDecodeWorker(static_cast<int>(argv.size()), argv.data(), &back)) << libraries;
     EXPECT_EQ(back, libraries);
   }
-  EXPECT_EQ(LibrariesArgument(kEveryDecoderLibrary), "heif,raw");
+  EXPECT_EQ(LibrariesArgument(kEveryDecoderLibrary), "heif,raw,jxl,tiff");
   for (std::vector<std::string> args :
        std::vector<std::vector<std::string>>{{"brevine"},
                                              {"brevine", "--decode"},

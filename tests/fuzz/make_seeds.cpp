@@ -247,6 +247,16 @@ Bytes EncodeJpeg(int width, int height, int components, J_COLOR_SPACE space, boo
   return out;
 }
 
+// The head of one chunk of a profile in APP2 segments: the name, the chunk's number (from
+// 1) and the count of chunks.
+Bytes IccChunkHead(int sequence, int count) {
+  const char name[] = "ICC_PROFILE";
+  Bytes head(name, name + sizeof name);  // with its NUL
+  head.push_back(static_cast<std::uint8_t>(sequence));
+  head.push_back(static_cast<std::uint8_t>(count));
+  return head;
+}
+
 void JpegSeeds(const fs::path& folder) {
   Save(folder, "colour.jpg", EncodeJpeg(16, 8, 3, JCS_RGB, false, 0));
   Save(folder, "grey.jpg", EncodeJpeg(9, 7, 1, JCS_GRAYSCALE, false, 0));
@@ -259,24 +269,8 @@ void JpegSeeds(const fs::path& folder) {
   Bytes segments = {0xFF, 0xE1, 0, 32,   'E',  'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0,
                     0,    1,    0, 0x12, 0x01, 3,   0,   1,   0, 0, 0,   6,   0,  0, 0, 0, 0};
   for (int i = 0; i < 2; ++i) {
-    const Bytes head = {0xFF,
-                        0xE2,
-                        0,
-                        2 + 14 + 150,
-                        'I',
-                        'C',
-                        'C',
-                        '_',
-                        'P',
-                        'R',
-                        'O',
-                        'F',
-                        'I',
-                        'L',
-                        'E',
-                        0,
-                        static_cast<std::uint8_t>(i + 1),
-                        2};
+    const Bytes head = IccChunkHead(i + 1, 2);
+    segments.insert(segments.end(), {0xFF, 0xE2, 0, 2 + 14 + 150});
     segments.insert(segments.end(), head.begin(), head.end());
     segments.insert(segments.end(), profile.begin() + 150 * i, profile.begin() + 150 * (i + 1));
   }
@@ -369,20 +363,7 @@ void IccSeeds(const fs::path& folder) {
     for (int sequence : order) {
       const std::size_t begin = std::min(profile.size(), step * (sequence - 1));
       const std::size_t end = std::min(profile.size(), begin + step);
-      Bytes body = {'I',
-                    'C',
-                    'C',
-                    '_',
-                    'P',
-                    'R',
-                    'O',
-                    'F',
-                    'I',
-                    'L',
-                    'E',
-                    0,
-                    static_cast<std::uint8_t>(sequence),
-                    static_cast<std::uint8_t>(count)};
+      Bytes body = IccChunkHead(sequence, count);
       body.insert(body.end(), profile.begin() + begin, profile.begin() + end);
       out.push_back(static_cast<std::uint8_t>(body.size() >> 8));
       out.push_back(static_cast<std::uint8_t>(body.size()));

@@ -70,7 +70,8 @@ constexpr auto kAvx2 = SaturationBoost::Kernel::kAvx2;
 constexpr auto kPortable = SaturationBoost::Kernel::kPortable;
 
 // Each kernel the processor has, and runs of every kind: whole rows, groups of eight and
-// sixteen, the tails after the last whole group, and runs too short for a group at all.
+// sixteen, the tails after the last whole group, runs too short for a group at all, and
+// runs across the widest kernel's batches of 64 groups whose ties it finishes together.
 // Each run is read and written within its own bytes.
 TEST(Exhaustive, SaturationBoostAt140EveryColour) {
   ExpectEveryColour(140, {{kFastest, 4096},
@@ -83,6 +84,9 @@ TEST(Exhaustive, SaturationBoostAt140EveryColour) {
                           {kFastest, 21},
                           {kFastest, 22},
                           {kFastest, 37},
+                          {kFastest, 1024},
+                          {kFastest, 1045},
+                          {kFastest, 1061},
                           {kAvx2, 10},
                           {kAvx2, 11},
                           {kAvx2, 19}});
@@ -91,6 +95,12 @@ TEST(Exhaustive, SaturationBoostAt140EveryColour) {
 TEST(Exhaustive, SaturationBoostAtOtherFactorsEveryColour) {
   for (int factor : {100, 1000, 1, 99, 257})
     ExpectEveryColour(factor, {{kFastest, 4096}, {kAvx2, 4096}, {kPortable, 4096}});
+}
+
+// Factors whose exact ties fall on more hues and spreads than the widest kernel keeps rows
+// for take a narrower kernel, with the same bytes.
+TEST(Exhaustive, SaturationBoostWithManyTiesEveryColour) {
+  for (int factor : {50, 250}) ExpectEveryColour(factor, {{kFastest, 4096}, {kFastest, 21}});
 }
 
 // The widest kernel keeps the bytes of the exact ties it met; a second picture of every

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include "imaging.h"
 #include "reference.h"
@@ -97,6 +102,52 @@ TEST(BoostSaturation, MatchesDirectFormulasOnImages) {
         ASSERT_EQ(std::max({a[0], a[1], a[2]}), std::max({b[0], b[1], b[2]}));
       }
     }
+  }
+}
+
+// Colours whose middle byte, boosted, lies exactly halfway between two bytes: S' V w =
+// factor d w / 6000 for the weight w = 60 - |step| of the hue step Round(60 x / d).
+// Those the widest kernel leaves to the direct formulas, a group at a time.
+std::vector<std::array<std::uint8_t, 3>> TiedColours(int factor, std::size_t count) {
+  std::vector<std::array<std::uint8_t, 3>> found;
+  for (std::uint32_t c = 0; found.size() < count && c < (1u << 24); c += 7) {
+    const int r = c & 0xFF, g = (c >> 8) & 0xFF, b = c >> 16;
+    const int v = std::max({r, g, b}), d = v - std::min({r, g, b});
+    if (d == 0) continue;
+    const int x = v == b ? r - g : (v == g ? b - r : g - b);
+    const int twice = 2 * 60 * x / d;  // 2 x 60 x / d, cut toward zero
+    const int step = (twice + (twice > 0 ? 1 : twice < 0 ? -1 : 0)) / 2;
+    if (2 * 60 * x % d == 0 && twice % 2 != 0) continue;  // a tie of the hue itself
+    const long long a = 1LL * factor * d * (60 - std::abs(step));
+    if (a % 6000 == 3000)
+      found.push_back({static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g),
+                       static_cast<std::uint8_t>(b)});
+  }
+  return found;
+}
+
+// Rows where most groups of sixteen pixels hold a tie, across many of the batches of
+// groups the widest kernel finishes together, in runs of every length from one pixel
+// on: each byte the direct formulas'.
+TEST(BoostSaturation, TiedColoursInEveryPlaceOfARun) {
+  const auto tied = TiedColours(140, 3000);
+  ASSERT_GT(tied.size(), 1000u);
+  WorkBitmap row(static_cast<int>(2 * tied.size()), 1);
+  for (std::size_t i = 0; i < tied.size(); ++i) {
+    std::memcpy(row.Data() + 6 * i, tied[i].data(), 3);
+    const std::uint8_t other[3] = {static_cast<std::uint8_t>(i), 200,
+                                   static_cast<std::uint8_t>(i * 7)};
+    std::memcpy(row.Data() + 6 * i + 3, other, 3);
+  }
+  const WorkBitmap expected = reference::BoostSaturation(row, 140);
+  for (SaturationBoost::Kernel kernel :
+       {SaturationBoost::Kernel::kFastest, SaturationBoost::Kernel::kAvx2}) {
+    SaturationBoost boost(140, kernel);
+    WorkBitmap boosted = row;
+    const std::size_t pixels = static_cast<std::size_t>(row.Width());
+    for (std::size_t at = 0, run = 1; at < pixels; at += run, run = run * 3 + 1)
+      boost.Apply(boosted.Data() + 3 * at, std::min(run, pixels - at));
+    EXPECT_TRUE(SameBitmap(expected, boosted)) << "kernel " << static_cast<int>(kernel);
   }
 }
 

@@ -101,6 +101,24 @@ TEST(StreamingReductionTest, EveryOrientationOnFixedShapes) {
   }
 }
 
+// Quarter turns whose reduced columns fill several tiles and part of one more (73 = 32 +
+// 32 + 9 columns), from rows long enough for the widest vector steps and their tails.
+TEST(StreamingReductionTest, QuarterTurnsAcrossTilesOfColumns) {
+  std::mt19937 random(73);
+  for (int w : {1500, 1517}) {
+    const WorkBitmap picture = test::MakePhotoLike(w, 300, 11);
+    for (int o = 5; o <= 8; ++o) {
+      for (bool boost : {false, true}) {
+        const ReductionSteps steps{o, boost, 140, 73, 400};
+        SCOPED_TRACE(std::to_string(w) + " wide, orientation " + std::to_string(o));
+        const WorkBitmap expected = Whole(picture, steps);
+        ASSERT_EQ(expected.Width(), 73);
+        EXPECT_TRUE(test::SameBitmap(expected, Stream(picture, steps, o % 2 == 0, random)));
+      }
+    }
+  }
+}
+
 TEST(StreamingReductionTest, RaisesLikeFitToBoxBeforeAnyRow) {
   EXPECT_THROW(StreamingReduction(100, 50, ReductionSteps{1, false, 0, 0, 100}), std::domain_error);
   EXPECT_THROW(StreamingReduction(100, 50, ReductionSteps{1, false, 0, -5, 100}),

@@ -4,6 +4,23 @@
 
 namespace brevine::test {
 
+namespace {
+
+// The tags of a directory of 8-bit colour pixels, in strips.
+void SetColourLayout(TIFF* tif, int width, int height, int compression, int photometric,
+                     int rowsPerStrip) {
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
+}
+
+}  // namespace
+
 bool WriteDng(const std::string& path, int width, int height,
               const std::vector<std::uint8_t>& previewJpeg, int previewWidth, int previewHeight,
               int orientation) {
@@ -54,17 +71,29 @@ bool WriteDng(const std::string& path, int width, int height,
   bool written = TIFFWriteDirectory(tif) != 0;
   if (written && !previewJpeg.empty()) {
     TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_REDUCEDIMAGE);
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, previewWidth);
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, previewHeight);
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
-    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_JPEG);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_YCBCR);
-    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, previewHeight);
+    SetColourLayout(tif, previewWidth, previewHeight, COMPRESSION_JPEG, PHOTOMETRIC_YCBCR,
+                    previewHeight);
     // A whole JPEG file as the one strip, as cameras store their previews.
     written = TIFFWriteRawStrip(tif, 0, const_cast<std::uint8_t*>(previewJpeg.data()),
                                 static_cast<tmsize_t>(previewJpeg.size())) > 0;
+  }
+  TIFFClose(tif);
+  return written;
+}
+
+bool WriteRgbTiff(const std::string& path, int width, int height) {
+  TIFF* tif = TIFFOpen(path.c_str(), "w");
+  if (tif == nullptr) return false;
+  SetColourLayout(tif, width, height, COMPRESSION_LZW, PHOTOMETRIC_RGB, 8);
+  std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 3);
+  bool written = true;
+  for (int y = 0; y < height && written; ++y) {
+    for (int x = 0; x < width; ++x) {
+      row[3 * static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(255 * x / width);
+      row[3 * static_cast<std::size_t>(x) + 1] = static_cast<std::uint8_t>(255 * y / height);
+      row[3 * static_cast<std::size_t>(x) + 2] = static_cast<std::uint8_t>((x * y) % 256);
+    }
+    written = TIFFWriteScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0) == 1;
   }
   TIFFClose(tif);
   return written;

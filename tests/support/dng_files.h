@@ -1,6 +1,6 @@
 #pragma once
 // DNGs written with libtiff, as LibRaw's own programs read them: a Bayer mosaic and a
-// camera's JPEG preview.
+// camera's JPEG preview; and a plain TIFF.
 
 #include <cstdint>
 #include <string>
@@ -15,5 +15,8 @@ namespace brevine::test {
 bool WriteDng(const std::string& path, int width, int height,
               const std::vector<std::uint8_t>& previewJpeg = {}, int previewWidth = 0,
               int previewHeight = 0, int orientation = 1);
+
+// An LZW-coded RGB TIFF of a width x height gradient, in strips. False when libtiff fails.
+bool WriteRgbTiff(const std::string& path, int width, int height);
 
 }  // namespace brevine::test
