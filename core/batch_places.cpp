@@ -103,73 +103,109 @@ bool IdentitySet::Contains(const platform::FileIdentity& identity) const {
   return !slots_.empty() && slots_[Find(identity)] == identity;
 }
 
-// PlaceOwners: a record is the writer's index, the key's length and the key's bytes,
-// appended to the last block; a block is never moved, so a record stays where it is.
-
-struct PlaceOwners::Record {
-  std::uint64_t writer;
-  std::uint64_t length;
-};
+// PlaceOwners: a record is the writer's index, the folder's number and the name's length as
+// variable-length numbers, then the name, appended to the last block; a block is never
+// moved, so a record stays where it is. A writer that replaces another appends a new record
+// (the number may need more bytes): a batch rarely writes one place twice.
 
 namespace {
-constexpr std::size_t kOwnerBlockBytes = 64 * 1024;
+
+constexpr std::size_t kOwnerBlockBytes = std::size_t{1} << 16;  // offsets fit 16 bits
+constexpr std::size_t kMaxOwnerBlocks = std::size_t{1} << 16;
+
+void PutNumber(std::vector<char>& out, std::uint64_t n) {
+  for (; n >= 0x80; n >>= 7) out.push_back(static_cast<char>((n & 0x7f) | 0x80));
+  out.push_back(static_cast<char>(n));
 }
 
-char* PlaceOwners::At(std::uint64_t ref) { return blocks_[ref >> 32].data() + (ref & 0xffffffffu); }
+std::uint64_t TakeNumber(const char*& at) {
+  std::uint64_t n = 0;
+  for (int shift = 0;; shift += 7) {
+    const auto byte = static_cast<unsigned char>(*at++);
+    n |= std::uint64_t{byte & 0x7fu} << shift;
+    if (byte < 0x80) return n;
+  }
+}
 
-std::string_view PlaceOwners::KeyAt(std::uint64_t ref) {
-  const char* at = At(ref);
+std::size_t NumberBytes(std::uint64_t n) {
+  std::size_t bytes = 1;
+  for (; n >= 0x80; n >>= 7) ++bytes;
+  return bytes;
+}
+
+}  // namespace
+
+std::size_t PlaceOwners::Hash(const Place& place) {
+  return std::hash<std::string_view>{}(place.name) ^ Mix(place.folder);
+}
+
+PlaceOwners::Record PlaceOwners::At(std::uint32_t ref) const {
+  const char* at = blocks_[ref >> 16].data() + (ref & 0xffffu);
   Record record;
-  std::memcpy(&record, at, sizeof record);
-  return {at + sizeof record, record.length};
+  record.writer = TakeNumber(at);
+  record.place.folder = TakeNumber(at);
+  const std::uint64_t length = TakeNumber(at);
+  record.place.name = {at, static_cast<std::size_t>(length)};
+  return record;
 }
 
-std::uint64_t PlaceOwners::Append(std::string_view key, std::size_t index) {
-  const std::size_t need = sizeof(Record) + key.size();
-  if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < need) {
-    if (blocks_.size() >= 0xffffffffu || need > 0xffffffffu)
-      throw std::length_error("too many places");
+std::uint32_t PlaceOwners::Append(const Place& place, std::size_t index) {
+  const std::size_t need = NumberBytes(index) + NumberBytes(place.folder) +
+                           NumberBytes(place.name.size()) + place.name.size();
+  // A record longer than a block has a block of its own, at offset 0.
+  // Offsets are 16 bits: a block is not filled past its first 64 KiB.
+  if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < need ||
+      blocks_.back().size() >= kOwnerBlockBytes) {
+    if (blocks_.size() >= kMaxOwnerBlocks) throw std::length_error("too many places");
     blocks_.emplace_back();
     blocks_.back().reserve(std::max(kOwnerBlockBytes, need));
   }
   std::vector<char>& block = blocks_.back();
-  const std::uint64_t ref = (std::uint64_t{blocks_.size() - 1} << 32) | block.size();
-  const Record record{index, key.size()};
-  const char* bytes = reinterpret_cast<const char*>(&record);
-  block.insert(block.end(), bytes, bytes + sizeof record);
-  block.insert(block.end(), key.begin(), key.end());
+  const auto ref = static_cast<std::uint32_t>(((blocks_.size() - 1) << 16) | block.size());
+  PutNumber(block, index);
+  PutNumber(block, place.folder);
+  PutNumber(block, place.name.size());
+  block.insert(block.end(), place.name.begin(), place.name.end());
   return ref;
 }
 
 void PlaceOwners::Grow() {
-  std::vector<std::uint64_t> old(std::max<std::size_t>(16, slots_.size() * 2), kFree);
+  std::vector<std::uint32_t> old(std::max<std::size_t>(16, slots_.size() * 2), kFree);
   old.swap(slots_);
   const std::size_t mask = slots_.size() - 1;
-  for (const std::uint64_t ref : old) {
+  for (const std::uint32_t ref : old) {
     if (ref == kFree) continue;
-    std::size_t i = std::hash<std::string_view>{}(KeyAt(ref)) & mask;
+    std::size_t i = Hash(At(ref).place) & mask;
     while (slots_[i] != kFree) i = (i + 1) & mask;
     slots_[i] = ref;
   }
 }
 
 std::optional<std::size_t> PlaceOwners::Note(std::string_view key, std::size_t index) {
+  // The folder keeps its '/', so that "a" and "/a" stay two places.
+  const std::size_t slash = key.rfind('/');
+  const std::size_t split = slash == std::string_view::npos ? 0 : slash + 1;
+  const auto folder =
+      folders_.try_emplace(std::string(key.substr(0, split)), folders_.size()).first;
+  const Place place{folder->second, key.substr(split)};
   if ((size_ + 1) * 4 > slots_.size() * 3) Grow();
   const std::size_t mask = slots_.size() - 1;
-  std::size_t i = std::hash<std::string_view>{}(key)&mask;
+  std::size_t i = Hash(place) & mask;
   for (; slots_[i] != kFree; i = (i + 1) & mask) {
-    if (KeyAt(slots_[i]) != key) continue;
-    char* at = At(slots_[i]);
-    Record record;
-    std::memcpy(&record, at, sizeof record);
-    const std::size_t before = record.writer;
-    record.writer = index;
-    std::memcpy(at, &record, sizeof record);
-    return before;
+    const Record record = At(slots_[i]);
+    if (record.place.folder != place.folder || record.place.name != place.name) continue;
+    slots_[i] = Append(place, index);
+    return static_cast<std::size_t>(record.writer);
   }
-  slots_[i] = Append(key, index);
+  slots_[i] = Append(place, index);
   ++size_;
   return std::nullopt;
+}
+
+std::size_t PlaceOwners::Bytes() const {
+  std::size_t bytes = slots_.capacity() * sizeof(std::uint32_t);
+  for (const std::vector<char>& block : blocks_) bytes += block.capacity();
+  return bytes;
 }
 
 // CommitOrder

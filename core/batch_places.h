@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "clock.h"
@@ -44,24 +45,36 @@ class IdentitySet {
   bool hasEmpty_ = false;  // the identity {0, 0} itself, which no slot can hold
 };
 
-// Which file of a batch last wrote each place, by its key: each key's text is held once,
-// packed with its writer into blocks, and the table holds one number a key.
+// Which file of a batch last wrote each place, by its key. A key is split at its last '/'
+// into its folder, numbered once (a batch writes into few folders), and its name; each
+// place is one record of a few bytes packed into blocks (the writer and the folder as
+// variable-length numbers, then the name), and the table holds four bytes a place.
 class PlaceOwners {
  public:
   // `index` wrote `key`; returns the file that wrote it before, if any.
   std::optional<std::size_t> Note(std::string_view key, std::size_t index);
   std::size_t Size() const { return size_; }
+  // The bytes the table holds, its folders' names left out.
+  std::size_t Bytes() const;
 
  private:
-  static constexpr std::uint64_t kFree = ~std::uint64_t{0};
-  struct Record;  // the writer, the key's length, the key
-  std::uint64_t Append(std::string_view key, std::size_t index);
-  char* At(std::uint64_t ref);
-  std::string_view KeyAt(std::uint64_t ref);
+  static constexpr std::uint32_t kFree = ~std::uint32_t{0};
+  struct Place {
+    std::uint64_t folder = 0;
+    std::string_view name;
+  };
+  struct Record {  // a record as read back
+    std::uint64_t writer = 0;
+    Place place;
+  };
+  std::uint32_t Append(const Place& place, std::size_t index);
+  Record At(std::uint32_t ref) const;
+  static std::size_t Hash(const Place& place);
   void Grow();
 
-  std::vector<std::uint64_t> slots_;  // where each record is (block << 32 | offset), or kFree
+  std::vector<std::uint32_t> slots_;  // where each record is (block << 16 | offset), or kFree
   std::vector<std::vector<char>> blocks_;
+  std::unordered_map<std::string, std::uint64_t> folders_;  // a folder's text: its number
   std::size_t size_ = 0;
 };
 

@@ -146,6 +146,9 @@ class ParallelRun {
     limits.budget = hooks.memoryBudget ? hooks.memoryBudget : platform::AvailableMemoryBytes();
     limits.minAhead = static_cast<std::size_t>(jobs) * 2;
     limits.maxAhead = static_cast<std::size_t>(jobs) * 32;
+    // Enough to ride out a slow commit (a disk that takes its time to sync) without
+    // holding a backlog that would grow with the commits' lag.
+    limits.maxQueued = static_cast<std::size_t>(jobs) * 8;
     return limits;
   }
 
@@ -246,7 +249,8 @@ class ParallelRun {
     choices.reserve(fetched_.size());
     for (const HandedItem& f : fetched_) choices.push_back({f.position, f.barrier, f.workingBytes});
     std::size_t pick = ChooseNext(choices);
-    if (pick != 0 && !memory_.TryEnter(fetched_[pick].workingBytes)) pick = 0;
+    if (pick != 0 && !memory_.TryEnter(fetched_[pick].position, fetched_[pick].workingBytes))
+      pick = 0;
     if (pick == 0 && !memory_.EnterFirst(fetched_.front().position, fetched_.front().workingBytes))
       return std::nullopt;
     // The files still to be handed out once this one is: the others fetched and those the

@@ -209,10 +209,17 @@ SmallFile ReadSmallFile(const std::string& path, std::size_t limit) {
     file.problem = tooLarge;
     return file;
   }
-  // The size is only what the file said when asked: read to its end, but never past the limit.
-  std::string text(limit + 1, '\0');
+  // The size is only what the file said when asked: read to its end, but never past the
+  // limit. The buffer starts at that size (and a byte to see the end) and grows as the file
+  // turns out longer, so a small file never costs the limit's worth of memory.
+  std::string text;
   std::size_t done = 0;
-  while (done < text.size()) {
+  for (;;) {
+    if (done == text.size()) {
+      if (done > limit) break;
+      const std::size_t want = text.empty() ? static_cast<std::size_t>(st.st_size) + 1 : 2 * done;
+      text.resize(std::min(want, limit + 1));
+    }
     const ssize_t n = ::read(fd.get(), text.data() + done, text.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {

@@ -78,6 +78,43 @@ TEST(PlaceOwnersTable, EachPlaceKnowsItsLastWriter) {
   EXPECT_EQ(owners.Size(), keys.size() + 1);
 }
 
+// A place is its folder and its name together: the same name in another folder, or with
+// the folder's text one character off, is another place; a writer's number of any size
+// comes back whole.
+TEST(PlaceOwnersTable, FolderAndNameMakeThePlace) {
+  PlaceOwners owners;
+  EXPECT_EQ(owners.Note("2049:17/a.jpg", 0), std::nullopt);
+  EXPECT_EQ(owners.Note("2049:1/7a.jpg", 1), std::nullopt);  // the split moves: another
+  EXPECT_EQ(owners.Note("2049:18/a.jpg", 2), std::nullopt);
+  EXPECT_EQ(owners.Note("a.jpg", 3), std::nullopt);  // no folder at all
+  EXPECT_EQ(owners.Note("/a.jpg", 4), std::nullopt);
+  EXPECT_EQ(owners.Note("2049:17/", 5), std::nullopt);  // an empty name
+  EXPECT_EQ(owners.Size(), 6u);
+  const std::size_t writers[] = {127, 128, 16383, 16384, std::size_t{1} << 40, 5};
+  std::size_t before = 0;
+  for (const std::size_t writer : writers) {
+    EXPECT_EQ(owners.Note("2049:17/a.jpg", writer), before) << writer;
+    before = writer;
+  }
+  EXPECT_EQ(owners.Note("2049:1/7a.jpg", 9), 1u);
+  EXPECT_EQ(owners.Note("2049:18/a.jpg", 9), 2u);
+  EXPECT_EQ(owners.Note("a.jpg", 9), 3u);
+  EXPECT_EQ(owners.Note("/a.jpg", 9), 4u);
+  EXPECT_EQ(owners.Note("2049:17/", 9), 5u);
+  EXPECT_EQ(owners.Size(), 6u);
+}
+
+// The table grows by a few bytes per place written, not by the length of its key: a run
+// over an archive keeps one entry for every result it wrote.
+TEST(PlaceOwnersTable, HoldsAFewBytesAPlace) {
+  PlaceOwners owners;
+  constexpr std::size_t kPlaces = 20000;
+  for (std::size_t i = 0; i < kPlaces; ++i)
+    ASSERT_EQ(owners.Note("66305:1234567/p" + std::to_string(i) + ".jpg", i), std::nullopt);
+  EXPECT_LE(owners.Bytes(), kPlaces * 28);
+  EXPECT_EQ(owners.Note("66305:1234567/p19999.jpg", kPlaces), kPlaces - 1);
+}
+
 TEST(IdentitySetTable, HoldsEveryIdentityOnce) {
   IdentitySet set;
   for (std::uint64_t i = 0; i < 3000; ++i) {

@@ -87,10 +87,10 @@ TEST(MemoryWindowFirst, ResultsOfLaterFilesNeverHoldBackTheFileTheyWaitFor) {
   limits.maxAhead = 8;
   MemoryWindow window(limits);
   // File 1 went ahead of file 0.
-  ASSERT_TRUE(window.TryEnter(60));
+  ASSERT_TRUE(window.TryEnter(1, 60));
   // Still in work, it counts for file 0 as for any other.
   EXPECT_FALSE(window.MayEnterFirst(0, 60));
-  EXPECT_FALSE(window.TryEnter(60));  // refused, and not counted
+  EXPECT_FALSE(window.TryEnter(2, 60));  // refused, and not counted
   EXPECT_TRUE(window.MayEnterFirst(0, 40));
 
   std::atomic<bool> entered = false;
@@ -108,7 +108,7 @@ TEST(MemoryWindowFirst, ResultsOfLaterFilesNeverHoldBackTheFileTheyWaitFor) {
   window.Worked(0, 60, 5);
   window.Committed(5);   // file 0
   window.Committed(70);  // file 1
-  EXPECT_TRUE(window.TryEnter(60));
+  EXPECT_TRUE(window.TryEnter(2, 60));
   EXPECT_TRUE(window.MayEnter(40));
   EXPECT_FALSE(window.MayEnter(41));
 
@@ -118,8 +118,8 @@ TEST(MemoryWindowFirst, ResultsOfLaterFilesNeverHoldBackTheFileTheyWaitFor) {
   counted.maxAhead = 2;
   counted.waitingBytes = 1;
   MemoryWindow byCount(counted);
-  ASSERT_TRUE(byCount.TryEnter(1));  // file 3
-  ASSERT_TRUE(byCount.TryEnter(1));  // file 4
+  ASSERT_TRUE(byCount.TryEnter(3, 1));
+  ASSERT_TRUE(byCount.TryEnter(4, 1));
   byCount.Worked(3, 1, 1);
   byCount.Worked(4, 1, 1);
   EXPECT_FALSE(byCount.MayEnter(1));
@@ -131,7 +131,7 @@ TEST(MemoryWindowFirst, ResultsOfLaterFilesNeverHoldBackTheFileTheyWaitFor) {
   byCount.Stop();
   stopped.join();
   EXPECT_FALSE(answer);
-  EXPECT_FALSE(byCount.TryEnter(1));
+  EXPECT_FALSE(byCount.TryEnter(5, 1));
 }
 
 // ---- The batch ----------------------------------------------------------------------

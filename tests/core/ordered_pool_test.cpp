@@ -186,7 +186,7 @@ TEST(MemoryWindow, FilesInWorkAndResultsWaitingShareTheBudget) {
   ASSERT_TRUE(window.Enter(100));
   // Counted by their estimates: a band-sized file still fits beside them.
   EXPECT_TRUE(window.MayEnter(300));
-  window.Worked(600, 50);  // the large file is prepared: only its result is held now
+  window.Worked(0, 600, 50);  // the large file is prepared: only its result is held now
   EXPECT_TRUE(window.MayEnter(850));
   EXPECT_FALSE(window.MayEnter(851));
   window.Committed(50);
@@ -198,17 +198,75 @@ TEST(MemoryWindow, FilesInWorkAndResultsWaitingShareTheBudget) {
   counted.budget.reset();
   MemoryWindow byBytes(counted);
   for (int i = 0; i < 4; ++i) ASSERT_TRUE(byBytes.Enter(1));
-  for (int i = 0; i < 4; ++i) byBytes.Worked(1, 100);  // 400 bytes waiting, 4 ahead
+  for (int i = 0; i < 4; ++i) byBytes.Worked(i, 1, 100);  // 400 bytes waiting, 4 ahead
   EXPECT_FALSE(byBytes.MayEnter(1));
   byBytes.Committed(100);  // 3 ahead: below minAhead, whatever waits
   EXPECT_TRUE(byBytes.MayEnter(1));
 
   MemoryWindow byCount(counted);
   for (int i = 0; i < 6; ++i) ASSERT_TRUE(byCount.Enter(1));
-  for (int i = 0; i < 6; ++i) byCount.Worked(1, 1);  // little waiting, but 6 ahead
+  for (int i = 0; i < 6; ++i) byCount.Worked(i, 1, 1);  // little waiting, but 6 ahead
   EXPECT_FALSE(byCount.MayEnter(1));
   byCount.Committed(1);
   EXPECT_TRUE(byCount.MayEnter(1));
+}
+
+// Results that wait to be committed hold the hand-out back, behind slow commits or a file
+// slow for its size; behind a file expected to hold k times as much, k times as many may
+// wait, so the window runs ahead of a large photo.
+TEST(MemoryWindow, ResultsWaitingHoldTheHandOutBackUnlessALargerFileIsInWork) {
+  MemoryWindow::Limits limits;
+  limits.minAhead = 2;
+  limits.maxAhead = 20;
+  limits.maxQueued = 3;
+  MemoryWindow even(limits);
+  for (std::size_t i = 0; i < 4; ++i) ASSERT_TRUE(even.Enter(1));
+  for (std::size_t i = 1; i < 4; ++i) even.Worked(i, 1, 1);
+  EXPECT_FALSE(even.MayEnter(1));  // file 0 is no larger than the others
+  even.Worked(0, 1, 1);            // the commits are behind
+  EXPECT_FALSE(even.MayEnter(1));
+  even.Committed(1);
+  EXPECT_FALSE(even.MayEnter(1));  // still three
+  even.Committed(1);
+  EXPECT_TRUE(even.MayEnter(1));
+
+  MemoryWindow twice(limits);
+  ASSERT_TRUE(twice.Enter(2));  // twice what the others will hold
+  for (std::size_t i = 1; i <= 5; ++i) {
+    ASSERT_TRUE(twice.Enter(1));
+    twice.Worked(i, 1, 1);
+  }
+  EXPECT_TRUE(twice.MayEnter(1));  // five waiting, six allowed
+  ASSERT_TRUE(twice.Enter(1));
+  twice.Worked(6, 1, 1);
+  EXPECT_FALSE(twice.MayEnter(1));
+  twice.Worked(0, 2, 1);  // nothing in work: three again
+  for (int i = 0; i < 4; ++i) twice.Committed(1);
+  EXPECT_FALSE(twice.MayEnter(1));  // 4, 5 and 6 wait
+  twice.Committed(1);
+  EXPECT_TRUE(twice.MayEnter(1));
+
+  MemoryWindow large(limits);
+  ASSERT_TRUE(large.Enter(std::uint64_t{1} << 40));
+  for (std::size_t i = 1; i < 19; ++i) {
+    ASSERT_TRUE(large.Enter(1));
+    large.Worked(i, 1, 1);
+  }
+  EXPECT_TRUE(large.MayEnter(1));  // up to maxAhead
+  ASSERT_TRUE(large.Enter(1));
+  EXPECT_FALSE(large.MayEnter(1));
+
+  // Below minAhead a file is let in whatever waits.
+  limits.minAhead = 5;
+  MemoryWindow low(limits);
+  for (std::size_t i = 0; i < 4; ++i) {
+    ASSERT_TRUE(low.Enter(1));
+    low.Worked(i, 1, 1);
+  }
+  EXPECT_TRUE(low.MayEnter(1));
+  ASSERT_TRUE(low.Enter(1));
+  low.Worked(4, 1, 1);
+  EXPECT_FALSE(low.MayEnter(1));
 }
 
 TEST(MemoryWindow, EnterWaitsForRoomAndStopWakesIt) {
@@ -221,7 +279,7 @@ TEST(MemoryWindow, EnterWaitsForRoomAndStopWakesIt) {
   std::thread waiting([&] { entered = window.Enter(80); });
   std::this_thread::sleep_for(20ms);
   EXPECT_FALSE(entered);
-  window.Worked(80, 0);  // room now
+  window.Worked(0, 80, 0);  // room now
   waiting.join();
   EXPECT_TRUE(entered);
 
@@ -297,6 +355,52 @@ TEST(RunFeed, AReportThatRaisesEndsTheBatchInsteadOfHangingIt) {
     EXPECT_FALSE(feed.TimedOut()) << jobs;
     EXPECT_EQ(reported, (std::vector<std::size_t>{0, 1})) << jobs;
   }
+}
+
+// A batch whose commits are slower than its workers keeps a short queue of results, not
+// one as long as the window may run ahead of a large photo.
+TEST(RunFeed, SlowCommitsKeepTheQueueShort) {
+  test::TempFolder dir;
+  constexpr std::size_t kFiles = 150;
+  class CountingFeed final : public BatchFeed {
+   public:
+    explicit CountingFeed(const test::TempFolder& dir) : dir_(dir) {}
+    std::optional<BatchItem> Next(std::size_t index) override {
+      if (index >= kFiles) return std::nullopt;
+      std::lock_guard lock(mutex_);
+      ++handed_;
+      most_ = std::max(most_, handed_ - committed_);
+      // Missing files: each is done at once, and each waits for the commits.
+      return BatchItem{dir_ / ("missing" + std::to_string(index) + ".jpg"), test::PlainOptions(),
+                       kFiles - index - 1};
+    }
+    void Committed() {
+      std::lock_guard lock(mutex_);
+      ++committed_;
+    }
+    std::size_t Most() {
+      std::lock_guard lock(mutex_);
+      return most_;
+    }
+
+   private:
+    const test::TempFolder& dir_;
+    std::mutex mutex_;
+    std::size_t handed_ = 0, committed_ = 0, most_ = 0;
+  } feed(dir);
+  test::FixedClock clock;
+  BatchHooks hooks;
+  std::size_t reported = 0;
+  hooks.report = [&](const CommittedFile&) {
+    std::this_thread::sleep_for(1ms);
+    ++reported;
+    feed.Committed();
+  };
+  RunFeed(feed, clock, 2, hooks);
+  EXPECT_EQ(reported, kFiles);
+  // Two workers may run 64 files ahead of a large photo; of files alike, 16 results wait,
+  // with the files in work and the one being handed out beside them.
+  EXPECT_LE(feed.Most(), 24u);
 }
 
 TEST(RunFeed, TheMemoryBudgetCountsEachFileByItsEstimate) {

@@ -28,6 +28,29 @@ TEST(ReadTextFile, WholeBytesOrNothing) {
   EXPECT_NE(ReadTextFile("/proc/self/status").find("Name:"), std::string::npos);
 }
 
+// Up to the limit a file is read whole, beyond it refused, including a file longer than its
+// size said (kernel files report 0), which is read in growing steps.
+TEST(ReadSmallFile, ToTheLimitWhateverTheFileSaidItsSizeWas) {
+  test::TempFolder dir;
+  const std::vector<std::uint8_t> bytes(5000, 'x');
+  test::WriteFile(dir / "at.ini", bytes);
+  SmallFile file = ReadSmallFile(dir / "at.ini", 5000);
+  EXPECT_EQ(file.problem, "");
+  EXPECT_EQ(file.text, std::string(5000, 'x'));
+  EXPECT_EQ(ReadSmallFile(dir / "at.ini", 4999).problem, "larger than 4999 bytes");
+  test::WriteFile(dir / "empty.ini", {});
+  file = ReadSmallFile(dir / "empty.ini", 10);
+  EXPECT_EQ(file.problem, "");
+  EXPECT_EQ(file.text, "");
+
+  file = ReadSmallFile("/proc/self/status", 1 << 20);
+  EXPECT_EQ(file.problem, "");
+  EXPECT_EQ(file.text.rfind("Name:", 0), 0u);
+  EXPECT_NE(file.text.find("\nvoluntary_ctxt_switches:"), std::string::npos);
+  EXPECT_EQ(file.text.back(), '\n');
+  EXPECT_EQ(ReadSmallFile("/proc/self/status", 100).problem, "larger than 100 bytes");
+}
+
 // The order of the system calls is the point, and only a tracer sees it: the test runs
 // itself under strace where that is possible.
 TEST(WriteFileAtomic, SyncsTheDataBeforeTheRenameAndTheFolderAfter) {
