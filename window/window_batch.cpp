@@ -56,6 +56,10 @@ void WindowBatch::Run() {
   BatchHooks hooks;
   hooks.workers = workers_;
   hooks.sources = &sources_;
+  // In drop order, one file at a time: a file takes the window's options when it starts,
+  // and Esc leaves every file not yet started untouched. Asking ahead would start files
+  // (and take their options) before a worker is free for them.
+  hooks.handOutAhead = 1;
   hooks.report = [this](const CommittedFile& c) {
     QMetaObject::invokeMethod(
         this, [this, c] { Committed(c); }, Qt::QueuedConnection);
