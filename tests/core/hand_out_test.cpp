@@ -17,6 +17,7 @@
 #include "memory_window.h"
 #include "ordered_pool.h"
 #include "pipeline_support.h"
+#include "waiting_feed.h"
 
 namespace brevine {
 namespace {
@@ -136,43 +137,6 @@ TEST(MemoryWindowFirst, ResultsOfLaterFilesNeverHoldBackTheFileTheyWaitFor) {
 
 // ---- The batch ----------------------------------------------------------------------
 
-// The paths as the window hands them out: each file knows how many follow it, and past the
-// last one Next waits until every file is committed, since a drop until then would still
-// join the batch.
-class ListedFeed final : public BatchFeed {
- public:
-  ListedFeed(const std::vector<std::string>& paths, Options o)
-      : paths_(paths), options_(std::move(o)) {}
-  std::optional<BatchItem> Next(std::size_t index) override {
-    if (index < paths_.size()) return BatchItem{paths_[index], options_, paths_.size() - index - 1};
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return abandoned_ || committed_ >= paths_.size(); });
-    return std::nullopt;
-  }
-  void Abandon() override {
-    {
-      std::lock_guard lock(mutex_);
-      abandoned_ = true;
-    }
-    changed_.notify_all();
-  }
-  void Committed() {
-    {
-      std::lock_guard lock(mutex_);
-      ++committed_;
-    }
-    changed_.notify_all();
-  }
-
- private:
-  const std::vector<std::string>& paths_;
-  const Options options_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::size_t committed_ = 0;
-  bool abandoned_ = false;
-};
-
 struct BatchOutcome {
   std::vector<std::size_t> reported;
   std::vector<std::optional<std::size_t>> replaced;
@@ -197,7 +161,7 @@ BatchOutcome RunGuarded(const std::vector<std::string>& paths, const std::string
                         std::uint64_t budget) {
   BatchOutcome outcome;
   auto run = std::async(std::launch::async, [&] {
-    ListedFeed feed(paths, o);
+    test::WaitingFeed feed(paths, o, true);
     test::FixedClock clock;
     BatchHooks hooks;
     hooks.handOutAhead = ahead;
@@ -212,6 +176,7 @@ BatchOutcome RunGuarded(const std::vector<std::string>& paths, const std::string
       feed.Committed();
     };
     RunFeed(feed, clock, jobs, hooks);
+    EXPECT_FALSE(feed.TimedOut());
   });
   if (run.wait_for(120s) != std::future_status::ready) {
     ADD_FAILURE() << "the batch waits on itself: " << jobs << " workers, " << ahead << " ahead";

@@ -17,6 +17,7 @@
 #include "memory_window.h"
 #include "ordered_pool.h"
 #include "pipeline_support.h"
+#include "waiting_feed.h"
 
 namespace brevine {
 namespace {
@@ -292,47 +293,6 @@ TEST(MemoryWindow, EnterWaitsForRoomAndStopWakesIt) {
 
 // ---- The runner ---------------------------------------------------------------------
 
-// Dropped files as the window hands them out: past the last file, Next waits until every
-// file in work is committed, since a drop until then still joins the batch.
-class WaitingFeed final : public BatchFeed {
- public:
-  explicit WaitingFeed(std::vector<std::string> paths) : paths_(std::move(paths)) {}
-
-  std::optional<BatchItem> Next(std::size_t index) override {
-    if (index < paths_.size()) return BatchItem{paths_[index], test::PlainOptions()};
-    std::unique_lock lock(mutex_);
-    if (!changed_.wait_for(lock, 10s, [&] { return abandoned_ || committed_ >= paths_.size(); }))
-      timedOut_ = true;
-    return std::nullopt;
-  }
-  void Abandon() override {
-    {
-      std::lock_guard lock(mutex_);
-      abandoned_ = true;
-    }
-    changed_.notify_all();
-  }
-  void Committed() {
-    {
-      std::lock_guard lock(mutex_);
-      ++committed_;
-    }
-    changed_.notify_all();
-  }
-  bool TimedOut() {
-    std::lock_guard lock(mutex_);
-    return timedOut_;
-  }
-
- private:
-  const std::vector<std::string> paths_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::size_t committed_ = 0;
-  bool abandoned_ = false;
-  bool timedOut_ = false;
-};
-
 TEST(RunFeed, AReportThatRaisesEndsTheBatchInsteadOfHangingIt) {
   test::TempFolder dir;
   std::vector<std::string> paths;
@@ -342,7 +302,7 @@ TEST(RunFeed, AReportThatRaisesEndsTheBatchInsteadOfHangingIt) {
   }
   test::FixedClock clock;
   for (int jobs : {1, 3}) {
-    WaitingFeed feed(paths);
+    test::WaitingFeed feed(paths, test::PlainOptions(), false);
     std::vector<std::size_t> reported;
     BatchHooks hooks;
     // Out of memory while telling the window about the third file.
@@ -417,7 +377,7 @@ TEST(RunFeed, TheMemoryBudgetCountsEachFileByItsEstimate) {
     std::mutex mutex;
     std::condition_variable arrived;
     int inside = 0, most = 0;
-    WaitingFeed feed(paths);
+    test::WaitingFeed feed(paths, test::PlainOptions(), false);
     BatchHooks hooks;
     hooks.memoryBudget = 1000;
     hooks.workingBytes = [&](const BatchItem&) { return estimate; };
