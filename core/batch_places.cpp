@@ -256,6 +256,24 @@ std::size_t CommitOrder::Add(const std::string& path, const Options& options) {
   return barrier;
 }
 
+bool CommitOrder::SameWaits(const std::string& path, const Options& before,
+                            const Options& after) const {
+  if (before == after) return true;
+  if (before.skipExisting != after.skipExisting) return false;
+  if (IsUnresolvedWildcard(path) || !HasImageExtension(path)) return true;  // named by neither
+  const auto named = [&](const Options& options) -> std::optional<std::string> {
+    try {
+      FixedSettings naming(options);
+      const OutputTarget target = ChooseOutput(naming, clock_, DestinationBase(path));
+      if (target.valid) return target.jpegPath;
+    } catch (...) {
+      // Not named at all.
+    }
+    return std::nullopt;
+  };
+  return named(before) == named(after);
+}
+
 void CommitOrder::Committed(std::size_t count) {
   while (!noted_.empty() && noted_.front().first <= count) {
     const auto [after, it] = noted_.front();

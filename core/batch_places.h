@@ -94,6 +94,10 @@ class CommitOrder {
   void Committed(std::size_t count);
   // The outputs remembered: at most those of the files handed out and not yet committed.
   std::size_t Remembered() const { return writers_.size(); }
+  // Whether a file added with `before` and going through with `after` instead (its options
+  // were taken again when it started) may keep the barrier it got, and the later files
+  // theirs: both name the same output, and both do or both do not skip an existing one.
+  bool SameWaits(const std::string& path, const Options& before, const Options& after) const;
 
  private:
   struct Writer {

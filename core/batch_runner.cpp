@@ -27,6 +27,7 @@ namespace {
 struct PreparedItem {
   PreparedFile file;
   Options options;
+  bool dropped = false;  // the feed dropped the file before it started: nothing to commit
 };
 
 // Which file of the batch wrote each output, so that a later source with the same output
@@ -85,6 +86,14 @@ std::optional<BatchItem> NextOf(BatchFeed& feed, std::size_t index) {
   }
 }
 
+std::optional<Options> StartOf(BatchFeed& feed, std::size_t index, const Options& fetched) {
+  try {
+    return feed.Start(index, fetched);
+  } catch (...) {
+    return std::nullopt;  // a feed that cannot answer drops the file
+  }
+}
+
 // A file as the hand-out gives it to a worker: what the feed answered, how many files
 // must be committed before it may be prepared, and what it is expected to hold meanwhile.
 struct HandedItem {
@@ -92,6 +101,7 @@ struct HandedItem {
   BatchItem item;
   std::size_t barrier = 0;
   std::uint64_t workingBytes = 0;
+  bool dropped = false;  // the feed dropped it when it was to start
 };
 
 // Folds each worker's stage times into the batch's, once the worker ends.
@@ -169,7 +179,8 @@ class ParallelRun {
 
     PreparedItem Work(std::size_t index, HandedItem& handed) override {
       PreparedItem done;
-      if (run_.pool_.WaitCommitted(handed.barrier)) {
+      done.dropped = handed.dropped;
+      if (!handed.dropped && run_.pool_.WaitCommitted(handed.barrier)) {
         // A file that earlier files of the batch write is this file's source only once
         // they are committed: noted now, not when it was handed out, when it may still
         // have been another earlier file's result, which the next writer must replace.
@@ -218,25 +229,57 @@ class ParallelRun {
       handed.position = asked_++;
       try {
         order_.Committed(pool_.Committed());
-        handed.barrier = order_.Add(item->path, item->options);
+        handed.barrier = std::max(order_.Add(item->path, item->options), floor_);
       } catch (...) {
         handed.barrier = handed.position;
       }
-      try {
-        // Counted for the threads the file gets when the others are done: the decoder's
-        // share is only known when it starts.
-        handed.workingBytes =
-            hooks_.workingBytes
-                ? hooks_.workingBytes(*item)
-                : EstimateWorkingBytes(*item, hooks_.workers,
-                                       DecoderThreads(FilesSharingCores(workers_, 1, 0), cores_));
-      } catch (...) {
-        handed.workingBytes = kWorkerMemoryBudget;  // unknown: counted as a large photo
-      }
+      handed.workingBytes = Estimate(*item);
       following_ = item->following;
       handed.item = std::move(*item);
       fetched_.push_back(std::move(handed));
     }
+  }
+
+  std::uint64_t Estimate(const BatchItem& item) const {
+    try {
+      // Counted for the threads the file gets when the others are done: the decoder's
+      // share is only known when it starts.
+      return hooks_.workingBytes
+                 ? hooks_.workingBytes(item)
+                 : EstimateWorkingBytes(item, hooks_.workers,
+                                        DecoderThreads(FilesSharingCores(workers_, 1, 0), cores_));
+    } catch (...) {
+      return kWorkerMemoryBudget;  // unknown: counted as a large photo
+    }
+  }
+
+  // The file handed out starts with the options the feed gives it now. Options that name
+  // another output than those it was fetched with may change whose commits it and the
+  // later files must wait for: it then waits for every earlier file, and every later one
+  // for it.
+  void StartFile(HandedItem& handed) {
+    std::optional<Options> options = StartOf(feed_, handed.position, handed.item.options);
+    if (!options) {
+      handed.dropped = true;
+      return;
+    }
+    if (*options == handed.item.options) return;
+    bool same = false;
+    try {
+      same = order_.SameWaits(handed.item.path, handed.item.options, *options);
+    } catch (...) {
+      same = false;
+    }
+    if (!same) {
+      const std::size_t after = handed.position + 1;
+      handed.barrier = std::max(handed.barrier, handed.position);
+      floor_ = std::max(floor_, after);
+      for (HandedItem& f : fetched_)
+        if (f.position > handed.position) f.barrier = std::max(f.barrier, after);
+    }
+    handed.item.options = std::move(*options);
+    handed.workingBytes = Estimate(handed.item);
+    memory_.Recount(handed.position, handed.workingBytes);
   }
 
   // The next file for a worker, as ChooseNext picks it among those fetched. A later file
@@ -263,13 +306,14 @@ class ParallelRun {
     HandedItem handed = std::move(fetched_[pick]);
     fetched_.erase(fetched_.begin() + static_cast<std::ptrdiff_t>(pick));
     handed.item.following = following;
-    if (handed.barrier == 0) sources_.Add(handed.item.path);
+    StartFile(handed);
+    if (handed.barrier == 0 && !handed.dropped) sources_.Add(handed.item.path);
     return handed;
   }
 
   void Commit(std::size_t index, PreparedItem& item) {
     const std::size_t bytes = item.file.jpeg.size();
-    CommitItem(feed_, index, item, clock_, hooks_, owners_, sources_);
+    if (!item.dropped) CommitItem(feed_, index, item, clock_, hooks_, owners_, sources_);
     item = PreparedItem{};  // its bytes are written: free them before waiting again
     memory_.Committed(bytes);
   }
@@ -293,11 +337,14 @@ class ParallelRun {
   BatchFeed& feed_;
   const platform::Clock& clock_;
   const BatchHooks& hooks_;
-  CommitOrder order_;  // used by the one worker that is handing out, as are the next four
+  CommitOrder order_;  // used by the one worker that is handing out, as are the next five
   std::deque<HandedItem> fetched_;        // asked of the feed and not yet handed out, in order
   std::size_t asked_ = 0;                 // files the feed gave
   std::optional<std::size_t> following_;  // what the last of them said follows it
   bool fed_ = false;                      // the feed has ended
+  // Every file fetched from here on waits for this many commits: an earlier file started
+  // with options that name another output than those its barriers were worked out with.
+  std::size_t floor_ = 0;
   const std::size_t ahead_;
   const unsigned cores_;
   const int workers_;
@@ -329,6 +376,9 @@ void RunFeedSequential(BatchFeed& feed, const platform::Clock& clock, const Batc
   for (;; ++index) {
     std::optional<BatchItem> item = NextOf(feed, index);
     if (!item) break;
+    std::optional<Options> options = StartOf(feed, index, item->options);
+    if (!options) continue;  // dropped: neither read nor reported
+    item->options = std::move(*options);
     sources.Add(item->path);
     settings.Values() = item->options;
     PreparedItem prepared{pipeline.Prepare(item->path, bitmap), std::move(item->options)};

@@ -89,13 +89,21 @@ struct BatchItem {
 };
 
 // Where a batch's files come from: the command line's fixed list with one set of options,
-// or the window's dropped files with the controls' state at the moment each file starts.
+// or the window's dropped files, each with the controls' state at the moment it starts.
 class BatchFeed {
  public:
   virtual ~BatchFeed() = default;
   // The file at `index`, asked for in order 0, 1, 2, ..., one call at a time, on a runner
-  // thread; nullopt ends the batch. May block until the answer is known.
+  // thread; nullopt ends the batch. May block until the answer is known. The runner may
+  // ask for a few files before it starts them, to start a large one early.
   virtual std::optional<BatchItem> Next(std::size_t index) = 0;
+  // The file at `index`, which Next gave with `fetched`, starts now: the options it goes
+  // through with, or nullopt when the feed has dropped it since (it is then neither read
+  // nor reported). Files may start out of their order; one call at a time, on a runner
+  // thread. By default each file keeps the options Next gave.
+  virtual std::optional<Options> Start(std::size_t /*index*/, const Options& fetched) {
+    return fetched;
+  }
   // The settings every commit reads, or nullptr: each file is then committed with its own
   // options, and Settled tells when a commit changed them.
   virtual ProcessSettings* CommitSettings() { return nullptr; }
@@ -134,8 +142,11 @@ struct HandOutChoice {
 // idle at the end. 0 for none.
 std::size_t ChooseNext(const std::vector<HandOutChoice>& files);
 
-// How many files of the feed the hand-out looks at once, unless the hooks say otherwise.
-inline constexpr std::size_t kHandOutAhead = 8;
+// How many files of the feed the hand-out looks at once, unless the hooks say otherwise:
+// enough that the two or three large photos of an afternoon's drop are seen, and started,
+// while small ones remain for the other workers. Each is only named and its header read
+// until it starts.
+inline constexpr std::size_t kHandOutAhead = 32;
 
 struct BatchHooks {
   CommitReport report;

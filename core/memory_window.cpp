@@ -83,6 +83,17 @@ bool MemoryWindow::EnterFirst(std::size_t position, std::uint64_t workingBytes) 
   return true;
 }
 
+void MemoryWindow::Recount(std::size_t position, std::uint64_t workingBytes) {
+  {
+    std::lock_guard lock(mutex_);
+    const auto it = files_.find(position);
+    if (it == files_.end() || it->second.worked) return;
+    inWork_ = inWork_ - it->second.workingBytes + workingBytes;
+    it->second.workingBytes = workingBytes;
+  }
+  changed_.notify_all();
+}
+
 void MemoryWindow::Worked(std::size_t index, std::uint64_t workingBytes,
                           std::uint64_t resultBytes) {
   {

@@ -50,6 +50,9 @@ class MemoryWindow {
   // neither by their count nor by their bytes: else, once the files in work had ended,
   // the batch would wait on itself.
   bool EnterFirst(std::size_t position, std::uint64_t workingBytes);
+  // The file at `position`, let in and not yet worked, is now expected to hold
+  // `workingBytes` (its options changed when it started).
+  void Recount(std::size_t position, std::uint64_t workingBytes);
   // The work on file `index` has ended: its working bytes are free; its result holds
   // `resultBytes` until it is committed.
   void Worked(std::size_t index, std::uint64_t workingBytes, std::uint64_t resultBytes);

@@ -694,6 +694,7 @@ void TForm1::StartBatch(const std::vector<std::string>& paths, std::optional<Opt
   ui.ProgressBar1->setMaximum(
       static_cast<int>(std::min<std::size_t>(walk ? 0 : paths.size(), INT32_MAX)));
   ui.ProgressBar1->setValue(0);
+  batchDone_ = 0;
 
   WindowBatch::Events events;
   events.options = [this] { return CurrentOptions(); };
@@ -743,7 +744,9 @@ void TForm1::FileStartedInBatch(std::size_t index, const std::string& path) {
 
 void TForm1::FileCommitted(std::size_t index, const std::string& path, const CommittedFile& file,
                            const std::string& replaced) {
-  ui.ProgressBar1->setValue(static_cast<int>(std::min<std::size_t>(index + 1, INT32_MAX)));
+  // Files finish in their order, but after Esc some before the last file started may
+  // never start: the bar counts the files reported.
+  ui.ProgressBar1->setValue(static_cast<int>(std::min<std::size_t>(++batchDone_, INT32_MAX)));
   ResultRow row;
   row.source = Q(path);
   // The source was just read: asking its size again costs one look at a cached entry.
@@ -821,7 +824,8 @@ void TForm1::CancelBatch() {
   laterDrops_.clear();
   batch_->Cancel();
   // The bar's end is now the files already started.
-  ui.ProgressBar1->setMaximum(static_cast<int>(std::min<std::size_t>(batch_->Count(), INT32_MAX)));
+  ui.ProgressBar1->setMaximum(
+      static_cast<int>(std::min<std::size_t>(batch_->Started(), INT32_MAX)));
 }
 
 }  // namespace brevine

@@ -181,6 +181,7 @@ class TForm1 : public QWidget {
   WindowDesktop desktop_;
   Notifier* notifier_ = nullptr;
   QElapsedTimer batchClock_;
+  std::size_t batchDone_ = 0;  // files of the batch reported so far: the bar's value
   QString photoFolder_;  // where Ctrl+O's dialog opens: the pictures folder, then the last one
   std::vector<std::string> laterDrops_;  // dropped after the batch's end was decided
   QString dropHint_;                     // Label2's designed text

@@ -56,10 +56,6 @@ void WindowBatch::Run() {
   BatchHooks hooks;
   hooks.workers = workers_;
   hooks.sources = &sources_;
-  // In drop order, one file at a time: a file takes the window's options when it starts,
-  // and Esc leaves every file not yet started untouched. Asking ahead would start files
-  // (and take their options) before a worker is free for them.
-  hooks.handOutAhead = 1;
   hooks.report = [this](const CommittedFile& c) {
     QMetaObject::invokeMethod(
         this, [this, c] { Committed(c); }, Qt::QueuedConnection);
@@ -72,9 +68,11 @@ void WindowBatch::Run() {
         this,
         [this, index, small = std::move(small)] {
           // Workers load out of order; the preview shows the file started last.
-          if (previewShown_ && index < lastPreview_) return;
+          const auto file = inWork_.find(index);
+          if (file == inWork_.end()) return;
+          if (previewShown_ && file->second < lastPreview_) return;
           previewShown_ = true;
-          lastPreview_ = index;
+          lastPreview_ = file->second;
           if (events_.preview) events_.preview(index, small);
         },
         Qt::QueuedConnection);
@@ -106,7 +104,10 @@ void WindowBatch::FailUnfinished(const std::string& reason) {
   // The first of them is the file whose commit failed; the others were prepared and never
   // committed. None was written by this batch's end, so each counts as failed.
   const std::size_t first = committed_;
-  for (std::size_t index = first; index < started_ && index < paths_.size(); ++index) {
+  const std::map<std::size_t, std::size_t> unfinished = std::exchange(inWork_, {});
+  for (const auto& file : unfinished) {
+    const std::size_t index = file.first;
+    if (index >= paths_.size()) break;
     committed_ = index + 1;
     const std::string path = paths_[index];
     CommittedFile failed;
@@ -186,10 +187,18 @@ void WindowBatch::Walked(std::vector<std::string> paths) {
   Answer();
 }
 
-std::optional<BatchItem> WindowBatch::Next(std::size_t index) {
+std::optional<BatchItem> WindowBatch::Next(std::size_t index) { return Ask(index, false); }
+
+std::optional<Options> WindowBatch::Start(std::size_t index, const Options&) {
+  std::optional<BatchItem> item = Ask(index, true);
+  if (!item) return std::nullopt;
+  return std::move(item->options);
+}
+
+std::optional<BatchItem> WindowBatch::Ask(std::size_t index, bool start) {
   std::unique_lock lock(mutex_);
   if (stopping_) return std::nullopt;
-  asked_ = index;
+  asked_ = Question{index, start};
   hasReply_ = false;
   reply_.reset();
   QMetaObject::invokeMethod(
@@ -209,25 +218,38 @@ void WindowBatch::Settled(std::size_t, const Options& before, const Options& aft
 }
 
 void WindowBatch::Answer() {
-  std::size_t index;
+  Question question;
   {
     std::lock_guard lock(mutex_);
     if (!asked_) return;
-    index = *asked_;
+    question = *asked_;
   }
-  if (index < paths_.size() && !cancelled_) {
-    started_ = index + 1;
-    const std::string path = paths_[index];  // the handlers below may add to paths_
-    // The files dropped so far; a walk still under way may add more.
-    std::optional<std::size_t> following;
-    if (walksPending_ == 0) following = paths_.size() - index - 1;
-    Reply(BatchItem{path, events_.options(), following});
+  const std::size_t index = question.index;
+  if (question.start) {
+    // A file dropped by Esc after the runner asked for it is not started.
+    if (cancelled_ || index >= paths_.size()) return Reply(std::nullopt);
+    started_ = std::max(started_, index + 1);
+    inWork_[index] = starts_++;
+    const std::string path = paths_[index];  // the handler below may add to paths_
+    BatchItem item;
+    item.path = path;
+    item.options = events_.options();
+    Reply(std::move(item));
     if (events_.started) events_.started(index, path);
     return;
   }
+  if (index < paths_.size() && !cancelled_) {
+    // The files dropped so far; a walk still under way may add more. The options are
+    // taken again when the file starts.
+    std::optional<std::size_t> following;
+    if (walksPending_ == 0) following = paths_.size() - index - 1;
+    Reply(BatchItem{paths_[index], events_.options(), following});
+    return;
+  }
   // Past the last file dropped so far, the batch ends only once every file in work is
-  // committed and every walk is back: a drop until then still joins it.
-  if (cancelled_ || (committed_ >= started_ && walksPending_ == 0)) {
+  // committed and every walk is back: a drop until then still joins it. The runner asks
+  // past the last file only once it has started every file it asked for.
+  if (cancelled_ || (inWork_.empty() && walksPending_ == 0)) {
     ended_ = true;
     Reply(std::nullopt);
   }
@@ -246,6 +268,7 @@ void WindowBatch::Reply(std::optional<BatchItem> item) {
 void WindowBatch::Committed(const CommittedFile& file) {
   const std::size_t index = file.index;
   committed_ = index + 1;
+  inWork_.erase(index);
   const std::string path = paths_[index];  // the handler may add to paths_
   const std::string earlier =
       file.replaced && *file.replaced < paths_.size() ? paths_[*file.replaced] : "";

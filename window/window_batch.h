@@ -1,7 +1,8 @@
 #pragma once
 // A dropped batch on the batch runner. The files dropped so far are handed out to the
-// runner's workers one by one, each with the options the controls hold at that moment,
-// read on the window's thread; everything the runner reports comes back to that thread.
+// runner's workers one by one, each with the options the controls hold at the moment it
+// starts, read on the window's thread; everything the runner reports comes back to that
+// thread. The runner may look at a few files ahead and start a large one before them.
 // No widget is touched from another thread: the events below all run on the window's.
 
 #include <QImage>
@@ -13,6 +14,7 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -62,10 +64,13 @@ class WindowBatch final : public QObject, private BatchFeed {
   // Files not yet started are dropped, a walk stops; the files in work finish.
   void Cancel();
   std::size_t Count() const { return paths_.size(); }
+  // The files started so far: after Cancel, every file the batch will report.
+  std::size_t Started() const { return starts_; }
   bool Walking() const { return walksPending_ > 0; }
 
  private:
   std::optional<BatchItem> Next(std::size_t index) override;  // runner thread
+  std::optional<Options> Start(std::size_t index, const Options& fetched) override;  // ditto
   void Settled(std::size_t index, const Options& before, const Options& after) override;
   void Abandon() override;  // any thread
 
@@ -77,6 +82,8 @@ class WindowBatch final : public QObject, private BatchFeed {
   // Window's thread from here on.
   void Answer();
   void Reply(std::optional<BatchItem> item);
+  // The runner's question on its thread: waits for the window's answer.
+  std::optional<BatchItem> Ask(std::size_t index, bool start);
   void Committed(const CommittedFile& file);
   void Walked(std::vector<std::string> paths);
   void FailUnfinished(const std::string& reason);
@@ -97,18 +104,26 @@ class WindowBatch final : public QObject, private BatchFeed {
 
   // Window's thread only.
   std::vector<std::string> paths_;
-  std::size_t started_ = 0;
+  std::size_t started_ = 0;  // the last file started so far, plus one
   std::size_t committed_ = 0;
-  std::size_t lastPreview_ = 0;
+  // The files started and not yet committed, each with its place in the order of starts.
+  std::map<std::size_t, std::size_t> inWork_;
+  std::size_t starts_ = 0;       // files started so far
+  std::size_t lastPreview_ = 0;  // the shown preview's place in the order of starts
   bool previewShown_ = false;
   bool cancelled_ = false;
   bool ended_ = false;
   std::size_t walksPending_ = 0;  // walk jobs queued and not yet back
 
-  // The one open question from the runner: which file comes at `asked_`.
+  // The one open question from the runner: which file comes at `asked_` (Next), or with
+  // which options it starts (Start).
+  struct Question {
+    std::size_t index = 0;
+    bool start = false;
+  };
   std::mutex mutex_;
   std::condition_variable replied_;
-  std::optional<std::size_t> asked_;
+  std::optional<Question> asked_;
   bool hasReply_ = false;
   std::optional<BatchItem> reply_;
   bool stopping_ = false;

@@ -109,13 +109,19 @@ Figures WindowRun(const std::vector<std::string>& photos, const std::string& fol
   return f;
 }
 
-double CommandLineRun(const std::vector<std::string>& photos, const std::string& folder) {
+// `jobs`: the workers asked for through BREVINE_JOBS; 0 leaves the default.
+double CommandLineRun(const std::vector<std::string>& photos, const std::string& folder,
+                      int jobs = 0) {
   RemoveResults(folder);
+  if (jobs > 0) ::setenv("BREVINE_JOBS", std::to_string(jobs).c_str(), 1);
   const auto start = std::chrono::steady_clock::now();
   std::ostringstream out, err;
   // The program's settings file: the default options, as the window's runs have them.
   RunCommandLine(photos, folder + "/brevine", out, err, folder);
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (jobs > 0) ::unsetenv("BREVINE_JOBS");
+  return seconds;
 }
 
 // 30 x 30 x 33 leaf folders (plus their parents), each with a picture's name and a text
@@ -266,7 +272,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   const int jobs = DefaultJobs();
-  std::vector<double> one, many, cli, gapOne, gapMany;
+  std::vector<double> one, many, cliOne, cli, gapOne, gapMany;
   // Interleaved, so that a burst of load from elsewhere falls on every kind of run.
   for (int r = 0; r < runs; ++r) {
     const Figures a = WindowRun(photos, folder, 1);
@@ -275,6 +281,7 @@ int main(int argc, char** argv) {
     gapOne.push_back(a.longestGapMs);
     many.push_back(b.seconds);
     gapMany.push_back(b.longestGapMs);
+    cliOne.push_back(CommandLineRun(photos, folder, 1));
     cli.push_back(CommandLineRun(photos, folder));
   }
   std::printf("%zu photos, %d runs, medians; %d workers by default\n", photos.size(), runs, jobs);
@@ -282,9 +289,12 @@ int main(int argc, char** argv) {
               Median(one), Median(gapOne));
   std::printf("window, %2d workers:     %7.3f s   longest gap of a 10 ms timer %6.1f ms\n", jobs,
               Median(many), Median(gapMany));
+  std::printf("command line, 1 worker: %7.3f s\n", Median(cliOne));
   std::printf("command line, %2d workers: %5.3f s\n", jobs, Median(cli));
-  std::printf("window speed-up over 1 worker: %.2fx; window / command line: %.3f\n",
-              Median(one) / Median(many), Median(many) / Median(cli));
+  std::printf(
+      "speed-up over 1 worker: window %.2fx, command line %.2fx; "
+      "window / command line: %.3f\n",
+      Median(one) / Median(many), Median(cliOne) / Median(cli), Median(many) / Median(cli));
   const double results = ResultsSeconds(photos, folder);
   std::printf("summary and results list: %.3f ms per batch, %.4f%% of the window's batch\n",
               results * 1e3, 100.0 * results / Median(many));

@@ -3,15 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <future>
 #include <map>
 #include <mutex>
 #include <thread>
 
+#include "batch_places.h"
 #include "batch_runner.h"
 #include "fixed_clock.h"
 #include "memory_window.h"
@@ -236,6 +239,181 @@ TEST(HandOutAhead, SameOutputsIndexAndReportsAsInOrderWithoutWaitingOnItself) {
         EXPECT_EQ(many.replaced, one.replaced) << where;
         EXPECT_EQ(many.files, one.files) << where;
       }
+}
+
+// ---- Files that take their options when they start -----------------------------------
+
+// A feed that names its files ahead and gives each its options only when it starts, as
+// the window's does: `start` answers for the file at `index`, the `started`-th to start
+// (from 0); nullopt drops it.
+class StartingFeed final : public BatchFeed {
+ public:
+  using StartAnswer = std::function<std::optional<Options>(std::size_t index, std::size_t started)>;
+  StartingFeed(std::vector<std::string> paths, Options fetched, StartAnswer start)
+      : paths_(std::move(paths)), fetched_(std::move(fetched)), start_(std::move(start)) {}
+
+  std::optional<BatchItem> Next(std::size_t index) override {
+    if (index >= paths_.size()) return std::nullopt;
+    return BatchItem{paths_[index], fetched_, paths_.size() - index - 1};
+  }
+  std::optional<Options> Start(std::size_t index, const Options& fetched) override {
+    EXPECT_EQ(fetched, fetched_);
+    std::optional<Options> options = start_(index, starts.size());
+    if (options) starts.push_back(index);
+    return options;
+  }
+
+  std::vector<std::size_t> starts;  // the files started, in the order they started
+
+ private:
+  const std::vector<std::string> paths_;
+  const Options fetched_;
+  const StartAnswer start_;
+};
+
+// `count` photos, each larger than the one before: a hand-out that looks ahead starts the
+// last first.
+std::vector<std::string> GrowingPhotos(const test::TempFolder& dir, int count) {
+  std::vector<std::string> paths;
+  for (int i = 0; i < count; ++i) {
+    paths.push_back(dir / ("g" + std::to_string(i) + ".bmp"));
+    test::WriteBmp(paths.back(), test::MakePhotoLike(40 + 30 * i, 30 + 20 * i, i + 1));
+  }
+  return paths;
+}
+
+std::vector<CommittedFile> RunStarting(StartingFeed& feed, int jobs) {
+  std::vector<CommittedFile> reported;
+  auto run = std::async(std::launch::async, [&] {
+    test::FixedClock clock;
+    BatchHooks hooks;
+    hooks.report = [&](const CommittedFile& c) { reported.push_back(c); };
+    RunFeed(feed, clock, jobs, hooks);
+  });
+  if (run.wait_for(120s) != std::future_status::ready) {
+    ADD_FAILURE() << "the batch waits on itself with " << jobs << " workers";
+    std::abort();
+  }
+  run.get();
+  return reported;
+}
+
+TEST(StartingFeed, EachFileGoesThroughWithTheOptionsOfItsStartInWhateverOrderFilesStart) {
+  for (int jobs : {1, 2, 3}) {
+    test::TempFolder dir;
+    const std::vector<std::string> paths = GrowingPhotos(dir, 6);
+    Options fetched = test::PlainOptions();
+    fetched.quality = 90;
+    // The quality the controls held when each file started.
+    StartingFeed feed(paths, fetched, [&](std::size_t, std::size_t started) {
+      Options o = fetched;
+      o.quality = 40 + static_cast<int>(started);
+      return std::optional<Options>(o);
+    });
+    const std::vector<CommittedFile> reported = RunStarting(feed, jobs);
+    ASSERT_EQ(reported.size(), paths.size()) << jobs;
+    ASSERT_EQ(feed.starts.size(), paths.size()) << jobs;
+    if (jobs > 1) EXPECT_EQ(feed.starts.front(), paths.size() - 1) << "the largest goes first";
+    for (std::size_t k = 0; k < feed.starts.size(); ++k) {
+      const CommittedFile& c = reported[feed.starts[k]];
+      EXPECT_EQ(c.index, feed.starts[k]);
+      EXPECT_EQ(c.result, FileResult::kWritten) << jobs;
+      EXPECT_EQ(c.quality, 40 + static_cast<int>(k)) << jobs << " workers, file " << c.index;
+    }
+  }
+}
+
+TEST(StartingFeed, FilesDroppedAtTheirStartAreNeitherReadNorReported) {
+  for (int jobs : {1, 2, 3}) {
+    test::TempFolder dir;
+    const std::vector<std::string> paths = GrowingPhotos(dir, 6);
+    // Esc once two files have started: every later start is refused, whatever its place.
+    StartingFeed feed(paths, test::PlainOptions(), [](std::size_t, std::size_t started) {
+      return started < 2 ? std::optional<Options>(test::PlainOptions()) : std::nullopt;
+    });
+    const std::vector<CommittedFile> reported = RunStarting(feed, jobs);
+    std::vector<std::size_t> started = feed.starts;
+    std::sort(started.begin(), started.end());
+    ASSERT_EQ(started.size(), 2u) << jobs;
+    ASSERT_EQ(reported.size(), 2u) << jobs;
+    for (std::size_t k = 0; k < 2; ++k) {
+      EXPECT_EQ(reported[k].index, started[k]) << jobs;
+      EXPECT_EQ(reported[k].result, FileResult::kWritten) << jobs;
+    }
+    if (jobs > 1) EXPECT_EQ(started, (std::vector<std::size_t>{4, 5}));
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      const bool written = fs::exists(dir / ("Resized/g" + std::to_string(i) + ".jpg"));
+      EXPECT_EQ(written, std::count(started.begin(), started.end(), i) == 1) << i;
+    }
+  }
+}
+
+// Named apart when they were fetched, two files start with one output folder: the later
+// one must still find the earlier one's result there, as when one file follows the other,
+// although it is larger and so starts first.
+TEST(StartingFeed, AnOutputNamedOnlyAtTheStartIsStillWaitedFor) {
+  for (int round = 0; round < 5; ++round) {
+    test::TempFolder dir;
+    fs::create_directories(dir / "x");
+    fs::create_directories(dir / "y");
+    fs::create_directories(dir / "out");
+    test::WriteBmp(dir / "x/p.bmp", test::MakePhotoLike(60, 40, 1));
+    test::WriteBmp(dir / "y/p.bmp", test::MakePhotoLike(400, 300, 2));
+    Options fetched = test::PlainOptions();
+    fetched.skipExisting = true;
+    Options atStart = fetched;
+    atStart.outputDir = dir / "out";
+    for (int jobs : {1, 2}) {
+      fs::remove_all(dir / "out");
+      fs::create_directories(dir / "out");
+      StartingFeed feed({dir / "x/p.bmp", dir / "y/p.bmp"}, fetched,
+                        [&](std::size_t, std::size_t) { return std::optional<Options>(atStart); });
+      const std::vector<CommittedFile> reported = RunStarting(feed, jobs);
+      ASSERT_EQ(reported.size(), 2u);
+      EXPECT_EQ(reported[0].result, FileResult::kWritten) << jobs;
+      EXPECT_EQ(reported[1].result, FileResult::kSkipped) << jobs << " workers, round " << round;
+      EXPECT_FALSE(reported[1].replaced.has_value());
+    }
+  }
+}
+
+TEST(StartingFeed, OptionsNamingTheSameOutputKeepTheWaits) {
+  test::FixedClock clock;
+  CommitOrder order(clock);
+  test::TempFolder dir;
+  const std::string path = dir / "p.jpg";
+  Options o = test::PlainOptions();
+  Options other = o;
+  other.quality = o.quality == 50 ? 60 : 50;
+  other.saturation = true;
+  EXPECT_TRUE(order.SameWaits(path, o, o));
+  EXPECT_TRUE(order.SameWaits(path, o, other));  // another picture, the same place
+  other.outputDir = dir / "out";
+  EXPECT_FALSE(order.SameWaits(path, o, other));
+  Options skipping = o;
+  skipping.skipExisting = !o.skipExisting;
+  EXPECT_FALSE(order.SameWaits(path, o, skipping));
+  // A path that names no picture is neither read nor written, whatever the options.
+  EXPECT_TRUE(order.SameWaits(dir / "notes.txt", o, other));
+}
+
+TEST(MemoryWindowRecount, AFileCountedAgainHoldsItsNewEstimate) {
+  MemoryWindow::Limits limits;
+  limits.budget = 150;
+  limits.maxAhead = 8;
+  MemoryWindow window(limits);
+  ASSERT_TRUE(window.TryEnter(0, 100));
+  EXPECT_FALSE(window.MayEnter(100));
+  window.Recount(0, 10);
+  EXPECT_TRUE(window.MayEnter(100));
+  window.Recount(0, 120);
+  EXPECT_FALSE(window.MayEnter(31));
+  EXPECT_TRUE(window.MayEnter(30));
+  // Its working bytes are freed at their new count.
+  window.Worked(0, 120, 0);
+  EXPECT_TRUE(window.MayEnter(150));
+  window.Recount(0, 500);  // worked already: nothing to count
+  EXPECT_TRUE(window.MayEnter(150));
 }
 
 }  // namespace
