@@ -101,7 +101,8 @@ struct HandedItem {
   BatchItem item;
   std::size_t barrier = 0;
   std::uint64_t workingBytes = 0;
-  bool dropped = false;  // the feed dropped it when it was to start
+  std::uint64_t cost = 0;  // its work, to rank it against the others (see ChooseNext)
+  bool dropped = false;    // the feed dropped it when it was to start
 };
 
 // Folds each worker's stage times into the batch's, once the worker ends.
@@ -233,24 +234,32 @@ class ParallelRun {
       } catch (...) {
         handed.barrier = handed.position;
       }
-      handed.workingBytes = Estimate(*item);
+      Estimate(*item, handed);
       following_ = item->following;
       handed.item = std::move(*item);
       fetched_.push_back(std::move(handed));
     }
   }
 
-  std::uint64_t Estimate(const BatchItem& item) const {
+  // The file's working bytes and its cost. A file whose header does not tell is counted as
+  // a large photo but ranked last: it most likely fails at once.
+  void Estimate(const BatchItem& item, HandedItem& handed) const {
+    WorkEstimate estimate;
     try {
-      // Counted for the threads the file gets when the others are done: the decoder's
-      // share is only known when it starts.
-      return hooks_.workingBytes
-                 ? hooks_.workingBytes(item)
-                 : EstimateWorkingBytes(item, hooks_.workers,
-                                        DecoderThreads(FilesSharingCores(workers_, 1, 0), cores_));
+      if (hooks_.workingBytes) {
+        estimate.workingBytes = hooks_.workingBytes(item);
+        estimate.pixels = estimate.workingBytes;
+      } else {
+        // Counted for the threads the file gets when the others are done: the decoder's
+        // share is only known when it starts.
+        estimate = EstimateWork(item, hooks_.workers,
+                                DecoderThreads(FilesSharingCores(workers_, 1, 0), cores_));
+      }
     } catch (...) {
-      return kWorkerMemoryBudget;  // unknown: counted as a large photo
+      estimate = WorkEstimate{};
     }
+    handed.workingBytes = estimate.workingBytes;
+    handed.cost = estimate.pixels;
   }
 
   // The file handed out starts with the options the feed gives it now. Options that name
@@ -278,7 +287,7 @@ class ParallelRun {
         if (f.position > handed.position) f.barrier = std::max(f.barrier, after);
     }
     handed.item.options = std::move(*options);
-    handed.workingBytes = Estimate(handed.item);
+    Estimate(handed.item, handed);
     memory_.Recount(handed.position, handed.workingBytes);
   }
 
@@ -290,7 +299,7 @@ class ParallelRun {
     if (fetched_.empty()) return std::nullopt;
     std::vector<HandOutChoice> choices;
     choices.reserve(fetched_.size());
-    for (const HandedItem& f : fetched_) choices.push_back({f.position, f.barrier, f.workingBytes});
+    for (const HandedItem& f : fetched_) choices.push_back({f.position, f.barrier, f.cost});
     std::size_t pick = ChooseNext(choices);
     if (pick != 0 && !memory_.TryEnter(fetched_[pick].position, fetched_[pick].workingBytes))
       pick = 0;
@@ -461,27 +470,35 @@ int DefaultJobs() {
   return ChooseJobs(requested, platform::UsableCores());
 }
 
-std::uint64_t EstimateWorkingBytes(const BatchItem& item, DecodeWorkerPool* workers,
-                                   int decoderThreads) {
+WorkEstimate EstimateWork(const BatchItem& item, DecodeWorkerPool* workers, int decoderThreads) {
   // The picture work as the file's header tells it: a streamed file counts its band, not
   // its bitmap. The decoder's and encoder's own buffers come on top.
   constexpr std::uint64_t kCodecBytes = std::uint64_t{8} << 20;
   const FixedSettings settings(item.options);
-  std::optional<std::size_t> bytes;
+  std::optional<PictureProbe> probe;
   if (workers == nullptr || SandboxModeOf(item.options.sandbox) == SandboxMode::kOff) {
-    bytes = EstimatedWorkingBytes(item.path, settings, decoderThreads);
+    probe = ProbeImage(item.path);
   } else if (HasImageExtension(item.path)) {
     // The header is untrusted too: a worker reads it.
     int fd = -1;
     if (OpenImageSource(item.path, fd) == LoadStatus::kOk) {
       const platform::UniqueFd owned(fd);
-      if (const std::optional<PictureProbe> probe = workers->Probe(SourceFile{fd, item.path}))
-        bytes = EstimatedWorkingBytes(probe->width, probe->height, probe->streams, settings,
-                                      probe->orientation, probe->coefficients) +
-                DecoderThreadBytes(*probe, decoderThreads);
+      probe = workers->Probe(SourceFile{fd, item.path});
     }
   }
-  return bytes ? *bytes + kCodecBytes : kWorkerMemoryBudget;  // unknown: a large photo
+  WorkEstimate estimate;  // unknown: a large photo
+  if (!probe) return estimate;
+  estimate.workingBytes = EstimatedWorkingBytes(probe->width, probe->height, probe->streams,
+                                                settings, probe->orientation, probe->coefficients) +
+                          DecoderThreadBytes(*probe, decoderThreads) + kCodecBytes;
+  estimate.pixels = static_cast<std::uint64_t>(std::max(probe->width, 0)) *
+                    static_cast<std::uint64_t>(std::max(probe->height, 0));
+  return estimate;
+}
+
+std::uint64_t EstimateWorkingBytes(const BatchItem& item, DecodeWorkerPool* workers,
+                                   int decoderThreads) {
+  return EstimateWork(item, workers, decoderThreads).workingBytes;
 }
 
 std::size_t ChooseNext(const std::vector<HandOutChoice>& files) {

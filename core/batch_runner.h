@@ -119,10 +119,21 @@ class BatchFeed {
 // The bytes a file is expected to hold while it is prepared.
 using WorkingBytesEstimate = std::function<std::uint64_t(const BatchItem& item)>;
 
+// What a file is expected to cost while it is prepared: the bytes it holds, and the work,
+// counted as the pixels its decoder makes (a streamed photo holds only a band of them, but
+// decodes them all).
+struct WorkEstimate {
+  std::uint64_t workingBytes = kWorkerMemoryBudget;
+  std::uint64_t pixels = 0;  // 0: the header does not tell
+};
+
 // The batch's own estimate: EstimatedWorkingBytes from the file's header (a streamed file
 // by its band) and the codecs' buffers; kWorkerMemoryBudget when the header does not tell.
 // With `workers` (and the item's sandbox not off) a worker reads the header. The file may be
 // loaded on up to `decoderThreads` threads.
+WorkEstimate EstimateWork(const BatchItem& item, DecodeWorkerPool* workers = nullptr,
+                          int decoderThreads = 0);
+// EstimateWork's bytes.
 std::uint64_t EstimateWorkingBytes(const BatchItem& item, DecodeWorkerPool* workers = nullptr,
                                    int decoderThreads = 0);
 
@@ -154,7 +165,7 @@ struct BatchHooks {
   // picture the preview shows.
   std::function<void(std::size_t index, const WorkBitmap& bitmap)> loaded;
   StageTimes* times = nullptr;  // receives the stage times of every worker
-  // Each file's working bytes; empty: EstimateWorkingBytes.
+  // Each file's working bytes, which then also rank the files' work; empty: EstimateWork.
   WorkingBytesEstimate workingBytes;
   // What the files in work and the results waiting may hold together; by default the
   // memory available when the batch starts.

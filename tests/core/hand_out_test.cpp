@@ -377,6 +377,33 @@ TEST(StartingFeed, AnOutputNamedOnlyAtTheStartIsStillWaitedFor) {
   }
 }
 
+// A streamed photo holds only a band of its pixels, but decodes them all: it is ranked by
+// its pixels, not by the bytes it holds, or a large JPEG would go last and finish alone.
+TEST(StartingFeed, TheLargestPictureStartsFirstHoweverLittleItHolds) {
+  test::TempFolder dir;
+  std::vector<std::string> paths;
+  // Progressive: held whole, as coefficients, until the last scan.
+  for (int i = 0; i < 3; ++i) {
+    paths.push_back(dir / ("s" + std::to_string(i) + ".jpg"));
+    test::WriteFile(paths.back(),
+                    test::JpegOf(test::MakePhotoLike(1500, 1100, i + 1), 90, false, true));
+  }
+  paths.push_back(dir / "large.jpg");
+  test::WriteFile(paths.back(), test::JpegOf(test::MakePhotoLike(2400, 1800, 7), 90));
+  const Options o = test::PlainOptions();
+  const WorkEstimate small = EstimateWork(BatchItem{paths[0], o, {}});
+  const WorkEstimate large = EstimateWork(BatchItem{paths[3], o, {}});
+  ASSERT_LT(large.workingBytes, small.workingBytes) << "the JPEG is not streamed";
+  EXPECT_EQ(small.pixels, 1500u * 1100u);
+  EXPECT_EQ(large.pixels, 2400u * 1800u);
+  EXPECT_EQ(EstimateWork(BatchItem{dir / "none.jpg", o, {}}).pixels, 0u);
+
+  StartingFeed feed(paths, o, [&](std::size_t, std::size_t) { return std::optional<Options>(o); });
+  const std::vector<CommittedFile> reported = RunStarting(feed, 2);
+  ASSERT_EQ(reported.size(), paths.size());
+  EXPECT_EQ(feed.starts.front(), 3u);
+}
+
 TEST(StartingFeed, OptionsNamingTheSameOutputKeepTheWaits) {
   test::FixedClock clock;
   CommitOrder order(clock);
