@@ -85,11 +85,16 @@ TEST(HandOutChoice, TheCostliestFileThatWaitsOnNothingStillToBeHandedOut) {
 
 // ---- The window ---------------------------------------------------------------------
 
-TEST(MemoryWindowFirst, ResultsOfLaterFilesNeverHoldBackTheFileTheyWaitFor) {
+// A budget of `bytes`, and room for eight files by their count.
+MemoryWindow::Limits Budget(std::uint64_t bytes) {
   MemoryWindow::Limits limits;
-  limits.budget = 100;
+  limits.budget = bytes;
   limits.maxAhead = 8;
-  MemoryWindow window(limits);
+  return limits;
+}
+
+TEST(MemoryWindowFirst, ResultsOfLaterFilesNeverHoldBackTheFileTheyWaitFor) {
+  MemoryWindow window(Budget(100));
   // File 1 went ahead of file 0.
   ASSERT_TRUE(window.TryEnter(1, 60));
   // Still in work, it counts for file 0 as for any other.
@@ -136,6 +141,22 @@ TEST(MemoryWindowFirst, ResultsOfLaterFilesNeverHoldBackTheFileTheyWaitFor) {
   stopped.join();
   EXPECT_FALSE(answer);
   EXPECT_FALSE(byCount.TryEnter(5, 1));
+}
+
+TEST(MemoryWindowRecount, AFileCountedAgainHoldsItsNewEstimate) {
+  MemoryWindow window(Budget(150));
+  ASSERT_TRUE(window.TryEnter(0, 100));
+  EXPECT_FALSE(window.MayEnter(100));
+  window.Recount(0, 10);
+  EXPECT_TRUE(window.MayEnter(100));
+  window.Recount(0, 120);
+  EXPECT_FALSE(window.MayEnter(31));
+  EXPECT_TRUE(window.MayEnter(30));
+  // Its working bytes are freed at their new count.
+  window.Worked(0, 120, 0);
+  EXPECT_TRUE(window.MayEnter(150));
+  window.Recount(0, 500);  // worked already: nothing to count
+  EXPECT_TRUE(window.MayEnter(150));
 }
 
 // ---- The batch ----------------------------------------------------------------------
@@ -422,25 +443,6 @@ TEST(StartingFeed, OptionsNamingTheSameOutputKeepTheWaits) {
   EXPECT_FALSE(order.SameWaits(path, o, skipping));
   // A path that names no picture is neither read nor written, whatever the options.
   EXPECT_TRUE(order.SameWaits(dir / "notes.txt", o, other));
-}
-
-TEST(MemoryWindowRecount, AFileCountedAgainHoldsItsNewEstimate) {
-  MemoryWindow::Limits limits;
-  limits.budget = 150;
-  limits.maxAhead = 8;
-  MemoryWindow window(limits);
-  ASSERT_TRUE(window.TryEnter(0, 100));
-  EXPECT_FALSE(window.MayEnter(100));
-  window.Recount(0, 10);
-  EXPECT_TRUE(window.MayEnter(100));
-  window.Recount(0, 120);
-  EXPECT_FALSE(window.MayEnter(31));
-  EXPECT_TRUE(window.MayEnter(30));
-  // Its working bytes are freed at their new count.
-  window.Worked(0, 120, 0);
-  EXPECT_TRUE(window.MayEnter(150));
-  window.Recount(0, 500);  // worked already: nothing to count
-  EXPECT_TRUE(window.MayEnter(150));
 }
 
 }  // namespace
