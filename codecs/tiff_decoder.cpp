@@ -284,8 +284,10 @@ void DecodeTiff(const TiffFunctions& tiff, Source& source, RowSink& sink, Source
       (image.orientation == ORIENTATION_BOTLEFT || image.orientation == ORIENTATION_BOTRIGHT ||
        image.orientation == ORIENTATION_LEFTBOT || image.orientation == ORIENTATION_RIGHTBOT);
 
-  std::vector<std::uint32_t> raster(static_cast<std::size_t>(width) * bandRows);
+  // The sink sees the header before the band is allocated, so a sink that refuses the
+  // picture does so before anything of its size is.
   sink.Begin(static_cast<int>(width), static_cast<int>(height), remaining);
+  std::vector<std::uint32_t> raster(static_cast<std::size_t>(width) * bandRows);
   const int most = std::max(1, sink.MaxRows());
   for (std::uint32_t first = 0; first < height; first += bandRows) {
     const std::uint32_t rows = std::min(bandRows, height - first);
